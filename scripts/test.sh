@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds and runs every test three ways: a normal
+# build, AddressSanitizer+UndefinedBehaviorSanitizer, and ThreadSanitizer.
+# Fails when a test fails or when a build ran no test at all.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "$(id -u)" -eq 0 ]; then
+  bash scripts/setup.sh
+fi
+
+jobs=$(nproc)
+run_build() {
+  local name=$1; shift
+  echo "== $name build"
+  cmake -S . -B "build/$name" -G Ninja "$@" >/dev/null
+  cmake --build "build/$name" -j "$jobs"
+  local log="build/$name/ctest.log"
+  (cd "build/$name" && ctest --output-on-failure -j "$jobs" --timeout 300) | tee "$log"
+  if ! grep -qE '^[0-9]+% tests passed, 0 tests failed out of [1-9][0-9]*' "$log"; then
+    echo "test.sh: the $name build ran no test or had failures" >&2
+    exit 1
+  fi
+}
+
+run_build normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_build asan -DCMAKE_BUILD_TYPE=Debug -DZT_SANITIZE=address -DZT_WITH_BENCH=OFF
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  run_build tsan -DCMAKE_BUILD_TYPE=Debug -DZT_SANITIZE=thread -DZT_WITH_BENCH=OFF
+if [ -x scripts/fuzz.sh ]; then
+  bash scripts/fuzz.sh
+fi
+echo "test.sh: all builds passed"

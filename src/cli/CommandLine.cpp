@@ -1,0 +1,26 @@
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/Commands.h"
+
+namespace zt::cli {
+
+int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
+    CLI::App app{
+        "zt51xx-mp: programs the configuration EEPROM of ZT51xx USB audio controllers on the production line.\n"
+        "Run 'zt51xx-mp COMMAND --help' for the options of a command.",
+        "zt51xx-mp"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version-info", "zt51xx-mp 2.3 (ZT5160 Write EEPROM (MP) v2.3 16K16B)");
+    AddImageCommands(app, ctx);
+    AddDeviceCommands(app, ctx);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int rc = app.exit(e, ctx.out, ctx.err);
+        return rc == 0 ? kExitOk : kExitUsage;
+    }
+    return ctx.exitCode;
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,33 @@
+#pragma once
+#include <iosfwd>
+
+namespace CLI {
+class App;
+}
+
+namespace zt::cli {
+
+// Exit codes of zt51xx-mp.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitJobFailed = 1,     // the device job ran and failed; the code was printed
+    kExitUsage = 2,         // bad command line (unknown option, bad ID, unknown fault)
+    kExitNoDevice = 3,      // no device to talk to (or no permission to open it)
+    kExitIoError = 4,       // a file could not be written or read
+};
+
+// Where a command prints, and the exit code it leaves.
+struct CommandContext {
+    std::ostream& out;
+    std::ostream& err;
+    int exitCode = kExitOk;
+};
+
+// Each group of commands registers itself on the application.
+void AddImageCommands(CLI::App& app, CommandContext& ctx);
+void AddDeviceCommands(CLI::App& app, CommandContext& ctx);
+
+// The whole command line: parses argv, runs the command, returns the exit code.
+int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx);
+
+}  // namespace zt::cli

@@ -1,0 +1,8 @@
+#include <CLI/CLI.hpp>
+
+#include "cli/Commands.h"
+
+// Placeholder: replaced by the real implementation.
+namespace zt::cli {
+void AddDeviceCommands(CLI::App&, CommandContext&) {}
+}  // namespace zt::cli

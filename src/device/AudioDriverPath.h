@@ -1,0 +1,31 @@
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "platform/AudioFilterBackend.h"
+#include "platform/Status.h"
+
+namespace zt {
+
+// Vendor property sets, tried in this order until the driver accepts one.
+using PropertySetGuid = std::array<uint8_t, 16>;  // in-memory GUID layout
+extern const std::array<PropertySetGuid, 3> kVendorPropertySets;
+
+inline constexpr uint32_t kVendorPropertyId = 0x5060;
+inline constexpr uint32_t kPropertyTypeGet = 1;
+inline constexpr uint32_t kPropertyTypeSet = 2;
+inline constexpr uint8_t kRequestTypeVendorOut = 0x40;
+inline constexpr uint8_t kRequestTypeVendorIn = 0xC0;
+
+// The 48-byte property frame that carries one vendor request.
+std::array<uint8_t, 48> BuildVendorPropertyFrame(int propertySet, uint32_t flags, uint8_t requestType,
+                                                 uint8_t request, uint16_t value, uint16_t index);
+
+// Opens the audio device named `serviceName` into `handle` (kInvalidHandle on failure).
+Status OpenVendorFilter(AudioFilterBackend& audio, Handle& handle, const char* serviceName);
+Status VendorRequestOut(AudioFilterBackend& audio, Handle handle, uint8_t request, uint16_t value,
+                        uint16_t index);
+Status VendorRequestIn(AudioFilterBackend& audio, Handle handle, uint8_t request, uint16_t value,
+                       uint32_t* result);
+
+}  // namespace zt

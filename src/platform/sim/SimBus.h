@@ -1,0 +1,100 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/AudioFilterBackend.h"
+#include "platform/Clock.h"
+#include "platform/DeviceNotices.h"
+#include "platform/HidBackend.h"
+#include "platform/UsbTree.h"
+#include "platform/sim/SimChip.h"
+
+namespace zt::sim {
+
+struct SimLogEntry {
+    enum class Kind {
+        OutputReport,   // bytes: the report as written
+        InputReport,    // bytes: the report as read by the host
+        ReadTimeout,
+        VendorRequest,  // bytes: the 48-byte property frame
+        Plug,
+        Unplug,
+        Open,
+        Close,
+    };
+    uint64_t timeUs;  // on the bus's clock
+    int chip;         // index of the chip
+    Kind kind;
+    std::vector<uint8_t> bytes;
+};
+
+// A USB bus with simulated ZT51xx chips on it. It implements every platform
+// capability the core needs, so a dialog runs against it exactly as against
+// real devices:
+//   hid()      HidBackend        (one HID interface per plugged chip)
+//   audio()    AudioFilterBackend (vendor requests 0x13, 0x21, 0x22)
+//   usb()      UsbTree           (root hub, an external hub, the chips)
+//   notices()  DeviceNoticeSource (arrival/removal on every plug and unplug)
+// All of it is safe to call from several threads.
+class SimBus {
+public:
+    explicit SimBus(Clock& clock);
+    ~SimBus();
+
+    // Adds a chip (plugged in) whose EEPROM holds `eeprom` (32 KiB; shorter
+    // contents are padded with 0xFF). Returns its index.
+    int AddChip(ChipVariant variant, const std::vector<uint8_t>& eeprom);
+    // A chip as it leaves the factory: its variant's image, the header copy at
+    // 0x4010, firmware version bytes 1.0.0 at 0x4074, marker 0 at 0x401C.
+    int AddFactoryChip(ChipVariant variant);
+    // Adds a HID device that is not a ZT51xx (other IDs, never answers).
+    void AddOtherHidDevice(uint16_t vendorId, uint16_t productId);
+
+    // Plug state. Unplug sends a removal notice, Plug boots the chip from its
+    // EEPROM and sends an arrival notice. Replug = Unplug + Plug.
+    void Unplug(int chip = 0);
+    void Plug(int chip = 0);
+    void Replug(int chip = 0);
+    bool IsPlugged(int chip = 0) const;
+
+    // What the chip presents on USB now. A chip whose EEPROM has a valid header
+    // ("WTC\0") presents its tail block's vendor/product ID and its device
+    // descriptor's release number; one without boots as an updater device
+    // (3C4D:735E for variant A, 3C4D:735F for B).
+    uint16_t VendorId(int chip = 0) const;
+    uint16_t ProductId(int chip = 0) const;
+    uint16_t BcdDevice(int chip = 0) const;
+    std::string Path(int chip = 0) const;  // contains "USB#VID_%04X&PID_%04X"
+
+    // Direct access for tests and demos.
+    std::vector<uint8_t> Eeprom(int chip = 0) const;  // 32768 bytes
+    void SetEeprom(int chip, uint16_t address, const std::vector<uint8_t>& bytes);
+    uint8_t Register(int chip, uint8_t reg) const;
+    void SetRegister(int chip, uint8_t reg, uint8_t value);
+    SimFaults& Faults(int chip = 0);  // change only while no exchange runs
+    void SetAudioServiceName(const std::string& name);  // default "MarluUAC"
+    void SetAcceptedPropertySet(int set);  // 1..3, or 0: the driver refuses all
+    void SetInReplyLength(uint32_t length);  // bytes an IN request returns (default 4)
+    void SetAudioPresent(bool present);      // default true
+
+    // Everything that crossed the bus, in order.
+    std::vector<SimLogEntry> Log() const;
+    void ClearLog();
+
+    HidBackend& hid();
+    AudioFilterBackend& audio();
+    UsbTree& usb();
+    DeviceNoticeSource& notices();
+    Clock& clock();
+
+    struct State;  // shared with the per-interface implementations
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace zt::sim

@@ -1,0 +1,57 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zt::sim {
+
+// Chip identifiers in registers 0xB9/0xB8 for the variants we simulate.
+enum class ChipVariant {
+    A,        // 0x73C2, takes image A
+    B,        // 0x73B5, takes image B
+    Unknown,  // 0x7400, no image
+};
+
+// What a request looked like on the wire, as fault predicates see it.
+struct SimRequest {
+    uint64_t ordinal = 0;  // 1-based count of output reports since the chip was created
+    std::vector<uint8_t> report;  // the output report as written
+    uint8_t tag() const { return report.size() > 1 ? report[1] : 0; }
+    uint8_t command() const { return report.size() > 2 ? report[2] : 0; }
+};
+
+// Faults, each switchable per test (and by name from the command line).
+struct SimFaults {
+    bool noReply = false;                   // no input report ever: every read times out
+    std::function<bool(const SimRequest&)> dropReplyWhen;  // no reply to matching requests
+    int wrongTagRepliesBefore = 0;          // replies with a wrong tag before each right one
+    int wrongCountRepliesBefore = 0;        // EEPROM reads: replies with a wrong count first
+    int shortReplyLength = 0;               // when > 0, replies carry only this many bytes
+    bool refuseOpen = false;                // opening the HID interface fails (permission)
+    bool failWrites = false;                // every output report write fails
+    uint64_t failWriteAtRequest = 0;        // the Nth output report write fails (0 = off)
+    // EEPROM address -> number of writes to it that do not stick before one does
+    // (INT32_MAX: never sticks).
+    std::map<uint16_t, int> stuckBytes;
+    bool headerWontClear = false;           // zero writes to bytes 0..7 do not take
+    bool blankHeaderCopy = false;           // the header copy at 0x4010 reads as 0xFF
+    uint64_t unplugAtRequest = 0;           // the chip is pulled at the Nth output report (0 = off)
+    uint32_t replyLatencyUs = 0;            // simulated time from request to reply
+    uint16_t inputReportLength = 64;        // report lengths of the HID interface,
+    uint16_t outputReportLength = 64;       // report-ID byte included
+};
+
+// Applies a fault given by name ("no-reply", "drop-reply-at=N", "wrong-tag=N",
+// "wrong-count=N", "short-reply=N", "refuse-open", "fail-write",
+// "fail-write-at=N", "stuck=ADDR[:TIMES]", "stuck-many", "header-wont-clear",
+// "blank-header-copy", "unplug-at=N", "latency-us=N", "input-length=N",
+// "output-length=N"). Returns false with a one-line reason for an unknown
+// name or a bad value.
+bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* error);
+// The names above with a one-line description each, for --help.
+std::vector<std::pair<std::string, std::string>> FaultNames();
+
+}  // namespace zt::sim

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/CZT51xxWriteEepromMPApp.h"
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "app/DialogTemplate.h"
+#include "job/JobResult.h"
+#include "support/FakeWindow.h"
+#include "support/NullPlatform.h"
+
+namespace zt {
+namespace {
+
+struct DialogLifecycle : ::testing::Test {
+    test::NullPlatform machine;
+    test::FakeWindow window;
+    Platform platform = machine.AsPlatform();
+};
+
+TEST_F(DialogLifecycle, InitialisationFillsTheDefaults) {
+    CZT51xxWriteEepromMPDlg dlg(window, platform);
+    ASSERT_TRUE(dlg.OnInitDialog());
+
+    EXPECT_EQ(window.title, "ZT5160 Write EEPROM (MP) v2.3 16K16B");
+    EXPECT_EQ(window.GetControlText(kIdVendorId), "3C4D");
+    EXPECT_EQ(window.GetControlText(kIdProductId), "7351");
+    EXPECT_EQ(window.GetControlText(kIdVersionBox), "0.1.0.1");
+    EXPECT_EQ(window.GetControlText(kIdExpectedFirmwareId), "4C21");
+    EXPECT_EQ(dlg.expectedFirmwareId, 0x4C21);
+    EXPECT_EQ(dlg.audioDeviceName, "MarluUAC");
+    EXPECT_EQ(window.rangeMin, 0);
+    EXPECT_EQ(window.rangeMax, 100);
+    EXPECT_TRUE(window.progress.empty());
+    EXPECT_TRUE(window.checked[kIdWriteProtect]);
+    for (int id : {kIdFileNameLabel, kIdFileNameEdit, kIdBrowse}) EXPECT_FALSE(window.shown.at(id)) << id;
+    EXPECT_EQ(dlg.commandTag.load(), 240);
+    EXPECT_EQ(dlg.deviceWaitCountdown.load(), 1000u);
+    EXPECT_EQ(dlg.workerRun.load(), 1u);
+    EXPECT_EQ(dlg.workerStep.load(), 0u);
+    EXPECT_EQ(window.timers.at(kIdleTimerId), 200u);
+    EXPECT_EQ(dlg.deviceVendorId.load(), 0xFFFF);  // no device present
+
+    dlg.DestroyWindow();
+}
+
+TEST_F(DialogLifecycle, CloseStopsTheWorkerThenClosesTheDevice) {
+    CZT51xxWriteEepromMPDlg dlg(window, platform);
+    dlg.OnInitDialog();
+    dlg.DestroyWindow();
+
+    EXPECT_EQ(dlg.workerRun.load(), 0u);
+    EXPECT_EQ(dlg.workerFinished.load(), 1u);
+    EXPECT_EQ(dlg.deviceNotifyHandle, 0u);
+    EXPECT_TRUE(window.timers.empty());
+    const auto calls = window.Calls();
+    EXPECT_EQ(calls.back(), "timer stop");
+}
+
+TEST_F(DialogLifecycle, ExitAndEscapeEndTheDialog) {
+    CZT51xxWriteEepromMPDlg dlg(window, platform);
+    dlg.OnOK();
+    EXPECT_EQ(window.endResult, 1);
+    dlg.OnCancel();
+    EXPECT_EQ(window.endResult, 2);
+}
+
+TEST_F(DialogLifecycle, FailureReportShowsTheCodeOfTheLowBytes) {
+    CZT51xxWriteEepromMPDlg dlg(window, platform);
+    dlg.jobResult.Record(2, 15, 7, 2);
+    dlg.ReportJobFailure();
+    dlg.jobResult.Record(0x102, 0x10F, 0x114, 0x302);
+    dlg.ReportJobFailure();
+    dlg.ReportJobFailure();  // reporting does not clear the record
+
+    const auto boxes = window.Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, "Fail to Write EEPROM! [020F0702]");
+    EXPECT_EQ(boxes[0].caption, "");
+    EXPECT_EQ(boxes[0].icon, MessageBoxIcon::None);
+    EXPECT_EQ(boxes[1].text, "Fail to Write EEPROM! [020F1402]");
+    EXPECT_EQ(boxes[2].text, boxes[1].text);
+}
+
+struct FakeLock : InstanceLock {
+    bool running = false;
+    std::string askedTitle;
+    bool ActivateExisting(const std::string& title) override {
+        askedTitle = title;
+        return running;
+    }
+};
+
+TEST(ApplicationStart, SecondInstanceRaisesTheFirstAndRunsNoDialog) {
+    FakeLock lock;
+    int dialogsRun = 0;
+    CZT51xxWriteEepromMPApp app(lock, [&] { return ++dialogsRun; });
+
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(dialogsRun, 1);
+    EXPECT_EQ(lock.askedTitle, "ZT5160 Write EEPROM (MP) v2.3 16K16B");
+
+    lock.running = true;
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_TRUE(app.ActivatedOtherInstance());
+    EXPECT_EQ(dialogsRun, 1);
+}
+
+TEST(DialogTemplate, HoldsTheControlsOfTemplate102InOrder) {
+    const auto& t = MainDialogTemplate();
+    EXPECT_EQ(t.width, 320);
+    EXPECT_EQ(t.height, 113);
+    ASSERT_EQ(t.controls.size(), 22u);
+    EXPECT_EQ(t.controls.front().id, kIdExit);
+    EXPECT_TRUE(t.controls.front().style & kStyleDefaultButton);
+    const auto write = std::find_if(t.controls.begin(), t.controls.end(),
+                                    [](const ControlTemplate& c) { return c.id == kIdWriteEeprom; });
+    ASSERT_NE(write, t.controls.end());
+    EXPECT_EQ(write->caption, "Write EEPROM");
+    EXPECT_EQ(std::tie(write->x, write->y, write->width, write->height), std::make_tuple(244, 34, 69, 14));
+    for (int hidden : {kIdErase, kIdGetFwVersion, kIdVersionBox, kIdVersionStatus, kIdEvbIds, kIdWriteProtect}) {
+        const auto c = std::find_if(t.controls.begin(), t.controls.end(),
+                                    [&](const ControlTemplate& x) { return x.id == hidden; });
+        ASSERT_NE(c, t.controls.end());
+        EXPECT_FALSE(c->style & kStyleVisible) << hidden;
+    }
+}
+
+}  // namespace
+}  // namespace zt
