@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/DeviceNotices.h"
 #include "platform/HidBackend.h"
+#include "platform/Platform.h"
 #include "platform/UsbTree.h"
 #include "platform/sim/SimChip.h"
 
@@ -90,6 +91,7 @@ public:
     UsbTree& usb();
     DeviceNoticeSource& notices();
     Clock& clock();
+    Platform AsPlatform() { return Platform{clock(), hid(), audio(), notices(), usb()}; }
 
     struct State;  // shared with the per-interface implementations
 
