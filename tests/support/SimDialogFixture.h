@@ -1,0 +1,79 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "app/DialogTemplate.h"
+#include "platform/sim/SimBus.h"
+#include "platform/sim/SimClock.h"
+#include "support/FakeWindow.h"
+
+namespace zt::test {
+
+// A dialog on a simulated bus with simulated time. The test thread plays the
+// user-interface thread; device notices are handed to HandleDeviceChange at
+// once on the thread that caused them (the dialog's notice fields are atomics).
+struct SimDialogFixture : ::testing::Test {
+    sim::SimClock clock;
+    sim::SimBus bus{clock};
+    FakeWindow window;
+    Platform platform = bus.AsPlatform();
+    std::unique_ptr<CZT51xxWriteEepromMPDlg> dlg;
+    bool started = false;
+
+    // The dialog object only (no worker, no registration), for command-level tests.
+    CZT51xxWriteEepromMPDlg& MakeDialog() {
+        dlg = std::make_unique<CZT51xxWriteEepromMPDlg>(window, platform);
+        window.onNotice = [this](uint32_t code, const DeviceBroadcast& rec) {
+            if (dlg) dlg->HandleDeviceChange(code, &rec);
+        };
+        return *dlg;
+    }
+    // The dialog as the front end starts it: initialised, worker running.
+    CZT51xxWriteEepromMPDlg& StartDialog() {
+        MakeDialog();
+        dlg->OnInitDialog();
+        started = true;
+        return *dlg;
+    }
+    void CloseDialog() {
+        if (dlg && started) dlg->DestroyWindow();
+        started = false;
+    }
+    void TearDown() override {
+        CloseDialog();
+        window.onMessageBox = nullptr;
+        dlg.reset();
+        window.onNotice = nullptr;
+    }
+
+    // Presses Write EEPROM and waits (real time, bounded) until the worker is idle
+    // again with the button enabled. Returns false if that did not happen.
+    bool RunWriteJob(std::chrono::seconds limit = std::chrono::seconds(60)) {
+        const size_t callsBefore = window.Calls().size();
+        dlg->OnWriteEeprom();
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const auto calls = window.Calls();
+            bool reenabled = false;
+            for (size_t i = callsBefore; i < calls.size(); ++i)
+                if (calls[i] == "enable 1002 1") reenabled = true;
+            if (reenabled && dlg->workerStep.load() == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
+    // Output reports written to the bus since the log was last cleared.
+    std::vector<std::vector<uint8_t>> OutputReports() const {
+        std::vector<std::vector<uint8_t>> out;
+        for (const auto& e : bus.Log())
+            if (e.kind == sim::SimLogEntry::Kind::OutputReport) out.push_back(e.bytes);
+        return out;
+    }
+};
+
+}  // namespace zt::test
