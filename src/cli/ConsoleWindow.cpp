@@ -1,6 +1,7 @@
 #include "cli/ConsoleWindow.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
@@ -95,6 +96,14 @@ void ConsoleWindow::AnswerPrompt() {
     if (options_.autoAnswer) return;
     // Enter goes on; so does the end of the input (a script with no operator).
     input_.ReadLine(options_.cancelled);
+    if (options_.cancelled()) {
+        // Ctrl-C at the prompt: the job must not go on to write. Hold the
+        // worker here until the close procedure has cleared workerRun, so
+        // that its next command fails at once.
+        auto* dialog = dialog_.load();
+        while (dialog && dialog->workerRun.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return;
+    }
     settle();
 }
 

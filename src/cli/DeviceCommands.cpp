@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -140,13 +141,35 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
 std::string FaultList() {
     std::ostringstream text;
     text << "Faults of the simulated chip (--fault NAME, repeatable):\n";
-    for (const auto& [name, description] : sim::FaultNames()) text << "  " << name << "  " << description << '\n';
+    const auto faults = sim::FaultNames();
+    size_t width = 0;
+    for (const auto& fault : faults) width = std::max(width, fault.first.size());
+    for (const auto& [name, description] : faults)
+        text << "  " << name << std::string(width - name.size() + 2, ' ') << description << '\n';
     return text.str();
 }
 
-void AddCommonOptions(CLI::App* sub, DeviceOptions& options, bool withYes) {
-    sub->add_option("--vid", options.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
-    sub->add_option("--pid", options.pid, "product ID typed into the dialog, 1-4 hex digits (default 7351)");
+// The options as typed; the IDs are told apart from "not given" by their count.
+struct TypedOptions {
+    DeviceOptions options;
+    std::string vid, pid;
+    CLI::Option* vidOption = nullptr;
+    CLI::Option* pidOption = nullptr;
+
+    DeviceOptions Resolve() const {
+        DeviceOptions resolved = options;
+        if (vidOption->count() > 0) resolved.vid = vid;
+        if (pidOption->count() > 0) resolved.pid = pid;
+        return resolved;
+    }
+};
+
+void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes) {
+    DeviceOptions& options = typed.options;
+    typed.vidOption =
+        sub->add_option("--vid", typed.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
+    typed.pidOption =
+        sub->add_option("--pid", typed.pid, "product ID typed into the dialog, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
     sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
     auto* simulate = sub->add_flag("--simulate", options.simulate, "use the built-in simulated chip");
@@ -166,11 +189,11 @@ void AddCommonOptions(CLI::App* sub, DeviceOptions& options, bool withYes) {
 void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
     auto add = [&](const char* name, const char* description, DeviceCommand command, bool withYes,
                    const std::string& footer) {
-        auto options = std::make_shared<DeviceOptions>();
+        auto typed = std::make_shared<TypedOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
-        AddCommonOptions(sub, *options, withYes);
+        AddCommonOptions(sub, *typed, withYes);
         if (!footer.empty()) sub->footer(footer);
-        sub->callback([options, command, &ctx] { RunDeviceCommand(command, *options, ctx); });
+        sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
     };
 
     add("write",

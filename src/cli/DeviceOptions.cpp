@@ -24,12 +24,12 @@ std::optional<sim::ChipVariant> ParseVariant(std::string text) {
     return std::nullopt;
 }
 
-bool CheckId(const std::string& option, const std::string& text, std::optional<uint16_t>* id,
+bool CheckId(const std::string& option, const std::optional<std::string>& text, std::optional<uint16_t>* id,
              std::string* error) {
-    if (text.empty()) return true;
-    *id = ParseIdArgument(text);
+    if (!text) return true;
+    *id = ParseIdArgument(*text);
     if (*id) return true;
-    *error = option + " '" + text + "' is not an ID: give 1 to 4 hexadecimal digits, optionally after 0x";
+    *error = option + " '" + *text + "' is not an ID: give 1 to 4 hexadecimal digits, optionally after 0x";
     return false;
 }
 

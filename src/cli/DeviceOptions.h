@@ -10,8 +10,8 @@ namespace zt::cli {
 
 // The options of the device commands as typed, and what they mean once checked.
 struct DeviceOptions {
-    std::string vid;  // empty: the dialog's default
-    std::string pid;
+    std::optional<std::string> vid;  // not given: the dialog's default
+    std::optional<std::string> pid;
     bool yes = false;
     bool json = false;
     bool simulate = false;

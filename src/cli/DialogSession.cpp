@@ -58,7 +58,8 @@ ButtonOutcome DialogSession::WriteEeprom() {
         return options_.interrupted() || window_.DialogEnded() ||
                (window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0);
     });
-    if (options_.interrupted()) return {ResultKind::Interrupted, std::nullopt};
+    const bool ended = window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0;
+    if (!ended) return {ResultKind::Interrupted, std::nullopt};
 
     const auto shown = window_.MessagesShown();
     for (size_t i = shownBefore; i < shown.size(); ++i)

@@ -7,10 +7,10 @@
 namespace zt::cli {
 
 namespace {
-void Emit(std::ostream& out, const nlohmann::json& event) {
+void Emit(std::ostream& out, const nlohmann::ordered_json& event) {
     // The dialog's texts are 8-bit; bytes that are not UTF-8 are replaced
     // instead of aborting the line.
-    out << event.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n' << std::flush;
+    out << event.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n' << std::flush;
 }
 }  // namespace
 
@@ -45,7 +45,7 @@ void JsonEvents::Device(const PresentDevice& device) {
 }
 
 void JsonEvents::Result(ResultKind kind, std::optional<uint32_t> code) {
-    nlohmann::json event = {{"event", "result"}, {"status", ResultName(kind)}};
+    nlohmann::ordered_json event = {{"event", "result"}, {"status", ResultName(kind)}};
     if (code) event["code"] = FormatResultCode(*code);
     Emit(out_, event);
 }
