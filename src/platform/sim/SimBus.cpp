@@ -57,13 +57,10 @@ void SimBus::Plug(int chip) {
     state_->PostPendingNotices();
 }
 
+// The removal notice goes out while the chip is still away, as on a real bus.
 void SimBus::Replug(int chip) {
-    {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        state_->UnplugLocked(chip);
-        state_->PlugLocked(chip);
-    }
-    state_->PostPendingNotices();
+    Unplug(chip);
+    Plug(chip);
 }
 
 bool SimBus::IsPlugged(int chip) const {
