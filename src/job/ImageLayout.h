@@ -43,6 +43,10 @@ inline constexpr std::string_view kFirmwareTag = "ZTFwLTag";
 inline constexpr std::string_view kChipClassTag = "ZTCIdTag";
 inline constexpr std::string_view kHsDescriptorTag = "ZTHsDTag";
 inline constexpr std::string_view kFsDescriptorTag = "ZTFsDTag";
+// Records of our own images that the tool does not interpret: the USB string
+// descriptors (index 0, the language IDs, first) and the HID report descriptor.
+inline constexpr std::string_view kStringsTag = "ZTStrTag";
+inline constexpr std::string_view kHidReportTag = "ZTRptTag";
 
 // The scan covers positions 0..0x7FFF of the image buffer.
 inline constexpr size_t kTagScanEnd = 0x8000;
