@@ -117,12 +117,6 @@ int UsbTestbed::Add(const DeviceSpec& spec) {
     return id;
 }
 
-int UsbTestbed::Plug(const DeviceSpec& spec) {
-    const int id = Add(spec);
-    umockdev_testbed_uevent(testbed_, devices_.at(id).usbPath.c_str(), "add");
-    return id;
-}
-
 void UsbTestbed::Unplug(int id) {
     auto it = devices_.find(id);
     if (it == devices_.end()) return;

@@ -17,8 +17,10 @@ namespace zt::test {
 // it has a report descriptor, a hid device with a hidraw child and its node.
 //
 // The test process must run under the umockdev preload (umockdev-wrapper).
-// Adding a device sends no uevent; Plug does, Unplug sends "remove" first and
-// then takes the device out of sysfs and hangs its node up.
+// umockdev announces every device it adds with an "add" uevent, so Add is a
+// plug-in (the usb device's event comes first, before its interface and node
+// exist, as with the kernel). Unplug sends "remove" first, then takes the
+// device out of sysfs and hangs its node up.
 class UsbTestbed {
 public:
     struct DeviceSpec {
@@ -41,10 +43,8 @@ public:
     // True when the preload intercepts this process's file access.
     bool Mocked() const;
 
-    // Adds a device to sysfs (no uevent) and returns its id.
+    // Plugs a device in and returns its id.
     int Add(const DeviceSpec& spec);
-    // Adds a device and announces it with an "add" uevent.
-    int Plug(const DeviceSpec& spec);
     // "remove" uevent, then the device leaves sysfs and its node hangs up.
     void Unplug(int id);
 
