@@ -9,7 +9,12 @@ namespace {
 std::atomic<bool> interruptRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
 
-extern "C" void OnInterruptSignal(int) { interruptRequested.store(true); }
+// The first signal asks for an orderly close; the close may wait up to a
+// device time-out, so a second one ends the process at once as usual.
+extern "C" void OnInterruptSignal(int signal) {
+    interruptRequested.store(true);
+    std::signal(signal, SIG_DFL);
+}
 }  // namespace
 
 InterruptSignal::InterruptSignal() {

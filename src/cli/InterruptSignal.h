@@ -5,8 +5,8 @@ namespace zt::cli {
 // Ctrl-C (SIGINT) and SIGTERM while a command runs: instead of killing the
 // process in the middle of a device exchange, they set a flag that the
 // command's user-interface loop sees within a few milliseconds; it then runs
-// the dialog's close procedure and exits non-zero. The previous handlers come
-// back when the guard goes away.
+// the dialog's close procedure and exits non-zero. A second signal ends the
+// process at once. The previous handlers come back when the guard goes away.
 class InterruptSignal {
 public:
     InterruptSignal();

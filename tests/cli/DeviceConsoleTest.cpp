@@ -1,0 +1,122 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "app/DialogTemplate.h"
+#include "cli/DialogSession.h"
+#include "cli/SimulatedBackend.h"
+#include "cli/TextConsoleView.h"
+#include "cli/UiLoop.h"
+
+namespace zt::cli {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(DeviceUiLoop, RunsPostedTasksInOrderOnItsOwnThread) {
+    UiLoop loop;
+    std::vector<int> ran;
+    std::atomic<bool> otherThread{false};
+    const auto uiThread = std::this_thread::get_id();
+    std::thread poster([&] {
+        for (int i = 0; i < 100; ++i)
+            loop.Post([&, i] {
+                ran.push_back(i);
+                if (std::this_thread::get_id() != uiThread) otherThread = true;
+            });
+        // Returns only once the loop has run all hundred.
+        EXPECT_TRUE(loop.Flush());
+        loop.Post([&] { ran.push_back(-1); });
+    });
+    loop.RunUntil([&] { return !ran.empty() && ran.back() == -1; });
+    poster.join();
+    ASSERT_EQ(ran.size(), 101u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(ran[static_cast<size_t>(i)], i);
+    EXPECT_FALSE(otherThread);
+}
+
+TEST(DeviceUiLoop, CloseReleasesWaitersAndDropsLaterTasks) {
+    // A worker flushing while the user-interface thread is busy in the close
+    // procedure must not wait forever.
+    UiLoop loop;
+    loop.Post([] {});
+    std::atomic<int> flushResult{-1};
+    std::thread worker([&] { flushResult = loop.Flush() ? 1 : 0; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // let it block; the loop is not running
+    loop.Close();
+    worker.join();
+    EXPECT_EQ(flushResult, 0);
+
+    bool ran = false;
+    loop.Post([&] { ran = true; });
+    loop.RunPending();
+    EXPECT_FALSE(ran);
+}
+
+TEST(DeviceUiLoop, TimersTickOnTheLoopUntilStopped) {
+    UiLoop loop;
+    int ticks = 0;
+    loop.StartTimer(7, 1, [&](uint32_t id) {
+        EXPECT_EQ(id, 7u);
+        if (++ticks == 3) loop.StopTimer(7);
+    });
+    loop.RunUntil([&] { return ticks >= 3; });
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST(DeviceTextView, ProgressIsSparseInLogsAndRedrawnOnATerminal) {
+    // The positions of one job: body 0..50, read-back 49..99, then 100.
+    std::vector<int> positions;
+    for (int p = 0; p <= 50; ++p) positions.push_back(p);
+    for (int p = 49; p <= 99; ++p) positions.push_back(p);
+    positions.push_back(100);
+
+    std::ostringstream log;
+    TextConsoleView logView(log, false);
+    for (int p : positions) logView.Progress(p);
+    logView.Result(ResultKind::Ok, std::nullopt);
+    const std::string text = log.str();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12);  // 0, 10 .. 100, result
+    EXPECT_THAT(text, HasSubstr("progress: 0%\n"));
+    EXPECT_THAT(text, HasSubstr("progress: 100%\nresult: OK\n"));
+
+    std::ostringstream tty;
+    TextConsoleView ttyView(tty, true);
+    for (int p : positions) ttyView.Progress(p);
+    ttyView.Result(ResultKind::Failed, 0x020F0702);
+    const std::string screen = tty.str();
+    EXPECT_EQ(std::count(screen.begin(), screen.end(), '\n'), 2);  // the bar's line, the result
+    EXPECT_THAT(screen, HasSubstr("\r[########################################] 100%\nresult: FAIL 020F0702\n"));
+}
+
+TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {
+    // A re-plug while no job runs: the removal closes the connection, the
+    // arrival makes the idle worker open it again, as in the window system.
+    SimulatedBackend backend(SimulatedBackend::Options{sim::ChipVariant::A, false, {}, true});
+    std::ostringstream out;
+    TextConsoleView view(out, false);
+    std::istringstream none;
+    OperatorInput input(&none);
+    DialogSession session(backend.AsPlatform(), view, input, DialogSession::Options{});
+    session.Start();
+    auto& dlg = session.Dialog();
+    ASSERT_EQ(dlg.hidLink.isOpen.load(), 1u);
+
+    backend.Bus().Unplug();
+    session.RunFor(std::chrono::milliseconds(0));
+    for (int i = 0; i < 1000 && dlg.hidLink.isOpen.load(); ++i) session.RunFor(std::chrono::milliseconds(1));
+    EXPECT_EQ(dlg.hidLink.isOpen.load(), 0u);
+
+    backend.Bus().Plug();
+    for (int i = 0; i < 1000 && !dlg.hidLink.isOpen.load(); ++i) session.RunFor(std::chrono::milliseconds(1));
+    EXPECT_EQ(dlg.hidLink.isOpen.load(), 1u);
+    EXPECT_EQ(dlg.deviceProductId.load(), 0x7351);
+    session.Close();
+}
+
+}  // namespace
+}  // namespace zt::cli
