@@ -22,13 +22,16 @@ struct SimLogEntry {
         InputReport,    // bytes: the report as read by the host
         ReadTimeout,
         VendorRequest,  // bytes: the 48-byte property frame
-        Plug,
+        Plug,           // bytes: vendor ID and product ID presented, big-endian
         Unplug,
-        Open,
+        Open,           // bytes: {1} for the handle that reads input reports, else {0}
         Close,
+        FailedWrite,    // bytes: an output report that did not reach the chip
+        AudioOpen,      // the audio driver path opened / closed a handle on the chip
+        AudioClose,
     };
     uint64_t timeUs;  // on the bus's clock
-    int chip;         // index of the chip
+    int chip;         // index of the chip; -1 for another HID device or an unknown handle
     Kind kind;
     std::vector<uint8_t> bytes;
 };
@@ -76,6 +79,9 @@ public:
     void SetEeprom(int chip, uint16_t address, const std::vector<uint8_t>& bytes);
     uint8_t Register(int chip, uint8_t reg) const;
     void SetRegister(int chip, uint8_t reg, uint8_t value);
+    // Every register write the chip received, HID or vendor request, in order:
+    // (register, value).
+    std::vector<std::pair<uint8_t, uint8_t>> RegisterWrites(int chip = 0) const;
     SimFaults& Faults(int chip = 0);  // change only while no exchange runs
     void SetAudioServiceName(const std::string& name);  // default "MarluUAC"
     void SetAcceptedPropertySet(int set);  // 1..3, or 0: the driver refuses all

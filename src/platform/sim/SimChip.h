@@ -39,7 +39,7 @@ struct SimFaults {
     bool headerWontClear = false;           // zero writes to bytes 0..7 do not take
     bool blankHeaderCopy = false;           // the header copy at 0x4010 reads as 0xFF
     uint64_t unplugAtRequest = 0;           // the chip is pulled at the Nth output report (0 = off)
-    uint32_t replyLatencyUs = 0;            // simulated time from request to reply
+    uint32_t replyLatencyMs = 0;            // bus time from request to reply
     uint16_t inputReportLength = 64;        // report lengths of the HID interface,
     uint16_t outputReportLength = 64;       // report-ID byte included
 };
@@ -47,7 +47,7 @@ struct SimFaults {
 // Applies a fault given by name ("no-reply", "drop-reply-at=N", "wrong-tag=N",
 // "wrong-count=N", "short-reply=N", "refuse-open", "fail-write",
 // "fail-write-at=N", "stuck=ADDR[:TIMES]", "stuck-many", "header-wont-clear",
-// "blank-header-copy", "unplug-at=N", "latency-us=N", "input-length=N",
+// "blank-header-copy", "unplug-at=N", "latency-ms=N", "input-length=N",
 // "output-length=N"). Returns false with a one-line reason for an unknown
 // name or a bad value.
 bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* error);

@@ -1,0 +1,24 @@
+#include "platform/sim/SimUsbTree.h"
+
+#include "platform/sim/SimBusState.h"
+
+namespace zt::sim {
+
+std::vector<UsbDeviceEntry> SimUsbTree::ListDevices() {
+    std::lock_guard<std::mutex> lock(state_.mutex);
+    std::vector<UsbDeviceEntry> devices;
+    devices.push_back({kHubVendorId, kRootHubProductId, 0x0200, true});
+    devices.push_back({kHubVendorId, kExternalHubProductId, 0x0100, true});
+    for (const auto& device : state_.order) {
+        if (!device.isChip) {
+            const auto& other = state_.others[static_cast<size_t>(device.index)];
+            devices.push_back({other.vendorId, other.productId, 0x0100, false});
+            continue;
+        }
+        const auto& chip = state_.Chip(device.index);
+        if (chip.plugged()) devices.push_back({chip.vendorId(), chip.productId(), chip.bcdDevice(), false});
+    }
+    return devices;
+}
+
+}  // namespace zt::sim
