@@ -1,8 +1,108 @@
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
 
 #include "cli/Commands.h"
+#include "cli/ImageInspector.h"
+#include "job/EepromImage.h"
 
-// Placeholder: replaced by the real implementation.
 namespace zt::cli {
-void AddImageCommands(CLI::App&, CommandContext&) {}
+
+namespace {
+
+struct ImageEntry {
+    const char* variant;
+    const EepromImage* image;
+    uint32_t chipId;
+};
+
+const ImageEntry kImages[] = {
+    {"A", &kImageA, kChipIdImageA},
+    {"B", &kImageB, kChipIdImageB},
+};
+
+const ImageEntry& Find(const std::string& variant) {
+    for (const auto& entry : kImages)
+        if (variant == entry.variant) return entry;
+    return kImages[0];  // unreachable: the parser only lets A and B through
+}
+
+void List(CommandContext& ctx) {
+    for (const auto& entry : kImages) {
+        const ImageInspector inspector(*entry.image);
+        char line[160];
+        const auto firmwareId = inspector.FirmwareId();
+        const auto release = inspector.ReleaseNumber();
+        std::snprintf(line, sizeof line, "%s  chip 0x%04X (mask 0x%04X)  %u bytes  firmware ID %04X  release 0x%04X  ",
+                      entry.variant, entry.chipId, kChipIdMask, kImageSize, firmwareId.value_or(0),
+                      release.value_or(0));
+        ctx.out << line << inspector.ProductString() << "\n";
+    }
+}
+
+void Inspect(CommandContext& ctx, const std::string& variant) {
+    const ImageEntry& entry = Find(variant);
+    char line[96];
+    std::snprintf(line, sizeof line, "image %s: %u bytes, for chips 0x%04X (mask 0x%04X)\n", entry.variant,
+                  kImageSize, entry.chipId, kChipIdMask);
+    ctx.out << line;
+    ImageInspector(*entry.image).Write(ctx.out);
+}
+
+// Writes the image whole or reports why not. A short write or a failing close
+// (a full disk shows up there) is a failure too, never a silent partial file.
+void Export(CommandContext& ctx, const std::string& variant, const std::string& path) {
+    const EepromImage& image = *Find(variant).image;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        ctx.err << "zt51xx-mp: cannot write " << path << ": " << std::strerror(errno) << "\n";
+        ctx.exitCode = kExitIoError;
+        return;
+    }
+    const size_t written = std::fwrite(image.data(), 1, image.size(), file);
+    const int writeErrno = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (written != image.size() || !closed) {
+        ctx.err << "zt51xx-mp: cannot write " << path << ": "
+                << std::strerror(written != image.size() ? writeErrno : errno) << "\n";
+        ctx.exitCode = kExitIoError;
+        return;
+    }
+    ctx.out << "wrote image " << variant << " (" << image.size() << " bytes) to " << path << "\n";
+}
+
+}  // namespace
+
+void AddImageCommands(CLI::App& app, CommandContext& ctx) {
+    CLI::App* image = app.add_subcommand("image", "Show or export the EEPROM images built into the tool");
+    image->require_subcommand(1);
+
+    image->add_subcommand("list", "List the built-in images: the chip each is for, firmware ID, release, product")
+        ->callback([&ctx] { List(ctx); });
+
+    // Shared by the subcommands' callbacks, which run after parsing.
+    auto variant = std::make_shared<std::string>();
+    auto path = std::make_shared<std::string>();
+
+    CLI::App* inspect = image->add_subcommand(
+        "inspect",
+        "Decode an image: header and boot vectors, each tagged record's fields, the USB descriptors, "
+        "the strings and the tail block");
+    inspect->add_option("variant", *variant, "A (chips 0x73Cx) or B (chips 0x73Bx)")
+        ->required()
+        ->transform(CLI::IsMember({"A", "B"}, CLI::ignore_case));
+    inspect->callback([&ctx, variant] { Inspect(ctx, *variant); });
+
+    CLI::App* exportCmd = image->add_subcommand("export", "Write an image's 16400 bytes to a file, as the EEPROM holds them");
+    exportCmd->add_option("variant", *variant, "A (chips 0x73Cx) or B (chips 0x73Bx)")
+        ->required()
+        ->transform(CLI::IsMember({"A", "B"}, CLI::ignore_case));
+    exportCmd->add_option("file", *path, "Where to write the image (replaced if it exists)")->required();
+    exportCmd->callback([&ctx, variant, path] { Export(ctx, *variant, *path); });
+}
+
 }  // namespace zt::cli

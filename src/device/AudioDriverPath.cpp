@@ -1,21 +1,150 @@
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "device/AudioDriverPath.h"
 
-// Placeholder: replaced by the real implementation.
+#include <algorithm>
+#include <mutex>
+
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "device/DebugOutput.h"
+
 namespace zt {
 
-const std::array<PropertySetGuid, 3> kVendorPropertySets{};
+namespace {
 
-std::array<uint8_t, 48> BuildVendorPropertyFrame(int, uint32_t, uint8_t, uint8_t, uint16_t, uint16_t) { return {}; }
+// A GUID as it lies in memory: the first three groups little-endian, the last
+// eight bytes as written.
+constexpr PropertySetGuid MakeGuid(uint32_t data1, uint16_t data2, uint16_t data3,
+                                   const std::array<uint8_t, 8>& data4) {
+    return {static_cast<uint8_t>(data1),       static_cast<uint8_t>(data1 >> 8),
+            static_cast<uint8_t>(data1 >> 16), static_cast<uint8_t>(data1 >> 24),
+            static_cast<uint8_t>(data2),       static_cast<uint8_t>(data2 >> 8),
+            static_cast<uint8_t>(data3),       static_cast<uint8_t>(data3 >> 8),
+            data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]};
+}
 
-Status OpenVendorFilter(AudioFilterBackend&, Handle& h, const char*) { h = kInvalidHandle; return kFail; }
+void PutLe16(uint8_t* at, uint16_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+}
 
-Status VendorRequestOut(AudioFilterBackend&, Handle, uint8_t, uint16_t, uint16_t) { return kFail; }
+void PutLe32(uint8_t* at, uint32_t v) {
+    PutLe16(at, static_cast<uint16_t>(v));
+    PutLe16(at + 2, static_cast<uint16_t>(v >> 16));
+}
 
-Status VendorRequestIn(AudioFilterBackend&, Handle, uint8_t, uint16_t, uint32_t*) { return kFail; }
+constexpr uint8_t kReadRegisterRequest = 0x22;
+constexpr char kShortReplyText[] = "WDM Topology: GetVendorDefCom: ";
 
-Status CZT51xxWriteEepromMPDlg::AudioVendorWrite(const char*, uint8_t, uint16_t, uint16_t) { return kFail; }
+// Sends one request under each property set in turn until the driver takes
+// one. Returns whether any was taken; the reply of the taken one is left in
+// `reply`/`replyLength`.
+bool SendUnderAnyPropertySet(AudioFilterBackend& audio, Handle handle, uint32_t flags, uint8_t requestType,
+                             uint8_t request, uint16_t value, uint16_t index, uint8_t (&reply)[4],
+                             uint32_t& replyLength) {
+    for (int set = 1; set <= static_cast<int>(kVendorPropertySets.size()); ++set) {
+        const std::array<uint8_t, 48> built =
+            BuildVendorPropertyFrame(set, flags, requestType, request, value, index);
+        uint8_t frame[48];
+        std::copy(built.begin(), built.end(), frame);
+        replyLength = 0;
+        if (audio.SendProperty(handle, frame, reply, replyLength)) return true;
+    }
+    return false;
+}
 
-Status CZT51xxWriteEepromMPDlg::AudioReadRegister(uint8_t, uint8_t*) { return kFail; }
+}  // namespace
+
+const std::array<PropertySetGuid, 3> kVendorPropertySets = {
+    MakeGuid(0x4C1D92A7, 0x3E05, 0x4B8F, {0xA6, 0xD2, 0x7F, 0x90, 0xC3, 0x5E, 0x1B, 0x48}),
+    MakeGuid(0x9B6E0F31, 0xC2D8, 0x47A5, {0x8E, 0x14, 0xD0, 0x5B, 0x27, 0xA9, 0xF6, 0xC3}),
+    MakeGuid(0x2AF75C08, 0x81B9, 0x4E63, {0xB7, 0xC0, 0x5E, 0x3D, 0x9A, 0x1F, 0x42, 0xD6}),
+};
+
+std::array<uint8_t, 48> BuildVendorPropertyFrame(int propertySet, uint32_t flags, uint8_t requestType,
+                                                 uint8_t request, uint16_t value, uint16_t index) {
+    std::array<uint8_t, 48> frame{};
+    if (propertySet >= 1 && propertySet <= static_cast<int>(kVendorPropertySets.size())) {
+        const PropertySetGuid& set = kVendorPropertySets[static_cast<size_t>(propertySet - 1)];
+        std::copy(set.begin(), set.end(), frame.begin());
+    }
+    PutLe32(&frame[16], kVendorPropertyId);
+    PutLe32(&frame[20], flags);
+    frame[24] = requestType;
+    frame[25] = request;
+    PutLe16(&frame[26], value);
+    PutLe16(&frame[28], index);
+    return frame;
+}
+
+Status OpenVendorFilter(AudioFilterBackend& audio, Handle& handle, const char* serviceName) {
+    handle = kInvalidHandle;
+    if (serviceName == nullptr) return kFail;
+    const Handle opened = audio.Open(serviceName);
+    if (!IsValidHandle(opened)) return kFail;
+    handle = opened;
+    return kOk;
+}
+
+Status VendorRequestOut(AudioFilterBackend& audio, Handle handle, uint8_t request, uint16_t value,
+                        uint16_t index) {
+    if (!IsValidHandle(handle)) return kFail;
+    uint8_t reply[4] = {};
+    uint32_t replyLength = 0;
+    // Drivers that know none of our property sets refuse every frame; the
+    // request is then simply not delivered, which the OUT path has never
+    // treated as a failure.
+    (void)SendUnderAnyPropertySet(audio, handle, kPropertyTypeSet, kRequestTypeVendorOut, request, value, index,
+                                  reply, replyLength);
+    return kOk;
+}
+
+Status VendorRequestIn(AudioFilterBackend& audio, Handle handle, uint8_t request, uint16_t value,
+                       uint32_t* result) {
+    if (result == nullptr || !IsValidHandle(handle)) return kFail;
+    uint8_t reply[4] = {};
+    uint32_t replyLength = 0;
+    if (!SendUnderAnyPropertySet(audio, handle, kPropertyTypeGet, kRequestTypeVendorIn, request, value, 0, reply,
+                                 replyLength)) {
+        return kOk;
+    }
+    if (replyLength < sizeof reply) {
+        DebugOutput(kShortReplyText);
+        return kOk;
+    }
+    *result = static_cast<uint32_t>(reply[0]) | (static_cast<uint32_t>(reply[1]) << 8) |
+              (static_cast<uint32_t>(reply[2]) << 16) | (static_cast<uint32_t>(reply[3]) << 24);
+    return kOk;
+}
+
+// The audio device is looked up and opened afresh for every request and closed
+// again before returning, so filterHandle is -1 between operations. linkMutex
+// keeps the two threads from sharing filterHandle.
+
+Status CZT51xxWriteEepromMPDlg::AudioVendorWrite(const char* serviceName, uint8_t request, uint16_t value,
+                                                 uint16_t index) {
+    if (serviceName == nullptr) return kFail;
+    std::lock_guard lock(linkMutex);
+    Handle handle = kInvalidHandle;
+    (void)OpenVendorFilter(platform.audio, handle, serviceName);  // a failed open fails the request below
+    filterHandle.store(handle);
+    const Status status = VendorRequestOut(platform.audio, handle, request, value, index);
+    const Handle open = filterHandle.exchange(kInvalidHandle);
+    if (IsValidHandle(open)) platform.audio.Close(open);
+    return status;
+}
+
+Status CZT51xxWriteEepromMPDlg::AudioReadRegister(uint8_t reg, uint8_t* value) {
+    if (value == nullptr) return kFail;
+    std::lock_guard lock(linkMutex);
+    Handle handle = kInvalidHandle;
+    (void)OpenVendorFilter(platform.audio, handle, audioDeviceName.c_str());
+    filterHandle.store(handle);
+    uint32_t result = 0;
+    const Status status =
+        VendorRequestIn(platform.audio, handle, kReadRegisterRequest, static_cast<uint16_t>(reg << 8), &result);
+    const Handle open = filterHandle.exchange(kInvalidHandle);
+    if (IsValidHandle(open)) platform.audio.Close(open);
+    if (Succeeded(status)) *value = static_cast<uint8_t>(result);
+    return status;
+}
 
 }  // namespace zt

@@ -17,7 +17,8 @@ inline constexpr uint32_t kPropertyTypeSet = 2;
 inline constexpr uint8_t kRequestTypeVendorOut = 0x40;
 inline constexpr uint8_t kRequestTypeVendorIn = 0xC0;
 
-// The 48-byte property frame that carries one vendor request.
+// The 48-byte property frame that carries one vendor request. `propertySet`
+// counts from 1 (kVendorPropertySets[0]); any other number leaves the set zero.
 std::array<uint8_t, 48> BuildVendorPropertyFrame(int propertySet, uint32_t flags, uint8_t requestType,
                                                  uint8_t request, uint16_t value, uint16_t index);
 

@@ -1,12 +1,70 @@
-#include "app/CZT51xxWriteEepromMPDlg.h"
+#include <mutex>
 
-// Placeholder: replaced by the real implementation.
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "device/HidLink.h"
+
 namespace zt {
 
-Status CZT51xxWriteEepromMPDlg::OpenKnownDevice() { return kFail; }
+namespace {
+constexpr uint16_t kNoDeviceId = 0xFFFF;
+constexpr uint32_t kClassDeviceNotFound = 4;
+constexpr uint32_t kDetailDeviceNotFound = 1;
+}  // namespace
 
-Status CZT51xxWriteEepromMPDlg::OpenDeviceById(uint16_t, uint16_t) { return kFail; }
+// Both opens and the close hold linkMutex from start to end, so the other
+// thread never runs an exchange on a half-opened or half-closed link.
 
-void CZT51xxWriteEepromMPDlg::CloseDevice() {}
+Status CZT51xxWriteEepromMPDlg::OpenKnownDevice() {
+    std::lock_guard lock(linkMutex);
+    if (hidLink.isOpen.load()) CloseDevice();
+
+    for (const KnownDevice& row : knownDevices) {
+        if (row.vendorId == 0) break;
+        deviceVendorId.store(row.vendorId);
+        deviceProductId.store(row.productId);
+        const bool opened = HidOpenByVidPid(hidLink, row.vendorId, row.productId, &hidLink.openedInputLength,
+                                            &hidLink.openedOutputLength);
+        hidInputReportLength.store(hidLink.openedInputLength);
+        hidLink.isOpen.store(opened ? 1 : 0);
+        if (opened) return kOk;
+    }
+
+    deviceVendorId.store(kNoDeviceId);
+    deviceProductId.store(kNoDeviceId);
+    RecordFailure(kOriginOpenKnownDevice, kClassDeviceNotFound, kDetailDeviceNotFound);
+    return kFail;
+}
+
+Status CZT51xxWriteEepromMPDlg::OpenDeviceById(uint16_t vendorId, uint16_t productId) {
+    std::lock_guard lock(linkMutex);
+    if (hidLink.isOpen.load()) CloseDevice();
+
+    const bool opened =
+        HidOpenByVidPid(hidLink, vendorId, productId, &hidLink.openedInputLength, &hidLink.openedOutputLength);
+    hidInputReportLength.store(hidLink.openedInputLength);
+    hidLink.isOpen.store(opened ? 1 : 0);
+    if (opened) {
+        deviceVendorId.store(vendorId);
+        deviceProductId.store(productId);
+        return kOk;
+    }
+
+    RecordFailure(kOriginOpenDeviceById, kClassDeviceNotFound, kDetailDeviceNotFound);
+    deviceVendorId.store(kNoDeviceId);
+    deviceProductId.store(kNoDeviceId);
+    return kFail;
+}
+
+void CZT51xxWriteEepromMPDlg::CloseDevice() {
+    std::lock_guard lock(linkMutex);
+    if (!hidLink.isOpen.load()) return;
+
+    hidLink.openedInputLength = 0;
+    hidLink.openedOutputLength = 0;
+    HidCloseHandles(hidLink);  // write handle first, then the read handle
+    hidLink.isOpen.store(0);
+    deviceVendorId.store(kNoDeviceId);
+    deviceProductId.store(kNoDeviceId);
+}
 
 }  // namespace zt

@@ -1,12 +1,18 @@
 #include "job/EepromImage.h"
 
-// Placeholder: replaced by the real implementation.
 namespace zt {
 
-const EepromImage* SelectImage(uint32_t) { return nullptr; }
-
-const EepromImage kImageA{};
-
-const EepromImage kImageB{};
+// The low four bits of the chip identifier are a revision that shares the
+// variant's image.
+const EepromImage* SelectImage(uint32_t chipId) {
+    switch (chipId & kChipIdMask) {
+        case kChipIdImageA:
+            return &kImageA;
+        case kChipIdImageB:
+            return &kImageB;
+        default:
+            return nullptr;
+    }
+}
 
 }  // namespace zt

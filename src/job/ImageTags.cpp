@@ -1,8 +1,44 @@
-#include "app/CZT51xxWriteEepromMPDlg.h"
+#include <span>
 
-// Placeholder: replaced by the real implementation.
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "job/ImageLayout.h"
+
 namespace zt {
 
-Status CZT51xxWriteEepromMPDlg::ParseImageTags() { return kFail; }
+// Checks the tagged records of the image in imageBuffer before anything is
+// written: the chip-class record must hold the one class this tool programs,
+// and the high-speed descriptors must be present. The first occurrence of each
+// tag counts. The scan runs on past the image into the zero area, which holds
+// no tag.
+Status CZT51xxWriteEepromMPDlg::ParseImageTags() {
+    const std::span<const uint8_t> buffer(imageBuffer);
+    hasFirmwareTag = 0;
+    hasChipClassTag = 0;
+    hasHsDescriptorTag = 0;
+
+    for (size_t p = 0; p < image::kTagScanEnd; ++p) {
+        if (!hasFirmwareTag && image::TagEquals(buffer, p, image::kFirmwareTag)) {
+            hasFirmwareTag = 1;
+            imageFirmwareId = image::ReadLe16(buffer, p + image::kFirmwareIdField);
+        }
+        if (!hasChipClassTag && image::TagEquals(buffer, p, image::kChipClassTag)) {
+            hasChipClassTag = 1;
+            imageChipClass = buffer[p + image::kChipClassField];
+        }
+        if (!hasHsDescriptorTag && image::TagEquals(buffer, p, image::kHsDescriptorTag)) {
+            hasHsDescriptorTag = 1;
+        }
+    }
+
+    if (!hasChipClassTag || imageChipClass != image::kAcceptedChipClass) {
+        RecordFailure(kOriginParseImageTags, 3, 2);
+        return kFail;
+    }
+    if (!hasHsDescriptorTag) {
+        RecordFailure(kOriginParseImageTags, 21, 3);
+        return kFail;
+    }
+    return kOk;
+}
 
 }  // namespace zt

@@ -1,0 +1,85 @@
+#include "ui/qt/GuiOptions.h"
+
+#include <QCommandLineParser>
+
+#include "platform/sim/SimChip.h"
+
+namespace zt::qt {
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+GuiCommandLine Stop(int exitCode, QString text) {
+    GuiCommandLine result;
+    result.exitCode = exitCode;
+    result.text = std::move(text);
+    return result;
+}
+
+}  // namespace
+
+GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Programs the configuration EEPROM of ZT51xx USB audio controllers (production line)."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Run against a simulated chip instead of real devices."));
+    const QCommandLineOption variant(QStringLiteral("variant"),
+                                     QStringLiteral("Chip variant of the simulated chip: A, B or unknown."),
+                                     QStringLiteral("A|B|unknown"), QStringLiteral("A"));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("Fault of the simulated chip (repeatable; see --list-faults)."),
+                                   QStringLiteral("NAME"));
+    const QCommandLineOption listFaults(QStringLiteral("list-faults"),
+                                        QStringLiteral("List the faults the simulated chip knows."));
+    const QCommandLineOption simClock(QStringLiteral("sim-clock"),
+                                      QStringLiteral("Simulated time: device pauses and time-outs take no time."));
+    const QCommandLineOption autoOk(QStringLiteral("auto-ok"),
+                                    QStringLiteral("Answer every message box with OK at once."));
+    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
+                                        QStringLiteral("Save the window to FILE during a job, then close."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption screenshotAt(QStringLiteral("screenshot-at"),
+                                          QStringLiteral("Progress (0..100) at which --screenshot is taken."),
+                                          QStringLiteral("N"), QStringLiteral("40"));
+    parser.addOptions({help, simulate, variant, fault, listFaults, simClock, autoOk, screenshot, screenshotAt});
+
+    if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return Stop(kExitUsage, QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+    if (parser.isSet(help)) return Stop(0, parser.helpText());
+    if (parser.isSet(listFaults)) {
+        QString text;
+        for (const auto& [name, description] : sim::FaultNames())
+            text += QStringLiteral("  %1  %2\n")
+                        .arg(QString::fromStdString(name), -22)
+                        .arg(QString::fromStdString(description));
+        return Stop(0, text);
+    }
+
+    GuiCommandLine result;
+    GuiOptions& o = result.options;
+    o.simulate = parser.isSet(simulate);
+    o.variant = parser.value(variant).toStdString();
+    for (const QString& f : parser.values(fault)) o.faults.push_back(f.toStdString());
+    o.simClock = parser.isSet(simClock);
+    o.autoOk = parser.isSet(autoOk);
+    o.screenshotPath = parser.value(screenshot);
+
+    bool numeric = false;
+    o.screenshotAtProgress = parser.value(screenshotAt).toInt(&numeric);
+    if (!numeric || o.screenshotAtProgress < 0 || o.screenshotAtProgress > 100)
+        return Stop(kExitUsage, QStringLiteral("--screenshot-at wants a progress from 0 to 100"));
+
+    const QString v = parser.value(variant).toLower();
+    if (v != QStringLiteral("a") && v != QStringLiteral("b") && v != QStringLiteral("unknown"))
+        return Stop(kExitUsage, QStringLiteral("--variant wants A, B or unknown, not %1").arg(parser.value(variant)));
+    if (!o.simulate && (parser.isSet(variant) || !o.faults.empty() || o.simClock))
+        return Stop(kExitUsage, QStringLiteral("--variant, --fault and --sim-clock need --simulate"));
+    return result;
+}
+
+}  // namespace zt::qt

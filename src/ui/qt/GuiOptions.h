@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zt::qt {
+
+// The command line of zt51xx-mp-gui.
+//   --simulate [--variant A|B|unknown] [--fault NAME]... [--sim-clock]
+//       run against a simulated chip instead of the machine's devices
+//   --auto-ok                   answer every message box with OK (unattended demos)
+//   --screenshot FILE [--screenshot-at N]
+//       save the window to FILE once the progress bar reaches N (default 40)
+//       during a job, then close the tool
+struct GuiOptions {
+    bool simulate = false;
+    std::string variant = "A";
+    std::vector<std::string> faults;
+    bool simClock = false;
+    bool autoOk = false;
+    QString screenshotPath;
+    int screenshotAtProgress = 40;
+};
+
+struct GuiCommandLine {
+    GuiOptions options;
+    // Set when the tool should end at once with this text and exit code
+    // (help, fault list, a usage error).
+    std::optional<int> exitCode;
+    QString text;
+};
+
+// `arguments` includes the program name first, as QCoreApplication::arguments.
+GuiCommandLine ParseGuiCommandLine(const QStringList& arguments);
+
+}  // namespace zt::qt

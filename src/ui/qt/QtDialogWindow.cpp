@@ -1,0 +1,341 @@
+#include "ui/qt/QtDialogWindow.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QTimerEvent>
+#include <algorithm>
+#include <memory>
+
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "app/DialogTemplate.h"
+#include "ui/qt/AppIcon.h"
+#include "ui/qt/QtInstanceLock.h"
+#include "ui/qt/UiThreadCalls.h"
+
+namespace zt::qt {
+
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
+    const bool tabStop = (c.style & kStyleTabStop) != 0;
+    const Qt::Alignment horizontal = (c.style & kStyleCentred) ? Qt::AlignHCenter : Qt::AlignLeft;
+    switch (c.kind) {
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(ToQString(c.caption), parent);
+            button->setDefault((c.style & kStyleDefaultButton) != 0);
+            button->setFlat((c.style & kStyleFlat) != 0);
+            button->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            return button;
+        }
+        case ControlKind::StaticText: {
+            auto* label = new QLabel(ToQString(c.caption), parent);
+            label->setAlignment(horizontal | Qt::AlignTop);
+            label->setTextFormat(Qt::PlainText);
+            return label;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new QLineEdit(ToQString(c.caption), parent);
+            edit->setFrame((c.style & kStyleBorder) != 0);
+            edit->setAlignment(horizontal | Qt::AlignVCenter);
+            edit->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            return edit;
+        }
+        case ControlKind::ProgressBar: {
+            auto* bar = new QProgressBar(parent);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setTextVisible(false);
+            return bar;
+        }
+        case ControlKind::CheckBox: {
+            auto* box = new QCheckBox(ToQString(c.caption), parent);
+            box->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+            return box;
+        }
+    }
+    return new QWidget(parent);
+}
+
+}  // namespace
+
+QtDialogWindow::QtDialogWindow(QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      calls_(new UiThreadCalls(this)) {
+    const DialogTemplate& t = MainDialogTemplate();
+    setFont(TemplateFont(t));
+    units_ = DialogUnits::ForFont(font());
+    setWindowTitle(ToQString(t.caption));
+    setWindowIcon(AppIcon());
+    setFixedSize(units_.ToPixels(t.width, t.height));
+    BuildControls();
+}
+
+QtDialogWindow::~QtDialogWindow() { BeginClosing(); }
+
+void QtDialogWindow::BuildControls() {
+    int labels = 0;
+    for (const ControlTemplate& c : MainDialogTemplate().controls) {
+        QWidget* control = MakeControl(c, this);
+        control->setGeometry(units_.ToPixels(c.x, c.y, c.width, c.height));
+        if (c.id == kIdStatic) {
+            control->setObjectName(QStringLiteral("label%1").arg(++labels));
+        } else {
+            control->setObjectName(QStringLiteral("control%1").arg(c.id));
+            controls_[c.id] = control;
+        }
+        control->setVisible((c.style & kStyleVisible) != 0);
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            const int id = c.id;
+            connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
+        }
+    }
+}
+
+void QtDialogWindow::SetInstanceLock(QtInstanceLock* lock) { instanceLock_ = lock; }
+
+QWidget* QtDialogWindow::Control(int id) const {
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+int QtDialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
+    dialog_ = &dialog;
+    dialog.OnInitDialog();
+    const int result = exec();
+    BeginClosing();
+    dialog.DestroyWindow();
+    dialog_ = nullptr;
+    return result;
+}
+
+void QtDialogWindow::BeginClosing() {
+    calls_->BeginClosing();
+    // Boxes the worker was waiting in: nobody waits for them any more.
+    for (const QPointer<QMessageBox>& box : workerBoxes_)
+        if (box) box->done(QMessageBox::Ok);
+    workerBoxes_.clear();
+    for (const auto& [qtId, timerId] : timers_) killTimer(qtId);
+    timers_.clear();
+}
+
+void QtDialogWindow::OnCommand(int id) {
+    if (!dialog_) return;
+    switch (id) {
+        case kIdExit:
+            dialog_->OnOK();
+            break;
+        case kIdWriteEeprom:
+            dialog_->OnWriteEeprom();
+            break;
+        case kIdErase:
+            dialog_->OnEraseEeprom();
+            break;
+        case kIdGetFwVersion:
+            dialog_->OnGetFirmwareVersion();
+            break;
+        case kIdBrowse: {
+            const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                              QStringLiteral("All Files (*)"));
+            if (!path.isEmpty()) dialog_->OnBrowse(path.toStdString());
+            break;
+        }
+        case kIdCornerTopLeft:
+        case kIdCornerTopRight:
+            dialog_->OnCornerSpot(id);
+            break;
+        default:
+            break;
+    }
+}
+
+void QtDialogWindow::reject() {
+    // Escape and the window manager's close both end the dialog through its
+    // own cancel, so the close procedure runs either way.
+    if (dialog_)
+        dialog_->OnCancel();
+    else
+        QDialog::reject();
+}
+
+void QtDialogWindow::SetWindowTitle(const std::string& title) {
+    calls_->Run([this, title] {
+        setWindowTitle(QString::fromStdString(title));
+        if (instanceLock_) instanceLock_->Announce(title, this);
+    });
+}
+
+void QtDialogWindow::SetControlText(int id, const std::string& text) {
+    calls_->Run([this, id, text] {
+        const QString value = QString::fromStdString(text);
+        if (auto* edit = qobject_cast<QLineEdit*>(Control(id)))
+            edit->setText(value);
+        else if (auto* label = qobject_cast<QLabel*>(Control(id)))
+            label->setText(value);
+        else if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
+            button->setText(value);
+    });
+}
+
+std::string QtDialogWindow::GetControlText(int id) {
+    auto text = std::make_shared<std::string>();
+    calls_->Run([this, id, text] {
+        if (auto* edit = qobject_cast<QLineEdit*>(Control(id)))
+            *text = edit->text().toStdString();
+        else if (auto* label = qobject_cast<QLabel*>(Control(id)))
+            *text = label->text().toStdString();
+        else if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
+            *text = button->text().toStdString();
+    });
+    return *text;
+}
+
+void QtDialogWindow::EnableControl(int id, bool enable) {
+    calls_->Run([this, id, enable] {
+        if (QWidget* control = Control(id)) control->setEnabled(enable);
+    });
+}
+
+void QtDialogWindow::ShowControl(int id, bool show) {
+    calls_->Run([this, id, show] {
+        if (QWidget* control = Control(id)) control->setVisible(show);
+    });
+}
+
+void QtDialogWindow::SetProgressRange(int id, int minimum, int maximum) {
+    calls_->Run([this, id, minimum, maximum] {
+        if (auto* bar = qobject_cast<QProgressBar*>(Control(id))) bar->setRange(minimum, maximum);
+    });
+}
+
+void QtDialogWindow::SetProgressPos(int id, int position) {
+    calls_->Run([this, id, position] {
+        auto* bar = qobject_cast<QProgressBar*>(Control(id));
+        if (!bar) return;
+        // A position outside the range shows as the nearest end instead of
+        // being dropped, as a progress control does.
+        bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+        if (onProgressChanged) onProgressChanged(bar->value());
+    });
+}
+
+void QtDialogWindow::SetCheck(int id, bool checked) {
+    calls_->Run([this, id, checked] {
+        if (auto* box = qobject_cast<QCheckBox*>(Control(id))) box->setChecked(checked);
+    });
+}
+
+QMessageBox* QtDialogWindow::MakeMessageBox(const std::string& text, const std::string& caption,
+                                            MessageBoxIcon icon) {
+    auto* box = new QMessageBox(this);
+    box->setWindowTitle(caption.empty() ? QCoreApplication::applicationName() : QString::fromStdString(caption));
+    box->setTextFormat(Qt::PlainText);
+    box->setText(QString::fromStdString(text));
+    box->setIcon(icon == MessageBoxIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+    return box;
+}
+
+void QtDialogWindow::AnnounceShown(QMessageBox* box) {
+    // Once the box is up (inside its own loop for a blocking one).
+    QTimer::singleShot(0, box, [this, box] {
+        if (onMessageBoxShown && box->isVisible()) onMessageBoxShown(*box);
+    });
+}
+
+int QtDialogWindow::ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon) {
+    if (calls_->OnUiThread()) {
+        if (calls_->IsClosing()) return 1;
+        std::unique_ptr<QMessageBox> box(MakeMessageBox(text, caption, icon));
+        AnnounceShown(box.get());
+        box->exec();
+        return 1;
+    }
+    // The worker's box: modal to the window, run from the window's own event
+    // loop, while the worker waits here until it is dismissed.
+    calls_->RunUntilDone([this, text, caption, icon](UiThreadCalls::Done done) {
+        QMessageBox* box = MakeMessageBox(text, caption, icon);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        connect(box, &QDialog::finished, box, [done] { done(); });
+        workerBoxes_.append(box);
+        box->show();
+        AnnounceShown(box);
+    });
+    return 1;
+}
+
+void QtDialogWindow::StartTimer(uint32_t timerId, uint32_t periodMs) {
+    calls_->Run([this, timerId, periodMs] {
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            if (it->second == timerId) {
+                killTimer(it->first);
+                timers_.erase(it);
+                break;
+            }
+        }
+        const int qtId = startTimer(static_cast<int>(periodMs));
+        if (qtId != 0) timers_[qtId] = timerId;
+    });
+}
+
+void QtDialogWindow::StopTimer(uint32_t timerId) {
+    calls_->Run([this, timerId] {
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            if (it->second == timerId) {
+                killTimer(it->first);
+                timers_.erase(it);
+                return;
+            }
+        }
+    });
+}
+
+void QtDialogWindow::timerEvent(QTimerEvent* event) {
+    const auto it = timers_.find(event->timerId());
+    if (it == timers_.end()) {
+        QDialog::timerEvent(event);
+        return;
+    }
+    if (dialog_) dialog_->OnTimer(it->second);
+}
+
+void QtDialogWindow::EndDialog(int result) {
+    calls_->Run([this, result] { done(result); });
+}
+
+void QtDialogWindow::PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) {
+    {
+        std::lock_guard lock(noticeMutex_);
+        notices_.push_back({eventCode, record});
+    }
+    QMetaObject::invokeMethod(this, "DeliverDeviceChanges", Qt::QueuedConnection);
+}
+
+void QtDialogWindow::DeliverDeviceChanges() {
+    for (;;) {
+        PendingNotice notice;
+        {
+            std::lock_guard lock(noticeMutex_);
+            if (notices_.empty()) return;
+            notice = std::move(notices_.front());
+            notices_.pop_front();
+        }
+        if (dialog_ && !calls_->IsClosing()) dialog_->HandleDeviceChange(notice.eventCode, &notice.record);
+    }
+}
+
+}  // namespace zt::qt

@@ -1,0 +1,107 @@
+#pragma once
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+
+#include "app/DialogWindow.h"
+#include "ui/qt/DialogUnits.h"
+
+class QMessageBox;
+
+namespace zt {
+class CZT51xxWriteEepromMPDlg;
+}
+
+namespace zt::qt {
+
+class QtInstanceLock;
+class UiThreadCalls;
+
+// Template 102 as a Qt window, and the dialog object's view of it.
+//
+// The controls are built from the one control table: identifiers, kinds,
+// captions, rectangles converted from dialog units with the font's metrics,
+// and the template's visibility. The window has a title bar without a close
+// box; Exit is the default button, so Enter (also in an ID box) closes the
+// tool, and Escape closes it through the dialog's cancel.
+//
+// Threads: the window belongs to the user-interface thread. Calls from the
+// worker are run there and return when handled; its message boxes block only
+// the worker (the window stays live, the box is modal to it). Once the close
+// procedure has begun, worker calls return at once, so the close can wait for
+// the worker without either side waiting for the other.
+class QtDialogWindow : public QDialog, public DialogWindow {
+    Q_OBJECT
+
+public:
+    explicit QtDialogWindow(QWidget* parent = nullptr);
+    ~QtDialogWindow() override;
+
+    // With a lock, the window becomes findable by a second start as soon as it
+    // takes its title, and comes to the front when that start asks for it.
+    void SetInstanceLock(QtInstanceLock* lock);
+
+    // The modal run of a dialog object on this window: initialisation, the
+    // event loop until the dialog ends, the close procedure. Returns the
+    // dialog's result (1 Exit, 2 Escape).
+    int RunModal(CZT51xxWriteEepromMPDlg& dialog);
+
+    // The control with a template identifier, or null (labels without one).
+    QWidget* Control(int id) const;
+    const DialogUnits& Units() const { return units_; }
+
+    // Hooks, each run on the UI thread. Tests and demos use them to answer
+    // message boxes (click OK) and to watch the progress bar.
+    std::function<void(QMessageBox&)> onMessageBoxShown;
+    std::function<void(int position)> onProgressChanged;
+
+    // DialogWindow
+    void SetWindowTitle(const std::string& title) override;
+    void SetControlText(int id, const std::string& text) override;
+    std::string GetControlText(int id) override;
+    void EnableControl(int id, bool enable) override;
+    void ShowControl(int id, bool show) override;
+    void SetProgressRange(int id, int minimum, int maximum) override;
+    void SetProgressPos(int id, int position) override;
+    void SetCheck(int id, bool checked) override;
+    int ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon) override;
+    void StartTimer(uint32_t timerId, uint32_t periodMs) override;
+    void StopTimer(uint32_t timerId) override;
+    void EndDialog(int result) override;
+    void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override;
+
+protected:
+    void reject() override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    Q_INVOKABLE void DeliverDeviceChanges();
+
+    void BuildControls();
+    void OnCommand(int id);
+    void BeginClosing();
+    QMessageBox* MakeMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon);
+    void AnnounceShown(QMessageBox* box);
+
+    struct PendingNotice {
+        uint32_t eventCode;
+        DeviceBroadcast record;
+    };
+
+    DialogUnits units_;
+    UiThreadCalls* calls_;
+    std::map<int, QWidget*> controls_;
+    std::map<int, uint32_t> timers_;  // Qt timer id -> the dialog's timer id
+    QList<QPointer<QMessageBox>> workerBoxes_;
+    CZT51xxWriteEepromMPDlg* dialog_ = nullptr;
+    QtInstanceLock* instanceLock_ = nullptr;
+
+    std::mutex noticeMutex_;
+    std::deque<PendingNotice> notices_;
+};
+
+}  // namespace zt::qt

@@ -1,0 +1,15 @@
+# Runs mkimage twice on the same descriptions and compares both outputs with
+# each other and with the source the build embedded.
+file(MAKE_DIRECTORY ${WORK_DIR})
+foreach(run 1 2)
+  execute_process(COMMAND ${MKIMAGE} -o ${WORK_DIR}/run${run}.cpp ${INPUTS} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "mkimage failed (run ${run})")
+  endif()
+endforeach()
+foreach(other ${WORK_DIR}/run2.cpp ${BUILT})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/run1.cpp ${other} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "mkimage output differs: ${WORK_DIR}/run1.cpp vs ${other}")
+  endif()
+endforeach()
