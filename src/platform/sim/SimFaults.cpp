@@ -70,8 +70,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
     auto number = [&](uint64_t lo, uint64_t hi, uint64_t& out) {
         if (!hasValue) return Fail(error, "fault '" + name + "' needs a value: " + name + "=N");
         if (!ParseNumber(value, lo, hi, out))
-            return Fail(error, "fault '" + name + "': '" + value + "' is not a number from " + std::to_string(lo) +
-                                   " to " + std::to_string(hi));
+            return Fail(error, "fault '" + name + "': '" + value + "' is not a number from " +
+                                   std::to_string(lo) + " to " + std::to_string(hi));
         return true;
     };
 
@@ -94,7 +94,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
     }
     if (name == "wrong-tag" || name == "wrong-count") {
         if (!number(0, kMaxRepeatedReplies, n)) return false;
-        (name == "wrong-tag" ? faults.wrongTagRepliesBefore : faults.wrongCountRepliesBefore) = static_cast<int>(n);
+        (name == "wrong-tag" ? faults.wrongTagRepliesBefore : faults.wrongCountRepliesBefore) =
+            static_cast<int>(n);
         return true;
     }
     if (name == "short-reply") {
@@ -114,7 +115,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
     }
     if (name == "input-length" || name == "output-length") {
         if (!number(1, kMaxReportLength, n)) return false;
-        (name == "input-length" ? faults.inputReportLength : faults.outputReportLength) = static_cast<uint16_t>(n);
+        (name == "input-length" ? faults.inputReportLength : faults.outputReportLength) =
+            static_cast<uint16_t>(n);
         return true;
     }
     if (name == "stuck") {
@@ -123,7 +125,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
         uint64_t address = 0;
         uint64_t times = INT32_MAX;
         if (!ParseNumber(value.substr(0, colon), 0, 0x7FFF, address))
-            return Fail(error, "fault 'stuck': '" + value.substr(0, colon) + "' is not an EEPROM address (0 to 0x7FFF)");
+            return Fail(error, "fault 'stuck': '" + value.substr(0, colon) +
+                                   "' is not an EEPROM address (0 to 0x7FFF)");
         if (colon != std::string::npos && !ParseNumber(value.substr(colon + 1), 0, INT32_MAX - 1, times))
             return Fail(error, "fault 'stuck': '" + value.substr(colon + 1) + "' is not a number of writes");
         faults.stuckBytes[static_cast<uint16_t>(address)] = static_cast<int>(times);
