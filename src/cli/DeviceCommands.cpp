@@ -14,6 +14,7 @@
 #include "cli/InterruptSignal.h"
 #include "cli/JsonEvents.h"
 #include "cli/KnownDeviceScan.h"
+#include "cli/PreciseTimers.h"
 #include "cli/TextConsoleView.h"
 #include "job/HexId.h"
 
@@ -103,6 +104,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         return;
     }
 
+    RequestPreciseTimers();  // before the dialog starts its worker, which inherits it
     DeviceBackend* machine = backend.get();
     DialogSession session(backend->AsPlatform(), *view, input,
                           DialogSession::Options{options.yes, [machine] { machine->OnReplugPrompt(); },

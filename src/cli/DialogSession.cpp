@@ -88,6 +88,12 @@ ButtonOutcome DialogSession::GetFirmwareVersion(std::string* status, std::string
     return {*status == "SUCCESS" ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
 }
 
+void DialogSession::RunFor(std::chrono::milliseconds duration) {
+    const auto until = std::chrono::steady_clock::now() + duration;
+    loop_.RunUntil([&] { return options_.interrupted() || std::chrono::steady_clock::now() >= until; },
+                   std::chrono::milliseconds(200));
+}
+
 void DialogSession::Close() {
     if (closed_) return;
     closed_ = true;

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,6 +52,9 @@ public:
     ButtonOutcome EraseEeprom();
     // The hidden Get FW Ver. button: the status label and the version box.
     ButtonOutcome GetFirmwareVersion(std::string* status, std::string* version);
+
+    // The dialog left alone for a while: the loop handles notices and ticks.
+    void RunFor(std::chrono::milliseconds duration);
 
     // The close procedure, once; stops waiting prompts first.
     void Close();

@@ -1,0 +1,58 @@
+#include <benchmark/benchmark.h>
+#include <pthread.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <ctime>
+
+#include "QuietView.h"
+#include "cli/DialogSession.h"
+#include "cli/SimulatedBackend.h"
+
+// The dialog left open with no job for 10 s: the CPU its worker thread uses,
+// and that of the whole process (the user-interface loop and its timer too).
+namespace zt::bench {
+namespace {
+
+double ThreadCpuSeconds(pthread_t thread) {
+    clockid_t clock;
+    if (pthread_getcpuclockid(thread, &clock) != 0) return -1;
+    timespec ts{};
+    clock_gettime(clock, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void BM_IdleWorkerCpu(benchmark::State& state) {
+    constexpr auto kIdle = std::chrono::seconds(10);
+    for (auto _ : state) {
+        cli::SimulatedBackend backend(cli::SimulatedBackend::Options{});
+        QuietView view;
+        cli::OperatorInput input(nullptr);
+        cli::DialogSession session(backend.AsPlatform(), view, input, cli::DialogSession::Options{});
+        session.Start();
+
+        const pthread_t worker = session.Dialog().workerThread.native_handle();
+        const double workerBefore = ThreadCpuSeconds(worker);
+        const double processBefore = ProcessCpuSeconds();
+        session.RunFor(kIdle);
+        const double workerCpu = ThreadCpuSeconds(worker) - workerBefore;
+        const double processCpu = ProcessCpuSeconds() - processBefore;
+        session.Close();
+
+        const double seconds = std::chrono::duration<double>(kIdle).count();
+        state.counters["worker_cpu_pct"] = 100 * workerCpu / seconds;
+        state.counters["process_cpu_pct"] = 100 * processCpu / seconds;
+        state.counters["target_met"] = 100 * workerCpu / seconds < 0.5;
+    }
+}
+BENCHMARK(BM_IdleWorkerCpu)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+}  // namespace zt::bench
