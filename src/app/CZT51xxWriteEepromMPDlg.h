@@ -160,6 +160,8 @@ private:
     void RunWorkerStep();
     void RunDeviceEventBlock();
     void WaitWhileIdle();
+    bool VerifyImageBody();  // false: the job ends with the body verify failure
+    void ShowJobMessage(const char* text);
 };
 
 }  // namespace zt

@@ -14,6 +14,7 @@ enum ExitCode : int {
     kExitUsage = 2,         // bad command line (unknown option, bad ID, unknown fault)
     kExitNoDevice = 3,      // no device to talk to (or no permission to open it)
     kExitIoError = 4,       // a file could not be written or read
+    kExitInterrupted = 130, // Ctrl-C or SIGTERM: the dialog was closed properly, the job did not finish
 };
 
 // Where a command prints, and the exit code it leaves.
@@ -21,6 +22,8 @@ struct CommandContext {
     std::ostream& out;
     std::ostream& err;
     int exitCode = kExitOk;
+    // The operator's answers to prompts; null means the process's standard input.
+    std::istream* in = nullptr;
 };
 
 // Each group of commands registers itself on the application.

@@ -1,8 +1,226 @@
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <memory>
+#include <sstream>
 
+#include "app/DialogTemplate.h"
+#include "cli/BackendSelection.h"
 #include "cli/Commands.h"
+#include "cli/DeviceOptions.h"
+#include "cli/DialogSession.h"
+#include "cli/InterruptSignal.h"
+#include "cli/JsonEvents.h"
+#include "cli/KnownDeviceScan.h"
+#include "cli/TextConsoleView.h"
+#include "job/HexId.h"
 
-// Placeholder: replaced by the real implementation.
+// The commands that work on a device through the dialog object, exactly as
+// its buttons would: write, erase, version, and the list of known devices.
 namespace zt::cli {
-void AddDeviceCommands(CLI::App&, CommandContext&) {}
+
+namespace {
+
+enum class DeviceCommand { Write, Erase, Version, List };
+
+void Usage(CommandContext& ctx, const std::string& line) {
+    ctx.err << "zt51xx-mp: " << line << '\n';
+    ctx.exitCode = kExitUsage;
+}
+
+std::unique_ptr<ConsoleView> MakeView(const DeviceOptions& options, CommandContext& ctx) {
+    if (options.json) return std::make_unique<JsonEvents>(ctx.out);
+    const bool terminal = (&ctx.out == &std::cout) && ::isatty(STDOUT_FILENO) == 1;
+    return std::make_unique<TextConsoleView>(ctx.out, terminal);
+}
+
+int ExitCodeOf(ResultKind kind) {
+    switch (kind) {
+        case ResultKind::Ok: return kExitOk;
+        case ResultKind::Interrupted: return kExitInterrupted;
+        case ResultKind::Failed:
+        case ResultKind::Cancelled: return kExitJobFailed;
+    }
+    return kExitJobFailed;
+}
+
+// Erasing leaves the device unable to start its firmware until it is written
+// again, so an operator confirms it; --yes confirms for scripts.
+bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
+    view.Info("Erase the EEPROM of the first known device present? Type y and Enter to go on:");
+    const auto answer = input.ReadLine(InterruptSignal::Requested);
+    return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
+}
+
+void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, ConsoleView& view,
+                 CommandContext& ctx) {
+    KnownDeviceTable table = kInitialKnownDevices;
+    if (checked.vendorId) table[0].vendorId = *checked.vendorId;
+    if (checked.productId) table[0].productId = *checked.productId;
+    int openFailures = 0;
+    const Platform platform = backend.AsPlatform();
+    const auto devices = FindKnownDevices(platform.hid, table, &openFailures);
+    for (const auto& device : devices) view.Device(device);
+    if (devices.empty()) {
+        ctx.err << "zt51xx-mp: no known device present\n";
+        if (openFailures > 0) {
+            const std::string hint = backend.PermissionHint();
+            if (!hint.empty()) ctx.err << hint << '\n';
+        }
+        ctx.exitCode = kExitNoDevice;
+        return;
+    }
+    ctx.exitCode = kExitOk;
+}
+
+void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
+    CheckedDeviceOptions checked;
+    std::string error;
+    if (!CheckDeviceOptions(options, &checked, &error)) return Usage(ctx, error);
+
+    const auto view = MakeView(options, ctx);
+    OperatorInput input(ctx.in);
+    InterruptSignal interrupt;
+
+    std::unique_ptr<DeviceBackend> backend;
+    try {
+        backend = SelectBackend(checked.backend, &error);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (!backend) {
+        ctx.err << "zt51xx-mp: " << error << '\n';
+        ctx.exitCode = kExitNoDevice;
+        return;
+    }
+
+    if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
+    if (command == DeviceCommand::Erase && !options.yes && !ConfirmErase(*view, input)) {
+        view->Result(ResultKind::Cancelled, std::nullopt);
+        ctx.exitCode = kExitJobFailed;
+        return;
+    }
+
+    DeviceBackend* machine = backend.get();
+    DialogSession session(backend->AsPlatform(), *view, input,
+                          DialogSession::Options{options.yes, [machine] { machine->OnReplugPrompt(); },
+                                                 InterruptSignal::Requested});
+    session.Start();
+    if (checked.vendorId || checked.productId) {
+        auto& window = session.Window();
+        session.TypeIds(checked.vendorId.value_or(ParseHexId(window.GetControlText(kIdVendorId))),
+                        checked.productId.value_or(ParseHexId(window.GetControlText(kIdProductId))));
+    }
+
+    ButtonOutcome outcome;
+    std::string status, version;
+    switch (command) {
+        case DeviceCommand::Write:
+            view->Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
+                       session.Window().GetControlText(kIdProductId) + " (" + backend->Describe() + ")");
+            outcome = session.WriteEeprom();
+            break;
+        case DeviceCommand::Erase: outcome = session.EraseEeprom(); break;
+        case DeviceCommand::Version: outcome = session.GetFirmwareVersion(&status, &version); break;
+        case DeviceCommand::List: break;
+    }
+    if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
+    session.Close();
+
+    if (command == DeviceCommand::Version) view->Version(status, version);
+    view->Result(outcome.kind, outcome.code);
+    if (outcome.kind == ResultKind::Failed) {
+        const std::string hint = backend->PermissionHint();
+        if (!hint.empty()) ctx.err << hint << '\n';
+    }
+    ctx.exitCode = ExitCodeOf(outcome.kind);
+}
+
+std::string FaultList() {
+    std::ostringstream text;
+    text << "Faults of the simulated chip (--fault NAME, repeatable):\n";
+    const auto faults = sim::FaultNames();
+    size_t width = 0;
+    for (const auto& fault : faults) width = std::max(width, fault.first.size());
+    for (const auto& [name, description] : faults)
+        text << "  " << name << std::string(width - name.size() + 2, ' ') << description << '\n';
+    return text.str();
+}
+
+// The options as typed; the IDs are told apart from "not given" by their count.
+struct TypedOptions {
+    DeviceOptions options;
+    std::string vid, pid;
+    CLI::Option* vidOption = nullptr;
+    CLI::Option* pidOption = nullptr;
+
+    DeviceOptions Resolve() const {
+        DeviceOptions resolved = options;
+        if (vidOption->count() > 0) resolved.vid = vid;
+        if (pidOption->count() > 0) resolved.pid = pid;
+        return resolved;
+    }
+};
+
+void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes) {
+    DeviceOptions& options = typed.options;
+    typed.vidOption =
+        sub->add_option("--vid", typed.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
+    typed.pidOption =
+        sub->add_option("--pid", typed.pid, "product ID typed into the dialog, 1-4 hex digits (default 7351)");
+    if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
+    sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
+    auto* simulate = sub->add_flag("--simulate", options.simulate, "use the built-in simulated chip");
+    sub->add_option("--variant", options.variant, "simulated chip: A, B or unknown (default A)")->needs(simulate);
+    sub->add_option("--fault", options.faults, "inject a fault into the simulated chip (repeatable; see below)")
+        ->allow_extra_args(false)
+        ->needs(simulate);
+    sub->add_flag("--updater", options.updater, "the simulated chip starts as an updater device (blank header)")
+        ->needs(simulate);
+    sub->add_flag("--sim-clock", options.simClock,
+                  "run the simulation on simulated time (instant) instead of the real clock")
+        ->needs(simulate);
+}
+
+}  // namespace
+
+void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
+    auto add = [&](const char* name, const char* description, DeviceCommand command, bool withYes,
+                   const std::string& footer) {
+        auto typed = std::make_shared<TypedOptions>();
+        CLI::App* sub = app.add_subcommand(name, description);
+        AddCommonOptions(sub, *typed, withYes);
+        if (!footer.empty()) sub->footer(footer);
+        sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
+    };
+
+    add("write",
+        "Write the EEPROM of the device, as the Write EEPROM button does: shows the progress, the operator "
+        "messages and the re-plug prompt (Enter continues; end of input counts as Enter). Exit code 0 after "
+        "\"Write to EEPROM OK!\", 1 after \"Fail to Write EEPROM! [XXXXXXXX]\"; the last line is "
+        "'result: OK' or 'result: FAIL XXXXXXXX'.",
+        DeviceCommand::Write, true,
+        FaultList() +
+            "\nExit codes: 0 written, 1 job failed, 2 bad command line, 3 no backend, 130 interrupted.\n"
+            "\nExamples:\n"
+            "  zt51xx-mp write                         write the device with the default IDs 3C4D:7351\n"
+            "  zt51xx-mp write --vid 3C4D --pid 7350 --yes --json\n"
+            "                                          station script: no prompts, JSON events on stdout\n"
+            "  zt51xx-mp write --simulate --yes        a whole job against the simulated chip\n"
+            "  zt51xx-mp write --simulate --sim-clock --yes --fault refuse-open\n"
+            "                                          instant run that fails with 00030401\n");
+    add("erase",
+        "Erase the EEPROM of the first known device present (the hidden Erase button). Asks first unless "
+        "--yes. The last line is 'result: OK' or 'result: FAIL XXXXXXXX'.",
+        DeviceCommand::Erase, true, "Example:\n  zt51xx-mp erase --yes --simulate --sim-clock\n");
+    add("version",
+        "Read the firmware version of the device with the given IDs (the hidden Get FW Ver. button); prints "
+        "the status (SUCCESS or FAIL) and the version text.",
+        DeviceCommand::Version, false, "Example:\n  zt51xx-mp version --vid 3C4D --pid 7351\n");
+    add("list", "List the known devices present, with their IDs and paths. Exit code 3 when there is none.",
+        DeviceCommand::List, false, "Example:\n  zt51xx-mp list --json\n");
+}
+
 }  // namespace zt::cli

@@ -1,8 +1,24 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 
-// Placeholder: replaced by the real implementation.
+// Finds the device typed in the ID boxes among the attached USB devices and
+// keeps its release number (bcdDevice) for the version text.
 namespace zt {
 
-Status CZT51xxWriteEepromMPDlg::FindDeviceInUsbTree() { return kFail; }
+Status CZT51xxWriteEepromMPDlg::FindDeviceInUsbTree() {
+    usbDeviceFound = 0;
+    versionRecord.fill(0);
+
+    const uint16_t wantedVendorId = deviceVendorId.load();
+    const uint16_t wantedProductId = deviceProductId.load();
+    // The exact pair, no mask and no other table rows; when several devices
+    // match, the one the walk visits last supplies the release number.
+    for (const UsbDeviceEntry& device : platform.usb.ListDevices()) {
+        if (device.vendorId != wantedVendorId || device.productId != wantedProductId) continue;
+        versionRecord[3] = static_cast<uint8_t>(device.bcdDevice >> 8);
+        versionRecord[4] = static_cast<uint8_t>(device.bcdDevice & 0xFF);
+        usbDeviceFound = 1;
+    }
+    return usbDeviceFound ? kOk : kFail;
+}
 
 }  // namespace zt

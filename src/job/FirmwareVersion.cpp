@@ -1,12 +1,96 @@
-#include "app/CZT51xxWriteEepromMPDlg.h"
+#include <cstdio>
 
-// Placeholder: replaced by the real implementation.
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "app/DialogTemplate.h"
+#include "job/HexId.h"
+#include "protocol/CommandExchange.h"
+
+// The two engineering commands beside the write job: erase the EEPROM, and
+// read the firmware version of the device typed in the ID boxes. Both run on
+// the user-interface thread and block it until done.
 namespace zt {
 
-void CZT51xxWriteEepromMPDlg::OnEraseEeprom() {}
+namespace {
+constexpr uint8_t kVersionByteCount = 3;
+constexpr const char* kStatusProcessing = "Processing...";
+constexpr const char* kStatusFail = "FAIL";
+constexpr const char* kStatusSuccess = "SUCCESS";
+}  // namespace
 
-void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {}
+void CZT51xxWriteEepromMPDlg::OnEraseEeprom() {
+    // The worker owns the connection while a job runs; erasing under it would
+    // wreck the job and the chip.
+    if (workerStep.load() != 0) return;
 
-Status CZT51xxWriteEepromMPDlg::TransferVersionBytes(int, uint8_t*) { return kFail; }
+    // Nothing is shown: a failure only leaves its record in jobResult.
+    if (hidLink.isOpen.load()) {
+        EraseEeprom();
+        return;
+    }
+    if (Failed(OpenKnownDevice())) return;
+    EraseEeprom();
+    CloseDevice();
+}
+
+void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
+    if (workerStep.load() != 0) {
+        window.SetControlText(kIdVersionStatus, kStatusFail);
+        return;
+    }
+
+    window.SetControlText(kIdVersionStatus, kStatusProcessing);
+    deviceVendorId.store(ParseHexId(window.GetControlText(kIdVendorId)));
+    deviceProductId.store(ParseHexId(window.GetControlText(kIdProductId)));
+    // A vendor ID of 0 shows FAIL, but the query goes on; what follows decides
+    // the final text.
+    if (deviceVendorId.load() == 0) window.SetControlText(kIdVersionStatus, kStatusFail);
+
+    if (Failed(FindDeviceInUsbTree())) {
+        window.SetControlText(kIdVersionStatus, kStatusFail);
+        return;
+    }
+
+    OpenKnownDevice();  // leaves the main connection open for the next command when it works
+
+    uint8_t version[4] = {};
+    if (Failed(TransferVersionBytes(1, version))) {
+        window.SetControlText(kIdVersionStatus, kStatusFail);
+        return;
+    }
+    versionRecord[0] = version[0];
+    versionRecord[1] = version[1];
+    versionRecord[2] = version[2];
+
+    char text[32];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%02X%02X", versionRecord[0], versionRecord[1],
+                  versionRecord[2], versionRecord[3], versionRecord[4]);
+    window.SetControlText(kIdVersionBox, text);
+    window.SetControlText(kIdVersionStatus, kStatusSuccess);
+}
+
+Status CZT51xxWriteEepromMPDlg::TransferVersionBytes(int read, uint8_t* buffer) {
+    if (!buffer) return kFail;
+
+    // A connection of its own, beside the main one: both may be open on the
+    // same device, which the shared opens allow.
+    HidLink link(platform.hid, platform.clock);
+    const uint16_t vendorId = ParseHexId(window.GetControlText(kIdVendorId));
+    const uint16_t productId = ParseHexId(window.GetControlText(kIdProductId));
+    const bool opened =
+        HidOpenByVidPid(link, vendorId, productId, &link.openedInputLength, &link.openedOutputLength);
+    // hidInputReportLength describes the main connection (it picks the command
+    // path for it), so the temporary link's length stays with the link.
+    link.isOpen.store(opened ? 1 : 0);
+    if (!opened) {
+        HidCloseHandles(link);
+        return kFail;
+    }
+
+    NextTag();
+    const bool transferred =
+        HidEepromTransfer(kFirmwareVersionAddress, link, read, kVersionByteCount, buffer, commandTag.load());
+    HidCloseHandles(link);
+    return transferred ? kOk : kFail;
+}
 
 }  // namespace zt

@@ -1,0 +1,71 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "cli/ConsoleView.h"
+#include "cli/ConsoleWindow.h"
+#include "cli/OperatorInput.h"
+#include "cli/UiLoop.h"
+#include "platform/Platform.h"
+
+namespace zt::cli {
+
+// How a press of one of the dialog's buttons ended.
+struct ButtonOutcome {
+    ResultKind kind = ResultKind::Failed;
+    std::optional<uint32_t> code;  // the failure code the operator was shown
+};
+
+// One run of the dialog on a terminal: the console window, its
+// user-interface loop and the dialog object, started and closed as the
+// application's start-up routine would. The thread that creates the session
+// is the user-interface thread; every method runs on it.
+class DialogSession {
+public:
+    struct Options {
+        bool autoAnswer = false;
+        std::function<void()> onReplugPrompt;
+        std::function<bool()> interrupted = [] { return false; };
+    };
+
+    DialogSession(const Platform& platform, ConsoleView& view, OperatorInput& input, Options options);
+    ~DialogSession();  // closes the dialog if it is still open
+    DialogSession(const DialogSession&) = delete;
+    DialogSession& operator=(const DialogSession&) = delete;
+
+    // The dialog initialisation: defaults, notices, device open, worker, timer.
+    void Start();
+    // The operator types the IDs into boxes 1004 and 1005.
+    void TypeIds(uint16_t vendorId, uint16_t productId);
+
+    // Write EEPROM: presses the button, then runs the loop until the job has
+    // ended (the button is back and the worker idle) or an interrupt came.
+    ButtonOutcome WriteEeprom();
+    // The hidden Erase button. The dialog shows nothing for it; the outcome is
+    // taken from the job record, which is cleared before the press.
+    ButtonOutcome EraseEeprom();
+    // The hidden Get FW Ver. button: the status label and the version box.
+    ButtonOutcome GetFirmwareVersion(std::string* status, std::string* version);
+
+    // The close procedure, once; stops waiting prompts first.
+    void Close();
+
+    CZT51xxWriteEepromMPDlg& Dialog() { return *dialog_; }
+    ConsoleWindow& Window() { return window_; }
+
+private:
+    Options options_;
+    std::atomic<bool> closing_{false};
+    UiLoop loop_;
+    ConsoleWindow window_;
+    std::unique_ptr<CZT51xxWriteEepromMPDlg> dialog_;
+    bool started_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace zt::cli

@@ -1,0 +1,28 @@
+#pragma once
+
+namespace zt::cli {
+
+// Ctrl-C (SIGINT) and SIGTERM while a command runs: instead of killing the
+// process in the middle of a device exchange, they set a flag that the
+// command's user-interface loop sees within a few milliseconds; it then runs
+// the dialog's close procedure and exits non-zero. The previous handlers come
+// back when the guard goes away.
+class InterruptSignal {
+public:
+    InterruptSignal();
+    ~InterruptSignal();
+    InterruptSignal(const InterruptSignal&) = delete;
+    InterruptSignal& operator=(const InterruptSignal&) = delete;
+
+    static bool Requested();
+    // What the signal handler does; also for tests.
+    static void Request();
+    static void Clear();
+
+private:
+    using Handler = void (*)(int);
+    Handler previousInt_;
+    Handler previousTerm_;
+};
+
+}  // namespace zt::cli

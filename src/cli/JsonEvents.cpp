@@ -1,0 +1,53 @@
+#include "cli/JsonEvents.h"
+
+#include <nlohmann/json.hpp>
+
+#include "job/HexId.h"
+
+namespace zt::cli {
+
+namespace {
+void Emit(std::ostream& out, const nlohmann::ordered_json& event) {
+    // The dialog's texts are 8-bit; bytes that are not UTF-8 are replaced
+    // instead of aborting the line.
+    out << event.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n' << std::flush;
+}
+}  // namespace
+
+void JsonEvents::Info(const std::string& text) { Emit(out_, {{"event", "info"}, {"text", text}}); }
+
+void JsonEvents::Progress(int percent) {
+    if (percent == lastPercent_) return;
+    lastPercent_ = percent;
+    Emit(out_, {{"event", "progress"}, {"percent", percent}});
+}
+
+void JsonEvents::Marker(const std::string& text) { Emit(out_, {{"event", "marker"}, {"text", text}}); }
+
+void JsonEvents::Message(const std::string& text, const std::string& caption) {
+    Emit(out_, {{"event", "message"}, {"text", text}, {"caption", caption}});
+}
+
+void JsonEvents::Prompt(const std::string& text, bool automatic) {
+    Emit(out_, {{"event", "prompt"}, {"text", text}, {"answer", automatic ? "auto" : "operator"}});
+}
+
+void JsonEvents::Version(const std::string& status, const std::string& version) {
+    Emit(out_, {{"event", "version"}, {"status", status}, {"version", version}});
+}
+
+void JsonEvents::Device(const PresentDevice& device) {
+    Emit(out_, {{"event", "device"},
+                {"vid", FormatHexId(device.vendorId)},
+                {"pid", FormatHexId(device.productId)},
+                {"path", device.path},
+                {"updater", device.updater}});
+}
+
+void JsonEvents::Result(ResultKind kind, std::optional<uint32_t> code) {
+    nlohmann::ordered_json event = {{"event", "result"}, {"status", ResultName(kind)}};
+    if (code) event["code"] = FormatResultCode(*code);
+    Emit(out_, event);
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,35 @@
+#include "cli/KnownDeviceScan.h"
+
+namespace zt::cli {
+
+namespace {
+// The core stops its own search after this many interfaces; so does the list.
+constexpr size_t kMaxInterfaces = 256;
+}
+
+std::vector<PresentDevice> FindKnownDevices(HidBackend& hid, const KnownDeviceTable& table, int* openFailures) {
+    std::vector<PresentDevice> found;
+    *openFailures = 0;
+    const auto paths = hid.ListInterfaces();
+    for (size_t i = 0; i < paths.size() && i < kMaxInterfaces; ++i) {
+        const Handle handle = hid.Open(paths[i], false);
+        if (!IsValidHandle(handle)) {
+            ++*openFailures;
+            continue;
+        }
+        uint16_t vendorId = 0, productId = 0;
+        const bool known = hid.GetAttributes(handle, vendorId, productId);
+        hid.Close(handle);
+        if (!known) continue;
+        for (const KnownDevice& row : table) {
+            if (row.vendorId == 0) break;
+            if (row.vendorId == vendorId && row.productId == productId) {
+                found.push_back({vendorId, productId, paths[i], IsUpdaterDevice(vendorId, productId)});
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,81 @@
+#include "cli/TextConsoleView.h"
+
+#include <cstdlib>
+
+#include "job/HexId.h"
+
+namespace zt::cli {
+
+namespace {
+constexpr int kBarWidth = 40;
+constexpr int kLineStep = 10;  // percent between progress lines off a terminal
+}  // namespace
+
+void TextConsoleView::EndBarLine() {
+    if (!barOnLine_) return;
+    out_ << '\n';
+    barOnLine_ = false;
+}
+
+void TextConsoleView::Info(const std::string& text) {
+    EndBarLine();
+    out_ << text << '\n' << std::flush;
+}
+
+void TextConsoleView::Progress(int percent) {
+    if (percent == lastShown_) return;
+    if (terminal_) {
+        const int filled = percent * kBarWidth / 100;
+        out_ << "\r[" << std::string(static_cast<size_t>(filled), '#')
+             << std::string(static_cast<size_t>(kBarWidth - filled), '.') << "] ";
+        out_.width(3);
+        out_ << percent << "%" << std::flush;
+        barOnLine_ = true;
+        lastShown_ = percent;
+        return;
+    }
+    // Off a terminal: the start, the end, and every ten percent in between
+    // (the read-back starts again at 49 and a rewrite pass at 0).
+    const bool edge = (percent == 0 || percent == 100);
+    if (edge || std::abs(percent - lastShown_) >= kLineStep) {
+        out_ << "progress: " << percent << "%\n" << std::flush;
+        lastShown_ = percent;
+    }
+}
+
+void TextConsoleView::Marker(const std::string& text) {
+    EndBarLine();
+    out_ << "marker: " << text << '\n' << std::flush;
+}
+
+void TextConsoleView::Message(const std::string& text, const std::string&) {
+    EndBarLine();
+    out_ << text << '\n' << std::flush;
+}
+
+void TextConsoleView::Prompt(const std::string& text, bool automatic) {
+    EndBarLine();
+    out_ << text << '\n' << (automatic ? "(continuing: --yes)" : "Press Enter to continue...") << '\n'
+         << std::flush;
+}
+
+void TextConsoleView::Version(const std::string& status, const std::string& version) {
+    EndBarLine();
+    out_ << "status: " << status << '\n' << "version: " << version << '\n' << std::flush;
+}
+
+void TextConsoleView::Device(const PresentDevice& device) {
+    EndBarLine();
+    out_ << FormatHexId(device.vendorId) << ':' << FormatHexId(device.productId) << "  " << device.path
+         << (device.updater ? "  (updater)" : "") << '\n'
+         << std::flush;
+}
+
+void TextConsoleView::Result(ResultKind kind, std::optional<uint32_t> code) {
+    EndBarLine();
+    out_ << "result: " << ResultName(kind);
+    if (code) out_ << ' ' << FormatResultCode(*code);
+    out_ << '\n' << std::flush;
+}
+
+}  // namespace zt::cli

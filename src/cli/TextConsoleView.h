@@ -1,0 +1,33 @@
+#pragma once
+#include <ostream>
+
+#include "cli/ConsoleView.h"
+
+namespace zt::cli {
+
+// Plain text for an operator or a log file. On a terminal the progress bar is
+// redrawn in place; elsewhere it is a line every ten percent, so logs stay short.
+class TextConsoleView final : public ConsoleView {
+public:
+    TextConsoleView(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+
+    void Info(const std::string& text) override;
+    void Progress(int percent) override;
+    void Marker(const std::string& text) override;
+    void Message(const std::string& text, const std::string& caption) override;
+    void Prompt(const std::string& text, bool automatic) override;
+    void Version(const std::string& status, const std::string& version) override;
+    void Device(const PresentDevice& device) override;
+    void Result(ResultKind kind, std::optional<uint32_t> code) override;
+
+private:
+    // Ends a bar that is drawn in place before another line is printed.
+    void EndBarLine();
+
+    std::ostream& out_;
+    bool terminal_;
+    bool barOnLine_ = false;
+    int lastShown_ = -100;
+};
+
+}  // namespace zt::cli

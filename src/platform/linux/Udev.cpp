@@ -1,0 +1,75 @@
+#include "platform/linux/Udev.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace zt::platform_linux {
+
+std::string SysAttr(udev_device* device, const char* name) {
+    const char* value = udev_device_get_sysattr_value(device, name);
+    return value ? value : "";
+}
+
+std::string Property(udev_device* device, const char* name) {
+    const char* value = udev_device_get_property_value(device, name);
+    return value ? value : "";
+}
+
+namespace {
+
+std::optional<uint16_t> ParseHex16(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 16);
+    while (end && std::isspace(static_cast<unsigned char>(*end))) ++end;
+    if (end == text.c_str() || (end && *end != '\0' && *end != '/') || value > 0xFFFF) return std::nullopt;
+    return static_cast<uint16_t>(value);
+}
+
+}  // namespace
+
+std::optional<uint16_t> HexSysAttr(udev_device* device, const char* name) {
+    return ParseHex16(SysAttr(device, name));
+}
+
+bool ParseProductProperty(const std::string& product, uint16_t& vendorId, uint16_t& productId) {
+    const size_t first = product.find('/');
+    if (first == std::string::npos) return false;
+    const size_t second = product.find('/', first + 1);
+    const auto vid = ParseHex16(product.substr(0, first));
+    const auto pid = ParseHex16(product.substr(first + 1, second == std::string::npos ? std::string::npos
+                                                                                       : second - first - 1));
+    if (!vid || !pid) return false;
+    vendorId = *vid;
+    productId = *pid;
+    return true;
+}
+
+bool NaturalPathLess(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const bool da = std::isdigit(static_cast<unsigned char>(a[i]));
+        const bool db = std::isdigit(static_cast<unsigned char>(b[j]));
+        if (da && db) {
+            size_t ei = i, ej = j;
+            while (ei < a.size() && std::isdigit(static_cast<unsigned char>(a[ei]))) ++ei;
+            while (ej < b.size() && std::isdigit(static_cast<unsigned char>(b[ej]))) ++ej;
+            // Compare the runs without leading zeros: longer means larger.
+            size_t si = i, sj = j;
+            while (si + 1 < ei && a[si] == '0') ++si;
+            while (sj + 1 < ej && b[sj] == '0') ++sj;
+            if (ei - si != ej - sj) return ei - si < ej - sj;
+            const int c = a.compare(si, ei - si, b, sj, ej - sj);
+            if (c != 0) return c < 0;
+            i = ei;
+            j = ej;
+        } else {
+            if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+            ++i;
+            ++j;
+        }
+    }
+    return (a.size() - i) < (b.size() - j);
+}
+
+}  // namespace zt::platform_linux
