@@ -29,6 +29,7 @@ void PrintLine(FILE* stream, const QString& text) {
     std::fprintf(stream, "%s%s", bytes.constData(), bytes.endsWith('\n') ? "" : "\n");
 }
 
+#if !defined(ZT_HAVE_LINUX_BACKEND)
 // Tells the operator on the console and in a box, since a tool started from
 // a desktop has no console to read.
 void ShowStartError(const QString& text) {
@@ -36,6 +37,7 @@ void ShowStartError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
     box.exec();
 }
+#endif
 
 }  // namespace
 
