@@ -24,6 +24,7 @@ private:
 std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::string* error) {
     if (choice.simulate) return std::make_unique<SimulatedBackend>(choice.simulation);
 #ifdef ZT_HAVE_LINUX_BACKEND
+    (void)error;
     return std::make_unique<LinuxDeviceBackend>();
 #else
     *error = "this build has no backend for real devices; use --simulate";
