@@ -53,12 +53,12 @@ struct MockWriteJobTest : ::testing::Test {
     // The chip as the PC sees it now: its current IDs, a 64-byte report
     // interface, each output report handed to the chip and its replies queued.
     void PlugChipIntoTestbed() {
-        UsbTestbed::DeviceSpec spec;
-        spec.vendorId = bus.VendorId(chip);
-        spec.productId = bus.ProductId(chip);
-        spec.bcdDevice = bus.BcdDevice(chip);
-        spec.descriptor = VendorDescriptor(63);
-        usbId = bed.Add(spec);
+        UsbTestbed::DeviceSpec wanted;
+        wanted.vendorId = bus.VendorId(chip);
+        wanted.productId = bus.ProductId(chip);
+        wanted.bcdDevice = bus.BcdDevice(chip);
+        wanted.descriptor = VendorDescriptor(63);
+        usbId = bed.Add(wanted);
         HidrawNode* node = &bed.Node(usbId);
         const Handle w = bus.hid().Open(bus.Path(chip), false);
         const Handle r = bus.hid().Open(bus.Path(chip), true);

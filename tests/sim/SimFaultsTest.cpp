@@ -169,24 +169,24 @@ TEST_F(SimFaultsTest, ReportLengthsAndRefusedOpen) {
 
 TEST(SimFaultNames, EveryListedNameParses) {
     for (const auto& [name, help] : FaultNames()) {
-        std::string spec = name;
-        if (auto eq = spec.find('='); eq != std::string::npos)
-            spec = spec.substr(0, eq) + (name.starts_with("stuck") ? "=0x100:2" : "=20");
+        std::string fault = name;
+        if (auto eq = fault.find('='); eq != std::string::npos)
+            fault = fault.substr(0, eq) + (name.starts_with("stuck") ? "=0x100:2" : "=20");
         SimFaults faults;
         std::string error;
-        EXPECT_TRUE(ApplyFaultByName(faults, spec, &error)) << spec << ": " << error;
+        EXPECT_TRUE(ApplyFaultByName(faults, fault, &error)) << fault << ": " << error;
         EXPECT_FALSE(help.empty());
     }
 }
 
 TEST(SimFaultNames, BadSpecsAreRefusedWithAReason) {
-    for (const char* spec : {"", "no-such-fault", "no-reply=1", "wrong-tag", "wrong-tag=", "wrong-tag=x",
+    for (const char* fault : {"", "no-such-fault", "no-reply=1", "wrong-tag", "wrong-tag=", "wrong-tag=x",
                              "wrong-tag=-1", "unplug-at=0", "input-length=0", "input-length=99999",
                              "stuck=0x8000", "stuck=12:", "stuck=12:abc", "latency-ms=1e3"}) {
         SimFaults f;
         std::string error;
-        EXPECT_FALSE(ApplyFaultByName(f, spec, &error)) << spec;
-        EXPECT_FALSE(error.empty()) << spec;
+        EXPECT_FALSE(ApplyFaultByName(f, fault, &error)) << fault;
+        EXPECT_FALSE(error.empty()) << fault;
     }
 }
 

@@ -52,7 +52,7 @@ struct SimFaults {
 // "blank-header-copy", "unplug-at=N", "latency-ms=N", "input-length=N",
 // "output-length=N"). Returns false with a one-line reason for an unknown
 // name or a bad value.
-bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* error);
+bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error);
 // The names above with a one-line description each, for --help.
 std::vector<std::pair<std::string, std::string>> FaultNames();
 

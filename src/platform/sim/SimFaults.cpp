@@ -56,11 +56,11 @@ std::vector<std::pair<std::string, std::string>> FaultNames() {
     };
 }
 
-bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* error) {
-    const size_t eq = spec.find('=');
-    const std::string name = spec.substr(0, eq);
+bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error) {
+    const size_t eq = fault.find('=');
+    const std::string name = fault.substr(0, eq);
     const bool hasValue = eq != std::string::npos;
-    const std::string value = hasValue ? spec.substr(eq + 1) : std::string();
+    const std::string value = hasValue ? fault.substr(eq + 1) : std::string();
 
     auto flag = [&](bool& field) {
         if (hasValue) return Fail(error, "fault '" + name + "' takes no value");
