@@ -79,9 +79,10 @@ TEST(ImageCommands, ListNamesBothVariantsWithTheirChips) {
 }
 
 struct ImageExport : ::testing::Test {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("zt-image-export-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("zt-image-export-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     void SetUp() override { std::filesystem::create_directories(dir); }
     void TearDown() override { std::filesystem::remove_all(dir); }
 };
@@ -89,11 +90,13 @@ struct ImageExport : ::testing::Test {
 TEST_F(ImageExport, WritesTheImageBytesExactly) {
     for (const auto& [variant, image] : {std::pair{"A", &kImageA}, std::pair{"B", &kImageB}}) {
         const std::string file = (dir / (std::string(variant) + ".bin")).string();
-        std::ofstream(file) << "an older, longer file that must be replaced whole ............................";
+        std::ofstream(file)
+            << "an older, longer file that must be replaced whole ............................";
         const CliRun run = RunCli({"image", "export", variant, file.c_str()});
         ASSERT_EQ(run.exitCode, kExitOk) << run.err;
         std::ifstream in(file, std::ios::binary);
-        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
         EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), image->begin(), image->end())) << variant;
     }
 }
@@ -115,7 +118,8 @@ TEST(ImageInspector, ReportsBrokenDescriptorsAndSurvivesGarbage) {
     broken[config + 2] += 1;  // wTotalLength one too long
     std::ostringstream out;
     ImageInspector(broken).Write(out);
-    EXPECT_NE(out.str().find("wTotalLength 136 (MISMATCH: the set holds 135 bytes)"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("wTotalLength 136 (MISMATCH: the set holds 135 bytes)"), std::string::npos)
+        << out.str();
 
     // Records and descriptors running off the end, lengths of 0, 1 and 255, a tag in the last bytes.
     std::vector<std::vector<uint8_t>> images;
