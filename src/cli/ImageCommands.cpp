@@ -37,7 +37,8 @@ void List(CommandContext& ctx) {
         char line[160];
         const auto firmwareId = inspector.FirmwareId();
         const auto release = inspector.ReleaseNumber();
-        std::snprintf(line, sizeof line, "%s  chip 0x%04X (mask 0x%04X)  %u bytes  firmware ID %04X  release 0x%04X  ",
+        std::snprintf(line, sizeof line,
+                      "%s  chip 0x%04X (mask 0x%04X)  %u bytes  firmware ID %04X  release 0x%04X  ",
                       entry.variant, entry.chipId, kChipIdMask, kImageSize, firmwareId.value_or(0),
                       release.value_or(0));
         ctx.out << line << inspector.ProductString() << "\n";
@@ -81,7 +82,9 @@ void AddImageCommands(CLI::App& app, CommandContext& ctx) {
     CLI::App* image = app.add_subcommand("image", "Show or export the EEPROM images built into the tool");
     image->require_subcommand(1);
 
-    image->add_subcommand("list", "List the built-in images: the chip each is for, firmware ID, release, product")
+    image
+        ->add_subcommand("list",
+                         "List the built-in images: the chip each is for, firmware ID, release, product")
         ->callback([&ctx] { List(ctx); });
 
     // Shared by the subcommands' callbacks, which run after parsing.
@@ -97,7 +100,8 @@ void AddImageCommands(CLI::App& app, CommandContext& ctx) {
         ->transform(CLI::IsMember({"A", "B"}, CLI::ignore_case));
     inspect->callback([&ctx, variant] { Inspect(ctx, *variant); });
 
-    CLI::App* exportCmd = image->add_subcommand("export", "Write an image's 16400 bytes to a file, as the EEPROM holds them");
+    CLI::App* exportCmd =
+        image->add_subcommand("export", "Write an image's 16400 bytes to a file, as the EEPROM holds them");
     exportCmd->add_option("variant", *variant, "A (chips 0x73Cx) or B (chips 0x73Bx)")
         ->required()
         ->transform(CLI::IsMember({"A", "B"}, CLI::ignore_case));

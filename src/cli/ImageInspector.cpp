@@ -144,7 +144,8 @@ void ImageInspector::WriteHeader(std::ostream& out) const {
     for (uint16_t v : img::kInterruptVectors) out << Format("  0x%04X           ", v) << jump(v) << "\n";
 }
 
-size_t ImageInspector::WriteDescriptor(std::ostream& out, size_t pos, size_t end, uint8_t& interfaceSubClass) const {
+size_t ImageInspector::WriteDescriptor(std::ostream& out, size_t pos, size_t end,
+                                       uint8_t& interfaceSubClass) const {
     const uint8_t length = image_[pos];
     const uint8_t type = image_[pos + 1];
     auto b = [&](size_t i) -> unsigned { return i < length ? image_[pos + i] : 0; };
@@ -153,7 +154,8 @@ size_t ImageInspector::WriteDescriptor(std::ostream& out, size_t pos, size_t end
     // The bytes from pos through the descriptors of this record that a total length covers.
     auto setLength = [&](auto belongs) {
         size_t next = pos + length;
-        while (next + 2 <= end && image_[next] >= 2 && next + image_[next] <= end && belongs(image_[next + 1]))
+        while (next + 2 <= end && image_[next] >= 2 && next + image_[next] <= end &&
+               belongs(image_[next + 1]))
             next += image_[next];
         return next - pos;
     };
@@ -164,36 +166,40 @@ size_t ImageInspector::WriteDescriptor(std::ostream& out, size_t pos, size_t end
 
     switch (type) {
         case kTypeDevice:
-            out << Format("    device            length %u  bcdUSB 0x%04X  class %02X/%02X/%02X  ep0 %u\n", length,
-                          w(2), b(4), b(5), b(6), b(7));
-            out << Format("                      idVendor 0x%04X  idProduct 0x%04X  bcdDevice 0x%04X  "
-                          "strings %u/%u/%u  configurations %u\n",
-                          w(8), w(10), w(12), b(14), b(15), b(16), b(17));
+            out << Format("    device            length %u  bcdUSB 0x%04X  class %02X/%02X/%02X  ep0 %u\n",
+                          length, w(2), b(4), b(5), b(6), b(7));
+            out << Format(
+                "                      idVendor 0x%04X  idProduct 0x%04X  bcdDevice 0x%04X  "
+                "strings %u/%u/%u  configurations %u\n",
+                w(8), w(10), w(12), b(14), b(15), b(16), b(17));
             break;
         case kTypeQualifier:
-            out << Format("    device qualifier  length %u  bcdUSB 0x%04X  class %02X/%02X/%02X  ep0 %u  "
-                          "configurations %u\n",
-                          length, w(2), b(4), b(5), b(6), b(7), b(8));
+            out << Format(
+                "    device qualifier  length %u  bcdUSB 0x%04X  class %02X/%02X/%02X  ep0 %u  "
+                "configurations %u\n",
+                length, w(2), b(4), b(5), b(6), b(7), b(8));
             break;
         case kTypeConfiguration: {
-            const size_t actual = setLength([](uint8_t t) { return t != kTypeDevice && t != kTypeConfiguration; });
+            const size_t actual =
+                setLength([](uint8_t t) { return t != kTypeDevice && t != kTypeConfiguration; });
             out << Format("    configuration %u   wTotalLength %u ", b(5), w(2)) << totalCheck(w(2), actual)
                 << Format("  interfaces %u  attributes 0x%02X  max power %u mA\n", b(4), b(7), b(8) * 2);
             break;
         }
         case kTypeInterface:
             interfaceSubClass = static_cast<uint8_t>(b(6));
-            out << Format("      interface %u alt %u  class %02X/%02X/%02X %s  endpoints %u\n", b(2), b(3), b(5),
-                          b(6), b(7), InterfaceClassName(static_cast<uint8_t>(b(5)), static_cast<uint8_t>(b(6))),
-                          b(4));
+            out << Format("      interface %u alt %u  class %02X/%02X/%02X %s  endpoints %u\n", b(2), b(3),
+                          b(5), b(6), b(7),
+                          InterfaceClassName(static_cast<uint8_t>(b(5)), static_cast<uint8_t>(b(6))), b(4));
             break;
         case kTypeEndpoint:
             out << Format("        endpoint 0x%02X %s %s  max packet %u  interval %u\n", b(2),
                           (b(2) & 0x80) ? "IN" : "OUT", TransferType(static_cast<uint8_t>(b(3))), w(4), b(6));
             break;
         case kTypeHid:
-            out << Format("        HID  bcdHID 0x%04X  country %u  descriptors %u  report descriptor %u bytes\n",
-                          w(2), b(4), b(5), w(7));
+            out << Format(
+                "        HID  bcdHID 0x%04X  country %u  descriptors %u  report descriptor %u bytes\n", w(2),
+                b(4), b(5), w(7));
             break;
         case kTypeCsInterface:
             if (interfaceSubClass == 1 && b(2) == 1) {
@@ -207,12 +213,14 @@ size_t ImageInspector::WriteDescriptor(std::ostream& out, size_t pos, size_t end
             } else if (interfaceSubClass == 1 && b(2) == 6) {
                 out << Format("        feature unit %u  source %u\n", b(3), b(4));
             } else if (interfaceSubClass == 2 && b(2) == 1) {
-                out << Format("        stream  terminal link %u  delay %u  format 0x%04X\n", b(3), b(4), w(5));
+                out << Format("        stream  terminal link %u  delay %u  format 0x%04X\n", b(3), b(4),
+                              w(5));
             } else if (interfaceSubClass == 2 && b(2) == 2 && length >= 11) {
                 out << Format("        format type %u  channels %u  %u bits  %u Hz\n", b(3), b(4), b(6),
                               b(8) | (b(9) << 8) | (b(10) << 16));
             } else {
-                out << Format("        class-specific interface descriptor, subtype %u, length %u\n", b(2), length);
+                out << Format("        class-specific interface descriptor, subtype %u, length %u\n", b(2),
+                              length);
             }
             break;
         case kTypeCsEndpoint:
@@ -243,10 +251,14 @@ void ImageInspector::WriteRecord(std::ostream& out, const Record& record, size_t
         for (const auto& f : layout) {
             const size_t at = record.offset + f.offset;
             out << "    " << f.name << std::string(16 - std::min<size_t>(15, f.name.size()), ' ');
-            if (!Has(at, f.size)) out << "(past the end of the image)";
-            else if (f.size == 1) out << Format("0x%02X", image_[at]);
-            else if (f.size == 2) out << Format("0x%04X", Le16(at));
-            else out << HexBytes(image_.subspan(at, f.size));
+            if (!Has(at, f.size))
+                out << "(past the end of the image)";
+            else if (f.size == 1)
+                out << Format("0x%02X", image_[at]);
+            else if (f.size == 2)
+                out << Format("0x%04X", Le16(at));
+            else
+                out << HexBytes(image_.subspan(at, f.size));
             out << "\n";
         }
     };
@@ -292,8 +304,8 @@ void ImageInspector::WriteTail(std::ostream& out) const {
     out << "  zero bytes       " << HexBytes(image_.subspan(img::kTailOffset, img::kTailZeroSize)) << "\n";
     const uint16_t serial = Le16(img::kTailSerialOffset);
     out << Format("  serialOffset     0x%04X", serial);
-    if (serial >= 2 && Has(serial - 2u, 2) && image_[serial - 1u] == kTypeString && image_[serial - 2u] >= 2 &&
-        Has(serial - 2u, image_[serial - 2u])) {
+    if (serial >= 2 && Has(serial - 2u, 2) && image_[serial - 1u] == kTypeString &&
+        image_[serial - 2u] >= 2 && Has(serial - 2u, image_[serial - 2u])) {
         std::vector<uint16_t> units;
         for (size_t i = 2; i < image_[serial - 2u]; i += 2) units.push_back(Le16(serial - 2u + i));
         out << "  -> " << Quoted(units) << "\n";
@@ -318,7 +330,8 @@ void ImageInspector::Write(std::ostream& out) const {
     const auto records = Records();
     for (size_t i = 0; i < records.size(); ++i) {
         size_t end = i + 1 < records.size() ? records[i + 1].offset : img::kTailOffset;
-        if (end < records[i].offset + img::kTagSize) end = records[i].offset + img::kTagSize;  // overlapping tags
+        if (end < records[i].offset + img::kTagSize)
+            end = records[i].offset + img::kTagSize;  // overlapping tags
         WriteRecord(out, records[i], std::min(end, image_.size()));
     }
     WriteStrings(out);

@@ -111,8 +111,8 @@ TEST_P(EmbeddedImage, FirmwareAndChipClassRecordsHoldTheirFields) {
         size_t offset;
         uint16_t value;
     };
-    const Field fields[] = {{14, 0}, {16, 0}, {18, GetParam().release}, {20, 0x3C4D}, {22, 0x7351},
-                            {24, 0x7350}, {26, GetParam().release}, {28, 0x4C21}};
+    const Field fields[] = {{14, 0},      {16, 0},      {18, GetParam().release}, {20, 0x3C4D},
+                            {22, 0x7351}, {24, 0x7350}, {26, GetParam().release}, {28, 0x4C21}};
     for (const auto& f : fields) EXPECT_EQ(Le16(image, fw + f.offset), f.value) << "field +" << f.offset;
     EXPECT_EQ(image[0x2225 + 8], 0x27);
 }
@@ -217,7 +217,7 @@ TEST_P(EmbeddedImage, FullSpeedConfigurationIsAWellFormedAudioDeviceWithHid) {
     EXPECT_EQ(image[hidDescriptor + 6], 0x22);
     const size_t report = FindTag(image, img::kHidReportTag) + 8;
     const uint16_t reportLength = Le16(image, hidDescriptor + 7);
-    EXPECT_EQ(image[report], 0x06);                    // usage page first
+    EXPECT_EQ(image[report], 0x06);                     // usage page first
     EXPECT_EQ(image[report + reportLength - 1], 0xC0);  // end collection last
     EXPECT_TRUE(img::IsRecordTagAt(image, report + reportLength));
 }
@@ -250,8 +250,8 @@ TEST(EmbeddedImages, VariantsDifferOnlyInReleaseAndProduct) {
     const size_t fs = FindTag(kImageA, img::kFsDescriptorTag) + 8;
     const size_t strings = FindTag(kImageA, img::kStringsTag);
     ASSERT_EQ(strings, FindTag(kImageB, img::kStringsTag));
-    const std::set<size_t> release = {0x2205 + 18, 0x2205 + 19, 0x2205 + 26, 0x2205 + 27,
-                                      0x224B + 8 + 12, 0x224B + 8 + 13, fs + 12, fs + 13};
+    const std::set<size_t> release = {0x2205 + 18,     0x2205 + 19,     0x2205 + 26, 0x2205 + 27,
+                                      0x224B + 8 + 12, 0x224B + 8 + 13, fs + 12,     fs + 13};
     std::set<size_t> differing;
     for (size_t i = 0; i < strings; ++i)
         if (kImageA[i] != kImageB[i]) differing.insert(i);

@@ -82,9 +82,11 @@ TEST_F(ImageTags, DecidesByChipClassFirstThenHighSpeedDescriptors) {
         {"bad class, no descriptors: chip class decides", {ChipClass(0x100, 0x26)}, 0x00020302},
         {"no descriptor tag", {ChipClass(0x2225, 0x27)}, 0x00021503},
         {"first chip-class record wins (good first)",
-         {ChipClass(0x100, 0x27), ChipClass(0x200, 0x26), HsDescriptors(0x300)}, 0},
+         {ChipClass(0x100, 0x27), ChipClass(0x200, 0x26), HsDescriptors(0x300)},
+         0},
         {"first chip-class record wins (bad first)",
-         {ChipClass(0x100, 0x26), ChipClass(0x200, 0x27), HsDescriptors(0x300)}, 0x00020302},
+         {ChipClass(0x100, 0x26), ChipClass(0x200, 0x27), HsDescriptors(0x300)},
+         0x00020302},
         {"records may sit anywhere in the image", {HsDescriptors(0x0008), ChipClass(0x3FE0, 0x27)}, 0},
         {"no firmware record still passes", {ChipClass(0x2225, 0x27), HsDescriptors(0x224B)}, 0},
         // The scan reaches past the image into the rest of the buffer, up to position 0x7FFF.
@@ -101,7 +103,8 @@ TEST_F(ImageTags, DecidesByChipClassFirstThenHighSpeedDescriptors) {
 }
 
 TEST_F(ImageTags, FirstFirmwareRecordGivesTheId) {
-    Load({Firmware(0x2205, 0x4C21), Firmware(0x2300, 0x1234), ChipClass(0x2225, 0x27), HsDescriptors(0x224B)});
+    Load(
+        {Firmware(0x2205, 0x4C21), Firmware(0x2300, 0x1234), ChipClass(0x2225, 0x27), HsDescriptors(0x224B)});
     EXPECT_EQ(Scan(), uint32_t(kOk));
     EXPECT_EQ(dlg.hasFirmwareTag, 1u);
     EXPECT_EQ(dlg.imageFirmwareId, 0x4C21);

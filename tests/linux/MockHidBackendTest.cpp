@@ -21,11 +21,11 @@ struct MockHidBackendTest : ::testing::Test {
     void SetUp() override { ASSERT_TRUE(bed.Mocked()) << "run this binary under umockdev-wrapper"; }
 
     static UsbTestbed::DeviceSpec Hid(uint16_t vid, uint16_t pid, Bytes descriptor) {
-        UsbTestbed::DeviceSpec spec;
-        spec.vendorId = vid;
-        spec.productId = pid;
-        spec.descriptor = std::move(descriptor);
-        return spec;
+        UsbTestbed::DeviceSpec wanted;
+        wanted.vendorId = vid;
+        wanted.productId = pid;
+        wanted.descriptor = std::move(descriptor);
+        return wanted;
     }
 };
 

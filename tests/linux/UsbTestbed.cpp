@@ -68,29 +68,29 @@ std::string UsbTestbed::AddSysfs(const char* subsystem, const std::string& name,
     return result;
 }
 
-int UsbTestbed::Add(const DeviceSpec& spec) {
+int UsbTestbed::Add(const DeviceSpec& wanted) {
     const int id = nextId_++;
     Device device;
-    const std::string parent = spec.parent.empty() ? rootHub_ : spec.parent;
-    const std::string port = spec.port.empty() ? "1-" + std::to_string(nextPort_++) : spec.port;
+    const std::string parent = wanted.parent.empty() ? rootHub_ : wanted.parent;
+    const std::string port = wanted.port.empty() ? "1-" + std::to_string(nextPort_++) : wanted.port;
     const int devnum = id + 1;
     char usbNode[40];
     std::snprintf(usbNode, sizeof usbNode, "/dev/bus/usb/001/%03d", devnum);
     device.usbPath = AddSysfs("usb", port, parent,
-                              {"idVendor", Hex4(spec.vendorId), "idProduct", Hex4(spec.productId), "bcdDevice",
-                               Hex4(spec.bcdDevice), "bDeviceClass", Hex2(spec.deviceClass)},
+                              {"idVendor", Hex4(wanted.vendorId), "idProduct", Hex4(wanted.productId), "bcdDevice",
+                               Hex4(wanted.bcdDevice), "bDeviceClass", Hex2(wanted.deviceClass)},
                               {"DEVTYPE", "usb_device", "PRODUCT",
-                               ProductProperty(spec.vendorId, spec.productId, spec.bcdDevice), "DEVNAME", usbNode});
+                               ProductProperty(wanted.vendorId, wanted.productId, wanted.bcdDevice), "DEVNAME", usbNode});
     device.sysPaths.push_back(device.usbPath);
     const std::string iface = AddSysfs("usb", port + ":1.0", device.usbPath,
-                                       {"bInterfaceClass", Hex2(spec.interfaceClass)}, {"DEVTYPE", "usb_interface"});
+                                       {"bInterfaceClass", Hex2(wanted.interfaceClass)}, {"DEVTYPE", "usb_interface"});
     device.sysPaths.push_back(iface);
 
-    if (!spec.descriptor.empty()) {
+    if (!wanted.descriptor.empty()) {
         char hidName[64];
-        std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X", spec.vendorId, spec.productId, id);
+        std::snprintf(hidName, sizeof hidName, "0003:%04X:%04X.%04X", wanted.vendorId, wanted.productId, id);
         char hidId[40];
-        std::snprintf(hidId, sizeof hidId, "0003:%08X:%08X", spec.vendorId, spec.productId);
+        std::snprintf(hidId, sizeof hidId, "0003:%08X:%08X", wanted.vendorId, wanted.productId);
         const std::string hid = AddSysfs("hid", hidName, iface, {}, {"HID_ID", hidId});
         device.sysPaths.push_back(hid);
 
@@ -98,10 +98,10 @@ int UsbTestbed::Add(const DeviceSpec& spec) {
         device.devnode = "/dev/" + hidraw;
         const std::string nodeFile = root_ + device.devnode;
         std::filesystem::create_directories(root_ + "/dev");
-        if (spec.nodeDenied) {
+        if (wanted.nodeDenied) {
             std::filesystem::create_symlink(kDeniedTarget, nodeFile);
         } else {
-            device.node = std::make_unique<HidrawNode>(device.devnode, spec.vendorId, spec.productId, spec.descriptor);
+            device.node = std::make_unique<HidrawNode>(device.devnode, wanted.vendorId, wanted.productId, wanted.descriptor);
             std::filesystem::create_symlink(device.node->ptyPath(), nodeFile);
             // The handler must be in place before the node shows up in sysfs.
             GError* error = nullptr;

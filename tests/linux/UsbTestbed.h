@@ -44,7 +44,7 @@ public:
     bool Mocked() const;
 
     // Plugs a device in and returns its id.
-    int Add(const DeviceSpec& spec);
+    int Add(const DeviceSpec& wanted);
     // "remove" uevent, then the device leaves sysfs and its node hangs up.
     void Unplug(int id);
 

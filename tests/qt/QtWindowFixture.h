@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -29,16 +30,19 @@ struct SeenBox {
 
 // A real window on the offscreen platform. Message boxes are recorded and
 // answered with OK as soon as they are up, unless a test says otherwise.
-struct QtWindowFixture : ::testing::Test {
+struct QtWindowHarness {
     qt::QtDialogWindow window;
     std::vector<SeenBox> boxes;
     std::function<bool(QMessageBox&)> answerBox = [](QMessageBox&) { return true; };
 
-    QtWindowFixture() {
+    QtWindowHarness() {
         window.onMessageBoxShown = [this](QMessageBox& box) {
             boxes.push_back({box.text().toStdString(), box.windowTitle().toStdString(), box.icon(),
                              box.parentWidget() == &window, box.windowModality()});
-            if (answerBox(box)) box.button(QMessageBox::Ok)->click();
+            // Answered from the event queue, as an operator would: after
+            // whatever the box's appearance has just posted (re-plug notices).
+            if (answerBox(box))
+                QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
         };
     }
 
@@ -53,9 +57,27 @@ struct QtWindowFixture : ::testing::Test {
         return window.RunModal(dlg);
     }
 
+    // Runs the event loop until `condition` holds or `timeoutMs` have passed.
+    // Unlike QTest::qWaitFor it does not nap between rounds, so a worker
+    // that waits on the window many thousand times is served at full speed.
+    static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 60000) {
+        if (condition()) return true;
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (condition()) loop.quit();
+        });
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        poll.start(1);
+        loop.exec();
+        return condition();
+    }
+
     QLineEdit* Edit(int id) { return qobject_cast<QLineEdit*>(window.Control(id)); }
     QPushButton* Button(int id) { return qobject_cast<QPushButton*>(window.Control(id)); }
     QProgressBar* Bar() { return qobject_cast<QProgressBar*>(window.Control(kIdProgress)); }
 };
+
+struct QtWindowFixture : ::testing::Test, QtWindowHarness {};
 
 }  // namespace zt::test

@@ -124,17 +124,5 @@ TEST_F(SimAudioPath, FramesUnderAnotherPropertySetAreRefusedAndLogged) {
     EXPECT_TRUE(Send(h, Frame(kVendorPropertySets[2], 0x40, 0x21, 0xC400, 0x0C), reply, length));
 }
 
-TEST_F(SimAudioPath, HandleDiesWithTheChip) {
-    const Handle h = bus.audio().Open("MarluUAC");
-    bus.Replug();
-    uint8_t reply[4] = {};
-    uint32_t length = 0;
-    EXPECT_FALSE(Send(h, Frame(set1, 0xC0, 0x22, 0xB900, 0), reply, length));
-    bus.audio().Close(h);
-    const auto log = bus.Log();
-    EXPECT_EQ(CountKind(log, Kind::AudioOpen), 1u);
-    EXPECT_EQ(CountKind(log, Kind::AudioClose), 1u);
-}
-
 }  // namespace
 }  // namespace zt::sim

@@ -36,13 +36,21 @@ struct SimHost {
     }
 
     static std::vector<uint8_t> EepromWrite(uint8_t tag, uint16_t address, std::vector<uint8_t> data) {
-        std::vector<uint8_t> r{0, tag, 0x11, 0xA0, 0xA0, static_cast<uint8_t>(address >> 8),
-                               static_cast<uint8_t>(address), static_cast<uint8_t>(data.size())};
+        std::vector<uint8_t> r{0,
+                               tag,
+                               0x11,
+                               0xA0,
+                               0xA0,
+                               static_cast<uint8_t>(address >> 8),
+                               static_cast<uint8_t>(address),
+                               static_cast<uint8_t>(data.size())};
         for (uint8_t b : data) r.push_back(b);
         return r;
     }
     static std::vector<uint8_t> EepromRead(uint8_t tag, uint16_t address, uint8_t count) {
-        return {0, tag, 0x12, 0xE4, 0xA0, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address), count};
+        return {
+            0,    tag, 0x12, 0xE4, 0xA0, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address),
+            count};
     }
     static std::vector<uint8_t> RegisterWrite(uint8_t tag, uint8_t reg, uint8_t value) {
         return {0, tag, 0x21, 0, reg, value};

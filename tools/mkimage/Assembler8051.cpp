@@ -38,9 +38,9 @@ const std::vector<Form> kForms = {
 };
 
 const std::map<std::string, uint8_t> kDirectNames = {
-    {"SP", 0x81},   {"DPL", 0x82}, {"DPH", 0x83}, {"PCON", 0x87}, {"TCON", 0x88}, {"TMOD", 0x89},
-    {"TL0", 0x8A},  {"TL1", 0x8B}, {"TH0", 0x8C}, {"TH1", 0x8D},  {"P1", 0x90},   {"IE", 0xA8},
-    {"PSW", 0xD0},  {"ACC", 0xE0}, {"B", 0xF0},
+    {"SP", 0x81},   {"DPL", 0x82}, {"DPH", 0x83}, {"PCON", 0x87}, {"TCON", 0x88},
+    {"TMOD", 0x89}, {"TL0", 0x8A}, {"TL1", 0x8B}, {"TH0", 0x8C},  {"TH1", 0x8D},
+    {"P1", 0x90},   {"IE", 0xA8},  {"PSW", 0xD0}, {"ACC", 0xE0},  {"B", 0xF0},
 };
 
 const std::map<std::string, uint8_t> kBitNames = {
@@ -86,17 +86,24 @@ std::vector<uint8_t> Assembler8051::Encode(const std::string& line, uint16_t add
                     break;
                 case Kind::Immediate:
                     matches = op.size() > 1 && op[0] == '#';
-                    if (matches) out.push_back(static_cast<uint8_t>(ToNumber(Json(op.substr(1)), where, 0xFF)));
+                    if (matches)
+                        out.push_back(static_cast<uint8_t>(ToNumber(Json(op.substr(1)), where, 0xFF)));
                     break;
                 case Kind::Direct:
-                    if (kDirectNames.count(op)) out.push_back(kDirectNames.at(op));
-                    else if (IsNumber(op)) out.push_back(static_cast<uint8_t>(ToNumber(Json(op), where, 0xFF)));
-                    else matches = false;
+                    if (kDirectNames.count(op))
+                        out.push_back(kDirectNames.at(op));
+                    else if (IsNumber(op))
+                        out.push_back(static_cast<uint8_t>(ToNumber(Json(op), where, 0xFF)));
+                    else
+                        matches = false;
                     break;
                 case Kind::Bit:
-                    if (kBitNames.count(op)) out.push_back(kBitNames.at(op));
-                    else if (IsNumber(op)) out.push_back(static_cast<uint8_t>(ToNumber(Json(op), where, 0xFF)));
-                    else matches = false;
+                    if (kBitNames.count(op))
+                        out.push_back(kBitNames.at(op));
+                    else if (IsNumber(op))
+                        out.push_back(static_cast<uint8_t>(ToNumber(Json(op), where, 0xFF)));
+                    else
+                        matches = false;
                     break;
                 case Kind::Address:
                 case Kind::Relative: {

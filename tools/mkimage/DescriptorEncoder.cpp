@@ -11,9 +11,17 @@ namespace {
 constexpr uint8_t kDevice = 0x01, kConfiguration = 0x02, kOtherSpeedConfiguration = 0x07, kCsInterface = 0x24;
 
 const std::map<std::string, uint8_t> kTypeNames = {
-    {"DEVICE", 0x01},           {"CONFIGURATION", 0x02}, {"STRING", 0x03},      {"INTERFACE", 0x04},
-    {"ENDPOINT", 0x05},         {"DEVICE_QUALIFIER", 0x06}, {"OTHER_SPEED_CONFIGURATION", 0x07},
-    {"INTERFACE_ASSOCIATION", 0x0B}, {"HID", 0x21},      {"REPORT", 0x22},      {"CS_INTERFACE", 0x24},
+    {"DEVICE", 0x01},
+    {"CONFIGURATION", 0x02},
+    {"STRING", 0x03},
+    {"INTERFACE", 0x04},
+    {"ENDPOINT", 0x05},
+    {"DEVICE_QUALIFIER", 0x06},
+    {"OTHER_SPEED_CONFIGURATION", 0x07},
+    {"INTERFACE_ASSOCIATION", 0x0B},
+    {"HID", 0x21},
+    {"REPORT", 0x22},
+    {"CS_INTERFACE", 0x24},
     {"CS_ENDPOINT", 0x25},
 };
 
@@ -22,9 +30,8 @@ size_t FieldSize(const std::string& name, const std::string& where) {
     size_t n = 0;
     while (n < name.size() && std::islower(static_cast<unsigned char>(name[n]))) ++n;
     const std::string prefix = name.substr(0, n);
-    static const std::map<std::string, size_t> sizes = {{"b", 1},   {"bm", 1}, {"i", 1},   {"ba", 1},
-                                                        {"bma", 1}, {"w", 2},  {"bcd", 2}, {"id", 2},
-                                                        {"t", 3}};
+    static const std::map<std::string, size_t> sizes = {
+        {"b", 1}, {"bm", 1}, {"i", 1}, {"ba", 1}, {"bma", 1}, {"w", 2}, {"bcd", 2}, {"id", 2}, {"t", 3}};
     const auto it = sizes.find(prefix);
     if (it == sizes.end() || n == name.size())
         throw DescriptionError(where + ": cannot tell the size of field \"" + name + "\"");
@@ -37,7 +44,8 @@ void Append(std::string& out, uint32_t value, size_t size) {
 
 }  // namespace
 
-std::string DescriptorEncoder::EncodeOne(const Json& d, const std::string& where, size_t& autoLengthAt) const {
+std::string DescriptorEncoder::EncodeOne(const Json& d, const std::string& where,
+                                         size_t& autoLengthAt) const {
     if (!d.is_object() || !d.contains("bDescriptorType"))
         throw DescriptionError(where + ": a descriptor needs a bDescriptorType");
     std::string out(1, '\0');  // bLength, filled in below
@@ -98,8 +106,8 @@ std::string DescriptorEncoder::Encode(const Json& descriptors, const std::string
         } else if (type == kCsInterface) {
             while (end < encoded.size() && static_cast<uint8_t>(encoded[end][1]) == kCsInterface) ++end;
         } else {
-            throw DescriptionError(where + "[" + std::to_string(i) + "]: \"auto\" length on a descriptor of type " +
-                                   std::to_string(type));
+            throw DescriptionError(where + "[" + std::to_string(i) +
+                                   "]: \"auto\" length on a descriptor of type " + std::to_string(type));
         }
         size_t total = 0;
         for (size_t k = i; k < end; ++k) total += encoded[k].size();

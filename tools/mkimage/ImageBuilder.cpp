@@ -46,7 +46,8 @@ void ImageBuilder::PlaceHeader() {
     bytes.push_back('\0');
     Place(img::kMagicOffset, bytes, "magic");
     Place(img::kHeaderByteOffset,
-          std::string(1, static_cast<char>(ToNumber(Require(header, "headerByte", "header"), "header.headerByte", 0xFF))),
+          std::string(1, static_cast<char>(
+                             ToNumber(Require(header, "headerByte", "header"), "header.headerByte", 0xFF))),
           "header byte");
 }
 
@@ -68,8 +69,8 @@ void ImageBuilder::PlaceProgram() {
         throw DescriptionError("program address 0 must hold a long jump (the reset vector)");
 }
 
-std::string ImageBuilder::Fields(const Json& fields, std::span<const img::RecordField> layout, size_t recordSize,
-                                 const std::string& where) const {
+std::string ImageBuilder::Fields(const Json& fields, std::span<const img::RecordField> layout,
+                                 size_t recordSize, const std::string& where) const {
     std::string out(recordSize - img::kTagSize, '\0');
     size_t used = 0;
     for (const auto& field : layout) {
@@ -94,7 +95,8 @@ std::string ImageBuilder::Fields(const Json& fields, std::span<const img::Record
 }
 
 std::string ImageBuilder::Strings(const Json& strings, const std::string& where) {
-    if (!strings.is_array() || strings.empty()) throw DescriptionError(where + ": expected a list of strings");
+    if (!strings.is_array() || strings.empty())
+        throw DescriptionError(where + ": expected a list of strings");
     std::string out;
     stringCharOffsets_.clear();
     for (size_t i = 0; i < strings.size(); ++i) {
@@ -102,7 +104,8 @@ std::string ImageBuilder::Strings(const Json& strings, const std::string& where)
         const std::string at = where + "[" + std::to_string(i) + "]";
         std::vector<uint16_t> units;
         if (s.is_object()) {
-            for (const Json& id : Require(s, "langIds", at)) units.push_back(static_cast<uint16_t>(ToNumber(id, at, 0xFFFF)));
+            for (const Json& id : Require(s, "langIds", at))
+                units.push_back(static_cast<uint16_t>(ToNumber(id, at, 0xFFFF)));
         } else if (s.is_string()) {
             for (unsigned char c : s.get<std::string>()) {
                 if (c < 0x20 || c > 0x7E) throw DescriptionError(at + ": only printable ASCII is supported");
@@ -127,7 +130,8 @@ std::string ImageBuilder::Strings(const Json& strings, const std::string& where)
 uint32_t ImageBuilder::SizeOfRecord(const std::string& tag) {
     for (const Json& record : doc_["records"]) {
         if (record.value("tag", "") != tag) continue;
-        if (record.contains("descriptors")) throw DescriptionError("sizeof:" + tag + ": not for a descriptor record");
+        if (record.contains("descriptors"))
+            throw DescriptionError("sizeof:" + tag + ": not for a descriptor record");
         return static_cast<uint32_t>(Payload(record, tag).size());
     }
     throw DescriptionError("sizeof:" + tag + ": no such record");
@@ -162,7 +166,8 @@ void ImageBuilder::PlaceRecords() {
         for (const auto& [at, other] : recordStarts_)
             if (other == tag) throw DescriptionError(tag + " appears twice; only the first would count");
 
-        const size_t offset = record.contains("at") ? ToNumber(record["at"], tag + ".at", zt::kImageSize) : next;
+        const size_t offset =
+            record.contains("at") ? ToNumber(record["at"], tag + ".at", zt::kImageSize) : next;
         const std::string payload = Payload(record, tag);
         Place(offset, tag + payload, tag);
         recordStarts_[offset] = tag;

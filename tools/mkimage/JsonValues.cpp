@@ -39,7 +39,8 @@ uint32_t ToNumber(const Json& value, const std::string& where, uint32_t max) {
             throw DescriptionError(where + ": \"" + text + "\" is not a number");
         for (size_t i = start; i < text.size(); ++i) {
             const char c = text[i];
-            if (!(hex ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
+            if (!(hex ? std::isxdigit(static_cast<unsigned char>(c))
+                      : std::isdigit(static_cast<unsigned char>(c))))
                 throw DescriptionError(where + ": \"" + text + "\" is not a number");
         }
         n = std::stoull(text.substr(start), nullptr, hex ? 16 : 10);

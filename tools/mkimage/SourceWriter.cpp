@@ -10,7 +10,7 @@ void WriteImageSource(std::ostream& out, const std::vector<NamedImage>& images) 
            "namespace zt {\n";
     for (const auto& image : images) {
         out << "\n// From " << image.source << ".\nconst EepromImage " << image.symbol << " = {{\n";
-        char text[16];
+        char text[32];
         for (size_t row = 0; row < image.bytes.size(); row += 16) {
             std::snprintf(text, sizeof text, "/* %04zX */", row);
             out << "    " << text;

@@ -59,7 +59,8 @@ int main(int argc, char** argv) {
         if (arg == "-o" && i + 1 < argc) {
             output = argv[++i];
         } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "mkimage: unknown option " << arg << "\nusage: mkimage -o OUTPUT.cpp DESCRIPTION.json...\n";
+            std::cerr << "mkimage: unknown option " << arg
+                      << "\nusage: mkimage -o OUTPUT.cpp DESCRIPTION.json...\n";
             return 1;
         } else {
             inputs.push_back(arg);

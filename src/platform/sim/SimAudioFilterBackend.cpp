@@ -12,7 +12,8 @@ namespace {
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -35,7 +36,8 @@ using Kind = SimLogEntry::Kind;
 
 Handle SimAudioFilterBackend::Open(const std::string& serviceName) {
     std::lock_guard<std::mutex> lock(state_.mutex);
-    if (!state_.audioPresent || !EqualsIgnoringCase(serviceName, state_.audioServiceName)) return kInvalidHandle;
+    if (!state_.audioPresent || !EqualsIgnoringCase(serviceName, state_.audioServiceName))
+        return kInvalidHandle;
     for (size_t i = 0; i < state_.chips.size(); ++i) {
         const auto& chip = *state_.chips[i];
         if (!chip.plugged()) continue;

@@ -49,8 +49,8 @@ public:
     explicit SimBus(Clock& clock);
     ~SimBus();
 
-    // Adds a chip (plugged in) whose EEPROM holds `eeprom` (32 KiB; shorter
-    // contents are padded with 0xFF). Returns its index.
+    // Adds a chip (plugged in, with an arrival notice) whose EEPROM holds
+    // `eeprom` (32 KiB; shorter contents are padded with 0xFF). Returns its index.
     int AddChip(ChipVariant variant, const std::vector<uint8_t>& eeprom);
     // A chip as it leaves the factory: its variant's image, the header copy at
     // 0x4010, firmware version bytes 1.0.0 at 0x4074, marker 0 at 0x401C.
@@ -59,7 +59,8 @@ public:
     void AddOtherHidDevice(uint16_t vendorId, uint16_t productId);
 
     // Plug state. Unplug sends a removal notice, Plug boots the chip from its
-    // EEPROM and sends an arrival notice. Replug = Unplug + Plug.
+    // EEPROM and sends an arrival notice. Replug = Unplug + Plug. Notices are
+    // posted on the calling thread once the bus's lock is released.
     void Unplug(int chip = 0);
     void Plug(int chip = 0);
     void Replug(int chip = 0);

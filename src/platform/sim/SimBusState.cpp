@@ -9,7 +9,8 @@ namespace {
 
 std::string UsbPath(uint16_t vendorId, uint16_t productId, const char* instance, int index) {
     char path[96];
-    std::snprintf(path, sizeof path, "\\\\?\\USB#VID_%04X&PID_%04X#%s%d", vendorId, productId, instance, index);
+    std::snprintf(path, sizeof path, "\\\\?\\USB#VID_%04X&PID_%04X#%s%d", vendorId, productId, instance,
+                  index);
     return path;
 }
 

@@ -23,7 +23,9 @@ struct SimRequest {
     uint8_t command() const { return report.size() > 2 ? report[2] : 0; }
 };
 
-// Faults, each switchable per test (and by name from the command line).
+// Faults, each switchable per test (and by name from the command line). Lost
+// or garbled replies do not undo the request: the chip carried it out and only
+// its answer went astray. Failed writes and the unplug never reach the chip.
 struct SimFaults {
     bool noReply = false;                   // no input report ever: every read times out
     std::function<bool(const SimRequest&)> dropReplyWhen;  // no reply to matching requests
@@ -50,7 +52,7 @@ struct SimFaults {
 // "blank-header-copy", "unplug-at=N", "latency-ms=N", "input-length=N",
 // "output-length=N"). Returns false with a one-line reason for an unknown
 // name or a bad value.
-bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* error);
+bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error);
 // The names above with a one-line description each, for --help.
 std::vector<std::pair<std::string, std::string>> FaultNames();
 

@@ -109,9 +109,7 @@ void SimChipModel::Boot() {
     }
 }
 
-void SimChipModel::Erase() {
-    std::fill(eeprom_.begin(), eeprom_.begin() + kProgramAreaEnd, uint8_t{0xFF});
-}
+void SimChipModel::Erase() { std::fill(eeprom_.begin(), eeprom_.begin() + kProgramAreaEnd, uint8_t{0xFF}); }
 
 uint8_t SimChipModel::ReadCell(uint16_t address) const {
     address &= kEepromSize - 1;
@@ -137,8 +135,7 @@ void SimChipModel::WriteRegister(uint8_t reg, uint8_t value) {
 }
 
 void SimChipModel::SetEeprom(uint16_t address, const std::vector<uint8_t>& bytes) {
-    for (size_t i = 0; i < bytes.size(); ++i)
-        eeprom_[(address + i) & (kEepromSize - 1)] = bytes[i];
+    for (size_t i = 0; i < bytes.size(); ++i) eeprom_[(address + i) & (kEepromSize - 1)] = bytes[i];
 }
 
 std::vector<uint8_t> SimChipModel::NewReply() const {
@@ -181,7 +178,8 @@ SimChipModel::OutputOutcome SimChipModel::ReceiveOutputReport(const uint8_t* dat
         outcome.kind = OutputOutcome::Kind::Unplugged;  // the bus pulls the chip
         return outcome;
     }
-    if (faults_.failWrites || (faults_.failWriteAtRequest != 0 && faults_.failWriteAtRequest == request.ordinal)) {
+    if (faults_.failWrites ||
+        (faults_.failWriteAtRequest != 0 && faults_.failWriteAtRequest == request.ordinal)) {
         outcome.kind = OutputOutcome::Kind::Failed;
         return outcome;
     }
@@ -205,14 +203,16 @@ SimChipModel::OutputOutcome SimChipModel::ReceiveOutputReport(const uint8_t* dat
         case kCmdEepromWrite:
         case kCmdEepromRead: {
             const bool isRead = at(2) == kCmdEepromRead;
-            if (at(3) != (isRead ? kSelectEepromRead : kSelectEeprom) || at(4) != kSelectEeprom) return outcome;
+            if (at(3) != (isRead ? kSelectEepromRead : kSelectEeprom) || at(4) != kSelectEeprom)
+                return outcome;
             const uint16_t address = static_cast<uint16_t>(at(5) << 8 | at(6));
             const uint8_t count = at(7);
             if (!isRead) {
                 if (count > kMaxWriteCount) return outcome;
                 for (size_t i = 0; i < count; ++i) WriteCell(static_cast<uint16_t>(address + i), at(8 + i));
             } else {
-                for (size_t i = 0; i < count; ++i) put(kReplyData + i, ReadCell(static_cast<uint16_t>(address + i)));
+                for (size_t i = 0; i < count; ++i)
+                    put(kReplyData + i, ReadCell(static_cast<uint16_t>(address + i)));
             }
             put(kReplyValue, count);
             AddReplies(outcome, request, std::move(reply), isRead);
@@ -237,7 +237,8 @@ void SimChipModel::VendorOut(uint8_t request, uint16_t value, uint16_t index) {
         case kVendorEepromWrite:
             // value: address high byte and the EEPROM select; index: data and address low byte.
             if ((value & 0xFF) != kSelectEeprom) return;
-            WriteCell(static_cast<uint16_t>((value & 0xFF00) | (index & 0xFF)), static_cast<uint8_t>(index >> 8));
+            WriteCell(static_cast<uint16_t>((value & 0xFF00) | (index & 0xFF)),
+                      static_cast<uint8_t>(index >> 8));
             return;
         case kCmdRegisterWrite:
             WriteRegister(static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(index));

@@ -56,11 +56,11 @@ std::vector<std::pair<std::string, std::string>> FaultNames() {
     };
 }
 
-bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* error) {
-    const size_t eq = spec.find('=');
-    const std::string name = spec.substr(0, eq);
+bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error) {
+    const size_t eq = fault.find('=');
+    const std::string name = fault.substr(0, eq);
     const bool hasValue = eq != std::string::npos;
-    const std::string value = hasValue ? spec.substr(eq + 1) : std::string();
+    const std::string value = hasValue ? fault.substr(eq + 1) : std::string();
 
     auto flag = [&](bool& field) {
         if (hasValue) return Fail(error, "fault '" + name + "' takes no value");
@@ -70,8 +70,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
     auto number = [&](uint64_t lo, uint64_t hi, uint64_t& out) {
         if (!hasValue) return Fail(error, "fault '" + name + "' needs a value: " + name + "=N");
         if (!ParseNumber(value, lo, hi, out))
-            return Fail(error, "fault '" + name + "': '" + value + "' is not a number from " + std::to_string(lo) +
-                                   " to " + std::to_string(hi));
+            return Fail(error, "fault '" + name + "': '" + value + "' is not a number from " +
+                                   std::to_string(lo) + " to " + std::to_string(hi));
         return true;
     };
 
@@ -94,7 +94,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
     }
     if (name == "wrong-tag" || name == "wrong-count") {
         if (!number(0, kMaxRepeatedReplies, n)) return false;
-        (name == "wrong-tag" ? faults.wrongTagRepliesBefore : faults.wrongCountRepliesBefore) = static_cast<int>(n);
+        (name == "wrong-tag" ? faults.wrongTagRepliesBefore : faults.wrongCountRepliesBefore) =
+            static_cast<int>(n);
         return true;
     }
     if (name == "short-reply") {
@@ -114,7 +115,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
     }
     if (name == "input-length" || name == "output-length") {
         if (!number(1, kMaxReportLength, n)) return false;
-        (name == "input-length" ? faults.inputReportLength : faults.outputReportLength) = static_cast<uint16_t>(n);
+        (name == "input-length" ? faults.inputReportLength : faults.outputReportLength) =
+            static_cast<uint16_t>(n);
         return true;
     }
     if (name == "stuck") {
@@ -123,7 +125,8 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& spec, std::string* e
         uint64_t address = 0;
         uint64_t times = INT32_MAX;
         if (!ParseNumber(value.substr(0, colon), 0, 0x7FFF, address))
-            return Fail(error, "fault 'stuck': '" + value.substr(0, colon) + "' is not an EEPROM address (0 to 0x7FFF)");
+            return Fail(error, "fault 'stuck': '" + value.substr(0, colon) +
+                                   "' is not an EEPROM address (0 to 0x7FFF)");
         if (colon != std::string::npos && !ParseNumber(value.substr(colon + 1), 0, INT32_MAX - 1, times))
             return Fail(error, "fault 'stuck': '" + value.substr(colon + 1) + "' is not a number of writes");
         faults.stuckBytes[static_cast<uint16_t>(address)] = static_cast<int>(times);

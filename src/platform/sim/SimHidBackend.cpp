@@ -138,7 +138,8 @@ int SimHidBackend::Read(Handle handle, uint8_t* buffer, size_t length, uint32_t 
                 h.replies.pop_front();
                 const size_t count = std::min(length, reply.size());
                 std::memcpy(buffer, reply.data(), count);
-                state_.Log(h.chip, Kind::InputReport, {reply.begin(), reply.begin() + static_cast<long>(count)});
+                state_.Log(h.chip, Kind::InputReport,
+                           {reply.begin(), reply.begin() + static_cast<long>(count)});
                 return static_cast<int>(count);
             }
             if (slept >= timeoutMs) {

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/ImageInspector.h"
+#include "job/EepromImage.h"
+
+namespace zt::cli {
+namespace {
+
+struct CliRun {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+CliRun RunCli(std::vector<const char*> args) {
+    args.insert(args.begin(), "zt51xx-mp");
+    std::ostringstream out, err;
+    CommandContext ctx{out, err};
+    const int rc = RunCommandLine(static_cast<int>(args.size()), args.data(), ctx);
+    return {rc, out.str(), err.str()};
+}
+
+TEST(ImageCommands, InspectShowsTheScanResultRecordsDescriptorsAndTail) {
+    const CliRun run = RunCli({"image", "inspect", "A"});
+    ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+    for (const char* expected : {
+             "firmware ID 4C21, chip class 27, high-speed descriptors present -> passes",
+             "reset vector     LJMP 0x0040",
+             "0x2205  ZTFwLTag  firmware record",
+             "firmwareId      0x4C21",
+             "chipClass       0x27",
+             "0x224B  ZTHsDTag",
+             "bcdUSB 0x0200",
+             "bcdUSB 0x0110",
+             "idVendor 0x3C4D  idProduct 0x7351  bcdDevice 0x0101",
+             "wTotalLength 135 (matches the set)",
+             "interface 2 alt 0  class 03/00/00 HID  endpoints 1",
+             "endpoint 0x82 IN interrupt",
+             "\"ZT5160 USB Audio\"",
+             "tail block (0x4000)",
+             "productId        0x7351",
+             "vendorId         0x3C4D",
+         })
+        EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
+    EXPECT_EQ(run.out.find("MISMATCH"), std::string::npos);
+}
+
+TEST(ImageCommands, VariantIsCaseInsensitiveAndAnythingElseIsAUsageError) {
+    const CliRun b = RunCli({"image", "inspect", "b"});
+    EXPECT_EQ(b.exitCode, kExitOk);
+    EXPECT_NE(b.out.find("\"ZT5160B USB Audio\""), std::string::npos);
+
+    for (std::vector<const char*> args : {std::vector<const char*>{"image", "inspect", "C"},
+                                          {"image", "inspect"},
+                                          {"image", "export", "AB", "x.bin"},
+                                          {"image", "export", "A"},
+                                          {"image"}}) {
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, kExitUsage) << args.size();
+        EXPECT_TRUE(run.out.empty()) << run.out;
+    }
+}
+
+TEST(ImageCommands, ListNamesBothVariantsWithTheirChips) {
+    const CliRun run = RunCli({"image", "list"});
+    ASSERT_EQ(run.exitCode, kExitOk);
+    EXPECT_NE(run.out.find("A  chip 0x73C0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("B  chip 0x73B0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("firmware ID 4C21"), std::string::npos);
+}
+
+struct ImageExport : ::testing::Test {
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("zt-image-export-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    void SetUp() override { std::filesystem::create_directories(dir); }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+};
+
+TEST_F(ImageExport, WritesTheImageBytesExactly) {
+    for (const auto& [variant, image] : {std::pair{"A", &kImageA}, std::pair{"B", &kImageB}}) {
+        const std::string file = (dir / (std::string(variant) + ".bin")).string();
+        std::ofstream(file)
+            << "an older, longer file that must be replaced whole ............................";
+        const CliRun run = RunCli({"image", "export", variant, file.c_str()});
+        ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), image->begin(), image->end())) << variant;
+    }
+}
+
+TEST_F(ImageExport, UnwritablePathIsOneLineAndAnIoError) {
+    for (const std::string& file : {(dir / "missing-dir" / "a.bin").string(), dir.string()}) {
+        const CliRun run = RunCli({"image", "export", "A", file.c_str()});
+        EXPECT_EQ(run.exitCode, kExitIoError) << file;
+        EXPECT_TRUE(run.out.empty());
+        EXPECT_EQ(run.err.rfind("zt51xx-mp: cannot write " + file + ": ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    }
+}
+
+// The inspector reads any bytes safely and points out what does not add up.
+TEST(ImageInspector, ReportsBrokenDescriptorsAndSurvivesGarbage) {
+    EepromImage broken = kImageA;
+    const size_t config = 0x226F + 8 + 18;
+    broken[config + 2] += 1;  // wTotalLength one too long
+    std::ostringstream out;
+    ImageInspector(broken).Write(out);
+    EXPECT_NE(out.str().find("wTotalLength 136 (MISMATCH: the set holds 135 bytes)"), std::string::npos)
+        << out.str();
+
+    // Records and descriptors running off the end, lengths of 0, 1 and 255, a tag in the last bytes.
+    std::vector<std::vector<uint8_t>> images;
+    images.emplace_back(kImageSize, 0xFF);
+    images.emplace_back(kImageA.begin(), kImageA.end());
+    images.back()[0x226F + 8] = 255;
+    images.emplace_back(kImageA.begin(), kImageA.begin() + 0x2260);  // cut inside the descriptors
+    std::vector<uint8_t> tail(kImageSize, 0);
+    const std::string tag = "ZTFsDTag";
+    std::copy(tag.begin(), tag.end(), tail.end() - 8);
+    tail[0x4008] = 0x0F;  // serial offset pointing near the end
+    tail[0x4009] = 0x40;
+    images.push_back(tail);
+    images.emplace_back(std::vector<uint8_t>{});
+    for (const auto& bytes : images) {
+        std::ostringstream text;
+        ImageInspector(bytes).Write(text);
+        EXPECT_FALSE(text.str().empty());
+    }
+}
+
+}  // namespace
+}  // namespace zt::cli

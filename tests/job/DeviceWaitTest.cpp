@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "job/WriteJobFixture.h"
+
+namespace zt {
+namespace {
+
+using sim::ChipVariant;
+
+// The wait for the re-plugged device and the idle worker's notice handling,
+// timed on the simulated clock.
+struct DeviceWait : test::WriteJobFixture {
+    int chip = bus.AddFactoryChip(ChipVariant::A);
+    uint64_t promptDismissedUs = 0;
+    uint64_t failureShownUs = 0;
+
+    // The operator does `atPrompt`, then dismisses the re-plug prompt.
+    void OnPrompt(std::function<void()> atPrompt) {
+        window.onMessageBox = [this, atPrompt](const test::FakeWindow::MessageBox& box) {
+            if (box.text == test::kReplugPrompt) {
+                atPrompt();
+                promptDismissedUs = clock.NowUs();
+            } else {
+                failureShownUs = clock.NowUs();
+            }
+        };
+    }
+    void ExpectWaitFailureAfter(double seconds) {
+        EXPECT_EQ(BoxTexts().back(), "Fail to Write EEPROM! [010A0D02]");
+        EXPECT_NEAR((failureShownUs - promptDismissedUs) / 1e6, seconds, 0.03);
+    }
+    void ReplugAndWaitForTheWorker() {
+        bus.Unplug(chip);
+        ASSERT_TRUE(WaitUntil([&] { return dlg->hidLink.isOpen.load() == 0; }));
+        bus.Plug(chip);
+        ASSERT_TRUE(WaitUntil([&] { return dlg->hidLink.isOpen.load() == 1; }));
+    }
+};
+
+TEST_F(DeviceWait, ReplugDuringThePromptGoesOnWithoutWaiting) {
+    StartDialog();
+    OnPrompt([this] { bus.Replug(chip); });
+    ASSERT_TRUE(RunWriteJob());
+
+    // Step 5's register write follows the prompt before one 10 ms pass of
+    // step 4 could go by.
+    const auto requests = Requests();
+    const auto next = std::find_if(requests.begin(), requests.end(),
+                                   [&](const test::Request& r) { return r.timeUs >= promptDismissedUs; });
+    ASSERT_NE(next, requests.end());
+    EXPECT_TRUE(next->Is(0x21));
+    EXPECT_LT(next->timeUs - promptDismissedUs, 10'000u);
+}
+
+TEST_F(DeviceWait, DeviceThatNeverComesBackFailsAfter1000Passes) {
+    StartDialog();
+    OnPrompt([this] { bus.Unplug(chip); });
+    ASSERT_TRUE(RunWriteJob());
+    ExpectWaitFailureAfter(10.0);
+}
+
+TEST_F(DeviceWait, AfterAnEarlierArrivalOnlyTheRestOf100PassesIsWaited) {
+    StartDialog();
+    ReplugAndWaitForTheWorker();
+    OnPrompt([this] { bus.Unplug(chip); });
+    ASSERT_TRUE(RunWriteJob());
+    ExpectWaitFailureAfter(1.0);
+}
+
+TEST_F(DeviceWait, ArrivedDeviceThatCannotBeOpenedUsesOnePassPerFailedOpen) {
+    StartDialog();
+    OnPrompt([this] {
+        bus.Faults(chip).refuseOpen = true;
+        bus.Replug(chip);
+    });
+    ASSERT_TRUE(RunWriteJob());
+    ExpectWaitFailureAfter(1.0);
+}
+
+TEST_F(DeviceWait, IdleWorkerClosesARemovedDeviceAndOpensTheNextArrival) {
+    StartDialog();
+    ReplugAndWaitForTheWorker();
+    EXPECT_EQ(dlg->deviceProductId.load(), 0x7351);
+    EXPECT_EQ(dlg->deviceWaitCountdown.load(), 100u);
+    EXPECT_TRUE(window.Boxes().empty());
+
+    // A chip presenting 3C4D:7350 matches row 5 and is opened as exactly that.
+    bus.SetEeprom(chip, 0x400A, {0x50, 0x73});
+    ReplugAndWaitForTheWorker();
+    EXPECT_EQ(dlg->deviceProductId.load(), 0x7350);
+}
+
+}  // namespace
+}  // namespace zt

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include "ui/qt/GuiOptions.h"
+#include "ui/qt/SimulatedMachine.h"
+
+namespace zt {
+namespace {
+
+qt::GuiCommandLine Parse(QStringList arguments) {
+    arguments.prepend(QStringLiteral("zt51xx-mp-gui"));
+    return qt::ParseGuiCommandLine(arguments);
+}
+
+TEST(GuiOptions, SimulationOptionsAreRead) {
+    const auto line = Parse({"--simulate", "--variant", "B", "--fault", "no-reply", "--fault", "stuck=0x100:2",
+                             "--sim-clock", "--auto-ok", "--screenshot", "x.png", "--screenshot-at", "75"});
+    ASSERT_FALSE(line.exitCode) << line.text.toStdString();
+    const qt::GuiOptions& o = line.options;
+    EXPECT_TRUE(o.simulate);
+    EXPECT_EQ(o.variant, "B");
+    EXPECT_EQ(o.faults, (std::vector<std::string>{"no-reply", "stuck=0x100:2"}));
+    EXPECT_TRUE(o.simClock);
+    EXPECT_TRUE(o.autoOk);
+    EXPECT_EQ(o.screenshotPath, "x.png");
+    EXPECT_EQ(o.screenshotAtProgress, 75);
+}
+
+TEST(GuiOptions, MistakesEndWithAUsageError) {
+    for (const QStringList& arguments : {QStringList{"--variant", "A"}, QStringList{"--fault", "no-reply"},
+                                         QStringList{"--simulate", "--variant", "C"},
+                                         QStringList{"--simulate", "--screenshot-at", "101"},
+                                         QStringList{"--bogus"}, QStringList{"extra"}}) {
+        const auto line = Parse(arguments);
+        ASSERT_TRUE(line.exitCode) << arguments.join(' ').toStdString();
+        EXPECT_EQ(*line.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_FALSE(line.text.isEmpty());
+    }
+    EXPECT_EQ(Parse({"--help"}).exitCode, 0);
+}
+
+TEST(GuiOptions, AnUnknownFaultIsRefusedWithItsName) {
+    qt::GuiOptions options;
+    options.simulate = true;
+    options.faults = {"no-reply", "no-such-fault"};
+    std::string error;
+    EXPECT_EQ(qt::SimulatedMachine::Create(options, &error), nullptr);
+    EXPECT_NE(error.find("no-such-fault"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zt

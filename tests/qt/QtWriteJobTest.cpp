@@ -1,0 +1,130 @@
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "QtWindowFixture.h"
+#include "job/EepromImage.h"
+#include "support/NullPlatform.h"
+#include "ui/qt/SimulatedMachine.h"
+
+namespace zt {
+namespace {
+
+using test::QtWindowFixture;
+
+constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
+
+bool IsJobOver(const std::vector<test::SeenBox>& boxes) {
+    return std::any_of(boxes.begin(), boxes.end(), [](const test::SeenBox& b) {
+        return b.text == kCompletion || b.text.rfind("Fail to Write EEPROM!", 0) == 0;
+    });
+}
+
+TEST(QtWriteJobNoDevice, FailureIsShownAndTheButtonComesBack) {
+    test::NullPlatform machine;
+    Platform platform = machine.AsPlatform();
+    test::QtWindowHarness f;
+    CZT51xxWriteEepromMPDlg dlg(f.window, platform);
+    f.RunDialog(dlg, [&] {
+        f.Button(kIdWriteEeprom)->click();
+        EXPECT_TRUE(f.Button(kIdWriteEeprom)->isEnabled());
+        EXPECT_EQ(f.Bar()->value(), 0);
+        f.Button(kIdExit)->click();
+    });
+    ASSERT_EQ(f.boxes.size(), 1u);
+    EXPECT_EQ(f.boxes[0].text, "Fail to Write EEPROM! [00030401]");
+    EXPECT_EQ(f.boxes[0].title, QCoreApplication::applicationName().toStdString());
+    EXPECT_EQ(f.boxes[0].icon, QMessageBox::NoIcon);
+    EXPECT_TRUE(f.boxes[0].ownedByWindow);
+}
+
+// The window on the simulated chip with simulated time, the simulated
+// operator re-plugging at the prompt as the tool itself does with --simulate.
+struct SimulatedJobHarness : test::QtWindowHarness {
+    std::unique_ptr<qt::SimulatedMachine> machine;
+    Platform platform;
+    std::unique_ptr<CZT51xxWriteEepromMPDlg> dlg;
+
+    SimulatedJobHarness() : machine(MakeMachine()), platform(machine->AsPlatform()) {
+        dlg = std::make_unique<CZT51xxWriteEepromMPDlg>(window, platform);
+        window.onMessageBoxShown = [this, answer = window.onMessageBoxShown](QMessageBox& box) {
+            machine->OnMessageBox(box.text().toStdString());
+            answer(box);
+        };
+    }
+    static std::unique_ptr<qt::SimulatedMachine> MakeMachine() {
+        qt::GuiOptions options;
+        options.simulate = true;
+        options.simClock = true;
+        return qt::SimulatedMachine::Create(options, nullptr);
+    }
+};
+
+struct QtSimulatedJob : ::testing::Test, SimulatedJobHarness {};
+
+TEST_F(QtSimulatedJob, AWholeJobEndsFullWithTheCompletionMessage) {
+    std::vector<int> positions;
+    window.onProgressChanged = [&](int p) { positions.push_back(p); };
+    RunDialog(*dlg, [&] {
+        Button(kIdWriteEeprom)->click();
+        EXPECT_FALSE(Button(kIdWriteEeprom)->isEnabled());
+        ASSERT_TRUE(WaitUntil([&] { return IsJobOver(boxes) && Button(kIdWriteEeprom)->isEnabled(); }));
+        EXPECT_EQ(Bar()->value(), 100);
+        Button(kIdExit)->click();
+    });
+
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(qt::IsReplugPrompt(boxes[0].text));
+    EXPECT_EQ(boxes[1].text, kCompletion);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.title, "Write to EEPROM...");
+        EXPECT_EQ(box.icon, QMessageBox::Information);
+        EXPECT_EQ(box.modality, Qt::WindowModal);
+    }
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(positions.back(), 100);
+    const auto eeprom = machine->Bus().Eeprom(machine->Chip());
+    EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
+}
+
+TEST_F(QtSimulatedJob, ClosingDuringAJobDoesNotWaitForTheWorker) {
+    // Close while the worker waits in the re-plug prompt, and while it is
+    // moving the progress bar: either way it must be let go at once instead
+    // of holding the close for its 6000 ms.
+    for (bool atPrompt : {true, false}) {
+        SimulatedJobHarness job;
+        if (atPrompt) {
+            job.answerBox = [&](QMessageBox&) {
+                job.window.EndDialog(1);
+                return false;
+            };
+        } else {
+            job.window.onProgressChanged = [&](int p) {
+                if (p >= 20) job.window.EndDialog(1);
+            };
+        }
+        std::chrono::steady_clock::time_point closing;
+        const int result = job.RunDialog(*job.dlg, [&] { job.Button(kIdWriteEeprom)->click(); });
+        closing = std::chrono::steady_clock::now();
+        EXPECT_EQ(result, 1) << atPrompt;
+        EXPECT_EQ(job.dlg->workerFinished.load(), 1u) << atPrompt;
+        job.dlg.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(3)) << atPrompt;
+    }
+}
+
+TEST_F(QtSimulatedJob, NoticesFromAnotherThreadReachTheDialog) {
+    RunDialog(*dlg, [&] {
+        ASSERT_EQ(dlg->deviceVendorId.load(), 0x3C4D);  // opened at start-up
+        std::thread([&] { machine->Bus().Unplug(machine->Chip()); }).join();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->deviceVendorId.load() == 0xFFFF; }, 10000));
+        std::thread([&] { machine->Bus().Plug(machine->Chip()); }).join();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->deviceVendorId.load() == 0x3C4D; }, 10000));
+        Button(kIdExit)->click();
+    });
+    EXPECT_TRUE(boxes.empty());
+}
+
+}  // namespace
+}  // namespace zt
