@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "app/DialogWindow.h"
@@ -161,7 +162,7 @@ private:
     void RunDeviceEventBlock();
     void WaitWhileIdle();
     bool VerifyImageBody();  // false: the job ends with the body verify failure
-    void ShowJobMessage(const char* text);
+    void ShowJobMessage(std::string_view text);
 };
 
 }  // namespace zt

@@ -2,6 +2,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
+#include "job/OperatorMessages.h"
 
 // The programming worker: one thread for the dialog's whole life. Each pass
 // runs the step that workerStep names, then consumes the device notices the
@@ -11,11 +12,6 @@ namespace zt {
 
 namespace {
 
-constexpr const char* kCaption = "Write to EEPROM...";
-constexpr const char* kReplugPrompt =
-    "Please re-plugin USB device and MUST wait for USB device being recognized.\n"
-    "Then press button to continue writting EEPROM!!";
-constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
 
 // While waiting for the re-plugged device, every pass of step 4 takes this long.
 constexpr uint32_t kDeviceWaitPassMs = 10;
@@ -93,10 +89,10 @@ void CZT51xxWriteEepromMPDlg::WaitWhileIdle() {
     wakeRequested = false;
 }
 
-void CZT51xxWriteEepromMPDlg::ShowJobMessage(const char* text) {
+void CZT51xxWriteEepromMPDlg::ShowJobMessage(std::string_view text) {
     // While the dialog closes, the user-interface thread is waiting for us and
     // the window is going away: a box now could never be answered.
-    if (workerRun.load()) window.ShowMessageBox(text, kCaption, MessageBoxIcon::Information);
+    if (workerRun.load()) window.ShowMessageBox(std::string(text), std::string(kJobMessageCaption), MessageBoxIcon::Information);
 }
 
 void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
@@ -191,7 +187,7 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
         deviceWaitExpired.store(0);
         deviceWaitCountdown.store(kDeviceWaitCountdown);
         CloseDevice();
-        ShowJobMessage(kCompletion);
+        ShowJobMessage(kCompletionMessage);
         workerStep.store(kEndJob);
         return;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "job/OperatorMessages.h"
 #include "platform/RealClock.h"
 #include "platform/sim/SimClock.h"
 
@@ -20,7 +21,7 @@ sim::ChipVariant VariantByName(std::string name) {
 }  // namespace
 
 bool IsReplugPrompt(const std::string& text) {
-    return text.rfind("Please re-plugin USB device and MUST wait", 0) == 0;
+    return text == kReplugPrompt;
 }
 
 SimulatedMachine::SimulatedMachine(std::unique_ptr<Clock> clock, sim::ChipVariant variant)
