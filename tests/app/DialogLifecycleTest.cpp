@@ -57,6 +57,42 @@ TEST_F(DialogLifecycle, CloseStopsTheWorkerThenClosesTheDevice) {
     EXPECT_EQ(calls.back(), "timer stop");
 }
 
+// Sees the unregistration in the window's call log, and what the worker was
+// doing at that moment.
+struct RecordingNotices : test::NullPlatform {
+    test::FakeWindow* window = nullptr;
+    CZT51xxWriteEepromMPDlg* dlg = nullptr;
+    bool workerRunningAtUnregister = false;
+    void Unregister(uintptr_t registration) override {
+        NullPlatform::Unregister(registration);
+        window->calls.push_back("unregister");
+        workerRunningAtUnregister = dlg->workerRun.load() == 1 && dlg->workerFinished.load() == 0;
+    }
+};
+
+TEST(DialogClose, KillsTheTimerThenUnregistersThenStopsTheWorker) {
+    RecordingNotices machine;
+    test::FakeWindow window;
+    machine.window = &window;
+    CZT51xxWriteEepromMPDlg dlg(window, machine.AsPlatform());
+    machine.dlg = &dlg;
+    dlg.OnInitDialog();
+    dlg.deviceArrivalPending.store(1);  // a notice still pending is dropped by the close
+    dlg.DestroyWindow();
+
+    const auto calls = window.Calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "timer stop");
+    EXPECT_EQ(calls.back(), "unregister");
+    EXPECT_TRUE(machine.workerRunningAtUnregister);
+    EXPECT_EQ(machine.unregistrations, 1);
+    EXPECT_EQ(dlg.deviceArrivalPending.load(), 0u);
+    EXPECT_EQ(dlg.workerFinished.load(), 1u);
+    EXPECT_EQ(dlg.jobStage.load(), 0);
+    EXPECT_EQ(dlg.hidLink.isOpen.load(), 0u);
+    EXPECT_EQ(dlg.deviceVendorId.load(), 0xFFFF);
+}
+
 TEST_F(DialogLifecycle, ExitAndEscapeEndTheDialog) {
     CZT51xxWriteEepromMPDlg dlg(window, platform);
     dlg.OnOK();
