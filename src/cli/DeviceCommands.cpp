@@ -48,7 +48,8 @@ int ExitCodeOf(ResultKind kind) {
 }
 
 // Erasing leaves the device unable to start its firmware until it is written
-// again, so an operator confirms it; --yes confirms for scripts.
+// again, so an operator at a terminal confirms it; --yes confirms too. Input
+// that is not a terminal (a station script) erases at once, as the button does.
 bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
     view.Info("Erase the EEPROM of the first known device present? Type y and Enter to go on:");
     const auto answer = input.ReadLine(InterruptSignal::Requested);
@@ -98,7 +99,8 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     }
 
     if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
-    if (command == DeviceCommand::Erase && !options.yes && !ConfirmErase(*view, input)) {
+    const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
+    if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
         view->Result(ResultKind::Cancelled, std::nullopt);
         ctx.exitCode = kExitJobFailed;
         return;
@@ -214,8 +216,8 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "  zt51xx-mp write --simulate --sim-clock --yes --fault refuse-open\n"
             "                                          instant run that fails with 00030401\n");
     add("erase",
-        "Erase the EEPROM of the first known device present (the hidden Erase button). Asks first unless "
-        "--yes. The last line is 'result: OK' or 'result: FAIL XXXXXXXX'.",
+        "Erase the EEPROM of the first known device present (the hidden Erase button). At a terminal it "
+        "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: FAIL XXXXXXXX'.",
         DeviceCommand::Erase, true, "Example:\n  zt51xx-mp erase --yes --simulate --sim-clock\n");
     add("version",
         "Read the firmware version of the device with the given IDs (the hidden Get FW Ver. button); prints "
