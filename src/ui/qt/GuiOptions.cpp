@@ -50,7 +50,10 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return Stop(kExitUsage, QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
-    if (parser.isSet(help)) return Stop(0, parser.helpText());
+    if (parser.isSet(help)) {
+        // Parsed before the application object exists: name the program ourselves.
+        return Stop(0, parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("zt51xx-mp-gui")));
+    }
     if (parser.isSet(listFaults)) {
         QString text;
         for (const auto& [name, description] : sim::FaultNames())
