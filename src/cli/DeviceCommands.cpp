@@ -81,6 +81,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     CheckedDeviceOptions checked;
     std::string error;
     if (!CheckDeviceOptions(options, &checked, &error)) return Usage(ctx, error);
+    checked.backend.machineClock = ctx.clock;
 
     const auto view = MakeView(options, ctx);
     OperatorInput input(ctx.in);
