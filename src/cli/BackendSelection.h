@@ -10,6 +10,7 @@ namespace zt::cli {
 struct BackendChoice {
     bool simulate = false;
     SimulatedBackend::Options simulation;
+    Clock* machineClock = nullptr;  // paces this machine's devices; null: the real clock
 };
 
 // The simulated chip with --simulate; otherwise this machine's devices where

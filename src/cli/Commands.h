@@ -4,6 +4,9 @@
 namespace CLI {
 class App;
 }
+namespace zt {
+class Clock;
+}
 
 namespace zt::cli {
 
@@ -24,6 +27,10 @@ struct CommandContext {
     int exitCode = kExitOk;
     // The operator's answers to prompts; null means the process's standard input.
     std::istream* in = nullptr;
+    // What paces jobs on this machine's own devices; null means the real clock.
+    // A test hands in simulated time so that a whole job on emulated devices
+    // does not spend the real pauses. --simulate keeps its own clock.
+    Clock* clock = nullptr;
 };
 
 // Each group of commands registers itself on the application.

@@ -17,6 +17,7 @@
 #include "cli/PreciseTimers.h"
 #include "cli/TextConsoleView.h"
 #include "job/HexId.h"
+#include "job/JobResult.h"
 
 // The commands that work on a device through the dialog object, exactly as
 // its buttons would: write, erase, version, and the list of known devices.
@@ -45,6 +46,16 @@ int ExitCodeOf(ResultKind kind) {
         case ResultKind::Cancelled: return kExitJobFailed;
     }
     return kExitJobFailed;
+}
+
+// The job never reached a device: the open itself failed (the version query
+// records no code; it fails there too when it cannot open the device). With a
+// node of ours that refused us, that is no device to talk to, and the fix is
+// the udev rule rather than the device.
+bool NoDeviceOpened(const ButtonOutcome& outcome) {
+    if (!outcome.code) return true;
+    const uint32_t origin = (*outcome.code >> 16) & 0xFF;
+    return origin == kOriginOpenKnownDevice || origin == kOriginOpenDeviceById;
 }
 
 // Erasing leaves the device unable to start its firmware until it is written
@@ -81,6 +92,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     CheckedDeviceOptions checked;
     std::string error;
     if (!CheckDeviceOptions(options, &checked, &error)) return Usage(ctx, error);
+    checked.backend.machineClock = ctx.clock;
 
     const auto view = MakeView(options, ctx);
     OperatorInput input(ctx.in);
@@ -135,11 +147,14 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
 
     if (command == DeviceCommand::Version) view->Version(status, version);
     view->Result(outcome.kind, outcome.code);
+    ctx.exitCode = ExitCodeOf(outcome.kind);
     if (outcome.kind == ResultKind::Failed) {
         const std::string hint = backend->PermissionHint();
-        if (!hint.empty()) ctx.err << hint << '\n';
+        if (!hint.empty()) {
+            ctx.err << hint << '\n';
+            if (NoDeviceOpened(outcome)) ctx.exitCode = kExitNoDevice;
+        }
     }
-    ctx.exitCode = ExitCodeOf(outcome.kind);
 }
 
 std::string FaultList() {
@@ -207,7 +222,8 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "'result: OK' or 'result: FAIL XXXXXXXX'.",
         DeviceCommand::Write, true,
         FaultList() +
-            "\nExit codes: 0 written, 1 job failed, 2 bad command line, 3 no backend, 130 interrupted.\n"
+            "\nExit codes: 0 written, 1 job failed, 2 bad command line, 3 no backend or no permission to open the "
+            "device, 130 interrupted.\n"
             "\nExamples:\n"
             "  zt51xx-mp write                         write the device with the default IDs 3C4D:7351\n"
             "  zt51xx-mp write --vid 3C4D --pid 7350 --yes --json\n"

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <stdexcept>
 
 #include "platform/linux/ReportDescriptor.h"
@@ -87,6 +88,18 @@ void HidrawNode::HangUp() {
     queued_.clear();
     ::close(master_);  // the node now polls as hung up, like a removed hidraw device
     master_ = -1;
+}
+
+int HidrawNode::OpenCount() const {
+    // The node is a symlink to the pty, so every descriptor opened on it is a
+    // descriptor of the pty in this process; the node keeps one itself.
+    int count = 0;
+    std::error_code error;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        std::error_code unreadable;
+        if (std::filesystem::read_symlink(fd.path(), unreadable) == ptyPath_) ++count;
+    }
+    return count > 0 ? count - 1 : 0;
 }
 
 std::vector<std::vector<uint8_t>> HidrawNode::Written() const {

@@ -47,6 +47,9 @@ public:
     void HangUp();
 
     std::vector<std::vector<uint8_t>> Written() const;
+    // Descriptors this process holds open on the node now, besides the node's
+    // own: what a device sees of the host opening and closing it.
+    int OpenCount() const;
 
     // Called by the ioctl handler on the testbed's thread.
     bool HandleIoctl(UMockdevIoctlClient* client);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "TestbedChip.h"
 #include "UsbTestbed.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
@@ -33,15 +34,13 @@ struct MockWriteJobTest : ::testing::Test {
     Platform platform{clock, hostView.hid, hostView.audio, hostView.notices, hostView.usb};
     FakeWindow window;
     std::unique_ptr<CZT51xxWriteEepromMPDlg> dlg;
-    int chip = -1;
-    int usbId = -1;
+    TestbedChip device{bed, bus, bus.AddFactoryChip(sim::ChipVariant::A)};
+    const int chip = device.chip();
     std::atomic<int> arrivals{0};
-    std::atomic<bool> pulled{false};
 
     void SetUp() override {
         ASSERT_TRUE(bed.Mocked()) << "run this binary under umockdev-wrapper";
-        chip = bus.AddFactoryChip(sim::ChipVariant::A);
-        PlugChipIntoTestbed();
+        device.Plug();
     }
     void TearDown() override {
         if (dlg) dlg->DestroyWindow();  // unregisters: the monitor thread is joined
@@ -50,43 +49,12 @@ struct MockWriteJobTest : ::testing::Test {
         dlg.reset();
     }
 
-    // The chip as the PC sees it now: its current IDs, a 64-byte report
-    // interface, each output report handed to the chip and its replies queued.
-    void PlugChipIntoTestbed() {
-        UsbTestbed::DeviceSpec wanted;
-        wanted.vendorId = bus.VendorId(chip);
-        wanted.productId = bus.ProductId(chip);
-        wanted.bcdDevice = bus.BcdDevice(chip);
-        wanted.descriptor = VendorDescriptor(63);
-        usbId = bed.Add(wanted);
-        HidrawNode* node = &bed.Node(usbId);
-        const Handle w = bus.hid().Open(bus.Path(chip), false);
-        const Handle r = bus.hid().Open(bus.Path(chip), true);
-        node->SetReportHandler([this, node, w, r](const Bytes& report) {
-            HidrawNode::Answer answer;
-            if (bus.hid().Write(w, report.data(), report.size()) < 0) {
-                if (!bus.IsPlugged(chip)) {
-                    node->HangUp();  // the cable is out: the node goes dead at once
-                    pulled = true;
-                }
-                answer.accepted = false;
-                return answer;
-            }
-            uint8_t buffer[64];
-            for (int got; (got = bus.hid().Read(r, buffer, sizeof buffer, 0)) > 0;)
-                answer.replies.emplace_back(buffer, buffer + got);
-            return answer;
-        });
-    }
-
     // What the operator does at the prompt: pull the cable, plug it back, and
     // wait until the tool has seen the device arrive before pressing OK.
     void ReplugAtThePrompt(const FakeWindow::MessageBox& box) {
         if (box.text.rfind("Please re-plugin", 0) != 0) return;
-        bed.Unplug(usbId);
-        bus.Replug(chip);
         const int before = arrivals.load();
-        PlugChipIntoTestbed();
+        device.Replug();
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (arrivals.load() == before && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
@@ -115,8 +83,8 @@ struct MockWriteJobTest : ::testing::Test {
         const auto deadline = std::chrono::steady_clock::now() + 120s;
         bool unplugged = false;
         while (std::chrono::steady_clock::now() < deadline) {
-            if (pulled && !unplugged) {
-                bed.Unplug(usbId);  // the kernel's side of the pulled cable
+            if (device.Pulled() && !unplugged) {
+                device.Unplug();  // the kernel's side of the pulled cable
                 unplugged = true;
             }
             const auto calls = window.Calls();
@@ -133,7 +101,8 @@ TEST_F(MockWriteJobTest, WholeJobWithReplugAsUpdaterDeviceWritesTheImage) {
     StartDialog();
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(RunWriteJob());
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     RecordProperty("job_ms", std::to_string(took.count()));
     RecordProperty("output_reports", std::to_string(OutputReportsSoFar()));
 
@@ -155,7 +124,7 @@ TEST_F(MockWriteJobTest, UnplugDuringTheBodyWriteEndsWithItsCode) {
     };
     StartDialog();
     ASSERT_TRUE(RunWriteJob());
-    EXPECT_TRUE(pulled.load());
+    EXPECT_TRUE(device.Pulled());
     const auto boxes = window.Boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back().text, "Fail to Write EEPROM! [020F0702]");

@@ -9,7 +9,8 @@
 namespace zt::platform_linux {
 
 struct LinuxPlatform::Impl {
-    RealClock clock;
+    RealClock realClock;
+    Clock* clock = &realClock;
     LinuxHidBackend hid;
     LinuxAudioFilterBackend audio;
     LinuxDeviceNotices notices;
@@ -17,10 +18,11 @@ struct LinuxPlatform::Impl {
 };
 
 LinuxPlatform::LinuxPlatform() : impl_(std::make_unique<Impl>()) {}
+LinuxPlatform::LinuxPlatform(Clock& clock) : LinuxPlatform() { impl_->clock = &clock; }
 LinuxPlatform::~LinuxPlatform() = default;
 
 Platform LinuxPlatform::AsPlatform() {
-    return Platform{impl_->clock, impl_->hid, impl_->audio, impl_->notices, impl_->usb};
+    return Platform{*impl_->clock, impl_->hid, impl_->audio, impl_->notices, impl_->usb};
 }
 
 std::string LinuxPlatform::PermissionHint() const { return impl_->hid.PermissionHint(); }

@@ -13,10 +13,13 @@ namespace zt::platform_linux {
 //                hands them to the dialog on its user-interface thread
 //   USB tree     the attached USB devices from sysfs
 //   audio path   libusb vendor control requests on endpoint 0 of our audio device
-//   clock        the real clock
+//   clock        the real clock, or the one a test hands in
 class LinuxPlatform {
 public:
     LinuxPlatform();
+    // The same devices, paced by `clock` (which must outlive this object):
+    // lets a test run whole jobs on real device paths without the real pauses.
+    explicit LinuxPlatform(Clock& clock);
     ~LinuxPlatform();
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;

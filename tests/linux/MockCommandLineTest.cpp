@@ -1,0 +1,213 @@
+// zt51xx-mp as a test station runs it, on the Linux backend: the command line
+// in-process, the dialog on hidraw nodes emulated by umockdev and answered by
+// the simulated chip, the re-plug announced by real uevents through the
+// libudev monitor. The harness plays the device's side only: it watches the
+// wire and the node, never the tool's internals.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ReplugClock.h"
+#include "TestbedChip.h"
+#include "UsbTestbed.h"
+#include "cli/Commands.h"
+#include "job/EepromImage.h"
+#include "platform/sim/SimBus.h"
+
+namespace zt::test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+using Bytes = std::vector<uint8_t>;
+
+struct CommandRun {
+    int rc = -1;
+    std::string out;
+    std::string err;
+
+    std::vector<std::string> OutLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+};
+
+bool IsEraseCommand(const Bytes& report) {
+    return report.size() >= 4 && report[0] == 0 && report[1] == 0xF5 && report[2] == 0xAB &&
+           report[3] == 0xCD;
+}
+
+struct MockCommandLineTest : ::testing::Test {
+    UsbTestbed bed;
+    ReplugClock clock;
+    sim::SimBus bus{clock};
+    TestbedChip device{bed, bus, bus.AddFactoryChip(sim::ChipVariant::A)};
+
+    void SetUp() override {
+        ASSERT_TRUE(bed.Mocked()) << "run this binary under umockdev-wrapper";
+        device.Plug();
+    }
+
+    CommandRun Run(std::vector<std::string> args) {
+        std::istringstream noInput;
+        std::ostringstream out, err;
+        cli::CommandContext ctx{out, err};
+        ctx.in = &noInput;
+        ctx.clock = &clock;
+        args.insert(args.begin(), "zt51xx-mp");
+        std::vector<const char*> argv;
+        for (const auto& a : args) argv.push_back(a.c_str());
+        CommandRun run;
+        run.rc = cli::RunCommandLine(static_cast<int>(argv.size()), argv.data(), ctx);
+        run.out = out.str();
+        run.err = err.str();
+        return run;
+    }
+
+    size_t OutputReportsSoFar() const {
+        size_t n = 0;
+        for (const auto& e : bus.Log())
+            if (e.kind == sim::SimLogEntry::Kind::OutputReport) ++n;
+        return n;
+    }
+
+    // The device's side of a write job, on a thread of its own while the
+    // command runs: when the chip has taken the second erase command and the
+    // tool has let go of the node, the cable comes out and goes back in. With
+    // `pullAfterReports`, the re-plugged chip is pulled that many reports
+    // later and the kernel then removes the dead node.
+    struct Station {
+        int arrivalsPlugged = 0;
+        bool pulled = false;
+    };
+    Station RunWrite(std::vector<std::string> args, CommandRun* run, size_t pullAfterReports = 0) {
+        std::atomic<int> erases{0};
+        device.SetReportWatch([&](const Bytes& report) {
+            // From the erase on, pauses take real time until the re-plugged
+            // chip hears from the tool again (see ReplugClock).
+            if (IsEraseCommand(report) && ++erases == 2) clock.SetRealTime(true);
+        });
+        std::atomic<bool> done{false};
+        Station station;
+        std::thread deviceSide([&] {
+            bool replugged = false;
+            const auto deadline = std::chrono::steady_clock::now() + 60s;
+            while (!done.load() && std::chrono::steady_clock::now() < deadline) {
+                if (!replugged && erases.load() >= 2 && device.Node().OpenCount() == 0) {
+                    device.SetReportWatch([this](const Bytes&) { clock.SetRealTime(false); });
+                    if (pullAfterReports > 0)
+                        bus.Faults(device.chip()).unplugAtRequest = OutputReportsSoFar() + pullAfterReports;
+                    device.Replug();
+                    ++station.arrivalsPlugged;
+                    replugged = true;
+                }
+                if (device.Pulled() && !station.pulled) {
+                    device.Unplug();  // the kernel's side of the pulled cable
+                    station.pulled = true;
+                }
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+        *run = Run(std::move(args));
+        done = true;
+        deviceSide.join();
+        device.SetReportWatch(nullptr);
+        clock.SetRealTime(false);
+        return station;
+    }
+};
+
+TEST_F(MockCommandLineTest, WriteReplugsThroughTheMonitorAndLeavesImageAInTheEeprom) {
+    // Leave something for the job to do: a stray body byte, and the marker of
+    // a job that once stopped in the body write.
+    bus.SetEeprom(device.chip(), 0x1000, {static_cast<uint8_t>(~kImageA[0x1000])});
+    bus.SetEeprom(device.chip(), kProgressMarkerAddress, {2});
+
+    CommandRun run;
+    const auto start = std::chrono::steady_clock::now();
+    const Station station = RunWrite({"write", "--yes"}, &run);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    RecordProperty("job_ms", std::to_string(took.count()));
+    RecordProperty("real_pause_ms", std::to_string(clock.RealMs()));
+
+    ASSERT_EQ(run.rc, cli::kExitOk) << run.out << run.err;
+    EXPECT_EQ(station.arrivalsPlugged, 1);
+    EXPECT_THAT(run.out, HasSubstr("Write to EEPROM OK! Please re-plugin USB device !!\n"));
+    EXPECT_THAT(run.out, ::testing::Not(HasSubstr("Fail to Write EEPROM!")));
+    EXPECT_EQ(run.OutLines().back(), "result: OK");
+    EXPECT_EQ(run.err, "");
+
+    const Bytes eeprom = bus.Eeprom(device.chip());
+    for (uint32_t a = 0; a < kImageSize; ++a) ASSERT_EQ(eeprom[a], kImageA[a]) << "EEPROM address " << a;
+    EXPECT_EQ(eeprom[kProgressMarkerAddress], 0);
+    // The pauses that ran in real time were the re-plug's, not the job's 13 s.
+    EXPECT_LT(clock.RealMs(), 2000u);
+}
+
+TEST_F(MockCommandLineTest, WriteInJsonModePrintsOnlyJsonLinesEndingWithOk) {
+    CommandRun run;
+    RunWrite({"write", "--yes", "--json"}, &run);
+    ASSERT_EQ(run.rc, cli::kExitOk) << run.out << run.err;
+    const auto lines = run.OutLines();
+    ASSERT_FALSE(lines.empty());
+    for (const auto& line : lines) ASSERT_TRUE(nlohmann::json::accept(line)) << line;
+    const auto result = nlohmann::json::parse(lines.back());
+    EXPECT_EQ(result["event"], "result");
+    EXPECT_EQ(result["status"], "OK");
+    EXPECT_THAT(run.out, HasSubstr("Write to EEPROM OK! Please re-plugin USB device !!"));
+}
+
+TEST_F(MockCommandLineTest, PullDuringTheBodyWriteExitsOneWithItsCode) {
+    CommandRun run;
+    // A few hundred reports into the body write, which takes thousands.
+    const Station station = RunWrite({"write", "--yes"}, &run, 300);
+    EXPECT_TRUE(station.pulled);
+    EXPECT_EQ(run.rc, cli::kExitJobFailed) << run.out << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Fail to Write EEPROM! [020F0702]\n"));
+    EXPECT_EQ(run.OutLines().back(), "result: FAIL 020F0702");
+}
+
+TEST_F(MockCommandLineTest, ListAndVersionFindTheChipOnTheTestbed) {
+    const CommandRun list = Run({"list"});
+    EXPECT_EQ(list.rc, cli::kExitOk) << list.err;
+    EXPECT_THAT(list.out, HasSubstr("3C4D:7351  /dev/hidraw0\n"));
+
+    const CommandRun version = Run({"version"});
+    EXPECT_EQ(version.rc, cli::kExitOk) << version.out << version.err;
+    EXPECT_THAT(version.out, HasSubstr("status: SUCCESS\n"));
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "version: 1.0.0.%04X\n", bus.BcdDevice(device.chip()));
+    EXPECT_THAT(version.out, HasSubstr(expected));
+}
+
+// A station without the udev rule: the device is there, its node refuses us.
+TEST_F(MockCommandLineTest, NodeWithoutPermissionNamesTheRuleAndExitsNoDevice) {
+    device.Unplug();
+    UsbTestbed::DeviceSpec denied;
+    denied.descriptor = VendorDescriptor(63);
+    denied.nodeDenied = true;
+    bed.Add(denied);
+
+    const CommandRun run = Run({"write", "--yes"});
+    EXPECT_EQ(run.rc, cli::kExitNoDevice) << run.out << run.err;
+    std::vector<std::string> hints;
+    std::istringstream err(run.err);
+    for (std::string line; std::getline(err, line);)
+        if (line.find("70-zt51xx-mp.rules") != std::string::npos) hints.push_back(line);
+    ASSERT_EQ(hints.size(), 1u) << run.err;
+    EXPECT_THAT(hints[0], HasSubstr("/dev/hidraw"));
+}
+
+}  // namespace
+}  // namespace zt::test

@@ -1,0 +1,40 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+#include "platform/Clock.h"
+#include "platform/sim/SimClock.h"
+
+namespace zt::test {
+
+// Simulated time, except while a device is being re-plugged. The wait for a
+// re-plugged device counts loop passes of 10 ms each, and an arrival crosses
+// real threads (the udev monitor, the user-interface loop) before the worker
+// can open it; on instant time the countdown would run out long before that.
+// So while the harness has the re-plug in hand, pauses take their real length,
+// as on a station; before and after, the job's thousands of device pauses cost
+// nothing. The real part lasts as long as the re-plug itself: tens of ms.
+class ReplugClock final : public Clock {
+public:
+    void SleepMs(uint32_t ms) override {
+        if (realTime_.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            realMs_.fetch_add(ms);
+        }
+        simulated_.SleepMs(ms);
+    }
+    uint64_t NowUs() const override { return simulated_.NowUs(); }
+
+    void SetRealTime(bool on) { realTime_.store(on); }
+    // Milliseconds of pauses that took real time.
+    uint64_t RealMs() const { return realMs_.load(); }
+
+private:
+    sim::SimClock simulated_;
+    std::atomic<bool> realTime_{false};
+    std::atomic<uint64_t> realMs_{0};
+};
+
+}  // namespace zt::test
