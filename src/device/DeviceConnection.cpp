@@ -65,6 +65,10 @@ void CZT51xxWriteEepromMPDlg::CloseDevice() {
     hidLink.isOpen.store(0);
     deviceVendorId.store(kNoDeviceId);
     deviceProductId.store(kNoDeviceId);
+    // A removal still pending named the connection just closed. Left standing,
+    // it would close whatever device the next arrival opens (a fixture that
+    // pulls the device before the re-plug prompt closes it does exactly that).
+    deviceRemovalPending.store(0);
 }
 
 }  // namespace zt

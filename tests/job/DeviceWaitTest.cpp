@@ -92,3 +92,29 @@ TEST_F(DeviceWait, IdleWorkerClosesARemovedDeviceAndOpensTheNextArrival) {
 
 }  // namespace
 }  // namespace zt
+
+namespace zt {
+namespace {
+
+// A station fixture may pull the device before the tool has closed it for the
+// re-plug: the removal is flagged against the open connection. Once the tool
+// has closed that connection the removal must not survive to close the device
+// that the re-plug brings back.
+TEST_F(DeviceWait, RemovalFlaggedBeforeTheCloseDoesNotOutliveIt) {
+    MakeDialog();
+    dlg->notifyWindow = &window;
+    ASSERT_EQ(dlg->RegisterForDeviceNotifications(), 1);
+    ASSERT_EQ(dlg->OpenKnownDevice(), kOk);
+    bus.Unplug(chip);
+    EXPECT_EQ(dlg->deviceRemovalPending.load(), 1u);
+
+    dlg->CloseDevice();
+    bus.Plug(chip);
+    EXPECT_EQ(dlg->deviceArrivalPending.load(), 1u);
+    EXPECT_EQ(dlg->deviceRemovalPending.load(), 0u);
+    ASSERT_EQ(dlg->OpenDeviceById(dlg->notifiedVid.load(), dlg->notifiedPid.load()), kOk);
+    EXPECT_EQ(dlg->deviceRemovalPending.load(), 0u);
+}
+
+}  // namespace
+}  // namespace zt
