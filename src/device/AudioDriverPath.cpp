@@ -31,6 +31,17 @@ void PutLe32(uint8_t* at, uint32_t v) {
     PutLe16(at + 2, static_cast<uint16_t>(v >> 16));
 }
 
+uint16_t Le16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
+uint32_t Le32(const uint8_t* at) { return Le16(at) | (uint32_t{Le16(at + 2)} << 16); }
+
+// Frame layout: property set, id, flags, then the USB setup fields.
+constexpr size_t kIdOffset = 16;
+constexpr size_t kFlagsOffset = 20;
+constexpr size_t kRequestTypeOffset = 24;
+constexpr size_t kRequestOffset = 25;
+constexpr size_t kValueOffset = 26;
+constexpr size_t kIndexOffset = 28;
+
 constexpr uint8_t kReadRegisterRequest = 0x22;
 constexpr char kShortReplyText[] = "WDM Topology: GetVendorDefCom: ";
 
@@ -66,13 +77,28 @@ std::array<uint8_t, 48> BuildVendorPropertyFrame(int propertySet, uint32_t flags
         const PropertySetGuid& set = kVendorPropertySets[static_cast<size_t>(propertySet - 1)];
         std::copy(set.begin(), set.end(), frame.begin());
     }
-    PutLe32(&frame[16], kVendorPropertyId);
-    PutLe32(&frame[20], flags);
-    frame[24] = requestType;
-    frame[25] = request;
-    PutLe16(&frame[26], value);
-    PutLe16(&frame[28], index);
+    PutLe32(&frame[kIdOffset], kVendorPropertyId);
+    PutLe32(&frame[kFlagsOffset], flags);
+    frame[kRequestTypeOffset] = requestType;
+    frame[kRequestOffset] = request;
+    PutLe16(&frame[kValueOffset], value);
+    PutLe16(&frame[kIndexOffset], index);
     return frame;
+}
+
+VendorPropertyFrame ParseVendorPropertyFrame(const uint8_t (&frame)[48]) {
+    VendorPropertyFrame parsed;
+    for (size_t i = 0; i < kVendorPropertySets.size(); ++i) {
+        const PropertySetGuid& set = kVendorPropertySets[i];
+        if (std::equal(set.begin(), set.end(), frame)) parsed.propertySet = static_cast<int>(i) + 1;
+    }
+    parsed.propertyId = Le32(frame + kIdOffset);
+    parsed.flags = Le32(frame + kFlagsOffset);
+    parsed.requestType = frame[kRequestTypeOffset];
+    parsed.request = frame[kRequestOffset];
+    parsed.value = Le16(frame + kValueOffset);
+    parsed.index = Le16(frame + kIndexOffset);
+    return parsed;
 }
 
 Status OpenVendorFilter(AudioFilterBackend& audio, Handle& handle, const char* serviceName) {

@@ -22,6 +22,19 @@ inline constexpr uint8_t kRequestTypeVendorIn = 0xC0;
 std::array<uint8_t, 48> BuildVendorPropertyFrame(int propertySet, uint32_t flags, uint8_t requestType,
                                                  uint8_t request, uint16_t value, uint16_t index);
 
+// A property frame as a driver reads it: the inverse of BuildVendorPropertyFrame.
+// `propertySet` is 1..3 for one of ours, 0 for any other set.
+struct VendorPropertyFrame {
+    int propertySet = 0;
+    uint32_t propertyId = 0;
+    uint32_t flags = 0;
+    uint8_t requestType = 0;
+    uint8_t request = 0;
+    uint16_t value = 0;
+    uint16_t index = 0;
+};
+VendorPropertyFrame ParseVendorPropertyFrame(const uint8_t (&frame)[48]);
+
 // Opens the audio device named `serviceName` into `handle` (kInvalidHandle on failure).
 Status OpenVendorFilter(AudioFilterBackend& audio, Handle& handle, const char* serviceName);
 Status VendorRequestOut(AudioFilterBackend& audio, Handle handle, uint8_t request, uint16_t value,

@@ -108,3 +108,26 @@ TEST_F(AudioDriverPath, NoAudioDeviceFailsEveryOperation) {
 
 }  // namespace
 }  // namespace zt
+
+namespace zt {
+namespace {
+
+// What a driver reads back must be what the tool built, under every set.
+TEST(VendorPropertyFrameRoundTrip, ParseReadsBackEveryFieldTheBuilderWrote) {
+    for (int set = 0; set <= 3; ++set) {
+        const auto built = BuildVendorPropertyFrame(set, kPropertyTypeGet, kRequestTypeVendorIn, 0x22, 0xB900, 0x1234);
+        uint8_t frame[48];
+        std::copy(built.begin(), built.end(), frame);
+        const VendorPropertyFrame parsed = ParseVendorPropertyFrame(frame);
+        EXPECT_EQ(parsed.propertySet, set);
+        EXPECT_EQ(parsed.propertyId, kVendorPropertyId);
+        EXPECT_EQ(parsed.flags, kPropertyTypeGet);
+        EXPECT_EQ(parsed.requestType, kRequestTypeVendorIn);
+        EXPECT_EQ(parsed.request, 0x22);
+        EXPECT_EQ(parsed.value, 0xB900);
+        EXPECT_EQ(parsed.index, 0x1234);
+    }
+}
+
+}  // namespace
+}  // namespace zt

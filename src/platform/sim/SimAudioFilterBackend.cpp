@@ -17,19 +17,6 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
            });
 }
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-// Frame layout: property set 0..15, id 16..19, flags 20..23, then the USB
-// setup fields: request type 24, request 25, value 26..27, index 28..29.
-constexpr size_t kIdOffset = 16;
-constexpr size_t kRequestTypeOffset = 24;
-constexpr size_t kRequestOffset = 25;
-constexpr size_t kValueOffset = 26;
-constexpr size_t kIndexOffset = 28;
-
 }  // namespace
 
 using Kind = SimLogEntry::Kind;
@@ -61,16 +48,14 @@ bool SimAudioFilterBackend::SendProperty(Handle handle, const uint8_t (&frame)[4
     if (!chip.plugged() || chip.generation() != it->second.generation) return false;
 
     // The driver knows one property set; under any other the request is refused.
-    const int set = state_.acceptedPropertySet;
-    if (set < 1 || set > static_cast<int>(kVendorPropertySets.size())) return false;
-    const auto& guid = kVendorPropertySets[static_cast<size_t>(set - 1)];
-    if (!std::equal(guid.begin(), guid.end(), frame)) return false;
-    if (Le32(frame + kIdOffset) != kVendorPropertyId) return false;
+    const VendorPropertyFrame parsed = ParseVendorPropertyFrame(frame);
+    if (parsed.propertySet == 0 || parsed.propertySet != state_.acceptedPropertySet) return false;
+    if (parsed.propertyId != kVendorPropertyId) return false;
 
-    const uint8_t request = frame[kRequestOffset];
-    const uint16_t value = Le16(frame + kValueOffset);
-    const uint16_t index = Le16(frame + kIndexOffset);
-    switch (frame[kRequestTypeOffset]) {
+    const uint8_t request = parsed.request;
+    const uint16_t value = parsed.value;
+    const uint16_t index = parsed.index;
+    switch (parsed.requestType) {
         case kRequestTypeVendorOut:
             chip.VendorOut(request, value, index);
             return true;
