@@ -10,7 +10,7 @@ endif()
 
 set(ZT_PACKAGE_MAINTAINER "zt51xx-mp developers <zt51xx-mp@example.org>"
     CACHE STRING "Maintainer of the Debian package, as \"Name <address>\"")
-set(ZT_PACKAGE_COPYRIGHT "2024-2025 zt51xx-mp developers" CACHE STRING "Copyright line of the Debian package")
+set(ZT_PACKAGE_COPYRIGHT "2026 zt51xx-mp developers" CACHE STRING "Copyright line of the Debian package")
 
 # udev reads vendor rules from <udevdir>/rules.d. On Debian 12 that is
 # /lib/udev, which merged /usr makes the same directory as /usr/lib/udev.
@@ -39,7 +39,8 @@ if(ZT_HELP2MAN)
       OUTPUT ${page}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
       # The dialog program reads its command line before it needs a display.
-      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen --
+      # A fixed width keeps the page independent of the builder's terminal.
+      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen COLUMNS=80 --
               bash ${PROJECT_SOURCE_DIR}/cmake/make-man-page.sh $<TARGET_FILE:${program}> ${PROJECT_VERSION}
               ${zt_man_summary_${program}} ${zt_man_see_also_${program}} ${page}
       DEPENDS ${program} ${PROJECT_SOURCE_DIR}/cmake/make-man-page.sh
