@@ -72,4 +72,15 @@ bool NaturalPathLess(const std::string& a, const std::string& b) {
     return (a.size() - i) < (b.size() - j);
 }
 
+std::string UsbPortOf(udev_device* device) {
+    if (!device) return "";
+    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
+    if (!usb) {
+        const char* devtype = udev_device_get_devtype(device);
+        if (devtype && std::string(devtype) == "usb_device") usb = device;
+    }
+    const char* name = usb ? udev_device_get_sysname(usb) : nullptr;
+    return name ? name : "";
+}
+
 }  // namespace zt::platform_linux
