@@ -148,7 +148,7 @@ fi
 say "booting $(basename "$kernel_dir") under TCG (at most ${limit} s), tests: $filter"
 start=$(date +%s)
 set +e
-timeout --kill-after=10 "$limit" "${qemu[@]}" </dev/null | tr -d '\r' | tee "$guest/console.log"
+timeout --kill-after=10 "$limit" "${qemu[@]}" </dev/null | sed -u 's/\r$//' | tee "$guest/console.log"
 set -e
 took=$(( $(date +%s) - start ))
 status=$(sed -n 's/^ZT-BED-STATUS \([0-9]*\)$/\1/p' "$guest/console.log" | tail -1)
