@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "job/EepromImage.h"
+#include "job/ImageLayout.h"
 #include "platform/sim/SimBusState.h"
 
 namespace zt::sim {
@@ -25,9 +26,9 @@ int SimBus::AddChip(ChipVariant variant, const std::vector<uint8_t>& eeprom) {
 
 int SimBus::AddFactoryChip(ChipVariant variant) {
     std::vector<uint8_t> eeprom(SimChipModel::kEepromSize, 0xFF);
-    const EepromImage& image = variant == ChipVariant::B ? kImageB : kImageA;
-    std::copy(image.begin(), image.end(), eeprom.begin());
-    std::copy_n(image.begin(), 8, eeprom.begin() + kHeaderBackupAddress);
+    const EepromImage& factory = variant == ChipVariant::B ? kImageB : kImageA;
+    std::copy(factory.begin(), factory.end(), eeprom.begin());
+    std::copy_n(factory.begin(), image::kHeaderSize, eeprom.begin() + kHeaderBackupAddress);
     eeprom[kProgressMarkerAddress] = 0;
     eeprom[kFirmwareVersionAddress] = 1;
     eeprom[kFirmwareVersionAddress + 1] = 0;
