@@ -141,12 +141,32 @@ void SimBus::SetAudioPresent(bool present) {
 
 std::vector<SimLogEntry> SimBus::Log() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->log;
+    return {state_->log.begin(), state_->log.end()};
 }
 
 void SimBus::ClearLog() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->log.clear();
+    state_->logDropped = 0;
+}
+
+size_t SimBus::LogCapacity() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logCapacity;
+}
+
+void SimBus::SetLogCapacity(size_t entries) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->logCapacity = entries;
+    while (state_->log.size() > entries) {
+        state_->log.pop_front();
+        ++state_->logDropped;
+    }
+}
+
+uint64_t SimBus::LogDropped() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logDropped;
 }
 
 HidBackend& SimBus::hid() { return state_->hid; }
