@@ -1,13 +1,15 @@
-#include "cli/BackendSelection.h"
+#include "platform/BackendSelection.h"
 
-#ifdef ZT_HAVE_LINUX_BACKEND
+#if defined(ZT_HAVE_LINUX_BACKEND)
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxTimerPrecision.h"
 #endif
 
-namespace zt::cli {
+namespace zt {
 
-#ifdef ZT_HAVE_LINUX_BACKEND
 namespace {
+
+#if defined(ZT_HAVE_LINUX_BACKEND)
 // The PC's own USB devices: hidraw, udev notices, sysfs, libusb.
 class LinuxDeviceBackend final : public DeviceBackend {
 public:
@@ -21,12 +23,20 @@ public:
 private:
     std::unique_ptr<platform_linux::LinuxPlatform> platform_;
 };
-}  // namespace
 #endif
 
+void RequestPreciseTimers() {
+#if defined(ZT_HAVE_LINUX_BACKEND)
+    platform_linux::RequestPreciseTimers();
+#endif
+}
+
+}  // namespace
+
 std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::string* error) {
-    if (choice.simulate) return std::make_unique<SimulatedBackend>(choice.simulation);
-#ifdef ZT_HAVE_LINUX_BACKEND
+    RequestPreciseTimers();
+    if (choice.simulate) return std::make_unique<sim::SimulatedMachine>(choice.simulation);
+#if defined(ZT_HAVE_LINUX_BACKEND)
     (void)error;
     return std::make_unique<LinuxDeviceBackend>(choice.machineClock);
 #else
@@ -35,4 +45,4 @@ std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::s
 #endif
 }
 
-}  // namespace zt::cli
+}  // namespace zt
