@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -29,6 +31,12 @@ enum class UdevDaemon { Answers, Absent, CannotTell };
 // root's alone (mode 0600), so for anyone else connect() fails with EACCES
 // before the kernel looks for a listener, and then we cannot tell. The daemon
 // drops a connection that closes without a message.
+//
+// Anyone may read /proc/net/unix, the kernel's table of this network
+// namespace's Unix sockets with their paths and flags; a live daemon is
+// listed there as listening on its control socket. That settles the EACCES
+// case for an ordinary user. A daemon in another network namespace is not
+// listed, and its events would not reach us either.
 UdevDaemon ProbeUdevDaemon(const std::string& controlSocket) {
     sockaddr_un address{};
     if (controlSocket.size() >= sizeof address.sun_path) return UdevDaemon::CannotTell;
@@ -41,7 +49,13 @@ UdevDaemon ProbeUdevDaemon(const std::string& controlSocket) {
     ::close(fd);
     if (result == 0) return UdevDaemon::Answers;
     if (error == ENOENT || error == ECONNREFUSED) return UdevDaemon::Absent;
-    return UdevDaemon::CannotTell;  // EACCES, or a daemon too busy to accept (EAGAIN)
+    if (error == EACCES || error == EPERM) {
+        std::ifstream table("/proc/net/unix");
+        std::stringstream text;
+        if (table && text << table.rdbuf())
+            return UnixSocketListens(text.str(), controlSocket) ? UdevDaemon::Answers : UdevDaemon::Absent;
+    }
+    return UdevDaemon::CannotTell;  // no /proc, or a daemon too busy to accept (EAGAIN)
 }
 
 }  // namespace

@@ -18,9 +18,8 @@ namespace zt::platform_linux {
 // control socket we take its events, which come after it has made the device
 // nodes and applied our rule. Where none answers (a stopped daemon that left
 // its socket behind, a container that sees the host's /run, early boot) we
-// listen to the kernel's own. Where we cannot tell (the socket is root's
-// alone) we listen to both and post each event once, whichever copy comes
-// first.
+// listen to the kernel's own. Where we cannot tell we listen to both and
+// post each event once, whichever copy comes first.
 //
 // Each registration runs its own thread that waits in poll() on its monitors
 // and on a wake pipe, and posts every add and remove to the recipient as
