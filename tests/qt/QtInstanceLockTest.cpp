@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <csignal>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "app/CZT51xxWriteEepromMPApp.h"
@@ -24,28 +23,6 @@
 
 namespace zt {
 namespace {
-
-// Sets (or unsets) an environment variable for a scope.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::optional<QByteArray>& value) : name_(name) {
-        if (qEnvironmentVariableIsSet(name)) saved_ = qgetenv(name);
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
-    }
-    ~ScopedEnvironment() {
-        if (saved_)
-            qputenv(name_, *saved_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<QByteArray> saved_;
-};
 
 // Each test has its own private folder, so parallel test runs and a tool that
 // happens to be running do not meet.
@@ -141,12 +118,6 @@ TEST_F(QtInstanceLockTest, OnlyAPrivateFolderOfThisUserIsUsed) {
         plant(path);
         EXPECT_TRUE(qt::QtInstanceLock::PrivateFolder(QString(), root.path(), &why).isEmpty()) << squat;
         EXPECT_FALSE(why.isEmpty()) << squat;
-
-        // The tool still starts, without the rule, instead of ending.
-        const ScopedEnvironment tmp("TMPDIR", QFile::encodeName(root.path()));
-        const ScopedEnvironment runtime("XDG_RUNTIME_DIR", std::nullopt);
-        qt::QtInstanceLock lock;
-        EXPECT_FALSE(lock.ActivateExisting(title)) << squat;
     };
     refused("a link to a folder of theirs", [&](const QByteArray& path) {
         ASSERT_EQ(::symlink(QFile::encodeName(tempRoot.path()).constData(), path.constData()), 0);
