@@ -168,6 +168,7 @@ void QtDialogWindow::OnCommand(int id) {
             {
                 std::lock_guard lock(outcomeMutex_);
                 jobEndAnnounced_ = false;
+                jobEndToShow_ = false;
             }
             dialog_->OnWriteEeprom();
             break;
@@ -440,17 +441,26 @@ void QtDialogWindow::JobEnded(const JobOutcome& outcome) {
         std::lock_guard lock(outcomeMutex_);
         lastOutcome_ = outcome;
         jobEndAnnounced_ = true;
+        jobEndToShow_ = true;
     }
     // The worker must not wait for the window here; the line follows on the
-    // UI thread.
-    const auto show = [this, outcome] {
-        ShowLastOutcome(outcome);
-        if (onJobEnded) onJobEnded(outcome);
-    };
+    // UI thread, which takes the outcome from under our own lock.
     if (calls_->OnUiThread())
-        show();
+        DeliverJobEnd();
     else
-        QMetaObject::invokeMethod(this, show, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "DeliverJobEnd", Qt::QueuedConnection);
+}
+
+void QtDialogWindow::DeliverJobEnd() {
+    JobOutcome outcome;
+    {
+        std::lock_guard lock(outcomeMutex_);
+        if (!jobEndToShow_ || !lastOutcome_) return;
+        jobEndToShow_ = false;
+        outcome = *lastOutcome_;
+    }
+    ShowLastOutcome(outcome);
+    if (onJobEnded) onJobEnded(outcome);
 }
 
 void QtDialogWindow::ShowLastOutcome(const JobOutcome& outcome) {

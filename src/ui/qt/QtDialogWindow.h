@@ -111,6 +111,7 @@ protected:
 
 private:
     Q_INVOKABLE void DeliverDeviceChanges();
+    Q_INVOKABLE void DeliverJobEnd();
 
     void BuildControls();
     void OnCommand(int id);
@@ -144,6 +145,7 @@ private:
     std::mutex outcomeMutex_;
     std::optional<JobOutcome> lastOutcome_;
     bool jobEndAnnounced_ = false;  // for the job the Write EEPROM button started last
+    bool jobEndToShow_ = false;     // announced, not yet shown on the UI thread
 };
 
 }  // namespace zt::qt
