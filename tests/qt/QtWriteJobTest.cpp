@@ -1,12 +1,15 @@
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "QtWindowFixture.h"
 #include "job/EepromImage.h"
-#include "support/NullPlatform.h"
 #include "platform/sim/SimulatedMachine.h"
+#include "support/NullPlatform.h"
+#include "ui/qt/ScreenshotOnProgress.h"
 
 namespace zt {
 namespace {
@@ -30,6 +33,10 @@ TEST(QtWriteJobNoDevice, FailureIsShownAndTheButtonComesBack) {
         f.Button(kIdWriteEeprom)->click();
         EXPECT_TRUE(f.Button(kIdWriteEeprom)->isEnabled());
         EXPECT_EQ(f.Bar()->value(), 0);
+        // The code stays on the window after its box has gone.
+        EXPECT_TRUE(f.window.findChild<QLabel*>(QStringLiteral("lastResult"))
+                        ->text()
+                        .startsWith(QStringLiteral("Last result: FAIL 00030401")));
         f.Button(kIdExit)->click();
     });
     ASSERT_EQ(f.boxes.size(), 1u);
@@ -37,6 +44,27 @@ TEST(QtWriteJobNoDevice, FailureIsShownAndTheButtonComesBack) {
     EXPECT_EQ(f.boxes[0].title, QCoreApplication::applicationName().toStdString());
     EXPECT_EQ(f.boxes[0].icon, QMessageBox::NoIcon);
     EXPECT_TRUE(f.boxes[0].ownedByWindow);
+}
+
+TEST(QtWriteJobNoDevice, AScreenshotRunEndsWithTheJobThatFailedFirst) {
+    test::NullPlatform machine;
+    Platform platform = machine.AsPlatform();
+    test::QtWindowHarness f;
+    f.answerBox = [](QMessageBox&) { return false; };  // nobody is there to answer
+    QTemporaryDir folder;
+    const QString picture = folder.filePath(QStringLiteral("shot.png"));
+    qt::ScreenshotOnProgress shot(f.window, picture, 40);
+    CZT51xxWriteEepromMPDlg dlg(f.window, platform);
+    // A run that hangs in its box is let out, to fail below rather than hang.
+    QTimer::singleShot(5000, &f.window, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+        f.window.done(-1);
+    });
+    EXPECT_EQ(f.RunDialog(dlg, [&] { f.Button(kIdWriteEeprom)->click(); }), 1);
+    ASSERT_TRUE(shot.EndedFirst());
+    EXPECT_EQ(shot.EndedFirst()->Code(), 0x00030401u);
+    EXPECT_FALSE(shot.Taken());
+    EXPECT_FALSE(QFile::exists(picture));
 }
 
 // The window on the simulated chip with simulated time, the simulated
@@ -109,6 +137,68 @@ TEST_F(QtSimulatedJob, ClosingDuringAJobDoesNotWaitForTheWorker) {
         job.dlg.reset();
         EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(3)) << atPrompt;
     }
+}
+
+TEST_F(QtSimulatedJob, EnterAndEscapeDoNotEndAJobAndClosingAsksFirst) {
+    std::vector<std::string> questions;
+    window.onCloseQuestionShown = [&](QMessageBox& question) {
+        questions.push_back(question.text().toStdString());
+        question.button(QMessageBox::No)->click();
+    };
+    bool tried = false;
+    window.onProgressChanged = [&](int p) {
+        if (tried || p < 10) return;
+        tried = true;
+        QTest::keyClick(Edit(kIdVendorId), Qt::Key_Return);
+        QTest::keyClick(Edit(kIdProductId), Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QTest::keyClick(Button(kIdExit), Qt::Key_Return);
+        window.close();            // the window manager's close
+        Button(kIdExit)->click();  // Exit
+    };
+    const int result = RunDialog(*dlg, [&] {
+        Button(kIdWriteEeprom)->click();
+        ASSERT_TRUE(WaitUntil([&] { return IsJobOver(boxes) && Button(kIdWriteEeprom)->isEnabled(); }));
+        // Idle again: Enter closes at once, as before the job.
+        QTest::keyClick(Edit(kIdVendorId), Qt::Key_Return);
+    });
+
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(window.LastOutcome(), JobOutcome::Ok());
+    const auto eeprom = machine->Bus().Eeprom(machine->Chip());
+    EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
+    // The two closes asked, the keys did not.
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_NE(questions[0].find("EEPROM incomplete"), std::string::npos) << questions[0];
+}
+
+TEST_F(QtSimulatedJob, AnsweringYesClosesDuringAJob) {
+    window.onCloseQuestionShown = [&](QMessageBox& question) { question.button(QMessageBox::Yes)->click(); };
+    window.onProgressChanged = [&](int p) {
+        if (p >= 20) window.close();
+    };
+    EXPECT_EQ(RunDialog(*dlg, [&] { Button(kIdWriteEeprom)->click(); }), 2);
+    EXPECT_EQ(dlg->workerFinished.load(), 1u);
+    EXPECT_FALSE(window.LastOutcome());
+}
+
+TEST_F(QtSimulatedJob, TheLastOutcomeStaysUntilTheNextJobStarts) {
+    const auto* line = window.findChild<QLabel*>(QStringLiteral("lastResult"));
+    ASSERT_NE(line, nullptr);
+    // In a spot of the template where no control shows.
+    for (const ControlTemplate& c : MainDialogTemplate().controls) {
+        if (c.id == kIdStatic || !window.Control(c.id)->isVisibleTo(&window)) continue;
+        EXPECT_FALSE(line->geometry().intersects(window.Control(c.id)->geometry())) << c.id;
+    }
+    RunDialog(*dlg, [&] {
+        Button(kIdWriteEeprom)->click();
+        ASSERT_TRUE(WaitUntil([&] { return IsJobOver(boxes) && Button(kIdWriteEeprom)->isEnabled(); }));
+        EXPECT_EQ(line->text(), "Last result: OK");
+        Button(kIdWriteEeprom)->click();
+        EXPECT_EQ(line->text(), "");
+        window.EndDialog(1);
+    });
 }
 
 TEST_F(QtSimulatedJob, NoticesFromAnotherThreadReachTheDialog) {

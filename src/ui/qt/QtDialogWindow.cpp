@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,12 +20,25 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "ui/qt/AppIcon.h"
+#include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/UiThreadCalls.h"
 
 namespace zt::qt {
 
 namespace {
+
+// One sentence, as the operator has to decide on it with a job under way.
+constexpr const char* kCloseDuringJobQuestion =
+    "Closing now stops the write and leaves the EEPROM incomplete; close anyway?";
+
+// Where the last outcome shows, in dialog units: the empty row left of Exit,
+// below the progress bar. Only controls the template never shows lie there,
+// so no control of the template moves or is covered.
+constexpr int kLastResultX = 9;
+constexpr int kLastResultY = 94;
+constexpr int kLastResultWidth = 250;
+constexpr int kLastResultHeight = 8;
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -101,7 +116,15 @@ void QtDialogWindow::BuildControls() {
             const int id = c.id;
             connect(button, &QPushButton::clicked, this, [this, id] { OnCommand(id); });
         }
+        // A focused button or box would take Enter itself before the window sees it.
+        control->installEventFilter(this);
     }
+    lastResult_ = new QLabel(this);
+    lastResult_->setObjectName(QStringLiteral("lastResult"));
+    lastResult_->setTextFormat(Qt::PlainText);
+    lastResult_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lastResult_->setGeometry(
+        units_.ToPixels(kLastResultX, kLastResultY, kLastResultWidth, kLastResultHeight));
 }
 
 void QtDialogWindow::SetInstanceLock(QtInstanceLock* lock) { instanceLock_ = lock; }
@@ -113,6 +136,7 @@ QWidget* QtDialogWindow::Control(int id) const {
 
 int QtDialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
     dialog_ = &dialog;
+    ending_ = false;
     dialog.OnInitDialog();
     const int result = exec();
     BeginClosing();
@@ -135,9 +159,17 @@ void QtDialogWindow::OnCommand(int id) {
     if (!dialog_) return;
     switch (id) {
         case kIdExit:
-            dialog_->OnOK();
+            if (ConfirmClose()) dialog_->OnOK();
             break;
         case kIdWriteEeprom:
+            // The last outcome stays up until the next job starts.
+            lastResult_->clear();
+            lastResult_->setToolTip(QString());
+            {
+                std::lock_guard lock(outcomeMutex_);
+                jobEndAnnounced_ = false;
+                jobEndToShow_ = false;
+            }
             dialog_->OnWriteEeprom();
             break;
         case kIdErase:
@@ -147,8 +179,8 @@ void QtDialogWindow::OnCommand(int id) {
             dialog_->OnGetFirmwareVersion();
             break;
         case kIdBrowse: {
-            const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                              QStringLiteral("All Files (*)"));
+            const QString path =
+                QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("All Files (*)"));
             if (!path.isEmpty()) dialog_->OnBrowse(path.toStdString());
             break;
         }
@@ -164,10 +196,65 @@ void QtDialogWindow::OnCommand(int id) {
 void QtDialogWindow::reject() {
     // Escape and the window manager's close both end the dialog through its
     // own cancel, so the close procedure runs either way.
-    if (dialog_)
-        dialog_->OnCancel();
-    else
+    if (!dialog_) {
         QDialog::reject();
+        return;
+    }
+    if (ConfirmClose()) dialog_->OnCancel();
+}
+
+bool QtDialogWindow::JobRunning() {
+    // workerStep alone would also count the completion box, when the EEPROM is
+    // already whole; the button alone would also count a job whose worker has
+    // gone idle without a word. The end is announced before the last box.
+    if (!dialog_ || dialog_->workerStep.load() == 0) return false;
+    std::lock_guard lock(outcomeMutex_);
+    return !jobEndAnnounced_;
+}
+
+bool QtDialogWindow::IsSwallowedDuringJob(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape) return false;
+    return JobRunning();
+}
+
+void QtDialogWindow::keyPressEvent(QKeyEvent* event) {
+    if (IsSwallowedDuringJob(event)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (IsSwallowedDuringJob(event)) return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+bool QtDialogWindow::ConfirmClose() {
+    if (!JobRunning()) return true;
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    QString::fromUtf8(kCloseDuringJobQuestion), QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    uiThreadBoxes_.append(&box);
+    QTimer::singleShot(0, &box, [this, &box] {
+        if (onCloseQuestionShown && box.isVisible()) onCloseQuestionShown(box);
+    });
+    const int answer = box.exec();
+    uiThreadBoxes_.removeAll(&box);
+    // A close that came meanwhile (a signal) has ended the dialog already.
+    return answer == QMessageBox::Yes && !ending_;
+}
+
+void QtDialogWindow::DismissUiThreadBoxes() {
+    // Each runs a loop inside the dialog's own; the dialog's loop can only end
+    // once they have ended. Nobody answered them: a question reads as No.
+    for (const QPointer<QMessageBox>& box : uiThreadBoxes_)
+        if (box) box->reject();
+    uiThreadBoxes_.clear();
 }
 
 void QtDialogWindow::SetWindowTitle(const std::string& title) {
@@ -240,7 +327,8 @@ void QtDialogWindow::SetCheck(int id, bool checked) {
 QMessageBox* QtDialogWindow::MakeMessageBox(const std::string& text, const std::string& caption,
                                             MessageBoxIcon icon) {
     auto* box = new QMessageBox(this);
-    box->setWindowTitle(caption.empty() ? QCoreApplication::applicationName() : QString::fromStdString(caption));
+    box->setWindowTitle(caption.empty() ? QCoreApplication::applicationName()
+                                        : QString::fromStdString(caption));
     box->setTextFormat(Qt::PlainText);
     box->setText(QString::fromStdString(text));
     box->setIcon(icon == MessageBoxIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon);
@@ -258,10 +346,12 @@ void QtDialogWindow::AnnounceShown(QMessageBox* box) {
 
 int QtDialogWindow::ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon) {
     if (calls_->OnUiThread()) {
-        if (calls_->IsClosing()) return 1;
+        if (calls_->IsClosing() || ending_) return 1;
         std::unique_ptr<QMessageBox> box(MakeMessageBox(text, caption, icon));
+        uiThreadBoxes_.append(box.get());
         AnnounceShown(box.get());
         box->exec();
+        uiThreadBoxes_.removeAll(box.get());
         return 1;
     }
     // The worker's box: modal to the window, run from the window's own event
@@ -314,7 +404,11 @@ void QtDialogWindow::timerEvent(QTimerEvent* event) {
 }
 
 void QtDialogWindow::EndDialog(int result) {
-    calls_->Run([this, result] { done(result); });
+    calls_->Run([this, result] {
+        ending_ = true;
+        DismissUiThreadBoxes();
+        done(result);
+    });
 }
 
 void QtDialogWindow::PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) {
@@ -343,8 +437,37 @@ void QtDialogWindow::ReplugRequested() {
 }
 
 void QtDialogWindow::JobEnded(const JobOutcome& outcome) {
-    std::lock_guard lock(outcomeMutex_);
-    lastOutcome_ = outcome;
+    {
+        std::lock_guard lock(outcomeMutex_);
+        lastOutcome_ = outcome;
+        jobEndAnnounced_ = true;
+        jobEndToShow_ = true;
+    }
+    // The worker must not wait for the window here; the line follows on the
+    // UI thread, which takes the outcome from under our own lock.
+    if (calls_->OnUiThread())
+        DeliverJobEnd();
+    else
+        QMetaObject::invokeMethod(this, "DeliverJobEnd", Qt::QueuedConnection);
+}
+
+void QtDialogWindow::DeliverJobEnd() {
+    JobOutcome outcome;
+    {
+        std::lock_guard lock(outcomeMutex_);
+        if (!jobEndToShow_ || !lastOutcome_) return;
+        jobEndToShow_ = false;
+        outcome = *lastOutcome_;
+    }
+    ShowLastOutcome(outcome);
+    if (onJobEnded) onJobEnded(outcome);
+}
+
+void QtDialogWindow::ShowLastOutcome(const JobOutcome& outcome) {
+    const QString text = LastResultLine(outcome);
+    const QFontMetrics metrics(lastResult_->font());
+    lastResult_->setText(metrics.elidedText(text, Qt::ElideRight, lastResult_->width()));
+    lastResult_->setToolTip(text);
 }
 
 std::optional<JobOutcome> QtDialogWindow::LastOutcome() {

@@ -11,6 +11,9 @@
 #include "app/DialogWindow.h"
 #include "ui/qt/DialogUnits.h"
 
+class QEvent;
+class QKeyEvent;
+class QLabel;
 class QMessageBox;
 
 namespace zt {
@@ -29,6 +32,11 @@ class UiThreadCalls;
 // and the template's visibility. The window has a title bar without a close
 // box; Exit is the default button, so Enter (also in an ID box) closes the
 // tool, and Escape closes it through the dialog's cancel.
+//
+// While a write job runs, Enter and Escape do nothing (a stray key must not
+// leave the unit erased), and Exit or the window manager's close asks first.
+// Below the progress bar, in a spot the template leaves empty, a line keeps
+// the last job's outcome until the next job starts.
 //
 // Threads: the window belongs to the user-interface thread. Calls from the
 // worker are run there and return when handled; its message boxes block only
@@ -62,6 +70,16 @@ public:
     // Run on the worker thread when the job asks for a re-plug, before the
     // prompt shows; the simulated machine re-plugs its chip here.
     std::function<void()> onReplugRequested;
+    // Run on the UI thread once the question whether to close during a job is
+    // up; the answer is its Yes (close) or No button.
+    std::function<void(QMessageBox&)> onCloseQuestionShown;
+    // Run on the UI thread when a write job has ended, before or while its
+    // last box shows.
+    std::function<void(const JobOutcome&)> onJobEnded;
+
+    // True from the hand-over of a write job to the worker until the job's
+    // end is announced. Only then would closing leave the EEPROM incomplete.
+    bool JobRunning();
 
     // How the last write job ended; none before the first one.
     std::optional<JobOutcome> LastOutcome();
@@ -87,14 +105,21 @@ public:
 
 protected:
     void reject() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
     Q_INVOKABLE void DeliverDeviceChanges();
+    Q_INVOKABLE void DeliverJobEnd();
 
     void BuildControls();
     void OnCommand(int id);
     void BeginClosing();
+    bool IsSwallowedDuringJob(const QEvent* event);
+    bool ConfirmClose();
+    void ShowLastOutcome(const JobOutcome& outcome);
+    void DismissUiThreadBoxes();
     QMessageBox* MakeMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon);
     void AnnounceShown(QMessageBox* box);
 
@@ -108,6 +133,9 @@ private:
     std::map<int, QWidget*> controls_;
     std::map<int, uint32_t> timers_;  // Qt timer id -> the dialog's timer id
     QList<QPointer<QMessageBox>> workerBoxes_;
+    QList<QPointer<QMessageBox>> uiThreadBoxes_;  // each runs its own loop on the UI thread
+    QLabel* lastResult_ = nullptr;
+    bool ending_ = false;  // EndDialog has run: no new boxes on the UI thread
     CZT51xxWriteEepromMPDlg* dialog_ = nullptr;
     QtInstanceLock* instanceLock_ = nullptr;
 
@@ -116,6 +144,8 @@ private:
 
     std::mutex outcomeMutex_;
     std::optional<JobOutcome> lastOutcome_;
+    bool jobEndAnnounced_ = false;  // for the job the Write EEPROM button started last
+    bool jobEndToShow_ = false;     // announced, not yet shown on the UI thread
 };
 
 }  // namespace zt::qt

@@ -2,49 +2,82 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "platform/InstanceLock.h"
 
 class QLocalServer;
 class QLocalSocket;
+class QLockFile;
 class QWidget;
 
 namespace zt::qt {
 
-// The single-instance rule over a local socket named after the window title
-// (and the user, so that two operators on one machine do not meet). The
-// running instance listens on it from the moment its window takes the title;
-// a second start connects, asks it to come to the front and ends.
+// The single-instance rule over a lock file and a local socket, both named
+// after the window title, in a folder only this user can enter.
+//
+// The lock decides who runs: the first start takes it (ActivateExisting finds
+// nobody) and holds it until it ends, so two starts at the same moment cannot
+// both run and nobody can take the name from a running instance. A lock left
+// by a process that has died is taken over. The socket only carries the
+// request to come to the front: the running instance listens on it from the
+// moment its window takes the title; a second start connects, asks, and ends.
+//
+// The folder is $XDG_RUNTIME_DIR, or else <temp>/zt51xx-mp-<uid>, created
+// 0700 and used only when it is a real folder of this user that nobody else
+// can enter. When neither is to be had, the tool runs without the rule and
+// says so once on stderr, instead of letting someone else's file stop it.
 class QtInstanceLock : public QObject, public InstanceLock {
     Q_OBJECT
 
 public:
-    // `scope` keeps separate runs apart (tests); the product leaves it empty.
-    explicit QtInstanceLock(QString scope = QString(), QObject* parent = nullptr);
+    // `folder` replaces the user's private folder (tests); the product leaves
+    // it empty.
+    explicit QtInstanceLock(QString folder = QString(), QObject* parent = nullptr);
     ~QtInstanceLock() override;
 
-    // Asks a running instance to come to the front; true when one answered.
+    // Takes the lock when it is free (or stale) and returns false: this
+    // process is the instance. Otherwise returns true, after asking the
+    // running instance to come to the front; an instance still starting up
+    // gets up to the listen wait to open its socket.
     bool ActivateExisting(const std::string& windowTitle) override;
 
-    // Makes this process the instance that `windowTitle` finds. `window` comes
-    // to the front whenever a second start asks for it. A socket left behind
-    // by an instance that crashed is taken over.
+    // Makes this process the instance that `windowTitle` finds; takes the lock
+    // first when ActivateExisting has not. `window` comes to the front
+    // whenever a second start asks for it. False when another instance holds
+    // the lock or there is no private folder.
     bool Announce(const std::string& windowTitle, QWidget* window);
 
+    // How long a second start waits for a running instance to listen.
+    void SetListenWaitMs(int ms) { listenWaitMs_ = ms; }
+
+    // True when the last ActivateExisting reached the running instance.
+    bool ReachedOtherInstance() const { return reachedOther_; }
     int ActivationsReceived() const { return activations_; }
+
+    // The private folder for `xdgRuntimeDir` (may be empty) with the fallback
+    // under `tempRoot`; empty, with the reason in `why`, when there is none.
+    static QString PrivateFolder(const QString& xdgRuntimeDir, const QString& tempRoot, QString* why);
 
 signals:
     void activationRequested();
 
 private:
-    QString ServerName(const std::string& windowTitle) const;
+    bool ResolveFolder();
+    bool TakeLock(const std::string& windowTitle);
+    QString PathFor(const std::string& windowTitle, const char* suffix) const;
+    bool AskToComeToFront(const QString& socketPath);
     void OnNewConnection();
     void ReadRequests(QLocalSocket* socket);
 
-    QString scope_;
+    QString folder_;
+    bool folderResolved_ = false;
+    std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;
     QPointer<QWidget> window_;
+    int listenWaitMs_ = 5000;
+    bool reachedOther_ = false;
     int activations_ = 0;
 };
 

@@ -9,16 +9,19 @@
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
+#include "platform/BackendSelection.h"
 #include "ui/qt/GuiOptions.h"
+#include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtInstanceLock.h"
-#include "platform/BackendSelection.h"
 #include "ui/qt/ScreenshotOnProgress.h"
+#include "ui/qt/TerminationSignals.h"
 
 namespace {
 
-constexpr int kExitFailure = 1;
+constexpr int kExitFailure = 1;  // also: the job failed
 constexpr int kExitNoBackend = 3;
+constexpr int kExitSignalBase = 128;  // closed by a signal: 128 + its number, as shells report it
 
 void PrintLine(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
@@ -57,8 +60,9 @@ int main(int argc, char** argv) {
         std::string error;
         const std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &error);
         if (!backend) {
-            ShowStartError(QStringLiteral("This build has no device backend for this system. "
-                                          "Start it with --simulate to use the simulated chip."));
+            ShowStartError(
+                QStringLiteral("This build has no device backend for this system. "
+                               "Start it with --simulate to use the simulated chip."));
             exitCode = kExitNoBackend;
             return 0;
         }
@@ -79,22 +83,46 @@ int main(int argc, char** argv) {
             screenshot.emplace(window, options.screenshotPath, options.screenshotAtProgress);
             // The job is what the picture is about: start it once the window is up.
             QTimer::singleShot(0, &window, [&window] {
-                if (auto* write = qobject_cast<QPushButton*>(window.Control(zt::kIdWriteEeprom))) write->click();
+                if (auto* write = qobject_cast<QPushButton*>(window.Control(zt::kIdWriteEeprom)))
+                    write->click();
             });
         }
 
+        // A signal closes the dialog like Exit, but without asking: nobody is
+        // there to answer.
+        int closedBySignal = 0;
+        zt::qt::TerminationSignals terminations;
+        QObject::connect(&terminations, &zt::qt::TerminationSignals::received, &window,
+                         [&](int signalNumber) {
+                             if (!closedBySignal) closedBySignal = signalNumber;
+                             window.EndDialog(2);
+                         });
+
         zt::CZT51xxWriteEepromMPDlg dialog(window, backend->AsPlatform());
         const int result = window.RunModal(dialog);
-        if (screenshot && !screenshot->Saved()) {
-            PrintLine(stderr, screenshot->Taken()
-                                  ? QStringLiteral("could not write %1").arg(options.screenshotPath)
-                                  : QStringLiteral("the job ended before the progress reached %1; no screenshot")
-                                        .arg(options.screenshotAtProgress));
+        if (closedBySignal) {
+            exitCode = kExitSignalBase + closedBySignal;
+        } else if (screenshot && screenshot->EndedFirst()) {
+            PrintLine(stderr,
+                      QStringLiteral("the job ended with %1 before the progress reached %2; no screenshot")
+                          .arg(zt::qt::OutcomeText(*screenshot->EndedFirst()))
+                          .arg(options.screenshotAtProgress));
+            exitCode = kExitFailure;
+        } else if (screenshot && !screenshot->Saved()) {
+            PrintLine(stderr,
+                      screenshot->Taken()
+                          ? QStringLiteral("could not write %1").arg(options.screenshotPath)
+                          : QStringLiteral("the job did not reach the progress %1 in time; no screenshot")
+                                .arg(options.screenshotAtProgress));
             exitCode = kExitFailure;
         }
         return result;
     });
     app.InitInstance();
-    if (app.ActivatedOtherInstance()) PrintLine(stdout, QStringLiteral("zt51xx-mp-gui is already running; brought it to the front."));
+    if (app.ActivatedOtherInstance()) {
+        PrintLine(stdout, instanceLock.ReachedOtherInstance()
+                              ? QStringLiteral("zt51xx-mp-gui is already running; brought it to the front.")
+                              : QStringLiteral("zt51xx-mp-gui is already running (still starting up)."));
+    }
     return exitCode;
 }
