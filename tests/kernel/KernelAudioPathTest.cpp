@@ -53,6 +53,16 @@ TEST(KernelAudioPathTest, ShortInputReportsSendTheCommandsAsVendorRequests) {
         "erase x2",
         "unplug",
         "plug 3C4D:735E",
+        VendorIn(0xA3),  // the same chip class came back
+        VendorIn(0xB2),
+        VendorIn(0xB8),
+        VendorIn(0x9A),
+        VendorIn(0xEE),
+        VendorIn(0xCA),
+        VendorIn(0xF8),
+        VendorIn(0xB1),
+        VendorIn(0xB9),
+        VendorIn(0xB8),
         "vendor 40 21 value=C400 index=000C length=0",
         "vendor 40 13 value=40A0 index=011C length=0",
     };
