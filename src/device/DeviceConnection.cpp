@@ -7,8 +7,6 @@ namespace zt {
 
 namespace {
 constexpr uint16_t kNoDeviceId = 0xFFFF;
-constexpr uint32_t kClassDeviceNotFound = 4;
-constexpr uint32_t kDetailDeviceNotFound = 1;
 }  // namespace
 
 // Both opens and the close hold linkMutex from start to end, so the other

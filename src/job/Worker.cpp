@@ -12,7 +12,6 @@ namespace zt {
 
 namespace {
 
-
 // While waiting for the re-plugged device, every pass of step 4 takes this long.
 constexpr uint32_t kDeviceWaitPassMs = 10;
 // Passes the worker waits for a device after a completed job (and at start-up).
@@ -20,15 +19,6 @@ constexpr uint32_t kDeviceWaitCountdown = 1000;
 
 // Body verify limits: a rewrite pass only for this many differing bytes or fewer.
 constexpr uint32_t kMaxRewriteMismatches = 16;
-
-// Worker checks: origin 10, class 13 (device wait) or 16 (verify).
-constexpr uint32_t kClassDeviceWait = 13;
-constexpr uint32_t kClassVerify = 16;
-constexpr uint32_t kDetailDeviceNotBack = 2;
-constexpr uint32_t kDetailHeaderNotBlank = 3;
-constexpr uint32_t kDetailBodyDiffers = 5;
-constexpr uint32_t kDetailHeaderTailDiffers = 6;
-constexpr uint32_t kDetailHeaderHeadDiffers = 7;
 
 enum Step : WorkerStep {
     kIdle = 0,

@@ -63,7 +63,7 @@ void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
     chipId &= kChipIdMask;
     const EepromImage* image = SelectImage(chipId);
     if (!image || chipStatus != 0) {
-        RecordFailure(kOriginWriteRequest, 2, 1);
+        RecordFailure(kOriginWriteRequest, kClassChipNotSupported, kDetailChipNotSupported);
         return failureExit();
     }
     std::copy(image->begin(), image->end(), imageBuffer.begin());

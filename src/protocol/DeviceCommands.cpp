@@ -10,25 +10,6 @@ namespace zt {
 
 namespace {
 
-// Failure classes and details of the command set.
-constexpr uint32_t kClassHidLinkClosed = 5;
-constexpr uint32_t kClassHidExchange = 6;
-constexpr uint32_t kClassEeprom = 7;
-constexpr uint32_t kClassEraseSend = 8;
-constexpr uint32_t kClassAudioPath = 10;
-constexpr uint32_t kClassBadArgument = 12;
-constexpr uint32_t kClassStopped = 14;
-constexpr uint32_t kDetailStopped = 1;
-constexpr uint32_t kDetailLinkClosed = 1;
-constexpr uint32_t kDetailBadArgument = 1;
-constexpr uint32_t kDetailExchangeFailed = 2;
-constexpr uint32_t kDetailAudioRequestFailed = 3;
-constexpr uint32_t kDetailBlankHeaderCopy = 3;
-constexpr uint32_t kDetailTailDiffers = 6;
-constexpr uint32_t kDetailHeadDiffers = 9;
-constexpr uint32_t kDetailFirstHidIdentityRead = 2;
-constexpr uint32_t kDetailFirstAudioIdentityRead = 12;
-
 // Device pacing: the chip needs these pauses between requests.
 constexpr uint32_t kRequestPauseMs = 3;
 constexpr uint32_t kErasePauseMs = 2;
@@ -324,7 +305,7 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     (void)TaggedEepromTransfer(*this, kHeaderTailAddress, 1, kHeaderTailSize, &check[kHeaderTailAddress]);
     platform.clock.SleepMs(kRequestPauseMs);
     if (!std::equal(copy.begin() + kHeaderTailAddress, copy.end(), check.begin() + kHeaderTailAddress)) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailTailDiffers);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredTailDiffers);
         return kFail;
     }
 
@@ -333,7 +314,7 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     (void)TaggedEepromTransfer(*this, 0, 1, kHeaderHeadSize, check.data());
     platform.clock.SleepMs(kRequestPauseMs);
     if (!std::equal(copy.begin(), copy.begin() + kHeaderHeadSize, check.begin())) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailHeadDiffers);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredHeadDiffers);
         return kFail;
     }
     return kOk;
