@@ -37,8 +37,8 @@ Status CZT51xxWriteEepromMPDlg::OpenDeviceById(uint16_t vendorId, uint16_t produ
     std::lock_guard lock(linkMutex);
     if (hidLink.isOpen.load()) CloseDevice();
 
-    const bool opened =
-        HidOpenByVidPid(hidLink, vendorId, productId, &hidLink.openedInputLength, &hidLink.openedOutputLength);
+    const bool opened = HidOpenByVidPid(hidLink, vendorId, productId, &hidLink.openedInputLength,
+                                        &hidLink.openedOutputLength);
     hidInputReportLength.store(hidLink.openedInputLength);
     hidLink.isOpen.store(opened ? 1 : 0);
     if (opened) {

@@ -84,11 +84,13 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginWriteRequest, kClassChipNotSupported, kDetailChipNotSupported, "chip not supported",
                  "The chip's identifier selects none of the embedded images, or its status byte is not 0; "
                  "nothing was written: check that the unit carries a supported ZT51xx variant."},
-    FailureEntry{kOriginWriteRequest, kClassLinkTooShort, kDetailInputReportTooShort, "input reports too short",
-                 "The device's HID input reports are 24 bytes or shorter, too short for the read-back, so the "
-                 "job was refused before anything was erased: connect the device directly, or check the "
-                 "firmware it runs."},
-    FailureEntry{kOriginWriteRequest, kClassLinkTooShort, kDetailOutputReportTooShort, "output reports too short",
+    FailureEntry{
+        kOriginWriteRequest, kClassLinkTooShort, kDetailInputReportTooShort, "input reports too short",
+        "The device's HID input reports are 24 bytes or shorter, too short for the read-back, so the "
+        "job was refused before anything was erased: connect the device directly, or check the "
+        "firmware it runs."},
+    FailureEntry{kOriginWriteRequest, kClassLinkTooShort, kDetailOutputReportTooShort,
+                 "output reports too short",
                  "The device's HID output reports are shorter than 16 bytes, too short to carry 8 EEPROM "
                  "bytes per write, so the job was refused before anything was erased: check the firmware it "
                  "runs."},
@@ -104,23 +106,31 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginOpenKnownDevice, kClassDeviceNotFound, kDetailDeviceNotFound, "no known device",
                  "No known device found, or its device node could not be opened: plug the unit in, check "
                  "the IDs typed in the boxes and the permission on the device node."},
-    FailureEntry{kOriginOpenDeviceById, kClassDeviceNotFound, kDetailDeviceNotFound, "re-plugged device not opened",
+    FailureEntry{kOriginOpenDeviceById, kClassDeviceNotFound, kDetailDeviceNotFound,
+                 "re-plugged device not opened",
                  "The device that announced itself could not be opened by its IDs (gone again, or its node "
                  "may not be opened); the worker keeps trying while its wait lasts."},
     // ReadChipIdentity: over HID, detail 2 + the position of the register.
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 2, "HID read of register 0xA3", kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 3, "HID read of register 0xB2", kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 4, "HID read of register 0xD8", kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 5, "HID read of register 0x9A", kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 6, "HID read of register 0xEE", kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 7, "HID read of register 0xCA", kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 8, "HID read of register 0xF8", kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 2, "HID read of register 0xA3",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 3, "HID read of register 0xB2",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 4, "HID read of register 0xD8",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 5, "HID read of register 0x9A",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 6, "HID read of register 0xEE",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 7, "HID read of register 0xCA",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 8, "HID read of register 0xF8",
+                 kHidIdentityMeaning},
     FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 9, "HID read of the status register 0xB1",
                  kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 10, "HID read of the identifier's high byte (0xB9)",
-                 kHidIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 11, "HID read of the identifier's low byte (0xB8)",
-                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 10,
+                 "HID read of the identifier's high byte (0xB9)", kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 11,
+                 "HID read of the identifier's low byte (0xB8)", kHidIdentityMeaning},
     // Over the audio-driver path, detail 12 + the position of the register.
     FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 12, "audio-path read of register 0xA3",
                  kAudioIdentityMeaning},
@@ -138,10 +148,10 @@ constexpr std::array kCatalogue = {
                  kAudioIdentityMeaning},
     FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 19, "audio-path read of the status register 0xB1",
                  kAudioIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 20, "audio-path read of the identifier's high byte (0xB9)",
-                 kAudioIdentityMeaning},
-    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 21, "audio-path read of the identifier's low byte (0xB8)",
-                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 20,
+                 "audio-path read of the identifier's high byte (0xB9)", kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 21,
+                 "audio-path read of the identifier's low byte (0xB8)", kAudioIdentityMeaning},
     FailureEntry{kOriginReadChipIdentity, kClassBadArgument, kDetailBadArgument, "no place for the identity",
                  kInternalMeaning},
     // The device commands of the job.
@@ -154,7 +164,8 @@ constexpr std::array kCatalogue = {
                  "The audio driver did not carry the control-register write: check that the device's audio "
                  "function and its driver are present."},
     FailureEntry{kOriginWriteControlRegister, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
-    FailureEntry{kOriginWriteProgressMarker, kClassHidExchange, kDetailExchangeFailed, "marker not acknowledged",
+    FailureEntry{kOriginWriteProgressMarker, kClassHidExchange, kDetailExchangeFailed,
+                 "marker not acknowledged",
                  "The chip did not acknowledge the progress-marker write over HID: check the cable and the "
                  "hub; at stage 0 the EEPROM is untouched, later it is incomplete and needs a new job."},
     FailureEntry{kOriginWriteProgressMarker, kClassAudioPath, kDetailAudioRequestFailed,
@@ -177,9 +188,10 @@ constexpr std::array kCatalogue = {
                  "The header did not read back as zeros after it was cleared, so the job stopped before the "
                  "body; the header is then restored from its copy (a restore that fails is reported next, "
                  "with origin 25)."},
-    FailureEntry{kOriginWorker, kClassVerify, kDetailBodyDiffers, "body verify failed",
-                 "Body bytes still differed after two rewrite passes, or more than 16 differed at once; the "
-                 "unit starts as an updater device: run the job again, and reject the unit if it fails again."},
+    FailureEntry{
+        kOriginWorker, kClassVerify, kDetailBodyDiffers, "body verify failed",
+        "Body bytes still differed after two rewrite passes, or more than 16 differed at once; the "
+        "unit starts as an updater device: run the job again, and reject the unit if it fails again."},
     FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderTailDiffers, "header tail differs",
                  "Header bytes 5 to 7 read back differently from the image; the unit is left without a valid "
                  "header: run the job again, and reject the unit if it fails again."},
@@ -187,14 +199,14 @@ constexpr std::array kCatalogue = {
                  "Header bytes 0 to 4 read back differently from the image; the unit is left without a valid "
                  "header: run the job again, and reject the unit if it fails again."},
     // Single EEPROM exchanges of the job.
-    FailureEntry{kOriginClearImageHeader, kClassEeprom, kDetailExchangeFailed, "header clear not acknowledged",
-                 kBlankAfterMeaning},
+    FailureEntry{kOriginClearImageHeader, kClassEeprom, kDetailExchangeFailed,
+                 "header clear not acknowledged", kBlankAfterMeaning},
     FailureEntry{kOriginClearImageHeader, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
-    FailureEntry{kOriginWriteHeaderHead, kClassEeprom, kDetailExchangeFailed, "header head write not acknowledged",
-                 kBlankAfterMeaning},
+    FailureEntry{kOriginWriteHeaderHead, kClassEeprom, kDetailExchangeFailed,
+                 "header head write not acknowledged", kBlankAfterMeaning},
     FailureEntry{kOriginWriteHeaderHead, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
-    FailureEntry{kOriginWriteHeaderTail, kClassEeprom, kDetailExchangeFailed, "header tail write not acknowledged",
-                 kBlankAfterMeaning},
+    FailureEntry{kOriginWriteHeaderTail, kClassEeprom, kDetailExchangeFailed,
+                 "header tail write not acknowledged", kBlankAfterMeaning},
     FailureEntry{kOriginWriteHeaderTail, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginWriteImageBody, kClassEeprom, kDetailExchangeFailed, "body write not acknowledged",
                  kBlankAfterMeaning},
@@ -204,11 +216,11 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginReadBackHeader, kClassEeprom, kDetailExchangeFailed, "header read-back not answered",
                  kBlankAfterMeaning},
     FailureEntry{kOriginReadBackHeader, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
-    FailureEntry{kOriginReadBackHeaderHead, kClassEeprom, kDetailExchangeFailed, "header head read-back not answered",
-                 kBlankAfterMeaning},
+    FailureEntry{kOriginReadBackHeaderHead, kClassEeprom, kDetailExchangeFailed,
+                 "header head read-back not answered", kBlankAfterMeaning},
     FailureEntry{kOriginReadBackHeaderHead, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
-    FailureEntry{kOriginReadBackHeaderTail, kClassEeprom, kDetailExchangeFailed, "header tail read-back not answered",
-                 kBlankAfterMeaning},
+    FailureEntry{kOriginReadBackHeaderTail, kClassEeprom, kDetailExchangeFailed,
+                 "header tail read-back not answered", kBlankAfterMeaning},
     FailureEntry{kOriginReadBackHeaderTail, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginReadBackImage, kClassEeprom, kDetailExchangeFailed, "image read-back not answered",
                  kBlankAfterMeaning},
@@ -222,17 +234,20 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailBlankHeaderCopy, "header copy blank",
                  "The header copy at 0x4010 is blank (all 0x00 or 0xFF), so there was nothing to restore and "
                  "the unit starts as an updater device: run the job again."},
-    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredTailDiffers, "restored tail did not take",
+    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredTailDiffers,
+                 "restored tail did not take",
                  "Header bytes 5 to 7 read back differently after the restore from the copy; the unit starts "
                  "as an updater device: run the job again, and reject the unit if it fails again."},
-    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredHeadDiffers, "restored head did not take",
+    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredHeadDiffers,
+                 "restored head did not take",
                  "Header bytes 0 to 4 read back differently after the restore from the copy; the unit starts "
                  "as an updater device: run the job again, and reject the unit if it fails again."},
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
 };
 
 std::string_view FindName(std::span<const Named> names, uint32_t number) {
-    const auto it = std::find_if(names.begin(), names.end(), [number](const Named& n) { return n.number == number; });
+    const auto it =
+        std::find_if(names.begin(), names.end(), [number](const Named& n) { return n.number == number; });
     return it == names.end() ? std::string_view() : it->name;
 }
 

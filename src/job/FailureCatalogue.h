@@ -55,27 +55,27 @@ enum FailureClass : uint32_t {
 // Details within a class. The same number means different things in
 // different classes.
 enum FailureDetail : uint32_t {
-    kDetailChipNotSupported = 1,        // class 2
-    kDetailChipClassRecord = 2,         // class 3
-    kDetailHsDescriptorsMissing = 3,    // class 21
-    kDetailDeviceNotFound = 1,          // class 4
-    kDetailLinkClosed = 1,              // class 5
-    kDetailExchangeFailed = 2,          // classes 6, 7 and 8
-    kDetailFirstHidIdentityRead = 2,    // class 6: 2 + the register's position
-    kDetailBlankHeaderCopy = 3,         // class 7
-    kDetailRestoredTailDiffers = 6,     // class 7
-    kDetailRestoredHeadDiffers = 9,     // class 7
-    kDetailInputReportTooShort = 1,     // class 9
-    kDetailOutputReportTooShort = 2,    // class 9
-    kDetailAudioRequestFailed = 3,      // class 10
-    kDetailFirstAudioIdentityRead = 12, // class 10: 12 + the register's position
-    kDetailBadArgument = 1,             // class 12
-    kDetailDeviceNotBack = 2,           // class 13
-    kDetailStopped = 1,                 // class 14
-    kDetailHeaderNotBlank = 3,          // class 16
-    kDetailBodyDiffers = 5,             // class 16
-    kDetailHeaderTailDiffers = 6,       // class 16
-    kDetailHeaderHeadDiffers = 7,       // class 16
+    kDetailChipNotSupported = 1,         // class 2
+    kDetailChipClassRecord = 2,          // class 3
+    kDetailHsDescriptorsMissing = 3,     // class 21
+    kDetailDeviceNotFound = 1,           // class 4
+    kDetailLinkClosed = 1,               // class 5
+    kDetailExchangeFailed = 2,           // classes 6, 7 and 8
+    kDetailFirstHidIdentityRead = 2,     // class 6: 2 + the register's position
+    kDetailBlankHeaderCopy = 3,          // class 7
+    kDetailRestoredTailDiffers = 6,      // class 7
+    kDetailRestoredHeadDiffers = 9,      // class 7
+    kDetailInputReportTooShort = 1,      // class 9
+    kDetailOutputReportTooShort = 2,     // class 9
+    kDetailAudioRequestFailed = 3,       // class 10
+    kDetailFirstAudioIdentityRead = 12,  // class 10: 12 + the register's position
+    kDetailBadArgument = 1,              // class 12
+    kDetailDeviceNotBack = 2,            // class 13
+    kDetailStopped = 1,                  // class 14
+    kDetailHeaderNotBlank = 3,           // class 16
+    kDetailBodyDiffers = 5,              // class 16
+    kDetailHeaderTailDiffers = 6,        // class 16
+    kDetailHeaderHeadDiffers = 7,        // class 16
 };
 
 // One combination the tool can record.

@@ -66,7 +66,8 @@ bool TaggedEepromTransfer(Dialog& dlg, uint16_t address, int read, uint8_t count
 
 // The shape of every single-request EEPROM command: stop check, one tagged
 // exchange, the pause whatever its outcome, one failure record.
-Status EepromCommand(Dialog& dlg, uint32_t origin, uint16_t address, int read, uint8_t count, uint8_t* buffer) {
+Status EepromCommand(Dialog& dlg, uint32_t origin, uint16_t address, int read, uint8_t count,
+                     uint8_t* buffer) {
     if (Stopped(dlg, origin)) return kFail;
     const bool ok = TaggedEepromTransfer(dlg, address, read, count, buffer);
     dlg.platform.clock.SleepMs(kRequestPauseMs);
@@ -110,7 +111,8 @@ Status CZT51xxWriteEepromMPDlg::WriteProgressMarker(uint8_t stage) {
     }
 
     const uint16_t index = static_cast<uint16_t>((stage << 8) | (kProgressMarkerAddress & 0xFF));
-    const Status status = AudioVendorWrite(audioDeviceName.c_str(), kAudioEepromWrite, kAudioMarkerValue, index);
+    const Status status =
+        AudioVendorWrite(audioDeviceName.c_str(), kAudioEepromWrite, kAudioMarkerValue, index);
     if (Failed(status)) RecordFailure(kOriginWriteProgressMarker, kClassAudioPath, kDetailAudioRequestFailed);
     return status;
 }
@@ -166,7 +168,8 @@ Status CZT51xxWriteEepromMPDlg::WriteControlRegister() {
 
     const Status status = AudioVendorWrite(audioDeviceName.c_str(), kAudioRegisterWrite,
                                            static_cast<uint16_t>(kControlRegister << 8), kControlValue);
-    if (Failed(status)) RecordFailure(kOriginWriteControlRegister, kClassAudioPath, kDetailAudioRequestFailed);
+    if (Failed(status))
+        RecordFailure(kOriginWriteControlRegister, kClassAudioPath, kDetailAudioRequestFailed);
     return status;
 }
 
@@ -297,7 +300,8 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     // The check area starts as the complement of the copy, so a read-back that
     // brings nothing can never pass for a match.
     std::array<uint8_t, kHeaderSize> check{};
-    std::transform(copy.begin(), copy.end(), check.begin(), [](uint8_t b) { return static_cast<uint8_t>(~b); });
+    std::transform(copy.begin(), copy.end(), check.begin(),
+                   [](uint8_t b) { return static_cast<uint8_t>(~b); });
 
     // The tail goes first, as in a normal job; the comparisons decide.
     (void)TaggedEepromTransfer(*this, kHeaderTailAddress, 0, kHeaderTailSize, &copy[kHeaderTailAddress]);
