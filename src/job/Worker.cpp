@@ -141,8 +141,11 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
             RecordFailure(kOriginWorker, kClassVerify, kDetailHeaderNotBlank);
             if (workerRun.load()) ReportJobFailure();
             // The device keeps a copy of its header; put it back so that the
-            // chip still boots as itself. Its own outcome is not reported.
-            if (restoreHeaderOnFailure) RestoreHeaderFromBackup();
+            // chip still boots as itself. A restore that did not take leaves
+            // the unit without a valid header, which the operator must know:
+            // its own record is shown after the first.
+            if (restoreHeaderOnFailure && Failed(RestoreHeaderFromBackup()) && workerRun.load())
+                ReportJobFailure();
             workerStep.store(kEndJob);
             return;
         }
