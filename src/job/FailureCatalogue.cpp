@@ -66,9 +66,9 @@ constexpr std::array<std::string_view, 5> kStageMeanings = {
 constexpr std::string_view kStoppedMeaning =
     "The tool was closing, so the command was not sent and the job ended there; start the tool again "
     "and repeat the job.";
-constexpr std::string_view kBlankAfterMeaning =
-    "The unit is left without a valid image (it starts as an updater device); check the cable and the "
-    "hub, re-plug and run the job again.";
+constexpr std::string_view kNoAnswerMeaning =
+    "The chip did not answer this EEPROM request, so the image may be incomplete (the unit then starts "
+    "as an updater device): check the cable and the hub, re-plug and run the job again.";
 constexpr std::string_view kHidIdentityMeaning =
     "The chip did not answer this register read over HID, so its variant is unknown; nothing was "
     "written: check the cable, re-plug and try again.";
@@ -186,8 +186,8 @@ constexpr std::array kCatalogue = {
                  "and run the job again."},
     FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderNotBlank, "header did not clear",
                  "The header did not read back as zeros after it was cleared, so the job stopped before the "
-                 "body; the header is then restored from its copy (a restore that fails is reported next, "
-                 "with origin 25)."},
+                 "body; unless the device was an updater device the header is then restored from its copy, "
+                 "and a restore that fails is reported next (origin 25)."},
     FailureEntry{
         kOriginWorker, kClassVerify, kDetailBodyDiffers, "body verify failed",
         "Body bytes still differed after two rewrite passes, or more than 16 differed at once; the "
@@ -200,30 +200,30 @@ constexpr std::array kCatalogue = {
                  "header: run the job again, and reject the unit if it fails again."},
     // Single EEPROM exchanges of the job.
     FailureEntry{kOriginClearImageHeader, kClassEeprom, kDetailExchangeFailed,
-                 "header clear not acknowledged", kBlankAfterMeaning},
+                 "header clear not acknowledged", kNoAnswerMeaning},
     FailureEntry{kOriginClearImageHeader, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginWriteHeaderHead, kClassEeprom, kDetailExchangeFailed,
-                 "header head write not acknowledged", kBlankAfterMeaning},
+                 "header head write not acknowledged", kNoAnswerMeaning},
     FailureEntry{kOriginWriteHeaderHead, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginWriteHeaderTail, kClassEeprom, kDetailExchangeFailed,
-                 "header tail write not acknowledged", kBlankAfterMeaning},
+                 "header tail write not acknowledged", kNoAnswerMeaning},
     FailureEntry{kOriginWriteHeaderTail, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginWriteImageBody, kClassEeprom, kDetailExchangeFailed, "body write not acknowledged",
-                 kBlankAfterMeaning},
+                 kNoAnswerMeaning},
     FailureEntry{kOriginWriteImageBody, kClassBadArgument, kDetailBadArgument, "image length out of range",
                  kInternalMeaning},
     FailureEntry{kOriginWriteImageBody, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginReadBackHeader, kClassEeprom, kDetailExchangeFailed, "header read-back not answered",
-                 kBlankAfterMeaning},
+                 kNoAnswerMeaning},
     FailureEntry{kOriginReadBackHeader, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginReadBackHeaderHead, kClassEeprom, kDetailExchangeFailed,
-                 "header head read-back not answered", kBlankAfterMeaning},
+                 "header head read-back not answered", kNoAnswerMeaning},
     FailureEntry{kOriginReadBackHeaderHead, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginReadBackHeaderTail, kClassEeprom, kDetailExchangeFailed,
-                 "header tail read-back not answered", kBlankAfterMeaning},
+                 "header tail read-back not answered", kNoAnswerMeaning},
     FailureEntry{kOriginReadBackHeaderTail, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     FailureEntry{kOriginReadBackImage, kClassEeprom, kDetailExchangeFailed, "image read-back not answered",
-                 kBlankAfterMeaning},
+                 kNoAnswerMeaning},
     FailureEntry{kOriginReadBackImage, kClassBadArgument, kDetailBadArgument, "image length out of range",
                  kInternalMeaning},
     FailureEntry{kOriginReadBackImage, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
