@@ -10,13 +10,15 @@ void CZT51xxWriteEepromMPDlg::OnEraseEeprom() {
     if (workerStep.load() != 0) return;
 
     // Nothing is shown: a failure only leaves its record in jobResult.
-    if (hidLink.isOpen.load()) {
-        EraseEeprom();
-        return;
-    }
-    if (Failed(OpenKnownDevice())) return;
-    EraseEeprom();
+    const auto ended = [this](Status status) {
+        window.EraseEnded(Succeeded(status) ? JobOutcome::Ok() : JobOutcome::Failed(jobResult.Get()));
+    };
+    if (hidLink.isOpen.load()) return ended(EraseEeprom());
+    const Status opened = OpenKnownDevice();
+    if (Failed(opened)) return ended(opened);
+    const Status erased = EraseEeprom();
     CloseDevice();
+    ended(erased);
 }
 
 }  // namespace zt

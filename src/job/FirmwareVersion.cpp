@@ -20,6 +20,7 @@ constexpr const char* kStatusSuccess = "SUCCESS";
 void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
     if (workerStep.load() != 0) {
         window.SetControlText(kIdVersionStatus, kStatusFail);
+        window.FirmwareVersionRead(std::nullopt);
         return;
     }
 
@@ -32,6 +33,7 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
 
     if (Failed(FindDeviceInUsbTree())) {
         window.SetControlText(kIdVersionStatus, kStatusFail);
+        window.FirmwareVersionRead(std::nullopt);
         return;
     }
 
@@ -40,6 +42,7 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
     uint8_t version[4] = {};
     if (Failed(TransferVersionBytes(1, version))) {
         window.SetControlText(kIdVersionStatus, kStatusFail);
+        window.FirmwareVersionRead(std::nullopt);
         return;
     }
     versionRecord[0] = version[0];
@@ -51,6 +54,7 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
                   versionRecord[2], versionRecord[3], versionRecord[4]);
     window.SetControlText(kIdVersionBox, text);
     window.SetControlText(kIdVersionStatus, kStatusSuccess);
+    window.FirmwareVersionRead(std::string(text));
 }
 
 Status CZT51xxWriteEepromMPDlg::TransferVersionBytes(int read, uint8_t* buffer) {

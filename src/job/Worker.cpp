@@ -82,7 +82,7 @@ void CZT51xxWriteEepromMPDlg::WaitWhileIdle() {
 void CZT51xxWriteEepromMPDlg::ShowJobMessage(std::string_view text) {
     // While the dialog closes, the user-interface thread is waiting for us and
     // the window is going away: a box now could never be answered.
-    if (workerRun.load()) window.ShowMessageBox(std::string(text), std::string(kJobMessageCaption), MessageBoxIcon::Information);
+    if (workerRun.load()) window.ShowMessageBox(std::string(text), std::string(jobTexts.caption), MessageBoxIcon::Information);
 }
 
 void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
@@ -114,7 +114,8 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
     case kAskReplug:
         deviceWaitExpired.store(0);
         CloseDevice();
-        ShowJobMessage(kReplugPrompt);
+        if (workerRun.load()) window.ReplugRequested();
+        ShowJobMessage(jobTexts.replugPrompt);
         workerStep.store(kWaitForDevice);
         return;
 
@@ -143,9 +144,10 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
             // The device keeps a copy of its header; put it back so that the
             // chip still boots as itself. A restore that did not take leaves
             // the unit without a valid header, which the operator must know:
-            // its own record is shown after the first.
+            // its own record is shown after the first. The job has already
+            // ended with the failure above, so this is a box, not a new end.
             if (restoreHeaderOnFailure && Failed(RestoreHeaderFromBackup()) && workerRun.load())
-                ReportJobFailure();
+                window.ShowMessageBox(FailureMessage(jobResult.Code()), "", MessageBoxIcon::None);
             workerStep.store(kEndJob);
             return;
         }
@@ -180,7 +182,8 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
         deviceWaitExpired.store(0);
         deviceWaitCountdown.store(kDeviceWaitCountdown);
         CloseDevice();
-        ShowJobMessage(kCompletionMessage);
+        if (workerRun.load()) window.JobEnded(JobOutcome::Ok());
+        ShowJobMessage(jobTexts.completion);
         workerStep.store(kEndJob);
         return;
 

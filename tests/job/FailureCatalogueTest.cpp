@@ -4,7 +4,6 @@
 #include <tuple>
 
 #include "job/FailureCatalogue.h"
-#include "job/OperatorMessages.h"
 #include "job/WriteJobFixture.h"
 
 namespace zt {
@@ -19,11 +18,14 @@ struct FailureSweep : test::WriteJobFixture {
     std::set<uint32_t> codes;
     std::set<std::string> faultsUsed;
 
+    // Every failure box of the job (a second one follows when a header restore
+    // fails), and the record the job left.
     void Collect() {
+        const std::string prefix = "Fail to Write EEPROM! [";
         for (const auto& box : window.Boxes())
-            if (box.text.starts_with(kFailureMessagePrefix))
-                codes.insert(static_cast<uint32_t>(
-                    std::stoul(box.text.substr(kFailureMessagePrefix.size(), 8), nullptr, 16)));
+            if (box.text.starts_with(prefix))
+                codes.insert(
+                    static_cast<uint32_t>(std::stoul(box.text.substr(prefix.size(), 8), nullptr, 16)));
         if (const uint32_t code = dlg->jobResult.Code(); code != 0) codes.insert(code);
     }
 

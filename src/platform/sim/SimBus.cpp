@@ -88,6 +88,8 @@ std::string SimBus::Path(int chip) const {
     return state_->ChipPath(chip);
 }
 
+std::string SimBus::Port(int chip) const { return State::ChipPort(chip); }
+
 std::vector<uint8_t> SimBus::Eeprom(int chip) const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->Chip(chip).Eeprom();

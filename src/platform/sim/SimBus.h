@@ -74,6 +74,7 @@ public:
     uint16_t ProductId(int chip = 0) const;
     uint16_t BcdDevice(int chip = 0) const;
     std::string Path(int chip = 0) const;  // contains "USB#VID_%04X&PID_%04X"
+    std::string Port(int chip = 0) const;  // the hub port the chip is plugged into
 
     // Direct access for tests and demos.
     std::vector<uint8_t> Eeprom(int chip = 0) const;  // 32768 bytes

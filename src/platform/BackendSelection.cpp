@@ -1,13 +1,16 @@
-#include "cli/BackendSelection.h"
+#include "platform/BackendSelection.h"
 
-#ifdef ZT_HAVE_LINUX_BACKEND
+#if defined(ZT_HAVE_LINUX_BACKEND)
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxTimerPrecision.h"
+#include "platform/linux/LinuxUnitLocks.h"
 #endif
 
-namespace zt::cli {
+namespace zt {
 
-#ifdef ZT_HAVE_LINUX_BACKEND
 namespace {
+
+#if defined(ZT_HAVE_LINUX_BACKEND)
 // The PC's own USB devices: hidraw, udev notices, sysfs, libusb.
 class LinuxDeviceBackend final : public DeviceBackend {
 public:
@@ -15,18 +18,28 @@ public:
         : platform_(clock ? std::make_unique<platform_linux::LinuxPlatform>(*clock)
                           : std::make_unique<platform_linux::LinuxPlatform>()) {}
     Platform AsPlatform() override { return platform_->AsPlatform(); }
+    UnitLocks& Locks() override { return locks_; }
     std::string PermissionHint() const override { return platform_->PermissionHint(); }
     std::string Describe() const override { return "USB devices of this PC"; }
 
 private:
     std::unique_ptr<platform_linux::LinuxPlatform> platform_;
+    platform_linux::LinuxUnitLocks locks_;
 };
-}  // namespace
 #endif
 
+void RequestPreciseTimers() {
+#if defined(ZT_HAVE_LINUX_BACKEND)
+    platform_linux::RequestPreciseTimers();
+#endif
+}
+
+}  // namespace
+
 std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::string* error) {
-    if (choice.simulate) return std::make_unique<SimulatedBackend>(choice.simulation);
-#ifdef ZT_HAVE_LINUX_BACKEND
+    RequestPreciseTimers();
+    if (choice.simulate) return std::make_unique<sim::SimulatedMachine>(choice.simulation);
+#if defined(ZT_HAVE_LINUX_BACKEND)
     (void)error;
     return std::make_unique<LinuxDeviceBackend>(choice.machineClock);
 #else
@@ -35,4 +48,4 @@ std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::s
 #endif
 }
 
-}  // namespace zt::cli
+}  // namespace zt
