@@ -48,6 +48,7 @@ constexpr std::array kClassNames = {
     Named{kClassDeviceWait, "device wait"},
     Named{kClassStopped, "stopped"},
     Named{kClassVerify, "verify"},
+    Named{kClassUnitChanged, "unit changed"},
     Named{kClassHsDescriptors, "image descriptors"},
 };
 
@@ -70,11 +71,13 @@ constexpr std::string_view kNoAnswerMeaning =
     "The chip did not answer this EEPROM request, so the image may be incomplete (the unit then starts "
     "as an updater device): check the cable and the hub, re-plug and run the job again.";
 constexpr std::string_view kHidIdentityMeaning =
-    "The chip did not answer this register read over HID, so its variant is unknown; nothing was "
-    "written: check the cable, re-plug and try again.";
+    "The chip did not answer this register read over HID, so its identity is unknown: check the cable "
+    "and re-plug; at stage 00 nothing was written, at stage 01 (after the re-plug) the unit is already "
+    "erased and needs a new job.";
 constexpr std::string_view kAudioIdentityMeaning =
-    "The audio driver did not carry this register read (used because the HID reports are too short for "
-    "commands); nothing was written: check that the device's audio function and its driver are present.";
+    "The audio driver did not carry this register read (used when the HID reports are too short for "
+    "commands): check that the device's audio function and its driver are present; at stage 01 (after "
+    "the re-plug) the unit is already erased and needs a new job.";
 constexpr std::string_view kInternalMeaning =
     "An internal fault of the tool, not of the device: report it with this code.";
 
@@ -198,6 +201,10 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderHeadDiffers, "header head differs",
                  "Header bytes 0 to 4 read back differently from the image; the unit is left without a valid "
                  "header: run the job again, and reject the unit if it fails again."},
+    FailureEntry{kOriginWorker, kClassUnitChanged, kDetailChipClassDiffers, "another chip came back",
+                 "The device that came back from the re-plug reports another chip identifier than the one "
+                 "the job was prepared for, so nothing was written to it: plug back the unit the job started "
+                 "with (it is erased) and run the job again."},
     // Single EEPROM exchanges of the job.
     FailureEntry{kOriginClearImageHeader, kClassEeprom, kDetailExchangeFailed,
                  "header clear not acknowledged", kNoAnswerMeaning},

@@ -49,6 +49,7 @@ enum FailureClass : uint32_t {
     kClassDeviceWait = 13,
     kClassStopped = 14,
     kClassVerify = 16,
+    kClassUnitChanged = 18,
     kClassHsDescriptors = 21,
 };
 
@@ -76,6 +77,7 @@ enum FailureDetail : uint32_t {
     kDetailBodyDiffers = 5,              // class 16
     kDetailHeaderTailDiffers = 6,        // class 16
     kDetailHeaderHeadDiffers = 7,        // class 16
+    kDetailChipClassDiffers = 1,         // class 18
 };
 
 // One combination the tool can record.

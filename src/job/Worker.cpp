@@ -2,6 +2,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
+#include "job/EepromImage.h"
 #include "job/OperatorMessages.h"
 
 // The programming worker: one thread for the dialog's whole life. Each pass
@@ -121,6 +122,14 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
 
     case kWaitForDevice:
         if (hidLink.isOpen.load()) {
+            // The image was chosen for the chip the request read. A board
+            // swapped during the re-plug would get an image that is not its
+            // own, so the chip is asked again before anything is written.
+            uint32_t returnedId = 0xFFFFFFFF;
+            uint8_t returnedStatus = 0xFF;
+            if (Failed(ReadChipIdentity(&returnedId, &returnedStatus))) return reportAndEnd();
+            if ((returnedId & kChipIdMask) != chipId)
+                return recordReportAndEnd(kClassUnitChanged, kDetailChipClassDiffers);
             workerStep.store(kControlRegister);
         } else if (!deviceWaitExpired.load()) {
             platform.clock.SleepMs(kDeviceWaitPassMs);

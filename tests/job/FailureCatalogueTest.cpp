@@ -17,6 +17,7 @@ using sim::ChipVariant;
 struct FailureSweep : test::WriteJobFixture {
     std::set<uint32_t> codes;
     std::set<std::string> faultsUsed;
+    int swapped = -1;
 
     // Every failure box of the job (a second one follows when a header restore
     // fails), and the record the job left.
@@ -36,15 +37,18 @@ struct FailureSweep : test::WriteJobFixture {
     }
 
     // One job on a fresh chip under the named faults.
+    // `atPrompt` stands in for the operator's re-plug.
     void Job(const std::vector<std::string>& faults, ChipVariant variant = ChipVariant::A,
-             bool updater = false, bool comesBack = true) {
+             bool updater = false, std::function<void(int chip)> atPrompt = nullptr) {
         SCOPED_TRACE(::testing::PrintToString(faults));
         const int chip = updater ? AddUpdaterChip(variant) : bus.AddFactoryChip(variant);
         for (const auto& fault : faults) Apply(chip, fault);
         StartDialog();
         ReplugOnPrompt(chip);
-        if (!comesBack)
-            window.onMessageBox = [this, chip](const test::FakeWindow::MessageBox&) { bus.Unplug(chip); };
+        if (atPrompt)
+            window.onMessageBox = [chip, atPrompt](const test::FakeWindow::MessageBox& box) {
+                if (box.text == test::kReplugPrompt) atPrompt(chip);
+            };
         ASSERT_TRUE(RunWriteJob());
         Collect();
         EndCase(chip);
@@ -110,7 +114,12 @@ TEST_F(FailureSweep, EveryCodeAJobCanShowIsCatalogued) {
     Job({}, ChipVariant::Unknown);
     Job({"stuck=0"}, ChipVariant::A, true);
     Job({"stuck=5"}, ChipVariant::A, true);
-    Job({}, ChipVariant::A, false, false);
+    Job({}, ChipVariant::A, false, [this](int chip) { bus.Unplug(chip); });  // never comes back
+    Job({}, ChipVariant::A, false, [this](int chip) {                        // another board comes back
+        bus.Unplug(chip);
+        swapped = bus.AddFactoryChip(ChipVariant::B);
+    });
+    bus.Unplug(swapped);
     bus.SetAudioPresent(false);
     Job({"input-length=12"});
     bus.SetAudioPresent(true);
