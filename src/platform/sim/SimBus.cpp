@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "job/EepromImage.h"
+#include "job/ImageLayout.h"
 #include "platform/sim/SimBusState.h"
 
 namespace zt::sim {
@@ -25,9 +26,9 @@ int SimBus::AddChip(ChipVariant variant, const std::vector<uint8_t>& eeprom) {
 
 std::vector<uint8_t> FactoryEeprom(ChipVariant variant) {
     std::vector<uint8_t> eeprom(SimChipModel::kEepromSize, 0xFF);
-    const EepromImage& image = variant == ChipVariant::B ? kImageB : kImageA;
-    std::copy(image.begin(), image.end(), eeprom.begin());
-    std::copy_n(image.begin(), 8, eeprom.begin() + kHeaderBackupAddress);
+    const EepromImage& factory = variant == ChipVariant::B ? kImageB : kImageA;
+    std::copy(factory.begin(), factory.end(), eeprom.begin());
+    std::copy_n(factory.begin(), image::kHeaderSize, eeprom.begin() + kHeaderBackupAddress);
     eeprom[kProgressMarkerAddress] = 0;
     eeprom[kFirmwareVersionAddress] = 1;
     eeprom[kFirmwareVersionAddress + 1] = 0;
@@ -144,12 +145,32 @@ void SimBus::SetAudioPresent(bool present) {
 
 std::vector<SimLogEntry> SimBus::Log() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->log;
+    return {state_->log.begin(), state_->log.end()};
 }
 
 void SimBus::ClearLog() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->log.clear();
+    state_->logDropped = 0;
+}
+
+size_t SimBus::LogCapacity() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logCapacity;
+}
+
+void SimBus::SetLogCapacity(size_t entries) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->logCapacity = entries;
+    while (state_->log.size() > entries) {
+        state_->log.pop_front();
+        ++state_->logDropped;
+    }
+}
+
+uint64_t SimBus::LogDropped() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logDropped;
 }
 
 HidBackend& SimBus::hid() { return state_->hid; }

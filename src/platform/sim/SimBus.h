@@ -95,9 +95,18 @@ public:
     void SetInReplyLength(uint32_t length);             // bytes an IN request returns (default 4)
     void SetAudioPresent(bool present);                 // default true
 
-    // Everything that crossed the bus, in order.
+    // What crossed the bus, in order: the most recent entries, at most
+    // LogCapacity() of them. A bus that runs job after job, or a fault that
+    // makes the chip answer hundreds of times per request, would otherwise
+    // keep every report it ever carried. The default holds several complete
+    // write jobs, so a test that reads one job's traffic sees all of it;
+    // LogDropped() tells whether anything fell off the front.
+    static constexpr size_t kDefaultLogCapacity = size_t{1} << 16;
     std::vector<SimLogEntry> Log() const;
-    void ClearLog();
+    void ClearLog();  // also resets LogDropped()
+    size_t LogCapacity() const;
+    void SetLogCapacity(size_t entries);  // 0 logs nothing; excess entries are dropped now
+    uint64_t LogDropped() const;          // entries dropped since the last ClearLog
 
     HidBackend& hid();
     AudioFilterBackend& audio();

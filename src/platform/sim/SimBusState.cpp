@@ -40,6 +40,14 @@ bool SimBus::State::IsAlive(const HidHandle& h) const {
 }
 
 void SimBus::State::Log(int chip, SimLogEntry::Kind kind, std::vector<uint8_t> bytes) {
+    if (logCapacity == 0) {
+        ++logDropped;
+        return;
+    }
+    if (log.size() >= logCapacity) {
+        log.pop_front();
+        ++logDropped;
+    }
     log.push_back(SimLogEntry{clock.NowUs(), chip, kind, std::move(bytes)});
 }
 

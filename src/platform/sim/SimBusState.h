@@ -84,7 +84,10 @@ struct SimBus::State {
     std::map<Handle, HidHandle> hidHandles;
     std::map<Handle, AudioHandle> audioHandles;
     Handle nextHandle = 0x100;
-    std::vector<SimLogEntry> log;
+    // The most recent `logCapacity` entries; older ones are dropped and counted.
+    std::deque<SimLogEntry> log;
+    size_t logCapacity = SimBus::kDefaultLogCapacity;
+    uint64_t logDropped = 0;
     std::deque<PendingNotice> pendingNotices;
 
     std::string audioServiceName = "MarluUAC";
