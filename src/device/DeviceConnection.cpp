@@ -7,8 +7,6 @@ namespace zt {
 
 namespace {
 constexpr uint16_t kNoDeviceId = 0xFFFF;
-constexpr uint32_t kClassDeviceNotFound = 4;
-constexpr uint32_t kDetailDeviceNotFound = 1;
 }  // namespace
 
 // Both opens and the close hold linkMutex from start to end, so the other
@@ -39,8 +37,8 @@ Status CZT51xxWriteEepromMPDlg::OpenDeviceById(uint16_t vendorId, uint16_t produ
     std::lock_guard lock(linkMutex);
     if (hidLink.isOpen.load()) CloseDevice();
 
-    const bool opened =
-        HidOpenByVidPid(hidLink, vendorId, productId, &hidLink.openedInputLength, &hidLink.openedOutputLength);
+    const bool opened = HidOpenByVidPid(hidLink, vendorId, productId, &hidLink.openedInputLength,
+                                        &hidLink.openedOutputLength);
     hidInputReportLength.store(hidLink.openedInputLength);
     hidLink.isOpen.store(opened ? 1 : 0);
     if (opened) {

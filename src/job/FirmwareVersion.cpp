@@ -5,9 +5,9 @@
 #include "job/HexId.h"
 #include "protocol/CommandExchange.h"
 
-// The two engineering commands beside the write job: erase the EEPROM, and
-// read the firmware version of the device typed in the ID boxes. Both run on
-// the user-interface thread and block it until done.
+// The engineering command that reads the firmware version of the device typed
+// in the ID boxes. It runs on the user-interface thread and blocks it until
+// done.
 namespace zt {
 
 namespace {
@@ -16,23 +16,6 @@ constexpr const char* kStatusProcessing = "Processing...";
 constexpr const char* kStatusFail = "FAIL";
 constexpr const char* kStatusSuccess = "SUCCESS";
 }  // namespace
-
-void CZT51xxWriteEepromMPDlg::OnEraseEeprom() {
-    // The worker owns the connection while a job runs; erasing under it would
-    // wreck the job and the chip.
-    if (workerStep.load() != 0) return;
-
-    // Nothing is shown: a failure only leaves its record in jobResult.
-    const auto ended = [this](Status status) {
-        window.EraseEnded(Succeeded(status) ? JobOutcome::Ok() : JobOutcome::Failed(jobResult.Get()));
-    };
-    if (hidLink.isOpen.load()) return ended(EraseEeprom());
-    const Status opened = OpenKnownDevice();
-    if (Failed(opened)) return ended(opened);
-    const Status erased = EraseEeprom();
-    CloseDevice();
-    ended(erased);
-}
 
 void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
     if (workerStep.load() != 0) {

@@ -31,11 +31,11 @@ Status CZT51xxWriteEepromMPDlg::ParseImageTags() {
     }
 
     if (!hasChipClassTag || imageChipClass != image::kAcceptedChipClass) {
-        RecordFailure(kOriginParseImageTags, 3, 2);
+        RecordFailure(kOriginParseImageTags, kClassChipClassRecord, kDetailChipClassRecord);
         return kFail;
     }
     if (!hasHsDescriptorTag) {
-        RecordFailure(kOriginParseImageTags, 21, 3);
+        RecordFailure(kOriginParseImageTags, kClassHsDescriptors, kDetailHsDescriptorsMissing);
         return kFail;
     }
     return kOk;

@@ -3,10 +3,13 @@
 #include <mutex>
 #include <string>
 
+#include "job/FailureCatalogue.h"
+
 namespace zt {
 
 // The outcome of a failed operation: the stage last written to the device,
-// the number of the operation that failed, a class and a detail.
+// the number of the operation that failed, a class and a detail, all of them
+// numbers of the failure catalogue.
 struct JobResult {
     uint32_t stage = 0;
     uint32_t origin = 0;
@@ -23,28 +26,6 @@ struct JobResult {
 
 // "Fail to Write EEPROM! [XXXXXXXX]" for a code.
 std::string FailureMessage(uint32_t code);
-
-// Origins: which operation recorded a failure.
-enum Origin : uint32_t {
-    kOriginWriteRequest = 1,
-    kOriginParseImageTags = 2,
-    kOriginOpenKnownDevice = 3,
-    kOriginOpenDeviceById = 4,
-    kOriginReadChipIdentity = 5,
-    kOriginWriteControlRegister = 6,
-    kOriginWriteProgressMarker = 7,
-    kOriginEraseEeprom = 8,
-    kOriginWorker = 10,
-    kOriginClearImageHeader = 11,
-    kOriginWriteHeaderHead = 13,
-    kOriginWriteHeaderTail = 14,
-    kOriginWriteImageBody = 15,
-    kOriginReadBackHeader = 17,
-    kOriginReadBackHeaderHead = 18,
-    kOriginReadBackHeaderTail = 19,
-    kOriginReadBackImage = 22,
-    kOriginRestoreHeaderFromBackup = 25,
-};
 
 // The dialog's job record. Both threads record failures into it, so the four
 // fields are written and read together under a lock; a record is never seen

@@ -13,7 +13,6 @@ namespace zt {
 
 namespace {
 
-
 // While waiting for the re-plugged device, every pass of step 4 takes this long.
 constexpr uint32_t kDeviceWaitPassMs = 10;
 // Passes the worker waits for a device after a completed job (and at start-up).
@@ -21,18 +20,6 @@ constexpr uint32_t kDeviceWaitCountdown = 1000;
 
 // Body verify limits: a rewrite pass only for this many differing bytes or fewer.
 constexpr uint32_t kMaxRewriteMismatches = 16;
-
-// Worker checks: origin 10, class 13 (device wait) or 16 (verify).
-constexpr uint32_t kClassDeviceWait = 13;
-constexpr uint32_t kClassVerify = 16;
-constexpr uint32_t kDetailDeviceNotBack = 2;
-constexpr uint32_t kDetailHeaderNotBlank = 3;
-constexpr uint32_t kDetailBodyDiffers = 5;
-constexpr uint32_t kDetailHeaderTailDiffers = 6;
-constexpr uint32_t kDetailHeaderHeadDiffers = 7;
-// Class 18: the unit that came back from the re-plug is another chip class.
-constexpr uint32_t kClassUnitChanged = 18;
-constexpr uint32_t kDetailChipClassDiffers = 1;
 
 enum Step : WorkerStep {
     kIdle = 0,
@@ -164,8 +151,12 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
             RecordFailure(kOriginWorker, kClassVerify, kDetailHeaderNotBlank);
             if (workerRun.load()) ReportJobFailure();
             // The device keeps a copy of its header; put it back so that the
-            // chip still boots as itself. Its own outcome is not reported.
-            if (restoreHeaderOnFailure) RestoreHeaderFromBackup();
+            // chip still boots as itself. A restore that did not take leaves
+            // the unit without a valid header, which the operator must know:
+            // its own record is shown after the first. The job has already
+            // ended with the failure above, so this is a box, not a new end.
+            if (restoreHeaderOnFailure && Failed(RestoreHeaderFromBackup()) && workerRun.load())
+                window.ShowMessageBox(FailureMessage(jobResult.Code()), "", MessageBoxIcon::None);
             workerStep.store(kEndJob);
             return;
         }

@@ -1,8 +1,10 @@
 #include <algorithm>
+#include <mutex>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "job/HexId.h"
+#include "protocol/CommandExchange.h"
 
 // The Write EEPROM button: reset the job, open the device, identify the chip,
 // pick and scan its image, and hand the job to the worker. Runs on the
@@ -15,6 +17,12 @@ namespace {
 constexpr WorkerStep kFirstStep = 1;
 constexpr WorkerStep kFirstStepOfUpdater = 5;
 
+// The job's longest read is the read-back's first request (16 bytes) and its
+// writes carry up to 8 bytes; all of them go over HID, whichever path the
+// identity took.
+constexpr uint16_t kJobInputReportLength = kEepromReplyDataOffset + 16;
+constexpr uint16_t kJobOutputReportLength = kEepromRequestDataOffset + 8;
+
 // Reads the two ID boxes and makes row 0 of the known-device table the typed
 // pair. True when row 0 changed.
 bool TakeTypedIds(CZT51xxWriteEepromMPDlg& dlg) {
@@ -25,6 +33,14 @@ bool TakeTypedIds(CZT51xxWriteEepromMPDlg& dlg) {
     row0.vendorId = vendorId;
     row0.productId = productId;
     return true;
+}
+
+// The detail of the open link's report that is too short for the job, or 0.
+uint32_t LinkShortfall(CZT51xxWriteEepromMPDlg& dlg) {
+    std::lock_guard lock(dlg.linkMutex);
+    if (dlg.hidInputReportLength.load() < kJobInputReportLength) return kDetailInputReportTooShort;
+    if (dlg.hidLink.openedOutputLength < kJobOutputReportLength) return kDetailOutputReportTooShort;
+    return 0;
 }
 
 }  // namespace
@@ -63,7 +79,7 @@ void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
     chipId &= kChipIdMask;
     const EepromImage* image = SelectImage(chipId);
     if (!image || chipStatus != 0) {
-        RecordFailure(kOriginWriteRequest, 2, 1);
+        RecordFailure(kOriginWriteRequest, kClassChipNotSupported, kDetailChipNotSupported);
         return failureExit();
     }
     std::copy(image->begin(), image->end(), imageBuffer.begin());
@@ -80,6 +96,13 @@ void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
         if (Failed(OpenKnownDevice())) return failureExit();
     }
     if (!hidLink.isOpen.load() && Failed(OpenKnownDevice())) return failureExit();
+
+    // A link whose reports cannot carry the job would fail only after the
+    // erase and leave the unit blank; refuse it while the EEPROM is untouched.
+    if (const uint32_t shortfall = LinkShortfall(*this); shortfall != 0) {
+        RecordFailure(kOriginWriteRequest, kClassLinkTooShort, shortfall);
+        return failureExit();
+    }
 
     rewriteMap.fill(1);
     rewriteBudget = 2;

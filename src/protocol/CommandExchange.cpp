@@ -23,7 +23,6 @@ constexpr std::array<uint8_t, 3> kEraseCommand = {0xF5, 0xAB, 0xCD};
 constexpr size_t kTagEchoOffset = 7;
 constexpr size_t kCountEchoOffset = 8;
 constexpr size_t kRegisterValueOffset = 8;
-constexpr size_t kEepromDataOffset = 9;
 constexpr int kMinEepromReply = 10;
 constexpr int kMinRegisterReply = 8;
 constexpr uint8_t kMaxWriteCount = 8;
@@ -47,7 +46,7 @@ bool HidEepromTransfer(uint16_t address, HidLink& link, int read, uint8_t count,
     // reply after its 9 leading bytes. A request that cannot be carried is not
     // sent at all.
     if (!read && count > kMaxWriteCount) return false;
-    if (read && count + kEepromDataOffset > UsableLength(link.inputReportLength)) return false;
+    if (read && count + kEepromReplyDataOffset > UsableLength(link.inputReportLength)) return false;
 
     Report request{};
     request[1] = tag;
@@ -57,7 +56,7 @@ bool HidEepromTransfer(uint16_t address, HidLink& link, int read, uint8_t count,
     request[5] = static_cast<uint8_t>(address >> 8);
     request[6] = static_cast<uint8_t>(address);
     request[7] = count;
-    if (!read && count != 0) std::memcpy(&request[8], buffer, count);
+    if (!read && count != 0) std::memcpy(&request[kEepromRequestDataOffset], buffer, count);
 
     // Whether the command took effect is told by the reply alone.
     (void)WriteReport(link, request);
@@ -71,8 +70,8 @@ bool HidEepromTransfer(uint16_t address, HidLink& link, int read, uint8_t count,
         if (!read) return true;
         if (reply[kCountEchoOffset] != count) continue;
         // A reply cut short of its own data is as good as none.
-        if (static_cast<size_t>(got) < kEepromDataOffset + count) continue;
-        if (count != 0) std::memcpy(buffer, &reply[kEepromDataOffset], count);
+        if (static_cast<size_t>(got) < kEepromReplyDataOffset + count) continue;
+        if (count != 0) std::memcpy(buffer, &reply[kEepromReplyDataOffset], count);
         return true;
     }
     return false;

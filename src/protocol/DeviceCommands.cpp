@@ -10,25 +10,6 @@ namespace zt {
 
 namespace {
 
-// Failure classes and details of the command set.
-constexpr uint32_t kClassHidLinkClosed = 5;
-constexpr uint32_t kClassHidExchange = 6;
-constexpr uint32_t kClassEeprom = 7;
-constexpr uint32_t kClassEraseSend = 8;
-constexpr uint32_t kClassAudioPath = 10;
-constexpr uint32_t kClassBadArgument = 12;
-constexpr uint32_t kClassStopped = 14;
-constexpr uint32_t kDetailStopped = 1;
-constexpr uint32_t kDetailLinkClosed = 1;
-constexpr uint32_t kDetailBadArgument = 1;
-constexpr uint32_t kDetailExchangeFailed = 2;
-constexpr uint32_t kDetailAudioRequestFailed = 3;
-constexpr uint32_t kDetailBlankHeaderCopy = 3;
-constexpr uint32_t kDetailTailDiffers = 6;
-constexpr uint32_t kDetailHeadDiffers = 9;
-constexpr uint32_t kDetailFirstHidIdentityRead = 2;
-constexpr uint32_t kDetailFirstAudioIdentityRead = 12;
-
 // Device pacing: the chip needs these pauses between requests.
 constexpr uint32_t kRequestPauseMs = 3;
 constexpr uint32_t kErasePauseMs = 2;
@@ -85,7 +66,8 @@ bool TaggedEepromTransfer(Dialog& dlg, uint16_t address, int read, uint8_t count
 
 // The shape of every single-request EEPROM command: stop check, one tagged
 // exchange, the pause whatever its outcome, one failure record.
-Status EepromCommand(Dialog& dlg, uint32_t origin, uint16_t address, int read, uint8_t count, uint8_t* buffer) {
+Status EepromCommand(Dialog& dlg, uint32_t origin, uint16_t address, int read, uint8_t count,
+                     uint8_t* buffer) {
     if (Stopped(dlg, origin)) return kFail;
     const bool ok = TaggedEepromTransfer(dlg, address, read, count, buffer);
     dlg.platform.clock.SleepMs(kRequestPauseMs);
@@ -129,7 +111,8 @@ Status CZT51xxWriteEepromMPDlg::WriteProgressMarker(uint8_t stage) {
     }
 
     const uint16_t index = static_cast<uint16_t>((stage << 8) | (kProgressMarkerAddress & 0xFF));
-    const Status status = AudioVendorWrite(audioDeviceName.c_str(), kAudioEepromWrite, kAudioMarkerValue, index);
+    const Status status =
+        AudioVendorWrite(audioDeviceName.c_str(), kAudioEepromWrite, kAudioMarkerValue, index);
     if (Failed(status)) RecordFailure(kOriginWriteProgressMarker, kClassAudioPath, kDetailAudioRequestFailed);
     return status;
 }
@@ -185,7 +168,8 @@ Status CZT51xxWriteEepromMPDlg::WriteControlRegister() {
 
     const Status status = AudioVendorWrite(audioDeviceName.c_str(), kAudioRegisterWrite,
                                            static_cast<uint16_t>(kControlRegister << 8), kControlValue);
-    if (Failed(status)) RecordFailure(kOriginWriteControlRegister, kClassAudioPath, kDetailAudioRequestFailed);
+    if (Failed(status))
+        RecordFailure(kOriginWriteControlRegister, kClassAudioPath, kDetailAudioRequestFailed);
     return status;
 }
 
@@ -316,7 +300,8 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     // The check area starts as the complement of the copy, so a read-back that
     // brings nothing can never pass for a match.
     std::array<uint8_t, kHeaderSize> check{};
-    std::transform(copy.begin(), copy.end(), check.begin(), [](uint8_t b) { return static_cast<uint8_t>(~b); });
+    std::transform(copy.begin(), copy.end(), check.begin(),
+                   [](uint8_t b) { return static_cast<uint8_t>(~b); });
 
     // The tail goes first, as in a normal job; the comparisons decide.
     (void)TaggedEepromTransfer(*this, kHeaderTailAddress, 0, kHeaderTailSize, &copy[kHeaderTailAddress]);
@@ -324,7 +309,7 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     (void)TaggedEepromTransfer(*this, kHeaderTailAddress, 1, kHeaderTailSize, &check[kHeaderTailAddress]);
     platform.clock.SleepMs(kRequestPauseMs);
     if (!std::equal(copy.begin() + kHeaderTailAddress, copy.end(), check.begin() + kHeaderTailAddress)) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailTailDiffers);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredTailDiffers);
         return kFail;
     }
 
@@ -333,7 +318,7 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     (void)TaggedEepromTransfer(*this, 0, 1, kHeaderHeadSize, check.data());
     platform.clock.SleepMs(kRequestPauseMs);
     if (!std::equal(copy.begin(), copy.begin() + kHeaderHeadSize, check.begin())) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailHeadDiffers);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredHeadDiffers);
         return kFail;
     }
     return kOk;

@@ -48,27 +48,5 @@ TEST_F(FirmwareVersion, FailureLeavesTheVersionBoxAsItWas) {
     EXPECT_NEAR((clock.NowUs() - before) / 1e6, 5.0, 0.05);  // one read time-out
 }
 
-TEST_F(FirmwareVersion, EraseKeepsTheConnectionAsItFoundIt) {
-    StartDialog();
-    bus.ClearLog();
-    dlg->OnEraseEeprom();  // open: two commands 2 ms apart, still open
-    auto requests = Requests();
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_TRUE(requests[0].IsErase() && requests[1].IsErase());
-    EXPECT_EQ(requests[1].timeUs - requests[0].timeUs, 2000u);
-    EXPECT_EQ(dlg->hidLink.isOpen.load(), 1u);
-
-    dlg->CloseDevice();
-    dlg->OnEraseEeprom();  // closed: opened for the erase and closed again
-    EXPECT_EQ(CountRequests([](const test::Request& r) { return r.IsErase(); }), 4u);
-    EXPECT_EQ(dlg->hidLink.isOpen.load(), 0u);
-
-    bus.Unplug(chip);
-    bus.ClearLog();
-    dlg->OnEraseEeprom();  // nothing attached: nothing sent
-    EXPECT_TRUE(Requests().empty());
-    EXPECT_TRUE(window.Boxes().empty());
-}
-
 }  // namespace
 }  // namespace zt

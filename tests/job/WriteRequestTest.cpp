@@ -104,5 +104,52 @@ TEST_F(WriteRequest, OpenDeviceDecidesTheFirstStep) {
     EXPECT_EQ(std::make_tuple(dlg->workerStep.load(), dlg->restoreHeaderOnFailure), std::make_tuple(1u, 1u));
 }
 
+// Everything after the identity goes over HID. A link whose reports cannot
+// carry the read-back's first 16 bytes or an 8-byte body chunk is refused
+// before anything is erased, also when the identity came over the audio-driver
+// path; the shortest link that carries the job still completes it.
+TEST_F(WriteRequest, LinkTooShortForTheJobIsRefusedBeforeTheErase) {
+    const struct {
+        const char* name;
+        uint16_t inputLength;
+        uint16_t outputLength;
+        std::string lastBox;
+    } cases[] = {
+        {"identity over the audio path", 15, 64, "Fail to Write EEPROM! [00010901]"},
+        {"read-back reply does not fit", 24, 64, "Fail to Write EEPROM! [00010901]"},
+        {"body chunk does not fit", 64, 15, "Fail to Write EEPROM! [00010902]"},
+        {"shortest link that carries the job", 25, 16, test::kCompletion},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int chip = bus.AddFactoryChip(ChipVariant::A);
+        bus.Faults(chip).inputReportLength = c.inputLength;
+        bus.Faults(chip).outputReportLength = c.outputLength;
+        bus.SetEeprom(chip, 0x100, {0x5A});  // a byte the image does not hold there
+        StartDialog();
+        ReplugOnPrompt(chip);
+        bus.ClearLog();
+
+        ASSERT_TRUE(RunWriteJob());
+
+        EXPECT_EQ(BoxTexts().back(), c.lastBox);
+        if (c.lastBox == test::kCompletion) {
+            EXPECT_TRUE(EepromHoldsImage(kImageA, chip));
+        } else {
+            EXPECT_EQ(BoxTexts().size(), 1u);
+            EXPECT_EQ(CountRequests([](const test::Request& r) { return r.IsEepromWrite() || r.IsErase(); }),
+                      0u);
+            EXPECT_EQ(bus.Eeprom(chip)[0x100], 0x5A);
+        }
+        if (c.inputLength < 16) {
+            const auto log = bus.Log();
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const sim::SimLogEntry& e) {
+                return e.kind == sim::SimLogEntry::Kind::VendorRequest;
+            })) << "the identity is read over the audio-driver path";
+        }
+        EndCase(chip);
+    }
+}
+
 }  // namespace
 }  // namespace zt

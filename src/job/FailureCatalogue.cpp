@@ -1,0 +1,311 @@
+#include "job/FailureCatalogue.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace zt {
+
+namespace {
+
+struct Named {
+    uint32_t number;
+    std::string_view name;
+};
+
+constexpr std::array kOriginNames = {
+    Named{kOriginWriteRequest, "write request"},
+    Named{kOriginParseImageTags, "ParseImageTags"},
+    Named{kOriginOpenKnownDevice, "OpenKnownDevice"},
+    Named{kOriginOpenDeviceById, "OpenDeviceById"},
+    Named{kOriginReadChipIdentity, "ReadChipIdentity"},
+    Named{kOriginWriteControlRegister, "WriteControlRegister"},
+    Named{kOriginWriteProgressMarker, "WriteProgressMarker"},
+    Named{kOriginEraseEeprom, "EraseEeprom"},
+    Named{kOriginWorker, "worker"},
+    Named{kOriginClearImageHeader, "ClearImageHeader"},
+    Named{kOriginWriteHeaderHead, "WriteHeaderHead"},
+    Named{kOriginWriteHeaderTail, "WriteHeaderTail"},
+    Named{kOriginWriteImageBody, "WriteImageBody"},
+    Named{kOriginReadBackHeader, "ReadBackHeader"},
+    Named{kOriginReadBackHeaderHead, "ReadBackHeaderHead"},
+    Named{kOriginReadBackHeaderTail, "ReadBackHeaderTail"},
+    Named{kOriginReadBackImage, "ReadBackImage"},
+    Named{kOriginRestoreHeaderFromBackup, "RestoreHeaderFromBackup"},
+};
+
+constexpr std::array kClassNames = {
+    Named{kClassChipNotSupported, "chip not supported"},
+    Named{kClassChipClassRecord, "image chip class"},
+    Named{kClassDeviceNotFound, "device not found"},
+    Named{kClassHidLinkClosed, "no connection"},
+    Named{kClassHidExchange, "HID exchange"},
+    Named{kClassEeprom, "EEPROM exchange"},
+    Named{kClassEraseSend, "erase command"},
+    Named{kClassLinkTooShort, "reports too short"},
+    Named{kClassAudioPath, "audio-driver path"},
+    Named{kClassBadArgument, "internal"},
+    Named{kClassDeviceWait, "device wait"},
+    Named{kClassStopped, "stopped"},
+    Named{kClassVerify, "verify"},
+    Named{kClassUnitChanged, "unit changed"},
+    Named{kClassHsDescriptors, "image descriptors"},
+};
+
+constexpr std::array<std::string_view, 5> kStageMeanings = {
+    "no progress marker written over HID yet: the preflight, the first control-register write or the "
+    "first marker; the EEPROM is untouched unless the markers went over the audio-driver path",
+    "marker 1 written: the erase, the re-plug, the second control-register write or the header clear; "
+    "the EEPROM may be erased",
+    "marker 2 written: the body write and its verify; the header is blank, so the unit starts as an "
+    "updater device",
+    "marker 3 written: the header tail; the header is still incomplete",
+    "marker 4 written: the header head; the header is still incomplete",
+};
+
+// Sentences shared by several rows.
+constexpr std::string_view kStoppedMeaning =
+    "The tool was closing, so the command was not sent and the job ended there; start the tool again "
+    "and repeat the job.";
+constexpr std::string_view kNoAnswerMeaning =
+    "The chip did not answer this EEPROM request, so the image may be incomplete (the unit then starts "
+    "as an updater device): check the cable and the hub, re-plug and run the job again.";
+constexpr std::string_view kHidIdentityMeaning =
+    "The chip did not answer this register read over HID, so its identity is unknown: check the cable "
+    "and re-plug; at stage 00 nothing was written, at stage 01 (after the re-plug) the unit is already "
+    "erased and needs a new job.";
+constexpr std::string_view kAudioIdentityMeaning =
+    "The audio driver did not carry this register read (used when the HID reports are too short for "
+    "commands): check that the device's audio function and its driver are present; at stage 01 (after "
+    "the re-plug) the unit is already erased and needs a new job.";
+constexpr std::string_view kInternalMeaning =
+    "An internal fault of the tool, not of the device: report it with this code.";
+
+// Ordered by origin, class and detail (a test keeps it so).
+constexpr std::array kCatalogue = {
+    // The write request's own checks: nothing has reached the EEPROM yet.
+    FailureEntry{kOriginWriteRequest, kClassChipNotSupported, kDetailChipNotSupported, "chip not supported",
+                 "The chip's identifier selects none of the embedded images, or its status byte is not 0; "
+                 "nothing was written: check that the unit carries a supported ZT51xx variant."},
+    FailureEntry{
+        kOriginWriteRequest, kClassLinkTooShort, kDetailInputReportTooShort, "input reports too short",
+        "The device's HID input reports are 24 bytes or shorter, too short for the read-back, so the "
+        "job was refused before anything was erased: connect the device directly, or check the "
+        "firmware it runs."},
+    FailureEntry{kOriginWriteRequest, kClassLinkTooShort, kDetailOutputReportTooShort,
+                 "output reports too short",
+                 "The device's HID output reports are shorter than 16 bytes, too short to carry 8 EEPROM "
+                 "bytes per write, so the job was refused before anything was erased: check the firmware it "
+                 "runs."},
+    // The image scan: the tool's own image is wrong; no device can help.
+    FailureEntry{kOriginParseImageTags, kClassChipClassRecord, kDetailChipClassRecord, "chip-class record",
+                 "The embedded image has no chip-class record or one for another class than 0x27; nothing "
+                 "was written: the tool's image is damaged, install the tool again."},
+    FailureEntry{kOriginParseImageTags, kClassHsDescriptors, kDetailHsDescriptorsMissing,
+                 "no high-speed descriptors",
+                 "The embedded image has no high-speed descriptor record; nothing was written: the tool's "
+                 "image is damaged, install the tool again."},
+    // Device access.
+    FailureEntry{kOriginOpenKnownDevice, kClassDeviceNotFound, kDetailDeviceNotFound, "no known device",
+                 "No known device found, or its device node could not be opened: plug the unit in, check "
+                 "the IDs typed in the boxes and the permission on the device node."},
+    FailureEntry{kOriginOpenDeviceById, kClassDeviceNotFound, kDetailDeviceNotFound,
+                 "re-plugged device not opened",
+                 "The device that announced itself could not be opened by its IDs (gone again, or its node "
+                 "may not be opened); the worker keeps trying while its wait lasts."},
+    // ReadChipIdentity: over HID, detail 2 + the position of the register.
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 2, "HID read of register 0xA3",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 3, "HID read of register 0xB2",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 4, "HID read of register 0xD8",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 5, "HID read of register 0x9A",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 6, "HID read of register 0xEE",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 7, "HID read of register 0xCA",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 8, "HID read of register 0xF8",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 9, "HID read of the status register 0xB1",
+                 kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 10,
+                 "HID read of the identifier's high byte (0xB9)", kHidIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassHidExchange, 11,
+                 "HID read of the identifier's low byte (0xB8)", kHidIdentityMeaning},
+    // Over the audio-driver path, detail 12 + the position of the register.
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 12, "audio-path read of register 0xA3",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 13, "audio-path read of register 0xB2",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 14, "audio-path read of register 0xB8",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 15, "audio-path read of register 0x9A",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 16, "audio-path read of register 0xEE",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 17, "audio-path read of register 0xCA",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 18, "audio-path read of register 0xF8",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 19, "audio-path read of the status register 0xB1",
+                 kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 20,
+                 "audio-path read of the identifier's high byte (0xB9)", kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassAudioPath, 21,
+                 "audio-path read of the identifier's low byte (0xB8)", kAudioIdentityMeaning},
+    FailureEntry{kOriginReadChipIdentity, kClassBadArgument, kDetailBadArgument, "no place for the identity",
+                 kInternalMeaning},
+    // The device commands of the job.
+    FailureEntry{kOriginWriteControlRegister, kClassHidExchange, kDetailExchangeFailed,
+                 "control register not acknowledged",
+                 "The chip did not acknowledge the control-register write over HID: check the cable and the "
+                 "hub; the stage byte tells whether the EEPROM was touched."},
+    FailureEntry{kOriginWriteControlRegister, kClassAudioPath, kDetailAudioRequestFailed,
+                 "control register over the audio path",
+                 "The audio driver did not carry the control-register write: check that the device's audio "
+                 "function and its driver are present."},
+    FailureEntry{kOriginWriteControlRegister, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginWriteProgressMarker, kClassHidExchange, kDetailExchangeFailed,
+                 "marker not acknowledged",
+                 "The chip did not acknowledge the progress-marker write over HID: check the cable and the "
+                 "hub; at stage 0 the EEPROM is untouched, later it is incomplete and needs a new job."},
+    FailureEntry{kOriginWriteProgressMarker, kClassAudioPath, kDetailAudioRequestFailed,
+                 "marker over the audio path",
+                 "The audio driver did not carry the progress-marker write: check that the device's audio "
+                 "function and its driver are present."},
+    FailureEntry{kOriginWriteProgressMarker, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginEraseEeprom, kClassHidLinkClosed, kDetailLinkClosed, "no connection",
+                 "The erase was asked for with no device open, so nothing was sent: plug the unit in and "
+                 "try again."},
+    FailureEntry{kOriginEraseEeprom, kClassEraseSend, kDetailExchangeFailed, "erase not sent",
+                 "The erase command could not be written to the device (unplugged, or it refuses output "
+                 "reports); the EEPROM may be partly erased: re-plug and run the job again."},
+    // The worker's own checks.
+    FailureEntry{kOriginWorker, kClassDeviceWait, kDetailDeviceNotBack, "device did not come back",
+                 "No known device was opened before the wait after the re-plug prompt ran out (about 10 s, "
+                 "or about 1 s once a device had announced itself); the EEPROM is erased: re-plug the unit "
+                 "and run the job again."},
+    FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderNotBlank, "header did not clear",
+                 "The header did not read back as zeros after it was cleared, so the job stopped before the "
+                 "body; unless the device was an updater device the header is then restored from its copy, "
+                 "and a restore that fails is reported next (origin 25)."},
+    FailureEntry{
+        kOriginWorker, kClassVerify, kDetailBodyDiffers, "body verify failed",
+        "Body bytes still differed after two rewrite passes, or more than 16 differed at once; the "
+        "unit starts as an updater device: run the job again, and reject the unit if it fails again."},
+    FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderTailDiffers, "header tail differs",
+                 "Header bytes 5 to 7 read back differently from the image; the unit is left without a valid "
+                 "header: run the job again, and reject the unit if it fails again."},
+    FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderHeadDiffers, "header head differs",
+                 "Header bytes 0 to 4 read back differently from the image; the unit is left without a valid "
+                 "header: run the job again, and reject the unit if it fails again."},
+    FailureEntry{kOriginWorker, kClassUnitChanged, kDetailChipClassDiffers, "another chip came back",
+                 "The device that came back from the re-plug reports another chip identifier than the one "
+                 "the job was prepared for, so nothing was written to it: plug back the unit the job started "
+                 "with (it is erased) and run the job again."},
+    // Single EEPROM exchanges of the job.
+    FailureEntry{kOriginClearImageHeader, kClassEeprom, kDetailExchangeFailed,
+                 "header clear not acknowledged", kNoAnswerMeaning},
+    FailureEntry{kOriginClearImageHeader, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginWriteHeaderHead, kClassEeprom, kDetailExchangeFailed,
+                 "header head write not acknowledged", kNoAnswerMeaning},
+    FailureEntry{kOriginWriteHeaderHead, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginWriteHeaderTail, kClassEeprom, kDetailExchangeFailed,
+                 "header tail write not acknowledged", kNoAnswerMeaning},
+    FailureEntry{kOriginWriteHeaderTail, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginWriteImageBody, kClassEeprom, kDetailExchangeFailed, "body write not acknowledged",
+                 kNoAnswerMeaning},
+    FailureEntry{kOriginWriteImageBody, kClassBadArgument, kDetailBadArgument, "image length out of range",
+                 kInternalMeaning},
+    FailureEntry{kOriginWriteImageBody, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginReadBackHeader, kClassEeprom, kDetailExchangeFailed, "header read-back not answered",
+                 kNoAnswerMeaning},
+    FailureEntry{kOriginReadBackHeader, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginReadBackHeaderHead, kClassEeprom, kDetailExchangeFailed,
+                 "header head read-back not answered", kNoAnswerMeaning},
+    FailureEntry{kOriginReadBackHeaderHead, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginReadBackHeaderTail, kClassEeprom, kDetailExchangeFailed,
+                 "header tail read-back not answered", kNoAnswerMeaning},
+    FailureEntry{kOriginReadBackHeaderTail, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    FailureEntry{kOriginReadBackImage, kClassEeprom, kDetailExchangeFailed, "image read-back not answered",
+                 kNoAnswerMeaning},
+    FailureEntry{kOriginReadBackImage, kClassBadArgument, kDetailBadArgument, "image length out of range",
+                 kInternalMeaning},
+    FailureEntry{kOriginReadBackImage, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    // The header restore after a header that did not clear.
+    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailExchangeFailed, "header copy not read",
+                 "The header copy at 0x4010 could not be read, so the header was not restored and the unit "
+                 "starts as an updater device: run the job again."},
+    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailBlankHeaderCopy, "header copy blank",
+                 "The header copy at 0x4010 is blank (all 0x00 or 0xFF), so there was nothing to restore and "
+                 "the unit starts as an updater device: run the job again."},
+    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredTailDiffers,
+                 "restored tail did not take",
+                 "Header bytes 5 to 7 read back differently after the restore from the copy; the unit starts "
+                 "as an updater device: run the job again, and reject the unit if it fails again."},
+    FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredHeadDiffers,
+                 "restored head did not take",
+                 "Header bytes 0 to 4 read back differently after the restore from the copy; the unit starts "
+                 "as an updater device: run the job again, and reject the unit if it fails again."},
+    FailureEntry{kOriginRestoreHeaderFromBackup, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+};
+
+std::string_view FindName(std::span<const Named> names, uint32_t number) {
+    const auto it =
+        std::find_if(names.begin(), names.end(), [number](const Named& n) { return n.number == number; });
+    return it == names.end() ? std::string_view() : it->name;
+}
+
+std::string Numbered(std::string_view what, uint32_t number) {
+    char text[48];
+    std::snprintf(text, sizeof text, " %u", number);
+    return std::string(what) + text;
+}
+
+}  // namespace
+
+std::span<const FailureEntry> FailureCatalogue() { return kCatalogue; }
+
+std::string_view OriginName(uint32_t origin) { return FindName(kOriginNames, origin); }
+
+std::string_view FailureClassName(uint32_t errorClass) { return FindName(kClassNames, errorClass); }
+
+std::string_view StageMeaning(uint32_t stage) {
+    return stage < kStageMeanings.size() ? kStageMeanings[stage] : std::string_view();
+}
+
+FailureDescription DescribeFailure(uint32_t code) {
+    FailureDescription d;
+    d.code = code;
+    d.stage = code >> 24;
+    d.origin = (code >> 16) & 0xFF;
+    d.errorClass = (code >> 8) & 0xFF;
+    d.errorDetail = code & 0xFF;
+
+    const std::string_view stage = StageMeaning(d.stage);
+    d.stageText = stage.empty() ? Numbered("not a stage this tool writes:", d.stage) : std::string(stage);
+    const std::string_view origin = OriginName(d.origin);
+    d.originName = origin.empty() ? Numbered("unknown origin", d.origin) : std::string(origin);
+    const std::string_view errorClass = FailureClassName(d.errorClass);
+    d.className = errorClass.empty() ? Numbered("unknown class", d.errorClass) : std::string(errorClass);
+
+    const auto entry = std::find_if(kCatalogue.begin(), kCatalogue.end(), [&d](const FailureEntry& e) {
+        return e.origin == d.origin && e.errorClass == d.errorClass && e.errorDetail == d.errorDetail;
+    });
+    if (entry == kCatalogue.end()) {
+        d.detailName = Numbered("unknown detail", d.errorDetail);
+        d.meaning = code == 0 ? "No failure has been recorded."
+                              : "Not a code this tool records: check the digits, or whether another "
+                                "program showed it.";
+        return d;
+    }
+    // A known combination at a stage the job never writes is still not ours.
+    d.known = !stage.empty();
+    d.detailName = entry->name;
+    d.meaning = entry->meaning;
+    return d;
+}
+
+}  // namespace zt
