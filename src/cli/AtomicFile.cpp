@@ -83,6 +83,9 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::byte> byt
             target = resolved;
             std::free(resolved);
         }
+        // A file we may not write is not ours to replace, even where the
+        // folder would let us.
+        if (::access(target.c_str(), W_OK) != 0) return Fail(error, errno);
     }
 
     std::string temp;
