@@ -43,6 +43,10 @@ inline constexpr std::string_view kFirmwareTag = "ZTFwLTag";
 inline constexpr std::string_view kChipClassTag = "ZTCIdTag";
 inline constexpr std::string_view kHsDescriptorTag = "ZTHsDTag";
 inline constexpr std::string_view kFsDescriptorTag = "ZTFsDTag";
+// The descriptor records start with a standard USB device descriptor; the
+// chip reports its release number (bcdDevice) from the high-speed one.
+inline constexpr size_t kDeviceDescriptorSize = 18;
+inline constexpr size_t kDeviceDescriptorBcdDevice = 12;
 // Records of our own images that the tool does not interpret: the USB string
 // descriptors (index 0, the language IDs, first) and the HID report descriptor.
 inline constexpr std::string_view kStringsTag = "ZTStrTag";

@@ -1,10 +1,19 @@
 // USB arrival and removal notices from real uevents through the libudev
 // monitor, and the attached-device list from sysfs.
 #include <gtest/gtest.h>
+#include <libudev.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <thread>
 
 #include "UsbTestbed.h"
 #include "platform/linux/LinuxAudioFilterBackend.h"
@@ -69,6 +78,58 @@ TEST_F(MockUdevTest, ArrivalAndRemovalCarryTheIdsUntilUnregistered) {
     bed.Add(chip);
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(log.Count(), 2u) << "nothing may be posted after Unregister returns";
+}
+
+// A udev daemon that stopped without removing its control socket (or a
+// container that sees the host's /run) sends nothing on the udev group; the
+// re-plugged device was then never seen. The hook stands in for that silence.
+// Where the socket cannot be probed both groups are heard, and the two copies
+// of each event make one notice.
+TEST_F(MockUdevTest, ReplugIsSeenWithoutARunningUdevDaemonAndPostedOnce) {
+    char dirTemplate[] = "/tmp/zt-udev-XXXXXX";
+    ASSERT_NE(::mkdtemp(dirTemplate), nullptr);
+    const std::filesystem::path dir = dirTemplate;
+    const std::string stale = dir / "control";
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, stale.c_str(), sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);  // the file stays, nobody listens
+    }
+    std::ofstream(dir / "file");
+    const std::string unprobeable = dir / "file" / "control";  // ENOTDIR, as EACCES for a user
+    const auto udevGroupSilent = [](udev_monitor* monitor, const char* group) {
+        if (std::strcmp(group, "udev") == 0)
+            udev_monitor_filter_add_match_tag(monitor, "zt-nobody-sends-this");
+    };
+
+    const struct {
+        const char* name;
+        std::string control;
+        platform_linux::LinuxDeviceNotices::MonitorHook hook;
+    } cases[] = {
+        {"stale control socket", stale, udevGroupSilent},
+        {"control socket that cannot be probed", unprobeable, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform_linux::LinuxDeviceNotices source(c.control, c.hook);
+        NoticeLog log;
+        const uintptr_t registration = source.Register(log);
+        ASSERT_NE(registration, 0u);
+        UsbTestbed::DeviceSpec chip;
+        chip.productId = 0x735E;
+        const int id = bed.Add(chip);
+        EXPECT_TRUE(log.WaitFor(1)) << "the arrival was not seen";
+        bed.Unplug(id);
+        EXPECT_TRUE(log.WaitFor(2)) << "the removal was not seen";
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(log.Count(), 2u) << "each event once";
+        source.Unregister(registration);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(MockUdevTest, UsbTreeListsHubsBeforeTheirPortsWithReleaseNumbers) {

@@ -2,12 +2,19 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <fstream>
+#include <sstream>
 #include <thread>
+#include <vector>
 
 #include "platform/linux/Udev.h"
 
@@ -15,7 +22,41 @@ namespace zt::platform_linux {
 
 namespace {
 
-bool UdevDaemonRuns() { return ::access("/run/udev/control", F_OK) == 0; }
+enum class UdevDaemon { Answers, Absent, CannotTell };
+
+// udevd listens on a SOCK_SEQPACKET Unix socket at /run/udev/control, and the
+// file stays behind when the daemon stops without removing it. Connecting
+// tells the two apart: the kernel refuses a connection to a path that no
+// socket is bound to (ECONNREFUSED), and a missing file is ENOENT. The file is
+// root's alone (mode 0600), so for anyone else connect() fails with EACCES
+// before the kernel looks for a listener, and then we cannot tell. The daemon
+// drops a connection that closes without a message.
+//
+// Anyone may read /proc/net/unix, the kernel's table of this network
+// namespace's Unix sockets with their paths and flags; a live daemon is
+// listed there as listening on its control socket. That settles the EACCES
+// case for an ordinary user. A daemon in another network namespace is not
+// listed, and its events would not reach us either.
+UdevDaemon ProbeUdevDaemon(const std::string& controlSocket) {
+    sockaddr_un address{};
+    if (controlSocket.size() >= sizeof address.sun_path) return UdevDaemon::CannotTell;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, controlSocket.c_str(), controlSocket.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return UdevDaemon::CannotTell;
+    const int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int error = errno;
+    ::close(fd);
+    if (result == 0) return UdevDaemon::Answers;
+    if (error == ENOENT || error == ECONNREFUSED) return UdevDaemon::Absent;
+    if (error == EACCES || error == EPERM) {
+        std::ifstream table("/proc/net/unix");
+        std::stringstream text;
+        if (table && text << table.rdbuf())
+            return UnixSocketListens(text.str(), controlSocket) ? UdevDaemon::Answers : UdevDaemon::Absent;
+    }
+    return UdevDaemon::CannotTell;  // no /proc, or a daemon too busy to accept (EAGAIN)
+}
 
 }  // namespace
 
@@ -47,15 +88,18 @@ bool LinuxDeviceNotices::MakeNotice(udev_device* device, uint32_t& eventCode, De
     const char* sysname = udev_device_get_sysname(device);
     record.deviceType = kDbtDevtypDeviceInterface;
     record.devicePath = std::string(ids) + (sysname ? sysname : "");
+    // A usb_device's kernel name is its port ("1-2.3"), also in a removal.
+    record.port = sysname ? sysname : "";
     return true;
 }
 
 class LinuxDeviceNotices::Watch {
 public:
-    Watch(DeviceNoticeRecipient& recipient, UdevPtr udev, UdevMonitorPtr monitor, int wakeRead, int wakeWrite)
+    Watch(DeviceNoticeRecipient& recipient, UdevPtr udev, std::vector<UdevMonitorPtr> monitors, int wakeRead,
+          int wakeWrite)
         : recipient_(recipient),
           udev_(std::move(udev)),
-          monitor_(std::move(monitor)),
+          monitors_(std::move(monitors)),
           wakeRead_(wakeRead),
           wakeWrite_(wakeWrite),
           thread_([this] { Run(); }) {}
@@ -72,34 +116,56 @@ public:
     Watch& operator=(const Watch&) = delete;
 
 private:
+    // Events the daemon passes on keep the kernel's sequence number, so the
+    // second copy of an event is the one whose number we have seen. The
+    // daemon's copy follows the kernel's within moments; a short memory does.
+    static constexpr size_t kRememberedEvents = 256;
+
+    bool FirstSighting(unsigned long long seqnum) {
+        if (monitors_.size() < 2 || seqnum == 0) return true;
+        if (std::find(seen_.begin(), seen_.end(), seqnum) != seen_.end()) return false;
+        seen_.push_back(seqnum);
+        if (seen_.size() > kRememberedEvents) seen_.pop_front();
+        return true;
+    }
+
     void Run() {
-        const int monitorFd = udev_monitor_get_fd(monitor_.get());
+        std::vector<pollfd> fds;
+        for (const auto& monitor : monitors_) fds.push_back({udev_monitor_get_fd(monitor.get()), POLLIN, 0});
+        fds.push_back({wakeRead_, POLLIN, 0});
         for (;;) {
-            pollfd fds[2] = {{monitorFd, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0) {
+            for (auto& fd : fds) fd.revents = 0;
+            if (::poll(fds.data(), fds.size(), -1) < 0) {
                 if (errno == EINTR) continue;
                 return;
             }
-            if (fds[1].revents) return;
-            if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
-            if (!(fds[0].revents & POLLIN)) continue;
-            UdevDevicePtr device(udev_monitor_receive_device(monitor_.get()));
-            if (!device) continue;
-            uint32_t eventCode = 0;
-            DeviceBroadcast record;
-            if (MakeNotice(device.get(), eventCode, record)) recipient_.PostDeviceChange(eventCode, record);
+            if (fds.back().revents) return;
+            for (size_t i = 0; i < monitors_.size(); ++i) {
+                if (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
+                if (fds[i].revents & POLLIN) Receive(monitors_[i].get());
+            }
         }
+    }
+
+    void Receive(udev_monitor* monitor) {
+        UdevDevicePtr device(udev_monitor_receive_device(monitor));
+        if (!device || !FirstSighting(udev_device_get_seqnum(device.get()))) return;
+        uint32_t eventCode = 0;
+        DeviceBroadcast record;
+        if (MakeNotice(device.get(), eventCode, record)) recipient_.PostDeviceChange(eventCode, record);
     }
 
     DeviceNoticeRecipient& recipient_;
     UdevPtr udev_;
-    UdevMonitorPtr monitor_;
+    std::vector<UdevMonitorPtr> monitors_;
     int wakeRead_;
     int wakeWrite_;
-    std::thread thread_;  // last: starts once everything above is in place
+    std::deque<unsigned long long> seen_;  // the watch thread's alone
+    std::thread thread_;                   // last: starts once everything above is in place
 };
 
-LinuxDeviceNotices::LinuxDeviceNotices() = default;
+LinuxDeviceNotices::LinuxDeviceNotices(std::string udevControlSocket, MonitorHook hook)
+    : udevControlSocket_(std::move(udevControlSocket)), hook_(std::move(hook)) {}
 
 LinuxDeviceNotices::~LinuxDeviceNotices() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -109,18 +175,35 @@ LinuxDeviceNotices::~LinuxDeviceNotices() {
 uintptr_t LinuxDeviceNotices::Register(DeviceNoticeRecipient& recipient) {
     UdevPtr udev(udev_new());
     if (!udev) return 0;
-    UdevMonitorPtr monitor(udev_monitor_new_from_netlink(udev.get(), UdevDaemonRuns() ? "udev" : "kernel"));
-    if (!monitor) return 0;
-    if (udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "usb", "usb_device") < 0 ||
-        udev_monitor_enable_receiving(monitor.get()) < 0)
-        return 0;
+    std::vector<const char*> groups;
+    switch (ProbeUdevDaemon(udevControlSocket_)) {
+        case UdevDaemon::Answers:
+            groups = {"udev"};
+            break;
+        case UdevDaemon::Absent:
+            groups = {"kernel"};
+            break;
+        case UdevDaemon::CannotTell:
+            groups = {"kernel", "udev"};
+            break;
+    }
+    std::vector<UdevMonitorPtr> monitors;
+    for (const char* group : groups) {
+        UdevMonitorPtr monitor(udev_monitor_new_from_netlink(udev.get(), group));
+        if (!monitor) return 0;
+        if (hook_) hook_(monitor.get(), group);
+        if (udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "usb", "usb_device") < 0 ||
+            udev_monitor_enable_receiving(monitor.get()) < 0)
+            return 0;
+        monitors.push_back(std::move(monitor));
+    }
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) < 0) return 0;
 
     std::lock_guard<std::mutex> lock(mutex_);
     const uintptr_t registration = nextRegistration_++;
-    watches_.emplace(registration, std::make_unique<Watch>(recipient, std::move(udev), std::move(monitor),
-                                                            pipeFds[0], pipeFds[1]));
+    watches_.emplace(registration, std::make_unique<Watch>(recipient, std::move(udev), std::move(monitors),
+                                                           pipeFds[0], pipeFds[1]));
     return registration;
 }
 

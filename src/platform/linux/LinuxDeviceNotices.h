@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -8,21 +9,30 @@
 #include "platform/DeviceNotices.h"
 
 struct udev_device;
+struct udev_monitor;
 
 namespace zt::platform_linux {
 
-// Arrival and removal notices of USB devices from a libudev monitor
-// (subsystem usb, devtype usb_device). Where a udev daemon runs we take its
-// events, which come after it has made the device nodes and applied our
-// rule; without one (containers, early boot) we listen to the kernel's own.
+// Arrival and removal notices of USB devices from libudev monitors
+// (subsystem usb, devtype usb_device). Where a udev daemon answers on its
+// control socket we take its events, which come after it has made the device
+// nodes and applied our rule. Where none answers (a stopped daemon that left
+// its socket behind, a container that sees the host's /run, early boot) we
+// listen to the kernel's own. Where we cannot tell we listen to both and
+// post each event once, whichever copy comes first.
 //
-// Each registration runs its own thread that waits in poll() on the monitor
+// Each registration runs its own thread that waits in poll() on its monitors
 // and on a wake pipe, and posts every add and remove to the recipient as
 // DeviceBroadcast{5, "USB#VID_xxxx&PID_yyyy#<sysname>"}. Unregister wakes the
 // thread through the pipe and joins it, so nothing is posted after it returns.
 class LinuxDeviceNotices final : public DeviceNoticeSource {
 public:
-    LinuxDeviceNotices();
+    static constexpr const char* kUdevControlSocket = "/run/udev/control";
+    // Called on each monitor right after it is made, with its netlink group
+    // ("udev" or "kernel"); tests use it to stand in for a group nobody sends on.
+    using MonitorHook = std::function<void(udev_monitor* monitor, const char* group)>;
+
+    explicit LinuxDeviceNotices(std::string udevControlSocket = kUdevControlSocket, MonitorHook hook = {});
     ~LinuxDeviceNotices() override;
 
     uintptr_t Register(DeviceNoticeRecipient& recipient) override;
@@ -34,6 +44,8 @@ public:
 
 private:
     class Watch;
+    const std::string udevControlSocket_;
+    const MonitorHook hook_;
     std::mutex mutex_;
     std::map<uintptr_t, std::unique_ptr<Watch>> watches_;
     uintptr_t nextRegistration_ = 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "job/EepromImage.h"
+#include "job/ImageLayout.h"
 #include "platform/sim/SimBusState.h"
 
 namespace zt::sim {
@@ -23,17 +24,19 @@ int SimBus::AddChip(ChipVariant variant, const std::vector<uint8_t>& eeprom) {
     return index;
 }
 
-int SimBus::AddFactoryChip(ChipVariant variant) {
+std::vector<uint8_t> FactoryEeprom(ChipVariant variant) {
     std::vector<uint8_t> eeprom(SimChipModel::kEepromSize, 0xFF);
-    const EepromImage& image = variant == ChipVariant::B ? kImageB : kImageA;
-    std::copy(image.begin(), image.end(), eeprom.begin());
-    std::copy_n(image.begin(), 8, eeprom.begin() + kHeaderBackupAddress);
+    const EepromImage& factory = variant == ChipVariant::B ? kImageB : kImageA;
+    std::copy(factory.begin(), factory.end(), eeprom.begin());
+    std::copy_n(factory.begin(), image::kHeaderSize, eeprom.begin() + kHeaderBackupAddress);
     eeprom[kProgressMarkerAddress] = 0;
     eeprom[kFirmwareVersionAddress] = 1;
     eeprom[kFirmwareVersionAddress + 1] = 0;
     eeprom[kFirmwareVersionAddress + 2] = 0;
-    return AddChip(variant, eeprom);
+    return eeprom;
 }
+
+int SimBus::AddFactoryChip(ChipVariant variant) { return AddChip(variant, FactoryEeprom(variant)); }
 
 void SimBus::AddOtherHidDevice(uint16_t vendorId, uint16_t productId) {
     std::lock_guard<std::mutex> lock(state_->mutex);
@@ -88,6 +91,8 @@ std::string SimBus::Path(int chip) const {
     return state_->ChipPath(chip);
 }
 
+std::string SimBus::Port(int chip) const { return State::ChipPort(chip); }
+
 std::vector<uint8_t> SimBus::Eeprom(int chip) const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->Chip(chip).Eeprom();
@@ -140,12 +145,32 @@ void SimBus::SetAudioPresent(bool present) {
 
 std::vector<SimLogEntry> SimBus::Log() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->log;
+    return {state_->log.begin(), state_->log.end()};
 }
 
 void SimBus::ClearLog() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->log.clear();
+    state_->logDropped = 0;
+}
+
+size_t SimBus::LogCapacity() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logCapacity;
+}
+
+void SimBus::SetLogCapacity(size_t entries) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->logCapacity = entries;
+    while (state_->log.size() > entries) {
+        state_->log.pop_front();
+        ++state_->logDropped;
+    }
+}
+
+uint64_t SimBus::LogDropped() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->logDropped;
 }
 
 HidBackend& SimBus::hid() { return state_->hid; }

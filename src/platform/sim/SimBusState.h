@@ -50,6 +50,7 @@ struct SimBus::State {
     struct PendingNotice {
         uint32_t eventCode;
         std::string path;
+        std::string port;
     };
 
     // Replies a handle keeps before the oldest is dropped, like the input
@@ -60,6 +61,11 @@ struct SimBus::State {
     SimChipModel& Chip(int index) { return *chips.at(static_cast<size_t>(index)); }
     std::string ChipPath(int index) const;
     std::string OtherPath(int index) const;
+    // The bus is a root hub "1" with an external hub "1-1" that takes the
+    // chips, one per port ("1-1.1", "1-1.2", ...), and a second one "1-2"
+    // for the other HID devices.
+    static std::string ChipPort(int index);
+    static std::string OtherPort(int index);
     bool IsAlive(const HidHandle& h) const;
     void Log(int chip, SimLogEntry::Kind kind, std::vector<uint8_t> bytes = {});
     void PlugLocked(int chip);
@@ -78,7 +84,10 @@ struct SimBus::State {
     std::map<Handle, HidHandle> hidHandles;
     std::map<Handle, AudioHandle> audioHandles;
     Handle nextHandle = 0x100;
-    std::vector<SimLogEntry> log;
+    // The most recent `logCapacity` entries; older ones are dropped and counted.
+    std::deque<SimLogEntry> log;
+    size_t logCapacity = SimBus::kDefaultLogCapacity;
+    uint64_t logDropped = 0;
     std::deque<PendingNotice> pendingNotices;
 
     std::string audioServiceName = "MarluUAC";

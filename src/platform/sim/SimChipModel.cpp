@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <span>
+
+#include "device/KnownDeviceTable.h"
+#include "job/ImageLayout.h"
 
 namespace zt::sim {
 namespace {
@@ -26,16 +30,6 @@ constexpr uint8_t kRegStatus = 0xB1;
 constexpr size_t kReplyTag = 7;
 constexpr size_t kReplyValue = 8;
 constexpr size_t kReplyData = 9;
-
-constexpr uint16_t kTailProductId = 0x400A;
-constexpr uint16_t kTailVendorId = 0x400C;
-constexpr uint16_t kHeaderCopy = 0x4010;
-constexpr uint16_t kHeaderSize = 8;
-
-constexpr char kHsDescriptorTag[] = "ZTHsDTag";
-constexpr size_t kTagSize = 8;
-constexpr size_t kBcdDeviceOffset = 12;  // within the standard device descriptor
-constexpr size_t kDeviceDescriptorSize = 18;
 
 uint16_t ChipIdOf(ChipVariant v) {
     switch (v) {
@@ -89,23 +83,25 @@ void SimChipModel::Unplug() {
 // The boot loader trusts the EEPROM only when the header magic is there; a chip
 // without it enumerates as the updater device so that it can still be programmed.
 void SimChipModel::Boot() {
-    const bool validHeader = eeprom_[0] == 'W' && eeprom_[1] == 'T' && eeprom_[2] == 'C' && eeprom_[3] == 0;
-    if (!validHeader) {
+    const std::span<const uint8_t> eeprom{eeprom_};
+    if (!image::TagEquals(eeprom, image::kMagicOffset, image::kMagic)) {
         vendorId_ = kUpdaterVendorId;
         productId_ = variant_ == ChipVariant::B ? kUpdaterProductIdB : kUpdaterProductIdA;
         bcdDevice_ = kUpdaterBcdDevice;
         return;
     }
-    vendorId_ = static_cast<uint16_t>(eeprom_[kTailVendorId] | eeprom_[kTailVendorId + 1] << 8);
-    productId_ = static_cast<uint16_t>(eeprom_[kTailProductId] | eeprom_[kTailProductId + 1] << 8);
+    vendorId_ = image::ReadLe16(eeprom, image::kTailVendorId);
+    productId_ = image::ReadLe16(eeprom, image::kTailProductId);
     bcdDevice_ = 0;
     // The release number comes from the high-speed device descriptor that
     // follows the first descriptor tag.
-    const auto tagEnd = eeprom_.end() - static_cast<std::ptrdiff_t>(kDeviceDescriptorSize);
-    const auto hsTag = std::search(eeprom_.begin(), tagEnd, kHsDescriptorTag, kHsDescriptorTag + kTagSize);
+    const auto& tag = image::kHsDescriptorTag;
+    const auto tagEnd = eeprom_.end() - static_cast<std::ptrdiff_t>(image::kDeviceDescriptorSize);
+    const auto hsTag = std::search(eeprom_.begin(), tagEnd, tag.begin(), tag.end());
     if (hsTag != tagEnd) {
-        const size_t at = static_cast<size_t>(hsTag - eeprom_.begin()) + kTagSize + kBcdDeviceOffset;
-        bcdDevice_ = static_cast<uint16_t>(eeprom_[at] | eeprom_[at + 1] << 8);
+        const size_t at = static_cast<size_t>(hsTag - eeprom_.begin()) + image::kTagSize +
+                          image::kDeviceDescriptorBcdDevice;
+        bcdDevice_ = image::ReadLe16(eeprom, at);
     }
 }
 
@@ -113,13 +109,15 @@ void SimChipModel::Erase() { std::fill(eeprom_.begin(), eeprom_.begin() + kProgr
 
 uint8_t SimChipModel::ReadCell(uint16_t address) const {
     address &= kEepromSize - 1;
-    if (faults_.blankHeaderCopy && address >= kHeaderCopy && address < kHeaderCopy + kHeaderSize) return 0xFF;
+    if (faults_.blankHeaderCopy && address >= kHeaderBackupAddress &&
+        address < kHeaderBackupAddress + image::kHeaderSize)
+        return 0xFF;
     return eeprom_[address];
 }
 
 void SimChipModel::WriteCell(uint16_t address, uint8_t value) {
     address &= kEepromSize - 1;
-    if (faults_.headerWontClear && address < kHeaderSize && value == 0) return;
+    if (faults_.headerWontClear && address < image::kHeaderSize && value == 0) return;
     auto stuck = faults_.stuckBytes.find(address);
     if (stuck != faults_.stuckBytes.end() && stuck->second > 0) {
         if (stuck->second != INT32_MAX) --stuck->second;

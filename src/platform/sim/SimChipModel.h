@@ -16,11 +16,8 @@ namespace zt::sim {
 class SimChipModel {
 public:
     static constexpr size_t kEepromSize = 0x8000;
-    static constexpr uint16_t kProgramAreaEnd = 0x4000;  // the erase blanks 0x0000..0x3FFF
-    static constexpr uint16_t kUpdaterVendorId = 0x3C4D;
-    static constexpr uint16_t kUpdaterProductIdA = 0x735E;
-    static constexpr uint16_t kUpdaterProductIdB = 0x735F;
-    static constexpr uint16_t kUpdaterBcdDevice = 0x0100;
+    static constexpr uint16_t kProgramAreaEnd = 0x4000;    // the erase blanks 0x0000..0x3FFF
+    static constexpr uint16_t kUpdaterBcdDevice = 0x0100;  // the boot loader's own release
 
     // What became of one output report.
     struct OutputOutcome {
