@@ -7,13 +7,21 @@ namespace zt::cli {
 
 int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
     CLI::App app{
-        "zt51xx-mp: programs the configuration EEPROM of ZT51xx USB audio controllers on the production line.\n"
+        "zt51xx-mp: programs the configuration EEPROM of ZT51xx USB audio controllers on the production "
+        "line.\n"
         "Run 'zt51xx-mp COMMAND --help' for the options of a command.",
         "zt51xx-mp"};
     app.require_subcommand(1);
     app.set_version_flag("--version-info", "zt51xx-mp 2.3 (ZT5160 Write EEPROM (MP) v2.3 16K16B)");
     AddImageCommands(app, ctx);
     AddDeviceCommands(app, ctx);
+    // After the commands, which would otherwise take it over as their own.
+    app.footer(
+        "Exit codes: 0 done, 1 the job, erase or version query failed, 2 bad command line, 3 no device "
+        "(list), no "
+        "permission or no backend, 4 a file could not be written, 5 the unit is held by another job, 130 "
+        "after "
+        "Ctrl-C, 143 after SIGTERM.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

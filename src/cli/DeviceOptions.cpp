@@ -19,6 +19,12 @@ bool CheckId(const std::string& option, const std::optional<std::string>& text, 
 
 bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* checked, std::string* error) {
     if (!CheckId("--vid", options.vid, &checked->vendorId, error)) return false;
+    if (checked->vendorId == 0) {
+        // The known-device table ends at the first row with vendor 0, so the
+        // typed pair would never be looked for.
+        *error = "--vid " + *options.vid + " can never match: vendor ID 0 ends the table of known devices";
+        return false;
+    }
     if (!CheckId("--pid", options.pid, &checked->productId, error)) return false;
 
     checked->backend.simulate = options.simulate;

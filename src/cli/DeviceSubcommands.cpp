@@ -40,10 +40,13 @@ std::unique_ptr<ConsoleView> MakeView(const DeviceOptions& options, CommandConte
 
 int ExitCodeOf(ResultKind kind) {
     switch (kind) {
-        case ResultKind::Ok: return kExitOk;
-        case ResultKind::Interrupted: return kExitInterrupted;
+        case ResultKind::Ok:
+            return kExitOk;
+        case ResultKind::Interrupted:
+            return InterruptSignal::Signal() == SIGTERM ? kExitTerminated : kExitInterrupted;
         case ResultKind::Failed:
-        case ResultKind::Cancelled: return kExitJobFailed;
+        case ResultKind::Cancelled:
+            return kExitJobFailed;
     }
     return kExitJobFailed;
 }
@@ -113,8 +116,10 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
     const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
     if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
-        view->Result({ResultKind::Cancelled, std::nullopt});
-        ctx.exitCode = kExitJobFailed;
+        const ResultKind kind =
+            InterruptSignal::Requested() ? ResultKind::Interrupted : ResultKind::Cancelled;
+        view->Result({kind, std::nullopt});
+        ctx.exitCode = ExitCodeOf(kind);
         return;
     }
 
@@ -145,13 +150,20 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
                        session.Window().GetControlText(kIdProductId) + " (" + backend->Describe() + ")");
             outcome = session.WriteEeprom();
             break;
-        case DeviceCommand::Erase: outcome = session.EraseEeprom(); break;
+        case DeviceCommand::Erase:
+            outcome = session.EraseEeprom();
+            break;
         case DeviceCommand::Version:
             version = session.GetFirmwareVersion(&status);
             outcome = {version ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
             break;
-        case DeviceCommand::List: break;
+        case DeviceCommand::List:
+            break;
     }
+    // A signal cuts the waits of the command short (a read, a prompt), so a
+    // failure that follows it is the interrupt's doing, not the device's.
+    if (outcome.kind != ResultKind::Ok && InterruptSignal::Requested())
+        outcome = {ResultKind::Interrupted, std::nullopt};
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
     session.Close();
 
@@ -159,7 +171,8 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     view->Result(outcome);
     ctx.exitCode = ExitCodeOf(outcome.kind);
     if (outcome.kind == ResultKind::Failed && NoDeviceOpened(outcome) && !unit.HeldElsewhere().empty()) {
-        ctx.err << "zt51xx-mp: the unit at port " << unit.HeldElsewhere().front() << " is held by another job\n";
+        ctx.err << "zt51xx-mp: the unit at port " << unit.HeldElsewhere().front()
+                << " is held by another job\n";
         ctx.exitCode = kExitUnitBusy;
     } else if (outcome.kind == ResultKind::Failed) {
         const std::string hint = backend->PermissionHint();
@@ -200,23 +213,34 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes) {
     DeviceOptions& options = typed.options;
     typed.vidOption =
         sub->add_option("--vid", typed.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
-    typed.pidOption =
-        sub->add_option("--pid", typed.pid, "product ID typed into the dialog, 1-4 hex digits (default 7351)");
+    typed.pidOption = sub->add_option("--pid", typed.pid,
+                                      "product ID typed into the dialog, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
     sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
     sub->add_option("--port", options.port,
                     "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "
                     "first known device found, whose port then holds for the whole job");
     auto* simulate = sub->add_flag("--simulate", options.simulate, "use the built-in simulated chip");
-    sub->add_option("--variant", options.simulation.variant, "simulated chip: A, B or unknown (default A)")->needs(simulate);
-    sub->add_option("--fault", options.simulation.faults, "inject a fault into the simulated chip (repeatable; see below)")
+    sub->add_option("--variant", options.simulation.variant, "simulated chip: A, B or unknown (default A)")
+        ->needs(simulate);
+    sub->add_option("--fault", options.simulation.faults,
+                    "inject a fault into the simulated chip (repeatable; see below)")
         ->allow_extra_args(false)
         ->needs(simulate);
-    sub->add_flag("--updater", options.simulation.updater, "the simulated chip starts as an updater device (blank header)")
+    sub->add_flag("--updater", options.simulation.updater,
+                  "the simulated chip starts as an updater device (blank header)")
         ->needs(simulate);
     sub->add_flag("--sim-clock", options.simulation.simulatedClock,
                   "run the simulation on simulated time (instant) instead of the real clock")
         ->needs(simulate);
+}
+
+// The exit codes of a device command, for its --help.
+std::string ExitCodes(const std::string& ok, const std::string& failed) {
+    return "\nExit codes: 0 " + ok + ", 1 " + failed +
+           ", 2 bad command line (nothing is sent to a device), 3 no backend for real devices or no "
+           "permission to open the device, 5 the unit is held by another job, 130 after Ctrl-C, 143 after "
+           "SIGTERM (both close the dialog properly first).\n";
 }
 
 }  // namespace
@@ -237,9 +261,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "\"Write to EEPROM OK!\", 1 after \"Fail to Write EEPROM! [XXXXXXXX]\"; the last line is "
         "'result: OK' or 'result: FAIL XXXXXXXX'.",
         DeviceCommand::Write, true,
-        FaultList() +
-            "\nExit codes: 0 written, 1 job failed, 2 bad command line, 3 no backend or no permission to open the "
-            "device, 5 the unit is held by another job, 130 interrupted.\n"
+        FaultList() + ExitCodes("written", "job failed (its code is printed)") +
             "\nExamples:\n"
             "  zt51xx-mp write                         write the device with the default IDs 3C4D:7351\n"
             "  zt51xx-mp write --vid 3C4D --pid 7350 --yes --json\n"
@@ -249,14 +271,22 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "                                          instant run that fails with 00030401\n");
     add("erase",
         "Erase the EEPROM of the first known device present (the hidden Erase button). At a terminal it "
-        "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: FAIL XXXXXXXX'.",
-        DeviceCommand::Erase, true, "Example:\n  zt51xx-mp erase --yes --simulate --sim-clock\n");
+        "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: "
+        "FAIL XXXXXXXX'.",
+        DeviceCommand::Erase, true,
+        ExitCodes("erased", "erase failed or declined at the prompt") +
+            "\nExample:\n  zt51xx-mp erase --yes --simulate --sim-clock\n");
     add("version",
         "Read the firmware version of the device with the given IDs (the hidden Get FW Ver. button); prints "
         "the status (SUCCESS or FAIL) and the version text.",
-        DeviceCommand::Version, false, "Example:\n  zt51xx-mp version --vid 3C4D --pid 7351\n");
-    add("list", "List the known devices present, with their IDs and paths. Exit code 3 when there is none.",
-        DeviceCommand::List, false, "Example:\n  zt51xx-mp list --json\n");
+        DeviceCommand::Version, false,
+        ExitCodes("version read", "the query failed (no version is printed)") +
+            "\nExample:\n  zt51xx-mp version --vid 3C4D --pid 7351\n");
+    add("list", "List the known devices present, with their IDs and paths.", DeviceCommand::List, false,
+        "\nExit codes: 0 one or more listed, 2 bad command line, 3 none present (or no backend for real "
+        "devices, "
+        "or no permission to open them).\n"
+        "\nExample:\n  zt51xx-mp list --json\n");
 }
 
 }  // namespace zt::cli

@@ -5,13 +5,16 @@
 
 namespace zt::cli {
 
-
-DialogSession::DialogSession(const Platform& platform, ConsoleView& view, OperatorInput& input, Options options)
+DialogSession::DialogSession(const Platform& platform, ConsoleView& view, OperatorInput& input,
+                             Options options)
     : options_(std::move(options)),
+      uiThread_(std::this_thread::get_id()),
+      hid_(platform.hid, [this] { return ReadsCancelled(); }),
       window_(loop_, view, input,
               ConsoleWindow::Options{options_.autoAnswer, options_.onReplugPrompt,
                                      [this] { return closing_.load() || options_.interrupted(); }}),
-      dialog_(std::make_unique<CZT51xxWriteEepromMPDlg>(window_, platform)) {
+      dialog_(std::make_unique<CZT51xxWriteEepromMPDlg>(
+          window_, Platform{platform.clock, hid_, platform.audio, platform.notices, platform.usb})) {
     window_.Attach(dialog_.get());
 }
 
@@ -73,6 +76,14 @@ void DialogSession::RunFor(std::chrono::milliseconds duration) {
     const auto until = std::chrono::steady_clock::now() + duration;
     loop_.RunUntil([&] { return options_.interrupted() || std::chrono::steady_clock::now() >= until; },
                    std::chrono::milliseconds(200));
+}
+
+bool DialogSession::ReadsCancelled() const {
+    // Ctrl-C waits for the user-interface thread, so its reads give up at
+    // once. The worker's give up only when the close has begun, which clears
+    // workerRun right after: an interrupt alone never fails a job step.
+    if (closing_.load()) return true;
+    return std::this_thread::get_id() == uiThread_ && options_.interrupted();
 }
 
 void DialogSession::Close() {

@@ -6,13 +6,15 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
+#include "cli/CancellableHidBackend.h"
 #include "cli/ConsoleView.h"
-#include "job/JobOutcome.h"
 #include "cli/ConsoleWindow.h"
 #include "cli/OperatorInput.h"
 #include "cli/UiLoop.h"
+#include "job/JobOutcome.h"
 #include "platform/Platform.h"
 
 namespace zt::cli {
@@ -59,8 +61,14 @@ public:
     ConsoleWindow& Window() { return window_; }
 
 private:
+    // Whether a read waiting for a reply gives up now: on the user-interface
+    // thread after an interrupt, on any thread once the close has begun.
+    bool ReadsCancelled() const;
+
     Options options_;
     std::atomic<bool> closing_{false};
+    const std::thread::id uiThread_;
+    CancellableHidBackend hid_;
     UiLoop loop_;
     ConsoleWindow window_;
     std::unique_ptr<CZT51xxWriteEepromMPDlg> dialog_;

@@ -1,11 +1,11 @@
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 
+#include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/ImageInspector.h"
 #include "job/EepromImage.h"
@@ -54,22 +54,13 @@ void Inspect(CommandContext& ctx, const std::string& variant) {
     ImageInspector(*entry.image).Write(ctx.out);
 }
 
-// Writes the image whole or reports why not. A short write or a failing close
-// (a full disk shows up there) is a failure too, never a silent partial file.
+// Writes the image whole or reports why not; a file that was there stays as
+// it was when the write fails.
 void Export(CommandContext& ctx, const std::string& variant, const std::string& path) {
     const EepromImage& image = *Find(variant).image;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        ctx.err << "zt51xx-mp: cannot write " << path << ": " << std::strerror(errno) << "\n";
-        ctx.exitCode = kExitIoError;
-        return;
-    }
-    const size_t written = std::fwrite(image.data(), 1, image.size(), file);
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (written != image.size() || !closed) {
-        ctx.err << "zt51xx-mp: cannot write " << path << ": "
-                << std::strerror(written != image.size() ? writeErrno : errno) << "\n";
+    std::string error;
+    if (!WriteFileAtomically(path, std::as_bytes(std::span(image)), &error)) {
+        ctx.err << "zt51xx-mp: cannot write " << path << ": " << error << "\n";
         ctx.exitCode = kExitIoError;
         return;
     }
@@ -81,6 +72,9 @@ void Export(CommandContext& ctx, const std::string& variant, const std::string& 
 void AddImageCommands(CLI::App& app, CommandContext& ctx) {
     CLI::App* image = app.add_subcommand("image", "Show or export the EEPROM images built into the tool");
     image->require_subcommand(1);
+    image->footer(
+        "\nExit codes: 0 done, 2 bad command line; 'image export' also 4 when the file could not be "
+        "written.\n");
 
     image
         ->add_subcommand("list",
@@ -105,7 +99,12 @@ void AddImageCommands(CLI::App& app, CommandContext& ctx) {
     exportCmd->add_option("variant", *variant, "A (chips 0x73Cx) or B (chips 0x73Bx)")
         ->required()
         ->transform(CLI::IsMember({"A", "B"}, CLI::ignore_case));
-    exportCmd->add_option("file", *path, "Where to write the image (replaced if it exists)")->required();
+    exportCmd->add_option("file", *path, "Where to write the image (replaced whole if it exists)")
+        ->required();
+    exportCmd->footer(
+        "\nExit codes: 0 written, 2 bad command line, 4 the file could not be written (a file that was there "
+        "is "
+        "left as it was).\n");
     exportCmd->callback([&ctx, variant, path] { Export(ctx, *variant, *path); });
 }
 

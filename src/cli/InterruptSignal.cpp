@@ -6,13 +6,15 @@
 namespace zt::cli {
 
 namespace {
-std::atomic<bool> interruptRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the flag is set from a signal handler");
+// The signal that asked for the close; 0 while none has.
+std::atomic<int> interruptSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal is stored from a signal handler");
 
 // The first signal asks for an orderly close; the close may wait up to a
 // device time-out, so a second one ends the process at once as usual.
 extern "C" void OnInterruptSignal(int signal) {
-    interruptRequested.store(true);
+    int none = 0;
+    interruptSignal.compare_exchange_strong(none, signal);
     std::signal(signal, SIG_DFL);
 }
 }  // namespace
@@ -28,10 +30,15 @@ InterruptSignal::~InterruptSignal() {
     std::signal(SIGTERM, previousTerm_ == SIG_ERR ? SIG_DFL : previousTerm_);
 }
 
-bool InterruptSignal::Requested() { return interruptRequested.load(); }
+bool InterruptSignal::Requested() { return interruptSignal.load() != 0; }
 
-void InterruptSignal::Request() { interruptRequested.store(true); }
+int InterruptSignal::Signal() { return interruptSignal.load(); }
 
-void InterruptSignal::Clear() { interruptRequested.store(false); }
+void InterruptSignal::Request(int signal) {
+    int none = 0;
+    interruptSignal.compare_exchange_strong(none, signal);
+}
+
+void InterruptSignal::Clear() { interruptSignal.store(0); }
 
 }  // namespace zt::cli

@@ -1,4 +1,5 @@
 #pragma once
+#include <csignal>
 
 namespace zt::cli {
 
@@ -15,8 +16,10 @@ public:
     InterruptSignal& operator=(const InterruptSignal&) = delete;
 
     static bool Requested();
+    // The first signal that came (SIGINT or SIGTERM), 0 while none has.
+    static int Signal();
     // What the signal handler does; also for tests.
-    static void Request();
+    static void Request(int signal = SIGINT);
     static void Clear();
 
 private:

@@ -9,7 +9,10 @@ namespace zt::cli {
 
 namespace {
 constexpr int kCancelCheckMs = 50;
-}
+// An answer is a word or nothing. Input that never ends a line (/dev/zero, a
+// binary file) gives up after this much, so a prompt always returns.
+constexpr size_t kMaxLineLength = 1024;
+}  // namespace
 
 std::optional<std::string> OperatorInput::ReadLine(const std::function<bool()>& cancelled) {
     if (stream_) {
@@ -19,6 +22,7 @@ std::optional<std::string> OperatorInput::ReadLine(const std::function<bool()>& 
         return line;
     }
     std::string line;
+    size_t taken = 0;
     for (;;) {
         if (cancelled()) return std::nullopt;
         pollfd fd{STDIN_FILENO, POLLIN, 0};
@@ -30,7 +34,7 @@ std::optional<std::string> OperatorInput::ReadLine(const std::function<bool()>& 
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
-        if (c == '\n') return line;
+        if (c == '\n' || ++taken == kMaxLineLength) return line;
         if (c != '\r') line.push_back(c);
     }
 }

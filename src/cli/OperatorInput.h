@@ -15,8 +15,9 @@ public:
     // that a wait can end between keystrokes.
     explicit OperatorInput(std::istream* stream) : stream_(stream) {}
 
-    // One line without its line break. nullopt at end of input, on a read
-    // error, or when `cancelled` turned true while waiting (checked often).
+    // One line without its line break (standard input: at most the first
+    // 1024 bytes of a longer one). nullopt at end of input, on a read error,
+    // or when `cancelled` turned true while waiting (checked often).
     std::optional<std::string> ReadLine(const std::function<bool()>& cancelled);
 
 private:

@@ -8,9 +8,9 @@
 
 #include "app/DialogTemplate.h"
 #include "cli/DialogSession.h"
-#include "platform/sim/SimulatedMachine.h"
 #include "cli/TextConsoleView.h"
 #include "cli/UiLoop.h"
+#include "platform/sim/SimulatedMachine.h"
 
 namespace zt::cli {
 namespace {
@@ -90,7 +90,8 @@ TEST(DeviceTextView, ProgressIsSparseInLogsAndRedrawnOnATerminal) {
     ttyView.Result(JobOutcome::Failed({2, 0x0F, 7, 2}));
     const std::string screen = tty.str();
     EXPECT_EQ(std::count(screen.begin(), screen.end(), '\n'), 2);  // the bar's line, the result
-    EXPECT_THAT(screen, HasSubstr("\r[########################################] 100%\nresult: FAIL 020F0702\n"));
+    EXPECT_THAT(screen,
+                HasSubstr("\r[########################################] 100%\nresult: FAIL 020F0702\n"));
 }
 
 TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {
@@ -144,6 +145,32 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
         }
         EXPECT_THAT(out.str(), HasSubstr("Re-plug the board now.\n(continuing: --yes)\n"));
     }
+}
+
+TEST(DeviceConsoleSession, InterruptCutsAWaitingReadShort) {
+    // A chip that never answers keeps the version query (on the user-interface
+    // thread) in a read of 5000 ms; Ctrl-C 100 ms into it ends the wait then.
+    sim::SimulatedMachine::Options options;
+    options.simulatedClock = true;
+    options.faults.noReply = true;
+    sim::SimulatedMachine machine(options);
+    std::ostringstream out;
+    TextConsoleView view(out, false);
+    std::istringstream none;
+    OperatorInput input(&none);
+    const Clock& clock = machine.BusClock();
+    std::atomic<uint64_t> interruptAtUs{UINT64_MAX};
+    DialogSession session(
+        machine.AsPlatform(), view, input,
+        DialogSession::Options{true, {}, [&] { return clock.NowUs() >= interruptAtUs.load(); }});
+    session.Start();
+    const uint64_t startUs = clock.NowUs();
+    interruptAtUs = startUs + 100'000;
+    std::string status;
+    EXPECT_EQ(session.GetFirmwareVersion(&status), std::nullopt);
+    EXPECT_EQ(status, "FAIL");
+    EXPECT_LT(clock.NowUs() - startUs, 1'000'000u);
+    session.Close();
 }
 
 }  // namespace

@@ -60,8 +60,9 @@ TEST(DeviceWriteCommand, WholeJobEndsWithTheCompletionMessageAndExitZero) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "result: OK");
     EXPECT_THAT(run.out, HasSubstr("Write to EEPROM OK! Please re-plugin USB device !!\n"));
-    EXPECT_THAT(run.out, HasSubstr("Please re-plugin USB device and MUST wait for USB device being recognized.\n"
-                                   "Then press button to continue writting EEPROM!!\n"));
+    EXPECT_THAT(run.out,
+                HasSubstr("Please re-plugin USB device and MUST wait for USB device being recognized.\n"
+                          "Then press button to continue writting EEPROM!!\n"));
     EXPECT_THAT(run.out, HasSubstr("progress: 100%\n"));
     EXPECT_THAT(run.out, ::testing::Not(HasSubstr("Fail to Write EEPROM!")));
     EXPECT_EQ(run.err, "");
@@ -81,11 +82,11 @@ struct FailureCase {
 
 TEST(DeviceWriteCommand, FailuresExitOneWithTheShownCode) {
     const FailureCase cases[] = {
-        {{"--fault", "refuse-open"}, "00030401"},       // no device can be opened
-        {{"--variant", "unknown"}, "00010201"},         // chip without an image
-        {{"--fault", "no-reply"}, "00050602"},          // first identity register times out
-        {{"--fault", "header-wont-clear"}, "010A1003"}, // header not blank after the clear
-        {{"--fault", "stuck-many"}, "020A1005"},        // too many body bytes differ
+        {{"--fault", "refuse-open"}, "00030401"},        // no device can be opened
+        {{"--variant", "unknown"}, "00010201"},          // chip without an image
+        {{"--fault", "no-reply"}, "00050602"},           // first identity register times out
+        {{"--fault", "header-wont-clear"}, "010A1003"},  // header not blank after the clear
+        {{"--fault", "stuck-many"}, "020A1005"},         // too many body bytes differ
     };
     for (const auto& c : cases) {
         const CommandRun run = SimWrite(c.args);
@@ -131,7 +132,8 @@ TEST(DeviceWriteCommand, JsonModePrintsOnlyEventLines) {
             EXPECT_EQ(run.rc, kExitOk);
             EXPECT_EQ(result["status"], "OK");
             EXPECT_FALSE(result.contains("code"));
-            for (const char* kind : {"progress", "prompt", "message"}) EXPECT_EQ(kinds.count(kind), 1u) << kind;
+            for (const char* kind : {"progress", "prompt", "message"})
+                EXPECT_EQ(kinds.count(kind), 1u) << kind;
             // Progress goes out only when it moves, and ends at 100.
             int last = -1, lastProgress = -1;
             for (const auto& e : events) {
@@ -140,15 +142,22 @@ TEST(DeviceWriteCommand, JsonModePrintsOnlyEventLines) {
                 last = lastProgress = e["percent"].get<int>();
             }
             EXPECT_EQ(lastProgress, 100);
-            EXPECT_EQ(events[events.size() - 2]["text"], "Write to EEPROM OK! Please re-plugin USB device !!");
+            EXPECT_EQ(events[events.size() - 2]["text"],
+                      "Write to EEPROM OK! Please re-plugin USB device !!");
         }
     }
 }
 
 TEST(DeviceWriteCommand, BadInputIsOneLineAndExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--vid", "12345"}, {"--vid", "3C4Dzz"}, {"--pid", "0x"}, {"--pid", ""},
-        {"--fault", "bogus"}, {"--fault", "stuck=nowhere"}, {"--variant", "C"},
+        {"--vid", "12345"},
+        {"--vid", "3C4Dzz"},
+        {"--pid", "0x"},
+        {"--pid", ""},
+        {"--vid", "0x0000"},
+        {"--fault", "bogus"},
+        {"--fault", "stuck=nowhere"},
+        {"--variant", "C"},
     };
     for (const auto& extra : cases) {
         SCOPED_TRACE(extra[0] + " " + extra[1]);
@@ -200,7 +209,8 @@ TEST(DeviceButtons, VersionEraseAndListOnTheSimulatedChip) {
     const CommandRun erase = RunArgs({"erase", "--simulate", "--sim-clock", "--yes"});
     EXPECT_EQ(erase.rc, kExitOk) << erase.out;
     EXPECT_EQ(erase.OutLines().back(), "result: OK");
-    const CommandRun eraseNothing = RunArgs({"erase", "--simulate", "--sim-clock", "--yes", "--fault", "refuse-open"});
+    const CommandRun eraseNothing =
+        RunArgs({"erase", "--simulate", "--sim-clock", "--yes", "--fault", "refuse-open"});
     EXPECT_EQ(eraseNothing.rc, kExitJobFailed);
     EXPECT_EQ(eraseNothing.OutLines().back(), "result: FAIL 00030401");
     std::istringstream no("n\n");

@@ -1,6 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -109,6 +115,53 @@ TEST_F(ImageExport, UnwritablePathIsOneLineAndAnIoError) {
         EXPECT_EQ(run.err.rfind("zt51xx-mp: cannot write " + file + ": ", 0), 0u) << run.err;
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
     }
+}
+
+std::string Contents(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(ImageExport, AFailedWriteLeavesTheOldFileAsItWas) {
+    // The disk fills up after the first 4 KiB (a file size limit in a child
+    // process stands in for it): the old image must survive whole, and no
+    // half-written file may be left beside it.
+    const auto file = dir / "station.bin";
+    const std::string old = "the image that was exported yesterday";
+    std::ofstream(file) << old;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_IGN);
+        std::ostringstream out, err;
+        CommandContext ctx{out, err};
+        const std::string path = file.string();
+        const char* argv[] = {"zt51xx-mp", "image", "export", "A", path.c_str()};
+        ::_exit(RunCommandLine(5, argv, ctx));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitIoError);
+    EXPECT_EQ(Contents(file), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
+}
+
+TEST_F(ImageExport, APipeOrDeviceIsWrittenNotReplaced) {
+    // 'image export A /dev/stdout | ...' must keep working: such a target is
+    // written as it is, never renamed over.
+    const auto fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // holds the pipe open, never blocks
+    ASSERT_GE(reader, 0);
+    const CliRun run = RunCli({"image", "export", "B", fifo.c_str()});
+    EXPECT_EQ(run.exitCode, kExitOk) << run.err;
+    std::vector<uint8_t> bytes(kImageSize + 1);
+    EXPECT_EQ(::read(reader, bytes.data(), bytes.size()), static_cast<ssize_t>(kImageSize));
+    ::close(reader);
+    EXPECT_TRUE(std::equal(kImageB.begin(), kImageB.end(), bytes.begin()));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 // The inspector reads any bytes safely and points out what does not add up.

@@ -1,0 +1,42 @@
+#pragma once
+#include <functional>
+
+#include "platform/HidBackend.h"
+
+namespace zt::cli {
+
+// The console's HID access: the backend's, except that a read waiting for a
+// reply gives up as soon as `cancelled` turns true.
+//
+// The erase and version buttons and the write request's preflight run on the
+// user-interface thread and may wait the full 5000 ms of a read time-out per
+// report; the close procedure may wait for a worker that is in such a read.
+// Ctrl-C has to be honoured at once, so a read waits in short slices and
+// checks between them. A cut-short read reports a time-out, which the
+// contract already allows: the pending read was cancelled, and the command
+// fails as it would have after the full wait.
+class CancellableHidBackend final : public HidBackend {
+public:
+    CancellableHidBackend(HidBackend& backend, std::function<bool()> cancelled)
+        : backend_(backend), cancelled_(std::move(cancelled)) {}
+
+    std::vector<std::string> ListInterfaces() override { return backend_.ListInterfaces(); }
+    Handle Open(const std::string& path, bool forReading) override { return backend_.Open(path, forReading); }
+    bool GetAttributes(Handle handle, uint16_t& vendorId, uint16_t& productId) override {
+        return backend_.GetAttributes(handle, vendorId, productId);
+    }
+    bool GetCaps(Handle handle, uint16_t& inputReportLength, uint16_t& outputReportLength) override {
+        return backend_.GetCaps(handle, inputReportLength, outputReportLength);
+    }
+    int Write(Handle handle, const uint8_t* data, size_t length) override {
+        return backend_.Write(handle, data, length);
+    }
+    int Read(Handle handle, uint8_t* buffer, size_t length, uint32_t timeoutMs) override;
+    void Close(Handle handle) override { backend_.Close(handle); }
+
+private:
+    HidBackend& backend_;
+    std::function<bool()> cancelled_;
+};
+
+}  // namespace zt::cli
