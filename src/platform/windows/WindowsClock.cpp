@@ -1,7 +1,8 @@
 #include "platform/windows/WindowsClock.h"
 
-#include <timeapi.h>
 #include <windows.h>
+// timeapi.h needs the types windows.h declares.
+#include <timeapi.h>
 
 namespace zt::platform_windows {
 
