@@ -2,9 +2,8 @@
 
 #include <windows.h>
 // The HID headers rely on the types windows.h declares; mingw's lack the C
-// linkage of their functions.
+// linkage of their functions. hidsdi.h brings hidusage.h and hidpi.h in order.
 extern "C" {
-#include <hidpi.h>
 #include <hidsdi.h>
 }
 
