@@ -12,6 +12,7 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   xvfb xauth
+  g++-mingw-w64-x86-64-posix wine64
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -76,13 +76,16 @@ std::vector<uint8_t> EncodePng(uint32_t width, uint32_t height, const std::vecto
 }
 
 bool SaveWindowPng(HWND window, const std::string& path) {
+    // Everything painted first: the picture is often taken from inside a
+    // handler, with the controls' own paint messages still queued.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT bounds;
-    if (!GetWindowRect(window, &bounds)) return false;
+    if (!GetClientRect(window, &bounds)) return false;
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
     if (width <= 0 || height <= 0) return false;
 
-    HDC screen = GetDC(nullptr);
+    HDC screen = GetDC(window);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -96,7 +99,7 @@ bool SaveWindowPng(HWND window, const std::string& path) {
     bool ok = false;
     if (bitmap) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY) != FALSE;
+        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
         GdiFlush();
         SelectObject(memory, old);
     }
@@ -112,7 +115,7 @@ bool SaveWindowPng(HWND window, const std::string& path) {
     }
     if (bitmap) DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, screen);
     if (!ok) return false;
 
     const std::vector<uint8_t> png =

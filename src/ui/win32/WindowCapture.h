@@ -12,7 +12,8 @@ namespace zt::win32 {
 // no compressor and every viewer reads it.
 std::vector<uint8_t> EncodePng(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgbRows);
 
-// Saves what `window` shows, frame included, as a PNG file. False when the
+// Saves what the client area of `window` shows as a PNG file (the frame is
+// the window manager's, and not always ours to read). False when the
 // window cannot be read or the file not written.
 bool SaveWindowPng(HWND window, const std::string& path);
 
