@@ -7,7 +7,7 @@
 
 #include "QuietView.h"
 #include "cli/DialogSession.h"
-#include "cli/SimulatedBackend.h"
+#include "platform/sim/SimulatedMachine.h"
 
 // The dialog left open with no job for 10 s: the CPU its worker thread uses,
 // and that of the whole process (the user-interface loop and its timer too).
@@ -32,7 +32,7 @@ double ProcessCpuSeconds() {
 void BM_IdleWorkerCpu(benchmark::State& state) {
     constexpr auto kIdle = std::chrono::seconds(10);
     for (auto _ : state) {
-        cli::SimulatedBackend backend(cli::SimulatedBackend::Options{});
+        sim::SimulatedMachine backend(sim::SimulatedMachine::Options{});
         QuietView view;
         cli::OperatorInput input(nullptr);
         cli::DialogSession session(backend.AsPlatform(), view, input, cli::DialogSession::Options{});

@@ -2,55 +2,27 @@
 
 #include <chrono>
 
+#include "JobFloor.h"
 #include "QuietView.h"
 #include "cli/DialogSession.h"
-#include "cli/PreciseTimers.h"
-#include "cli/SimulatedBackend.h"
+#include "platform/BackendSelection.h"
 
-// A whole write job on the real clock against the simulated chip with no
-// reply latency, timed from the button press to the end of the job, and
-// compared with its floor: the pauses the design mandates for the requests
-// the job actually sent (taken from the bus log).
+// A whole write job from the command line's dialog session on the real clock
+// against the simulated chip with no reply latency, timed from the button
+// press to the end of the job and compared with its floor.
 namespace zt::bench {
 namespace {
 
-constexpr double kEepromRequestPauseMs = 3;     // after each EEPROM read or write
-constexpr double kRegisterWritePauseMs = 10 + 3; // inside the register write, then after it
-constexpr double kEraseCommandPauseMs = 2;      // after each erase command
-
-struct Floor {
-    double ms = 0;
-    int eepromRequests = 0, registerWrites = 0, eraseCommands = 0;
-};
-
-Floor FloorOf(const std::vector<sim::SimLogEntry>& log) {
-    Floor floor;
-    for (const auto& entry : log) {
-        if (entry.kind != sim::SimLogEntry::Kind::OutputReport || entry.bytes.size() < 4) continue;
-        const auto& b = entry.bytes;
-        if (b[1] == 0xF5 && b[2] == 0xAB && b[3] == 0xCD) {
-            ++floor.eraseCommands;
-            floor.ms += kEraseCommandPauseMs;
-        } else if (b[2] == 0x11 || b[2] == 0x12) {
-            ++floor.eepromRequests;
-            floor.ms += kEepromRequestPauseMs;
-        } else if (b[2] == 0x21) {
-            ++floor.registerWrites;
-            floor.ms += kRegisterWritePauseMs;
-        }  // register reads (0x22) are not paced
-    }
-    return floor;
-}
-
 void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
-    cli::RequestPreciseTimers();  // as the command line does
     for (auto _ : state) {
-        cli::SimulatedBackend backend(cli::SimulatedBackend::Options{});  // real clock, no latency
+        // As the command line gets it: real clock, no latency, precise timers.
+        std::string error;
+        const auto selected = SelectBackend(BackendChoice{true, {}, nullptr}, &error);
+        auto& backend = static_cast<sim::SimulatedMachine&>(*selected);
         QuietView view;
         cli::OperatorInput input(nullptr);
-        cli::SimulatedBackend* machine = &backend;
         cli::DialogSession session(backend.AsPlatform(), view, input,
-                                   cli::DialogSession::Options{true, [machine] { machine->OnReplugPrompt(); }});
+                                   cli::DialogSession::Options{true, [&backend] { backend.ReplugRequested(); }});
         session.Start();
         backend.Bus().ClearLog();
 
@@ -59,7 +31,7 @@ void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
         const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         session.Close();
 
-        if (outcome.kind != cli::ResultKind::Ok) {
+        if (outcome.kind != ResultKind::Ok) {
             state.SkipWithError("the job did not succeed");
             return;
         }

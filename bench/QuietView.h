@@ -11,9 +11,9 @@ public:
     void Marker(const std::string&) override {}
     void Message(const std::string&, const std::string&) override {}
     void Prompt(const std::string&, bool) override {}
-    void Version(const std::string&, const std::string&) override {}
+    void Version(const std::string&, const std::optional<std::string>&) override {}
     void Device(const cli::PresentDevice&) override {}
-    void Result(cli::ResultKind, std::optional<uint32_t>) override {}
+    void Result(const JobOutcome&) override {}
 };
 
 }  // namespace zt::bench

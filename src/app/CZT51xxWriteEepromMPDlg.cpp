@@ -122,6 +122,7 @@ void CZT51xxWriteEepromMPDlg::RecordFailure(uint32_t origin, uint32_t errorClass
 }
 
 void CZT51xxWriteEepromMPDlg::ReportJobFailure() {
+    window.JobEnded(JobOutcome::Failed(jobResult.Get()));
     window.ShowMessageBox(FailureMessage(jobResult.Code()), "", MessageBoxIcon::None);
 }
 

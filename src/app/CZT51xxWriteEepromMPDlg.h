@@ -14,6 +14,7 @@
 #include "device/KnownDeviceTable.h"
 #include "job/EepromImage.h"
 #include "job/JobResult.h"
+#include "job/OperatorMessages.h"
 #include "platform/Platform.h"
 #include "platform/Status.h"
 
@@ -99,6 +100,7 @@ public:
 
     // Start-up and main window
     DialogWindow* notifyWindow = nullptr;
+    JobTexts jobTexts = kJobTexts;  // what the job's boxes say
     std::string audioDeviceName;
     uint16_t expectedFirmwareId = 0;
     int cornerSpotClicks[2] = {0, 0};

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/JobEvents.h"
 #include "platform/DeviceNotices.h"
 
 namespace zt {
@@ -18,7 +19,8 @@ enum class MessageBoxIcon { None, Information };
 // message. ShowMessageBox blocks only its caller until the operator dismisses
 // the box; the box is owned by the dialog's window. An empty caption means the
 // application's own name. The boxes have one button, OK; the result is 1.
-class DialogWindow : public DeviceNoticeRecipient {
+// What the jobs did reaches the window as values through JobEvents.
+class DialogWindow : public DeviceNoticeRecipient, public JobEvents {
 public:
     virtual void SetWindowTitle(const std::string& title) = 0;
     virtual void SetControlText(int id, const std::string& text) = 0;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "cli/OperatorTexts.h"
 
 namespace zt::cli {
 
@@ -65,9 +65,10 @@ void ConsoleWindow::SetCheck(int id, bool checked) {
 }
 
 int ConsoleWindow::ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon) {
-    const bool prompt = (text == kReplugPromptText);
+    bool prompt = false;
     {
         std::lock_guard lock(mutex_);
+        prompt = std::exchange(promptNext_, false);
         messages_.push_back(text);
         if (prompt)
             view_.Prompt(text, options_.autoAnswer);
@@ -127,6 +128,41 @@ void ConsoleWindow::PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& 
     loop_.Post([this, eventCode, record] {
         if (auto* dialog = dialog_.load()) dialog->HandleDeviceChange(eventCode, &record);
     });
+}
+
+void ConsoleWindow::ReplugRequested() {
+    std::lock_guard lock(mutex_);
+    promptNext_ = true;
+}
+
+void ConsoleWindow::JobEnded(const JobOutcome& outcome) {
+    std::lock_guard lock(mutex_);
+    jobOutcome_ = outcome;
+}
+
+void ConsoleWindow::EraseEnded(const JobOutcome& outcome) {
+    std::lock_guard lock(mutex_);
+    eraseOutcome_ = outcome;
+}
+
+void ConsoleWindow::FirmwareVersionRead(const std::optional<std::string>& version) {
+    std::lock_guard lock(mutex_);
+    version_ = version;
+}
+
+std::optional<JobOutcome> ConsoleWindow::TakeJobOutcome() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(jobOutcome_, std::nullopt);
+}
+
+std::optional<JobOutcome> ConsoleWindow::TakeEraseOutcome() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(eraseOutcome_, std::nullopt);
+}
+
+std::optional<std::optional<std::string>> ConsoleWindow::TakeFirmwareVersion() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(version_, std::nullopt);
 }
 
 bool ConsoleWindow::IsEnabled(int id) {

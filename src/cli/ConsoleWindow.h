@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,11 +57,22 @@ public:
     void EndDialog(int result) override;
     void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override;
 
+    // JobEvents
+    void ReplugRequested() override;
+    void JobEnded(const JobOutcome& outcome) override;
+    void EraseEnded(const JobOutcome& outcome) override;
+    void FirmwareVersionRead(const std::optional<std::string>& version) override;
+
     // What the operator has seen, for the front end's commands.
     bool IsEnabled(int id);
     int ProgressPos();
     std::vector<std::string> MessagesShown();  // every box's text, prompts included
     bool DialogEnded();
+    // The outcome of the last job, erase or version query since the last
+    // call; none when the dialog did not say (it was closed under the job).
+    std::optional<JobOutcome> TakeJobOutcome();
+    std::optional<JobOutcome> TakeEraseOutcome();
+    std::optional<std::optional<std::string>> TakeFirmwareVersion();
 
 private:
     void AnswerPrompt();
@@ -83,6 +95,10 @@ private:
     int progressPos_ = 0;
     std::vector<std::string> messages_;
     bool ended_ = false;
+    bool promptNext_ = false;  // the next box is the re-plug prompt
+    std::optional<JobOutcome> jobOutcome_;
+    std::optional<JobOutcome> eraseOutcome_;
+    std::optional<std::optional<std::string>> version_;
 };
 
 }  // namespace zt::cli

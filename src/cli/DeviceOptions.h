@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/BackendSelection.h"
+#include "platform/BackendSelection.h"
+#include "platform/sim/SimulatedMachine.h"
 
 namespace zt::cli {
 
@@ -15,10 +16,7 @@ struct DeviceOptions {
     bool yes = false;
     bool json = false;
     bool simulate = false;
-    std::string variant = "A";
-    std::vector<std::string> faults;
-    bool updater = false;
-    bool simClock = false;
+    sim::SimulatedMachine::Arguments simulation;
 };
 
 struct CheckedDeviceOptions {
@@ -26,10 +24,6 @@ struct CheckedDeviceOptions {
     std::optional<uint16_t> productId;
     BackendChoice backend;
 };
-
-// An ID on the command line: 1 to 4 hexadecimal digits, optionally after 0x.
-// Stricter than the dialog's boxes on purpose: a typo must not become an ID.
-std::optional<uint16_t> ParseIdArgument(const std::string& text);
 
 // Checks everything before any device is touched. False with one line for
 // the operator in `error`.

@@ -1,25 +1,10 @@
 #include "cli/DialogSession.h"
 
-#include <cstdlib>
-
 #include "app/DialogTemplate.h"
-#include "cli/OperatorTexts.h"
 #include "job/HexId.h"
 
 namespace zt::cli {
 
-namespace {
-
-// The code inside "Fail to Write EEPROM! [XXXXXXXX]".
-std::optional<uint32_t> FailureCodeOf(const std::string& text) {
-    if (text.rfind(kFailurePrefix, 0) != 0) return std::nullopt;
-    const std::string digits = text.substr(kFailurePrefix.size(), 8);
-    if (digits.size() != 8 || digits.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
-        return std::nullopt;
-    return static_cast<uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
-}
-
-}  // namespace
 
 DialogSession::DialogSession(const Platform& platform, ConsoleView& view, OperatorInput& input, Options options)
     : options_(std::move(options)),
@@ -47,9 +32,9 @@ void DialogSession::TypeIds(uint16_t vendorId, uint16_t productId) {
     window_.SetControlText(kIdProductId, FormatHexId(productId));
 }
 
-ButtonOutcome DialogSession::WriteEeprom() {
-    const size_t shownBefore = window_.MessagesShown().size();
+JobOutcome DialogSession::WriteEeprom() {
     loop_.RunPending();  // notices that came before the press are handled first
+    window_.TakeJobOutcome();
     dialog_->OnWriteEeprom();
     // The job has ended when Write EEPROM is enabled again and the worker is
     // idle: either the preflight's failure exit re-enabled it, or the worker's
@@ -60,32 +45,28 @@ ButtonOutcome DialogSession::WriteEeprom() {
     });
     const bool ended = window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0;
     if (!ended) return {ResultKind::Interrupted, std::nullopt};
-
-    const auto shown = window_.MessagesShown();
-    for (size_t i = shownBefore; i < shown.size(); ++i)
-        if (auto code = FailureCodeOf(shown[i])) return {ResultKind::Failed, code};
-    for (size_t i = shownBefore; i < shown.size(); ++i)
-        if (shown[i] == kCompletionText) return {ResultKind::Ok, std::nullopt};
-    // Neither message was shown (the dialog was closed under the job): the
-    // job record still says how far it got.
-    return {ResultKind::Failed, dialog_->jobResult.Code()};
+    if (auto outcome = window_.TakeJobOutcome()) return *outcome;
+    // The dialog did not say how the job ended (it was closed under the job):
+    // the job record still says how far it got.
+    return JobOutcome::Failed(dialog_->jobResult.Get());
 }
 
-ButtonOutcome DialogSession::EraseEeprom() {
+JobOutcome DialogSession::EraseEeprom() {
     loop_.RunPending();
-    dialog_->jobResult.Reset();
+    window_.TakeEraseOutcome();
     dialog_->OnEraseEeprom();
-    const uint32_t code = dialog_->jobResult.Code();
-    if (code == 0) return {ResultKind::Ok, std::nullopt};
-    return {ResultKind::Failed, code};
+    if (auto outcome = window_.TakeEraseOutcome()) return *outcome;
+    // The button did nothing (a job holds the device).
+    return JobOutcome::Failed(dialog_->jobResult.Get());
 }
 
-ButtonOutcome DialogSession::GetFirmwareVersion(std::string* status, std::string* version) {
+std::optional<std::string> DialogSession::GetFirmwareVersion(std::string* status) {
     loop_.RunPending();
+    window_.TakeFirmwareVersion();
     dialog_->OnGetFirmwareVersion();
     *status = window_.GetControlText(kIdVersionStatus);
-    *version = window_.GetControlText(kIdVersionBox);
-    return {*status == "SUCCESS" ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
+    const auto version = window_.TakeFirmwareVersion();
+    return version ? *version : std::nullopt;
 }
 
 void DialogSession::RunFor(std::chrono::milliseconds duration) {

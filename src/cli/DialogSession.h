@@ -9,18 +9,13 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "cli/ConsoleView.h"
+#include "job/JobOutcome.h"
 #include "cli/ConsoleWindow.h"
 #include "cli/OperatorInput.h"
 #include "cli/UiLoop.h"
 #include "platform/Platform.h"
 
 namespace zt::cli {
-
-// How a press of one of the dialog's buttons ended.
-struct ButtonOutcome {
-    ResultKind kind = ResultKind::Failed;
-    std::optional<uint32_t> code;  // the failure code the operator was shown
-};
 
 // One run of the dialog on a terminal: the console window, its
 // user-interface loop and the dialog object, started and closed as the
@@ -46,12 +41,13 @@ public:
 
     // Write EEPROM: presses the button, then runs the loop until the job has
     // ended (the button is back and the worker idle) or an interrupt came.
-    ButtonOutcome WriteEeprom();
-    // The hidden Erase button. The dialog shows nothing for it; the outcome is
-    // taken from the job record, which is cleared before the press.
-    ButtonOutcome EraseEeprom();
-    // The hidden Get FW Ver. button: the status label and the version box.
-    ButtonOutcome GetFirmwareVersion(std::string* status, std::string* version);
+    JobOutcome WriteEeprom();
+    // The hidden Erase button. The dialog shows nothing for it; a failure
+    // carries the record it left.
+    JobOutcome EraseEeprom();
+    // The hidden Get FW Ver. button: the status label's text, and the version
+    // read (none when the query failed).
+    std::optional<std::string> GetFirmwareVersion(std::string* status);
 
     // The dialog left alone for a while: the loop handles notices and ticks.
     void RunFor(std::chrono::milliseconds duration);

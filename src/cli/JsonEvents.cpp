@@ -32,8 +32,10 @@ void JsonEvents::Prompt(const std::string& text, bool automatic) {
     Emit(out_, {{"event", "prompt"}, {"text", text}, {"answer", automatic ? "auto" : "operator"}});
 }
 
-void JsonEvents::Version(const std::string& status, const std::string& version) {
-    Emit(out_, {{"event", "version"}, {"status", status}, {"version", version}});
+void JsonEvents::Version(const std::string& status, const std::optional<std::string>& version) {
+    nlohmann::ordered_json event = {{"event", "version"}, {"status", status}};
+    if (version) event["version"] = *version;
+    Emit(out_, event);
 }
 
 void JsonEvents::Device(const PresentDevice& device) {
@@ -44,9 +46,9 @@ void JsonEvents::Device(const PresentDevice& device) {
                 {"updater", device.updater}});
 }
 
-void JsonEvents::Result(ResultKind kind, std::optional<uint32_t> code) {
-    nlohmann::ordered_json event = {{"event", "result"}, {"status", ResultName(kind)}};
-    if (code) event["code"] = FormatResultCode(*code);
+void JsonEvents::Result(const JobOutcome& outcome) {
+    nlohmann::ordered_json event = {{"event", "result"}, {"status", ResultName(outcome.kind)}};
+    if (const auto code = outcome.Code()) event["code"] = FormatResultCode(*code);
     Emit(out_, event);
 }
 

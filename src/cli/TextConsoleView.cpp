@@ -59,9 +59,11 @@ void TextConsoleView::Prompt(const std::string& text, bool automatic) {
          << std::flush;
 }
 
-void TextConsoleView::Version(const std::string& status, const std::string& version) {
+void TextConsoleView::Version(const std::string& status, const std::optional<std::string>& version) {
     EndBarLine();
-    out_ << "status: " << status << '\n' << "version: " << version << '\n' << std::flush;
+    out_ << "status: " << status << '\n';
+    if (version) out_ << "version: " << *version << '\n';
+    out_ << std::flush;
 }
 
 void TextConsoleView::Device(const PresentDevice& device) {
@@ -71,10 +73,10 @@ void TextConsoleView::Device(const PresentDevice& device) {
          << std::flush;
 }
 
-void TextConsoleView::Result(ResultKind kind, std::optional<uint32_t> code) {
+void TextConsoleView::Result(const JobOutcome& outcome) {
     EndBarLine();
-    out_ << "result: " << ResultName(kind);
-    if (code) out_ << ' ' << FormatResultCode(*code);
+    out_ << "result: " << ResultName(outcome.kind);
+    if (const auto code = outcome.Code()) out_ << ' ' << FormatResultCode(*code);
     out_ << '\n' << std::flush;
 }
 

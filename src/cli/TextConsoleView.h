@@ -16,9 +16,9 @@ public:
     void Marker(const std::string& text) override;
     void Message(const std::string& text, const std::string& caption) override;
     void Prompt(const std::string& text, bool automatic) override;
-    void Version(const std::string& status, const std::string& version) override;
+    void Version(const std::string& status, const std::optional<std::string>& version) override;
     void Device(const PresentDevice& device) override;
-    void Result(ResultKind kind, std::optional<uint32_t> code) override;
+    void Result(const JobOutcome& outcome) override;
 
 private:
     // Ends a bar that is drawn in place before another line is printed.

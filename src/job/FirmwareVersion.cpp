@@ -23,18 +23,21 @@ void CZT51xxWriteEepromMPDlg::OnEraseEeprom() {
     if (workerStep.load() != 0) return;
 
     // Nothing is shown: a failure only leaves its record in jobResult.
-    if (hidLink.isOpen.load()) {
-        EraseEeprom();
-        return;
-    }
-    if (Failed(OpenKnownDevice())) return;
-    EraseEeprom();
+    const auto ended = [this](Status status) {
+        window.EraseEnded(Succeeded(status) ? JobOutcome::Ok() : JobOutcome::Failed(jobResult.Get()));
+    };
+    if (hidLink.isOpen.load()) return ended(EraseEeprom());
+    const Status opened = OpenKnownDevice();
+    if (Failed(opened)) return ended(opened);
+    const Status erased = EraseEeprom();
     CloseDevice();
+    ended(erased);
 }
 
 void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
     if (workerStep.load() != 0) {
         window.SetControlText(kIdVersionStatus, kStatusFail);
+        window.FirmwareVersionRead(std::nullopt);
         return;
     }
 
@@ -47,6 +50,7 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
 
     if (Failed(FindDeviceInUsbTree())) {
         window.SetControlText(kIdVersionStatus, kStatusFail);
+        window.FirmwareVersionRead(std::nullopt);
         return;
     }
 
@@ -55,6 +59,7 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
     uint8_t version[4] = {};
     if (Failed(TransferVersionBytes(1, version))) {
         window.SetControlText(kIdVersionStatus, kStatusFail);
+        window.FirmwareVersionRead(std::nullopt);
         return;
     }
     versionRecord[0] = version[0];
@@ -66,6 +71,7 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
                   versionRecord[2], versionRecord[3], versionRecord[4]);
     window.SetControlText(kIdVersionBox, text);
     window.SetControlText(kIdVersionStatus, kStatusSuccess);
+    window.FirmwareVersionRead(std::string(text));
 }
 
 Status CZT51xxWriteEepromMPDlg::TransferVersionBytes(int read, uint8_t* buffer) {

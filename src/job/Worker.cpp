@@ -92,7 +92,7 @@ void CZT51xxWriteEepromMPDlg::WaitWhileIdle() {
 void CZT51xxWriteEepromMPDlg::ShowJobMessage(std::string_view text) {
     // While the dialog closes, the user-interface thread is waiting for us and
     // the window is going away: a box now could never be answered.
-    if (workerRun.load()) window.ShowMessageBox(std::string(text), std::string(kJobMessageCaption), MessageBoxIcon::Information);
+    if (workerRun.load()) window.ShowMessageBox(std::string(text), std::string(jobTexts.caption), MessageBoxIcon::Information);
 }
 
 void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
@@ -124,7 +124,8 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
     case kAskReplug:
         deviceWaitExpired.store(0);
         CloseDevice();
-        ShowJobMessage(kReplugPrompt);
+        if (workerRun.load()) window.ReplugRequested();
+        ShowJobMessage(jobTexts.replugPrompt);
         workerStep.store(kWaitForDevice);
         return;
 
@@ -187,7 +188,8 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
         deviceWaitExpired.store(0);
         deviceWaitCountdown.store(kDeviceWaitCountdown);
         CloseDevice();
-        ShowJobMessage(kCompletionMessage);
+        if (workerRun.load()) window.JobEnded(JobOutcome::Ok());
+        ShowJobMessage(jobTexts.completion);
         workerStep.store(kEndJob);
         return;
 

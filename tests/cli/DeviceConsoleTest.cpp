@@ -8,7 +8,7 @@
 
 #include "app/DialogTemplate.h"
 #include "cli/DialogSession.h"
-#include "cli/SimulatedBackend.h"
+#include "platform/sim/SimulatedMachine.h"
 #include "cli/TextConsoleView.h"
 #include "cli/UiLoop.h"
 
@@ -78,7 +78,7 @@ TEST(DeviceTextView, ProgressIsSparseInLogsAndRedrawnOnATerminal) {
     std::ostringstream log;
     TextConsoleView logView(log, false);
     for (int p : positions) logView.Progress(p);
-    logView.Result(ResultKind::Ok, std::nullopt);
+    logView.Result(JobOutcome::Ok());
     const std::string text = log.str();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 12);  // 0, 10 .. 100, result
     EXPECT_THAT(text, HasSubstr("progress: 0%\n"));
@@ -87,7 +87,7 @@ TEST(DeviceTextView, ProgressIsSparseInLogsAndRedrawnOnATerminal) {
     std::ostringstream tty;
     TextConsoleView ttyView(tty, true);
     for (int p : positions) ttyView.Progress(p);
-    ttyView.Result(ResultKind::Failed, 0x020F0702);
+    ttyView.Result(JobOutcome::Failed({2, 0x0F, 7, 2}));
     const std::string screen = tty.str();
     EXPECT_EQ(std::count(screen.begin(), screen.end(), '\n'), 2);  // the bar's line, the result
     EXPECT_THAT(screen, HasSubstr("\r[########################################] 100%\nresult: FAIL 020F0702\n"));
@@ -96,7 +96,7 @@ TEST(DeviceTextView, ProgressIsSparseInLogsAndRedrawnOnATerminal) {
 TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {
     // A re-plug while no job runs: the removal closes the connection, the
     // arrival makes the idle worker open it again, as in the window system.
-    SimulatedBackend backend(SimulatedBackend::Options{sim::ChipVariant::A, false, {}, true});
+    sim::SimulatedMachine backend(sim::SimulatedMachine::Options{sim::ChipVariant::A, false, {}, true});
     std::ostringstream out;
     TextConsoleView view(out, false);
     std::istringstream none;
@@ -116,6 +116,34 @@ TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {
     EXPECT_EQ(dlg.hidLink.isOpen.load(), 1u);
     EXPECT_EQ(dlg.deviceProductId.load(), 0x7351);
     session.Close();
+}
+
+TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
+    // The console learns the prompt and the result from the dialog's events:
+    // reworded boxes still give an answered prompt and the right outcomes.
+    for (const bool fails : {false, true}) {
+        sim::SimulatedMachine::Options options;
+        options.simulatedClock = true;
+        if (fails) options.faults.headerWontClear = true;
+        sim::SimulatedMachine machine(options);
+        std::ostringstream out;
+        TextConsoleView view(out, false);
+        std::istringstream none;
+        OperatorInput input(&none);
+        DialogSession session(machine.AsPlatform(), view, input,
+                              DialogSession::Options{true, [&machine] { machine.ReplugRequested(); }});
+        session.Dialog().jobTexts = {"Job", "Re-plug the board now.", "Done."};
+        session.Start();
+        const JobOutcome outcome = session.WriteEeprom();
+        session.Close();
+        if (fails) {
+            EXPECT_EQ(outcome.kind, ResultKind::Failed);
+            EXPECT_EQ(outcome.Code(), 0x010A1003u);
+        } else {
+            EXPECT_EQ(outcome, JobOutcome::Ok());
+        }
+        EXPECT_THAT(out.str(), HasSubstr("Re-plug the board now.\n(continuing: --yes)\n"));
+    }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "ui/qt/GuiOptions.h"
-#include "ui/qt/SimulatedMachine.h"
 
 namespace zt {
 namespace {
@@ -19,9 +18,10 @@ TEST(GuiOptions, SimulationOptionsAreRead) {
     ASSERT_FALSE(line.exitCode) << line.text.toStdString();
     const qt::GuiOptions& o = line.options;
     EXPECT_TRUE(o.simulate);
-    EXPECT_EQ(o.variant, "B");
-    EXPECT_EQ(o.faults, (std::vector<std::string>{"no-reply", "stuck=0x100:2"}));
-    EXPECT_TRUE(o.simClock);
+    EXPECT_EQ(o.simulation.variant, sim::ChipVariant::B);
+    EXPECT_TRUE(o.simulation.faults.noReply);
+    EXPECT_EQ(o.simulation.faults.stuckBytes.at(0x100), 2);
+    EXPECT_TRUE(o.simulation.simulatedClock);
     EXPECT_TRUE(o.autoOk);
     EXPECT_EQ(o.screenshotPath, "x.png");
     EXPECT_EQ(o.screenshotAtProgress, 75);
@@ -41,12 +41,10 @@ TEST(GuiOptions, MistakesEndWithAUsageError) {
 }
 
 TEST(GuiOptions, AnUnknownFaultIsRefusedWithItsName) {
-    qt::GuiOptions options;
-    options.simulate = true;
-    options.faults = {"no-reply", "no-such-fault"};
-    std::string error;
-    EXPECT_EQ(qt::SimulatedMachine::Create(options, &error), nullptr);
-    EXPECT_NE(error.find("no-such-fault"), std::string::npos);
+    const auto line = Parse({"--simulate", "--fault", "no-reply", "--fault", "no-such-fault"});
+    ASSERT_TRUE(line.exitCode);
+    EXPECT_EQ(*line.exitCode, 2);
+    EXPECT_TRUE(line.text.contains(QStringLiteral("no-such-fault")));
 }
 
 }  // namespace

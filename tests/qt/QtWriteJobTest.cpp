@@ -6,7 +6,7 @@
 #include "QtWindowFixture.h"
 #include "job/EepromImage.h"
 #include "support/NullPlatform.h"
-#include "ui/qt/SimulatedMachine.h"
+#include "platform/sim/SimulatedMachine.h"
 
 namespace zt {
 namespace {
@@ -42,22 +42,18 @@ TEST(QtWriteJobNoDevice, FailureIsShownAndTheButtonComesBack) {
 // The window on the simulated chip with simulated time, the simulated
 // operator re-plugging at the prompt as the tool itself does with --simulate.
 struct SimulatedJobHarness : test::QtWindowHarness {
-    std::unique_ptr<qt::SimulatedMachine> machine;
+    std::unique_ptr<sim::SimulatedMachine> machine;
     Platform platform;
     std::unique_ptr<CZT51xxWriteEepromMPDlg> dlg;
 
     SimulatedJobHarness() : machine(MakeMachine()), platform(machine->AsPlatform()) {
         dlg = std::make_unique<CZT51xxWriteEepromMPDlg>(window, platform);
-        window.onMessageBoxShown = [this, answer = window.onMessageBoxShown](QMessageBox& box) {
-            machine->OnMessageBox(box.text().toStdString());
-            answer(box);
-        };
+        window.onReplugRequested = [this] { machine->ReplugRequested(); };
     }
-    static std::unique_ptr<qt::SimulatedMachine> MakeMachine() {
-        qt::GuiOptions options;
-        options.simulate = true;
-        options.simClock = true;
-        return qt::SimulatedMachine::Create(options, nullptr);
+    static std::unique_ptr<sim::SimulatedMachine> MakeMachine() {
+        sim::SimulatedMachine::Options options;
+        options.simulatedClock = true;
+        return std::make_unique<sim::SimulatedMachine>(options);
     }
 };
 
@@ -75,8 +71,9 @@ TEST_F(QtSimulatedJob, AWholeJobEndsFullWithTheCompletionMessage) {
     });
 
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_TRUE(qt::IsReplugPrompt(boxes[0].text));
+    EXPECT_EQ(boxes[0].text.rfind("Please re-plugin USB device and MUST wait", 0), 0u);
     EXPECT_EQ(boxes[1].text, kCompletion);
+    EXPECT_EQ(window.LastOutcome(), JobOutcome::Ok());
     for (const auto& box : boxes) {
         EXPECT_EQ(box.title, "Write to EEPROM...");
         EXPECT_EQ(box.icon, QMessageBox::Information);

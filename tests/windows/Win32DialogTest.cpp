@@ -50,14 +50,14 @@ struct DialogRun : ::testing::Test {
             if (checkInitialised) checkInitialised(window.Window());
             PostMessageW(GetDlgItem(window.Window(), kIdWriteEeprom), BM_CLICK, 0, 0);
         };
-        window.onMessageBoxShown = [&, chip](HWND box, const std::string& text) {
+        window.onReplugRequested = [&, chip] { bus.Replug(chip); };
+        window.onMessageBoxShown = [&](HWND box, const std::string& text) {
             boxes.push_back(text);
             if (text == Win32DialogWindow::CloseDuringJobQuestion()) {
                 PostMessageW(box, WM_COMMAND, IDNO, 0);
                 return;
             }
-            if (text == kReplugPrompt) {
-                bus.Replug(chip);
+            if (text == kJobTexts.replugPrompt) {
                 if (!askedToClose) {
                     // Mid-job: Escape must do nothing, Exit must ask.
                     askedToClose = true;
@@ -66,7 +66,7 @@ struct DialogRun : ::testing::Test {
                 }
             }
             PostMessageW(box, WM_COMMAND, IDOK, 0);
-            if (text == kCompletionMessage || text.rfind(kFailureMessagePrefix, 0) == 0) {
+            if (window.LastOutcome()) {
                 onTick = [&] {
                     if (window.JobRunning()) return;
                     lastResult = TextOf(GetDlgItem(window.Window(), kIdLastResult));
@@ -123,19 +123,19 @@ TEST_F(DialogRun, SimulatedJobFromTheButtonAndNoCloseMidJob) {
     const int chip = bus.AddFactoryChip(sim::ChipVariant::A);
     EXPECT_EQ(RunJob(chip, CheckTemplate102), 1);
 
-    const std::vector<std::string> expected = {std::string(kReplugPrompt),
+    const std::vector<std::string> expected = {std::string(kJobTexts.replugPrompt),
                                                Win32DialogWindow::CloseDuringJobQuestion(),
-                                               std::string(kCompletionMessage)};
+                                               std::string(kJobTexts.completion)};
     EXPECT_EQ(boxes, expected);
     EXPECT_EQ(progressAtEnd, 100);
-    EXPECT_EQ(lastResult, "Last job: " + std::string(kCompletionMessage));
+    EXPECT_EQ(lastResult, "Last job: OK");
 }
 
 TEST_F(DialogRun, NoDeviceShowsTheCodeAndKeepsIt) {
     EXPECT_EQ(RunJob(0), 1);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "Fail to Write EEPROM! [00030401]");
-    EXPECT_EQ(lastResult, "Last job: Fail to Write EEPROM! [00030401]");
+    EXPECT_EQ(lastResult, "Last job: FAIL [00030401]");
 }
 
 }  // namespace

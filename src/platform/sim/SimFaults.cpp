@@ -1,21 +1,17 @@
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
 
+#include "job/HexId.h"
 #include "platform/sim/SimChip.h"
 
 namespace zt::sim {
 namespace {
 
-// Parses an unsigned number (decimal, or hexadecimal with 0x) that must fill
-// the whole text and lie within [lo, hi].
+// An unsigned number (decimal, or hexadecimal with 0x) that must fill the
+// whole text and lie within [lo, hi].
 bool ParseNumber(const std::string& text, uint64_t lo, uint64_t hi, uint64_t& out) {
-    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
-    if (errno != 0 || end != text.c_str() + text.size() || value < lo || value > hi) return false;
-    out = value;
+    const auto value = ParseNumberArgument(text);
+    if (!value || *value < lo || *value > hi) return false;
+    out = *value;
     return true;
 }
 

@@ -66,9 +66,10 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     GuiCommandLine result;
     GuiOptions& o = result.options;
     o.simulate = parser.isSet(simulate);
-    o.variant = parser.value(variant).toStdString();
-    for (const QString& f : parser.values(fault)) o.faults.push_back(f.toStdString());
-    o.simClock = parser.isSet(simClock);
+    sim::SimulatedMachine::Arguments simulation;
+    simulation.variant = parser.value(variant).toStdString();
+    for (const QString& f : parser.values(fault)) simulation.faults.push_back(f.toStdString());
+    simulation.simulatedClock = parser.isSet(simClock);
     o.autoOk = parser.isSet(autoOk);
     o.screenshotPath = parser.value(screenshot);
 
@@ -77,11 +78,11 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     if (!numeric || o.screenshotAtProgress < 0 || o.screenshotAtProgress > 100)
         return Stop(kExitUsage, QStringLiteral("--screenshot-at wants a progress from 0 to 100"));
 
-    const QString v = parser.value(variant).toLower();
-    if (v != QStringLiteral("a") && v != QStringLiteral("b") && v != QStringLiteral("unknown"))
-        return Stop(kExitUsage, QStringLiteral("--variant wants A, B or unknown, not %1").arg(parser.value(variant)));
-    if (!o.simulate && (parser.isSet(variant) || !o.faults.empty() || o.simClock))
+    if (!o.simulate && (parser.isSet(variant) || !simulation.faults.empty() || simulation.simulatedClock))
         return Stop(kExitUsage, QStringLiteral("--variant, --fault and --sim-clock need --simulate"));
+    std::string error;
+    if (!sim::SimulatedMachine::ParseArguments(simulation, &o.simulation, &error))
+        return Stop(kExitUsage, QString::fromStdString(error));
     return result;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/SimulatedMachine.h"
+
 namespace zt::qt {
 
 // The command line of zt51xx-mp-gui.
@@ -16,9 +18,7 @@ namespace zt::qt {
 //       during a job, then close the tool
 struct GuiOptions {
     bool simulate = false;
-    std::string variant = "A";
-    std::vector<std::string> faults;
-    bool simClock = false;
+    sim::SimulatedMachine::Options simulation;  // checked: a known variant, known faults
     bool autoOk = false;
     QString screenshotPath;
     int screenshotAtProgress = 40;

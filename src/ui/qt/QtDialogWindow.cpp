@@ -338,4 +338,18 @@ void QtDialogWindow::DeliverDeviceChanges() {
     }
 }
 
+void QtDialogWindow::ReplugRequested() {
+    if (onReplugRequested) onReplugRequested();
+}
+
+void QtDialogWindow::JobEnded(const JobOutcome& outcome) {
+    std::lock_guard lock(outcomeMutex_);
+    lastOutcome_ = outcome;
+}
+
+std::optional<JobOutcome> QtDialogWindow::LastOutcome() {
+    std::lock_guard lock(outcomeMutex_);
+    return lastOutcome_;
+}
+
 }  // namespace zt::qt

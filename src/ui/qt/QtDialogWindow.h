@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "app/DialogWindow.h"
 #include "ui/qt/DialogUnits.h"
@@ -58,6 +59,12 @@ public:
     // message boxes (click OK) and to watch the progress bar.
     std::function<void(QMessageBox&)> onMessageBoxShown;
     std::function<void(int position)> onProgressChanged;
+    // Run on the worker thread when the job asks for a re-plug, before the
+    // prompt shows; the simulated machine re-plugs its chip here.
+    std::function<void()> onReplugRequested;
+
+    // How the last write job ended; none before the first one.
+    std::optional<JobOutcome> LastOutcome();
 
     // DialogWindow
     void SetWindowTitle(const std::string& title) override;
@@ -73,6 +80,10 @@ public:
     void StopTimer(uint32_t timerId) override;
     void EndDialog(int result) override;
     void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override;
+
+    // JobEvents
+    void ReplugRequested() override;
+    void JobEnded(const JobOutcome& outcome) override;
 
 protected:
     void reject() override;
@@ -102,6 +113,9 @@ private:
 
     std::mutex noticeMutex_;
     std::deque<PendingNotice> notices_;
+
+    std::mutex outcomeMutex_;
+    std::optional<JobOutcome> lastOutcome_;
 };
 
 }  // namespace zt::qt

@@ -12,12 +12,8 @@
 #include "ui/qt/GuiOptions.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtInstanceLock.h"
+#include "platform/BackendSelection.h"
 #include "ui/qt/ScreenshotOnProgress.h"
-#include "ui/qt/SimulatedMachine.h"
-
-#if defined(ZT_HAVE_LINUX_BACKEND)
-#include "platform/linux/LinuxPlatform.h"
-#endif
 
 namespace {
 
@@ -29,7 +25,6 @@ void PrintLine(FILE* stream, const QString& text) {
     std::fprintf(stream, "%s%s", bytes.constData(), bytes.endsWith('\n') ? "" : "\n");
 }
 
-#if !defined(ZT_HAVE_LINUX_BACKEND)
 // Tells the operator on the console and in a box, since a tool started from
 // a desktop has no console to read.
 void ShowStartError(const QString& text) {
@@ -37,7 +32,6 @@ void ShowStartError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
     box.exec();
 }
-#endif
 
 }  // namespace
 
@@ -53,44 +47,28 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const zt::qt::GuiOptions& options = commandLine.options;
 
-#if !defined(ZT_HAVE_LINUX_BACKEND)
-    if (!options.simulate) {
-        ShowStartError(QStringLiteral("This build has no device backend for this system. "
-                                      "Start it with --simulate to use the simulated chip."));
-        return kExitNoBackend;
-    }
-#endif
+    zt::BackendChoice choice;
+    choice.simulate = options.simulate;
+    choice.simulation = options.simulation;
 
     int exitCode = 0;
     zt::qt::QtInstanceLock instanceLock;
     zt::CZT51xxWriteEepromMPApp app(instanceLock, [&]() -> int {
-        std::unique_ptr<zt::qt::SimulatedMachine> machine;
-#if defined(ZT_HAVE_LINUX_BACKEND)
-        std::optional<zt::platform_linux::LinuxPlatform> linuxPlatform;
-#endif
-        std::optional<zt::Platform> platform;
-        if (options.simulate) {
-            std::string error;
-            machine = zt::qt::SimulatedMachine::Create(options, &error);
-            if (!machine) {
-                PrintLine(stderr, QString::fromStdString(error));
-                exitCode = 2;
-                return 0;
-            }
-            platform.emplace(machine->AsPlatform());
-        } else {
-#if defined(ZT_HAVE_LINUX_BACKEND)
-            linuxPlatform.emplace();
-            platform.emplace(linuxPlatform->AsPlatform());
-            const std::string hint = linuxPlatform->PermissionHint();
-            if (!hint.empty()) PrintLine(stderr, QString::fromStdString(hint));
-#endif
+        std::string error;
+        const std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &error);
+        if (!backend) {
+            ShowStartError(QStringLiteral("This build has no device backend for this system. "
+                                          "Start it with --simulate to use the simulated chip."));
+            exitCode = kExitNoBackend;
+            return 0;
         }
+        const std::string hint = backend->PermissionHint();
+        if (!hint.empty()) PrintLine(stderr, QString::fromStdString(hint));
 
         zt::qt::QtDialogWindow window;
         window.SetInstanceLock(&instanceLock);
+        window.onReplugRequested = [&backend] { backend->ReplugRequested(); };
         window.onMessageBoxShown = [&](QMessageBox& box) {
-            if (machine) machine->OnMessageBox(box.text().toStdString());
             if (options.autoOk) {
                 // After the notices that the re-plug has just posted.
                 QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
@@ -105,7 +83,7 @@ int main(int argc, char** argv) {
             });
         }
 
-        zt::CZT51xxWriteEepromMPDlg dialog(window, *platform);
+        zt::CZT51xxWriteEepromMPDlg dialog(window, backend->AsPlatform());
         const int result = window.RunModal(dialog);
         if (screenshot && !screenshot->Saved()) {
             PrintLine(stderr, screenshot->Taken()

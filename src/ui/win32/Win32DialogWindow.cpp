@@ -7,7 +7,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "job/OperatorMessages.h"
+#include "job/JobOutcome.h"
 #include "platform/windows/WideText.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 
@@ -21,10 +21,6 @@ namespace {
 constexpr UINT kCallMessage = WM_APP + 1;
 constexpr UINT kNoticeMessage = WM_APP + 2;
 constexpr const char* kAppName = "zt51xx-mp";
-
-bool IsJobOutcome(const std::string& text) {
-    return text == kCompletionMessage || text.rfind(kFailureMessagePrefix, 0) == 0;
-}
 
 // The box being shown on this thread and who wants to hear of it: a CBT hook
 // sees the box's window when it is activated, before the operator can answer.
@@ -145,7 +141,7 @@ void Win32DialogWindow::OnCommand(int id) {
             if (!JobRunning()) dialog_->OnCancel();
             break;
         case kIdWriteEeprom:
-            SetDlgItemTextW(window_, kIdLastResult, L"");
+            ForgetLastOutcome();
             dialog_->OnWriteEeprom();
             break;
         case kIdErase:
@@ -246,11 +242,7 @@ void Win32DialogWindow::SetCheck(int id, bool checked) {
 int Win32DialogWindow::ShowMessageBox(const std::string& text, const std::string& caption,
                                       MessageBoxIcon icon) {
     const UINT flags = MB_OK | (icon == MessageBoxIcon::Information ? MB_ICONINFORMATION : 0);
-    auto show = [this, text, caption, flags] {
-        // The outcome stays on the window after the box is gone.
-        if (IsJobOutcome(text)) SetDlgItemTextW(window_, kIdLastResult, ToWide("Last job: " + text).c_str());
-        ShowBox(text, caption, flags);
-    };
+    auto show = [this, text, caption, flags] { ShowBox(text, caption, flags); };
     if (calls_.OnUiThread()) {
         if (!calls_.IsClosing()) show();
         return 1;
@@ -297,6 +289,35 @@ void Win32DialogWindow::DeliverDeviceChanges() {
         }
         if (dialog_ && !calls_.IsClosing()) dialog_->HandleDeviceChange(notice.eventCode, &notice.record);
     }
+}
+
+void Win32DialogWindow::ForgetLastOutcome() {
+    {
+        std::lock_guard lock(outcomeMutex_);
+        lastOutcome_.reset();
+    }
+    SetDlgItemTextW(window_, kIdLastResult, L"");
+}
+
+std::optional<JobOutcome> Win32DialogWindow::LastOutcome() {
+    std::lock_guard lock(outcomeMutex_);
+    return lastOutcome_;
+}
+
+void Win32DialogWindow::ReplugRequested() {
+    if (onReplugRequested) onReplugRequested();
+}
+
+void Win32DialogWindow::JobEnded(const JobOutcome& outcome) {
+    // Comes just before the result box; the line stays when the box is gone,
+    // until the next job starts.
+    {
+        std::lock_guard lock(outcomeMutex_);
+        lastOutcome_ = outcome;
+    }
+    std::string line = std::string("Last job: ") + ResultName(outcome.kind);
+    if (const auto code = outcome.Code()) line += " [" + FormatResultCode(*code) + "]";
+    calls_.Run([this, line] { SetDlgItemTextW(window_, kIdLastResult, ToWide(line).c_str()); });
 }
 
 }  // namespace zt::win32

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "app/DialogWindow.h"
@@ -54,6 +55,12 @@ public:
     std::function<void()> onInitialised;
     std::function<void(HWND box, const std::string& text)> onMessageBoxShown;
     std::function<void(int position)> onProgressChanged;
+    // Run on the worker thread when the job asks for a re-plug, before the
+    // prompt shows; the simulated machine re-plugs its chip here.
+    std::function<void()> onReplugRequested;
+
+    // How the last write job ended; none before the first one.
+    std::optional<JobOutcome> LastOutcome();
 
     // The text of the close question asked while a job runs.
     static const char* CloseDuringJobQuestion();
@@ -73,11 +80,16 @@ public:
     void EndDialog(int result) override;
     void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override;
 
+    // JobEvents
+    void ReplugRequested() override;
+    void JobEnded(const JobOutcome& outcome) override;
+
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id);
     void AskToClose();
+    void ForgetLastOutcome();
     int ShowBox(const std::string& text, const std::string& caption, UINT flags);
     void DeliverDeviceChanges();
     void Browse();
@@ -95,6 +107,9 @@ private:
 
     std::mutex noticeMutex_;
     std::deque<PendingNotice> notices_;
+
+    std::mutex outcomeMutex_;
+    std::optional<JobOutcome> lastOutcome_;
 };
 
 }  // namespace zt::win32

@@ -15,14 +15,10 @@
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "job/OperatorMessages.h"
-#include "platform/RealClock.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "job/JobOutcome.h"
+#include "platform/BackendSelection.h"
 #include "platform/windows/WideText.h"
-#include "platform/windows/WindowsClock.h"
 #include "platform/windows/WindowsInstanceLock.h"
-#include "platform/windows/WindowsPlatform.h"
 #include "ui/win32/Win32DialogWindow.h"
 #include "ui/win32/WindowCapture.h"
 
@@ -71,8 +67,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.simClock = true;
         } else if (a == "--auto-ok") {
             o.autoOk = true;
-        } else if (a == "--variant" && value(v) && (v == "A" || v == "B" || v == "unknown")) {
-            o.variant = v;
+        } else if (a == "--variant" && value(o.variant)) {
         } else if (a == "--screenshot" && value(o.screenshotPath)) {
         } else if (a == "--screenshot-at" && value(v) && !v.empty() && v.size() <= 3 &&
                    v.find_first_not_of("0123456789") == std::string::npos && std::atoi(v.c_str()) <= 100) {
@@ -91,12 +86,6 @@ void CALLBACK CheckIdle(HWND, UINT, UINT_PTR, DWORD) {
     if (whenIdle) whenIdle();
 }
 
-zt::sim::ChipVariant VariantOf(const std::string& name) {
-    if (name == "B") return zt::sim::ChipVariant::B;
-    if (name == "unknown") return zt::sim::ChipVariant::Unknown;
-    return zt::sim::ChipVariant::A;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -112,44 +101,44 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int exitCode = 0;
     zt::platform_windows::WindowsInstanceLock instanceLock;
     zt::CZT51xxWriteEepromMPApp app(instanceLock, [&]() -> int {
-        std::unique_ptr<zt::Clock> simTime;
-        std::unique_ptr<zt::sim::SimBus> bus;
-        std::optional<zt::platform_windows::WindowsPlatform> machine;
-        std::optional<zt::Platform> platform;
-        int chip = 0;
-        if (options->simulate) {
-            if (options->simClock)
-                simTime = std::make_unique<zt::sim::SimClock>();
-            else
-                simTime = std::make_unique<zt::platform_windows::WindowsClock>();
-            bus = std::make_unique<zt::sim::SimBus>(*simTime);
-            chip = bus->AddFactoryChip(VariantOf(options->variant));
-            platform.emplace(bus->AsPlatform());
-        } else {
-            machine.emplace();
-            platform.emplace(machine->AsPlatform());
+        zt::BackendChoice choice;
+        choice.simulate = options->simulate;
+        zt::sim::SimulatedMachine::Arguments simulation;
+        simulation.variant = options->variant;
+        simulation.simulatedClock = options->simClock;
+        std::string reason;
+        if (choice.simulate &&
+            !zt::sim::SimulatedMachine::ParseArguments(simulation, &choice.simulation, &reason)) {
+            Tell(reason, true);
+            exitCode = 2;
+            return 0;
         }
+        const std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &reason);
+        if (!backend) {
+            Tell(reason, true);
+            exitCode = 3;
+            return 0;
+        }
+        const zt::Platform platform = backend->AsPlatform();
 
         zt::win32::Win32DialogWindow window;
         bool screenshotTaken = false;
-        window.onMessageBoxShown = [&](HWND box, const std::string& text) {
-            // In simulation the chip re-plugs itself when the tool asks for it.
-            if (bus && text == zt::kReplugPrompt) bus->Replug(chip);
-            const bool outcome =
-                text == zt::kCompletionMessage || text.rfind(zt::kFailureMessagePrefix, 0) == 0;
+        // In simulation the chip re-plugs itself when the tool asks for it.
+        window.onReplugRequested = [&backend] { backend->ReplugRequested(); };
+        window.onMessageBoxShown = [&](HWND box, const std::string&) {
             if (options->autoOk || !options->screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
-            if (!options->screenshotPath.empty() && outcome) {
-                if (text != zt::kCompletionMessage) exitCode = 1;  // the job's outcome is the exit code
-                if (!screenshotTaken) {
-                    exitCode = 1;
-                    Tell("the job ended before the progress reached the screenshot point; no screenshot",
-                         true);
-                }
-                whenIdle = [&window] {
-                    if (!window.JobRunning()) PostMessageW(window.Window(), WM_COMMAND, zt::kIdExit, 0);
-                };
-                SetTimer(nullptr, 0, 50, &CheckIdle);
+            // The job's result box: the picture is taken, or never will be.
+            const auto outcome = window.LastOutcome();
+            if (options->screenshotPath.empty() || !outcome || whenIdle) return;
+            if (outcome->kind != zt::ResultKind::Ok) exitCode = 1;  // the job's outcome is the exit code
+            if (!screenshotTaken) {
+                exitCode = 1;
+                Tell("the job ended before the progress reached the screenshot point; no screenshot", true);
             }
+            whenIdle = [&window] {
+                if (!window.JobRunning()) PostMessageW(window.Window(), WM_COMMAND, zt::kIdExit, 0);
+            };
+            SetTimer(nullptr, 0, 50, &CheckIdle);
         };
         if (!options->screenshotPath.empty()) {
             window.onInitialised = [&] {
@@ -165,7 +154,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             };
         }
 
-        zt::CZT51xxWriteEepromMPDlg dialog(window, *platform);
+        zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
         const int result = window.RunModal(dialog);
         whenIdle = nullptr;
         if (result < 0) exitCode = 1;

@@ -3,10 +3,11 @@
 
 #include "platform/Platform.h"
 
-namespace zt::cli {
+namespace zt {
 
-// What a device command runs against: the simulated bus or the machine's own
-// devices. It outlives the dialog session that uses its platform.
+// What a front end runs the dialog against: the simulated machine or this
+// PC's own devices. It owns every capability of the Platform it hands out and
+// outlives the dialog that uses them.
 class DeviceBackend {
 public:
     virtual ~DeviceBackend() = default;
@@ -14,10 +15,12 @@ public:
     // One line for the operator when devices were there but could not be
     // opened for lack of permission; "" otherwise.
     virtual std::string PermissionHint() const { return ""; }
-    // Called on the worker thread while the re-plug prompt is shown.
-    virtual void OnReplugPrompt() {}
+    // The job has asked the operator to re-plug the device. Called on the
+    // worker thread before the prompt is shown; a backend that can re-plug by
+    // itself (the simulated machine) does it here.
+    virtual void ReplugRequested() {}
     // A few words for the operator: which devices the command works on.
     virtual std::string Describe() const = 0;
 };
 
-}  // namespace zt::cli
+}  // namespace zt

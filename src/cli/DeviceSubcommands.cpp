@@ -7,17 +7,16 @@
 #include <sstream>
 
 #include "app/DialogTemplate.h"
-#include "cli/BackendSelection.h"
 #include "cli/Commands.h"
 #include "cli/DeviceOptions.h"
 #include "cli/DialogSession.h"
 #include "cli/InterruptSignal.h"
 #include "cli/JsonEvents.h"
 #include "cli/KnownDeviceScan.h"
-#include "cli/PreciseTimers.h"
 #include "cli/TextConsoleView.h"
 #include "job/HexId.h"
 #include "job/JobResult.h"
+#include "platform/BackendSelection.h"
 
 // The commands that work on a device through the dialog object, exactly as
 // its buttons would: write, erase, version, and the list of known devices.
@@ -52,9 +51,9 @@ int ExitCodeOf(ResultKind kind) {
 // records no code; it fails there too when it cannot open the device). With a
 // node of ours that refused us, that is no device to talk to, and the fix is
 // the udev rule rather than the device.
-bool NoDeviceOpened(const ButtonOutcome& outcome) {
-    if (!outcome.code) return true;
-    const uint32_t origin = (*outcome.code >> 16) & 0xFF;
+bool NoDeviceOpened(const JobOutcome& outcome) {
+    if (!outcome.failure) return true;
+    const uint32_t origin = outcome.failure->origin;
     return origin == kOriginOpenKnownDevice || origin == kOriginOpenDeviceById;
 }
 
@@ -113,15 +112,14 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
     const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
     if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
-        view->Result(ResultKind::Cancelled, std::nullopt);
+        view->Result({ResultKind::Cancelled, std::nullopt});
         ctx.exitCode = kExitJobFailed;
         return;
     }
 
-    RequestPreciseTimers();  // before the dialog starts its worker, which inherits it
     DeviceBackend* machine = backend.get();
     DialogSession session(backend->AsPlatform(), *view, input,
-                          DialogSession::Options{options.yes, [machine] { machine->OnReplugPrompt(); },
+                          DialogSession::Options{options.yes, [machine] { machine->ReplugRequested(); },
                                                  InterruptSignal::Requested});
     session.Start();
     if (checked.vendorId || checked.productId) {
@@ -130,8 +128,9 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
                         checked.productId.value_or(ParseHexId(window.GetControlText(kIdProductId))));
     }
 
-    ButtonOutcome outcome;
-    std::string status, version;
+    JobOutcome outcome;
+    std::string status;
+    std::optional<std::string> version;
     switch (command) {
         case DeviceCommand::Write:
             view->Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
@@ -139,14 +138,17 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
             outcome = session.WriteEeprom();
             break;
         case DeviceCommand::Erase: outcome = session.EraseEeprom(); break;
-        case DeviceCommand::Version: outcome = session.GetFirmwareVersion(&status, &version); break;
+        case DeviceCommand::Version:
+            version = session.GetFirmwareVersion(&status);
+            outcome = {version ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
+            break;
         case DeviceCommand::List: break;
     }
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
     session.Close();
 
     if (command == DeviceCommand::Version) view->Version(status, version);
-    view->Result(outcome.kind, outcome.code);
+    view->Result(outcome);
     ctx.exitCode = ExitCodeOf(outcome.kind);
     if (outcome.kind == ResultKind::Failed) {
         const std::string hint = backend->PermissionHint();
@@ -192,13 +194,13 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes) {
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
     sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
     auto* simulate = sub->add_flag("--simulate", options.simulate, "use the built-in simulated chip");
-    sub->add_option("--variant", options.variant, "simulated chip: A, B or unknown (default A)")->needs(simulate);
-    sub->add_option("--fault", options.faults, "inject a fault into the simulated chip (repeatable; see below)")
+    sub->add_option("--variant", options.simulation.variant, "simulated chip: A, B or unknown (default A)")->needs(simulate);
+    sub->add_option("--fault", options.simulation.faults, "inject a fault into the simulated chip (repeatable; see below)")
         ->allow_extra_args(false)
         ->needs(simulate);
-    sub->add_flag("--updater", options.updater, "the simulated chip starts as an updater device (blank header)")
+    sub->add_flag("--updater", options.simulation.updater, "the simulated chip starts as an updater device (blank header)")
         ->needs(simulate);
-    sub->add_flag("--sim-clock", options.simClock,
+    sub->add_flag("--sim-clock", options.simulation.simulatedClock,
                   "run the simulation on simulated time (instant) instead of the real clock")
         ->needs(simulate);
 }

@@ -1,0 +1,74 @@
+#include "platform/BackendSelection.h"
+
+#if defined(ZT_HAVE_LINUX_BACKEND)
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxTimerPrecision.h"
+#endif
+#if defined(ZT_HAVE_WINDOWS_BACKEND)
+#include "platform/windows/WindowsPlatform.h"
+#include "platform/windows/WindowsTimerPrecision.h"
+#endif
+
+namespace zt {
+
+namespace {
+
+#if defined(ZT_HAVE_LINUX_BACKEND)
+// The PC's own USB devices: hidraw, udev notices, sysfs, libusb.
+class LinuxDeviceBackend final : public DeviceBackend {
+public:
+    explicit LinuxDeviceBackend(Clock* clock)
+        : platform_(clock ? std::make_unique<platform_linux::LinuxPlatform>(*clock)
+                          : std::make_unique<platform_linux::LinuxPlatform>()) {}
+    Platform AsPlatform() override { return platform_->AsPlatform(); }
+    std::string PermissionHint() const override { return platform_->PermissionHint(); }
+    std::string Describe() const override { return "USB devices of this PC"; }
+
+private:
+    std::unique_ptr<platform_linux::LinuxPlatform> platform_;
+};
+#endif
+
+#if defined(ZT_HAVE_WINDOWS_BACKEND)
+// The PC's own USB devices: SetupAPI and the HID class driver, device-change
+// broadcasts, the hub drivers, kernel streaming.
+class WindowsDeviceBackend final : public DeviceBackend {
+public:
+    explicit WindowsDeviceBackend(Clock* clock)
+        : platform_(clock ? std::make_unique<platform_windows::WindowsPlatform>(*clock)
+                          : std::make_unique<platform_windows::WindowsPlatform>()) {}
+    Platform AsPlatform() override { return platform_->AsPlatform(); }
+    std::string Describe() const override { return "USB devices of this PC"; }
+
+private:
+    std::unique_ptr<platform_windows::WindowsPlatform> platform_;
+};
+#endif
+
+void RequestPreciseTimers() {
+#if defined(ZT_HAVE_LINUX_BACKEND)
+    platform_linux::RequestPreciseTimers();
+#endif
+#if defined(ZT_HAVE_WINDOWS_BACKEND)
+    platform_windows::RequestPreciseTimers();
+#endif
+}
+
+}  // namespace
+
+std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::string* error) {
+    RequestPreciseTimers();
+    if (choice.simulate) return std::make_unique<sim::SimulatedMachine>(choice.simulation);
+#if defined(ZT_HAVE_LINUX_BACKEND)
+    (void)error;
+    return std::make_unique<LinuxDeviceBackend>(choice.machineClock);
+#elif defined(ZT_HAVE_WINDOWS_BACKEND)
+    (void)error;
+    return std::make_unique<WindowsDeviceBackend>(choice.machineClock);
+#else
+    *error = "this build has no backend for real devices; use --simulate";
+    return nullptr;
+#endif
+}
+
+}  // namespace zt
