@@ -12,6 +12,8 @@ packages=(
   umockdev libumockdev-dev libglib2.0-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   xvfb xauth
+  qemu-system-x86 busybox-static cpio kmod
+  help2man lintian desktop-file-utils file udev
   g++-mingw-w64-x86-64-posix wine64
 )
 

@@ -24,6 +24,7 @@ run_build() {
 }
 
 run_build normal -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/package.sh build/normal --check
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_build asan -DCMAKE_BUILD_TYPE=Debug -DZT_SANITIZE=address -DZT_WITH_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \

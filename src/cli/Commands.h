@@ -17,6 +17,7 @@ enum ExitCode : int {
     kExitUsage = 2,         // bad command line (unknown option, bad ID, unknown fault)
     kExitNoDevice = 3,      // no device to talk to (or no permission to open it)
     kExitIoError = 4,       // a file could not be written or read
+    kExitUnitBusy = 5,      // the unit is held by another job (another process, or another unit's job here)
     kExitInterrupted = 130, // Ctrl-C or SIGTERM: the dialog was closed properly, the job did not finish
 };
 

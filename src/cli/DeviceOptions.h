@@ -15,6 +15,7 @@ struct DeviceOptions {
     std::optional<std::string> pid;
     bool yes = false;
     bool json = false;
+    std::string port;  // "": the first known device found
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;
 };

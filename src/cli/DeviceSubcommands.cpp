@@ -17,6 +17,7 @@
 #include "job/HexId.h"
 #include "job/JobResult.h"
 #include "platform/BackendSelection.h"
+#include "platform/PortScope.h"
 
 // The commands that work on a device through the dialog object, exactly as
 // its buttons would: write, erase, version, and the list of known devices.
@@ -117,8 +118,15 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         return;
     }
 
+    // The job sees one unit: the one on --port, or the first it opens.
+    PortScope unit(backend->AsPlatform(), backend->Locks());
+    if (!options.port.empty() && !unit.Pin(options.port)) {
+        ctx.err << "zt51xx-mp: the unit at port " << options.port << " is held by another job\n";
+        ctx.exitCode = kExitUnitBusy;
+        return;
+    }
     DeviceBackend* machine = backend.get();
-    DialogSession session(backend->AsPlatform(), *view, input,
+    DialogSession session(unit.AsPlatform(), *view, input,
                           DialogSession::Options{options.yes, [machine] { machine->ReplugRequested(); },
                                                  InterruptSignal::Requested});
     session.Start();
@@ -150,7 +158,10 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (command == DeviceCommand::Version) view->Version(status, version);
     view->Result(outcome);
     ctx.exitCode = ExitCodeOf(outcome.kind);
-    if (outcome.kind == ResultKind::Failed) {
+    if (outcome.kind == ResultKind::Failed && NoDeviceOpened(outcome) && !unit.HeldElsewhere().empty()) {
+        ctx.err << "zt51xx-mp: the unit at port " << unit.HeldElsewhere().front() << " is held by another job\n";
+        ctx.exitCode = kExitUnitBusy;
+    } else if (outcome.kind == ResultKind::Failed) {
         const std::string hint = backend->PermissionHint();
         if (!hint.empty()) {
             ctx.err << hint << '\n';
@@ -193,6 +204,9 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes) {
         sub->add_option("--pid", typed.pid, "product ID typed into the dialog, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
     sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
+    sub->add_option("--port", options.port,
+                    "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "
+                    "first known device found, whose port then holds for the whole job");
     auto* simulate = sub->add_flag("--simulate", options.simulate, "use the built-in simulated chip");
     sub->add_option("--variant", options.simulation.variant, "simulated chip: A, B or unknown (default A)")->needs(simulate);
     sub->add_option("--fault", options.simulation.faults, "inject a fault into the simulated chip (repeatable; see below)")
@@ -225,7 +239,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         DeviceCommand::Write, true,
         FaultList() +
             "\nExit codes: 0 written, 1 job failed, 2 bad command line, 3 no backend or no permission to open the "
-            "device, 130 interrupted.\n"
+            "device, 5 the unit is held by another job, 130 interrupted.\n"
             "\nExamples:\n"
             "  zt51xx-mp write                         write the device with the default IDs 3C4D:7351\n"
             "  zt51xx-mp write --vid 3C4D --pid 7350 --yes --json\n"

@@ -2,6 +2,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
+#include "job/EepromImage.h"
 #include "job/OperatorMessages.h"
 
 // The programming worker: one thread for the dialog's whole life. Each pass
@@ -29,6 +30,9 @@ constexpr uint32_t kDetailHeaderNotBlank = 3;
 constexpr uint32_t kDetailBodyDiffers = 5;
 constexpr uint32_t kDetailHeaderTailDiffers = 6;
 constexpr uint32_t kDetailHeaderHeadDiffers = 7;
+// Class 18: the unit that came back from the re-plug is another chip class.
+constexpr uint32_t kClassUnitChanged = 18;
+constexpr uint32_t kDetailChipClassDiffers = 1;
 
 enum Step : WorkerStep {
     kIdle = 0,
@@ -131,6 +135,14 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
 
     case kWaitForDevice:
         if (hidLink.isOpen.load()) {
+            // The image was chosen for the chip the request read. A board
+            // swapped during the re-plug would get an image that is not its
+            // own, so the chip is asked again before anything is written.
+            uint32_t returnedId = 0xFFFFFFFF;
+            uint8_t returnedStatus = 0xFF;
+            if (Failed(ReadChipIdentity(&returnedId, &returnedStatus))) return reportAndEnd();
+            if ((returnedId & kChipIdMask) != chipId)
+                return recordReportAndEnd(kClassUnitChanged, kDetailChipClassDiffers);
             workerStep.store(kControlRegister);
         } else if (!deviceWaitExpired.load()) {
             platform.clock.SleepMs(kDeviceWaitPassMs);

@@ -20,6 +20,9 @@ namespace zt {
 //    when it accepted it. For a GET frame (IN request) up to 4 reply bytes go
 //    to `reply` and their count to `replyLength`.
 //  - Close: closes a valid handle.
+//  - OpenAtPort: as Open, but only the audio device at that USB port (named as
+//    HidBackend::PortOf names it). A backend that cannot tell ports opens as
+//    Open does.
 class AudioFilterBackend {
 public:
     virtual ~AudioFilterBackend() = default;
@@ -27,6 +30,10 @@ public:
     virtual bool SendProperty(Handle handle, const uint8_t (&frame)[48], uint8_t (&reply)[4],
                               uint32_t& replyLength) = 0;
     virtual void Close(Handle handle) = 0;
+    virtual Handle OpenAtPort(const std::string& serviceName, const std::string& port) {
+        (void)port;
+        return Open(serviceName);
+    }
 };
 
 }  // namespace zt

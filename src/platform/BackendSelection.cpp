@@ -3,6 +3,7 @@
 #if defined(ZT_HAVE_LINUX_BACKEND)
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxTimerPrecision.h"
+#include "platform/linux/LinuxUnitLocks.h"
 #endif
 #if defined(ZT_HAVE_WINDOWS_BACKEND)
 #include "platform/windows/WindowsPlatform.h"
@@ -21,11 +22,13 @@ public:
         : platform_(clock ? std::make_unique<platform_linux::LinuxPlatform>(*clock)
                           : std::make_unique<platform_linux::LinuxPlatform>()) {}
     Platform AsPlatform() override { return platform_->AsPlatform(); }
+    UnitLocks& Locks() override { return locks_; }
     std::string PermissionHint() const override { return platform_->PermissionHint(); }
     std::string Describe() const override { return "USB devices of this PC"; }
 
 private:
     std::unique_ptr<platform_linux::LinuxPlatform> platform_;
+    platform_linux::LinuxUnitLocks locks_;
 };
 #endif
 

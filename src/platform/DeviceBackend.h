@@ -2,6 +2,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/UnitLocks.h"
 
 namespace zt {
 
@@ -12,6 +13,9 @@ class DeviceBackend {
 public:
     virtual ~DeviceBackend() = default;
     virtual Platform AsPlatform() = 0;
+    // Where jobs claim their unit: every job on this backend claims through
+    // the same object.
+    virtual UnitLocks& Locks() = 0;
     // One line for the operator when devices were there but could not be
     // opened for lack of permission; "" otherwise.
     virtual std::string PermissionHint() const { return ""; }

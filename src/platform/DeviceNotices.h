@@ -10,10 +10,12 @@ inline constexpr uint32_t kDbtDeviceRemoveComplete = 0x8004;
 inline constexpr uint32_t kDbtDevtypDeviceInterface = 5;
 
 // A USB device came or went. The path holds the device's IDs in the form
-// "USB#VID_%04X&PID_%04X" (any letter case) somewhere in it.
+// "USB#VID_%04X&PID_%04X" (any letter case) somewhere in it. The port is the
+// device's physical port as HidBackend::PortOf names it, "" when unknown.
 struct DeviceBroadcast {
     uint32_t deviceType = kDbtDevtypDeviceInterface;
     std::string devicePath;
+    std::string port;
 };
 
 // Where notices go: the dialog's window. PostDeviceChange may be called from

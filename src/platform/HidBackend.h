@@ -31,6 +31,11 @@ namespace zt {
 //    Returns the byte count, -1 on time-out (the pending read is cancelled,
 //    the next Read starts cleanly), or 0 on failure.
 //  - Close: closes a valid handle.
+//  - PortOf: the physical USB port of a listed interface's device (Linux: the
+//    sysfs name such as "1-2.3"; simulated bus: its hub's path; Windows: the
+//    location path), which stays the same across a re-plug into the same
+//    port. "" when the backend cannot tell; such interfaces belong to any
+//    unit, as they did before units existed.
 class HidBackend {
 public:
     virtual ~HidBackend() = default;
@@ -41,6 +46,10 @@ public:
     virtual int Write(Handle handle, const uint8_t* data, size_t length) = 0;
     virtual int Read(Handle handle, uint8_t* buffer, size_t length, uint32_t timeoutMs) = 0;
     virtual void Close(Handle handle) = 0;
+    virtual std::string PortOf(const std::string& path) {
+        (void)path;
+        return "";
+    }
 };
 
 }  // namespace zt

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace zt {
@@ -10,6 +11,8 @@ struct UsbDeviceEntry {
     uint16_t productId = 0;
     uint16_t bcdDevice = 0;
     bool isHub = false;
+    std::string port;    // as HidBackend::PortOf names it; "" when unknown
+    std::string serial;  // the serial-number string, "" when the device has none
 };
 
 // The attached USB devices, in the order a walk of host controllers and hubs

@@ -16,7 +16,7 @@ struct DevicePresence : ::testing::Test {
     CZT51xxWriteEepromMPDlg dlg{window, platform};
 
     void Notice(uint32_t code, const std::string& ids, uint32_t type = kDbtDevtypDeviceInterface) {
-        DeviceBroadcast record{type, R"(\\?\USB#)" + ids + "#5&2a1b0c&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}"};
+        DeviceBroadcast record{type, R"(\\?\USB#)" + ids + "#5&2a1b0c&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", ""};
         EXPECT_EQ(dlg.HandleDeviceChange(code, &record), 0);
     }
     std::tuple<uint32_t, uint32_t, uint32_t, uint16_t, uint16_t> Fields() {

@@ -8,7 +8,10 @@ void TestbedChip::Plug() {
     wanted.productId = bus_.ProductId(chip_);
     wanted.bcdDevice = bus_.BcdDevice(chip_);
     wanted.descriptor = VendorDescriptor(63);
+    // Back into the port it came out of, as the operator does.
+    wanted.port = port_;
     const int id = bed_.Add(wanted);
+    port_ = bed_.PortOf(id);
     HidrawNode* node = &bed_.Node(id);
     // The chip's side of this plug-in: its own handles on the bus, one for
     // the reports going in and one for the replies coming out.

@@ -45,6 +45,7 @@ private:
     sim::SimBus& bus_;
     const int chip_;
     std::atomic<int> usbId_{-1};
+    std::string port_;  // "" until first plugged
     std::atomic<bool> pulled_{false};
     std::mutex watchMutex_;
     ReportWatch watch_;

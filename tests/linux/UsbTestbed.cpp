@@ -82,6 +82,7 @@ int UsbTestbed::Add(const DeviceSpec& wanted) {
                               {"DEVTYPE", "usb_device", "PRODUCT",
                                ProductProperty(wanted.vendorId, wanted.productId, wanted.bcdDevice), "DEVNAME", usbNode});
     device.sysPaths.push_back(device.usbPath);
+    device.port = port;
     const std::string iface = AddSysfs("usb", port + ":1.0", device.usbPath,
                                        {"bInterfaceClass", Hex2(wanted.interfaceClass)}, {"DEVTYPE", "usb_interface"});
     device.sysPaths.push_back(iface);

@@ -23,6 +23,9 @@ namespace zt::test {
 // device out of sysfs and hangs its node up.
 class UsbTestbed {
 public:
+    // The sysfs name (port) a device was added under.
+    std::string PortOf(int id) const { return devices_.at(id).port; }
+
     struct DeviceSpec {
         uint16_t vendorId = 0x3C4D;
         uint16_t productId = 0x7351;
@@ -56,6 +59,7 @@ private:
     struct Device {
         std::vector<std::string> sysPaths;  // parents first
         std::string usbPath;
+        std::string port;
         std::string devnode;
         std::unique_ptr<HidrawNode> node;
     };

@@ -41,7 +41,7 @@ LinuxAudioFilterBackend::~LinuxAudioFilterBackend() {
     if (context_) libusb_exit(context_);
 }
 
-std::string LinuxAudioFilterBackend::FindAudioDeviceNode() {
+std::string LinuxAudioFilterBackend::FindAudioDeviceNode(const std::string& port) {
     UdevPtr udev(udev_new());
     if (!udev) return "";
     UdevEnumeratePtr enumerate(udev_enumerate_new(udev.get()));
@@ -65,6 +65,7 @@ std::string LinuxAudioFilterBackend::FindAudioDeviceNode() {
             const auto vid = HexSysAttr(device.get(), "idVendor");
             const auto pid = HexSysAttr(device.get(), "idProduct");
             const char* node = udev_device_get_devnode(device.get());
+            if (!port.empty() && UsbPortOf(device.get()) != port) continue;
             if (vid && pid && node && IsKnownDevice(*vid, *pid))
                 candidates.emplace_back(udev_device_get_syspath(device.get()), node);
         }
@@ -87,9 +88,11 @@ bool LinuxAudioFilterBackend::EnsureContext() {
     return true;
 }
 
-Handle LinuxAudioFilterBackend::Open(const std::string& serviceName) {
+Handle LinuxAudioFilterBackend::Open(const std::string& serviceName) { return OpenAtPort(serviceName, ""); }
+
+Handle LinuxAudioFilterBackend::OpenAtPort(const std::string& serviceName, const std::string& port) {
     if (strcasecmp(serviceName.c_str(), kOurAudioServiceName) != 0) return kInvalidHandle;
-    const std::string node = FindAudioDeviceNode();
+    const std::string node = FindAudioDeviceNode(port);
     if (node.empty()) return kInvalidHandle;
     const int fd = ::open(node.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) return kInvalidHandle;

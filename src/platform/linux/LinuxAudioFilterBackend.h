@@ -35,9 +35,11 @@ public:
     bool SendProperty(Handle handle, const uint8_t (&frame)[48], uint8_t (&reply)[4],
                       uint32_t& replyLength) override;
     void Close(Handle handle) override;
+    Handle OpenAtPort(const std::string& serviceName, const std::string& port) override;
 
-    // The usbfs node of the device Open would pick, "" when there is none.
-    static std::string FindAudioDeviceNode();
+    // The usbfs node of the device Open would pick (at `port` only, when one
+    // is given), "" when there is none.
+    static std::string FindAudioDeviceNode(const std::string& port = "");
 
 private:
     struct Device {

@@ -206,4 +206,13 @@ void LinuxHidBackend::NoteDenied(const std::string& path) {
     deniedPath_ = path;
 }
 
+std::string LinuxHidBackend::PortOf(const std::string& path) {
+    UdevPtr udev(udev_new());
+    if (!udev) return "";
+    const size_t slash = path.rfind('/');
+    const std::string sysname = slash == std::string::npos ? path : path.substr(slash + 1);
+    UdevDevicePtr node(udev_device_new_from_subsystem_sysname(udev.get(), "hidraw", sysname.c_str()));
+    return UsbPortOf(node.get());
+}
+
 }  // namespace zt::platform_linux

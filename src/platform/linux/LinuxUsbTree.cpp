@@ -37,6 +37,8 @@ std::vector<UsbDeviceEntry> LinuxUsbTree::ListDevices() {
         e.productId = *pid;
         e.bcdDevice = HexSysAttr(device.get(), "bcdDevice").value_or(0);
         e.isHub = HexSysAttr(device.get(), "bDeviceClass").value_or(0) == kHubClass;
+        e.port = UsbPortOf(device.get());
+        e.serial = SysAttr(device.get(), "serial");
         found.emplace_back(syspath, e);
     }
     std::sort(found.begin(), found.end(),

@@ -33,6 +33,11 @@ std::optional<uint16_t> HexSysAttr(udev_device* device, const char* name);
 // ("vid/pid/bcd" in hex without leading zeros), which is all a removal leaves.
 bool ParseProductProperty(const std::string& product, uint16_t& vendorId, uint16_t& productId);
 
+// The USB port of a device node's USB device: the sysfs name of its
+// usb_device parent ("1-2.3"), which names the port it is plugged into and
+// survives a re-plug there. "" when the node has no USB parent.
+std::string UsbPortOf(udev_device* device);
+
 // Orders device paths the way people number devices: digit runs compare as
 // numbers, so hidraw2 comes before hidraw10 and port 1-2 before 1-10.
 bool NaturalPathLess(const std::string& a, const std::string& b);

@@ -21,13 +21,16 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
 
 using Kind = SimLogEntry::Kind;
 
-Handle SimAudioFilterBackend::Open(const std::string& serviceName) {
+Handle SimAudioFilterBackend::Open(const std::string& serviceName) { return OpenAtPort(serviceName, ""); }
+
+Handle SimAudioFilterBackend::OpenAtPort(const std::string& serviceName, const std::string& port) {
     std::lock_guard<std::mutex> lock(state_.mutex);
     if (!state_.audioPresent || !EqualsIgnoringCase(serviceName, state_.audioServiceName))
         return kInvalidHandle;
     for (size_t i = 0; i < state_.chips.size(); ++i) {
         const auto& chip = *state_.chips[i];
         if (!chip.plugged()) continue;
+        if (!port.empty() && SimBus::State::ChipPort(static_cast<int>(i)) != port) continue;
         const Handle handle = state_.NewHandle();
         state_.audioHandles[handle] = {static_cast<int>(i), chip.generation()};
         state_.Log(static_cast<int>(i), Kind::AudioOpen);

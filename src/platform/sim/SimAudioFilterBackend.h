@@ -16,6 +16,7 @@ public:
     bool SendProperty(Handle handle, const uint8_t (&frame)[48], uint8_t (&reply)[4],
                       uint32_t& replyLength) override;
     void Close(Handle handle) override;
+    Handle OpenAtPort(const std::string& serviceName, const std::string& port) override;
 
 private:
     SimBus::State& state_;

@@ -23,7 +23,7 @@ int SimBus::AddChip(ChipVariant variant, const std::vector<uint8_t>& eeprom) {
     return index;
 }
 
-int SimBus::AddFactoryChip(ChipVariant variant) {
+std::vector<uint8_t> FactoryEeprom(ChipVariant variant) {
     std::vector<uint8_t> eeprom(SimChipModel::kEepromSize, 0xFF);
     const EepromImage& image = variant == ChipVariant::B ? kImageB : kImageA;
     std::copy(image.begin(), image.end(), eeprom.begin());
@@ -32,8 +32,10 @@ int SimBus::AddFactoryChip(ChipVariant variant) {
     eeprom[kFirmwareVersionAddress] = 1;
     eeprom[kFirmwareVersionAddress + 1] = 0;
     eeprom[kFirmwareVersionAddress + 2] = 0;
-    return AddChip(variant, eeprom);
+    return eeprom;
 }
+
+int SimBus::AddFactoryChip(ChipVariant variant) { return AddChip(variant, FactoryEeprom(variant)); }
 
 void SimBus::AddOtherHidDevice(uint16_t vendorId, uint16_t productId) {
     std::lock_guard<std::mutex> lock(state_->mutex);
@@ -87,6 +89,8 @@ std::string SimBus::Path(int chip) const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->ChipPath(chip);
 }
+
+std::string SimBus::Port(int chip) const { return State::ChipPort(chip); }
 
 std::vector<uint8_t> SimBus::Eeprom(int chip) const {
     std::lock_guard<std::mutex> lock(state_->mutex);

@@ -18,16 +18,16 @@ namespace zt::sim {
 
 struct SimLogEntry {
     enum class Kind {
-        OutputReport,   // bytes: the report as written
-        InputReport,    // bytes: the report as read by the host
+        OutputReport,  // bytes: the report as written
+        InputReport,   // bytes: the report as read by the host
         ReadTimeout,
         VendorRequest,  // bytes: the 48-byte property frame
         Plug,           // bytes: vendor ID and product ID presented, big-endian
         Unplug,
-        Open,           // bytes: {1} for the handle that reads input reports, else {0}
+        Open,  // bytes: {1} for the handle that reads input reports, else {0}
         Close,
-        FailedWrite,    // bytes: an output report that did not reach the chip
-        AudioOpen,      // the audio driver path opened / closed a handle on the chip
+        FailedWrite,  // bytes: an output report that did not reach the chip
+        AudioOpen,    // the audio driver path opened / closed a handle on the chip
         AudioClose,
     };
     uint64_t timeUs;  // on the bus's clock
@@ -35,6 +35,11 @@ struct SimLogEntry {
     Kind kind;
     std::vector<uint8_t> bytes;
 };
+
+// The EEPROM of a chip as it leaves the factory: its variant's image, the
+// header copy at 0x4010, firmware version bytes 1.0.0 at 0x4074, marker 0 at
+// 0x401C (32 KiB).
+std::vector<uint8_t> FactoryEeprom(ChipVariant variant);
 
 // A USB bus with simulated ZT51xx chips on it. It implements every platform
 // capability the core needs, so a dialog runs against it exactly as against
@@ -74,6 +79,7 @@ public:
     uint16_t ProductId(int chip = 0) const;
     uint16_t BcdDevice(int chip = 0) const;
     std::string Path(int chip = 0) const;  // contains "USB#VID_%04X&PID_%04X"
+    std::string Port(int chip = 0) const;  // the hub port the chip is plugged into
 
     // Direct access for tests and demos.
     std::vector<uint8_t> Eeprom(int chip = 0) const;  // 32768 bytes
@@ -83,11 +89,11 @@ public:
     // Every register write the chip received, HID or vendor request, in order:
     // (register, value).
     std::vector<std::pair<uint8_t, uint8_t>> RegisterWrites(int chip = 0) const;
-    SimFaults& Faults(int chip = 0);  // change only while no exchange runs
+    SimFaults& Faults(int chip = 0);                    // change only while no exchange runs
     void SetAudioServiceName(const std::string& name);  // default "MarluUAC"
-    void SetAcceptedPropertySet(int set);  // 1..3, or 0: the driver refuses all
-    void SetInReplyLength(uint32_t length);  // bytes an IN request returns (default 4)
-    void SetAudioPresent(bool present);      // default true
+    void SetAcceptedPropertySet(int set);               // 1..3, or 0: the driver refuses all
+    void SetInReplyLength(uint32_t length);             // bytes an IN request returns (default 4)
+    void SetAudioPresent(bool present);                 // default true
 
     // Everything that crossed the bus, in order.
     std::vector<SimLogEntry> Log() const;

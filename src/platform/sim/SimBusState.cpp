@@ -29,6 +29,10 @@ std::string SimBus::State::OtherPath(int index) const {
     return UsbPath(other.vendorId, other.productId, "OTHERSIM", index);
 }
 
+std::string SimBus::State::ChipPort(int index) { return "1-1." + std::to_string(index + 1); }
+
+std::string SimBus::State::OtherPort(int index) { return "1-2." + std::to_string(index + 1); }
+
 bool SimBus::State::IsAlive(const HidHandle& h) const {
     if (h.chip < 0) return true;
     const auto& chip = *chips[static_cast<size_t>(h.chip)];
@@ -46,7 +50,7 @@ void SimBus::State::PlugLocked(int index) {
     Log(index, SimLogEntry::Kind::Plug,
         {static_cast<uint8_t>(chip.vendorId() >> 8), static_cast<uint8_t>(chip.vendorId()),
          static_cast<uint8_t>(chip.productId() >> 8), static_cast<uint8_t>(chip.productId())});
-    pendingNotices.push_back({kDbtDeviceArrival, ChipPath(index)});
+    pendingNotices.push_back({kDbtDeviceArrival, ChipPath(index), ChipPort(index)});
 }
 
 void SimBus::State::UnplugLocked(int index) {
@@ -57,7 +61,7 @@ void SimBus::State::UnplugLocked(int index) {
     for (auto& [handle, h] : hidHandles)
         if (h.chip == index) h.replies.clear();
     Log(index, SimLogEntry::Kind::Unplug);
-    pendingNotices.push_back({kDbtDeviceRemoveComplete, path});
+    pendingNotices.push_back({kDbtDeviceRemoveComplete, path, ChipPort(index)});
 }
 
 void SimBus::State::PostPendingNotices() {
@@ -76,6 +80,7 @@ void SimBus::State::PostPendingNotices() {
         DeviceBroadcast record;
         record.deviceType = kDbtDevtypDeviceInterface;
         record.devicePath = notice.path;
+        record.port = notice.port;
         std::vector<uintptr_t> ids;
         for (const auto& [id, recipient] : recipients) ids.push_back(id);
         for (uintptr_t id : ids) {

@@ -50,6 +50,7 @@ struct SimBus::State {
     struct PendingNotice {
         uint32_t eventCode;
         std::string path;
+        std::string port;
     };
 
     // Replies a handle keeps before the oldest is dropped, like the input
@@ -60,6 +61,11 @@ struct SimBus::State {
     SimChipModel& Chip(int index) { return *chips.at(static_cast<size_t>(index)); }
     std::string ChipPath(int index) const;
     std::string OtherPath(int index) const;
+    // The bus is a root hub "1" with an external hub "1-1" that takes the
+    // chips, one per port ("1-1.1", "1-1.2", ...), and a second one "1-2"
+    // for the other HID devices.
+    static std::string ChipPort(int index);
+    static std::string OtherPort(int index);
     bool IsAlive(const HidHandle& h) const;
     void Log(int chip, SimLogEntry::Kind kind, std::vector<uint8_t> bytes = {});
     void PlugLocked(int chip);

@@ -6,6 +6,7 @@
 
 #include "platform/Clock.h"
 #include "platform/DeviceBackend.h"
+#include "platform/InProcessUnitLocks.h"
 #include "platform/sim/SimBus.h"
 #include "platform/sim/SimChip.h"
 
@@ -38,6 +39,7 @@ public:
     ~SimulatedMachine() override;
 
     Platform AsPlatform() override { return bus_->AsPlatform(); }
+    UnitLocks& Locks() override { return locks_; }
     void ReplugRequested() override;
     std::string Describe() const override { return description_; }
 
@@ -48,6 +50,7 @@ public:
 private:
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SimBus> bus_;
+    InProcessUnitLocks locks_;
     int chip_ = 0;
     std::string description_;
 };

@@ -17,11 +17,12 @@ TEST(UsbTopology, LastExactMatchSuppliesTheReleaseNumber) {
     test::FakeWindow window;
     Platform platform = machine.AsPlatform();
     CZT51xxWriteEepromMPDlg dlg(window, platform);
-    machine.devices = {{0x1D6B, 0x0002, 0x0515, true},
-                       {0x3C4D, 0x7351, 0x0123, false},
-                       {0x3C4D, 0x7350, 0x7777, false},
-                       {0x05E3, 0x0610, 0x9226, true},
-                       {0x3C4D, 0x7351, 0x1A2B, false}};  // behind the external hub, visited last
+    const auto entry = [](uint16_t vid, uint16_t pid, uint16_t bcd, bool hub) {
+        return UsbDeviceEntry{vid, pid, bcd, hub, "", ""};
+    };
+    machine.devices = {entry(0x1D6B, 0x0002, 0x0515, true), entry(0x3C4D, 0x7351, 0x0123, false),
+                       entry(0x3C4D, 0x7350, 0x7777, false), entry(0x05E3, 0x0610, 0x9226, true),
+                       entry(0x3C4D, 0x7351, 0x1A2B, false)};  // the last behind the external hub, visited last
     const struct {
         uint16_t vid, pid;
         Status status;

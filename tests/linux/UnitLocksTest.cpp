@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/linux/LinuxUnitLocks.h"
+
+namespace zt::platform_linux {
+namespace {
+
+struct UnitLocks : ::testing::Test {
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("zt-unit-locks-" + std::to_string(::getpid()));
+    void SetUp() override { std::filesystem::create_directories(folder); }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+};
+
+TEST_F(UnitLocks, AClaimExcludesOtherJobsHereAndElsewhereUntilItsProcessEnds) {
+    LinuxUnitLocks ours(folder.string());
+    int ready[2], quit[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(quit), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another process claims the unit and dies holding it.
+        LinuxUnitLocks theirs(folder.string());
+        const char claimed = theirs.TryClaim("1-2.3") ? 'y' : 'n';
+        (void)!::write(ready[1], &claimed, 1);
+        char go;
+        (void)!::read(quit[0], &go, 1);
+        std::_Exit(0);
+    }
+    char claimed = 0;
+    ASSERT_EQ(::read(ready[0], &claimed, 1), 1);
+    ASSERT_EQ(claimed, 'y');
+    EXPECT_FALSE(ours.TryClaim("1-2.3"));
+    EXPECT_TRUE(ours.TryClaim("1-2.4"));  // another unit is free
+
+    (void)!::write(quit[1], "q", 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(ours.TryClaim("1-2.3"));  // a dead job's claim is free
+
+    // A second job in this process, on another object, is refused too.
+    LinuxUnitLocks second(folder.string());
+    EXPECT_FALSE(second.TryClaim("1-2.3"));
+    ours.Release("1-2.3");
+    EXPECT_TRUE(second.TryClaim("1-2.3"));
+    for (int fd : {ready[0], ready[1], quit[0], quit[1]}) ::close(fd);
+}
+
+}  // namespace
+}  // namespace zt::platform_linux
