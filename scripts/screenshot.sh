@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the Qt dialog on the simulated chip, half-way
-# through the body write of a job, on a virtual X display.
+# through the body write of a job, on a virtual X display; and
+# docs/screenshot-windows.png, the native Windows dialog under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "$(id -u)" -eq 0 ]; then
@@ -14,3 +15,17 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/src/ui/qt/zt51xx-mp-gui" --simulate --sim-clock --auto-ok \
   --screenshot "$out" --screenshot-at 40
 echo "screenshot.sh: wrote $out"
+
+# The native Windows dialog under Wine, at the same point of the same job.
+winbuild=build/windows
+cmake -S . -B "$winbuild" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$winbuild" --target zt51xx-mp-gui
+winout=${2:-docs/screenshot-windows.png}
+prefix=$(mktemp -d)
+WINEPREFIX="$prefix" WINEDEBUG=-all xvfb-run -a -s "-screen 0 1024x768x24" \
+  /usr/lib/wine/wine64 "$winbuild/src/ui/win32/zt51xx-mp-gui.exe" --simulate --sim-clock \
+  --screenshot "$winout" --screenshot-at 40
+WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+rm -rf "$prefix"
+echo "screenshot.sh: wrote $winout"

@@ -29,6 +29,34 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_build asan -DCMAKE_BUILD_TYPE=Debug -DZT_SANITIZE=address -DZT_WITH_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_build tsan -DCMAKE_BUILD_TYPE=Debug -DZT_SANITIZE=thread -DZT_WITH_BENCH=OFF
+# Windows: the cross-built core suite, the backends with no device and the
+# native dialog, under Wine in a throwaway prefix (and Xvfb for the dialog).
+run_windows() {
+  echo "== windows build (mingw-w64, tests under Wine)"
+  local start=$SECONDS build=build/windows
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" -j "$jobs"
+  local prefix
+  prefix=$(mktemp -d)
+  local log="$build/ctest.log"
+  # One Wine server for the whole run: the prefix is made once, then reused.
+  (cd "$build" && WINEPREFIX="$prefix" WINEDEBUG=-all \
+    xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure --timeout 300) | tee "$log"
+  if [ -f "$build/src/cli/zt51xx-mp.exe" ]; then
+    WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 "$build/src/cli/zt51xx-mp.exe" write --simulate --yes \
+      | tee -a "$log" | grep -q '^result: OK' || { echo "test.sh: zt51xx-mp.exe write --simulate failed" >&2; exit 1; }
+  fi
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
+  rm -rf "$prefix"
+  if ! grep -qE '^[0-9]+% tests passed, 0 tests failed out of [1-9][0-9]*' "$log"; then
+    echo "test.sh: the windows build ran no test or had failures" >&2
+    exit 1
+  fi
+  echo "test.sh: windows stage took $((SECONDS - start)) s"
+}
+run_windows
+
 if [ -x scripts/fuzz.sh ]; then
   bash scripts/fuzz.sh
 fi

@@ -5,6 +5,11 @@
 #include "platform/linux/LinuxTimerPrecision.h"
 #include "platform/linux/LinuxUnitLocks.h"
 #endif
+#if defined(ZT_HAVE_WINDOWS_BACKEND)
+#include "platform/InProcessUnitLocks.h"
+#include "platform/windows/WindowsPlatform.h"
+#include "platform/windows/WindowsTimerPrecision.h"
+#endif
 
 namespace zt {
 
@@ -28,9 +33,31 @@ private:
 };
 #endif
 
+#if defined(ZT_HAVE_WINDOWS_BACKEND)
+// The PC's own USB devices: SetupAPI and the HID class driver, device-change
+// broadcasts, the hub drivers, kernel streaming.
+class WindowsDeviceBackend final : public DeviceBackend {
+public:
+    explicit WindowsDeviceBackend(Clock* clock)
+        : platform_(clock ? std::make_unique<platform_windows::WindowsPlatform>(*clock)
+                          : std::make_unique<platform_windows::WindowsPlatform>()) {}
+    Platform AsPlatform() override { return platform_->AsPlatform(); }
+    // Ports are not named on Windows yet, so claims hold within this process.
+    UnitLocks& Locks() override { return locks_; }
+    std::string Describe() const override { return "USB devices of this PC"; }
+
+private:
+    std::unique_ptr<platform_windows::WindowsPlatform> platform_;
+    InProcessUnitLocks locks_;
+};
+#endif
+
 void RequestPreciseTimers() {
 #if defined(ZT_HAVE_LINUX_BACKEND)
     platform_linux::RequestPreciseTimers();
+#endif
+#if defined(ZT_HAVE_WINDOWS_BACKEND)
+    platform_windows::RequestPreciseTimers();
 #endif
 }
 
@@ -42,6 +69,9 @@ std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::s
 #if defined(ZT_HAVE_LINUX_BACKEND)
     (void)error;
     return std::make_unique<LinuxDeviceBackend>(choice.machineClock);
+#elif defined(ZT_HAVE_WINDOWS_BACKEND)
+    (void)error;
+    return std::make_unique<WindowsDeviceBackend>(choice.machineClock);
 #else
     *error = "this build has no backend for real devices; use --simulate";
     return nullptr;

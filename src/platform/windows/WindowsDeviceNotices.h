@@ -1,0 +1,42 @@
+#pragma once
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/DeviceNotices.h"
+
+namespace zt::platform_windows {
+
+// Arrival and removal notices of USB devices from the system's device-change
+// broadcasts. Each registration runs a thread with a message-only window
+// registered (RegisterDeviceNotificationW) for the USB device interface class;
+// its WM_DEVICECHANGE arrivals and removals go to the recipient as
+// DeviceBroadcast{5, path}, the path being the interface's own
+// ("\\?\USB#VID_3C4D&PID_7351#...#{a5dcbf10-...}"). The recipient hands them
+// to the dialog on its user-interface thread. Unregister closes the window and
+// joins the thread, so nothing is posted after it returns.
+class WindowsDeviceNotices final : public DeviceNoticeSource {
+public:
+    WindowsDeviceNotices();
+    ~WindowsDeviceNotices() override;
+
+    uintptr_t Register(DeviceNoticeRecipient& recipient) override;
+    void Unregister(uintptr_t registration) override;
+
+    // The notice for one WM_DEVICECHANGE, from its event code and the
+    // broadcast record it points to (`record` may be null; `recordBytes` are
+    // the bytes readable there). False for events other than arrival and
+    // removal, records of other device types, and records too short to hold a
+    // name.
+    static bool MakeNotice(uintptr_t event, const void* record, size_t recordBytes, uint32_t& eventCode,
+                           DeviceBroadcast& notice);
+
+private:
+    class Watch;
+    std::mutex mutex_;
+    std::map<uintptr_t, std::unique_ptr<Watch>> watches_;
+    uintptr_t nextRegistration_ = 1;
+};
+
+}  // namespace zt::platform_windows

@@ -1,0 +1,135 @@
+#include "platform/windows/WindowsUsbTree.h"
+
+#include <windows.h>
+// The USB headers need the types windows.h declares.
+#include <initguid.h>
+#include <usbioctl.h>
+#include <usbiodef.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/windows/DeviceInterfaceList.h"
+#include "platform/windows/UsbHubRecords.h"
+
+namespace zt::platform_windows {
+
+namespace {
+
+// The readers of UsbHubRecords work on the packed layout of usbioctl.h.
+static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceDescriptor) == 4);
+static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceIsHub) == 24);
+static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, ConnectionStatus) == 31);
+static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION, ConnectionStatus) == 31);
+static_assert(offsetof(USB_NODE_INFORMATION, u.HubInformation.HubDescriptor.bNumberOfPorts) == 6);
+static_assert(offsetof(USB_NODE_CONNECTION_NAME, NodeName) == 8);
+static_assert(offsetof(USB_ROOT_HUB_NAME, RootHubName) == 4);
+
+// USB allows five hubs between a device and its root hub; a driver that
+// reports deeper nesting is not followed further.
+constexpr int kMaxHubDepth = 8;
+constexpr size_t kPipeEntries = 30;
+
+class FileHandle {
+public:
+    explicit FileHandle(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr)) {}
+    ~FileHandle() {
+        if (valid()) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+bool Query(HANDLE device, DWORD code, std::vector<uint8_t>& buffer, DWORD& returned) {
+    returned = 0;
+    return DeviceIoControl(device, code, buffer.data(), static_cast<DWORD>(buffer.size()), buffer.data(),
+                           static_cast<DWORD>(buffer.size()), &returned, nullptr) != FALSE;
+}
+
+// A name in the drivers' two-call pattern: a short query for the size, then
+// the full one. `prefix` holds the input (a connection index), the size and the
+// name follow it. Empty when either call fails.
+std::wstring QueryName(HANDLE device, DWORD code, std::vector<uint8_t> request, size_t lengthOffset) {
+    const size_t nameOffset = lengthOffset + 4;
+    // The drivers want room for the whole record with a one-character name.
+    request.resize(nameOffset + 4, 0);
+    DWORD returned = 0;
+    if (!Query(device, code, request, returned)) return {};
+    const uint32_t needed = ParseNeededLength(request.data(), returned, lengthOffset);
+    if (needed <= request.size() || needed > 64 * 1024) return {};
+    request.resize(needed, 0);
+    if (!Query(device, code, request, returned)) return {};
+    const std::u16string name = ParseDriverName(request.data(), returned, nameOffset);
+    return std::wstring(name.begin(), name.end());
+}
+
+std::vector<uint8_t> ConnectionIndexRequest(ULONG port) {
+    std::vector<uint8_t> request(sizeof(ULONG));
+    std::memcpy(request.data(), &port, sizeof port);
+    return request;
+}
+
+void WalkHub(const std::wstring& hubName, int depth, std::vector<UsbDeviceEntry>& devices) {
+    if (hubName.empty() || depth > kMaxHubDepth) return;
+    FileHandle hub(L"\\\\.\\" + hubName);
+    if (!hub.valid()) return;
+
+    std::vector<uint8_t> node(sizeof(USB_NODE_INFORMATION), 0);
+    DWORD returned = 0;
+    if (!Query(hub.get(), IOCTL_USB_GET_NODE_INFORMATION, node, returned)) return;
+    const auto ports = ParseHubPortCount(node.data(), returned);
+    if (!ports) return;
+
+    for (ULONG port = 1; port <= *ports; ++port) {
+        std::vector<uint8_t> info(
+            sizeof(USB_NODE_CONNECTION_INFORMATION_EX) + kPipeEntries * sizeof(USB_PIPE_INFO), 0);
+        std::memcpy(info.data(), &port, sizeof port);
+        if (!Query(hub.get(), IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX, info, returned)) {
+            std::fill(info.begin(), info.end(), 0);
+            std::memcpy(info.data(), &port, sizeof port);
+            if (!Query(hub.get(), IOCTL_USB_GET_NODE_CONNECTION_INFORMATION, info, returned)) continue;
+        }
+        const auto connection = ParseNodeConnection(info.data(), returned);
+        if (!connection || !connection->connected) continue;
+        devices.push_back(connection->device);
+        if (connection->device.isHub) {
+            const std::wstring child =
+                QueryName(hub.get(), IOCTL_USB_GET_NODE_CONNECTION_NAME, ConnectionIndexRequest(port), 4);
+            WalkHub(child, depth + 1, devices);
+        }
+    }
+}
+
+void WalkController(const std::wstring& path, std::set<std::wstring>& walked,
+                    std::vector<UsbDeviceEntry>& devices) {
+    FileHandle controller(path);
+    if (!controller.valid()) return;
+    const std::wstring driverKey = QueryName(controller.get(), IOCTL_GET_HCD_DRIVERKEY_NAME, {}, 0);
+    if (driverKey.empty() || !walked.insert(driverKey).second) return;
+    const std::wstring rootHub = QueryName(controller.get(), IOCTL_USB_GET_ROOT_HUB_NAME, {}, 0);
+    WalkHub(rootHub, 0, devices);
+}
+
+}  // namespace
+
+std::vector<UsbDeviceEntry> WindowsUsbTree::ListDevices() {
+    std::vector<UsbDeviceEntry> devices;
+    std::set<std::wstring> walked;
+    for (int n = 0; n < 10; ++n) WalkController(L"\\\\.\\HCD" + std::to_wstring(n), walked, devices);
+    for (const std::wstring& path : ListDeviceInterfacePaths(GUID_DEVINTERFACE_USB_HOST_CONTROLLER))
+        WalkController(path, walked, devices);
+    return devices;
+}
+
+}  // namespace zt::platform_windows

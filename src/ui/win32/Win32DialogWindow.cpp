@@ -1,0 +1,323 @@
+#include "ui/win32/Win32DialogWindow.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <vector>
+
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "app/DialogTemplate.h"
+#include "job/JobOutcome.h"
+#include "platform/windows/WideText.h"
+#include "ui/win32/DialogTemplateBuilder.h"
+
+namespace zt::win32 {
+
+using platform_windows::ToUtf8;
+using platform_windows::ToWide;
+
+namespace {
+
+constexpr UINT kCallMessage = WM_APP + 1;
+constexpr UINT kNoticeMessage = WM_APP + 2;
+constexpr const char* kAppName = "zt51xx-mp";
+
+// The box being shown on this thread and who wants to hear of it: a CBT hook
+// sees the box's window when it is activated, before the operator can answer.
+struct BoxWatch {
+    Win32DialogWindow* window = nullptr;
+    std::string text;
+    HHOOK hook = nullptr;
+    bool announced = false;
+};
+thread_local BoxWatch* currentBox = nullptr;
+
+LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
+    BoxWatch* watch = currentBox;
+    if (code == HCBT_ACTIVATE && watch && !watch->announced && watch->window->onMessageBoxShown) {
+        watch->announced = true;
+        watch->window->onMessageBoxShown(reinterpret_cast<HWND>(wParam), watch->text);
+    }
+    return CallNextHookEx(watch ? watch->hook : nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+Win32DialogWindow::Win32DialogWindow() : calls_([this] { PostMessageW(window_, kCallMessage, 0, 0); }) {}
+
+Win32DialogWindow::~Win32DialogWindow() { calls_.BeginClosing(); }
+
+const char* Win32DialogWindow::CloseDuringJobQuestion() {
+    return "The EEPROM is being written. Closing now leaves it incomplete and the device unusable until it "
+           "is "
+           "written again. Close anyway?";
+}
+
+bool Win32DialogWindow::JobRunning() const {
+    if (!dialog_ || !window_) return false;
+    return dialog_->workerStep.load() != 0 || !IsWindowEnabled(GetDlgItem(window_, kIdWriteEeprom));
+}
+
+int Win32DialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    dialog_ = &dialog;
+    const std::vector<uint32_t> dialogTemplate = BuildDialogTemplate(MainDialogTemplate());
+    const HWND created = CreateDialogIndirectParamW(
+        GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()), nullptr,
+        &Win32DialogWindow::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (!created) {
+        dialog_ = nullptr;
+        return -1;
+    }
+    if (onInitialised) onInitialised();
+
+    MSG message;
+    while (!ended_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+
+    // Workers waiting on the window are let go before the close procedure
+    // waits for the worker.
+    calls_.BeginClosing();
+    dialog.DestroyWindow();
+    ::DestroyWindow(window_);
+    window_ = nullptr;
+    dialog_ = nullptr;
+    return result_;
+}
+
+INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<Win32DialogWindow*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->window_ = window;
+        self->dialog_->OnInitDialog();
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<Win32DialogWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+    return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            if (JobRunning())
+                AskToClose();
+            else if (dialog_)
+                dialog_->OnCancel();
+            return TRUE;
+        case WM_TIMER:
+            if (dialog_) dialog_->OnTimer(static_cast<uint32_t>(wParam));
+            return TRUE;
+        case kCallMessage:
+            calls_.Drain();
+            return TRUE;
+        case kNoticeMessage:
+            DeliverDeviceChanges();
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void Win32DialogWindow::OnCommand(int id) {
+    if (!dialog_) return;
+    switch (id) {
+        case kIdExit:  // also Enter: Exit is the default button
+            if (JobRunning())
+                AskToClose();
+            else
+                dialog_->OnOK();
+            break;
+        case IDCANCEL:  // Escape: never ends a running job
+            if (!JobRunning()) dialog_->OnCancel();
+            break;
+        case kIdWriteEeprom:
+            ForgetLastOutcome();
+            dialog_->OnWriteEeprom();
+            break;
+        case kIdErase:
+            dialog_->OnEraseEeprom();
+            break;
+        case kIdGetFwVersion:
+            dialog_->OnGetFirmwareVersion();
+            break;
+        case kIdBrowse:
+            Browse();
+            break;
+        case kIdCornerTopLeft:
+        case kIdCornerTopRight:
+            dialog_->OnCornerSpot(id);
+            break;
+        default:
+            break;
+    }
+}
+
+void Win32DialogWindow::AskToClose() {
+    if (ShowBox(CloseDuringJobQuestion(), kAppName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES &&
+        dialog_)
+        dialog_->OnOK();
+}
+
+void Win32DialogWindow::Browse() {
+    wchar_t path[1024] = {};
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = window_;
+    request.lpstrFilter = L"All Files (*.*)\0*.*\0";
+    request.lpstrFile = path;
+    request.nMaxFile = static_cast<DWORD>(std::size(path));
+    request.Flags = OFN_EXPLORER | OFN_NONETWORKBUTTON;
+    if (GetOpenFileNameW(&request)) dialog_->OnBrowse(ToUtf8(path));
+}
+
+int Win32DialogWindow::ShowBox(const std::string& text, const std::string& caption, UINT flags) {
+    BoxWatch watch;
+    watch.window = this;
+    watch.text = text;
+    watch.hook = SetWindowsHookExW(WH_CBT, &BoxHook, nullptr, GetCurrentThreadId());
+    BoxWatch* outer = currentBox;
+    currentBox = &watch;
+    const int answer = MessageBoxW(window_, ToWide(text).c_str(),
+                                   ToWide(caption.empty() ? kAppName : caption).c_str(), flags);
+    currentBox = outer;
+    if (watch.hook) UnhookWindowsHookEx(watch.hook);
+    return answer;
+}
+
+void Win32DialogWindow::SetWindowTitle(const std::string& title) {
+    calls_.Run([this, title] { SetWindowTextW(window_, ToWide(title).c_str()); });
+}
+
+void Win32DialogWindow::SetControlText(int id, const std::string& text) {
+    calls_.Run([this, id, text] { SetDlgItemTextW(window_, id, ToWide(text).c_str()); });
+}
+
+std::string Win32DialogWindow::GetControlText(int id) {
+    std::string text;
+    calls_.Run([this, id, &text] {
+        const HWND control = GetDlgItem(window_, id);
+        if (!control) return;
+        std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+        wide.resize(static_cast<size_t>(GetWindowTextW(control, wide.data(), static_cast<int>(wide.size()))));
+        text = ToUtf8(wide);
+    });
+    return text;
+}
+
+void Win32DialogWindow::EnableControl(int id, bool enable) {
+    calls_.Run([this, id, enable] { EnableWindow(GetDlgItem(window_, id), enable); });
+}
+
+void Win32DialogWindow::ShowControl(int id, bool show) {
+    calls_.Run([this, id, show] { ShowWindow(GetDlgItem(window_, id), show ? SW_SHOW : SW_HIDE); });
+}
+
+void Win32DialogWindow::SetProgressRange(int id, int minimum, int maximum) {
+    calls_.Run(
+        [this, id, minimum, maximum] { SendDlgItemMessageW(window_, id, PBM_SETRANGE32, minimum, maximum); });
+}
+
+void Win32DialogWindow::SetProgressPos(int id, int position) {
+    calls_.Run([this, id, position] {
+        SendDlgItemMessageW(window_, id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+        if (onProgressChanged)
+            onProgressChanged(static_cast<int>(SendDlgItemMessageW(window_, id, PBM_GETPOS, 0, 0)));
+    });
+}
+
+void Win32DialogWindow::SetCheck(int id, bool checked) {
+    calls_.Run([this, id, checked] { CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED); });
+}
+
+int Win32DialogWindow::ShowMessageBox(const std::string& text, const std::string& caption,
+                                      MessageBoxIcon icon) {
+    const UINT flags = MB_OK | (icon == MessageBoxIcon::Information ? MB_ICONINFORMATION : 0);
+    auto show = [this, text, caption, flags] { ShowBox(text, caption, flags); };
+    if (calls_.OnUiThread()) {
+        if (!calls_.IsClosing()) show();
+        return 1;
+    }
+    calls_.RunUntilDone([show](PostedCalls::Done done) {
+        show();
+        done();
+    });
+    return 1;
+}
+
+void Win32DialogWindow::StartTimer(uint32_t timerId, uint32_t periodMs) {
+    calls_.Run([this, timerId, periodMs] { SetTimer(window_, timerId, periodMs, nullptr); });
+}
+
+void Win32DialogWindow::StopTimer(uint32_t timerId) {
+    calls_.Run([this, timerId] { KillTimer(window_, timerId); });
+}
+
+void Win32DialogWindow::EndDialog(int result) {
+    calls_.Run([this, result] {
+        ended_ = true;
+        result_ = result;
+        PostMessageW(window_, WM_NULL, 0, 0);  // wakes the loop to see it
+    });
+}
+
+void Win32DialogWindow::PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) {
+    {
+        std::lock_guard lock(noticeMutex_);
+        notices_.push_back({eventCode, record});
+    }
+    PostMessageW(window_, kNoticeMessage, 0, 0);
+}
+
+void Win32DialogWindow::DeliverDeviceChanges() {
+    for (;;) {
+        PendingNotice notice;
+        {
+            std::lock_guard lock(noticeMutex_);
+            if (notices_.empty()) return;
+            notice = std::move(notices_.front());
+            notices_.pop_front();
+        }
+        if (dialog_ && !calls_.IsClosing()) dialog_->HandleDeviceChange(notice.eventCode, &notice.record);
+    }
+}
+
+void Win32DialogWindow::ForgetLastOutcome() {
+    {
+        std::lock_guard lock(outcomeMutex_);
+        lastOutcome_.reset();
+    }
+    SetDlgItemTextW(window_, kIdLastResult, L"");
+}
+
+std::optional<JobOutcome> Win32DialogWindow::LastOutcome() {
+    std::lock_guard lock(outcomeMutex_);
+    return lastOutcome_;
+}
+
+void Win32DialogWindow::ReplugRequested() {
+    if (onReplugRequested) onReplugRequested();
+}
+
+void Win32DialogWindow::JobEnded(const JobOutcome& outcome) {
+    // Comes just before the result box; the line stays when the box is gone,
+    // until the next job starts.
+    {
+        std::lock_guard lock(outcomeMutex_);
+        lastOutcome_ = outcome;
+    }
+    std::string line = std::string("Last job: ") + ResultName(outcome.kind);
+    if (const auto code = outcome.Code()) line += " [" + FormatResultCode(*code) + "]";
+    calls_.Run([this, line] { SetDlgItemTextW(window_, kIdLastResult, ToWide(line).c_str()); });
+}
+
+}  // namespace zt::win32

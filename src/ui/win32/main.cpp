@@ -1,0 +1,167 @@
+// zt51xx-mp-gui.exe: the tool's one dialog on Windows.
+//   --simulate [--variant A|B|unknown] [--sim-clock]   a simulated chip instead of the machine's devices
+//   --auto-ok                                           answer every message box with OK
+//   --screenshot FILE [--screenshot-at N]               press Write EEPROM, save the window as a PNG
+//                                                       once the progress reaches N, then close
+#include <windows.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/CZT51xxWriteEepromMPApp.h"
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "app/DialogTemplate.h"
+#include "job/JobOutcome.h"
+#include "platform/BackendSelection.h"
+#include "platform/windows/WideText.h"
+#include "platform/windows/WindowsInstanceLock.h"
+#include "ui/win32/Win32DialogWindow.h"
+#include "ui/win32/WindowCapture.h"
+
+namespace {
+
+struct Options {
+    bool simulate = false;
+    bool simClock = false;
+    bool autoOk = false;
+    std::string variant = "A";
+    std::string screenshotPath;
+    int screenshotAt = 40;
+};
+
+constexpr const char* kUsage =
+    "usage: zt51xx-mp-gui [--simulate [--variant A|B|unknown] [--sim-clock]] [--auto-ok]\n"
+    "                     [--screenshot FILE [--screenshot-at N]]";
+
+void Tell(const std::string& text, bool error) {
+    // A program built for the desktop has no console of its own; borrow the
+    // one it was started from, if any, else show a box.
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        const HANDLE out = GetStdHandle(error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+        const std::string line = text + "\n";
+        DWORD written = 0;
+        WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    MessageBoxW(nullptr, zt::platform_windows::ToWide(text).c_str(), L"zt51xx-mp-gui",
+                MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
+    Options o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--simulate") {
+            o.simulate = true;
+        } else if (a == "--sim-clock") {
+            o.simClock = true;
+        } else if (a == "--auto-ok") {
+            o.autoOk = true;
+        } else if (a == "--variant" && value(o.variant)) {
+        } else if (a == "--screenshot" && value(o.screenshotPath)) {
+        } else if (a == "--screenshot-at" && value(v) && !v.empty() && v.size() <= 3 &&
+                   v.find_first_not_of("0123456789") == std::string::npos && std::atoi(v.c_str()) <= 100) {
+            o.screenshotAt = std::atoi(v.c_str());
+        } else {
+            error = "unknown or incomplete option: " + a + "\n" + kUsage;
+            return std::nullopt;
+        }
+    }
+    return o;
+}
+
+// Screenshot mode closes the tool once the job has ended.
+std::function<void()> whenIdle;
+void CALLBACK CheckIdle(HWND, UINT, UINT_PTR, DWORD) {
+    if (whenIdle) whenIdle();
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    std::vector<std::string> args;
+    for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+    std::string error;
+    const auto options = ParseOptions(args, error);
+    if (!options) {
+        Tell(error, true);
+        return 2;
+    }
+
+    int exitCode = 0;
+    zt::platform_windows::WindowsInstanceLock instanceLock;
+    zt::CZT51xxWriteEepromMPApp app(instanceLock, [&]() -> int {
+        zt::BackendChoice choice;
+        choice.simulate = options->simulate;
+        zt::sim::SimulatedMachine::Arguments simulation;
+        simulation.variant = options->variant;
+        simulation.simulatedClock = options->simClock;
+        std::string reason;
+        if (choice.simulate &&
+            !zt::sim::SimulatedMachine::ParseArguments(simulation, &choice.simulation, &reason)) {
+            Tell(reason, true);
+            exitCode = 2;
+            return 0;
+        }
+        const std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &reason);
+        if (!backend) {
+            Tell(reason, true);
+            exitCode = 3;
+            return 0;
+        }
+        const zt::Platform platform = backend->AsPlatform();
+
+        zt::win32::Win32DialogWindow window;
+        bool screenshotTaken = false;
+        // In simulation the chip re-plugs itself when the tool asks for it.
+        window.onReplugRequested = [&backend] { backend->ReplugRequested(); };
+        window.onMessageBoxShown = [&](HWND box, const std::string&) {
+            if (options->autoOk || !options->screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+            // The job's result box: the picture is taken, or never will be.
+            const auto outcome = window.LastOutcome();
+            if (options->screenshotPath.empty() || !outcome || whenIdle) return;
+            if (outcome->kind != zt::ResultKind::Ok) exitCode = 1;  // the job's outcome is the exit code
+            if (!screenshotTaken) {
+                exitCode = 1;
+                Tell("the job ended before the progress reached the screenshot point; no screenshot", true);
+            }
+            whenIdle = [&window] {
+                if (!window.JobRunning()) PostMessageW(window.Window(), WM_COMMAND, zt::kIdExit, 0);
+            };
+            SetTimer(nullptr, 0, 50, &CheckIdle);
+        };
+        if (!options->screenshotPath.empty()) {
+            window.onInitialised = [&] {
+                PostMessageW(GetDlgItem(window.Window(), zt::kIdWriteEeprom), BM_CLICK, 0, 0);
+            };
+            window.onProgressChanged = [&](int position) {
+                if (screenshotTaken || position < options->screenshotAt) return;
+                screenshotTaken = true;
+                if (!zt::win32::SaveWindowPng(window.Window(), options->screenshotPath)) {
+                    Tell("could not write " + options->screenshotPath, true);
+                    exitCode = 1;
+                }
+            };
+        }
+
+        zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
+        const int result = window.RunModal(dialog);
+        whenIdle = nullptr;
+        if (result < 0) exitCode = 1;
+        return result;
+    });
+    app.InitInstance();
+    if (app.ActivatedOtherInstance())
+        Tell("zt51xx-mp-gui is already running; brought it to the front.", false);
+    return exitCode;
+}

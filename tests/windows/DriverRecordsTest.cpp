@@ -1,0 +1,112 @@
+// The records the Windows drivers hand back, read from bytes laid out as the
+// drivers return them (little-endian, packed), as the backends read them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "platform/windows/UsbHubRecords.h"
+#include "platform/windows/WindowsDeviceNotices.h"
+#include "support/FakeWindow.h"
+#include "support/NullPlatform.h"
+
+namespace zt::platform_windows {
+namespace {
+
+// USB_NODE_CONNECTION_INFORMATION_EX for port 2: a connected high-speed device
+// 3C4D:7351, bcdDevice 0x0123, address 5, three open pipes, then one pipe entry.
+const std::vector<uint8_t> kOurDeviceOnPort2 = {
+    0x02, 0x00, 0x00, 0x00,                                                        // ConnectionIndex
+    0x12, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x40, 0x4D, 0x3C, 0x51, 0x73, 0x23,  // device descriptor
+    0x01, 0x01, 0x02, 0x03, 0x01,                                                  //
+    0x01,                                                              // CurrentConfigurationValue
+    0x02,                                                              // Speed: high
+    0x00,                                                              // DeviceIsHub
+    0x05, 0x00,                                                        // DeviceAddress
+    0x03, 0x00, 0x00, 0x00,                                            // NumberOfOpenPipes
+    0x01, 0x00, 0x00, 0x00,                                            // ConnectionStatus: connected
+    0x07, 0x05, 0x81, 0x03, 0x40, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,  // a pipe
+};
+
+TEST(HubRecords, ConnectionInformationGivesTheDescriptorAndTheStatus) {
+    const auto ours = ParseNodeConnection(kOurDeviceOnPort2.data(), kOurDeviceOnPort2.size());
+    ASSERT_TRUE(ours);
+    EXPECT_TRUE(ours->connected);
+    EXPECT_EQ(ours->device.vendorId, 0x3C4D);
+    EXPECT_EQ(ours->device.productId, 0x7351);
+    EXPECT_EQ(ours->device.bcdDevice, 0x0123);
+    EXPECT_FALSE(ours->device.isHub);
+
+    // An external hub on the port; then the same port empty (status 0).
+    std::vector<uint8_t> hub = kOurDeviceOnPort2;
+    hub[4 + 4] = 0x09;  // bDeviceClass: hub
+    hub[24] = 0x01;
+    EXPECT_TRUE(ParseNodeConnection(hub.data(), hub.size())->device.isHub);
+    std::vector<uint8_t> empty(kOurDeviceOnPort2.size(), 0);
+    empty[0] = 2;
+    EXPECT_FALSE(ParseNodeConnection(empty.data(), empty.size())->connected);
+
+    // A reply cut short before the status is no reply.
+    EXPECT_FALSE(ParseNodeConnection(kOurDeviceOnPort2.data(), 34));
+}
+
+TEST(HubRecords, NodeInformationAndNames) {
+    // USB_NODE_INFORMATION of a four-port hub: NodeType UsbHub, then the hub
+    // descriptor (length 9, type 0x29, four ports, ...).
+    std::vector<uint8_t> node(76, 0);
+    node[4] = 9;
+    node[5] = 0x29;
+    node[6] = 4;
+    EXPECT_EQ(ParseHubPortCount(node.data(), node.size()), 4);
+    node[0] = 1;  // UsbMIParent: not a hub
+    EXPECT_FALSE(ParseHubPortCount(node.data(), node.size()));
+
+    // USB_NODE_CONNECTION_NAME for port 3: index, ActualLength 18, "USB#5" and NUL.
+    const uint8_t name[] = {3, 0, 0, 0, 18, 0, 0, 0, 'U', 0, 'S', 0, 'B', 0, '#', 0, '5', 0, 0, 0, 'X', 0};
+    EXPECT_EQ(ParseNeededLength(name, sizeof name, 4), 18u);
+    EXPECT_EQ(ParseDriverName(name, sizeof name, 8), u"USB#5");
+    // A name without its NUL ends with the reply, and an odd last byte is dropped.
+    EXPECT_EQ(ParseDriverName(name, 15, 8), u"USB");
+    EXPECT_EQ(ParseNeededLength(name, 6, 4), 0u);
+}
+
+// DEV_BROADCAST_DEVICEINTERFACE_W as WM_DEVICECHANGE points to it.
+std::vector<uint8_t> InterfaceBroadcast(const std::u16string& name, uint32_t deviceType = 5) {
+    std::vector<uint8_t> record(28 + (name.size() + 1) * 2, 0);
+    const uint32_t size = static_cast<uint32_t>(record.size());
+    std::memcpy(&record[0], &size, 4);
+    std::memcpy(&record[4], &deviceType, 4);
+    std::memcpy(&record[28], name.data(), name.size() * 2);
+    return record;
+}
+
+TEST(DeviceBroadcastRecord, ArrivalReachesTheDialogAsAKnownDevice) {
+    const auto record = InterfaceBroadcast(
+        u"\\\\?\\usb#vid_3c4d&pid_7350#5&2a3c1b7&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+    uint32_t code = 0;
+    DeviceBroadcast notice;
+    ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8000, record.data(), record.size(), code, notice));
+    EXPECT_EQ(code, kDbtDeviceArrival);
+
+    test::NullPlatform machine;
+    test::FakeWindow window;
+    CZT51xxWriteEepromMPDlg dlg(window, machine.AsPlatform());
+    dlg.HandleDeviceChange(code, &notice);
+    EXPECT_EQ(dlg.deviceArrivalPending.load(), 1u);
+    EXPECT_EQ(dlg.notifiedPid.load(), 0x7350);
+
+    // Other events and other device types are not notices; a record whose
+    // size ends inside the name gives only what the size covers.
+    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x0007, record.data(), record.size(), code, notice));
+    const auto volume = InterfaceBroadcast(u"C:", 2);
+    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, volume.data(), volume.size(), code, notice));
+    auto cut = record;
+    const uint32_t shortSize = 28 + 2 * 8;
+    std::memcpy(&cut[0], &shortSize, 4);
+    ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8004, cut.data(), cut.size(), code, notice));
+    EXPECT_EQ(notice.devicePath, "\\\\?\\usb#");
+}
+
+}  // namespace
+}  // namespace zt::platform_windows
