@@ -1,5 +1,6 @@
 #pragma once
 #include <iosfwd>
+#include <string>
 
 namespace CLI {
 class App;
@@ -36,6 +37,9 @@ struct CommandContext {
     // A test hands in simulated time so that a whole job on emulated devices
     // does not spend the real pauses. --simulate keeps its own clock.
     Clock* clock = nullptr;
+    // Where claims on this machine's units are kept; "" means the system's
+    // lock folder. Tests of emulated machines keep theirs apart.
+    std::string unitLockFolder = "";
 };
 
 // Each group of commands registers itself on the application.

@@ -96,6 +96,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     std::string error;
     if (!CheckDeviceOptions(options, &checked, &error)) return Usage(ctx, error);
     checked.backend.machineClock = ctx.clock;
+    checked.backend.unitLockFolder = ctx.unitLockFolder;
 
     const auto view = MakeView(options, ctx);
     OperatorInput input(ctx.in);

@@ -19,9 +19,10 @@ namespace {
 // The PC's own USB devices: hidraw, udev notices, sysfs, libusb.
 class LinuxDeviceBackend final : public DeviceBackend {
 public:
-    explicit LinuxDeviceBackend(Clock* clock)
+    LinuxDeviceBackend(Clock* clock, const std::string& lockFolder)
         : platform_(clock ? std::make_unique<platform_linux::LinuxPlatform>(*clock)
-                          : std::make_unique<platform_linux::LinuxPlatform>()) {}
+                          : std::make_unique<platform_linux::LinuxPlatform>()),
+          locks_(lockFolder) {}
     Platform AsPlatform() override { return platform_->AsPlatform(); }
     UnitLocks& Locks() override { return locks_; }
     std::string PermissionHint() const override { return platform_->PermissionHint(); }
@@ -68,7 +69,7 @@ std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::s
     if (choice.simulate) return std::make_unique<sim::SimulatedMachine>(choice.simulation);
 #if defined(ZT_HAVE_LINUX_BACKEND)
     (void)error;
-    return std::make_unique<LinuxDeviceBackend>(choice.machineClock);
+    return std::make_unique<LinuxDeviceBackend>(choice.machineClock, choice.unitLockFolder);
 #elif defined(ZT_HAVE_WINDOWS_BACKEND)
     (void)error;
     return std::make_unique<WindowsDeviceBackend>(choice.machineClock);

@@ -13,6 +13,7 @@ struct BackendChoice {
     bool simulate = false;
     sim::SimulatedMachine::Options simulation;
     Clock* machineClock = nullptr;  // paces this machine's devices; null: the real clock
+    std::string unitLockFolder = "";  // where claims on this machine's units live; "": the system's place
 };
 
 // The one place where a front end gets what its dialog runs against: the

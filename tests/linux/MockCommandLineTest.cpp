@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -53,8 +55,12 @@ struct MockCommandLineTest : ::testing::Test {
     sim::SimBus bus{clock};
     TestbedChip device{bed, bus, bus.AddFactoryChip(sim::ChipVariant::A)};
 
+    // Each test's emulated machine has its own ports; so has its claims.
+    std::filesystem::path locks = std::filesystem::path(bed.RootDir()) / "unit-locks";
+
     void SetUp() override {
         ASSERT_TRUE(bed.Mocked()) << "run this binary under umockdev-wrapper";
+        std::filesystem::create_directories(locks);
         device.Plug();
     }
 
@@ -64,6 +70,7 @@ struct MockCommandLineTest : ::testing::Test {
         cli::CommandContext ctx{out, err};
         ctx.in = &noInput;
         ctx.clock = &clock;
+        ctx.unitLockFolder = locks.string();
         args.insert(args.begin(), "zt51xx-mp");
         std::vector<const char*> argv;
         for (const auto& a : args) argv.push_back(a.c_str());

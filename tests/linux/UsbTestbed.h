@@ -23,6 +23,8 @@ namespace zt::test {
 // device out of sysfs and hangs its node up.
 class UsbTestbed {
 public:
+    // The testbed's own folder (removed with it).
+    const std::string& RootDir() const { return root_; }
     // The sysfs name (port) a device was added under.
     std::string PortOf(int id) const { return devices_.at(id).port; }
 
