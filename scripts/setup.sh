@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   qemu-system-x86 busybox-static cpio kmod
   help2man lintian desktop-file-utils file udev
+  python3 python3-jsonschema
   g++-mingw-w64-x86-64-posix wine64
 )
 

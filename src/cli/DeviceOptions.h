@@ -16,6 +16,7 @@ struct DeviceOptions {
     bool yes = false;
     bool json = false;
     std::string port;  // "": the first known device found
+    std::string log;   // write: the station log to append to; "": none
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;
 };
