@@ -9,6 +9,9 @@ if [ "$(id -u)" -eq 0 ]; then
   bash scripts/setup.sh
 fi
 
+# Every C++ file follows .clang-format (scripts/format-check.sh --fix mends it).
+bash scripts/format-check.sh
+
 jobs=$(nproc)
 run_build() {
   local name=$1; shift
