@@ -15,6 +15,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <sys/stat.h>
 #else
 #include <unistd.h>
 #endif
@@ -101,7 +102,7 @@ bool StationLog::Open(const std::string& path, std::string* error) {
 
 bool StationLog::Append(const std::string& line, std::string* error) {
 #ifdef _WIN32
-    const auto written = ::_write(fd_, line.data(), static_cast<unsigned>(line.size()));
+    const int written = ::_write(fd_, line.data(), static_cast<unsigned>(line.size()));
     const bool synced = ::_commit(fd_) == 0;
 #else
     ssize_t written;
@@ -109,7 +110,7 @@ bool StationLog::Append(const std::string& line, std::string* error) {
     while (written < 0 && errno == EINTR);
     const bool synced = written >= 0 && ::fsync(fd_) == 0;
 #endif
-    if (written != static_cast<decltype(written)>(line.size()) || !synced) {
+    if (written < 0 || static_cast<size_t>(written) != line.size() || !synced) {
         *error = "the log " + path_ + " was not written: " + std::strerror(errno);
         return false;
     }
