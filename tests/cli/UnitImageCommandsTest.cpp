@@ -123,5 +123,57 @@ TEST_F(UnitFiles, AReadThatFailsLeavesNoFileBehind) {
     EXPECT_FALSE(std::filesystem::exists(saved));
 }
 
+TEST_F(UnitFiles, WriteImageRefusesABadFileBeforeTheUnitIsTouched) {
+    std::vector<uint8_t> image(kImageA.begin(), kImageA.end());
+    const std::string file = Path("image.bin");
+
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<uint8_t>&)> spoil;
+        int rc;
+        const char* check;
+    };
+    const Case cases[] = {
+        {"short", [](auto& b) { b.pop_back(); }, kExitUsage, "refused, length"},
+        {"magic", [](auto& b) { b[2] = 'X'; }, kExitUsage, "refused, header"},
+        {"class",
+         [](auto& b) {
+             // The chip-class record's tag, broken: the scan finds no record.
+             const std::string_view tag = image::kChipClassTag;
+             auto at = std::search(b.begin(), b.end(), tag.begin(), tag.end());
+             ASSERT_NE(at, b.end());
+             *at = 'X';
+         },
+         kExitUsage, "refused, tag scan"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = image;
+        c.spoil(bytes);
+        Save(file, bytes);
+        const CliRun run = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
+        EXPECT_EQ(run.rc, c.rc) << c.name << run.err;
+        EXPECT_THAT(run.err, HasSubstr(c.check)) << c.name;
+        EXPECT_EQ(run.out, "") << c.name;  // no session began: nothing was erased
+    }
+
+    // Sound on its own, but its firmware record is not the A chip's.
+    std::vector<uint8_t> otherFirmware = image;
+    const auto fw = std::search(otherFirmware.begin(), otherFirmware.end(), image::kFirmwareTag.begin(),
+                                image::kFirmwareTag.end());
+    ASSERT_NE(fw, otherFirmware.end());
+    fw[image::kFirmwareIdField] ^= 0x01;
+    Save(file, otherFirmware);
+    const CliRun misfit = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
+    EXPECT_EQ(misfit.rc, kExitJobFailed) << misfit.out << misfit.err;
+    EXPECT_THAT(misfit.err, HasSubstr("refused, firmware record"));
+    EXPECT_THAT(misfit.out, Not(HasSubstr("re-plugin")));
+
+    // A sound file for the chip is what the job writes.
+    image[0x3000] ^= 0xFF;  // in the program area, away from every record
+    Save(file, image);
+    const CliRun written = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
+    ASSERT_EQ(written.rc, kExitOk) << written.out << written.err;
+}
+
 }  // namespace
 }  // namespace zt::cli
