@@ -15,8 +15,9 @@ struct DeviceOptions {
     std::optional<std::string> pid;
     bool yes = false;
     bool json = false;
-    std::string port;  // "": the first known device found
-    std::string log;   // write: the station log to append to; "": none
+    std::string port;       // "": the first known device found
+    std::string log;        // write: the station log to append to; "": none
+    std::string imageFile;  // write: an image file instead of the built-in one ("": built-in)
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;
 };

@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -11,6 +13,7 @@
 #include "cli/DeviceIdTrace.h"
 #include "cli/DeviceOptions.h"
 #include "cli/DialogSession.h"
+#include "cli/ImageFileCheck.h"
 #include "cli/InterruptSignal.h"
 #include "cli/JsonEvents.h"
 #include "cli/KnownDeviceScan.h"
@@ -108,6 +111,21 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         return;
     }
 
+    // An image file is checked on its own before any device is touched.
+    std::optional<EepromImage> imageFile;
+    if (command == DeviceCommand::Write && !options.imageFile.empty()) {
+        std::ifstream in(options.imageFile, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        if (!in.is_open() || in.bad()) {
+            ctx.err << "zt51xx-mp: cannot read " << options.imageFile << '\n';
+            ctx.exitCode = kExitIoError;
+            return;
+        }
+        imageFile = CheckImageFile(bytes, &error);
+        if (!imageFile) return Usage(ctx, options.imageFile + " refused, " + error);
+    }
+
     const auto view = MakeView(options, ctx);
     OperatorInput input(ctx.in);
     InterruptSignal interrupt;
@@ -162,6 +180,17 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     std::optional<std::string> version;
     switch (command) {
         case DeviceCommand::Write:
+            if (imageFile) {
+                // Refused while the unit is untouched: nothing has been erased yet.
+                if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), *imageFile);
+                    !misfit.empty()) {
+                    session.Close();
+                    ctx.err << "zt51xx-mp: " << options.imageFile << " refused, " << misfit << '\n';
+                    ctx.exitCode = kExitJobFailed;
+                    return;
+                }
+                session.Dialog().overrideImage = imageFile;
+            }
             view->Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
                        session.Window().GetControlText(kIdProductId) + " (" + backend->Describe() + ")");
             outcome = session.WriteEeprom();
@@ -281,6 +310,10 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         auto typed = std::make_shared<TypedOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
         AddCommonOptions(sub, *typed, withYes, command == DeviceCommand::Write);
+        if (command == DeviceCommand::Write)
+            sub->add_option("--image", typed->options.imageFile,
+                            "write this image file instead of the built-in one; checked first (length, "
+                            "header, tag scan, firmware record and chip class against the chip)");
         if (!footer.empty()) sub->footer(footer);
         sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
     };

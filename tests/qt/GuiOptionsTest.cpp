@@ -38,6 +38,9 @@ TEST(GuiOptions, MistakesEndWithAUsageError) {
         EXPECT_FALSE(line.text.isEmpty());
     }
     EXPECT_EQ(Parse({"--help"}).exitCode, 0);
+    const auto version = Parse({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.text.startsWith(QStringLiteral("zt51xx-mp-gui 2.")));
 }
 
 TEST(GuiOptions, AnUnknownFaultIsRefusedWithItsName) {

@@ -25,6 +25,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
         QStringLiteral("Programs the configuration EEPROM of ZT51xx USB audio controllers (production line)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Run against a simulated chip instead of real devices."));
     const QCommandLineOption variant(QStringLiteral("variant"),
@@ -45,7 +46,8 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     const QCommandLineOption screenshotAt(QStringLiteral("screenshot-at"),
                                           QStringLiteral("Progress (0..100) at which --screenshot is taken."),
                                           QStringLiteral("N"), QStringLiteral("40"));
-    parser.addOptions({help, simulate, variant, fault, listFaults, simClock, autoOk, screenshot, screenshotAt});
+    parser.addOptions(
+        {help, version, simulate, variant, fault, listFaults, simClock, autoOk, screenshot, screenshotAt});
 
     if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -54,6 +56,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
         // Parsed before the application object exists: name the program ourselves.
         return Stop(0, parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("zt51xx-mp-gui")));
     }
+    if (parser.isSet(version)) return Stop(0, QStringLiteral("zt51xx-mp-gui " ZT_VERSION "\n"));
     if (parser.isSet(listFaults)) {
         QString text;
         for (const auto& [name, description] : sim::FaultNames())
