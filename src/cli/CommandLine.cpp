@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/Commands.h"
+#include "cli/HelpFormatter.h"
 
 namespace zt::cli {
 
@@ -11,6 +12,8 @@ int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
         "line.\n"
         "Run 'zt51xx-mp COMMAND --help' for the options of a command.",
         "zt51xx-mp"};
+    // Before the commands: each takes its parent's formatter when it is added.
+    app.formatter(std::make_shared<HelpFormatter>(HelpWidth()));
     app.require_subcommand(1);
     // --version is the short form scripts and packagers expect; --version-info
     // keeps the longer text that names the dialog this tool stands for.
@@ -28,10 +31,8 @@ int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
     // After the commands, which would otherwise take it over as their own.
     app.footer(
         "Exit codes: 0 done, 1 the job, erase or version query failed, 2 bad command line, 3 no device "
-        "(list), no "
-        "permission or no backend, 4 a file could not be written, 5 the unit is held by another job, 130 "
-        "after "
-        "Ctrl-C, 143 after SIGTERM.");
+        "(list), no permission or no backend, 4 a file could not be written, 5 the unit is held by another "
+        "job, 130 after Ctrl-C, 143 after SIGTERM.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

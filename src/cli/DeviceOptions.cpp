@@ -1,5 +1,7 @@
 #include "cli/DeviceOptions.h"
 
+#include <CLI/CLI.hpp>
+
 #include "job/HexId.h"
 
 namespace zt::cli {
@@ -33,6 +35,33 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         return false;
     }
     return true;
+}
+
+void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpdater) {
+    const std::string group = "Simulated chip (no hardware needed)";
+    auto* simulate =
+        command->add_flag("--simulate", options.simulate, "use the built-in simulated chip")->group(group);
+    command
+        ->add_option("--variant", options.simulation.variant, "simulated chip: A, B or unknown (default A)")
+        ->needs(simulate)
+        ->group(group);
+    command
+        ->add_option("--fault", options.simulation.faults,
+                     "inject a fault into the simulated chip (repeatable)")
+        ->allow_extra_args(false)
+        ->needs(simulate)
+        ->group(group);
+    if (withUpdater)
+        command
+            ->add_flag("--updater", options.simulation.updater,
+                       "the simulated chip starts as an updater device (blank header)")
+            ->needs(simulate)
+            ->group(group);
+    command
+        ->add_flag("--sim-clock", options.simulation.simulatedClock,
+                   "run the simulation on simulated time (instant) instead of the real clock")
+        ->needs(simulate)
+        ->group(group);
 }
 
 }  // namespace zt::cli

@@ -7,6 +7,10 @@
 #include "platform/BackendSelection.h"
 #include "platform/sim/SimulatedMachine.h"
 
+namespace CLI {
+class App;
+}
+
 namespace zt::cli {
 
 // The options of the device commands as typed, and what they mean once checked.
@@ -27,6 +31,11 @@ struct CheckedDeviceOptions {
     std::optional<uint16_t> productId;
     BackendChoice backend;
 };
+
+// The options of the simulated machine, in a group of their own in --help so
+// that a station engineer reads the station options apart from them.
+// `withUpdater`: also --updater (the chip starts as an updater device).
+void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpdater);
 
 // Checks everything before any device is touched. False with one line for
 // the operator in `error`.

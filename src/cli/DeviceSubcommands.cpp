@@ -279,19 +279,7 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
     sub->add_option("--port", options.port,
                     "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "
                     "first known device found, whose port then holds for the whole job");
-    auto* simulate = sub->add_flag("--simulate", options.simulate, "use the built-in simulated chip");
-    sub->add_option("--variant", options.simulation.variant, "simulated chip: A, B or unknown (default A)")
-        ->needs(simulate);
-    sub->add_option("--fault", options.simulation.faults,
-                    "inject a fault into the simulated chip (repeatable; see below)")
-        ->allow_extra_args(false)
-        ->needs(simulate);
-    sub->add_flag("--updater", options.simulation.updater,
-                  "the simulated chip starts as an updater device (blank header)")
-        ->needs(simulate);
-    sub->add_flag("--sim-clock", options.simulation.simulatedClock,
-                  "run the simulation on simulated time (instant) instead of the real clock")
-        ->needs(simulate);
+    AddSimulatorOptions(sub, options, true);
 }
 
 // The exit codes of a device command, for its --help.

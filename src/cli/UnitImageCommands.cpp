@@ -243,16 +243,7 @@ void AddUnitOptions(CLI::App* sub, UnitOptions& o) {
     sub->add_option("--port", o.device.port,
                     "work only on the unit at this USB port (as 'list' shows it); default: the first known "
                     "device found");
-    auto* simulate = sub->add_flag("--simulate", o.device.simulate, "use the built-in simulated chip");
-    sub->add_option("--variant", o.device.simulation.variant, "simulated chip: A, B or unknown (default A)")
-        ->needs(simulate);
-    sub->add_option("--fault", o.device.simulation.faults,
-                    "inject a fault into the simulated chip (repeatable)")
-        ->allow_extra_args(false)
-        ->needs(simulate);
-    sub->add_flag("--sim-clock", o.device.simulation.simulatedClock,
-                  "run the simulation on simulated time (instant) instead of the real clock")
-        ->needs(simulate);
+    AddSimulatorOptions(sub, o.device, false);
 }
 
 }  // namespace
