@@ -27,6 +27,16 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
     }
     if (!CheckId("--pid", options.pid, &checked->productId, error)) return false;
 
+    if (options.all && !options.ports.empty()) {
+        *error = "--all and --port pick the units two ways: give one of them";
+        return false;
+    }
+    if (options.replugWaitSeconds < 0 || options.replugWaitSeconds > 3600) {
+        *error = "--replug-wait " + std::to_string(options.replugWaitSeconds) + ": give 1 to 3600 seconds";
+        return false;
+    }
+    checked->severalUnits = options.all || options.ports.size() > 1;
+
     checked->backend.simulate = options.simulate;
     if (!sim::SimulatedMachine::ParseArguments(options.simulation, &checked->backend.simulation, error)) {
         if (error->rfind("--fault", 0) == 0) *error += " (the faults are listed in 'zt51xx-mp write --help')";

@@ -15,7 +15,9 @@ struct DeviceOptions {
     std::optional<std::string> pid;
     bool yes = false;
     bool json = false;
-    std::string port;  // "": the first known device found
+    std::vector<std::string> ports;  // none: the first known device found; several: write each
+    bool all = false;                // write: every known unit present at the start
+    int replugWaitSeconds = 0;       // several units: 0 means the default for their number
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;
 };
@@ -24,6 +26,7 @@ struct CheckedDeviceOptions {
     std::optional<uint16_t> vendorId;
     std::optional<uint16_t> productId;
     BackendChoice backend;
+    bool severalUnits = false;  // --all or more than one --port
 };
 
 // Checks everything before any device is touched. False with one line for

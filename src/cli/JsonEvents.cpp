@@ -39,11 +39,16 @@ void JsonEvents::Version(const std::string& status, const std::optional<std::str
 }
 
 void JsonEvents::Device(const PresentDevice& device) {
-    Emit(out_, {{"event", "device"},
-                {"vid", FormatHexId(device.vendorId)},
-                {"pid", FormatHexId(device.productId)},
-                {"path", device.path},
-                {"updater", device.updater}});
+    nlohmann::ordered_json event = {{"event", "device"},
+                                    {"port", device.port},
+                                    {"vid", FormatHexId(device.vendorId)},
+                                    {"pid", FormatHexId(device.productId)},
+                                    {"role", device.updater ? "updater" : "normal"},
+                                    {"path", device.path},
+                                    {"updater", device.updater}};
+    if (device.described) event["bcd"] = FormatHexId(device.bcdDevice);
+    if (!device.serial.empty()) event["serial"] = device.serial;
+    Emit(out_, event);
 }
 
 void JsonEvents::Result(const JobOutcome& outcome) {
