@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang lld libclang-rt-dev
+  clang lld libclang-rt-dev clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   libudev-dev libusb-1.0-0-dev
@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   qemu-system-x86 busybox-static cpio kmod
   help2man lintian desktop-file-utils file udev
+  python3 python3-jsonschema
   g++-mingw-w64-x86-64-posix wine64
 )
 

@@ -9,6 +9,9 @@ if [ "$(id -u)" -eq 0 ]; then
   bash scripts/setup.sh
 fi
 
+# Every C++ file follows .clang-format (scripts/format-check.sh --fix mends it).
+bash scripts/format-check.sh
+
 jobs=$(nproc)
 run_build() {
   local name=$1; shift
@@ -34,8 +37,10 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 run_windows() {
   echo "== windows build (mingw-w64, tests under Wine)"
   local start=$SECONDS build=build/windows
+  # -O1: the suite checks behaviour, not speed, and the cross build is the
+  # slowest stage of the run.
   cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG" >/dev/null
   cmake --build "$build" -j "$jobs"
   local prefix
   prefix=$(mktemp -d)

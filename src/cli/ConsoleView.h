@@ -8,6 +8,14 @@
 
 namespace zt::cli {
 
+// What a front end knows of the unit a view reports on. Fields not known
+// yet stay empty.
+struct UnitFacts {
+    std::string port;  // as 'list' shows it; "" when unknown
+    std::optional<uint16_t> vendorId, productId;
+    std::optional<uint32_t> chipId;
+};
+
 // What the operator (or a station script) sees of a command: the dialog's
 // progress bar, marker and message boxes, the prompts, and the outcome. The
 // console window calls it from the user-interface thread and from the
@@ -25,6 +33,8 @@ public:
     virtual void Version(const std::string& status, const std::optional<std::string>& version) = 0;
     virtual void Device(const PresentDevice& device) = 0;
     virtual void Result(const JobOutcome& outcome) = 0;
+    // The unit this view reports on, for views that tag their output with it.
+    virtual void SetUnit(const UnitFacts& unit) { (void)unit; }
 };
 
 }  // namespace zt::cli

@@ -36,6 +36,10 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         return false;
     }
     checked->severalUnits = options.all || options.ports.size() > 1;
+    if (checked->severalUnits && !options.log.empty()) {
+        *error = "--log records one unit's job: it cannot be combined with --all or a repeated --port yet";
+        return false;
+    }
 
     checked->backend.simulate = options.simulate;
     if (!sim::SimulatedMachine::ParseArguments(options.simulation, &checked->backend.simulation, error)) {

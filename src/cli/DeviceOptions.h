@@ -18,6 +18,7 @@ struct DeviceOptions {
     std::vector<std::string> ports;  // none: the first known device found; several: write each
     bool all = false;                // write: every known unit present at the start
     int replugWaitSeconds = 0;       // several units: 0 means the default for their number
+    std::string log;                 // write: the station log to append to; "": none
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;
 };

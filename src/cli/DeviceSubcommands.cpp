@@ -10,12 +10,15 @@
 
 #include "app/DialogTemplate.h"
 #include "cli/Commands.h"
+#include "cli/DeviceIdTrace.h"
 #include "cli/DeviceOptions.h"
 #include "cli/DialogSession.h"
 #include "cli/InterruptSignal.h"
 #include "cli/JsonEvents.h"
 #include "cli/KnownDeviceScan.h"
 #include "cli/MultiUnitWrite.h"
+#include "cli/StationLog.h"
+#include "cli/StationRecordCollector.h"
 #include "cli/TextConsoleView.h"
 #include "cli/UnitView.h"
 #include "job/HexId.h"
@@ -168,6 +171,13 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (!CheckDeviceOptions(options, &checked, &error)) return Usage(ctx, error);
     checked.backend.machineClock = ctx.clock;
     checked.backend.unitLockFolder = ctx.unitLockFolder;
+    // A log that cannot take the job's line stops the job before it starts.
+    StationLog log;
+    if (command == DeviceCommand::Write && !options.log.empty() && !log.Open(options.log, &error)) {
+        ctx.err << "zt51xx-mp: " << error << '\n';
+        ctx.exitCode = kExitIoError;
+        return;
+    }
 
     const auto view = MakeView(options, ctx);
     OperatorInput input(ctx.in);
@@ -207,9 +217,12 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         ctx.exitCode = kExitUnitBusy;
         return;
     }
+    if (!port.empty()) view->SetUnit({port, {}, {}, {}});
     DeviceBackend* machine = backend.get();
+    Platform platform = unit.AsPlatform();
+    DeviceIdTrace ids(platform.hid);
     DialogSession session(
-        unit.AsPlatform(), *view, input,
+        Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, *view, input,
         DialogSession::Options{options.yes, [machine, &unit] { machine->ReplugUnit(unit.Port()); },
                                InterruptSignal::Requested});
     session.Start();
@@ -219,6 +232,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
                         checked.productId.value_or(ParseHexId(window.GetControlText(kIdProductId))));
     }
 
+    const auto start = std::chrono::system_clock::now();
     JobOutcome outcome;
     std::string status;
     std::optional<std::string> version;
@@ -245,9 +259,18 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
     session.Close();
 
+    const StationRecord record = CollectStationRecord(
+        {session.Dialog(), ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
+    view->SetUnit(UnitFactsOf(record));
+    // The line is on disk before the station hears the result.
+    std::string logError;
+    const bool logged = !log.IsOpen() || log.Append(FormatStationRecord(record), &logError);
+    if (!logged) ctx.err << "zt51xx-mp: " << logError << '\n';
+
     if (command == DeviceCommand::Version) view->Version(status, version);
     view->Result(outcome);
-    ctx.exitCode = ExitCodeOf(outcome.kind);
+    ctx.exitCode = logged ? ExitCodeOf(outcome.kind) : kExitIoError;
+    if (!logged) return;
     if (outcome.kind == ResultKind::Failed && NoDeviceOpened(outcome) && !unit.HeldElsewhere().empty()) {
         ctx.err << "zt51xx-mp: the unit at port " << unit.HeldElsewhere().front()
                 << " is held by another job\n";
@@ -287,8 +310,13 @@ struct TypedOptions {
     }
 };
 
-void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes) {
+void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool withLog) {
     DeviceOptions& options = typed.options;
+    if (withLog)
+        sub->add_option(
+            "--log", options.log,
+            "append one JSON line per job to this station log, synced before the result is "
+            "shown (docs/json-events.md); a log that cannot be opened stops before the job, exit 4");
     typed.vidOption =
         sub->add_option("--vid", typed.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
     typed.pidOption = sub->add_option("--pid", typed.pid,
@@ -342,7 +370,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
                    const std::string& footer) {
         auto typed = std::make_shared<TypedOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
-        AddCommonOptions(sub, *typed, withYes);
+        AddCommonOptions(sub, *typed, withYes, command == DeviceCommand::Write);
         if (command == DeviceCommand::Write) AddSeveralUnitOptions(sub, *typed);
         if (!footer.empty()) sub->footer(footer);
         sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
@@ -355,6 +383,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "'result: OK' or 'result: FAIL XXXXXXXX'.",
         DeviceCommand::Write, true,
         FaultList() + ExitCodes("written", "job failed (its code is printed)") +
+            "Exit code 4: the --log file could not be opened (nothing is sent) or its line not written.\n" +
             "\nExamples:\n"
             "  zt51xx-mp write                         write the device with the default IDs 3C4D:7351\n"
             "  zt51xx-mp write --vid 3C4D --pid 7350 --yes --json\n"

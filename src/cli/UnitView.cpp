@@ -1,7 +1,5 @@
 #include "cli/UnitView.h"
 
-#include <nlohmann/json.hpp>
-
 #include "cli/JsonEvents.h"
 #include "cli/TextConsoleView.h"
 
@@ -15,21 +13,15 @@ UnitView::UnitView(std::string port, bool json, std::ostream& out, std::mutex& o
         inner_ = std::make_unique<JsonEvents>(buffer_);
     else
         inner_ = std::make_unique<TextConsoleView>(buffer_, false);
+    inner_->SetUnit({port_, {}, {}, {}});
 }
 
 UnitView::~UnitView() = default;
 
 std::string UnitView::Tag(const std::string& line) const {
-    if (!json_) return port_.empty() ? line : "[" + port_ + "] " + line;
-    const auto event = nlohmann::ordered_json::parse(line, nullptr, false);
-    if (!event.is_object()) return line;
-    // "port" right after "event", whatever the event's own members are.
-    nlohmann::ordered_json tagged;
-    if (event.contains("event")) tagged["event"] = event["event"];
-    tagged["port"] = port_;
-    for (const auto& [key, value] : event.items())
-        if (key != "event" && key != "port") tagged[key] = value;
-    return tagged.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    // JSON events carry the port themselves (see the constructor).
+    if (json_ || port_.empty()) return line;
+    return "[" + port_ + "] " + line;
 }
 
 void UnitView::Pass() {
@@ -77,6 +69,11 @@ void UnitView::Version(const std::string& status, const std::optional<std::strin
 void UnitView::Device(const PresentDevice& device) {
     inner_->Device(device);
     Pass();
+}
+void UnitView::SetUnit(const UnitFacts& unit) {
+    UnitFacts facts = unit;
+    facts.port = port_;
+    inner_->SetUnit(facts);
 }
 void UnitView::Result(const JobOutcome& outcome) {
     inner_->Result(outcome);

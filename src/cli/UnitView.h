@@ -30,6 +30,7 @@ public:
     void Version(const std::string& status, const std::optional<std::string>& version) override;
     void Device(const PresentDevice& device) override;
     void Result(const JobOutcome& outcome) override;
+    void SetUnit(const UnitFacts& unit) override;  // the port stays the view's own
 
 private:
     void Pass();  // tags and writes the finished lines in the buffer

@@ -1,23 +1,35 @@
 #include "platform/RealClock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace zt {
 
 namespace {
-// The OS wakes a sleeping thread some tens of microseconds late, more on a
-// busy machine. Over the four thousand pauses of a job that adds up, so the
-// last stretch of each pause is waited out on the CPU instead.
-constexpr auto kSpinTail = std::chrono::microseconds(250);
+// Bounds of the stretch waited out on the CPU: a floor for the jitter that a
+// single late wake-up cannot show, a ceiling so that a stalled machine does
+// not turn every pause into a busy wait.
+constexpr int64_t kMinSpinTailNs = 30'000;
+constexpr int64_t kMaxSpinTailNs = 1'000'000;
 }  // namespace
 
 void RealClock::SleepMs(uint32_t ms) {
     using Clock = std::chrono::steady_clock;
     // An absolute deadline: a pause is never cut short, by an early wake-up or
     // otherwise, and the device gets at least the time it asked for.
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    if (std::chrono::milliseconds(ms) > kSpinTail) std::this_thread::sleep_until(deadline - kSpinTail);
+    const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(ms);
+    const int64_t tail = spinTailNs_.load(std::memory_order_relaxed);
+    if (std::chrono::milliseconds(ms) > std::chrono::nanoseconds(tail)) {
+        const auto wakeAt = deadline - std::chrono::nanoseconds(tail);
+        std::this_thread::sleep_until(wakeAt);
+        const int64_t late = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - wakeAt).count();
+        // Up at once by a margin over the late wake-up; down by a sixteenth of
+        // the slack each time.
+        const int64_t next = late > tail ? late + late / 4 : tail - (tail - late) / 16;
+        spinTailNs_.store(std::clamp(next, kMinSpinTailNs, kMaxSpinTailNs), std::memory_order_relaxed);
+    }
     while (Clock::now() < deadline) std::this_thread::yield();
 }
 

@@ -1,18 +1,14 @@
 #pragma once
 #include <QObject>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <memory>
-#include <mutex>
+
+#include "app/UiCallQueue.h"
 
 namespace zt::qt {
 
 // Runs work for other threads on the user-interface thread and makes the
-// caller wait until it is done, like a synchronous window message.
-//
-// Calls are queued under our own lock and the UI thread is only nudged
-// through Qt's event queue, so no data crosses threads inside Qt.
+// caller wait until it is done, like a synchronous window message: the
+// shared UiCallQueue, nudged through Qt's event queue.
 //
 // Closing: once BeginClosing has run (UI thread), every waiting caller is
 // released at once and later calls return at once without running. The close
@@ -24,7 +20,7 @@ class UiThreadCalls : public QObject {
 public:
     // Signals the caller that the work has been handled. Safe to call late,
     // after the caller was released, and more than once.
-    using Done = std::function<void()>;
+    using Done = UiCallQueue::Done;
 
     // Belongs to the thread that creates it: the user-interface thread.
     explicit UiThreadCalls(QObject* parent = nullptr);
@@ -48,16 +44,7 @@ public:
 private:
     Q_INVOKABLE void DrainQueue();
 
-    struct Call {
-        std::function<void(Done)> work;
-        bool done = false;
-        bool abandoned = false;
-    };
-
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::shared_ptr<Call>> queue_;
-    bool closing_ = false;
+    UiCallQueue queue_;
 };
 
 }  // namespace zt::qt

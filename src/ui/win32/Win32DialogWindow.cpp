@@ -247,7 +247,7 @@ int Win32DialogWindow::ShowMessageBox(const std::string& text, const std::string
         if (!calls_.IsClosing()) show();
         return 1;
     }
-    calls_.RunUntilDone([show](PostedCalls::Done done) {
+    calls_.RunUntilDone([show](UiCallQueue::Done done) {
         show();
         done();
     });

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/DialogWindow.h"
-#include "ui/win32/PostedCalls.h"
+#include "app/UiCallQueue.h"
 
 namespace zt {
 class CZT51xxWriteEepromMPDlg;
@@ -101,7 +101,7 @@ private:
 
     HWND window_ = nullptr;
     CZT51xxWriteEepromMPDlg* dialog_ = nullptr;
-    PostedCalls calls_;
+    UiCallQueue calls_;
     bool ended_ = false;
     int result_ = 0;
 

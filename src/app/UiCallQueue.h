@@ -6,25 +6,27 @@
 #include <mutex>
 #include <thread>
 
-namespace zt::win32 {
+namespace zt {
 
 // Runs work for other threads on the user-interface thread and makes the
 // caller wait until it has been handled, like a synchronous window message.
-// Calls are queued under our own lock; the UI thread is nudged with a posted
-// window message and drains the queue when that message arrives.
+// Calls are queued under our own lock; the front end nudges its UI thread
+// (a posted window message, a queued Qt call) and drains the queue there, so
+// no data crosses threads inside the toolkit. The queue belongs to the thread
+// that creates it.
 //
 // Closing: once BeginClosing has run, every waiting caller is released and
 // later calls return at once without running. The close procedure waits for
 // the worker while the UI thread no longer serves the queue; without this
 // release a worker blocked here would never get there.
-class PostedCalls {
+class UiCallQueue {
 public:
     using Done = std::function<void()>;
 
     // `nudge` posts the message that makes the UI thread call Drain; it is
     // called from other threads.
-    explicit PostedCalls(std::function<void()> nudge);
-    ~PostedCalls();
+    explicit UiCallQueue(std::function<void()> nudge);
+    ~UiCallQueue();
 
     bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
 
@@ -56,4 +58,4 @@ private:
     bool closing_ = false;
 };
 
-}  // namespace zt::win32
+}  // namespace zt

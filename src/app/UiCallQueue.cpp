@@ -1,12 +1,12 @@
-#include "ui/win32/PostedCalls.h"
+#include "app/UiCallQueue.h"
 
-namespace zt::win32 {
+namespace zt {
 
-PostedCalls::PostedCalls(std::function<void()> nudge) : nudge_(std::move(nudge)) {}
+UiCallQueue::UiCallQueue(std::function<void()> nudge) : nudge_(std::move(nudge)) {}
 
-PostedCalls::~PostedCalls() { BeginClosing(); }
+UiCallQueue::~UiCallQueue() { BeginClosing(); }
 
-bool PostedCalls::Run(std::function<void()> work) {
+bool UiCallQueue::Run(std::function<void()> work) {
     if (OnUiThread()) {
         if (IsClosing()) return false;
         work();
@@ -18,7 +18,7 @@ bool PostedCalls::Run(std::function<void()> work) {
     });
 }
 
-bool PostedCalls::RunUntilDone(std::function<void(Done)> work) {
+bool UiCallQueue::RunUntilDone(std::function<void(Done)> work) {
     auto call = std::make_shared<Call>();
     call->work = std::move(work);
     std::unique_lock lock(mutex_);
@@ -31,7 +31,7 @@ bool PostedCalls::RunUntilDone(std::function<void(Done)> work) {
     return false;
 }
 
-void PostedCalls::Drain() {
+void UiCallQueue::Drain() {
     for (;;) {
         std::shared_ptr<Call> call;
         {
@@ -51,7 +51,7 @@ void PostedCalls::Drain() {
     }
 }
 
-void PostedCalls::BeginClosing() {
+void UiCallQueue::BeginClosing() {
     {
         std::lock_guard lock(mutex_);
         closing_ = true;
@@ -60,9 +60,9 @@ void PostedCalls::BeginClosing() {
     changed_.notify_all();
 }
 
-bool PostedCalls::IsClosing() const {
+bool UiCallQueue::IsClosing() const {
     std::lock_guard lock(mutex_);
     return closing_;
 }
 
-}  // namespace zt::win32
+}  // namespace zt
