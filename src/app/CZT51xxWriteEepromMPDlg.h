@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -128,6 +129,9 @@ public:
     // Image
     std::array<uint8_t, kImageBufferSize> imageBuffer{};
     uint32_t imageLength = kImageSize;
+    // An image file the front end brought instead of the built-in one, already
+    // checked against the chip; empty: the chip's identity selects the image.
+    std::optional<EepromImage> overrideImage;
     uint32_t hasFirmwareTag = 0;
     uint32_t hasChipClassTag = 0;
     uint32_t hasHsDescriptorTag = 0;

@@ -54,7 +54,7 @@ struct DialogTemplate {
     int width, height;  // dialog units
     std::string_view fontName;
     int fontPointSize;
-    std::string_view caption;  // replaced at initialisation
+    std::string_view caption;                   // replaced at initialisation
     std::span<const ControlTemplate> controls;  // template order
 };
 

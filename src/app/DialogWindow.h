@@ -30,8 +30,7 @@ public:
     virtual void SetProgressRange(int id, int minimum, int maximum) = 0;
     virtual void SetProgressPos(int id, int position) = 0;
     virtual void SetCheck(int id, bool checked) = 0;
-    virtual int ShowMessageBox(const std::string& text, const std::string& caption,
-                               MessageBoxIcon icon) = 0;
+    virtual int ShowMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon) = 0;
     // Periodic timer; its ticks reach the dialog's OnTimer on the UI thread.
     virtual void StartTimer(uint32_t timerId, uint32_t periodMs) = 0;
     virtual void StopTimer(uint32_t timerId) = 0;

@@ -12,9 +12,19 @@ int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
         "Run 'zt51xx-mp COMMAND --help' for the options of a command.",
         "zt51xx-mp"};
     app.require_subcommand(1);
-    app.set_version_flag("--version-info", "zt51xx-mp 2.3 (ZT5160 Write EEPROM (MP) v2.3 16K16B)");
+    // --version is the short form scripts and packagers expect; --version-info
+    // keeps the longer text that names the dialog this tool stands for.
+    app.set_version_flag("--version", "zt51xx-mp " ZT_VERSION);
+    app.add_flag_callback(
+        "--version-info",
+        [] {
+            throw CLI::CallForVersion("zt51xx-mp " ZT_VERSION " (ZT5160 Write EEPROM (MP) v2.3 16K16B)", 0);
+        },
+        "Display the version and the dialog it stands for, then exit");
     AddImageCommands(app, ctx);
     AddDeviceCommands(app, ctx);
+    AddUnitImageCommands(app, ctx);
+    AddExplainCommand(app, ctx);
     // After the commands, which would otherwise take it over as their own.
     app.footer(
         "Exit codes: 0 done, 1 the job, erase or version query failed, 2 bad command line, 3 no device "

@@ -45,6 +45,8 @@ struct CommandContext {
 // Each group of commands registers itself on the application.
 void AddImageCommands(CLI::App& app, CommandContext& ctx);
 void AddDeviceCommands(CLI::App& app, CommandContext& ctx);
+void AddExplainCommand(CLI::App& app, CommandContext& ctx);
+void AddUnitImageCommands(CLI::App& app, CommandContext& ctx);
 
 // The whole command line: parses argv, runs the command, returns the exit code.
 int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx);

@@ -3,7 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -13,6 +15,7 @@
 #include "cli/DeviceIdTrace.h"
 #include "cli/DeviceOptions.h"
 #include "cli/DialogSession.h"
+#include "cli/ImageFileCheck.h"
 #include "cli/InterruptSignal.h"
 #include "cli/JsonEvents.h"
 #include "cli/KnownDeviceScan.h"
@@ -179,6 +182,21 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         return;
     }
 
+    // An image file is checked on its own before any device is touched.
+    std::optional<EepromImage> imageFile;
+    if (command == DeviceCommand::Write && !options.imageFile.empty()) {
+        std::ifstream in(options.imageFile, std::ios::binary);
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                         std::istreambuf_iterator<char>());
+        if (!in.is_open() || in.bad()) {
+            ctx.err << "zt51xx-mp: cannot read " << options.imageFile << '\n';
+            ctx.exitCode = kExitIoError;
+            return;
+        }
+        imageFile = CheckImageFile(bytes, &error);
+        if (!imageFile) return Usage(ctx, options.imageFile + " refused, " + error);
+    }
+
     const auto view = MakeView(options, ctx);
     OperatorInput input(ctx.in);
     InterruptSignal interrupt;
@@ -211,7 +229,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
 
     // The job sees one unit: the one on --port, or the first it opens.
     PortScope unit(backend->AsPlatform(), backend->Locks());
-    const std::string port = options.ports.empty() ? "" : options.ports.front();
+    const std::string& port = options.port;
     if (!port.empty() && !unit.Pin(port)) {
         ctx.err << "zt51xx-mp: the unit at port " << port << " is held by another job\n";
         ctx.exitCode = kExitUnitBusy;
@@ -238,6 +256,17 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     std::optional<std::string> version;
     switch (command) {
         case DeviceCommand::Write:
+            if (imageFile) {
+                // Refused while the unit is untouched: nothing has been erased yet.
+                if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), *imageFile);
+                    !misfit.empty()) {
+                    session.Close();
+                    ctx.err << "zt51xx-mp: " << options.imageFile << " refused, " << misfit << '\n';
+                    ctx.exitCode = kExitJobFailed;
+                    return;
+                }
+                session.Dialog().overrideImage = imageFile;
+            }
             view->Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
                        session.Window().GetControlText(kIdProductId) + " (" + backend->Describe() + ")");
             outcome = session.WriteEeprom();
@@ -306,6 +335,7 @@ struct TypedOptions {
         DeviceOptions resolved = options;
         if (vidOption->count() > 0) resolved.vid = vid;
         if (pidOption->count() > 0) resolved.pid = pid;
+        if (!resolved.ports.empty()) resolved.port = resolved.ports.front();
         return resolved;
     }
 };
@@ -371,7 +401,12 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         auto typed = std::make_shared<TypedOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
         AddCommonOptions(sub, *typed, withYes, command == DeviceCommand::Write);
-        if (command == DeviceCommand::Write) AddSeveralUnitOptions(sub, *typed);
+        if (command == DeviceCommand::Write) {
+            sub->add_option("--image", typed->options.imageFile,
+                            "write this image file instead of the built-in one; checked first (length, "
+                            "header, tag scan, firmware record and chip class against the chip)");
+            AddSeveralUnitOptions(sub, *typed);
+        }
         if (!footer.empty()) sub->footer(footer);
         sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
     };

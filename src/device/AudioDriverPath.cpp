@@ -14,11 +14,22 @@ namespace {
 // eight bytes as written.
 constexpr PropertySetGuid MakeGuid(uint32_t data1, uint16_t data2, uint16_t data3,
                                    const std::array<uint8_t, 8>& data4) {
-    return {static_cast<uint8_t>(data1),       static_cast<uint8_t>(data1 >> 8),
-            static_cast<uint8_t>(data1 >> 16), static_cast<uint8_t>(data1 >> 24),
-            static_cast<uint8_t>(data2),       static_cast<uint8_t>(data2 >> 8),
-            static_cast<uint8_t>(data3),       static_cast<uint8_t>(data3 >> 8),
-            data4[0], data4[1], data4[2], data4[3], data4[4], data4[5], data4[6], data4[7]};
+    return {static_cast<uint8_t>(data1),
+            static_cast<uint8_t>(data1 >> 8),
+            static_cast<uint8_t>(data1 >> 16),
+            static_cast<uint8_t>(data1 >> 24),
+            static_cast<uint8_t>(data2),
+            static_cast<uint8_t>(data2 >> 8),
+            static_cast<uint8_t>(data3),
+            static_cast<uint8_t>(data3 >> 8),
+            data4[0],
+            data4[1],
+            data4[2],
+            data4[3],
+            data4[4],
+            data4[5],
+            data4[6],
+            data4[7]};
 }
 
 void PutLe16(uint8_t* at, uint16_t v) {
@@ -118,8 +129,8 @@ Status VendorRequestOut(AudioFilterBackend& audio, Handle handle, uint8_t reques
     // Drivers that know none of our property sets refuse every frame; the
     // request is then simply not delivered, which the OUT path has never
     // treated as a failure.
-    (void)SendUnderAnyPropertySet(audio, handle, kPropertyTypeSet, kRequestTypeVendorOut, request, value, index,
-                                  reply, replyLength);
+    (void)SendUnderAnyPropertySet(audio, handle, kPropertyTypeSet, kRequestTypeVendorOut, request, value,
+                                  index, reply, replyLength);
     return kOk;
 }
 
@@ -128,8 +139,8 @@ Status VendorRequestIn(AudioFilterBackend& audio, Handle handle, uint8_t request
     if (result == nullptr || !IsValidHandle(handle)) return kFail;
     uint8_t reply[4] = {};
     uint32_t replyLength = 0;
-    if (!SendUnderAnyPropertySet(audio, handle, kPropertyTypeGet, kRequestTypeVendorIn, request, value, 0, reply,
-                                 replyLength)) {
+    if (!SendUnderAnyPropertySet(audio, handle, kPropertyTypeGet, kRequestTypeVendorIn, request, value, 0,
+                                 reply, replyLength)) {
         return kOk;
     }
     if (replyLength < sizeof reply) {
@@ -165,8 +176,8 @@ Status CZT51xxWriteEepromMPDlg::AudioReadRegister(uint8_t reg, uint8_t* value) {
     (void)OpenVendorFilter(platform.audio, handle, audioDeviceName.c_str());
     filterHandle.store(handle);
     uint32_t result = 0;
-    const Status status =
-        VendorRequestIn(platform.audio, handle, kReadRegisterRequest, static_cast<uint16_t>(reg << 8), &result);
+    const Status status = VendorRequestIn(platform.audio, handle, kReadRegisterRequest,
+                                          static_cast<uint16_t>(reg << 8), &result);
     const Handle open = filterHandle.exchange(kInvalidHandle);
     if (IsValidHandle(open)) platform.audio.Close(open);
     if (Succeeded(status)) *value = static_cast<uint8_t>(result);

@@ -38,8 +38,8 @@ uint16_t ParseHexId(const std::string& text) {
         if (value > kMax) overflow = true, value = kMax;
     }
     if (overflow) return 0xFFFF;
-    const uint32_t result = negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(value))
-                                     : static_cast<uint32_t>(value);
+    const uint32_t result =
+        negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(value)) : static_cast<uint32_t>(value);
     return static_cast<uint16_t>(result & 0xFFFF);
 }
 

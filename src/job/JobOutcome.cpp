@@ -6,10 +6,14 @@ namespace zt {
 
 const char* ResultName(ResultKind kind) {
     switch (kind) {
-        case ResultKind::Ok: return "OK";
-        case ResultKind::Failed: return "FAIL";
-        case ResultKind::Interrupted: return "INTERRUPTED";
-        case ResultKind::Cancelled: return "CANCELLED";
+        case ResultKind::Ok:
+            return "OK";
+        case ResultKind::Failed:
+            return "FAIL";
+        case ResultKind::Interrupted:
+            return "INTERRUPTED";
+        case ResultKind::Cancelled:
+            return "CANCELLED";
     }
     return "FAIL";
 }

@@ -47,8 +47,7 @@ bool CountDown(std::atomic<uint32_t>& countdown) {
 }
 
 template <size_t N>
-bool SameBytes(const std::array<uint8_t, N>& a, const std::array<uint8_t, N>& b, size_t first,
-               size_t last) {
+bool SameBytes(const std::array<uint8_t, N>& a, const std::array<uint8_t, N>& b, size_t first, size_t last) {
     return std::equal(a.begin() + first, a.begin() + last + 1, b.begin() + first);
 }
 
@@ -83,7 +82,8 @@ void CZT51xxWriteEepromMPDlg::WaitWhileIdle() {
 void CZT51xxWriteEepromMPDlg::ShowJobMessage(std::string_view text) {
     // While the dialog closes, the user-interface thread is waiting for us and
     // the window is going away: a box now could never be answered.
-    if (workerRun.load()) window.ShowMessageBox(std::string(text), std::string(jobTexts.caption), MessageBoxIcon::Information);
+    if (workerRun.load())
+        window.ShowMessageBox(std::string(text), std::string(jobTexts.caption), MessageBoxIcon::Information);
 }
 
 void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
@@ -99,114 +99,115 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
     };
 
     switch (workerStep.load()) {
-    case kIdle:
-        return;
+        case kIdle:
+            return;
 
-    case kPrepareRegister:
-        if (Failed(WriteControlRegister())) return reportAndEnd();
-        workerStep.store(kPrepareErase);
-        return;
+        case kPrepareRegister:
+            if (Failed(WriteControlRegister())) return reportAndEnd();
+            workerStep.store(kPrepareErase);
+            return;
 
-    case kPrepareErase:
-        if (Failed(WriteProgressMarker(1)) || Failed(EraseEeprom())) return reportAndEnd();
-        workerStep.store(kAskReplug);
-        return;
+        case kPrepareErase:
+            if (Failed(WriteProgressMarker(1)) || Failed(EraseEeprom())) return reportAndEnd();
+            workerStep.store(kAskReplug);
+            return;
 
-    case kAskReplug:
-        deviceWaitExpired.store(0);
-        CloseDevice();
-        if (workerRun.load()) window.ReplugRequested();
-        ShowJobMessage(jobTexts.replugPrompt);
-        workerStep.store(kWaitForDevice);
-        return;
-
-    case kWaitForDevice:
-        if (hidLink.isOpen.load()) {
-            // The image was chosen for the chip the request read. A board
-            // swapped during the re-plug would get an image that is not its
-            // own, so the chip is asked again before anything is written.
-            uint32_t returnedId = 0xFFFFFFFF;
-            uint8_t returnedStatus = 0xFF;
-            if (Failed(ReadChipIdentity(&returnedId, &returnedStatus))) return reportAndEnd();
-            if ((returnedId & kChipIdMask) != chipId)
-                return recordReportAndEnd(kClassUnitChanged, kDetailChipClassDiffers);
-            workerStep.store(kControlRegister);
-        } else if (!deviceWaitExpired.load()) {
-            platform.clock.SleepMs(kDeviceWaitPassMs);
-        } else {
+        case kAskReplug:
             deviceWaitExpired.store(0);
-            recordReportAndEnd(kClassDeviceWait, kDetailDeviceNotBack);
-        }
-        return;
+            CloseDevice();
+            if (workerRun.load()) window.ReplugRequested();
+            ShowJobMessage(jobTexts.replugPrompt);
+            workerStep.store(kWaitForDevice);
+            return;
 
-    case kControlRegister:
-        if (Failed(WriteControlRegister())) return reportAndEnd();
-        workerStep.store(kClearHeader);
-        return;
+        case kWaitForDevice:
+            if (hidLink.isOpen.load()) {
+                // The image was chosen for the chip the request read. A board
+                // swapped during the re-plug would get an image that is not its
+                // own, so the chip is asked again before anything is written.
+                uint32_t returnedId = 0xFFFFFFFF;
+                uint8_t returnedStatus = 0xFF;
+                if (Failed(ReadChipIdentity(&returnedId, &returnedStatus))) return reportAndEnd();
+                if ((returnedId & kChipIdMask) != chipId)
+                    return recordReportAndEnd(kClassUnitChanged, kDetailChipClassDiffers);
+                workerStep.store(kControlRegister);
+            } else if (!deviceWaitExpired.load()) {
+                platform.clock.SleepMs(kDeviceWaitPassMs);
+            } else {
+                deviceWaitExpired.store(0);
+                recordReportAndEnd(kClassDeviceWait, kDetailDeviceNotBack);
+            }
+            return;
 
-    case kClearHeader:
-        if (Failed(WriteProgressMarker(1)) || Failed(ClearImageHeader()) || Failed(ReadBackHeader()))
-            return reportAndEnd();
-        if (std::any_of(readBackBuffer.begin(), readBackBuffer.begin() + 8, [](uint8_t b) { return b != 0; })) {
-            RecordFailure(kOriginWorker, kClassVerify, kDetailHeaderNotBlank);
-            if (workerRun.load()) ReportJobFailure();
-            // The device keeps a copy of its header; put it back so that the
-            // chip still boots as itself. A restore that did not take leaves
-            // the unit without a valid header, which the operator must know:
-            // its own record is shown after the first. The job has already
-            // ended with the failure above, so this is a box, not a new end.
-            if (restoreHeaderOnFailure && Failed(RestoreHeaderFromBackup()) && workerRun.load())
-                window.ShowMessageBox(FailureMessage(jobResult.Code()), "", MessageBoxIcon::None);
+        case kControlRegister:
+            if (Failed(WriteControlRegister())) return reportAndEnd();
+            workerStep.store(kClearHeader);
+            return;
+
+        case kClearHeader:
+            if (Failed(WriteProgressMarker(1)) || Failed(ClearImageHeader()) || Failed(ReadBackHeader()))
+                return reportAndEnd();
+            if (std::any_of(readBackBuffer.begin(), readBackBuffer.begin() + 8,
+                            [](uint8_t b) { return b != 0; })) {
+                RecordFailure(kOriginWorker, kClassVerify, kDetailHeaderNotBlank);
+                if (workerRun.load()) ReportJobFailure();
+                // The device keeps a copy of its header; put it back so that the
+                // chip still boots as itself. A restore that did not take leaves
+                // the unit without a valid header, which the operator must know:
+                // its own record is shown after the first. The job has already
+                // ended with the failure above, so this is a box, not a new end.
+                if (restoreHeaderOnFailure && Failed(RestoreHeaderFromBackup()) && workerRun.load())
+                    window.ShowMessageBox(FailureMessage(jobResult.Code()), "", MessageBoxIcon::None);
+                workerStep.store(kEndJob);
+                return;
+            }
+            workerStep.store(kWriteBody);
+            return;
+
+        case kWriteBody:
+            if (Failed(WriteProgressMarker(2)) || Failed(WriteImageBody()) || Failed(ReadBackImage()))
+                return reportAndEnd();
+            if (!VerifyImageBody()) return recordReportAndEnd(kClassVerify, kDetailBodyDiffers);
+            return;
+
+        case kWriteHeaderTail:
+            if (Failed(WriteProgressMarker(3)) || Failed(WriteHeaderTail()) || Failed(ReadBackHeaderTail()))
+                return reportAndEnd();
+            if (!SameBytes(imageBuffer, readBackBuffer, 5, 7))
+                return recordReportAndEnd(kClassVerify, kDetailHeaderTailDiffers);
+            workerStep.store(kWriteHeaderHead);
+            return;
+
+        case kWriteHeaderHead:
+            if (Failed(WriteProgressMarker(4)) || Failed(WriteHeaderHead()) || Failed(ReadBackHeaderHead()))
+                return reportAndEnd();
+            if (!SameBytes(imageBuffer, readBackBuffer, 0, 4))
+                return recordReportAndEnd(kClassVerify, kDetailHeaderHeadDiffers);
+            workerStep.store(kComplete);
+            return;
+
+        case kComplete:
+            window.SetProgressPos(kIdProgress, 100);
+            if (Failed(WriteProgressMarker(0))) return reportAndEnd();
+            deviceWaitExpired.store(0);
+            deviceWaitCountdown.store(kDeviceWaitCountdown);
+            CloseDevice();
+            if (workerRun.load()) window.JobEnded(JobOutcome::Ok());
+            ShowJobMessage(jobTexts.completion);
             workerStep.store(kEndJob);
             return;
-        }
-        workerStep.store(kWriteBody);
-        return;
 
-    case kWriteBody:
-        if (Failed(WriteProgressMarker(2)) || Failed(WriteImageBody()) || Failed(ReadBackImage()))
-            return reportAndEnd();
-        if (!VerifyImageBody()) return recordReportAndEnd(kClassVerify, kDetailBodyDiffers);
-        return;
+        case kEndJob:
+            // Idle before the button comes back: a click that the enabled button
+            // lets through must find the worker ready for the next job.
+            workerStep.store(kIdle);
+            if (workerRun.load()) window.EnableControl(kIdWriteEeprom, true);
+            return;
 
-    case kWriteHeaderTail:
-        if (Failed(WriteProgressMarker(3)) || Failed(WriteHeaderTail()) || Failed(ReadBackHeaderTail()))
-            return reportAndEnd();
-        if (!SameBytes(imageBuffer, readBackBuffer, 5, 7))
-            return recordReportAndEnd(kClassVerify, kDetailHeaderTailDiffers);
-        workerStep.store(kWriteHeaderHead);
-        return;
-
-    case kWriteHeaderHead:
-        if (Failed(WriteProgressMarker(4)) || Failed(WriteHeaderHead()) || Failed(ReadBackHeaderHead()))
-            return reportAndEnd();
-        if (!SameBytes(imageBuffer, readBackBuffer, 0, 4))
-            return recordReportAndEnd(kClassVerify, kDetailHeaderHeadDiffers);
-        workerStep.store(kComplete);
-        return;
-
-    case kComplete:
-        window.SetProgressPos(kIdProgress, 100);
-        if (Failed(WriteProgressMarker(0))) return reportAndEnd();
-        deviceWaitExpired.store(0);
-        deviceWaitCountdown.store(kDeviceWaitCountdown);
-        CloseDevice();
-        if (workerRun.load()) window.JobEnded(JobOutcome::Ok());
-        ShowJobMessage(jobTexts.completion);
-        workerStep.store(kEndJob);
-        return;
-
-    case kEndJob:
-        // Idle before the button comes back: a click that the enabled button
-        // lets through must find the worker ready for the next job.
-        workerStep.store(kIdle);
-        if (workerRun.load()) window.EnableControl(kIdWriteEeprom, true);
-        return;
-
-    default:
-        // 7 and 12 are not steps, and nothing above 13 is.
-        workerStep.store(kIdle);
-        return;
+        default:
+            // 7 and 12 are not steps, and nothing above 13 is.
+            workerStep.store(kIdle);
+            return;
     }
 }
 

@@ -78,6 +78,8 @@ void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
 
     chipId &= kChipIdMask;
     const EepromImage* image = SelectImage(chipId);
+    // A chip with no image of ours takes no image file either.
+    if (image && overrideImage) image = &*overrideImage;
     if (!image || chipStatus != 0) {
         RecordFailure(kOriginWriteRequest, kClassChipNotSupported, kDetailChipNotSupported);
         return failureExit();

@@ -12,7 +12,7 @@ class Clock;
 struct BackendChoice {
     bool simulate = false;
     sim::SimulatedMachine::Options simulation;
-    Clock* machineClock = nullptr;  // paces this machine's devices; null: the real clock
+    Clock* machineClock = nullptr;    // paces this machine's devices; null: the real clock
     std::string unitLockFolder = "";  // where claims on this machine's units live; "": the system's place
 };
 

@@ -35,7 +35,9 @@ public:
     bool GetCaps(Handle handle, uint16_t& inputReportLength, uint16_t& outputReportLength) override {
         return hid_.GetCaps(handle, inputReportLength, outputReportLength);
     }
-    int Write(Handle handle, const uint8_t* data, size_t length) override { return hid_.Write(handle, data, length); }
+    int Write(Handle handle, const uint8_t* data, size_t length) override {
+        return hid_.Write(handle, data, length);
+    }
     int Read(Handle handle, uint8_t* buffer, size_t length, uint32_t timeoutMs) override {
         return hid_.Read(handle, buffer, length, timeoutMs);
     }
@@ -87,7 +89,8 @@ private:
 
 class ScopedUsb final : public UsbTree {
 public:
-    ScopedUsb(UsbTree& usb, std::function<bool(const std::string&)> admits) : usb_(usb), admits_(std::move(admits)) {}
+    ScopedUsb(UsbTree& usb, std::function<bool(const std::string&)> admits)
+        : usb_(usb), admits_(std::move(admits)) {}
     std::vector<UsbDeviceEntry> ListDevices() override {
         std::vector<UsbDeviceEntry> devices = usb_.ListDevices();
         std::erase_if(devices, [&](const UsbDeviceEntry& d) { return !d.isHub && !admits_(d.port); });
@@ -122,7 +125,8 @@ private:
 
 struct PortScope::Parts {
     explicit Parts(PortScope& scope)
-        : hid(scope.machine_.hid, [&scope](const std::string& p) { return scope.Admits(p); },
+        : hid(
+              scope.machine_.hid, [&scope](const std::string& p) { return scope.Admits(p); },
               [&scope](const std::string& p) { return scope.ClaimOnFirstOpen(p); }),
           notices(scope.machine_.notices, [&scope](const std::string& p) { return scope.Admits(p); }),
           usb(scope.machine_.usb, [&scope](const std::string& p) { return scope.Admits(p); }),

@@ -24,7 +24,8 @@ void RealClock::SleepMs(uint32_t ms) {
     if (std::chrono::milliseconds(ms) > std::chrono::nanoseconds(tail)) {
         const auto wakeAt = deadline - std::chrono::nanoseconds(tail);
         std::this_thread::sleep_until(wakeAt);
-        const int64_t late = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - wakeAt).count();
+        const int64_t late =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - wakeAt).count();
         // Up at once by a margin over the late wake-up; down by a sixteenth of
         // the slack each time.
         const int64_t next = late > tail ? late + late / 4 : tail - (tail - late) / 16;

@@ -16,12 +16,13 @@ struct DevicePresence : ::testing::Test {
     CZT51xxWriteEepromMPDlg dlg{window, platform};
 
     void Notice(uint32_t code, const std::string& ids, uint32_t type = kDbtDevtypDeviceInterface) {
-        DeviceBroadcast record{type, R"(\\?\USB#)" + ids + "#5&2a1b0c&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", ""};
+        DeviceBroadcast record{
+            type, R"(\\?\USB#)" + ids + "#5&2a1b0c&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", ""};
         EXPECT_EQ(dlg.HandleDeviceChange(code, &record), 0);
     }
     std::tuple<uint32_t, uint32_t, uint32_t, uint16_t, uint16_t> Fields() {
-        return {dlg.deviceArrivalPending.load(), dlg.deviceRemovalPending.load(), dlg.deviceWaitCountdown.load(),
-                dlg.notifiedVid.load(), dlg.notifiedPid.load()};
+        return {dlg.deviceArrivalPending.load(), dlg.deviceRemovalPending.load(),
+                dlg.deviceWaitCountdown.load(), dlg.notifiedVid.load(), dlg.notifiedPid.load()};
     }
 };
 
@@ -60,9 +61,9 @@ TEST_F(DevicePresence, OtherEventsRecordsAndDevicesChangeNothing) {
     dlg.deviceVendorId.store(0x3C4D);
     dlg.deviceProductId.store(0x7351);
     const auto before = Fields();
-    Notice(0x8001, "VID_3C4D&PID_7351");  // query remove
-    Notice(0x0007, "VID_3C4D&PID_7351");  // node change
-    Notice(kDbtDeviceArrival, "VID_3C4D&PID_7351", 6);        // a handle record
+    Notice(0x8001, "VID_3C4D&PID_7351");                       // query remove
+    Notice(0x0007, "VID_3C4D&PID_7351");                       // node change
+    Notice(kDbtDeviceArrival, "VID_3C4D&PID_7351", 6);         // a handle record
     Notice(kDbtDeviceRemoveComplete, "VID_3C4D&PID_7351", 3);  // a port record
     Notice(kDbtDeviceArrival, "VID_3C4D&PID_7352");
     Notice(kDbtDeviceArrival, "VID_1234&PID_7351");

@@ -154,7 +154,8 @@ TEST(DialogTemplate, HoldsTheControlsOfTemplate102InOrder) {
     ASSERT_NE(write, t.controls.end());
     EXPECT_EQ(write->caption, "Write EEPROM");
     EXPECT_EQ(std::tie(write->x, write->y, write->width, write->height), std::make_tuple(244, 34, 69, 14));
-    for (int hidden : {kIdErase, kIdGetFwVersion, kIdVersionBox, kIdVersionStatus, kIdEvbIds, kIdWriteProtect}) {
+    for (int hidden :
+         {kIdErase, kIdGetFwVersion, kIdVersionBox, kIdVersionStatus, kIdEvbIds, kIdWriteProtect}) {
         const auto c = std::find_if(t.controls.begin(), t.controls.end(),
                                     [&](const ControlTemplate& x) { return x.id == hidden; });
         ASSERT_NE(c, t.controls.end());

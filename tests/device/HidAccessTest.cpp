@@ -62,8 +62,8 @@ TEST_F(HidAccess, EnumerationOpensAndClosesHandlesInOrder) {
     // Opening again closes the old handles, write handle first, before any new open.
     bus.ClearLog();
     ASSERT_EQ(d.OpenDeviceById(bus.VendorId(0), bus.ProductId(0)), kOk);
-    EXPECT_EQ(HandleTraffic(),
-              (std::vector<std::string>{"close 0", "close 0", "open w -1", "close -1", "open w 0", "open r 0"}));
+    EXPECT_EQ(HandleTraffic(), (std::vector<std::string>{"close 0", "close 0", "open w -1", "close -1",
+                                                         "open w 0", "open r 0"}));
     EXPECT_EQ(d.hidInputReportLength.load(), 64);
     EXPECT_EQ(d.hidLink.openedOutputLength, 64);
 }

@@ -20,14 +20,16 @@ TEST(UsbTopology, LastExactMatchSuppliesTheReleaseNumber) {
     const auto entry = [](uint16_t vid, uint16_t pid, uint16_t bcd, bool hub) {
         return UsbDeviceEntry{vid, pid, bcd, hub, "", ""};
     };
-    machine.devices = {entry(0x1D6B, 0x0002, 0x0515, true), entry(0x3C4D, 0x7351, 0x0123, false),
-                       entry(0x3C4D, 0x7350, 0x7777, false), entry(0x05E3, 0x0610, 0x9226, true),
-                       entry(0x3C4D, 0x7351, 0x1A2B, false)};  // the last behind the external hub, visited last
+    machine.devices = {
+        entry(0x1D6B, 0x0002, 0x0515, true), entry(0x3C4D, 0x7351, 0x0123, false),
+        entry(0x3C4D, 0x7350, 0x7777, false), entry(0x05E3, 0x0610, 0x9226, true),
+        entry(0x3C4D, 0x7351, 0x1A2B, false)};  // the last behind the external hub, visited last
     const struct {
         uint16_t vid, pid;
         Status status;
         uint8_t high, low;
-    } cases[] = {{0x3C4D, 0x7351, kOk, 0x1A, 0x2B}, {0x3C4D, 0x7350, kOk, 0x77, 0x77}, {0x3C4D, 0x7352, kFail, 0, 0}};
+    } cases[] = {
+        {0x3C4D, 0x7351, kOk, 0x1A, 0x2B}, {0x3C4D, 0x7350, kOk, 0x77, 0x77}, {0x3C4D, 0x7352, kFail, 0, 0}};
     for (const auto& c : cases) {
         dlg.versionRecord.fill(0xEE);
         dlg.deviceVendorId.store(c.vid);

@@ -102,28 +102,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t value = static_cast<uint8_t>(address);
 
     switch (exchange) {
-    case 0:
-        if (HidEepromTransfer(address, link, 1, count, bufferData, tag)) {
-            const auto& reply = hid.lastReply_;
-            if (reply.size() < 9u + count || reply[7] != tag || reply[8] != count) std::abort();
-            if (count && std::memcmp(buffer.data(), reply.data() + 9, count) != 0) std::abort();
-        }
-        break;
-    case 1:
-        (void)HidEepromTransfer(address, link, 0, count, bufferData, tag);
-        break;
-    case 2:
-        if (HidRegisterAccess(link, &value, 1, static_cast<uint8_t>(address), tag)) {
-            const auto& reply = hid.lastReply_;
-            if (reply.size() < 9 || reply[7] != tag || reply[8] != value) std::abort();
-        }
-        break;
-    case 3:
-        (void)HidRegisterAccess(link, &value, 0, static_cast<uint8_t>(address), tag);
-        break;
-    default:
-        (void)HidSendEraseCommand(link);
-        break;
+        case 0:
+            if (HidEepromTransfer(address, link, 1, count, bufferData, tag)) {
+                const auto& reply = hid.lastReply_;
+                if (reply.size() < 9u + count || reply[7] != tag || reply[8] != count) std::abort();
+                if (count && std::memcmp(buffer.data(), reply.data() + 9, count) != 0) std::abort();
+            }
+            break;
+        case 1:
+            (void)HidEepromTransfer(address, link, 0, count, bufferData, tag);
+            break;
+        case 2:
+            if (HidRegisterAccess(link, &value, 1, static_cast<uint8_t>(address), tag)) {
+                const auto& reply = hid.lastReply_;
+                if (reply.size() < 9 || reply[7] != tag || reply[8] != value) std::abort();
+            }
+            break;
+        case 3:
+            (void)HidRegisterAccess(link, &value, 0, static_cast<uint8_t>(address), tag);
+            break;
+        default:
+            (void)HidSendEraseCommand(link);
+            break;
     }
     return 0;
 }

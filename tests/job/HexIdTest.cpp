@@ -11,11 +11,20 @@ TEST(HexId, BoxTextConvertsLikeA32BitStrtoul) {
         const char* text;
         uint16_t id;
     } cases[] = {
-        {"3C4D", 0x3C4D},      {" 0x7351", 0x7351}, {"12345", 0x2345},   {"7351zz", 0x7351},
-        {"", 0},               {"0x", 0},           {"-1", 0xFFFF},      {"+10", 0x10},
+        {"3C4D", 0x3C4D},
+        {" 0x7351", 0x7351},
+        {"12345", 0x2345},
+        {"7351zz", 0x7351},
+        {"", 0},
+        {"0x", 0},
+        {"-1", 0xFFFF},
+        {"+10", 0x10},
         // Past 32 bits the conversion saturates instead of keeping low digits:
         // "1234567351" must not become 7351.
-        {"1234567351", 0xFFFF}, {"FFFFFFFF", 0xFFFF}, {"100000000", 0xFFFF}, {"0000000000003C4D", 0x3C4D},
+        {"1234567351", 0xFFFF},
+        {"FFFFFFFF", 0xFFFF},
+        {"100000000", 0xFFFF},
+        {"0000000000003C4D", 0x3C4D},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseHexId(c.text), c.id) << '"' << c.text << '"';
 }

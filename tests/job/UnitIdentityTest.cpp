@@ -44,9 +44,11 @@ TEST_F(UnitIdentity, ABoardOfAnotherClassAtTheRePlugFailsBeforeAnyWrite) {
     EXPECT_EQ(scope.Port(), bus.Port(first));
     // After the re-plug the chip was only asked who it is.
     const auto requests = Requests();
-    const auto prompt = std::find_if(requests.begin(), requests.end(), [](const test::Request& r) { return r.IsErase(); });
+    const auto prompt =
+        std::find_if(requests.begin(), requests.end(), [](const test::Request& r) { return r.IsErase(); });
     ASSERT_NE(prompt, requests.end());
-    EXPECT_EQ(std::count_if(prompt, requests.end(), [](const test::Request& r) { return r.IsEepromWrite(); }), 0);
+    EXPECT_EQ(std::count_if(prompt, requests.end(), [](const test::Request& r) { return r.IsEepromWrite(); }),
+              0);
 }
 
 TEST_F(UnitIdentity, AnotherUnitArrivingDuringTheWaitIsNotOurs) {

@@ -47,9 +47,14 @@ static void zt_hidraw_handler_init(ZtHidrawHandler* self) { self->node = nullptr
 
 namespace zt::test {
 
-HidrawNode::HidrawNode(std::string devnode, uint16_t vendorId, uint16_t productId, std::vector<uint8_t> descriptor)
-    : devnode_(std::move(devnode)), vendorId_(vendorId), productId_(productId), descriptor_(std::move(descriptor)) {
-    usesReportIds_ = platform_linux::ParseReportDescriptor(descriptor_.data(), descriptor_.size()).usesReportIds;
+HidrawNode::HidrawNode(std::string devnode, uint16_t vendorId, uint16_t productId,
+                       std::vector<uint8_t> descriptor)
+    : devnode_(std::move(devnode)),
+      vendorId_(vendorId),
+      productId_(productId),
+      descriptor_(std::move(descriptor)) {
+    usesReportIds_ =
+        platform_linux::ParseReportDescriptor(descriptor_.data(), descriptor_.size()).usesReportIds;
     char name[128] = {};
     if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
     ptyPath_ = name;
@@ -204,8 +209,8 @@ bool HidrawNode::HandleWrite(UMockdevIoctlClient* client) {
 std::vector<uint8_t> VendorDescriptor(uint8_t payload, uint8_t reportId) {
     std::vector<uint8_t> d = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01};
     if (reportId != 0) d.insert(d.end(), {0x85, reportId});
-    d.insert(d.end(), {0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, payload, 0x09, 0x01, 0x81, 0x02,
-                       0x09, 0x01, 0x91, 0x02, 0xC0});
+    d.insert(d.end(), {0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, payload, 0x09, 0x01, 0x81, 0x02, 0x09,
+                       0x01, 0x91, 0x02, 0xC0});
     return d;
 }
 

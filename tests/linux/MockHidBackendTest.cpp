@@ -41,8 +41,8 @@ TEST_F(MockHidBackendTest, ListsNodesInOrderAndReadsIdsAndLengthsOfEach) {
         const char* path;
         uint16_t vid, pid, in, out;
     };
-    for (const Expected& e : {Expected{"/dev/hidraw0", 0x3C4D, 0x7351, 64, 64},
-                              Expected{"/dev/hidraw1", 0x046D, 0xC077, 8, 8}}) {
+    for (const Expected& e :
+         {Expected{"/dev/hidraw0", 0x3C4D, 0x7351, 64, 64}, Expected{"/dev/hidraw1", 0x046D, 0xC077, 8, 8}}) {
         SCOPED_TRACE(e.path);
         const Handle h = hid.Open(e.path, false);
         ASSERT_TRUE(IsValidHandle(h));

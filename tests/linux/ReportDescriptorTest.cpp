@@ -44,28 +44,41 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"Empty", {}, 0, 0, false},
         Case{"OurChipWithoutIds", Cat({kOpen, Field(0x81, 63), Field(0x91, 63), kClose}), 64, 64, false},
-        Case{"OneNumberedReport", Cat({kOpen, Id(5), Field(0x81, 15), Field(0x91, 15), kClose}), 16, 16, true},
+        Case{"OneNumberedReport", Cat({kOpen, Id(5), Field(0x81, 15), Field(0x91, 15), kClose}), 16, 16,
+             true},
         // Each ID is its own report: the largest counts, not the sum.
         Case{"SeveralReports",
              Cat({kOpen, Id(1), Field(0x81, 8), Id(2), Field(0x81, 32), Field(0x81, 4), Id(3), Field(0x91, 4),
                   kClose}),
              37, 5, true},
         // Fields of one report add up bit by bit and round up to whole bytes.
-        Case{"BitFieldsRoundUp", {0x75, 0x01, 0x95, 0x03, 0x81, 0x02, 0x75, 0x02, 0x95, 0x01, 0x81, 0x03}, 2, 0,
+        Case{"BitFieldsRoundUp",
+             {0x75, 0x01, 0x95, 0x03, 0x81, 0x02, 0x75, 0x02, 0x95, 0x01, 0x81, 0x03},
+             2,
+             0,
              false},
         // Feature reports are not exchanged by the tool.
         Case{"FeatureIgnored", Cat({kOpen, Field(0xB1, 200), Field(0x81, 8), kClose}), 9, 0, false},
         // A long item (0xFE, size, tag, data) is skipped whole, whatever its data looks like.
-        Case{"LongItemSkipped", Cat({kOpen, {0xFE, 0x03, 0x10, 0x95, 0xFF, 0x81}, Field(0x81, 10), kClose}), 11, 0,
-             false},
+        Case{"LongItemSkipped", Cat({kOpen, {0xFE, 0x03, 0x10, 0x95, 0xFF, 0x81}, Field(0x81, 10), kClose}),
+             11, 0, false},
         // Push keeps size and count; what comes after the Pop uses them again.
         Case{"PushPop",
-             {0x75, 0x08, 0x95, 0x04, 0xA4, 0x95, 0x40, 0x91, 0x02, 0xB4, 0x81, 0x02}, 5, 65, false},
-        // A 4-byte report count and an item cut off by the end of the buffer.
-        Case{"WideCountAndTruncatedTail", {0x75, 0x08, 0x97, 0x10, 0x00, 0x00, 0x00, 0x81, 0x02, 0x97, 0x01}, 17, 0,
+             {0x75, 0x08, 0x95, 0x04, 0xA4, 0x95, 0x40, 0x91, 0x02, 0xB4, 0x81, 0x02},
+             5,
+             65,
              false},
-        Case{"HugeReportSaturates", {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02},
-             0xFFFF, 0, false}),
+        // A 4-byte report count and an item cut off by the end of the buffer.
+        Case{"WideCountAndTruncatedTail",
+             {0x75, 0x08, 0x97, 0x10, 0x00, 0x00, 0x00, 0x81, 0x02, 0x97, 0x01},
+             17,
+             0,
+             false},
+        Case{"HugeReportSaturates",
+             {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02},
+             0xFFFF,
+             0,
+             false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReportDescriptorBounds, NullAndTruncatedLongItemsReadNothingOutside) {

@@ -38,9 +38,10 @@ UsbTestbed::UsbTestbed() : testbed_(umockdev_testbed_new()) {
     gchar* root = umockdev_testbed_get_root_dir(testbed_);
     root_ = root;
     g_free(root);
-    rootHub_ = AddSysfs("usb", "usb1", "",
-                        {"idVendor", "1d6b", "idProduct", "0002", "bcdDevice", "0601", "bDeviceClass", "09"},
-                        {"DEVTYPE", "usb_device", "PRODUCT", "1d6b/2/601", "DEVNAME", "/dev/bus/usb/001/001"});
+    rootHub_ =
+        AddSysfs("usb", "usb1", "",
+                 {"idVendor", "1d6b", "idProduct", "0002", "bcdDevice", "0601", "bDeviceClass", "09"},
+                 {"DEVTYPE", "usb_device", "PRODUCT", "1d6b/2/601", "DEVNAME", "/dev/bus/usb/001/001"});
 }
 
 UsbTestbed::~UsbTestbed() {
@@ -60,8 +61,9 @@ std::string UsbTestbed::AddSysfs(const char* subsystem, const std::string& name,
     for (const auto& p : properties) props.push_back(const_cast<gchar*>(p.c_str()));
     attrs.push_back(nullptr);
     props.push_back(nullptr);
-    gchar* path = umockdev_testbed_add_devicev(testbed_, subsystem, name.c_str(),
-                                               parent.empty() ? nullptr : parent.c_str(), attrs.data(), props.data());
+    gchar* path =
+        umockdev_testbed_add_devicev(testbed_, subsystem, name.c_str(),
+                                     parent.empty() ? nullptr : parent.c_str(), attrs.data(), props.data());
     if (!path) throw std::runtime_error("umockdev could not add " + name);
     std::string result = path;
     g_free(path);
@@ -76,15 +78,17 @@ int UsbTestbed::Add(const DeviceSpec& wanted) {
     const int devnum = id + 1;
     char usbNode[40];
     std::snprintf(usbNode, sizeof usbNode, "/dev/bus/usb/001/%03d", devnum);
-    device.usbPath = AddSysfs("usb", port, parent,
-                              {"idVendor", Hex4(wanted.vendorId), "idProduct", Hex4(wanted.productId), "bcdDevice",
-                               Hex4(wanted.bcdDevice), "bDeviceClass", Hex2(wanted.deviceClass)},
-                              {"DEVTYPE", "usb_device", "PRODUCT",
-                               ProductProperty(wanted.vendorId, wanted.productId, wanted.bcdDevice), "DEVNAME", usbNode});
+    device.usbPath =
+        AddSysfs("usb", port, parent,
+                 {"idVendor", Hex4(wanted.vendorId), "idProduct", Hex4(wanted.productId), "bcdDevice",
+                  Hex4(wanted.bcdDevice), "bDeviceClass", Hex2(wanted.deviceClass)},
+                 {"DEVTYPE", "usb_device", "PRODUCT",
+                  ProductProperty(wanted.vendorId, wanted.productId, wanted.bcdDevice), "DEVNAME", usbNode});
     device.sysPaths.push_back(device.usbPath);
     device.port = port;
-    const std::string iface = AddSysfs("usb", port + ":1.0", device.usbPath,
-                                       {"bInterfaceClass", Hex2(wanted.interfaceClass)}, {"DEVTYPE", "usb_interface"});
+    const std::string iface =
+        AddSysfs("usb", port + ":1.0", device.usbPath, {"bInterfaceClass", Hex2(wanted.interfaceClass)},
+                 {"DEVTYPE", "usb_interface"});
     device.sysPaths.push_back(iface);
 
     if (!wanted.descriptor.empty()) {
@@ -102,11 +106,13 @@ int UsbTestbed::Add(const DeviceSpec& wanted) {
         if (wanted.nodeDenied) {
             std::filesystem::create_symlink(kDeniedTarget, nodeFile);
         } else {
-            device.node = std::make_unique<HidrawNode>(device.devnode, wanted.vendorId, wanted.productId, wanted.descriptor);
+            device.node = std::make_unique<HidrawNode>(device.devnode, wanted.vendorId, wanted.productId,
+                                                       wanted.descriptor);
             std::filesystem::create_symlink(device.node->ptyPath(), nodeFile);
             // The handler must be in place before the node shows up in sysfs.
             GError* error = nullptr;
-            if (!umockdev_testbed_attach_ioctl(testbed_, device.devnode.c_str(), device.node->handler(), &error)) {
+            if (!umockdev_testbed_attach_ioctl(testbed_, device.devnode.c_str(), device.node->handler(),
+                                               &error)) {
                 const std::string message = error ? error->message : "unknown";
                 if (error) g_error_free(error);
                 throw std::runtime_error("attach_ioctl: " + message);

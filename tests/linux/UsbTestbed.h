@@ -33,11 +33,11 @@ public:
         uint16_t productId = 0x7351;
         uint16_t bcdDevice = 0x0100;
         uint8_t deviceClass = 0x00;
-        uint8_t interfaceClass = 0x03;       // 0x01 for an audio device
-        std::vector<uint8_t> descriptor;     // empty: no HID interface
-        bool nodeDenied = false;             // opening the node fails with EACCES
-        std::string parent;                  // sysfs path; "" for the root hub
-        std::string port;                    // sysfs name; "" for the next free 1-N
+        uint8_t interfaceClass = 0x03;    // 0x01 for an audio device
+        std::vector<uint8_t> descriptor;  // empty: no HID interface
+        bool nodeDenied = false;          // opening the node fails with EACCES
+        std::string parent;               // sysfs path; "" for the root hub
+        std::string port;                 // sysfs name; "" for the next free 1-N
     };
 
     UsbTestbed();
@@ -66,7 +66,8 @@ private:
         std::unique_ptr<HidrawNode> node;
     };
     std::string AddSysfs(const char* subsystem, const std::string& name, const std::string& parent,
-                         const std::vector<std::string>& attributes, const std::vector<std::string>& properties);
+                         const std::vector<std::string>& attributes,
+                         const std::vector<std::string>& properties);
 
     UMockdevTestbed* testbed_;
     std::string root_;

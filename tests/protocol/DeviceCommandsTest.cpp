@@ -1,8 +1,8 @@
 #include <cctype>
 #include <climits>
+#include <functional>
 #include <memory>
 #include <ostream>
-#include <functional>
 #include <string>
 
 #include "app/DialogTemplate.h"
@@ -150,11 +150,13 @@ TEST_F(DeviceCommands, PausesFollowTheDevicePacing) {
     const Case cases[] = {
         {"control register", [&] { return d->WriteControlRegister(); }, 13'000},
         {"erase", [&] { return d->EraseEeprom(); }, 4'000},
-        {"chip identity", [&] {
+        {"chip identity",
+         [&] {
              uint32_t id;
              uint8_t st;
              return d->ReadChipIdentity(&id, &st);
-         }, 0},
+         },
+         0},
         {"restore header", [&] { return d->RestoreHeaderFromBackup(); }, 15'000},
     };
     for (const auto& c : cases) {
@@ -267,46 +269,69 @@ std::vector<FailureRow> FailureTable() {
             return false;
         };
     };
-    rows.push_back({"WriteImageBody stopped mid-body", stopAfterFive, kGatedCommands[8].second, {3, 15, 14, 1}, 5});
-    rows.push_back({"ReadBackImage stopped mid-image", stopAfterFive, kGatedCommands[9].second, {3, 22, 14, 1}, 5});
-    rows.push_back({"ReadChipIdentity missing out-parameter", [](test::ProtocolFixture&) {},
-                    [](Dlg& d) { return d.ReadChipIdentity(nullptr, nullptr); }, {3, 5, 12, 1}, 0});
-    rows.push_back({"ReadChipIdentity HID read of 0xB9", [](test::ProtocolFixture& f) { DropReplyTo(f, 0x22, 0xB9); },
-                    Identity, {3, 5, 6, 10}, 9});
+    rows.push_back(
+        {"WriteImageBody stopped mid-body", stopAfterFive, kGatedCommands[8].second, {3, 15, 14, 1}, 5});
+    rows.push_back(
+        {"ReadBackImage stopped mid-image", stopAfterFive, kGatedCommands[9].second, {3, 22, 14, 1}, 5});
+    rows.push_back({"ReadChipIdentity missing out-parameter",
+                    [](test::ProtocolFixture&) {},
+                    [](Dlg& d) { return d.ReadChipIdentity(nullptr, nullptr); },
+                    {3, 5, 12, 1},
+                    0});
+    rows.push_back({"ReadChipIdentity HID read of 0xB9",
+                    [](test::ProtocolFixture& f) { DropReplyTo(f, 0x22, 0xB9); },
+                    Identity,
+                    {3, 5, 6, 10},
+                    9});
     rows.push_back({"ReadChipIdentity audio read", NoHid, Identity, {3, 5, 10, 12}, 0});
     rows.push_back({"WriteProgressMarker audio", NoHid, kGatedCommands[0].second, {3, 7, 10, 3}, 0});
     rows.push_back({"WriteControlRegister audio", NoHid, kGatedCommands[1].second, {3, 6, 10, 3}, 0});
-    rows.push_back({"EraseEeprom closed", [](test::ProtocolFixture& f) { f.d->CloseDevice(); },
-                    [](Dlg& d) { return d.EraseEeprom(); }, {3, 8, 5, 1}, 0});
-    rows.push_back({"EraseEeprom first send", [](test::ProtocolFixture& f) { f.bus.Faults().failWrites = true; },
-                    [](Dlg& d) { return d.EraseEeprom(); }, {3, 8, 8, 2}, 0});
+    rows.push_back({"EraseEeprom closed",
+                    [](test::ProtocolFixture& f) { f.d->CloseDevice(); },
+                    [](Dlg& d) { return d.EraseEeprom(); },
+                    {3, 8, 5, 1},
+                    0});
+    rows.push_back({"EraseEeprom first send",
+                    [](test::ProtocolFixture& f) { f.bus.Faults().failWrites = true; },
+                    [](Dlg& d) { return d.EraseEeprom(); },
+                    {3, 8, 8, 2},
+                    0});
     auto restore = kGatedCommands[10].second;
-    rows.push_back({"Restore blank copy", [](test::ProtocolFixture& f) { f.bus.Faults().blankHeaderCopy = true; },
-                    restore, {3, 25, 7, 3}, 1});
-    rows.push_back({"Restore tail differs", [](test::ProtocolFixture& f) { SpoilHeader(f, 6); }, restore,
-                    {3, 25, 7, 6}, 3});
-    rows.push_back({"Restore head differs", [](test::ProtocolFixture& f) { SpoilHeader(f, 1); }, restore,
-                    {3, 25, 7, 9}, 5});
+    rows.push_back({"Restore blank copy",
+                    [](test::ProtocolFixture& f) { f.bus.Faults().blankHeaderCopy = true; },
+                    restore,
+                    {3, 25, 7, 3},
+                    1});
+    rows.push_back({"Restore tail differs",
+                    [](test::ProtocolFixture& f) { SpoilHeader(f, 6); },
+                    restore,
+                    {3, 25, 7, 6},
+                    3});
+    rows.push_back({"Restore head differs",
+                    [](test::ProtocolFixture& f) { SpoilHeader(f, 1); },
+                    restore,
+                    {3, 25, 7, 9},
+                    5});
     // A read-back that brings nothing counts as a mismatch, even where the
     // copy holds zeros.
     rows.push_back({"Restore tail read-back lost",
                     [](test::ProtocolFixture& f) {
                         f.bus.SetEeprom(0, 0x4015, {0, 0, 0});
-                        f.bus.Faults().dropReplyWhen = [n = std::make_shared<int>(0)](const sim::SimRequest&) {
-                            return ++*n == 3;
-                        };
+                        f.bus.Faults().dropReplyWhen =
+                            [n = std::make_shared<int>(0)](const sim::SimRequest&) { return ++*n == 3; };
                     },
-                    restore, {3, 25, 7, 6}, 3});
+                    restore,
+                    {3, 25, 7, 6},
+                    3});
     return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, FailureRecords, ::testing::ValuesIn(FailureTable()),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             for (char& ch : n)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return n + "_" + std::to_string(info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(Table, FailureRecords, ::testing::ValuesIn(FailureTable()), [](const auto& info) {
+    std::string n = info.param.name;
+    for (char& ch : n)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    return n + "_" + std::to_string(info.index);
+});
 
 }  // namespace
 }  // namespace zt

@@ -13,8 +13,9 @@ qt::GuiCommandLine Parse(QStringList arguments) {
 }
 
 TEST(GuiOptions, SimulationOptionsAreRead) {
-    const auto line = Parse({"--simulate", "--variant", "B", "--fault", "no-reply", "--fault", "stuck=0x100:2",
-                             "--sim-clock", "--auto-ok", "--screenshot", "x.png", "--screenshot-at", "75"});
+    const auto line =
+        Parse({"--simulate", "--variant", "B", "--fault", "no-reply", "--fault", "stuck=0x100:2",
+               "--sim-clock", "--auto-ok", "--screenshot", "x.png", "--screenshot-at", "75"});
     ASSERT_FALSE(line.exitCode) << line.text.toStdString();
     const qt::GuiOptions& o = line.options;
     EXPECT_TRUE(o.simulate);
@@ -28,16 +29,19 @@ TEST(GuiOptions, SimulationOptionsAreRead) {
 }
 
 TEST(GuiOptions, MistakesEndWithAUsageError) {
-    for (const QStringList& arguments : {QStringList{"--variant", "A"}, QStringList{"--fault", "no-reply"},
-                                         QStringList{"--simulate", "--variant", "C"},
-                                         QStringList{"--simulate", "--screenshot-at", "101"},
-                                         QStringList{"--bogus"}, QStringList{"extra"}}) {
+    for (const QStringList& arguments :
+         {QStringList{"--variant", "A"}, QStringList{"--fault", "no-reply"},
+          QStringList{"--simulate", "--variant", "C"}, QStringList{"--simulate", "--screenshot-at", "101"},
+          QStringList{"--bogus"}, QStringList{"extra"}}) {
         const auto line = Parse(arguments);
         ASSERT_TRUE(line.exitCode) << arguments.join(' ').toStdString();
         EXPECT_EQ(*line.exitCode, 2) << arguments.join(' ').toStdString();
         EXPECT_FALSE(line.text.isEmpty());
     }
     EXPECT_EQ(Parse({"--help"}).exitCode, 0);
+    const auto version = Parse({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.text.startsWith(QStringLiteral("zt51xx-mp-gui 2.")));
 }
 
 TEST(GuiOptions, AnUnknownFaultIsRefusedWithItsName) {

@@ -25,7 +25,7 @@ TEST(DialogUnits, ConvertLikeAWindowsDialog) {
     const qt::DialogUnits units{6, 13};
     EXPECT_EQ(units.ToPixels(320, 113), QSize(480, 184));
     EXPECT_EQ(units.ToPixels(244, 34, 69, 14), QRect(366, 55, 104, 23));  // Write EEPROM
-    EXPECT_EQ(units.ToPixels(0, 0, 1, 1), QRect(0, 0, 2, 2));              // halves round up
+    EXPECT_EQ(units.ToPixels(0, 0, 1, 1), QRect(0, 0, 2, 2));             // halves round up
     EXPECT_EQ(units.ToPixelsX(-2), -3);
 
     const qt::DialogUnits fromFont = qt::DialogUnits::ForFont(qt::TemplateFont(MainDialogTemplate()));
@@ -107,11 +107,11 @@ TEST_F(QtWindow, WorkerCallsRunOnTheUiThreadAndReturnWhenHandled) {
             window.EnableControl(kIdWriteEeprom, false);
             vendorText = window.GetControlText(kIdVendorId);
             workerStage = 2;
-            results.push_back(
-                window.ShowMessageBox("Write to EEPROM OK! Please re-plugin USB device !!", "Write to EEPROM...",
-                                      MessageBoxIcon::Information));
+            results.push_back(window.ShowMessageBox("Write to EEPROM OK! Please re-plugin USB device !!",
+                                                    "Write to EEPROM...", MessageBoxIcon::Information));
             workerStage = 3;
-            results.push_back(window.ShowMessageBox("Fail to Write EEPROM! [00030401]", "", MessageBoxIcon::None));
+            results.push_back(
+                window.ShowMessageBox("Fail to Write EEPROM! [00030401]", "", MessageBoxIcon::None));
             workerStage = 4;
             window.SetProgressPos(kIdProgress, 150);  // beyond the range: shows as full
             workerStage = 5;
@@ -148,9 +148,10 @@ TEST_F(QtWindow, TheUiThreadKeepsRunningWhileTheWorkerWaitsInABox) {
     std::atomic<bool> returned{false};
     RunDialog(dlg, [&] {
         std::thread worker([&] {
-            window.ShowMessageBox("Please re-plugin USB device and MUST wait for USB device being recognized.\n"
-                                  "Then press button to continue writting EEPROM!!",
-                                  "Write to EEPROM...", MessageBoxIcon::Information);
+            window.ShowMessageBox(
+                "Please re-plugin USB device and MUST wait for USB device being recognized.\n"
+                "Then press button to continue writting EEPROM!!",
+                "Write to EEPROM...", MessageBoxIcon::Information);
             returned = true;
         });
         ASSERT_TRUE(QTest::qWaitFor([&] { return open != nullptr; }, 10000));
@@ -179,7 +180,8 @@ TEST_F(QtWindow, ClosingReleasesAWorkerWaitingOnTheWindow) {
     const auto closeStarted = std::chrono::steady_clock::now();
     const int result = RunDialog(dlg, [&] {
         worker = std::thread([&] {
-            boxResult.set_value(window.ShowMessageBox("Fail to Write EEPROM! [010A0D02]", "", MessageBoxIcon::None));
+            boxResult.set_value(
+                window.ShowMessageBox("Fail to Write EEPROM! [010A0D02]", "", MessageBoxIcon::None));
         });
     });
     EXPECT_EQ(result, 1);

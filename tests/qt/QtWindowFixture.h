@@ -41,8 +41,7 @@ struct QtWindowHarness {
                              box.parentWidget() == &window, box.windowModality()});
             // Answered from the event queue, as an operator would: after
             // whatever the box's appearance has just posted (re-plug notices).
-            if (answerBox(box))
-                QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+            if (answerBox(box)) QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
         };
     }
 

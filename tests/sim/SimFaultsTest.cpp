@@ -181,8 +181,8 @@ TEST(SimFaultNames, EveryListedNameParses) {
 
 TEST(SimFaultNames, BadSpecsAreRefusedWithAReason) {
     for (const char* fault : {"", "no-such-fault", "no-reply=1", "wrong-tag", "wrong-tag=", "wrong-tag=x",
-                             "wrong-tag=-1", "unplug-at=0", "input-length=0", "input-length=99999",
-                             "stuck=0x8000", "stuck=12:", "stuck=12:abc", "latency-ms=1e3"}) {
+                              "wrong-tag=-1", "unplug-at=0", "input-length=0", "input-length=99999",
+                              "stuck=0x8000", "stuck=12:", "stuck=12:abc", "latency-ms=1e3"}) {
         SimFaults f;
         std::string error;
         EXPECT_FALSE(ApplyFaultByName(f, fault, &error)) << fault;

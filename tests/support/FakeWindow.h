@@ -30,14 +30,41 @@ public:
     // When set, notices are handed over at once on the posting thread.
     std::function<void(uint32_t, const DeviceBroadcast&)> onNotice;
 
-    void SetWindowTitle(const std::string& t) override { Lock l(m); title = t; calls.push_back("title"); }
-    void SetControlText(int id, const std::string& t) override { Lock l(m); text[id] = t; }
-    std::string GetControlText(int id) override { Lock l(m); return text[id]; }
-    void EnableControl(int id, bool e) override { Lock l(m); enabled[id] = e; calls.push_back("enable " + std::to_string(id) + (e ? " 1" : " 0")); }
-    void ShowControl(int id, bool s) override { Lock l(m); shown[id] = s; }
-    void SetProgressRange(int, int lo, int hi) override { Lock l(m); rangeMin = lo; rangeMax = hi; }
-    void SetProgressPos(int, int p) override { Lock l(m); progress.push_back(p); }
-    void SetCheck(int id, bool c) override { Lock l(m); checked[id] = c; }
+    void SetWindowTitle(const std::string& t) override {
+        Lock l(m);
+        title = t;
+        calls.push_back("title");
+    }
+    void SetControlText(int id, const std::string& t) override {
+        Lock l(m);
+        text[id] = t;
+    }
+    std::string GetControlText(int id) override {
+        Lock l(m);
+        return text[id];
+    }
+    void EnableControl(int id, bool e) override {
+        Lock l(m);
+        enabled[id] = e;
+        calls.push_back("enable " + std::to_string(id) + (e ? " 1" : " 0"));
+    }
+    void ShowControl(int id, bool s) override {
+        Lock l(m);
+        shown[id] = s;
+    }
+    void SetProgressRange(int, int lo, int hi) override {
+        Lock l(m);
+        rangeMin = lo;
+        rangeMax = hi;
+    }
+    void SetProgressPos(int, int p) override {
+        Lock l(m);
+        progress.push_back(p);
+    }
+    void SetCheck(int id, bool c) override {
+        Lock l(m);
+        checked[id] = c;
+    }
     int ShowMessageBox(const std::string& t, const std::string& c, MessageBoxIcon i) override {
         MessageBox box{t, c, i};
         {
@@ -48,9 +75,20 @@ public:
         if (onMessageBox) onMessageBox(box);
         return 1;
     }
-    void StartTimer(uint32_t id, uint32_t ms) override { Lock l(m); timers[id] = ms; calls.push_back("timer start"); }
-    void StopTimer(uint32_t id) override { Lock l(m); timers.erase(id); calls.push_back("timer stop"); }
-    void EndDialog(int r) override { Lock l(m); endResult = r; }
+    void StartTimer(uint32_t id, uint32_t ms) override {
+        Lock l(m);
+        timers[id] = ms;
+        calls.push_back("timer start");
+    }
+    void StopTimer(uint32_t id) override {
+        Lock l(m);
+        timers.erase(id);
+        calls.push_back("timer stop");
+    }
+    void EndDialog(int r) override {
+        Lock l(m);
+        endResult = r;
+    }
     void PostDeviceChange(uint32_t code, const DeviceBroadcast& rec) override {
         if (onNotice) {
             onNotice(code, rec);
@@ -61,12 +99,34 @@ public:
     }
 
     // Snapshot helpers for assertions.
-    int LastProgress() { Lock l(m); return progress.empty() ? -1 : progress.back(); }
-    std::vector<MessageBox> Boxes() { Lock l(m); return boxes; }
-    std::vector<std::string> Calls() { Lock l(m); return calls; }
-    bool IsEnabled(int id) { Lock l(m); auto it = enabled.find(id); return it == enabled.end() || it->second; }
-    bool IsShown(int id) { Lock l(m); auto it = shown.find(id); return it == shown.end() || it->second; }
-    std::vector<Notice> TakeNotices() { Lock l(m); auto n = std::move(notices); notices.clear(); return n; }
+    int LastProgress() {
+        Lock l(m);
+        return progress.empty() ? -1 : progress.back();
+    }
+    std::vector<MessageBox> Boxes() {
+        Lock l(m);
+        return boxes;
+    }
+    std::vector<std::string> Calls() {
+        Lock l(m);
+        return calls;
+    }
+    bool IsEnabled(int id) {
+        Lock l(m);
+        auto it = enabled.find(id);
+        return it == enabled.end() || it->second;
+    }
+    bool IsShown(int id) {
+        Lock l(m);
+        auto it = shown.find(id);
+        return it == shown.end() || it->second;
+    }
+    std::vector<Notice> TakeNotices() {
+        Lock l(m);
+        auto n = std::move(notices);
+        notices.clear();
+        return n;
+    }
 
     using Lock = std::lock_guard<std::recursive_mutex>;
     std::recursive_mutex m;

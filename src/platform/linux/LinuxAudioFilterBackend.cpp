@@ -59,7 +59,8 @@ std::string LinuxAudioFilterBackend::FindAudioDeviceNode(const std::string& port
         if (!devtype) continue;
         if (std::strcmp(devtype, "usb_interface") == 0) {
             if (HexSysAttr(device.get(), "bInterfaceClass") != kAudioInterfaceClass) continue;
-            udev_device* parent = udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device");
+            udev_device* parent =
+                udev_device_get_parent_with_subsystem_devtype(device.get(), "usb", "usb_device");
             if (parent) withAudio.insert(udev_device_get_syspath(parent));
         } else if (std::strcmp(devtype, "usb_device") == 0) {
             const auto vid = HexSysAttr(device.get(), "idVendor");

@@ -11,19 +11,23 @@ namespace zt::platform_linux {
 
 namespace {
 
-bool IsWritableFolder(const std::string& path) { return !path.empty() && ::access(path.c_str(), W_OK | X_OK) == 0; }
+bool IsWritableFolder(const std::string& path) {
+    return !path.empty() && ::access(path.c_str(), W_OK | X_OK) == 0;
+}
 
 std::string DefaultFolder() {
     // /run/lock is the machine's own lock folder (sticky, writable by all),
     // so jobs of different users on one unit see each other's claims.
     if (IsWritableFolder("/run/lock")) return "/run/lock";
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && IsWritableFolder(runtime)) return runtime;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && IsWritableFolder(runtime))
+        return runtime;
     return "/tmp";
 }
 
 }  // namespace
 
-LinuxUnitLocks::LinuxUnitLocks(std::string folder) : folder_(folder.empty() ? DefaultFolder() : std::move(folder)) {}
+LinuxUnitLocks::LinuxUnitLocks(std::string folder)
+    : folder_(folder.empty() ? DefaultFolder() : std::move(folder)) {}
 
 LinuxUnitLocks::~LinuxUnitLocks() {
     std::lock_guard lock(mutex_);
@@ -33,8 +37,8 @@ LinuxUnitLocks::~LinuxUnitLocks() {
 std::string LinuxUnitLocks::LockPath(const std::string& port) const {
     std::string name;
     for (const char c : port) {
-        const bool safe = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' ||
-                          c == '.' || c == '_';
+        const bool safe = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          c == '-' || c == '.' || c == '_';
         name += safe ? c : '_';
     }
     return folder_ + "/zt51xx-mp-unit-" + name + ".lock";

@@ -72,19 +72,24 @@ ReportLengths ParseReportDescriptor(const uint8_t* data, size_t length) {
             bits[state.reportId] = std::min(bits[state.reportId] + std::min(add, kBitCap), kBitCap);
         } else if (type == kTypeGlobal) {
             switch (tag) {
-            case kGlobalReportSize: state.reportSize = value; break;
-            case kGlobalReportCount: state.reportCount = value; break;
-            case kGlobalReportId:
-                state.reportId = static_cast<uint8_t>(value);
-                result.usesReportIds = true;
-                break;
-            case kGlobalPush:
-                if (depth < kMaxPushDepth) stack[depth++] = state;
-                break;
-            case kGlobalPop:
-                if (depth > 0) state = stack[--depth];
-                break;
-            default: break;
+                case kGlobalReportSize:
+                    state.reportSize = value;
+                    break;
+                case kGlobalReportCount:
+                    state.reportCount = value;
+                    break;
+                case kGlobalReportId:
+                    state.reportId = static_cast<uint8_t>(value);
+                    result.usesReportIds = true;
+                    break;
+                case kGlobalPush:
+                    if (depth < kMaxPushDepth) stack[depth++] = state;
+                    break;
+                case kGlobalPop:
+                    if (depth > 0) state = stack[--depth];
+                    break;
+                default:
+                    break;
             }
         }
     }

@@ -79,8 +79,8 @@ std::string UsbPortOf(udev_device* device) {
     // interface, a hidraw node) it is the nearest usb_device ancestor.
     const char* devtype = udev_device_get_devtype(device);
     const char* subsystem = udev_device_get_subsystem(device);
-    const bool isUsbDevice = devtype && subsystem && std::string(devtype) == "usb_device" &&
-                             std::string(subsystem) == "usb";
+    const bool isUsbDevice =
+        devtype && subsystem && std::string(devtype) == "usb_device" && std::string(subsystem) == "usb";
     udev_device* usb =
         isUsbDevice ? device : udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
     const char* name = usb ? udev_device_get_sysname(usb) : nullptr;

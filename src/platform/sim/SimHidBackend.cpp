@@ -170,8 +170,10 @@ void SimHidBackend::Close(Handle handle) {
 std::string SimHidBackend::PortOf(const std::string& path) {
     std::lock_guard<std::mutex> lock(state_.mutex);
     for (const auto& device : state_.order) {
-        if (device.isChip && state_.ChipPath(device.index) == path) return SimBus::State::ChipPort(device.index);
-        if (!device.isChip && state_.OtherPath(device.index) == path) return SimBus::State::OtherPort(device.index);
+        if (device.isChip && state_.ChipPath(device.index) == path)
+            return SimBus::State::ChipPort(device.index);
+        if (!device.isChip && state_.OtherPath(device.index) == path)
+            return SimBus::State::OtherPort(device.index);
     }
     return "";
 }

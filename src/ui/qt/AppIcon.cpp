@@ -34,7 +34,8 @@ QPixmap DrawChip(int size) {
     font.setPixelSize(qMax(6, static_cast<int>(5.5 * unit)));
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(2.5 * unit, 1.5 * unit, 11 * unit, 13 * unit), Qt::AlignCenter, QStringLiteral("ZT"));
+    painter.drawText(QRectF(2.5 * unit, 1.5 * unit, 11 * unit, 13 * unit), Qt::AlignCenter,
+                     QStringLiteral("ZT"));
     return pixmap;
 }
 

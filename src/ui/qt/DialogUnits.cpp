@@ -1,8 +1,8 @@
 #include "ui/qt/DialogUnits.h"
 
 #include <QFontMetrics>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 
 namespace zt::qt {
 
@@ -19,8 +19,8 @@ int ScaleRounded(int units, int base, int divisor) {
 
 DialogUnits DialogUnits::ForFont(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     DialogUnits units;
     units.baseX = (letters / 26 + 1) / 2;
     units.baseY = metrics.height();
@@ -37,7 +37,9 @@ QRect DialogUnits::ToPixels(int x, int y, int width, int height) const {
     return QRect(ToPixelsX(x), ToPixelsY(y), ToPixelsX(width), ToPixelsY(height));
 }
 
-QSize DialogUnits::ToPixels(int width, int height) const { return QSize(ToPixelsX(width), ToPixelsY(height)); }
+QSize DialogUnits::ToPixels(int width, int height) const {
+    return QSize(ToPixelsX(width), ToPixelsY(height));
+}
 
 QFont TemplateFont(const DialogTemplate& dialogTemplate) {
     const QString family = QString::fromUtf8(dialogTemplate.fontName.data(),

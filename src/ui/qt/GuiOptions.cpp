@@ -21,22 +21,26 @@ GuiCommandLine Stop(int exitCode, QString text) {
 
 GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Programs the configuration EEPROM of ZT51xx USB audio controllers (production line)."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Programs the configuration EEPROM of ZT51xx USB audio controllers (production line)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                      QStringLiteral("Run against a simulated chip instead of real devices."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"), QStringLiteral("Run against a simulated chip instead of real devices."));
     const QCommandLineOption variant(QStringLiteral("variant"),
                                      QStringLiteral("Chip variant of the simulated chip: A, B or unknown."),
                                      QStringLiteral("A|B|unknown"), QStringLiteral("A"));
-    const QCommandLineOption fault(QStringLiteral("fault"),
-                                   QStringLiteral("Fault of the simulated chip (repeatable; see --list-faults)."),
-                                   QStringLiteral("NAME"));
+    const QCommandLineOption fault(
+        QStringLiteral("fault"),
+        QStringLiteral("Fault of the simulated chip (repeatable; see --list-faults)."),
+        QStringLiteral("NAME"));
     const QCommandLineOption listFaults(QStringLiteral("list-faults"),
                                         QStringLiteral("List the faults the simulated chip knows."));
-    const QCommandLineOption simClock(QStringLiteral("sim-clock"),
-                                      QStringLiteral("Simulated time: device pauses and time-outs take no time."));
+    const QCommandLineOption simClock(
+        QStringLiteral("sim-clock"),
+        QStringLiteral("Simulated time: device pauses and time-outs take no time."));
     const QCommandLineOption autoOk(QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once."));
     const QCommandLineOption screenshot(QStringLiteral("screenshot"),
@@ -45,15 +49,19 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     const QCommandLineOption screenshotAt(QStringLiteral("screenshot-at"),
                                           QStringLiteral("Progress (0..100) at which --screenshot is taken."),
                                           QStringLiteral("N"), QStringLiteral("40"));
-    parser.addOptions({help, simulate, variant, fault, listFaults, simClock, autoOk, screenshot, screenshotAt});
+    parser.addOptions(
+        {help, version, simulate, variant, fault, listFaults, simClock, autoOk, screenshot, screenshotAt});
 
     if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
-        return Stop(kExitUsage, QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+        return Stop(kExitUsage,
+                    QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
     if (parser.isSet(help)) {
         // Parsed before the application object exists: name the program ourselves.
-        return Stop(0, parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("zt51xx-mp-gui")));
+        return Stop(0, parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                 QStringLiteral("zt51xx-mp-gui")));
     }
+    if (parser.isSet(version)) return Stop(0, QStringLiteral("zt51xx-mp-gui " ZT_VERSION "\n"));
     if (parser.isSet(listFaults)) {
         QString text;
         for (const auto& [name, description] : sim::FaultNames())

@@ -6,7 +6,8 @@
 namespace zt::qt {
 
 UiThreadCalls::UiThreadCalls(QObject* parent)
-    : QObject(parent), queue_([this] { QMetaObject::invokeMethod(this, "DrainQueue", Qt::QueuedConnection); }) {}
+    : QObject(parent),
+      queue_([this] { QMetaObject::invokeMethod(this, "DrainQueue", Qt::QueuedConnection); }) {}
 
 UiThreadCalls::~UiThreadCalls() { BeginClosing(); }
 
@@ -14,7 +15,9 @@ bool UiThreadCalls::OnUiThread() const { return QThread::currentThread() == thre
 
 bool UiThreadCalls::Run(std::function<void()> work) { return queue_.Run(std::move(work)); }
 
-bool UiThreadCalls::RunUntilDone(std::function<void(Done)> work) { return queue_.RunUntilDone(std::move(work)); }
+bool UiThreadCalls::RunUntilDone(std::function<void(Done)> work) {
+    return queue_.RunUntilDone(std::move(work));
+}
 
 void UiThreadCalls::DrainQueue() { queue_.Drain(); }
 

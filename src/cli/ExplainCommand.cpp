@@ -1,0 +1,71 @@
+#include <CLI/CLI.hpp>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "cli/Commands.h"
+#include "job/FailureCatalogue.h"
+
+// `explain CODE`: takes the eight digits of "Fail to Write EEPROM! [XXXXXXXX]"
+// apart, so a technician at the line does not need the code table.
+namespace zt::cli {
+
+namespace {
+
+// Exactly eight hexadecimal digits: anything shorter or longer is more likely
+// a mistyped code than one whose leading zeros were left off.
+bool ParseCode(const std::string& text, uint32_t* code) {
+    if (text.size() != 8) return false;
+    uint32_t value = 0;
+    for (const char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        const int digit = std::isdigit(static_cast<unsigned char>(c))
+                              ? c - '0'
+                              : std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
+        value = (value << 4) | static_cast<uint32_t>(digit);
+    }
+    *code = value;
+    return true;
+}
+
+std::string Part(const char* label, uint32_t value, const std::string& words) {
+    char head[48];
+    std::snprintf(head, sizeof head, "%-8s %02X  ", label, value);
+    return head + words + "\n";
+}
+
+void Explain(CommandContext& ctx, const std::string& text) {
+    uint32_t code = 0;
+    if (!ParseCode(text, &code)) {
+        ctx.err << "zt51xx-mp: '" << text << "' is not a failure code (eight hexadecimal digits)\n";
+        ctx.exitCode = kExitUsage;
+        return;
+    }
+    const FailureDescription d = DescribeFailure(code);
+    char head[32];
+    std::snprintf(head, sizeof head, "%08X", code);
+    ctx.out << head << (d.known ? "" : "  (not a code this tool records)") << "\n"
+            << Part("stage", d.stage, d.stageText) << Part("origin", d.origin, d.originName)
+            << Part("class", d.errorClass, d.className) << Part("detail", d.errorDetail, d.detailName)
+            << d.meaning << "\n";
+    ctx.exitCode = d.known ? kExitOk : kExitJobFailed;
+}
+
+}  // namespace
+
+void AddExplainCommand(CLI::App& app, CommandContext& ctx) {
+    auto text = std::make_shared<std::string>();
+    CLI::App* explain = app.add_subcommand(
+        "explain", "Say what a failure code means: its stage, origin, class and detail in words");
+    explain->add_option("code", *text, "the eight hexadecimal digits of \"Fail to Write EEPROM! [XXXXXXXX]\"")
+        ->required();
+    explain->footer(
+        "\nExit codes: 0 a code this tool records, 1 eight digits the tool never records, 2 not eight "
+        "hexadecimal digits.\n"
+        "\nExample:\n  zt51xx-mp explain 00030401\n");
+    explain->callback([&ctx, text] { Explain(ctx, *text); });
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,179 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "job/EepromImage.h"
+#include "job/EepromRange.h"
+#include "job/ImageLayout.h"
+
+namespace zt::cli {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct CliRun {
+    int rc = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+    std::istringstream noInput;
+    std::ostringstream out, err;
+    CommandContext ctx{out, err};
+    ctx.in = &noInput;
+    args.insert(args.begin(), "zt51xx-mp");
+    std::vector<const char*> argv;
+    for (const auto& a : args) argv.push_back(a.c_str());
+    const int rc = RunCommandLine(static_cast<int>(argv.size()), argv.data(), ctx);
+    return {rc, out.str(), err.str()};
+}
+
+std::vector<uint8_t> Load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Save(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class UnitFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("zt-unit-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+
+    std::filesystem::path dir_;
+};
+
+TEST(ExplainCommand, NamesThePartsOfAKnownCodeAndTellsUnknownFromMalformed) {
+    const CliRun known = Cli({"explain", "00030401"});
+    ASSERT_EQ(known.rc, kExitOk) << known.err;
+    for (const char* part : {"stage    00", "origin   03", "class    04", "detail   01"})
+        EXPECT_THAT(known.out, HasSubstr(part));
+    EXPECT_THAT(known.out, Not(HasSubstr("not a code this tool records")));
+
+    const CliRun unknown = Cli({"explain", "00FF7777"});
+    EXPECT_EQ(unknown.rc, kExitJobFailed);
+    EXPECT_THAT(unknown.out, HasSubstr("not a code this tool records"));
+
+    for (const char* bad : {"3040", "000304011", "0003040G", "0x030401"}) {
+        const CliRun run = Cli({"explain", bad});
+        EXPECT_EQ(run.rc, kExitUsage) << bad;
+        EXPECT_EQ(run.out, "") << bad;
+    }
+}
+
+TEST(VersionOption, PrintsTheProjectVersionWithoutASubcommand) {
+    const CliRun run = Cli({"--version"});
+    EXPECT_EQ(run.rc, kExitOk);
+    EXPECT_THAT(run.out, ::testing::MatchesRegex("zt51xx-mp [0-9]+\\.[0-9]+\\.[0-9]+\n"));
+}
+
+TEST_F(UnitFiles, ReadThenVerifyAgreesAndAChangedByteIsNamed) {
+    const std::string saved = Path("unit.bin");
+    const CliRun read = Cli({"read", saved, "--simulate", "--sim-clock"});
+    ASSERT_EQ(read.rc, kExitOk) << read.err;
+    std::vector<uint8_t> bytes = Load(saved);
+    ASSERT_EQ(bytes.size(), kUnitEepromSize);
+    // The simulated unit holds image A, and the bytes after it come along.
+    EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), bytes.begin()));
+
+    const CliRun same = Cli({"verify", "--image", saved, "--simulate", "--sim-clock"});
+    EXPECT_EQ(same.rc, kExitOk) << same.out << same.err;
+    EXPECT_THAT(same.out, HasSubstr("equal"));
+    const CliRun chipsOwn = Cli({"verify", "--simulate", "--sim-clock"});
+    EXPECT_EQ(chipsOwn.rc, kExitOk) << chipsOwn.out << chipsOwn.err;
+    EXPECT_THAT(chipsOwn.out, HasSubstr("image A"));
+
+    bytes[0x1234] ^= 0x5A;
+    bytes[0x4075] ^= 0x01;  // past the image: the firmware version bytes
+    Save(saved, bytes);
+    const CliRun changed = Cli({"verify", "--image", saved, "--simulate", "--sim-clock"});
+    EXPECT_EQ(changed.rc, kExitJobFailed);
+    EXPECT_THAT(changed.out, HasSubstr("2 bytes in 2 ranges\n0x1234-0x1234\n0x4075-0x4075\n"));
+
+    const CliRun otherImage = Cli({"verify", "--image", "B", "--simulate", "--sim-clock"});
+    EXPECT_EQ(otherImage.rc, kExitJobFailed);
+    EXPECT_THAT(otherImage.out, HasSubstr("differs from image B"));
+}
+
+TEST_F(UnitFiles, AReadThatFailsLeavesNoFileBehind) {
+    const std::string saved = Path("unit.bin");
+    const CliRun run = Cli({"read", saved, "--simulate", "--sim-clock", "--fault", "no-reply"});
+    EXPECT_EQ(run.rc, kExitJobFailed) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("read at 0x0000 failed"));
+    EXPECT_FALSE(std::filesystem::exists(saved));
+}
+
+TEST_F(UnitFiles, WriteImageRefusesABadFileBeforeTheUnitIsTouched) {
+    std::vector<uint8_t> image(kImageA.begin(), kImageA.end());
+    const std::string file = Path("image.bin");
+
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<uint8_t>&)> spoil;
+        int rc;
+        const char* check;
+    };
+    const Case cases[] = {
+        {"short", [](auto& b) { b.pop_back(); }, kExitUsage, "refused, length"},
+        {"magic", [](auto& b) { b[2] = 'X'; }, kExitUsage, "refused, header"},
+        {"class",
+         [](auto& b) {
+             // The chip-class record's tag, broken: the scan finds no record.
+             const std::string_view tag = image::kChipClassTag;
+             auto at = std::search(b.begin(), b.end(), tag.begin(), tag.end());
+             ASSERT_NE(at, b.end());
+             *at = 'X';
+         },
+         kExitUsage, "refused, tag scan"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = image;
+        c.spoil(bytes);
+        Save(file, bytes);
+        const CliRun run = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
+        EXPECT_EQ(run.rc, c.rc) << c.name << run.err;
+        EXPECT_THAT(run.err, HasSubstr(c.check)) << c.name;
+        EXPECT_EQ(run.out, "") << c.name;  // no session began: nothing was erased
+    }
+
+    // Sound on its own, but its firmware record is not the A chip's.
+    std::vector<uint8_t> otherFirmware = image;
+    const auto fw = std::search(otherFirmware.begin(), otherFirmware.end(), image::kFirmwareTag.begin(),
+                                image::kFirmwareTag.end());
+    ASSERT_NE(fw, otherFirmware.end());
+    fw[image::kFirmwareIdField] ^= 0x01;
+    Save(file, otherFirmware);
+    const CliRun misfit = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
+    EXPECT_EQ(misfit.rc, kExitJobFailed) << misfit.out << misfit.err;
+    EXPECT_THAT(misfit.err, HasSubstr("refused, firmware record"));
+    EXPECT_THAT(misfit.out, Not(HasSubstr("re-plugin")));
+
+    // A sound file for the chip is what the job writes.
+    image[0x3000] ^= 0xFF;  // in the program area, away from every record
+    Save(file, image);
+    const CliRun written = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
+    ASSERT_EQ(written.rc, kExitOk) << written.out << written.err;
+}
+
+}  // namespace
+}  // namespace zt::cli
