@@ -29,6 +29,28 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
     }
     if (!CheckId("--pid", options.pid, &checked->productId, error)) return false;
 
+    if (options.all && !options.ports.empty()) {
+        *error = "--all and --port pick the units two ways: give one of them";
+        return false;
+    }
+    if (options.replugWaitSeconds < 0 || options.replugWaitSeconds > 3600) {
+        *error = "--replug-wait " + std::to_string(options.replugWaitSeconds) + ": give 1 to 3600 seconds";
+        return false;
+    }
+    checked->severalUnits = options.all || options.ports.size() > 1;
+    // Both are applied to one unit's job only; with several units they would
+    // be passed over without a word, so they are refused up front.
+    if (checked->severalUnits && !options.log.empty()) {
+        *error = "--log records one unit's job: it cannot be combined with --all or a repeated --port yet";
+        return false;
+    }
+    if (checked->severalUnits && !options.imageFile.empty()) {
+        *error =
+            "--image is checked against one unit's chip: it cannot be combined with --all or a repeated "
+            "--port yet";
+        return false;
+    }
+
     checked->backend.simulate = options.simulate;
     if (!sim::SimulatedMachine::ParseArguments(options.simulation, &checked->backend.simulation, error)) {
         if (error->rfind("--fault", 0) == 0) *error += " (the faults are listed in 'zt51xx-mp write --help')";
@@ -60,6 +82,12 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
     command
         ->add_flag("--sim-clock", options.simulation.simulatedClock,
                    "run the simulation on simulated time (instant) instead of the real clock")
+        ->needs(simulate)
+        ->group(group);
+    command
+        ->add_option("--units", options.simulation.units,
+                     "simulated chips on the hub, on ports 1-1.1, 1-1.2, ... (default 1); --fault U:NAME "
+                     "targets unit U only")
         ->needs(simulate)
         ->group(group);
 }

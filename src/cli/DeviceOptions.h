@@ -19,9 +19,12 @@ struct DeviceOptions {
     std::optional<std::string> pid;
     bool yes = false;
     bool json = false;
-    std::string port;       // "": the first known device found
-    std::string log;        // write: the station log to append to; "": none
-    std::string imageFile;  // write: an image file instead of the built-in one ("": built-in)
+    std::string port;                // "": the first known device found
+    std::vector<std::string> ports;  // write: every --port given; several are written at once
+    bool all = false;                // write: every known unit present at the start
+    int replugWaitSeconds = 0;       // several units: 0 means the default for their number
+    std::string log;                 // write: the station log to append to; "": none
+    std::string imageFile;           // write: an image file instead of the built-in one ("": built-in)
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;
 };
@@ -30,6 +33,7 @@ struct CheckedDeviceOptions {
     std::optional<uint16_t> vendorId;
     std::optional<uint16_t> productId;
     BackendChoice backend;
+    bool severalUnits = false;  // --all or more than one --port
 };
 
 // The options of the simulated machine, in a group of their own in --help so

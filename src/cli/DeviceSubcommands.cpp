@@ -2,10 +2,12 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 #include "app/DialogTemplate.h"
@@ -17,9 +19,11 @@
 #include "cli/InterruptSignal.h"
 #include "cli/JsonEvents.h"
 #include "cli/KnownDeviceScan.h"
+#include "cli/MultiUnitWrite.h"
 #include "cli/StationLog.h"
 #include "cli/StationRecordCollector.h"
 #include "cli/TextConsoleView.h"
+#include "cli/UnitView.h"
 #include "job/HexId.h"
 #include "job/JobResult.h"
 #include "platform/BackendSelection.h"
@@ -76,14 +80,20 @@ bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
     return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
 }
 
-void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, ConsoleView& view,
-                 CommandContext& ctx) {
+KnownDeviceTable TableFor(const CheckedDeviceOptions& checked) {
     KnownDeviceTable table = kInitialKnownDevices;
     if (checked.vendorId) table[0].vendorId = *checked.vendorId;
     if (checked.productId) table[0].productId = *checked.productId;
+    return table;
+}
+
+void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, ConsoleView& view,
+                 CommandContext& ctx) {
+    const KnownDeviceTable table = TableFor(checked);
     int openFailures = 0;
     const Platform platform = backend.AsPlatform();
-    const auto devices = FindKnownDevices(platform.hid, table, &openFailures);
+    auto devices = FindKnownDevices(platform.hid, table, &openFailures);
+    DescribeFromUsbTree(devices, platform.usb);
     for (const auto& device : devices) view.Device(device);
     if (devices.empty()) {
         ctx.err << "zt51xx-mp: no known device present\n";
@@ -95,6 +105,67 @@ void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, Co
         return;
     }
     ctx.exitCode = kExitOk;
+}
+
+// write --all / --port P --port Q: every unit in parallel, then one summary
+// line per unit. Exit 0 only when every unit is OK.
+void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
+                       const CheckedDeviceOptions& checked, OperatorInput& input, CommandContext& ctx) {
+    MultiUnitRequest request;
+    request.vendorId = checked.vendorId;
+    request.productId = checked.productId;
+    request.autoAnswer = options.yes;
+    request.json = options.json;
+    request.ports = options.ports;
+    if (options.all) {
+        int openFailures = 0;
+        const auto devices = FindKnownDevices(backend.AsPlatform().hid, TableFor(checked), &openFailures);
+        for (const auto& device : devices) {
+            // A device whose port the backend cannot tell cannot be kept
+            // apart from the others, so it is not written.
+            if (device.port.empty()) {
+                ctx.err << "zt51xx-mp: skipping " << device.path << ": its USB port is unknown\n";
+                continue;
+            }
+            if (std::find(request.ports.begin(), request.ports.end(), device.port) == request.ports.end())
+                request.ports.push_back(device.port);
+        }
+        if (request.ports.empty()) {
+            ctx.err << "zt51xx-mp: no known device present\n";
+            const std::string hint = backend.PermissionHint();
+            if (openFailures > 0 && !hint.empty()) ctx.err << hint << '\n';
+            ctx.exitCode = kExitNoDevice;
+            return;
+        }
+    }
+    request.replugWait = options.replugWaitSeconds > 0 ? std::chrono::seconds(options.replugWaitSeconds)
+                                                       : DefaultReplugWait(request.ports.size());
+    std::mutex outMutex;
+    UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
+        .Info("Writing " + std::to_string(request.ports.size()) + " units (" + backend.Describe() + ")");
+    const auto results = WriteUnits(backend, request, ctx.out, outMutex, input, InterruptSignal::Requested);
+
+    // The summary: one line per unit, in the order the units were named.
+    bool allOk = true, anyBusy = false, interrupted = false;
+    for (const UnitResult& unit : results) {
+        UnitView summary(unit.port, options.json, ctx.out, outMutex);
+        if (unit.busy) ctx.err << "zt51xx-mp: the unit at port " << unit.port << " is held by another job\n";
+        summary.Result(unit.outcome);
+        allOk = allOk && unit.outcome.kind == ResultKind::Ok;
+        anyBusy = anyBusy || unit.busy;
+        interrupted = interrupted || unit.outcome.kind == ResultKind::Interrupted;
+    }
+    if (interrupted)
+        ctx.exitCode = ExitCodeOf(ResultKind::Interrupted);
+    else if (allOk)
+        ctx.exitCode = kExitOk;
+    else
+        ctx.exitCode =
+            std::all_of(results.begin(), results.end(),
+                        [](const UnitResult& u) { return u.busy || u.outcome.kind == ResultKind::Ok; }) &&
+                    anyBusy
+                ? kExitUnitBusy
+                : kExitJobFailed;
 }
 
 void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
@@ -143,6 +214,10 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     }
 
     if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
+    if (command == DeviceCommand::Write && checked.severalUnits)
+        return WriteSeveralUnits(*backend, options, checked, input, ctx);
+    if (checked.severalUnits || options.ports.size() > 1)
+        return Usage(ctx, "--all and a repeated --port are for write only");
     const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
     if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
         const ResultKind kind =
@@ -154,19 +229,20 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
 
     // The job sees one unit: the one on --port, or the first it opens.
     PortScope unit(backend->AsPlatform(), backend->Locks());
-    if (!options.port.empty() && !unit.Pin(options.port)) {
-        ctx.err << "zt51xx-mp: the unit at port " << options.port << " is held by another job\n";
+    const std::string& port = options.port;
+    if (!port.empty() && !unit.Pin(port)) {
+        ctx.err << "zt51xx-mp: the unit at port " << port << " is held by another job\n";
         ctx.exitCode = kExitUnitBusy;
         return;
     }
-    if (!options.port.empty()) view->SetUnit({options.port, {}, {}, {}});
+    if (!port.empty()) view->SetUnit({port, {}, {}, {}});
     DeviceBackend* machine = backend.get();
     Platform platform = unit.AsPlatform();
     DeviceIdTrace ids(platform.hid);
-    DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
-                          *view, input,
-                          DialogSession::Options{options.yes, [machine] { machine->ReplugRequested(); },
-                                                 InterruptSignal::Requested});
+    DialogSession session(
+        Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, *view, input,
+        DialogSession::Options{options.yes, [machine, &unit] { machine->ReplugUnit(unit.Port()); },
+                               InterruptSignal::Requested});
     session.Start();
     if (checked.vendorId || checked.productId) {
         auto& window = session.Window();
@@ -259,6 +335,7 @@ struct TypedOptions {
         DeviceOptions resolved = options;
         if (vidOption->count() > 0) resolved.vid = vid;
         if (pidOption->count() > 0) resolved.pid = pid;
+        if (!resolved.ports.empty()) resolved.port = resolved.ports.front();
         return resolved;
     }
 };
@@ -276,10 +353,20 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
                                       "product ID typed into the dialog, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
     sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
-    sub->add_option("--port", options.port,
+    sub->add_option("--port", options.ports,
                     "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "
-                    "first known device found, whose port then holds for the whole job");
+                    "first known device found, whose port then holds for the whole job. write: repeat it to "
+                    "write several units at once")
+        ->allow_extra_args(false);
     AddSimulatorOptions(sub, options, true);
+}
+
+void AddSeveralUnitOptions(CLI::App* sub, TypedOptions& typed) {
+    sub->add_flag("--all", typed.options.all,
+                  "write every known unit present at the start, all at once, each on its own port");
+    sub->add_option("--replug-wait", typed.options.replugWaitSeconds,
+                    "several units: seconds each unit waits for its device once the one re-plug prompt is "
+                    "answered (default 10, plus 5 for each further unit)");
 }
 
 // The exit codes of a device command, for its --help.
@@ -298,10 +385,12 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         auto typed = std::make_shared<TypedOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
         AddCommonOptions(sub, *typed, withYes, command == DeviceCommand::Write);
-        if (command == DeviceCommand::Write)
+        if (command == DeviceCommand::Write) {
             sub->add_option("--image", typed->options.imageFile,
                             "write this image file instead of the built-in one; checked first (length, "
                             "header, tag scan, firmware record and chip class against the chip)");
+            AddSeveralUnitOptions(sub, *typed);
+        }
         if (!footer.empty()) sub->footer(footer);
         sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
     };
@@ -320,7 +409,14 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "                                          station script: no prompts, JSON events on stdout\n"
             "  zt51xx-mp write --simulate --yes        a whole job against the simulated chip\n"
             "  zt51xx-mp write --simulate --sim-clock --yes --fault refuse-open\n"
-            "                                          instant run that fails with 00030401\n");
+            "                                          instant run that fails with 00030401\n"
+            "  zt51xx-mp write --all --yes             every unit present at once; one re-plug prompt,\n"
+            "                                          then one result line per unit\n"
+            "  zt51xx-mp write --all --simulate --units 4 --fault 3:unplug-at=600 --yes\n"
+            "                                          four simulated units, the third pulled mid-job\n"
+            "\nSeveral units: progress lines are prefixed by the unit's port ([1-2.3]; with --json every "
+            "event carries \"port\"); the last lines are one result per unit. Exit 0 only when every unit "
+            "is OK, 5 when the only failures are units held by another job.\n");
     add("erase",
         "Erase the EEPROM of the first known device present (the hidden Erase button). At a terminal it "
         "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: "
@@ -334,7 +430,10 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         DeviceCommand::Version, false,
         ExitCodes("version read", "the query failed (no version is printed)") +
             "\nExample:\n  zt51xx-mp version --vid 3C4D --pid 7351\n");
-    add("list", "List the known devices present, with their IDs and paths.", DeviceCommand::List, false,
+    add("list",
+        "List the known devices present, one line per unit: port, VID:PID, role (normal or updater), "
+        "bcdDevice, serial string when the device has one, and the HID node.",
+        DeviceCommand::List, false,
         "\nExit codes: 0 one or more listed, 2 bad command line, 3 none present (or no backend for real "
         "devices, "
         "or no permission to open them).\n"

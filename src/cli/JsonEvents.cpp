@@ -62,11 +62,16 @@ void JsonEvents::Version(const std::string& status, const std::optional<std::str
 }
 
 void JsonEvents::Device(const PresentDevice& device) {
-    Emit(nlohmann::ordered_json{{"event", "device"},
-                                {"vid", FormatHexId(device.vendorId)},
-                                {"pid", FormatHexId(device.productId)},
-                                {"path", device.path},
-                                {"updater", device.updater}});
+    nlohmann::ordered_json event = {{"event", "device"}};
+    if (!device.port.empty()) event["port"] = device.port;
+    event["vid"] = FormatHexId(device.vendorId);
+    event["pid"] = FormatHexId(device.productId);
+    event["role"] = device.updater ? "updater" : "normal";
+    if (device.described) event["bcd"] = FormatHexId(device.bcdDevice);
+    if (!device.serial.empty()) event["serial"] = device.serial;
+    event["path"] = device.path;
+    event["updater"] = device.updater;
+    Emit(std::move(event));
 }
 
 void JsonEvents::Result(const JobOutcome& outcome) {

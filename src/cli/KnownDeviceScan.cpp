@@ -5,9 +5,10 @@ namespace zt::cli {
 namespace {
 // The core stops its own search after this many interfaces; so does the list.
 constexpr size_t kMaxInterfaces = 256;
-}
+}  // namespace
 
-std::vector<PresentDevice> FindKnownDevices(HidBackend& hid, const KnownDeviceTable& table, int* openFailures) {
+std::vector<PresentDevice> FindKnownDevices(HidBackend& hid, const KnownDeviceTable& table,
+                                            int* openFailures) {
     std::vector<PresentDevice> found;
     *openFailures = 0;
     const auto paths = hid.ListInterfaces();
@@ -24,12 +25,32 @@ std::vector<PresentDevice> FindKnownDevices(HidBackend& hid, const KnownDeviceTa
         for (const KnownDevice& row : table) {
             if (row.vendorId == 0) break;
             if (row.vendorId == vendorId && row.productId == productId) {
-                found.push_back({vendorId, productId, paths[i], IsUpdaterDevice(vendorId, productId)});
+                PresentDevice device;
+                device.vendorId = vendorId;
+                device.productId = productId;
+                device.path = paths[i];
+                device.updater = IsUpdaterDevice(vendorId, productId);
+                device.port = hid.PortOf(paths[i]);
+                found.push_back(std::move(device));
                 break;
             }
         }
     }
     return found;
+}
+
+void DescribeFromUsbTree(std::vector<PresentDevice>& devices, UsbTree& usb) {
+    const auto entries = usb.ListDevices();
+    for (PresentDevice& device : devices) {
+        if (device.port.empty()) continue;
+        for (const UsbDeviceEntry& entry : entries) {
+            if (entry.isHub || entry.port != device.port) continue;
+            device.bcdDevice = entry.bcdDevice;
+            device.serial = entry.serial;
+            device.described = true;
+            break;
+        }
+    }
 }
 
 }  // namespace zt::cli

@@ -5,6 +5,7 @@
 
 #include "device/KnownDeviceTable.h"
 #include "platform/HidBackend.h"
+#include "platform/UsbTree.h"
 
 namespace zt::cli {
 
@@ -12,14 +13,24 @@ namespace zt::cli {
 struct PresentDevice {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
-    std::string path;
+    std::string path;  // the HID node
     bool updater = false;
+    std::string port;  // "" when the backend cannot tell
+    uint16_t bcdDevice = 0;
+    std::string serial;      // "" when the device has none
+    bool described = false;  // the USB walk found the port: bcdDevice and serial are known
 };
 
 // The HID interfaces present whose IDs are in the known-device table (up to
 // its first empty row), in the backend's order. Each interface is opened only
 // long enough to read its IDs. `openFailures` counts interfaces that could
 // not be opened (often a missing permission).
-std::vector<PresentDevice> FindKnownDevices(HidBackend& hid, const KnownDeviceTable& table, int* openFailures);
+std::vector<PresentDevice> FindKnownDevices(HidBackend& hid, const KnownDeviceTable& table,
+                                            int* openFailures);
+
+// Fills in what the USB walk knows of each device's port: its release number
+// and serial string. Devices whose port is unknown, or not in the walk, keep
+// `described` false.
+void DescribeFromUsbTree(std::vector<PresentDevice>& devices, UsbTree& usb);
 
 }  // namespace zt::cli

@@ -55,7 +55,8 @@ void TextConsoleView::Message(const std::string& text, const std::string&) {
 
 void TextConsoleView::Prompt(const std::string& text, bool automatic) {
     EndBarLine();
-    out_ << text << '\n' << (automatic ? "(continuing: --yes)" : "Press Enter to continue...") << '\n'
+    out_ << text << '\n'
+         << (automatic ? "(continuing: --yes)" : "Press Enter to continue...") << '\n'
          << std::flush;
 }
 
@@ -68,9 +69,12 @@ void TextConsoleView::Version(const std::string& status, const std::optional<std
 
 void TextConsoleView::Device(const PresentDevice& device) {
     EndBarLine();
-    out_ << FormatHexId(device.vendorId) << ':' << FormatHexId(device.productId) << "  " << device.path
-         << (device.updater ? "  (updater)" : "") << '\n'
-         << std::flush;
+    // One line per unit: port, IDs, role, release, serial, node.
+    out_ << (device.port.empty() ? "?" : device.port) << "  " << FormatHexId(device.vendorId) << ':'
+         << FormatHexId(device.productId) << "  " << (device.updater ? "updater" : "normal");
+    if (device.described) out_ << "  bcd " << FormatHexId(device.bcdDevice);
+    if (!device.serial.empty()) out_ << "  serial " << device.serial;
+    out_ << "  " << device.path << '\n' << std::flush;
 }
 
 void TextConsoleView::Result(const JobOutcome& outcome) {

@@ -23,6 +23,12 @@ public:
     // worker thread before the prompt is shown; a backend that can re-plug by
     // itself (the simulated machine) does it here.
     virtual void ReplugRequested() {}
+    // The same for the job on one unit: the unit at `port` ("" when the job
+    // was never bound to a port).
+    virtual void ReplugUnit(const std::string& port) {
+        (void)port;
+        ReplugRequested();
+    }
     // A few words for the operator: which devices the command works on.
     virtual std::string Describe() const = 0;
 };

@@ -187,7 +187,9 @@ TEST_F(MockCommandLineTest, PullDuringTheBodyWriteExitsOneWithItsCode) {
 TEST_F(MockCommandLineTest, ListAndVersionFindTheChipOnTheTestbed) {
     const CommandRun list = Run({"list"});
     EXPECT_EQ(list.rc, cli::kExitOk) << list.err;
-    EXPECT_THAT(list.out, HasSubstr("3C4D:7351  /dev/hidraw0\n"));
+    // port, IDs, role, release, node
+    EXPECT_THAT(list.out, HasSubstr("  3C4D:7351  normal  "));
+    EXPECT_THAT(list.out, HasSubstr("  /dev/hidraw0\n"));
 
     const CommandRun version = Run({"version"});
     EXPECT_EQ(version.rc, cli::kExitOk) << version.out << version.err;

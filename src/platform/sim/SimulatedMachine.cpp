@@ -11,9 +11,12 @@ namespace zt::sim {
 namespace {
 const char* VariantName(ChipVariant variant) {
     switch (variant) {
-        case ChipVariant::A: return "A";
-        case ChipVariant::B: return "B";
-        case ChipVariant::Unknown: return "unknown";
+        case ChipVariant::A:
+            return "A";
+        case ChipVariant::B:
+            return "B";
+        case ChipVariant::Unknown:
+            return "unknown";
     }
     return "?";
 }
@@ -38,12 +41,44 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
     parsed.variant = *variant;
     parsed.updater = arguments.updater;
     parsed.simulatedClock = arguments.simulatedClock;
-    for (const std::string& fault : arguments.faults) {
+    if (arguments.units < 1 || arguments.units > kMaxUnits) {
+        *error = "--units " + std::to_string(arguments.units) + ": give 1 to " + std::to_string(kMaxUnits);
+        return false;
+    }
+    parsed.units = arguments.units;
+    auto apply = [&](SimFaults& faults, const std::string& fault, const std::string& name) {
         std::string reason;
-        if (!ApplyFaultByName(parsed.faults, fault, &reason)) {
-            *error = "--fault '" + fault + "': " + (reason.empty() ? "unknown fault" : reason);
+        if (ApplyFaultByName(faults, name, &reason)) return true;
+        *error = "--fault '" + fault + "': " + (reason.empty() ? "unknown fault" : reason);
+        return false;
+    };
+    // Faults for every unit first, so that a unit's own faults add to them
+    // whatever order they were typed in.
+    std::vector<std::pair<int, std::string>> targeted;
+    for (const std::string& fault : arguments.faults) {
+        // "U:NAME" names a unit; a colon inside a value ("stuck=ADDR:TIMES")
+        // comes after the '=' and does not.
+        const size_t colon = fault.find(':');
+        if (colon == std::string::npos || fault.find('=') < colon) {
+            if (!apply(parsed.faults, fault, fault)) return false;
+            continue;
+        }
+        const std::string unit = fault.substr(0, colon);
+        const bool digits =
+            !unit.empty() && unit.size() <= 2 &&
+            std::all_of(unit.begin(), unit.end(), [](unsigned char c) { return std::isdigit(c); });
+        const int index = digits ? std::stoi(unit) : 0;
+        if (index < 1 || index > parsed.units) {
+            *error = "--fault '" + fault + "': unit '" + unit + "' is not one of 1 to " +
+                     std::to_string(parsed.units) + " (see --units)";
             return false;
         }
+        targeted.emplace_back(index, fault);
+    }
+    for (const auto& [index, fault] : targeted) {
+        auto found = parsed.unitFaults.find(index);
+        if (found == parsed.unitFaults.end()) found = parsed.unitFaults.emplace(index, parsed.faults).first;
+        if (!apply(found->second, fault, fault.substr(fault.find(':') + 1))) return false;
     }
     *options = std::move(parsed);
     return true;
@@ -55,20 +90,37 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
     else
         clock_ = std::make_unique<RealClock>();
     bus_ = std::make_unique<SimBus>(*clock_);
-    chip_ = bus_->AddFactoryChip(options.variant);
-    if (options.updater) {
-        // An erased header: the chip boots as its variant's updater device.
-        bus_->SetEeprom(chip_, 0, std::vector<uint8_t>(8, 0xFF));
-        bus_->Replug(chip_);
+    units_ = std::max(1, options.units);
+    for (int unit = 1; unit <= units_; ++unit) {
+        const int chip = bus_->AddFactoryChip(options.variant);
+        if (unit == 1) chip_ = chip;
+        if (options.updater) {
+            // An erased header: the chip boots as its variant's updater device.
+            bus_->SetEeprom(chip, 0, std::vector<uint8_t>(8, 0xFF));
+            bus_->Replug(chip);
+        }
+        const auto own = options.unitFaults.find(unit);
+        bus_->Faults(chip) = own != options.unitFaults.end() ? own->second : options.faults;
     }
-    bus_->Faults(chip_) = options.faults;
     bus_->ClearLog();
-    description_ = std::string("simulated chip, variant ") + VariantName(options.variant) +
-                   (options.updater ? ", updater" : "") + (options.simulatedClock ? ", simulated time" : "");
+    description_ =
+        (units_ > 1 ? std::to_string(units_) + " simulated chips" : std::string("simulated chip")) +
+        ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "") +
+        (options.simulatedClock ? ", simulated time" : "");
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
 
 void SimulatedMachine::ReplugRequested() { bus_->Replug(chip_); }
+
+void SimulatedMachine::ReplugUnit(const std::string& port) {
+    // The chips were added first, so chip i sits on the hub's port i+1.
+    for (int chip = chip_; chip < chip_ + units_; ++chip) {
+        if (port.empty() || bus_->Port(chip) == port) {
+            bus_->Replug(chip);
+            return;
+        }
+    }
+}
 
 }  // namespace zt::sim

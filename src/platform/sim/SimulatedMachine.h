@@ -1,4 +1,5 @@
 #pragma once
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,26 +13,33 @@
 
 namespace zt::sim {
 
-// The machine behind --simulate in both front ends: a simulated bus with one
-// chip as it leaves the factory, on real or simulated time, with the faults
-// asked for. It also plays the operator's hands: when the job asks for a
-// re-plug, the chip is unplugged and plugged in again.
+// The machine behind --simulate in both front ends: a simulated hub with one
+// or more chips as they leave the factory (ports 1-1.1, 1-1.2, ...), on real
+// or simulated time, with the faults asked for. It also plays the operator's
+// hands: when a job asks for a re-plug, its chip is unplugged and plugged in
+// again.
 class SimulatedMachine final : public DeviceBackend {
 public:
     struct Options {
         ChipVariant variant = ChipVariant::A;
         bool updater = false;         // blank header: the chip boots as an updater device
-        SimFaults faults;             // in place before the first exchange
+        SimFaults faults;             // every unit's, in place before the first exchange
         bool simulatedClock = false;  // instant pauses instead of the real ones
+        int units = 1;                // chips on the hub
+        // Units (1-based) with faults of their own; they replace `faults`.
+        std::map<int, SimFaults> unitFaults = {};
     };
 
     // The options as a front end takes them from its command line.
     struct Arguments {
         std::string variant = "A";
+        // "NAME[=N]" for every unit, "U:NAME[=N]" for unit U only (1-based).
         std::vector<std::string> faults;
         bool updater = false;
         bool simulatedClock = false;
+        int units = 1;
     };
+    static constexpr int kMaxUnits = 32;
     // Checks the arguments; false with a one-line reason naming the option.
     static bool ParseArguments(const Arguments& arguments, Options* options, std::string* error);
 
@@ -40,18 +48,22 @@ public:
 
     Platform AsPlatform() override { return bus_->AsPlatform(); }
     UnitLocks& Locks() override { return locks_; }
-    void ReplugRequested() override;
+    void ReplugRequested() override;  // the first unit's chip
+    // Re-plugs the chip on `port`; "" means the first unit's.
+    void ReplugUnit(const std::string& port) override;
     std::string Describe() const override { return description_; }
 
     SimBus& Bus() { return *bus_; }
     Clock& BusClock() { return *clock_; }
-    int Chip() const { return chip_; }
+    int Chip() const { return chip_; }  // the first unit's
+    int Units() const { return units_; }
 
 private:
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SimBus> bus_;
     InProcessUnitLocks locks_;
     int chip_ = 0;
+    int units_ = 1;
     std::string description_;
 };
 

@@ -1,0 +1,104 @@
+#include "cli/MultiUnitWrite.h"
+
+#include <memory>
+#include <thread>
+
+#include "app/DialogTemplate.h"
+#include "cli/DialogSession.h"
+#include "cli/ReplugGate.h"
+#include "cli/UnitView.h"
+#include "job/HexId.h"
+#include "platform/PortScope.h"
+
+namespace zt::cli {
+
+namespace {
+
+// The dialog's device wait counts 10 ms passes.
+constexpr uint32_t kPassesPerSecond = 100;
+
+constexpr const char* kReplugEveryUnit = "Please re-plug every unit and wait until each is recognized.";
+
+struct Unit {
+    size_t index = 0;
+    std::string port;
+    UnitResult result;
+};
+
+void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request, ReplugGate& gate,
+             std::ostream& out, std::mutex& outMutex, OperatorInput& input,
+             const std::function<bool()>& interrupted) {
+    const int index = static_cast<int>(unit.index);
+    unit.result.port = unit.port;
+    PortScope scope(backend.AsPlatform(), backend.Locks());
+    if (!scope.Pin(unit.port)) {
+        unit.result.busy = true;
+        unit.result.outcome = {ResultKind::Failed, std::nullopt};
+        gate.Leave(index);
+        return;
+    }
+    UnitView view(unit.port, request.json, out, outMutex);
+    CZT51xxWriteEepromMPDlg* dialog = nullptr;
+    const uint32_t waitPasses = static_cast<uint32_t>(request.replugWait.count()) * kPassesPerSecond;
+    // On this unit's worker, at its re-plug step: wait for the one prompt,
+    // then give the unit the whole re-plug wait and (on the simulated
+    // machine) re-plug its chip.
+    auto onReplugPrompt = [&, index] {
+        if (!gate.Arrive(index)) return;
+        if (dialog && waitPasses > 0) dialog->deviceWaitCountdown.store(waitPasses);
+        backend.ReplugUnit(unit.port);
+    };
+    {
+        DialogSession session(scope.AsPlatform(), view, input,
+                              DialogSession::Options{true, onReplugPrompt, interrupted});
+        dialog = &session.Dialog();
+        session.Start();
+        if (request.vendorId || request.productId) {
+            auto& window = session.Window();
+            session.TypeIds(request.vendorId.value_or(ParseHexId(window.GetControlText(kIdVendorId))),
+                            request.productId.value_or(ParseHexId(window.GetControlText(kIdProductId))));
+        }
+        unit.result.outcome = session.WriteEeprom();
+        gate.Leave(index);
+        if (unit.result.outcome.kind != ResultKind::Ok && interrupted())
+            unit.result.outcome = {ResultKind::Interrupted, std::nullopt};
+        session.Close();
+    }
+}
+
+}  // namespace
+
+std::chrono::seconds DefaultReplugWait(size_t units) {
+    return std::chrono::seconds(10 + 5 * (units > 0 ? units - 1 : 0));
+}
+
+std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request, std::ostream& out,
+                                   std::mutex& outMutex, OperatorInput& input,
+                                   const std::function<bool()>& interrupted) {
+    std::vector<Unit> units(request.ports.size());
+    for (size_t i = 0; i < units.size(); ++i) units[i] = {i, request.ports[i], {}};
+
+    // One prompt for every unit, tagged "all"; the units' own views keep quiet.
+    UnitView shared("all", request.json, out, outMutex, true);
+    auto prompt = [&] {
+        shared.Prompt(std::string(kReplugEveryUnit) + " (" + std::to_string(units.size()) +
+                          " units; each has " + std::to_string(request.replugWait.count()) +
+                          " s to come back)",
+                      request.autoAnswer);
+        if (!request.autoAnswer) input.ReadLine(interrupted);
+    };
+    ReplugGate gate(static_cast<int>(units.size()), prompt, interrupted);
+
+    std::vector<std::thread> threads;
+    threads.reserve(units.size());
+    for (Unit& unit : units)
+        threads.emplace_back(
+            [&, u = &unit] { RunUnit(*u, backend, request, gate, out, outMutex, input, interrupted); });
+    for (auto& thread : threads) thread.join();
+
+    std::vector<UnitResult> results;
+    for (Unit& unit : units) results.push_back(std::move(unit.result));
+    return results;
+}
+
+}  // namespace zt::cli

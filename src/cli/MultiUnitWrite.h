@@ -1,0 +1,48 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/OperatorInput.h"
+#include "job/JobOutcome.h"
+#include "platform/DeviceBackend.h"
+
+namespace zt::cli {
+
+// Several units written at once: each unit gets its own port-scoped view of
+// the machine, its own dialog session (its own user-interface thread) and so
+// its own worker, and they run in parallel. The re-plug prompt is shown once
+// for all units; each unit then waits for its own port.
+struct MultiUnitRequest {
+    std::vector<std::string> ports;    // the units, in the order of the summary
+    std::optional<uint16_t> vendorId;  // typed into every unit's dialog
+    std::optional<uint16_t> productId;
+    bool autoAnswer = false;  // --yes
+    bool json = false;
+    // How long each unit waits for its device once the prompt is answered.
+    std::chrono::seconds replugWait{0};
+};
+
+struct UnitResult {
+    std::string port;
+    JobOutcome outcome;
+    bool busy = false;  // another job holds the unit; nothing was done to it
+};
+
+// The default re-plug wait: the dialog's own 10 s for one unit, and 5 s more
+// for each further unit an operator has to re-plug by hand.
+std::chrono::seconds DefaultReplugWait(size_t units);
+
+// Runs the units' jobs and returns one result per unit, in request order.
+// Progress goes to `out` tagged with each unit's port; the summary is left to
+// the caller. A unit that fails or is pulled never stops the others.
+std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request, std::ostream& out,
+                                   std::mutex& outMutex, OperatorInput& input,
+                                   const std::function<bool()>& interrupted);
+
+}  // namespace zt::cli
