@@ -7,9 +7,9 @@
 // sent, taken from the bus log. A job on the real clock can never be faster.
 namespace zt::bench {
 
-constexpr double kEepromRequestPauseMs = 3;     // after each EEPROM read or write
-constexpr double kRegisterWritePauseMs = 10 + 3; // inside the register write, then after it
-constexpr double kEraseCommandPauseMs = 2;      // after each erase command
+constexpr double kEepromRequestPauseMs = 3;       // after each EEPROM read or write
+constexpr double kRegisterWritePauseMs = 10 + 3;  // inside the register write, then after it
+constexpr double kEraseCommandPauseMs = 2;        // after each erase command
 
 struct Floor {
     double ms = 0;

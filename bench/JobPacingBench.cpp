@@ -1,5 +1,4 @@
 #include <benchmark/benchmark.h>
-
 #include <sys/resource.h>
 
 #include <chrono>
@@ -18,7 +17,9 @@ namespace {
 double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -30,15 +31,17 @@ void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
         auto& backend = static_cast<sim::SimulatedMachine&>(*selected);
         QuietView view;
         cli::OperatorInput input(nullptr);
-        cli::DialogSession session(backend.AsPlatform(), view, input,
-                                   cli::DialogSession::Options{true, [&backend] { backend.ReplugRequested(); }});
+        cli::DialogSession session(
+            backend.AsPlatform(), view, input,
+            cli::DialogSession::Options{true, [&backend] { backend.ReplugRequested(); }});
         session.Start();
         backend.Bus().ClearLog();
 
         const double cpuBefore = ProcessCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
         const auto outcome = session.WriteEeprom();
-        const double wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double wallMs =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         session.Close();
 
         if (outcome.kind != ResultKind::Ok) {

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "platform/linux/LinuxTimerPrecision.h"
 #include "platform/RealClock.h"
+#include "platform/linux/LinuxTimerPrecision.h"
 
 // What this machine adds to a 3 ms pause on its own, for reading the job's
 // ratio: a job makes thousands of such pauses, so a loaded machine's wake-up
@@ -18,7 +18,8 @@ void BM_SleepOvershootBaseline(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < kPauses; ++i) clock.SleepMs(3);
-        const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+        const double us =
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
         state.counters["overshoot_us_per_pause"] = (us - kPauses * 3000.0) / kPauses;
         state.counters["ratio"] = us / (kPauses * 3000.0);
     }

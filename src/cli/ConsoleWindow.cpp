@@ -10,7 +10,11 @@
 namespace zt::cli {
 
 ConsoleWindow::ConsoleWindow(UiLoop& loop, ConsoleView& view, OperatorInput& input, Options options)
-    : loop_(loop), view_(view), input_(input), options_(std::move(options)), uiThread_(std::this_thread::get_id()) {
+    : loop_(loop),
+      view_(view),
+      input_(input),
+      options_(std::move(options)),
+      uiThread_(std::this_thread::get_id()) {
     if (!options_.cancelled) options_.cancelled = [] { return false; };
 }
 
@@ -102,7 +106,8 @@ void ConsoleWindow::AnswerPrompt() {
         // worker here until the close procedure has cleared workerRun, so
         // that its next command fails at once.
         auto* dialog = dialog_.load();
-        while (dialog && dialog->workerRun.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (dialog && dialog->workerRun.load() != 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return;
     }
     settle();

@@ -32,9 +32,9 @@ namespace zt::cli {
 class ConsoleWindow final : public DialogWindow {
 public:
     struct Options {
-        bool autoAnswer = false;                // --yes: prompts answer themselves
-        std::function<void()> onReplugPrompt;   // the simulated chip re-plugs itself
-        std::function<bool()> cancelled;        // stops waiting for the operator
+        bool autoAnswer = false;               // --yes: prompts answer themselves
+        std::function<void()> onReplugPrompt;  // the simulated chip re-plugs itself
+        std::function<bool()> cancelled;       // stops waiting for the operator
     };
 
     ConsoleWindow(UiLoop& loop, ConsoleView& view, OperatorInput& input, Options options);
