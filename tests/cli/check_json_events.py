@@ -36,6 +36,8 @@ RUNS = [  # arguments, expected exit code, the result's status (None: no result)
     (["erase", *SIM, "--yes", "--json"], 0, "OK"),
     (["version", *SIM, "--json"], 0, "OK"),
     (["list", *SIM, "--json"], 0, None),
+    # Two units at once, the second pulled mid-write: every event names its unit.
+    (["write", *SIM, "--yes", "--json", "--all", "--units", "2", "--fault", "2:unplug-at=600"], 1, "FAIL"),
 ]
 
 failures = []
@@ -59,6 +61,9 @@ for args, want_rc, want_status in RUNS:
     if want_status is not None:
         if not lines or lines[-1].get("event") != "result" or lines[-1].get("status") != want_status:
             failures.append(f"{where}: does not end with a {want_status} result")
+        elif "--all" in args:
+            if any("port" not in e for e in lines):
+                failures.append(f"{where}: an event of several units does not name its unit")
         elif "port" in lines[-1] and any(e.get("port") != lines[-1]["port"] for e in lines if "port" in e):
             failures.append(f"{where}: events name different ports")
 
