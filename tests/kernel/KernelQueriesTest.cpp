@@ -37,7 +37,12 @@ TEST(KernelQueriesTest, ListAndVersionReadTheKernelsView) {
 
     const ToolResult list = RunTool({"list"});
     EXPECT_EQ(list.exitCode, 0) << list.err;
-    EXPECT_EQ(Lines(list.out), std::vector<std::string>{pair + "  /dev/hidraw0"});
+    // port, IDs, role, the kernel's bcdDevice, the gadget's serial, the node
+    const auto listed = Lines(list.out);
+    ASSERT_EQ(listed.size(), 1u) << list.out;
+    EXPECT_EQ(listed[0].rfind("1-", 0), 0u) << listed[0];
+    EXPECT_NE(listed[0].find("  " + pair + "  normal  bcd 4321  "), std::string::npos) << listed[0];
+    EXPECT_EQ(listed[0].substr(listed[0].size() - 14), "  /dev/hidraw0") << listed[0];
 
     const ToolResult version =
         RunTool({"version", "--vid", Hex4(ids.vendorId), "--pid", Hex4(ids.productId)});
@@ -58,9 +63,12 @@ TEST(KernelQueriesTest, TwoUnitsOnTwoControllersAreBothListed) {
     EXPECT_EQ(list.exitCode, 0) << list.err;
     const auto lines = Lines(list.out);
     ASSERT_EQ(lines.size(), 2u) << list.out;
-    EXPECT_EQ(lines[0].substr(0, 9), Hex4(a.Ids().vendorId) + ":" + Hex4(a.Ids().productId));
-    EXPECT_EQ(lines[1].substr(0, 9), Hex4(b.Ids().vendorId) + ":" + Hex4(b.Ids().productId));
-    EXPECT_NE(lines[0].substr(9), lines[1].substr(9)) << "each unit has its own node";
+    const auto port = [](const std::string& line) { return line.substr(0, line.find(' ')); };
+    EXPECT_NE(lines[0].find(Hex4(a.Ids().vendorId) + ":" + Hex4(a.Ids().productId)), std::string::npos);
+    EXPECT_NE(lines[1].find(Hex4(b.Ids().vendorId) + ":" + Hex4(b.Ids().productId)), std::string::npos);
+    EXPECT_NE(port(lines[0]), port(lines[1])) << "each unit has its own port";
+    EXPECT_NE(lines[0].substr(lines[0].rfind(' ')), lines[1].substr(lines[1].rfind(' ')))
+        << "and its own node";
 }
 
 // devtmpfs makes hidraw and usbfs nodes root-only: an operator without the

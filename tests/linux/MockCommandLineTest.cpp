@@ -21,6 +21,7 @@
 #include "UsbTestbed.h"
 #include "cli/Commands.h"
 #include "job/EepromImage.h"
+#include "platform/linux/LinuxUnitLocks.h"
 #include "platform/sim/SimBus.h"
 
 namespace zt::test {
@@ -215,6 +216,45 @@ TEST_F(MockCommandLineTest, NodeWithoutPermissionNamesTheRuleAndExitsNoDevice) {
         if (line.find("70-zt51xx-mp.rules") != std::string::npos) hints.push_back(line);
     ASSERT_EQ(hints.size(), 1u) << run.err;
     EXPECT_THAT(hints[0], HasSubstr("/dev/hidraw"));
+}
+
+// Two units on two ports of one machine: each is listed with its port, and a
+// job bound to one never touches the other.
+TEST_F(MockCommandLineTest, TwoUnitsOnTwoPortsAreListedAndAJobTouchesOnlyItsOwn) {
+    TestbedChip other{bed, bus, bus.AddFactoryChip(sim::ChipVariant::A)};
+    other.Plug();
+    const std::string ours = bed.PortOf(device.UsbId());
+    const std::string theirs = bed.PortOf(other.UsbId());
+    ASSERT_NE(ours, theirs);
+    bus.SetEeprom(other.chip(), 0x1000, {static_cast<uint8_t>(~kImageA[0x1000])});
+    const Bytes otherBefore = bus.Eeprom(other.chip());
+
+    const CommandRun list = Run({"list"});
+    EXPECT_EQ(list.rc, cli::kExitOk) << list.err;
+    EXPECT_THAT(list.out, HasSubstr(ours + "  3C4D:7351"));
+    EXPECT_THAT(list.out, HasSubstr(theirs + "  3C4D:7351"));
+
+    CommandRun run;
+    RunWrite({"write", "--yes", "--port", ours}, &run);
+    ASSERT_EQ(run.rc, cli::kExitOk) << run.out << run.err;
+    EXPECT_EQ(bus.Eeprom(other.chip()), otherBefore);
+}
+
+// Another job (here: another claim on the same lock folder, as a second
+// process would make) holds the unit: the write is refused before anything
+// reaches the chip.
+TEST_F(MockCommandLineTest, AUnitHeldByAnotherJobIsRefusedBeforeAnyRequest) {
+    const std::string port = bed.PortOf(device.UsbId());
+    platform_linux::LinuxUnitLocks otherJob(locks.string());
+    ASSERT_TRUE(otherJob.TryClaim(port));
+    std::atomic<int> reports{0};
+    device.SetReportWatch([&](const Bytes&) { ++reports; });
+
+    const CommandRun run = Run({"write", "--yes", "--port", port});
+    device.SetReportWatch(nullptr);
+    EXPECT_EQ(run.rc, cli::kExitUnitBusy) << run.out << run.err;
+    EXPECT_THAT(run.err, HasSubstr("held by another job"));
+    EXPECT_EQ(reports.load(), 0);
 }
 
 }  // namespace
