@@ -147,14 +147,19 @@ int LinuxHidBackend::Read(Handle handle, uint8_t* buffer, size_t length, uint32_
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        // Rounded up: a wait cut to whole milliseconds must not end before the
+        // caller's time-out does.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         pollfd p{node->fd, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(std::max<int64_t>(left.count(), 0)));
         if (ready < 0) {
             if (errno == EINTR) continue;
             return 0;
         }
-        if (ready == 0) return -1;
+        if (ready == 0) {
+            if (Clock::now() >= deadline) return -1;
+            continue;
+        }
         if (!(p.revents & POLLIN)) return 0;  // hung up (unplugged) or an error
 
         ssize_t got;
