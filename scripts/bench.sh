@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 if [ "$(id -u)" -eq 0 ]; then
   bash scripts/setup.sh
 fi
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZT_WITH_QT=OFF -DZT_WITH_BENCH=ON >/dev/null
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZT_WITH_BENCH=ON -DZT_WITH_KERNEL_BED=OFF >/dev/null
 cmake --build build/bench -j 2 --target zt_bench zt51xx-mp
 out=build/bench/bench.json
 ./build/bench/bench/zt_bench --benchmark_counters_tabular=true --benchmark_out="$out" --benchmark_out_format=json "$@"

@@ -308,6 +308,16 @@ void QtDialogWindow::SetProgressRange(int id, int minimum, int maximum) {
 }
 
 void QtDialogWindow::SetProgressPos(int id, int position) {
+    {
+        // The body write and the read-back set the bar once per request, a
+        // few thousand times a job, mostly to the position it already has. A
+        // repeat changes nothing on screen, so it need not make the worker
+        // wait for a round trip through the event loop.
+        std::lock_guard lock(progressMutex_);
+        const auto last = lastProgress_.find(id);
+        if (last != lastProgress_.end() && last->second == position) return;
+        lastProgress_[id] = position;
+    }
     calls_->Run([this, id, position] {
         auto* bar = qobject_cast<QProgressBar*>(Control(id));
         if (!bar) return;

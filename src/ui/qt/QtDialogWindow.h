@@ -142,6 +142,9 @@ private:
     std::mutex noticeMutex_;
     std::deque<PendingNotice> notices_;
 
+    std::mutex progressMutex_;
+    std::map<int, int> lastProgress_;  // the last position set on each bar
+
     std::mutex outcomeMutex_;
     std::optional<JobOutcome> lastOutcome_;
     bool jobEndAnnounced_ = false;  // for the job the Write EEPROM button started last
