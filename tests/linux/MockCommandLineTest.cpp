@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -97,7 +98,8 @@ struct MockCommandLineTest : ::testing::Test {
         int arrivalsPlugged = 0;
         bool pulled = false;
     };
-    Station RunWrite(std::vector<std::string> args, CommandRun* run, size_t pullAfterReports = 0) {
+    Station RunWrite(std::vector<std::string> args, CommandRun* run, size_t pullAfterReports = 0,
+                     std::function<void()> whileUnplugged = nullptr) {
         std::atomic<int> erases{0};
         device.SetReportWatch([&](const Bytes& report) {
             // From the erase on, pauses take real time until the re-plugged
@@ -114,7 +116,15 @@ struct MockCommandLineTest : ::testing::Test {
                     device.SetReportWatch([this](const Bytes&) { clock.SetRealTime(false); });
                     if (pullAfterReports > 0)
                         bus.Faults(device.chip()).unplugAtRequest = OutputReportsSoFar() + pullAfterReports;
-                    device.Replug();
+                    if (whileUnplugged) {
+                        device.Unplug();
+                        bus.Unplug(device.chip());
+                        whileUnplugged();
+                        bus.Plug(device.chip());
+                        device.Plug();
+                    } else {
+                        device.Replug();
+                    }
                     ++station.arrivalsPlugged;
                     replugged = true;
                 }
@@ -255,6 +265,27 @@ TEST_F(MockCommandLineTest, AUnitHeldByAnotherJobIsRefusedBeforeAnyRequest) {
     EXPECT_EQ(run.rc, cli::kExitUnitBusy) << run.out << run.err;
     EXPECT_THAT(run.err, HasSubstr("held by another job"));
     EXPECT_EQ(reports.load(), 0);
+}
+
+// The operator puts another board into the port during the re-plug: a chip of
+// the other class comes back, and the job ends before writing anything to it.
+TEST_F(MockCommandLineTest, AnotherChipClassAtTheRePlugEndsTheJobBeforeAnyWrite) {
+    CommandRun run;
+    std::atomic<int> writesAfterSwap{0};
+    std::atomic<bool> swapped{false};
+    RunWrite({"write", "--yes"}, &run, 0, [&] {
+        bus.SetRegister(device.chip(), 0xB9, 0x73);
+        bus.SetRegister(device.chip(), 0xB8, 0xB5);
+        swapped = true;
+        device.SetReportWatch([&](const Bytes& report) {
+            clock.SetRealTime(false);
+            if (report.size() > 2 && report[2] == 0x11) ++writesAfterSwap;
+        });
+    });
+    EXPECT_TRUE(swapped.load());
+    EXPECT_EQ(run.rc, cli::kExitJobFailed) << run.out << run.err;
+    EXPECT_EQ(run.OutLines().back(), "result: FAIL 010A1201");
+    EXPECT_EQ(writesAfterSwap.load(), 0);
 }
 
 }  // namespace
