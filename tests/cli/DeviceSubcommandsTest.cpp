@@ -10,41 +10,14 @@
 
 #include "cli/Commands.h"
 #include "cli/InterruptSignal.h"
+#include "support/CommandRun.h"
 
 namespace zt::cli {
 namespace {
 
+using test::CommandRun;
+using test::RunArgs;
 using ::testing::HasSubstr;
-
-struct CommandRun {
-    int rc = -1;
-    std::string out;
-    std::string err;
-
-    std::vector<std::string> OutLines() const { return Split(out); }
-    std::vector<std::string> ErrLines() const { return Split(err); }
-    static std::vector<std::string> Split(const std::string& text) {
-        std::vector<std::string> lines;
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-};
-
-CommandRun RunArgs(std::vector<std::string> args, std::istream* input = nullptr) {
-    std::istringstream noInput;
-    std::ostringstream out, err;
-    CommandContext ctx{out, err};
-    ctx.in = input ? input : &noInput;
-    args.insert(args.begin(), "zt51xx-mp");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    CommandRun run;
-    run.rc = RunCommandLine(static_cast<int>(argv.size()), argv.data(), ctx);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
 
 // A write on the simulated chip, on simulated time, with prompts answered.
 CommandRun SimWrite(std::vector<std::string> extra) {

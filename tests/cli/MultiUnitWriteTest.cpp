@@ -11,50 +11,27 @@
 #include "cli/ReplugGate.h"
 #include "job/EepromImage.h"
 #include "platform/sim/SimulatedMachine.h"
+#include "support/CommandRun.h"
 
 namespace zt::cli {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-struct CliRun {
-    int rc = -1;
-    std::string out, err;
-    std::vector<std::string> Lines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-};
-
-CliRun RunArgs(std::vector<std::string> args) {
-    std::istringstream noInput;
-    std::ostringstream out, err;
-    CommandContext ctx{out, err};
-    ctx.in = &noInput;
-    args.insert(args.begin(), "zt51xx-mp");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    CliRun run;
-    run.rc = RunCommandLine(static_cast<int>(argv.size()), argv.data(), ctx);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using CliRun = test::CommandRun;
+using test::RunArgs;
 
 TEST(ListCommand, OneLinePerUnitWithPortRoleAndRelease) {
     const CliRun text = RunArgs({"list", "--simulate", "--units", "2"});
     ASSERT_EQ(text.rc, kExitOk) << text.err;
-    const auto lines = text.Lines();
+    const auto lines = text.OutLines();
     ASSERT_EQ(lines.size(), 2u) << text.out;
     EXPECT_THAT(lines[0], ::testing::StartsWith("1-1.1  3C4D:7351  normal  bcd "));
     EXPECT_THAT(lines[1], ::testing::StartsWith("1-1.2  3C4D:7351  normal  bcd "));
 
     const CliRun json = RunArgs({"list", "--simulate", "--units", "2", "--updater", "--json"});
-    ASSERT_EQ(json.Lines().size(), 2u);
-    const auto second = nlohmann::json::parse(json.Lines()[1]);
+    ASSERT_EQ(json.OutLines().size(), 2u);
+    const auto second = nlohmann::json::parse(json.OutLines()[1]);
     EXPECT_EQ(second["port"], "1-1.2");
     EXPECT_EQ(second["role"], "updater");
     EXPECT_TRUE(second.contains("bcd"));
@@ -111,7 +88,7 @@ TEST(WriteAllUnits, APulledUnitFailsAloneAndTheSummaryNamesEveryUnit) {
     const CliRun run = RunArgs({"write", "--all", "--simulate", "--sim-clock", "--units", "4", "--fault",
                                 "3:unplug-at=600", "--yes"});
     EXPECT_EQ(run.rc, kExitJobFailed) << run.out << run.err;
-    const auto lines = run.Lines();
+    const auto lines = run.OutLines();
     ASSERT_GE(lines.size(), 4u);
     const std::vector<std::string> summary(lines.end() - 4, lines.end());
     EXPECT_EQ(summary[0], "[1-1.1] result: OK");

@@ -15,6 +15,7 @@
 #include "cli/Commands.h"
 #include "job/EepromImage.h"
 #include "job/Sha256.h"
+#include "support/CommandRun.h"
 
 namespace zt::cli {
 namespace {
@@ -22,17 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 int RunTool(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
-    std::istringstream noInput;
-    std::ostringstream outText, errText;
-    CommandContext ctx{outText, errText};
-    ctx.in = &noInput;
-    args.insert(args.begin(), "zt51xx-mp");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    const int rc = RunCommandLine(static_cast<int>(argv.size()), argv.data(), ctx);
-    if (out) *out = outText.str();
-    if (err) *err = errText.str();
-    return rc;
+    const test::CommandRun run = test::RunArgs(std::move(args));
+    if (out) *out = run.out;
+    if (err) *err = run.err;
+    return run.rc;
 }
 
 std::vector<nlohmann::json> LogLines(const fs::path& path) {

@@ -14,30 +14,16 @@
 #include "job/EepromImage.h"
 #include "job/EepromRange.h"
 #include "job/ImageLayout.h"
+#include "support/CommandRun.h"
 
 namespace zt::cli {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+using CliRun = test::CommandRun;
 
-struct CliRun {
-    int rc = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-    std::istringstream noInput;
-    std::ostringstream out, err;
-    CommandContext ctx{out, err};
-    ctx.in = &noInput;
-    args.insert(args.begin(), "zt51xx-mp");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    const int rc = RunCommandLine(static_cast<int>(argv.size()), argv.data(), ctx);
-    return {rc, out.str(), err.str()};
-}
+CliRun Cli(std::vector<std::string> args) { return test::RunArgs(std::move(args)); }
 
 std::vector<uint8_t> Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
