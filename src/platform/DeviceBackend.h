@@ -2,6 +2,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/PortPower.h"
 #include "platform/UnitLocks.h"
 
 namespace zt {
@@ -29,6 +30,9 @@ public:
         (void)port;
         ReplugRequested();
     }
+    // Switching a unit's hub port off and on to re-plug it; nullptr when
+    // this backend cannot do that for any unit.
+    virtual PortPower* Power() { return nullptr; }
     // A few words for the operator: which devices the command works on.
     virtual std::string Describe() const = 0;
 };
