@@ -1,10 +1,12 @@
 // The port switch on the kernel's own hub driver: dummy_hcd's root hub says
 // it switches each port on its own, and switching the gadget's port off and
-// on must make the device leave and enumerate again.
+// on must make the device leave, the chip restart, and the device enumerate
+// again.
 #include <glob.h>
 #include <sys/stat.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -71,11 +73,18 @@ TEST(KernelPortPowerTest, CyclingTheGadgetsPortMakesItLeaveAndComeBack) {
     platform_linux::LinuxPortPower power(clock);
     ASSERT_EQ(power.Unavailable(port), "");
 
+    // A blank header: the chip boots as its updater device, so what comes
+    // back shows that the power cut restarted it.
+    unit.WithModel([](sim::SimChipModel& chip) { chip.SetEeprom(0, std::vector<uint8_t>(8, 0xFF)); });
     ASSERT_EQ(power.Cycle(port, 1000), kOk);
     EXPECT_TRUE(clock.leftWhileOff) << "the device stayed while its port was off";
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!HasHidraw(port) && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
     EXPECT_TRUE(HasHidraw(port)) << "the device did not come back after its port was switched on";
+    std::ifstream product(clock.devicePath + "/idProduct");
+    std::string productId;
+    product >> productId;
+    EXPECT_EQ(productId, "735e") << "the chip did not boot again";
 }
 
 }  // namespace
