@@ -197,7 +197,7 @@ TEST(WriteAllUnits, AtATerminalEachUnitKeepsOneRedrawnLine) {
         EXPECT_LT(screen[row].size(), static_cast<size_t>(kColumns)) << screen[row];
     EXPECT_THAT(screen[prompt], HasSubstr("re-plug every unit"));
     EXPECT_THAT(screen[prompt + 2],
-                ::testing::StartsWith("1-1.1  [####################] 100%  Write to EEPROM OK!"));
+                ::testing::StartsWith("1-1.1  [##########] 100%  Write to EEPROM OK!"));
     EXPECT_THAT(screen[prompt + 3], ::testing::StartsWith("1-1.2  "));
     EXPECT_THAT(screen[prompt + 3], HasSubstr("Fail to Write EEPROM! ["));
     // Above the prompt: the two lines as they stood at the prompt, once.
