@@ -117,10 +117,10 @@ std::string UsbPortOfInterface(const std::wstring& interfacePath) {
     return port;
 }
 
-std::map<std::wstring, std::string> UsbPortsByDriverKey() {
-    std::map<std::wstring, std::string> ports;
-    HDEVINFO set = SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
-    if (set == INVALID_HANDLE_VALUE) return ports;
+std::map<std::wstring, DEVINST> DeviceNodesByDriverKey() {
+    std::map<std::wstring, DEVINST> nodes;
+    HDEVINFO set = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) return nodes;
     for (DWORD index = 0;; ++index) {
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof device;
@@ -130,10 +130,10 @@ std::map<std::wstring, std::string> UsbPortsByDriverKey() {
                                                reinterpret_cast<BYTE*>(key), sizeof key - sizeof(wchar_t),
                                                nullptr))
             continue;
-        ports.emplace(UpperCase(key), UsbPortOfDeviceNode(device.DevInst));
+        nodes.emplace(UpperCase(key), device.DevInst);
     }
     SetupDiDestroyDeviceInfoList(set);
-    return ports;
+    return nodes;
 }
 
 std::wstring UpperCase(std::wstring text) {

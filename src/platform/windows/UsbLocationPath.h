@@ -39,9 +39,11 @@ std::string UsbPortOfDeviceNode(DEVINST node);
 // is no longer present is looked up among the system's remembered nodes.
 std::string UsbPortOfInterface(const std::wstring& interfacePath);
 
-// Ports of the present USB devices by their driver key name ("{36fc9e60-...}\0012",
-// upper case), which the hub drivers report per connected port.
-std::map<std::wstring, std::string> UsbPortsByDriverKey();
+// The present device nodes by their driver key name ("{36fc9e60-...}\0012",
+// upper case), which is how the hub drivers name the device on a port. All
+// enumerators, not only "USB": some host-controller drivers enumerate under
+// their own.
+std::map<std::wstring, DEVINST> DeviceNodesByDriverKey();
 
 // Upper case, for comparing the system's names, which ignore case.
 std::wstring UpperCase(std::wstring text);

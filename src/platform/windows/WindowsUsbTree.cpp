@@ -82,20 +82,20 @@ std::vector<uint8_t> ConnectionIndexRequest(ULONG port) {
     return request;
 }
 
-using PortsByDriverKey = std::map<std::wstring, std::string>;
+using NodesByDriverKey = std::map<std::wstring, DEVINST>;
 
 // The hub knows which device sits on its port only by the device's driver
 // key; the device node with that key has the location path that the HID list
 // and the notices report for the same device.
-std::string PortOfConnection(HANDLE hub, ULONG port, const PortsByDriverKey& ports) {
+std::string PortOfConnection(HANDLE hub, ULONG port, const NodesByDriverKey& nodes) {
     const std::wstring key =
         QueryName(hub, IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME, ConnectionIndexRequest(port), 4);
     if (key.empty()) return "";
-    const auto it = ports.find(UpperCase(key));
-    return it == ports.end() ? "" : it->second;
+    const auto it = nodes.find(UpperCase(key));
+    return it == nodes.end() ? "" : UsbPortOfDeviceNode(it->second);
 }
 
-void WalkHub(const std::wstring& hubName, int depth, const PortsByDriverKey& ports,
+void WalkHub(const std::wstring& hubName, int depth, const NodesByDriverKey& nodes,
              std::vector<UsbDeviceEntry>& devices) {
     if (hubName.empty() || depth > kMaxHubDepth) return;
     FileHandle hub(L"\\\\.\\" + hubName);
@@ -119,23 +119,23 @@ void WalkHub(const std::wstring& hubName, int depth, const PortsByDriverKey& por
         const auto connection = ParseNodeConnection(info.data(), returned);
         if (!connection || !connection->connected) continue;
         devices.push_back(connection->device);
-        devices.back().port = PortOfConnection(hub.get(), port, ports);
+        devices.back().port = PortOfConnection(hub.get(), port, nodes);
         if (connection->device.isHub) {
             const std::wstring child =
                 QueryName(hub.get(), IOCTL_USB_GET_NODE_CONNECTION_NAME, ConnectionIndexRequest(port), 4);
-            WalkHub(child, depth + 1, ports, devices);
+            WalkHub(child, depth + 1, nodes, devices);
         }
     }
 }
 
-void WalkController(const std::wstring& path, std::set<std::wstring>& walked, const PortsByDriverKey& ports,
+void WalkController(const std::wstring& path, std::set<std::wstring>& walked, const NodesByDriverKey& nodes,
                     std::vector<UsbDeviceEntry>& devices) {
     FileHandle controller(path);
     if (!controller.valid()) return;
     const std::wstring driverKey = QueryName(controller.get(), IOCTL_GET_HCD_DRIVERKEY_NAME, {}, 0);
     if (driverKey.empty() || !walked.insert(driverKey).second) return;
     const std::wstring rootHub = QueryName(controller.get(), IOCTL_USB_GET_ROOT_HUB_NAME, {}, 0);
-    WalkHub(rootHub, 0, ports, devices);
+    WalkHub(rootHub, 0, nodes, devices);
 }
 
 }  // namespace
@@ -143,10 +143,10 @@ void WalkController(const std::wstring& path, std::set<std::wstring>& walked, co
 std::vector<UsbDeviceEntry> WindowsUsbTree::ListDevices() {
     std::vector<UsbDeviceEntry> devices;
     std::set<std::wstring> walked;
-    const PortsByDriverKey ports = UsbPortsByDriverKey();
-    for (int n = 0; n < 10; ++n) WalkController(L"\\\\.\\HCD" + std::to_wstring(n), walked, ports, devices);
+    const NodesByDriverKey nodes = DeviceNodesByDriverKey();
+    for (int n = 0; n < 10; ++n) WalkController(L"\\\\.\\HCD" + std::to_wstring(n), walked, nodes, devices);
     for (const std::wstring& path : ListDeviceInterfacePaths(GUID_DEVINTERFACE_USB_HOST_CONTROLLER))
-        WalkController(path, walked, ports, devices);
+        WalkController(path, walked, nodes, devices);
     return devices;
 }
 
