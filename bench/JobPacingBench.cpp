@@ -33,7 +33,7 @@ void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
         cli::OperatorInput input(nullptr);
         cli::DialogSession session(
             backend.AsPlatform(), view, input,
-            cli::DialogSession::Options{true, [&backend] { backend.ReplugRequested(); }});
+            cli::DialogSession::Options{true, [&backend] { backend.ReplugRequested(); return false; }});
         session.Start();
         backend.Bus().ClearLog();
 

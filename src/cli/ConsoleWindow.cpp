@@ -73,18 +73,22 @@ int ConsoleWindow::ShowMessageBox(const std::string& text, const std::string& ca
     {
         std::lock_guard lock(mutex_);
         prompt = std::exchange(promptNext_, false);
+    }
+    const bool replugged = prompt && options_.onReplugPrompt && options_.onReplugPrompt();
+    {
+        std::lock_guard lock(mutex_);
         messages_.push_back(text);
         if (prompt)
-            view_.Prompt(text, options_.autoAnswer);
+            view_.Prompt(text, options_.autoAnswer || replugged);
         else
             view_.Message(text, caption);
     }
-    if (prompt) AnswerPrompt();
+    if (prompt) AnswerPrompt(replugged);
     loop_.Wake();
     return 1;
 }
 
-void ConsoleWindow::AnswerPrompt() {
+void ConsoleWindow::AnswerPrompt(bool replugged) {
     const bool onUiThread = std::this_thread::get_id() == uiThread_;
     // Whatever the re-plug set off (notices from the simulated chip, or from a
     // real device the operator re-plugged) is handled by the user-interface
@@ -96,9 +100,8 @@ void ConsoleWindow::AnswerPrompt() {
         else
             loop_.Flush();
     };
-    if (options_.onReplugPrompt) options_.onReplugPrompt();
     settle();
-    if (options_.autoAnswer) return;
+    if (options_.autoAnswer || replugged) return;
     // Enter goes on; so does the end of the input (a script with no operator).
     input_.ReadLine(options_.cancelled);
     if (options_.cancelled()) {

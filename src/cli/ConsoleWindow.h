@@ -32,9 +32,13 @@ namespace zt::cli {
 class ConsoleWindow final : public DialogWindow {
 public:
     struct Options {
-        bool autoAnswer = false;               // --yes: prompts answer themselves
-        std::function<void()> onReplugPrompt;  // the simulated chip re-plugs itself
-        std::function<bool()> cancelled;       // stops waiting for the operator
+        bool autoAnswer = false;  // --yes: prompts answer themselves
+        // Runs when the re-plug prompt is due, before it is shown. A front end
+        // that re-plugs the unit by itself (the simulated chip, a hub port
+        // switched off and on) does it here and returns true: the prompt then
+        // answers itself.
+        std::function<bool()> onReplugPrompt;
+        std::function<bool()> cancelled;  // stops waiting for the operator
     };
 
     ConsoleWindow(UiLoop& loop, ConsoleView& view, OperatorInput& input, Options options);
@@ -75,7 +79,7 @@ public:
     std::optional<std::optional<std::string>> TakeFirmwareVersion();
 
 private:
-    void AnswerPrompt();
+    void AnswerPrompt(bool replugged);
 
     UiLoop& loop_;
     ConsoleView& view_;

@@ -23,6 +23,7 @@ struct DeviceOptions {
     std::vector<std::string> ports;  // write: every --port given; several are written at once
     bool all = false;                // write: every known unit present at the start
     int replugWaitSeconds = 0;       // several units: 0 means the default for their number
+    bool replugByPower = false;      // write: --replug power
     std::string log;                 // write: the station log to append to; "": none
     std::string imageFile;           // write: an image file instead of the built-in one ("": built-in)
     bool simulate = false;

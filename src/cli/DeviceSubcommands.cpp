@@ -20,8 +20,12 @@
 #include "cli/JsonEvents.h"
 #include "cli/KnownDeviceScan.h"
 #include "cli/MultiUnitWrite.h"
+#include "cli/PowerReplug.h"
+#include "cli/StandardStreams.h"
 #include "cli/StationLog.h"
 #include "cli/StationRecordCollector.h"
+#include "cli/StreamStationDisplay.h"
+#include "cli/TerminalStationDisplay.h"
 #include "cli/TextConsoleView.h"
 #include "cli/UnitView.h"
 #include "job/HexId.h"
@@ -94,7 +98,11 @@ void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, Co
     const Platform platform = backend.AsPlatform();
     auto devices = FindKnownDevices(platform.hid, table, &openFailures);
     DescribeFromUsbTree(devices, platform.usb);
-    for (const auto& device : devices) view.Device(device);
+    for (auto& device : devices) {
+        if (backend.Power() && !device.port.empty())
+            device.powerReplug = PowerReplugRefusal(backend.Power(), device.port).empty();
+        view.Device(device);
+    }
     if (devices.empty()) {
         ctx.err << "zt51xx-mp: no known device present\n";
         if (openFailures > 0) {
@@ -107,6 +115,32 @@ void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, Co
     ctx.exitCode = kExitOk;
 }
 
+// --replug power: every unit the job may work on must allow it, or nothing
+// is started. True when the job may go on.
+bool PowerReplugAllowed(DeviceBackend& backend, const std::vector<std::string>& ports, CommandContext& ctx) {
+    for (const auto& port : ports) {
+        const std::string refusal = PowerReplugRefusal(backend.Power(), port);
+        if (refusal.empty()) continue;
+        ctx.err << "zt51xx-mp: --replug power is not possible for the unit at port "
+                << (port.empty() ? "?" : port) << ": " << refusal << '\n';
+        ctx.exitCode = kExitUsage;
+        return false;
+    }
+    return true;
+}
+
+// The display of several units: lines redrawn in place at a terminal,
+// tagged lines on a pipe or a file, JSON events with --json.
+std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options, CommandContext& ctx,
+                                                   std::mutex& outMutex, OperatorInput& input) {
+    const int columns = (&ctx.out == &std::cout && !options.json) ? RedrawableTerminalColumns() : 0;
+    if (columns > 0)
+        return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, columns, input, options.yes,
+                                                        InterruptSignal::Requested);
+    return std::make_unique<StreamStationDisplay>(options.json, ctx.out, outMutex, input, options.yes,
+                                                  InterruptSignal::Requested);
+}
+
 // write --all / --port P --port Q: every unit in parallel, then one summary
 // line per unit. Exit 0 only when every unit is OK.
 void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
@@ -114,8 +148,7 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
     MultiUnitRequest request;
     request.vendorId = checked.vendorId;
     request.productId = checked.productId;
-    request.autoAnswer = options.yes;
-    request.json = options.json;
+    request.replug = options.replugByPower ? ReplugMethod::Power : ReplugMethod::Operator;
     request.ports = options.ports;
     if (options.all) {
         int openFailures = 0;
@@ -138,12 +171,14 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
             return;
         }
     }
+    if (options.replugByPower && !PowerReplugAllowed(backend, request.ports, ctx)) return;
     request.replugWait = options.replugWaitSeconds > 0 ? std::chrono::seconds(options.replugWaitSeconds)
                                                        : DefaultReplugWait(request.ports.size());
     std::mutex outMutex;
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
         .Info("Writing " + std::to_string(request.ports.size()) + " units (" + backend.Describe() + ")");
-    const auto results = WriteUnits(backend, request, ctx.out, outMutex, input, InterruptSignal::Requested);
+    const auto display = MakeStationDisplay(options, ctx, outMutex, input);
+    const auto results = WriteUnits(backend, request, *display, InterruptSignal::Requested);
 
     // The summary: one line per unit, in the order the units were named.
     bool allOk = true, anyBusy = false, interrupted = false;
@@ -218,6 +253,18 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         return WriteSeveralUnits(*backend, options, checked, input, ctx);
     if (checked.severalUnits || options.ports.size() > 1)
         return Usage(ctx, "--all and a repeated --port are for write only");
+    if (options.replugByPower) {
+        // The unit is the one on --port, or else the first known device (the
+        // one the job opens first).
+        std::vector<std::string> ports{options.port};
+        if (options.port.empty()) {
+            int openFailures = 0;
+            const auto devices =
+                FindKnownDevices(backend->AsPlatform().hid, TableFor(checked), &openFailures);
+            if (!devices.empty()) ports = {devices.front().port};
+        }
+        if (!PowerReplugAllowed(*backend, ports, ctx)) return;
+    }
     const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
     if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
         const ResultKind kind =
@@ -239,10 +286,15 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     DeviceBackend* machine = backend.get();
     Platform platform = unit.AsPlatform();
     DeviceIdTrace ids(platform.hid);
-    DialogSession session(
-        Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, *view, input,
-        DialogSession::Options{options.yes, [machine, &unit] { machine->ReplugUnit(unit.Port()); },
-                               InterruptSignal::Requested});
+    ConsoleView& jobView = *view;
+    auto replug = [machine, &unit, &jobView, byPower = options.replugByPower] {
+        if (byPower && ReplugByPortPower(machine->Power(), unit.Port(), jobView)) return true;
+        machine->ReplugUnit(unit.Port());  // the operator's hands, on the simulated machine
+        return false;
+    };
+    DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
+                          *view, input,
+                          DialogSession::Options{options.yes, replug, InterruptSignal::Requested});
     session.Start();
     if (checked.vendorId || checked.productId) {
         auto& window = session.Window();
@@ -364,6 +416,17 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
 void AddSeveralUnitOptions(CLI::App* sub, TypedOptions& typed) {
     sub->add_flag("--all", typed.options.all,
                   "write every known unit present at the start, all at once, each on its own port");
+    sub->add_option_function<std::string>(
+           "--replug",
+           [&options = typed.options](const std::string& method) {
+               options.replugByPower = method == "power";
+           },
+           "how the unit is re-plugged after the write: 'operator' (default) asks for it; 'power' switches "
+           "its "
+           "hub port off and on by itself, where the hub has per-port power switching and the user may "
+           "switch "
+           "it (else refused before the job, exit 2)")
+        ->check(CLI::IsMember({"operator", "power"}));
     sub->add_option("--replug-wait", typed.options.replugWaitSeconds,
                     "several units: seconds each unit waits for its device once the one re-plug prompt is "
                     "answered (default 10, plus 5 for each further unit)");

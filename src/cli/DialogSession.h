@@ -27,7 +27,7 @@ class DialogSession {
 public:
     struct Options {
         bool autoAnswer = false;
-        std::function<void()> onReplugPrompt;
+        std::function<bool()> onReplugPrompt;  // see ConsoleWindow::Options
         std::function<bool()> interrupted = [] { return false; };
     };
 

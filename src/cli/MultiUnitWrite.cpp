@@ -1,12 +1,12 @@
 #include "cli/MultiUnitWrite.h"
 
 #include <memory>
+#include <sstream>
 #include <thread>
 
 #include "app/DialogTemplate.h"
 #include "cli/DialogSession.h"
 #include "cli/ReplugGate.h"
-#include "cli/UnitView.h"
 #include "job/HexId.h"
 #include "platform/PortScope.h"
 
@@ -26,8 +26,7 @@ struct Unit {
 };
 
 void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request, ReplugGate& gate,
-             std::ostream& out, std::mutex& outMutex, OperatorInput& input,
-             const std::function<bool()>& interrupted) {
+             ConsoleView& view, const std::function<bool()>& interrupted) {
     const int index = static_cast<int>(unit.index);
     unit.result.port = unit.port;
     PortScope scope(backend.AsPlatform(), backend.Locks());
@@ -37,19 +36,24 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
         gate.Leave(index);
         return;
     }
-    UnitView view(unit.port, request.json, out, outMutex);
     CZT51xxWriteEepromMPDlg* dialog = nullptr;
     const uint32_t waitPasses = static_cast<uint32_t>(request.replugWait.count()) * kPassesPerSecond;
-    // On this unit's worker, at its re-plug step: wait for the one prompt,
-    // then give the unit the whole re-plug wait and (on the simulated
-    // machine) re-plug its chip.
+    // On this unit's worker, at its re-plug step: switch its port off and on
+    // where asked to, or else wait for the one prompt (on the simulated
+    // machine the operator's hands then re-plug its chip); either way give
+    // the unit the whole re-plug wait.
     auto onReplugPrompt = [&, index] {
-        if (!gate.Arrive(index)) return;
+        const bool byPower =
+            request.replug == ReplugMethod::Power && ReplugByPortPower(backend.Power(), unit.port, view);
+        if (!byPower && !gate.Arrive(index)) return false;
         if (dialog && waitPasses > 0) dialog->deviceWaitCountdown.store(waitPasses);
-        backend.ReplugUnit(unit.port);
+        if (!byPower) backend.ReplugUnit(unit.port);
+        return true;
     };
     {
-        DialogSession session(scope.AsPlatform(), view, input,
+        std::istringstream nothing;  // the units' own prompts answer themselves
+        OperatorInput noInput(&nothing);
+        DialogSession session(scope.AsPlatform(), view, noInput,
                               DialogSession::Options{true, onReplugPrompt, interrupted});
         dialog = &session.Dialog();
         session.Start();
@@ -72,20 +76,20 @@ std::chrono::seconds DefaultReplugWait(size_t units) {
     return std::chrono::seconds(10 + 5 * (units > 0 ? units - 1 : 0));
 }
 
-std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request, std::ostream& out,
-                                   std::mutex& outMutex, OperatorInput& input,
-                                   const std::function<bool()>& interrupted) {
+std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request,
+                                   StationDisplay& display, const std::function<bool()>& interrupted) {
     std::vector<Unit> units(request.ports.size());
-    for (size_t i = 0; i < units.size(); ++i) units[i] = {i, request.ports[i], {}};
+    std::vector<ConsoleView*> views;
+    for (size_t i = 0; i < units.size(); ++i) {
+        units[i] = {i, request.ports[i], {}};
+        views.push_back(&display.ViewOf(i, request.ports[i]));
+    }
 
-    // One prompt for every unit, tagged "all"; the units' own views keep quiet.
-    UnitView shared("all", request.json, out, outMutex, true);
+    // One prompt for every unit; the units' own views keep quiet.
     auto prompt = [&] {
-        shared.Prompt(std::string(kReplugEveryUnit) + " (" + std::to_string(units.size()) +
-                          " units; each has " + std::to_string(request.replugWait.count()) +
-                          " s to come back)",
-                      request.autoAnswer);
-        if (!request.autoAnswer) input.ReadLine(interrupted);
+        display.ReplugPrompt(std::string(kReplugEveryUnit) + " (" + std::to_string(units.size()) +
+                             " units; each has " + std::to_string(request.replugWait.count()) +
+                             " s to come back)");
     };
     ReplugGate gate(static_cast<int>(units.size()), prompt, interrupted);
 
@@ -93,7 +97,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
     threads.reserve(units.size());
     for (Unit& unit : units)
         threads.emplace_back(
-            [&, u = &unit] { RunUnit(*u, backend, request, gate, out, outMutex, input, interrupted); });
+            [&, u = &unit] { RunUnit(*u, backend, request, gate, *views[u->index], interrupted); });
     for (auto& thread : threads) thread.join();
 
     std::vector<UnitResult> results;

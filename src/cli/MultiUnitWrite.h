@@ -2,13 +2,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "cli/OperatorInput.h"
+#include "cli/PowerReplug.h"
+#include "cli/StationDisplay.h"
 #include "job/JobOutcome.h"
 #include "platform/DeviceBackend.h"
 
@@ -22,8 +21,7 @@ struct MultiUnitRequest {
     std::vector<std::string> ports;    // the units, in the order of the summary
     std::optional<uint16_t> vendorId;  // typed into every unit's dialog
     std::optional<uint16_t> productId;
-    bool autoAnswer = false;  // --yes
-    bool json = false;
+    ReplugMethod replug = ReplugMethod::Operator;
     // How long each unit waits for its device once the prompt is answered.
     std::chrono::seconds replugWait{0};
 };
@@ -39,10 +37,9 @@ struct UnitResult {
 std::chrono::seconds DefaultReplugWait(size_t units);
 
 // Runs the units' jobs and returns one result per unit, in request order.
-// Progress goes to `out` tagged with each unit's port; the summary is left to
-// the caller. A unit that fails or is pulled never stops the others.
-std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request, std::ostream& out,
-                                   std::mutex& outMutex, OperatorInput& input,
-                                   const std::function<bool()>& interrupted);
+// Each unit reports to its own view of `display`; the summary is left to the
+// caller. A unit that fails or is pulled never stops the others.
+std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request,
+                                   StationDisplay& display, const std::function<bool()>& interrupted);
 
 }  // namespace zt::cli

@@ -1,10 +1,13 @@
 #include "cli/StandardStreams.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 
 namespace zt::cli {
 
@@ -19,6 +22,16 @@ void ProtectStandardStreams() {
         }
     }
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+int RedrawableTerminalColumns() {
+    if (::isatty(STDOUT_FILENO) != 1) return 0;
+    // A "dumb" terminal (an editor's shell buffer) prints the escape codes.
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || std::strcmp(term, "dumb") == 0) return 0;
+    winsize size{};
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 80;
 }
 
 }  // namespace zt::cli

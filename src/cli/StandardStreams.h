@@ -14,4 +14,9 @@ namespace zt::cli {
 // writes (the stream stops printing), and the job runs on to its outcome.
 void ProtectStandardStreams();
 
+// The width of the terminal on standard output when it can redraw lines in
+// place (it takes cursor moves); 0 when standard output is a pipe, a file or
+// a terminal that cannot.
+int RedrawableTerminalColumns();
+
 }  // namespace zt::cli

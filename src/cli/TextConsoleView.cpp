@@ -56,7 +56,7 @@ void TextConsoleView::Message(const std::string& text, const std::string&) {
 void TextConsoleView::Prompt(const std::string& text, bool automatic) {
     EndBarLine();
     out_ << text << '\n'
-         << (automatic ? "(continuing: --yes)" : "Press Enter to continue...") << '\n'
+         << (automatic ? "(continuing by itself)" : "Press Enter to continue...") << '\n'
          << std::flush;
 }
 

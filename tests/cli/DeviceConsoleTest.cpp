@@ -132,7 +132,7 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
         std::istringstream none;
         OperatorInput input(&none);
         DialogSession session(machine.AsPlatform(), view, input,
-                              DialogSession::Options{true, [&machine] { machine.ReplugRequested(); }});
+                              DialogSession::Options{true, [&machine] { machine.ReplugRequested(); return false; }});
         session.Dialog().jobTexts = {"Job", "Re-plug the board now.", "Done."};
         session.Start();
         const JobOutcome outcome = session.WriteEeprom();
@@ -143,7 +143,7 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
         } else {
             EXPECT_EQ(outcome, JobOutcome::Ok());
         }
-        EXPECT_THAT(out.str(), HasSubstr("Re-plug the board now.\n(continuing: --yes)\n"));
+        EXPECT_THAT(out.str(), HasSubstr("Re-plug the board now.\n(continuing by itself)\n"));
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -9,6 +10,8 @@
 #include "cli/Commands.h"
 #include "cli/MultiUnitWrite.h"
 #include "cli/ReplugGate.h"
+#include "cli/StreamStationDisplay.h"
+#include "cli/TerminalStationDisplay.h"
 #include "job/EepromImage.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "support/CommandRun.h"
@@ -101,29 +104,34 @@ TEST(WriteAllUnits, APulledUnitFailsAloneAndTheSummaryNamesEveryUnit) {
     EXPECT_EQ(prompts, 1u) << run.out;
 }
 
-TEST(WriteAllUnits, EveryGoodUnitHoldsItsImageAndJsonEventsCarryThePort) {
+// `units` simulated chips on simulated time, with one fault ("U:NAME=N").
+std::unique_ptr<sim::SimulatedMachine> MachineOnSimulatedTime(int units, const std::string& fault) {
     sim::SimulatedMachine::Arguments arguments;
-    arguments.units = 4;
+    arguments.units = units;
     arguments.simulatedClock = true;
-    arguments.faults = {"3:unplug-at=600"};
+    arguments.faults = {fault};
     sim::SimulatedMachine::Options options;
     std::string error;
-    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
-    sim::SimulatedMachine machine(options);
+    EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    return std::make_unique<sim::SimulatedMachine>(options);
+}
+
+TEST(WriteAllUnits, EveryGoodUnitHoldsItsImageAndJsonEventsCarryThePort) {
+    const auto made = MachineOnSimulatedTime(4, "3:unplug-at=600");
+    sim::SimulatedMachine& machine = *made;
     // Blank bodies, so that only a real write leaves the image there.
     for (int unit = 0; unit < 4; ++unit)
         machine.Bus().SetEeprom(machine.Chip() + unit, 8, std::vector<uint8_t>(kImageSize - 8, 0xFF));
 
     MultiUnitRequest request;
     request.ports = {"1-1.1", "1-1.2", "1-1.3", "1-1.4"};
-    request.autoAnswer = true;
-    request.json = true;
     request.replugWait = DefaultReplugWait(4);
     std::ostringstream out;
     std::mutex outMutex;
     std::istringstream none;
     OperatorInput input(&none);
-    const auto results = WriteUnits(machine, request, out, outMutex, input, [] { return false; });
+    StreamStationDisplay display(true, out, outMutex, input, true, [] { return false; });
+    const auto results = WriteUnits(machine, request, display, [] { return false; });
 
     ASSERT_EQ(results.size(), 4u);
     for (int unit = 0; unit < 4; ++unit) {
@@ -139,6 +147,62 @@ TEST(WriteAllUnits, EveryGoodUnitHoldsItsImageAndJsonEventsCarryThePort) {
         ASSERT_TRUE(event.contains("port")) << line;
     }
     EXPECT_GT(events, 8);
+}
+
+// What a terminal shows of the text it was sent: the cursor moves of the
+// redrawn lines applied.
+std::vector<std::string> Screen(const std::string& text) {
+    std::vector<std::string> lines(1);
+    size_t row = 0, column = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\x1b') {
+            const size_t end = text.find_first_of("AK", i);
+            if (text[end] == 'A') row -= std::stoul(text.substr(i + 2, end - i - 2));
+            if (text[end] == 'K') lines[row].clear();
+            i = end;
+        } else if (c == '\r') {
+            column = 0;
+        } else if (c == '\n') {
+            column = 0;
+            if (++row == lines.size()) lines.emplace_back();
+        } else {
+            if (lines[row].size() <= column) lines[row].resize(column + 1, ' ');
+            lines[row][column++] = c;
+        }
+    }
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+// At a terminal every unit keeps one line, redrawn in place: the screen ends
+// with the prompt and one line per unit below it, never a line too wide.
+TEST(WriteAllUnits, AtATerminalEachUnitKeepsOneRedrawnLine) {
+    const auto made = MachineOnSimulatedTime(2, "2:unplug-at=600");
+    sim::SimulatedMachine& machine = *made;
+    MultiUnitRequest request;
+    request.ports = {"1-1.1", "1-1.2"};
+    request.replugWait = DefaultReplugWait(2);
+    std::ostringstream out;
+    std::mutex outMutex;
+    std::istringstream none;
+    OperatorInput input(&none);
+    constexpr int kColumns = 60;
+    TerminalStationDisplay display(out, outMutex, kColumns, input, true, [] { return false; });
+    WriteUnits(machine, request, display, [] { return false; });
+
+    const auto screen = Screen(out.str());
+    ASSERT_GE(screen.size(), 4u) << out.str();
+    const size_t prompt = screen.size() - 4;
+    for (size_t row : {prompt - 2, prompt - 1, prompt + 2, prompt + 3})
+        EXPECT_LT(screen[row].size(), static_cast<size_t>(kColumns)) << screen[row];
+    EXPECT_THAT(screen[prompt], HasSubstr("re-plug every unit"));
+    EXPECT_THAT(screen[prompt + 2], ::testing::StartsWith("1-1.1  [##########] 100%  Write to EEPROM OK!"));
+    EXPECT_THAT(screen[prompt + 3], ::testing::StartsWith("1-1.2  "));
+    EXPECT_THAT(screen[prompt + 3], HasSubstr("Fail to Write EEPROM! ["));
+    // Above the prompt: the two lines as they stood at the prompt, once.
+    EXPECT_THAT(screen[prompt - 2], ::testing::StartsWith("1-1.1  "));
+    EXPECT_THAT(screen[prompt - 1], ::testing::StartsWith("1-1.2  "));
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+#include "cli/StreamStationDisplay.h"
+
+namespace zt::cli {
+
+StreamStationDisplay::StreamStationDisplay(bool json, std::ostream& out, std::mutex& outMutex,
+                                           OperatorInput& input, bool autoAnswer,
+                                           std::function<bool()> interrupted)
+    : json_(json),
+      autoAnswer_(autoAnswer),
+      out_(out),
+      outMutex_(outMutex),
+      input_(input),
+      interrupted_(std::move(interrupted)),
+      shared_("all", json, out, outMutex, true) {}
+
+ConsoleView& StreamStationDisplay::ViewOf(size_t index, const std::string& port) {
+    std::lock_guard lock(viewsMutex_);
+    if (views_.size() <= index) views_.resize(index + 1);
+    if (!views_[index]) views_[index] = std::make_unique<UnitView>(port, json_, out_, outMutex_);
+    return *views_[index];
+}
+
+void StreamStationDisplay::ReplugPrompt(const std::string& text) {
+    shared_.Prompt(text, autoAnswer_);
+    if (!autoAnswer_) input_.ReadLine(interrupted_);
+}
+
+}  // namespace zt::cli
