@@ -149,6 +149,42 @@ TEST(WriteAllUnits, EveryGoodUnitHoldsItsImageAndJsonEventsCarryThePort) {
     EXPECT_GT(events, 8);
 }
 
+// Where the hub can switch a port, the units re-plug without anybody: no
+// prompt waits for Enter, and every unit is written.
+TEST(PowerReplug, UnitsReplugThemselvesWithoutAPrompt) {
+    const CliRun one = RunArgs({"write", "--simulate", "--sim-clock", "--replug", "power"});
+    EXPECT_EQ(one.rc, kExitOk) << one.out << one.err;
+    EXPECT_THAT(one.out, HasSubstr("re-plugging the unit at port 1-1.1: switching the port off and on"));
+    EXPECT_THAT(one.out, HasSubstr("(continuing by itself)"));
+    EXPECT_THAT(one.out, ::testing::Not(HasSubstr("Press Enter")));
+
+    const CliRun all =
+        RunArgs({"write", "--all", "--simulate", "--sim-clock", "--units", "3", "--replug", "power"});
+    EXPECT_EQ(all.rc, kExitOk) << all.out << all.err;
+    EXPECT_THAT(all.out, ::testing::Not(HasSubstr("re-plug every unit")));
+    const auto lines = all.OutLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_THAT(std::vector<std::string>(lines.end() - 3, lines.end()),
+                ElementsAre("[1-1.1] result: OK", "[1-1.2] result: OK", "[1-1.3] result: OK"));
+}
+
+// A unit whose hub cannot switch its port is never offered the power
+// re-plug: list says so, and a write that asks for it stops before any unit
+// is touched, rather than wait for a re-plug nobody will do.
+TEST(PowerReplug, AUnitWithoutPortPowerIsRefusedBeforeAnyJob) {
+    const CliRun list =
+        RunArgs({"list", "--json", "--simulate", "--units", "2", "--fault", "2:no-port-power"});
+    ASSERT_EQ(list.OutLines().size(), 2u) << list.out;
+    EXPECT_EQ(nlohmann::json::parse(list.OutLines()[0])["powerReplug"], true);
+    EXPECT_EQ(nlohmann::json::parse(list.OutLines()[1])["powerReplug"], false);
+
+    const CliRun all = RunArgs({"write", "--all", "--yes", "--simulate", "--sim-clock", "--units", "2",
+                                "--fault", "2:no-port-power", "--replug", "power"});
+    EXPECT_EQ(all.rc, kExitUsage) << all.out << all.err;
+    EXPECT_THAT(all.err, HasSubstr("--replug power is not possible for the unit at port 1-1.2"));
+    EXPECT_THAT(all.out, ::testing::Not(HasSubstr("result:")));
+}
+
 // What a terminal shows of the text it was sent: the cursor moves of the
 // redrawn lines applied.
 std::vector<std::string> Screen(const std::string& text) {
