@@ -41,5 +41,27 @@ TEST(KernelPortPowerTest, WriteReplugsByPortPowerWithoutAPrompt) {
     EXPECT_EQ(PacingViolations(unit.Log()), std::vector<std::string>{});
 }
 
+// Two units on two controllers, written at once with nobody at the station:
+// each is switched off and on at its own port and holds its own class's image.
+TEST(KernelPortPowerTest, WriteAllReplugsEachUnitAtItsOwnPort) {
+    ZT_REQUIRE_KERNEL_BED();
+    gadget::ChipGadgetOptions first, second;
+    second.unit = 1;
+    second.variant = sim::ChipVariant::B;
+    gadget::ChipGadget a(first), b(second);
+    ToolRun run;
+    run.args = {"write", "--all", "--replug", "power"};
+    const ToolResult result = RunTool(run);
+    ASSERT_FALSE(result.timedOut) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    for (auto* unit : {&a, &b}) {
+        const auto eeprom = unit->Eeprom();
+        const EepromImage& image = unit == &a ? kImageA : kImageB;
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), eeprom.begin()))
+            << (unit == &a ? "unit A" : "unit B");
+        EXPECT_EQ(PacingViolations(unit->Log()), std::vector<std::string>{});
+    }
+}
+
 }  // namespace
 }  // namespace zt::kernelbed
