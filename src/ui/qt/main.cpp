@@ -15,6 +15,7 @@
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/ScreenshotOnProgress.h"
+#include "ui/qt/StationWindow.h"
 #include "ui/qt/TerminationSignals.h"
 
 namespace {
@@ -34,6 +35,30 @@ void ShowStartError(const QString& text) {
     PrintLine(stderr, text);
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
     box.exec();
+}
+
+// The station window instead of the dialog: every unit present in a row of
+// its own, written all at once.
+int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
+               const zt::qt::GuiOptions& options, int* exitCode) {
+    zt::qt::StationWindow window(backend);
+    window.SetInstanceLock(&instanceLock);
+    if (options.autoOk) {
+        window.onReplugPromptShown = [](QMessageBox& box) {
+            QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+        };
+    }
+    // A signal closes the window like Exit, but without asking: nobody is
+    // there to answer. A running job is stopped first.
+    int closedBySignal = 0;
+    zt::qt::TerminationSignals terminations;
+    QObject::connect(&terminations, &zt::qt::TerminationSignals::received, &window, [&](int signalNumber) {
+        if (!closedBySignal) closedBySignal = signalNumber;
+        window.done(2);
+    });
+    const int result = window.exec();
+    if (closedBySignal) *exitCode = kExitSignalBase + closedBySignal;
+    return result;
 }
 
 }  // namespace
@@ -68,6 +93,7 @@ int main(int argc, char** argv) {
         }
         const std::string hint = backend->PermissionHint();
         if (!hint.empty()) PrintLine(stderr, QString::fromStdString(hint));
+        if (options.station) return RunStation(*backend, instanceLock, options, &exitCode);
 
         zt::qt::QtDialogWindow window;
         window.SetInstanceLock(&instanceLock);
