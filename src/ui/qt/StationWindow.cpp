@@ -52,6 +52,9 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setWordWrap(false);
+    table_->horizontalHeader()->setSectionResizeMode(kPort, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(kIds, QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(kResult, QHeaderView::Stretch);
     table_->setColumnWidth(kProgress, 160);
 
