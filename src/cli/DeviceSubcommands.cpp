@@ -98,7 +98,11 @@ void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, Co
     const Platform platform = backend.AsPlatform();
     auto devices = FindKnownDevices(platform.hid, table, &openFailures);
     DescribeFromUsbTree(devices, platform.usb);
-    for (const auto& device : devices) view.Device(device);
+    for (auto& device : devices) {
+        if (backend.Power() && !device.port.empty())
+            device.powerReplug = PowerReplugRefusal(backend.Power(), device.port).empty();
+        view.Device(device);
+    }
     if (devices.empty()) {
         ctx.err << "zt51xx-mp: no known device present\n";
         if (openFailures > 0) {

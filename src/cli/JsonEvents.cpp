@@ -71,6 +71,7 @@ void JsonEvents::Device(const PresentDevice& device) {
     if (!device.serial.empty()) event["serial"] = device.serial;
     event["path"] = device.path;
     event["updater"] = device.updater;
+    if (device.powerReplug) event["powerReplug"] = *device.powerReplug;
     Emit(std::move(event));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct PresentDevice {
     uint16_t bcdDevice = 0;
     std::string serial;      // "" when the device has none
     bool described = false;  // the USB walk found the port: bcdDevice and serial are known
+    // Whether `write --replug power` can re-plug this unit; unknown when the
+    // lister did not ask.
+    std::optional<bool> powerReplug;
 };
 
 // The HID interfaces present whose IDs are in the known-device table (up to

@@ -5,7 +5,7 @@
 namespace zt::cli {
 
 namespace {
-constexpr int kBarWidth = 20;
+constexpr int kBarWidth = 10;               // short, so that the texts of the job fit in 80 columns
 constexpr const char* kCursorUp = "\x1b[";  // followed by the count and 'A'
 constexpr const char* kClearLine = "\x1b[2K";
 }  // namespace

@@ -13,8 +13,8 @@ namespace zt::cli {
 
 // Several units on a terminal: one line per unit, redrawn in place as the
 // units go on, so an operator sees every unit at a glance.
-//   1-1.1  [##########..........]  50%  Writing EEPROM...
-//   1-1.2  [####################] 100%  result: OK
+//   1-1.1  [#####.....]  50%
+//   1-1.2  [##########] 100%  Write to EEPROM OK! Please re-plugin USB device !!
 // The re-plug prompt and the operator's Enter go below the lines; the lines
 // are then drawn afresh below them. A line never grows past `columns`, as a
 // wrapped line would throw off the count of lines to go back over.

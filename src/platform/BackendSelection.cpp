@@ -6,9 +6,9 @@
 #include "platform/linux/LinuxUnitLocks.h"
 #endif
 #if defined(ZT_HAVE_WINDOWS_BACKEND)
-#include "platform/InProcessUnitLocks.h"
 #include "platform/windows/WindowsPlatform.h"
 #include "platform/windows/WindowsTimerPrecision.h"
+#include "platform/windows/WindowsUnitLocks.h"
 #endif
 
 namespace zt {
@@ -43,13 +43,12 @@ public:
         : platform_(clock ? std::make_unique<platform_windows::WindowsPlatform>(*clock)
                           : std::make_unique<platform_windows::WindowsPlatform>()) {}
     Platform AsPlatform() override { return platform_->AsPlatform(); }
-    // Ports are not named on Windows yet, so claims hold within this process.
     UnitLocks& Locks() override { return locks_; }
     std::string Describe() const override { return "USB devices of this PC"; }
 
 private:
     std::unique_ptr<platform_windows::WindowsPlatform> platform_;
-    InProcessUnitLocks locks_;
+    platform_windows::WindowsUnitLocks locks_;
 };
 #endif
 

@@ -154,7 +154,16 @@ bool PortScope::Pin(const std::string& port) {
         return false;
     }
     port_ = port;
+    pinned_ = true;
     return true;
+}
+
+void PortScope::Unbind() {
+    std::lock_guard lock(mutex_);
+    if (pinned_ || port_.empty()) return;
+    locks_.Release(port_);
+    port_.clear();
+    heldElsewhere_.clear();  // another job may have finished with them since
 }
 
 std::string PortScope::Port() const {

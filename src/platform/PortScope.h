@@ -33,6 +33,11 @@ public:
 
     // Fixes and claims the port now. False when another job holds it.
     bool Pin(const std::string& port);
+    // The job that fixed the port by its first open has ended: the claim is
+    // given up and the whole machine shows again, so that the next job of a
+    // dialog that stays open fixes a port of its own (the operator may plug
+    // the next unit in anywhere). A port pinned up front stays.
+    void Unbind();
     // The port this job is bound to, "" while unbound.
     std::string Port() const;
     // Ports passed over because another job held them.
@@ -51,6 +56,7 @@ private:
     UnitLocks& locks_;
     mutable std::mutex mutex_;
     std::string port_;
+    bool pinned_ = false;
     std::vector<std::string> heldElsewhere_;
     std::unique_ptr<Parts> parts_;
 };

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -103,15 +104,21 @@ TEST(WriteAllUnits, APulledUnitFailsAloneAndTheSummaryNamesEveryUnit) {
     EXPECT_EQ(prompts, 1u) << run.out;
 }
 
-TEST(WriteAllUnits, EveryGoodUnitHoldsItsImageAndJsonEventsCarryThePort) {
+// `units` simulated chips on simulated time, with one fault ("U:NAME=N").
+std::unique_ptr<sim::SimulatedMachine> MachineOnSimulatedTime(int units, const std::string& fault) {
     sim::SimulatedMachine::Arguments arguments;
-    arguments.units = 4;
+    arguments.units = units;
     arguments.simulatedClock = true;
-    arguments.faults = {"3:unplug-at=600"};
+    arguments.faults = {fault};
     sim::SimulatedMachine::Options options;
     std::string error;
-    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
-    sim::SimulatedMachine machine(options);
+    EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    return std::make_unique<sim::SimulatedMachine>(options);
+}
+
+TEST(WriteAllUnits, EveryGoodUnitHoldsItsImageAndJsonEventsCarryThePort) {
+    const auto made = MachineOnSimulatedTime(4, "3:unplug-at=600");
+    sim::SimulatedMachine& machine = *made;
     // Blank bodies, so that only a real write leaves the image there.
     for (int unit = 0; unit < 4; ++unit)
         machine.Bus().SetEeprom(machine.Chip() + unit, 8, std::vector<uint8_t>(kImageSize - 8, 0xFF));
@@ -171,14 +178,8 @@ std::vector<std::string> Screen(const std::string& text) {
 // At a terminal every unit keeps one line, redrawn in place: the screen ends
 // with the prompt and one line per unit below it, never a line too wide.
 TEST(WriteAllUnits, AtATerminalEachUnitKeepsOneRedrawnLine) {
-    sim::SimulatedMachine::Arguments arguments;
-    arguments.units = 2;
-    arguments.simulatedClock = true;
-    arguments.faults = {"2:unplug-at=600"};
-    sim::SimulatedMachine::Options options;
-    std::string error;
-    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
-    sim::SimulatedMachine machine(options);
+    const auto made = MachineOnSimulatedTime(2, "2:unplug-at=600");
+    sim::SimulatedMachine& machine = *made;
     MultiUnitRequest request;
     request.ports = {"1-1.1", "1-1.2"};
     request.replugWait = DefaultReplugWait(2);
@@ -196,8 +197,7 @@ TEST(WriteAllUnits, AtATerminalEachUnitKeepsOneRedrawnLine) {
     for (size_t row : {prompt - 2, prompt - 1, prompt + 2, prompt + 3})
         EXPECT_LT(screen[row].size(), static_cast<size_t>(kColumns)) << screen[row];
     EXPECT_THAT(screen[prompt], HasSubstr("re-plug every unit"));
-    EXPECT_THAT(screen[prompt + 2],
-                ::testing::StartsWith("1-1.1  [####################] 100%  Write to EEPROM OK!"));
+    EXPECT_THAT(screen[prompt + 2], ::testing::StartsWith("1-1.1  [##########] 100%  Write to EEPROM OK!"));
     EXPECT_THAT(screen[prompt + 3], ::testing::StartsWith("1-1.2  "));
     EXPECT_THAT(screen[prompt + 3], HasSubstr("Fail to Write EEPROM! ["));
     // Above the prompt: the two lines as they stood at the prompt, once.

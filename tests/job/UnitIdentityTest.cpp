@@ -65,6 +65,26 @@ TEST_F(UnitIdentity, AnotherUnitArrivingDuringTheWaitIsNotOurs) {
     EXPECT_EQ(bus.Eeprom(second), secondBefore);
 }
 
+// A dialog that stays open runs job after job: each job fixes its own port,
+// so the next unit may be plugged in anywhere, and the last one's claim is
+// given up for other jobs.
+TEST_F(UnitIdentity, EachJobOfAnOpenDialogBindsItsOwnUnit) {
+    StartDialog();
+    ReplugOnPrompt(first);
+    ASSERT_TRUE(RunWriteJob());
+    ASSERT_EQ(scope.Port(), bus.Port(first));
+    scope.Unbind();
+    EXPECT_TRUE(locks.TryClaim(bus.Port(first)));  // free for another job now
+    locks.Release(bus.Port(first));
+
+    bus.Unplug(first);  // the operator takes the written unit away
+    ReplugOnPrompt(second);
+    ASSERT_TRUE(RunWriteJob());
+    EXPECT_EQ(BoxTexts().back(), "Write to EEPROM OK! Please re-plugin USB device !!");
+    EXPECT_EQ(scope.Port(), bus.Port(second));
+    EXPECT_TRUE(EepromHoldsImage(kImageB, second));
+}
+
 TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOver) {
     ASSERT_TRUE(locks.TryClaim(bus.Port(first)));
     StartDialog();

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -87,6 +88,59 @@ struct MockCommandLineTest : ::testing::Test {
         for (const auto& e : bus.Log())
             if (e.kind == sim::SimLogEntry::Kind::OutputReport) ++n;
         return n;
+    }
+
+    // The device's side of a job on several units at once: each chip is
+    // re-plugged on its own once it has taken its second erase command and
+    // the tool has let go of its node; the chip `pullUnit` (an index into
+    // `chips`) is pulled a few hundred reports into its body write.
+    CommandRun RunWriteUnits(std::vector<std::string> args, const std::vector<TestbedChip*>& chips,
+                             int pullUnit) {
+        struct Side {
+            std::atomic<int> erases{0};
+            std::atomic<bool> holding{false};
+            bool replugged = false;
+            bool pulled = false;
+        };
+        std::vector<Side> sides(chips.size());
+        for (size_t i = 0; i < chips.size(); ++i)
+            chips[i]->SetReportWatch([this, side = &sides[i]](const Bytes& report) {
+                if (IsEraseCommand(report) && ++side->erases == 2 && !side->holding.exchange(true))
+                    clock.Hold();
+            });
+        std::atomic<bool> done{false};
+        std::thread deviceSide([&] {
+            const auto deadline = std::chrono::steady_clock::now() + 60s;
+            while (!done.load() && std::chrono::steady_clock::now() < deadline) {
+                for (size_t i = 0; i < chips.size(); ++i) {
+                    TestbedChip& chip = *chips[i];
+                    Side& side = sides[i];
+                    if (!side.replugged && side.erases.load() >= 2 && chip.Node().OpenCount() == 0) {
+                        // Real time until the re-plugged chip hears from the tool.
+                        chip.SetReportWatch([this, s = &side](const Bytes&) {
+                            if (s->holding.exchange(false)) clock.Release();
+                        });
+                        if (static_cast<int>(i) == pullUnit)
+                            bus.Faults(chip.chip()).unplugAtRequest = OutputReportsSoFar() + 300;
+                        chip.Replug();
+                        side.replugged = true;
+                    }
+                    if (chip.Pulled() && !side.pulled) {
+                        chip.Unplug();
+                        side.pulled = true;
+                    }
+                }
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+        CommandRun run = Run(std::move(args));
+        done = true;
+        deviceSide.join();
+        for (size_t i = 0; i < chips.size(); ++i) {
+            chips[i]->SetReportWatch(nullptr);
+            if (sides[i].holding.exchange(false)) clock.Release();
+        }
+        return run;
     }
 
     // The device's side of a write job, on a thread of its own while the
@@ -248,6 +302,30 @@ TEST_F(MockCommandLineTest, TwoUnitsOnTwoPortsAreListedAndAJobTouchesOnlyItsOwn)
     RunWrite({"write", "--yes", "--port", ours}, &run);
     ASSERT_EQ(run.rc, cli::kExitOk) << run.out << run.err;
     EXPECT_EQ(bus.Eeprom(other.chip()), otherBefore);
+}
+
+// write --all on two ports: the unit pulled mid-write fails alone with its
+// own code, the other is written in full, and the summary names both.
+TEST_F(MockCommandLineTest, WriteAllOnTwoPortsReportsEachUnitAndAPullHurtsOnlyItsOwn) {
+    TestbedChip other{bed, bus, bus.AddFactoryChip(sim::ChipVariant::A)};
+    other.Plug();
+    const std::string first = bed.PortOf(device.UsbId());
+    const std::string second = bed.PortOf(other.UsbId());
+    for (int chip : {device.chip(), other.chip()}) bus.SetEeprom(chip, 8, Bytes(kImageSize - 8, 0xFF));
+
+    const CommandRun run = RunWriteUnits({"write", "--all", "--yes"}, {&device, &other}, 1);
+    EXPECT_EQ(run.rc, cli::kExitJobFailed) << run.out << run.err;
+    const auto lines = run.OutLines();
+    ASSERT_GE(lines.size(), 2u) << run.out;
+    std::vector<std::string> summary(lines.end() - 2, lines.end());
+    std::vector<std::string> expected = {"[" + first + "] result: OK",
+                                         "[" + second + "] result: FAIL 020F0702"};
+    // In the order the machine listed the ports.
+    std::sort(summary.begin(), summary.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(summary, expected);
+    const Bytes eeprom = bus.Eeprom(device.chip());
+    EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
 }
 
 // Another job (here: another claim on the same lock folder, as a second

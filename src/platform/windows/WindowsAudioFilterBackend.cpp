@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/windows/DeviceInterfaceList.h"
+#include "platform/windows/UsbLocationPath.h"
 #include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
@@ -22,8 +23,9 @@ constexpr GUID kAudioCategory = {
 constexpr DWORD kIoctlKsProperty = 0x002F0003;
 
 // The device instance ID of the first present audio device whose driver
-// service is `service` (ignoring case), "" when there is none.
-std::wstring FindAudioDeviceInstance(const std::wstring& service) {
+// service is `service` (ignoring case) and, when `port` is given, whose USB
+// device is at that port; "" when there is none.
+std::wstring FindAudioDeviceInstance(const std::wstring& service, const std::string& port) {
     HDEVINFO set =
         SetupDiGetClassDevsW(&kAudioCategory, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return {};
@@ -38,6 +40,10 @@ std::wstring FindAudioDeviceInstance(const std::wstring& service) {
                                                nullptr))
             continue;
         if (CompareStringOrdinal(name, -1, service.c_str(), -1, TRUE) != CSTR_EQUAL) continue;
+        if (!port.empty()) {
+            const std::string at = UsbPortOfDeviceNode(device.DevInst);
+            if (!at.empty() && at != port) continue;
+        }
         DWORD needed = 0;
         SetupDiGetDeviceInstanceIdW(set, &device, nullptr, 0, &needed);
         if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
@@ -59,9 +65,11 @@ WindowsAudioFilterBackend::~WindowsAudioFilterBackend() {
     files_.clear();
 }
 
-Handle WindowsAudioFilterBackend::Open(const std::string& serviceName) {
+Handle WindowsAudioFilterBackend::Open(const std::string& serviceName) { return OpenAtPort(serviceName, ""); }
+
+Handle WindowsAudioFilterBackend::OpenAtPort(const std::string& serviceName, const std::string& port) {
     if (serviceName.empty()) return kInvalidHandle;
-    const std::wstring instance = FindAudioDeviceInstance(ToWide(serviceName));
+    const std::wstring instance = FindAudioDeviceInstance(ToWide(serviceName), port);
     if (instance.empty()) return kInvalidHandle;
     const auto paths = ListDeviceInterfacePaths(kAudioCategory, instance.c_str(), false);
     if (paths.empty()) return kInvalidHandle;

@@ -24,6 +24,9 @@ public:
     ~WindowsAudioFilterBackend() override;
 
     Handle Open(const std::string& serviceName) override;
+    // As Open, among the devices at `port` (their USB device's location
+    // path); a device whose port cannot be told is not passed over.
+    Handle OpenAtPort(const std::string& serviceName, const std::string& port) override;
     bool SendProperty(Handle handle, const uint8_t (&frame)[48], uint8_t (&reply)[4],
                       uint32_t& replyLength) override;
     void Close(Handle handle) override;

@@ -10,8 +10,11 @@
 #include <cstring>
 #include <cwchar>
 #include <future>
+#include <map>
 #include <thread>
 
+#include "platform/windows/DeviceInterfaceList.h"
+#include "platform/windows/UsbLocationPath.h"
 #include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
@@ -73,8 +76,10 @@ private:
                 uint32_t eventCode = 0;
                 DeviceBroadcast notice;
                 const auto* record = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-                if (self && record && MakeNotice(wParam, record, record->dbch_size, eventCode, notice))
+                if (self && record && MakeNotice(wParam, record, record->dbch_size, eventCode, notice)) {
+                    notice.port = self->PortOf(notice.devicePath, eventCode == DBT_DEVICEARRIVAL);
                     self->recipient_.PostDeviceChange(eventCode, notice);
+                }
                 return TRUE;
             }
             case WM_CLOSE:
@@ -87,6 +92,25 @@ private:
             default:
                 return DefWindowProcW(window, message, wParam, lParam);
         }
+    }
+
+    // A removed device's node may no longer tell its location, so the port of
+    // every device seen present is kept until its removal. Only this watch's
+    // thread touches the table.
+    void RememberPresentDevices() {
+        for (const std::wstring& path : ListDeviceInterfacePaths(GUID_DEVINTERFACE_USB_DEVICE))
+            ports_[UpperCase(path)] = UsbPortOfInterface(path);
+    }
+
+    std::string PortOf(const std::string& devicePath, bool arrival) {
+        const std::wstring path = ToWide(devicePath);
+        const std::wstring key = UpperCase(path);
+        if (arrival) return ports_[key] = UsbPortOfInterface(path);
+        const auto it = ports_.find(key);
+        if (it == ports_.end()) return UsbPortOfInterface(path);
+        std::string port = std::move(it->second);
+        ports_.erase(it);
+        return port;
     }
 
     void Run(std::promise<HWND>& ready) {
@@ -116,6 +140,7 @@ private:
             ready.set_value(nullptr);
             return;
         }
+        RememberPresentDevices();
         ready.set_value(window);
 
         MSG message;
@@ -124,6 +149,7 @@ private:
 
     DeviceNoticeRecipient& recipient_;
     HDEVNOTIFY registration_ = nullptr;
+    std::map<std::wstring, std::string> ports_;  // upper-case interface path -> port
     HWND window_ = nullptr;
     std::thread thread_;
 };

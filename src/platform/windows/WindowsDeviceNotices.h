@@ -13,9 +13,11 @@ namespace zt::platform_windows {
 // registered (RegisterDeviceNotificationW) for the USB device interface class;
 // its WM_DEVICECHANGE arrivals and removals go to the recipient as
 // DeviceBroadcast{5, path}, the path being the interface's own
-// ("\\?\USB#VID_3C4D&PID_7351#...#{a5dcbf10-...}"). The recipient hands them
-// to the dialog on its user-interface thread. Unregister closes the window and
-// joins the thread, so nothing is posted after it returns.
+// ("\\?\USB#VID_3C4D&PID_7351#...#{a5dcbf10-...}"), the port its USB
+// device's location path (a removal gives the port the device had when it was
+// last seen present). The recipient hands them to the dialog on its
+// user-interface thread. Unregister closes the window and joins the thread,
+// so nothing is posted after it returns.
 class WindowsDeviceNotices final : public DeviceNoticeSource {
 public:
     WindowsDeviceNotices();

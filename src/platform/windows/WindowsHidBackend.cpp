@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "platform/windows/DeviceInterfaceList.h"
+#include "platform/windows/UsbLocationPath.h"
 #include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
@@ -126,6 +127,8 @@ void WindowsHidBackend::Close(Handle handle) {
     }
     // The handle closes when the last user lets go of the device.
 }
+
+std::string WindowsHidBackend::PortOf(const std::string& path) { return UsbPortOfInterface(ToWide(path)); }
 
 std::shared_ptr<WindowsHidBackend::Device> WindowsHidBackend::Find(Handle handle) const {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -35,6 +35,8 @@ public:
     int Write(Handle handle, const uint8_t* data, size_t length) override;
     int Read(Handle handle, uint8_t* buffer, size_t length, uint32_t timeoutMs) override;
     void Close(Handle handle) override;
+    // The location path of the USB device the interface belongs to.
+    std::string PortOf(const std::string& path) override;
 
 private:
     struct Device;

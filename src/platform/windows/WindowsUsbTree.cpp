@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/windows/DeviceInterfaceList.h"
 #include "platform/windows/UsbHubRecords.h"
+#include "platform/windows/UsbLocationPath.h"
 
 namespace zt::platform_windows {
 
@@ -80,7 +82,21 @@ std::vector<uint8_t> ConnectionIndexRequest(ULONG port) {
     return request;
 }
 
-void WalkHub(const std::wstring& hubName, int depth, std::vector<UsbDeviceEntry>& devices) {
+using NodesByDriverKey = std::map<std::wstring, DEVINST>;
+
+// The hub knows which device sits on its port only by the device's driver
+// key; the device node with that key has the location path that the HID list
+// and the notices report for the same device.
+std::string PortOfConnection(HANDLE hub, ULONG port, const NodesByDriverKey& nodes) {
+    const std::wstring key =
+        QueryName(hub, IOCTL_USB_GET_NODE_CONNECTION_DRIVERKEY_NAME, ConnectionIndexRequest(port), 4);
+    if (key.empty()) return "";
+    const auto it = nodes.find(UpperCase(key));
+    return it == nodes.end() ? "" : UsbPortOfDeviceNode(it->second);
+}
+
+void WalkHub(const std::wstring& hubName, int depth, const NodesByDriverKey& nodes,
+             std::vector<UsbDeviceEntry>& devices) {
     if (hubName.empty() || depth > kMaxHubDepth) return;
     FileHandle hub(L"\\\\.\\" + hubName);
     if (!hub.valid()) return;
@@ -88,10 +104,10 @@ void WalkHub(const std::wstring& hubName, int depth, std::vector<UsbDeviceEntry>
     std::vector<uint8_t> node(sizeof(USB_NODE_INFORMATION), 0);
     DWORD returned = 0;
     if (!Query(hub.get(), IOCTL_USB_GET_NODE_INFORMATION, node, returned)) return;
-    const auto ports = ParseHubPortCount(node.data(), returned);
-    if (!ports) return;
+    const auto portCount = ParseHubPortCount(node.data(), returned);
+    if (!portCount) return;
 
-    for (ULONG port = 1; port <= *ports; ++port) {
+    for (ULONG port = 1; port <= *portCount; ++port) {
         std::vector<uint8_t> info(
             sizeof(USB_NODE_CONNECTION_INFORMATION_EX) + kPipeEntries * sizeof(USB_PIPE_INFO), 0);
         std::memcpy(info.data(), &port, sizeof port);
@@ -103,22 +119,23 @@ void WalkHub(const std::wstring& hubName, int depth, std::vector<UsbDeviceEntry>
         const auto connection = ParseNodeConnection(info.data(), returned);
         if (!connection || !connection->connected) continue;
         devices.push_back(connection->device);
+        devices.back().port = PortOfConnection(hub.get(), port, nodes);
         if (connection->device.isHub) {
             const std::wstring child =
                 QueryName(hub.get(), IOCTL_USB_GET_NODE_CONNECTION_NAME, ConnectionIndexRequest(port), 4);
-            WalkHub(child, depth + 1, devices);
+            WalkHub(child, depth + 1, nodes, devices);
         }
     }
 }
 
-void WalkController(const std::wstring& path, std::set<std::wstring>& walked,
+void WalkController(const std::wstring& path, std::set<std::wstring>& walked, const NodesByDriverKey& nodes,
                     std::vector<UsbDeviceEntry>& devices) {
     FileHandle controller(path);
     if (!controller.valid()) return;
     const std::wstring driverKey = QueryName(controller.get(), IOCTL_GET_HCD_DRIVERKEY_NAME, {}, 0);
     if (driverKey.empty() || !walked.insert(driverKey).second) return;
     const std::wstring rootHub = QueryName(controller.get(), IOCTL_USB_GET_ROOT_HUB_NAME, {}, 0);
-    WalkHub(rootHub, 0, devices);
+    WalkHub(rootHub, 0, nodes, devices);
 }
 
 }  // namespace
@@ -126,9 +143,10 @@ void WalkController(const std::wstring& path, std::set<std::wstring>& walked,
 std::vector<UsbDeviceEntry> WindowsUsbTree::ListDevices() {
     std::vector<UsbDeviceEntry> devices;
     std::set<std::wstring> walked;
-    for (int n = 0; n < 10; ++n) WalkController(L"\\\\.\\HCD" + std::to_wstring(n), walked, devices);
+    const NodesByDriverKey nodes = DeviceNodesByDriverKey();
+    for (int n = 0; n < 10; ++n) WalkController(L"\\\\.\\HCD" + std::to_wstring(n), walked, nodes, devices);
     for (const std::wstring& path : ListDeviceInterfacePaths(GUID_DEVINTERFACE_USB_HOST_CONTROLLER))
-        WalkController(path, walked, devices);
+        WalkController(path, walked, nodes, devices);
     return devices;
 }
 

@@ -453,12 +453,21 @@ void QtDialogWindow::JobEnded(const JobOutcome& outcome) {
         jobEndAnnounced_ = true;
         jobEndToShow_ = true;
     }
+    if (onCommandEnded) onCommandEnded();
     // The worker must not wait for the window here; the line follows on the
     // UI thread, which takes the outcome from under our own lock.
     if (calls_->OnUiThread())
         DeliverJobEnd();
     else
         QMetaObject::invokeMethod(this, "DeliverJobEnd", Qt::QueuedConnection);
+}
+
+void QtDialogWindow::EraseEnded(const JobOutcome&) {
+    if (onCommandEnded) onCommandEnded();
+}
+
+void QtDialogWindow::FirmwareVersionRead(const std::optional<std::string>&) {
+    if (onCommandEnded) onCommandEnded();
 }
 
 void QtDialogWindow::DeliverJobEnd() {

@@ -76,6 +76,9 @@ public:
     // Run on the UI thread when a write job has ended, before or while its
     // last box shows.
     std::function<void(const JobOutcome&)> onJobEnded;
+    // Run when a write job, an erase or a version query has ended, on the
+    // thread that ended it; the unit it worked on is free for the next one.
+    std::function<void()> onCommandEnded;
 
     // True from the hand-over of a write job to the worker until the job's
     // end is announced. Only then would closing leave the EEPROM incomplete.
@@ -102,6 +105,8 @@ public:
     // JobEvents
     void ReplugRequested() override;
     void JobEnded(const JobOutcome& outcome) override;
+    void EraseEnded(const JobOutcome& outcome) override;
+    void FirmwareVersionRead(const std::optional<std::string>& version) override;
 
 protected:
     void reject() override;

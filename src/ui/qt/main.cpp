@@ -10,6 +10,7 @@
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "platform/BackendSelection.h"
+#include "platform/PortScope.h"
 #include "ui/qt/GuiOptions.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtDialogWindow.h"
@@ -97,7 +98,10 @@ int main(int argc, char** argv) {
 
         zt::qt::QtDialogWindow window;
         window.SetInstanceLock(&instanceLock);
-        window.onReplugRequested = [&backend] { backend->ReplugRequested(); };
+        // Each job works on one unit: the one it opens first, until it ends.
+        zt::PortScope unit(backend->AsPlatform(), backend->Locks());
+        window.onReplugRequested = [&backend, &unit] { backend->ReplugUnit(unit.Port()); };
+        window.onCommandEnded = [&unit] { unit.Unbind(); };
         window.onMessageBoxShown = [&](QMessageBox& box) {
             if (options.autoOk) {
                 // After the notices that the re-plug has just posted.
@@ -124,7 +128,7 @@ int main(int argc, char** argv) {
                              window.EndDialog(2);
                          });
 
-        zt::CZT51xxWriteEepromMPDlg dialog(window, backend->AsPlatform());
+        zt::CZT51xxWriteEepromMPDlg dialog(window, unit.AsPlatform());
         const int result = window.RunModal(dialog);
         if (closedBySignal) {
             exitCode = kExitSignalBase + closedBySignal;

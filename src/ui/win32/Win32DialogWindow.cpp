@@ -318,6 +318,15 @@ void Win32DialogWindow::JobEnded(const JobOutcome& outcome) {
     std::string line = std::string("Last job: ") + ResultName(outcome.kind);
     if (const auto code = outcome.Code()) line += " [" + FormatResultCode(*code) + "]";
     calls_.Run([this, line] { SetDlgItemTextW(window_, kIdLastResult, ToWide(line).c_str()); });
+    if (onCommandEnded) onCommandEnded();
+}
+
+void Win32DialogWindow::EraseEnded(const JobOutcome&) {
+    if (onCommandEnded) onCommandEnded();
+}
+
+void Win32DialogWindow::FirmwareVersionRead(const std::optional<std::string>&) {
+    if (onCommandEnded) onCommandEnded();
 }
 
 }  // namespace zt::win32

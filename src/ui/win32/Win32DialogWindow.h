@@ -58,6 +58,9 @@ public:
     // Run on the worker thread when the job asks for a re-plug, before the
     // prompt shows; the simulated machine re-plugs its chip here.
     std::function<void()> onReplugRequested;
+    // Run when a write job, an erase or a version query has ended, on the
+    // thread that ended it; the unit it worked on is free for the next one.
+    std::function<void()> onCommandEnded;
 
     // How the last write job ended; none before the first one.
     std::optional<JobOutcome> LastOutcome();
@@ -83,6 +86,8 @@ public:
     // JobEvents
     void ReplugRequested() override;
     void JobEnded(const JobOutcome& outcome) override;
+    void EraseEnded(const JobOutcome& outcome) override;
+    void FirmwareVersionRead(const std::optional<std::string>& version) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

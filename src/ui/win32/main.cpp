@@ -17,6 +17,7 @@
 #include "app/DialogTemplate.h"
 #include "job/JobOutcome.h"
 #include "platform/BackendSelection.h"
+#include "platform/PortScope.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "ui/win32/Win32DialogWindow.h"
@@ -119,12 +120,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             exitCode = 3;
             return 0;
         }
-        const zt::Platform platform = backend->AsPlatform();
+        // Each job works on one unit: the one it opens first, until it ends.
+        zt::PortScope unit(backend->AsPlatform(), backend->Locks());
+        const zt::Platform platform = unit.AsPlatform();
 
         zt::win32::Win32DialogWindow window;
         bool screenshotTaken = false;
         // In simulation the chip re-plugs itself when the tool asks for it.
-        window.onReplugRequested = [&backend] { backend->ReplugRequested(); };
+        window.onReplugRequested = [&backend, &unit] { backend->ReplugUnit(unit.Port()); };
+        window.onCommandEnded = [&unit] { unit.Unbind(); };
         window.onMessageBoxShown = [&](HWND box, const std::string&) {
             if (options->autoOk || !options->screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
             // The job's result box: the picture is taken, or never will be.
