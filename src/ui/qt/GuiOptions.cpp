@@ -50,9 +50,11 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
         QStringLiteral("Show every unit present in a row of its own and write them all at once."));
     const QCommandLineOption autoOk(QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once."));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save the window to FILE during a job, then close."),
-                                        QStringLiteral("FILE"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the window to FILE during a job (with --station: once it has "
+                       "ended), then close."),
+        QStringLiteral("FILE"));
     const QCommandLineOption screenshotAt(QStringLiteral("screenshot-at"),
                                           QStringLiteral("Progress (0..100) at which --screenshot is taken."),
                                           QStringLiteral("N"), QStringLiteral("40"));
@@ -100,9 +102,6 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
                         simulation.simulatedClock))
         return Stop(kExitUsage,
                     QStringLiteral("--variant, --units, --fault and --sim-clock need --simulate"));
-    // The picture is taken of the dialog's own progress bar.
-    if (o.station && !o.screenshotPath.isEmpty())
-        return Stop(kExitUsage, QStringLiteral("--screenshot works with the dialog, not with --station"));
     std::string error;
     if (!sim::SimulatedMachine::ParseArguments(simulation, &o.simulation, &error))
         return Stop(kExitUsage, QString::fromStdString(error));

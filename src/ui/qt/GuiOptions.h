@@ -17,7 +17,8 @@ namespace zt::qt {
 //   --auto-ok                   answer every message box with OK (unattended demos)
 //   --screenshot FILE [--screenshot-at N]
 //       save the window to FILE once the progress bar reaches N (default 40)
-//       during a job, then close the tool
+//       during a job, then close the tool; with --station, once every unit's
+//       job has ended
 struct GuiOptions {
     bool simulate = false;
     sim::SimulatedMachine::Options simulation;  // checked: a known variant, known faults
