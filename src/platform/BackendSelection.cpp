@@ -26,6 +26,7 @@ public:
     Platform AsPlatform() override { return platform_->AsPlatform(); }
     UnitLocks& Locks() override { return locks_; }
     std::string PermissionHint() const override { return platform_->PermissionHint(); }
+    PortPower* Power() override { return &platform_->Power(); }
     std::string Describe() const override { return "USB devices of this PC"; }
 
 private:

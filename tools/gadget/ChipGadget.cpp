@@ -155,7 +155,7 @@ void ChipGadget::Post(Command command) {
     if (commandsDone_ < ticket) throw std::runtime_error(failure_);
 }
 
-void ChipGadget::PlugIn() {
+void ChipGadget::PlugIn(bool waitForHost) {
     GadgetIds ids;
     {
         std::lock_guard lock(mutex_);
@@ -171,7 +171,7 @@ void ChipGadget::PlugIn() {
     hidg_ = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (hidg_ < 0) throw std::runtime_error("cannot open " + node + ": " + std::strerror(errno));
     // Like an operator who waits until the device is recognised before going on.
-    if (!WaitFor([&] { return HostHasHidraw(options_.unit); }))
+    if (waitForHost && !WaitFor([&] { return HostHasHidraw(options_.unit); }))
         throw std::runtime_error("the host did not take " + UnitName(options_.unit) + " as a HID device");
 }
 
@@ -239,8 +239,18 @@ void ChipGadget::Serve() {
                 }
             }
             if (!running) break;
-            if (fds[1].revents & POLLIN)
-                for (const ControlSetup& setup : ep0_->ReadSetups()) OnControl(setup);
+            if (fds[1].revents & POLLIN) {
+                bool hostLetGo = false;
+                for (const ControlSetup& setup : ep0_->ReadSetups(&hostLetGo)) OnControl(setup);
+                // The host dropped the device from its port (it does so before
+                // switching the port off; a mere reset keeps the device): the
+                // chip has lost power, and comes up again while the port is
+                // still off.
+                if (hostLetGo && gadget_->Bound() && !HostSeesDevice(options_.unit)) {
+                    PullOut();
+                    PlugIn(false);
+                }
+            }
             if (count == 3 && hidg_ >= 0 && (fds[2].revents & POLLIN)) {
                 uint8_t report[256];
                 const ssize_t got = ::read(hidg_, report, sizeof report);

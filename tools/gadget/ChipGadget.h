@@ -44,7 +44,10 @@ struct ChipGadgetOptions {
 // gadget. A thread of its own answers the output reports on /dev/hidg* and
 // the vendor requests on FunctionFS endpoint 0, and carries out plugs and
 // unplugs. When the model pulls the chip (its unplug fault), the gadget
-// leaves its UDC and stays out.
+// leaves its UDC and stays out. When the host switches the power of the
+// gadget's port off, the chip loses power: it leaves, boots again and is
+// plugged back in under the IDs it now boots with, to be seen by the host
+// once the port has power again.
 class ChipGadget {
 public:
     explicit ChipGadget(const ChipGadgetOptions& options);  // plugged in when it returns
@@ -72,7 +75,9 @@ private:
 
     void Serve();
     void RunCommand(Command command);
-    void PlugIn();
+    // `waitForHost`: return only once the host has taken the device as a HID
+    // device, as an operator waits until it is recognised.
+    void PlugIn(bool waitForHost = true);
     void PullOut();
     void OnOutputReport(const uint8_t* data, size_t length);
     void OnControl(const ControlSetup& setup);

@@ -92,7 +92,7 @@ FunctionFsEndpoint0::~FunctionFsEndpoint0() {
     ::rmdir(mountPoint_.c_str());
 }
 
-std::vector<ControlSetup> FunctionFsEndpoint0::ReadSetups() {
+std::vector<ControlSetup> FunctionFsEndpoint0::ReadSetups(bool* hostLetGo) {
     std::vector<ControlSetup> setups;
     usb_functionfs_event events[4];
     const ssize_t got = ::read(fd_, events, sizeof events);
@@ -101,7 +101,12 @@ std::vector<ControlSetup> FunctionFsEndpoint0::ReadSetups() {
         Fail("cannot read FunctionFS events");
     }
     for (size_t i = 0; i < static_cast<size_t>(got) / sizeof events[0]; ++i) {
-        if (events[i].type != FUNCTIONFS_SETUP) continue;
+        // The kernel keeps only the newest of these four pending.
+        const uint8_t type = events[i].type;
+        if (hostLetGo && (type == FUNCTIONFS_BIND || type == FUNCTIONFS_UNBIND || type == FUNCTIONFS_ENABLE ||
+                          type == FUNCTIONFS_DISABLE))
+            *hostLetGo = type == FUNCTIONFS_DISABLE;
+        if (type != FUNCTIONFS_SETUP) continue;
         const usb_ctrlrequest& r = events[i].u.setup;
         setups.push_back(
             {r.bRequestType, r.bRequest, le16toh(r.wValue), le16toh(r.wIndex), le16toh(r.wLength)});

@@ -30,8 +30,10 @@ public:
     // For poll(): readable when events are pending.
     int fd() const { return fd_; }
     // The control requests among the pending events (bind, enable and the
-    // like are only the gadget's life and are skipped).
-    std::vector<ControlSetup> ReadSetups();
+    // like are only the gadget's life and are skipped). When `hostLetGo` is
+    // given, it tells whether the newest of those life events was the host
+    // disabling the function: a disconnect, such as its port losing power.
+    std::vector<ControlSetup> ReadSetups(bool* hostLetGo = nullptr);
     // Data stage of an IN request (at most setup.length bytes are sent).
     void ReplyIn(const ControlSetup& setup, const uint8_t* data, size_t length);
     // Accepts an OUT request: reads its data stage, if any, and completes the status stage.

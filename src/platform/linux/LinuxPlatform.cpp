@@ -4,21 +4,24 @@
 #include "platform/linux/LinuxAudioFilterBackend.h"
 #include "platform/linux/LinuxDeviceNotices.h"
 #include "platform/linux/LinuxHidBackend.h"
+#include "platform/linux/LinuxPortPower.h"
 #include "platform/linux/LinuxUsbTree.h"
 
 namespace zt::platform_linux {
 
 struct LinuxPlatform::Impl {
+    explicit Impl(Clock* given) : clock(given ? given : &realClock), power(*clock) {}
     RealClock realClock;
-    Clock* clock = &realClock;
+    Clock* clock;
     LinuxHidBackend hid;
     LinuxAudioFilterBackend audio;
     LinuxDeviceNotices notices;
     LinuxUsbTree usb;
+    LinuxPortPower power;
 };
 
-LinuxPlatform::LinuxPlatform() : impl_(std::make_unique<Impl>()) {}
-LinuxPlatform::LinuxPlatform(Clock& clock) : LinuxPlatform() { impl_->clock = &clock; }
+LinuxPlatform::LinuxPlatform() : impl_(std::make_unique<Impl>(nullptr)) {}
+LinuxPlatform::LinuxPlatform(Clock& clock) : impl_(std::make_unique<Impl>(&clock)) {}
 LinuxPlatform::~LinuxPlatform() = default;
 
 Platform LinuxPlatform::AsPlatform() {
@@ -26,5 +29,7 @@ Platform LinuxPlatform::AsPlatform() {
 }
 
 std::string LinuxPlatform::PermissionHint() const { return impl_->hid.PermissionHint(); }
+
+PortPower& LinuxPlatform::Power() { return impl_->power; }
 
 }  // namespace zt::platform_linux

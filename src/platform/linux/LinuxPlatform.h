@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/PortPower.h"
 
 namespace zt::platform_linux {
 
@@ -13,6 +14,7 @@ namespace zt::platform_linux {
 //                hands them to the dialog on its user-interface thread
 //   USB tree     the attached USB devices from sysfs
 //   audio path   libusb vendor control requests on endpoint 0 of our audio device
+//   port power   the kernel's switch of a unit's hub port, where the hub can
 //   clock        the real clock, or the one a test hands in
 class LinuxPlatform {
 public:
@@ -29,6 +31,9 @@ public:
     // One line for the operator when a matching hidraw node exists but could not be
     // opened for lack of permission (it names the udev rule to install), else "".
     std::string PermissionHint() const;
+
+    // Re-plugging a unit by switching its hub port off and on.
+    PortPower& Power();
 
     struct Impl;
 

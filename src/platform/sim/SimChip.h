@@ -44,13 +44,14 @@ struct SimFaults {
     uint32_t replyLatencyMs = 0;       // bus time from request to reply
     uint16_t inputReportLength = 64;   // report lengths of the HID interface,
     uint16_t outputReportLength = 64;  // report-ID byte included
+    bool noPortPower = false;          // the hub cannot switch this chip's port off and on
 };
 
 // Applies a fault given by name ("no-reply", "drop-reply-at=N", "wrong-tag=N",
 // "wrong-count=N", "short-reply=N", "refuse-open", "fail-write",
 // "fail-write-at=N", "stuck=ADDR[:TIMES]", "stuck-many", "header-wont-clear",
 // "blank-header-copy", "unplug-at=N", "latency-ms=N", "input-length=N",
-// "output-length=N"). Returns false with a one-line reason for an unknown
+// "output-length=N", "no-port-power"). Returns false with a one-line reason for an unknown
 // name or a bad value.
 bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error);
 // The names above with a one-line description each, for --help.

@@ -49,6 +49,7 @@ std::vector<std::pair<std::string, std::string>> FaultNames() {
         {"latency-ms=N", "each reply arrives N ms after its request"},
         {"input-length=N", "input report length N bytes, report ID included"},
         {"output-length=N", "output report length N bytes, report ID included"},
+        {"no-port-power", "the hub cannot switch the unit's port off and on"},
     };
 }
 
@@ -77,6 +78,7 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* 
     if (name == "fail-write") return flag(faults.failWrites);
     if (name == "header-wont-clear") return flag(faults.headerWontClear);
     if (name == "blank-header-copy") return flag(faults.blankHeaderCopy);
+    if (name == "no-port-power") return flag(faults.noPortPower);
     if (name == "stuck-many") {
         if (hasValue) return Fail(error, "fault 'stuck-many' takes no value");
         for (int i = 0; i < kStuckManyCount; ++i)

@@ -103,6 +103,7 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
         bus_->Faults(chip) = own != options.unitFaults.end() ? own->second : options.faults;
     }
     bus_->ClearLog();
+    power_ = std::make_unique<SimPortPower>(*bus_, *clock_, chip_, units_);
     description_ =
         (units_ > 1 ? std::to_string(units_) + " simulated chips" : std::string("simulated chip")) +
         ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "") +

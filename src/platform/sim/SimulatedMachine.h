@@ -10,6 +10,7 @@
 #include "platform/InProcessUnitLocks.h"
 #include "platform/sim/SimBus.h"
 #include "platform/sim/SimChip.h"
+#include "platform/sim/SimPortPower.h"
 
 namespace zt::sim {
 
@@ -51,6 +52,9 @@ public:
     void ReplugRequested() override;  // the first unit's chip
     // Re-plugs the chip on `port`; "" means the first unit's.
     void ReplugUnit(const std::string& port) override;
+    // Every unit's port switches on its own, unless the unit has the
+    // no-port-power fault.
+    PortPower* Power() override { return power_.get(); }
     std::string Describe() const override { return description_; }
 
     SimBus& Bus() { return *bus_; }
@@ -62,6 +66,7 @@ private:
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SimBus> bus_;
     InProcessUnitLocks locks_;
+    std::unique_ptr<SimPortPower> power_;
     int chip_ = 0;
     int units_ = 1;
     std::string description_;

@@ -1,0 +1,45 @@
+// The port switch on the kernel's own hub driver: dummy_hcd's root hub says
+// it switches each port on its own (so the tool offers it), and switching the
+// gadget's port off and on must make the device leave, the chip restart, and
+// the device enumerate again.
+#include <algorithm>
+#include <string>
+
+#include "ChipGadget.h"
+#include "KernelBed.h"
+#include "WireCheck.h"
+#include "job/EepromImage.h"
+
+namespace zt::kernelbed {
+namespace {
+
+// The whole job with nobody at the station: the tool switches the port off
+// and on where the operator would re-plug, and the restarted chip is written.
+TEST(KernelPortPowerTest, WriteReplugsByPortPowerWithoutAPrompt) {
+    ZT_REQUIRE_KERNEL_BED();
+    gadget::ChipGadget unit(gadget::ChipGadgetOptions{});
+    ToolRun run;
+    run.args = {"write", "--replug", "power"};
+    bool prompted = false;
+    run.onLine = [&prompted](const std::string& line) -> std::string {
+        if (!IsReplugPrompt(line)) return "";
+        prompted = true;
+        return "\n";
+    };
+    const ToolResult result = RunTool(run);
+    ASSERT_FALSE(result.timedOut) << result.out << result.err;
+    EXPECT_EQ(result.ResultLine(), "result: OK") << result.out << result.err;
+    EXPECT_FALSE(prompted) << result.out;
+
+    const auto eeprom = unit.Eeprom();
+    for (uint32_t a = 0; a < kImageSize; ++a) ASSERT_EQ(eeprom[a], kImageA[a]) << "EEPROM address " << a;
+    const auto shape = RequestShape(unit.Log());
+    const auto unplug = std::find(shape.begin(), shape.end(), "unplug");
+    ASSERT_NE(unplug, shape.end());
+    ASSERT_NE(unplug + 1, shape.end());
+    EXPECT_EQ(*(unplug + 1), "plug 3C4D:735E") << "the chip should come back as its updater device";
+    EXPECT_EQ(PacingViolations(unit.Log()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace zt::kernelbed
