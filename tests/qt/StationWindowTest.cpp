@@ -87,6 +87,22 @@ TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
     EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
 }
 
+// A unit another job holds is left alone, and its row must not read like a
+// unit that was written.
+TEST(StationWindow, AUnitHeldByAnotherJobIsNotWrittenAndSaysSo) {
+    StationHarness station;
+    ASSERT_TRUE(station.machine->Locks().TryClaim("1-1.3"));
+    station.window->WriteButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return station.results.has_value(); }));
+    station.machine->Locks().Release("1-1.3");
+
+    EXPECT_TRUE((*station.results)[2].busy);
+    EXPECT_EQ(station.Cell(2, kResultColumn), "Held by another job; not written");
+    EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
+    const auto eeprom = station.machine->Bus().Eeprom(station.machine->Chip() + 2);
+    EXPECT_FALSE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
+}
+
 // Every unit's worker waits on the window in the re-plug prompt: closing
 // asks first, No leaves the job alone, and Yes closes at once instead of
 // waiting on workers that wait on the window.
