@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the Qt dialog on the simulated chip, half-way
-# through the body write of a job, on a virtual X display; and
+# through the body write of a job, on a virtual X display; docs/screenshot-station.png,
+# the station window after a job on four simulated units; and
 # docs/screenshot-windows.png, the native Windows dialog under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,6 +16,14 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/src/ui/qt/zt51xx-mp-gui" --simulate --sim-clock --auto-ok \
   --screenshot "$out" --screenshot-at 40
 echo "screenshot.sh: wrote $out"
+
+# The station window: four simulated units written at once, the third pulled
+# half-way, taken when every row shows its result.
+stationout=docs/screenshot-station.png
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
+  "$build/src/ui/qt/zt51xx-mp-gui" --station --simulate --sim-clock --units 4 --fault 3:unplug-at=600 \
+  --auto-ok --screenshot "$stationout"
+echo "screenshot.sh: wrote $stationout"
 
 # The native Windows dialog under Wine, at the same point of the same job.
 winbuild=build/windows

@@ -32,7 +32,8 @@ TEST(GuiOptions, MistakesEndWithAUsageError) {
     for (const QStringList& arguments :
          {QStringList{"--variant", "A"}, QStringList{"--fault", "no-reply"},
           QStringList{"--simulate", "--variant", "C"}, QStringList{"--simulate", "--screenshot-at", "101"},
-          QStringList{"--bogus"}, QStringList{"extra"}}) {
+          QStringList{"--units", "2"}, QStringList{"--simulate", "--units", "0"}, QStringList{"--bogus"},
+          QStringList{"extra"}}) {
         const auto line = Parse(arguments);
         ASSERT_TRUE(line.exitCode) << arguments.join(' ').toStdString();
         EXPECT_EQ(*line.exitCode, 2) << arguments.join(' ').toStdString();

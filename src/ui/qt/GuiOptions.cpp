@@ -32,25 +32,34 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     const QCommandLineOption variant(QStringLiteral("variant"),
                                      QStringLiteral("Chip variant of the simulated chip: A, B or unknown."),
                                      QStringLiteral("A|B|unknown"), QStringLiteral("A"));
+    const QCommandLineOption units(QStringLiteral("units"),
+                                   QStringLiteral("Number of simulated chips, each on a port of its own."),
+                                   QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption fault(
         QStringLiteral("fault"),
-        QStringLiteral("Fault of the simulated chip (repeatable; see --list-faults)."),
-        QStringLiteral("NAME"));
+        QStringLiteral("Fault of the simulated chips, or with U: of unit U only (repeatable; see "
+                       "--list-faults)."),
+        QStringLiteral("[U:]NAME"));
     const QCommandLineOption listFaults(QStringLiteral("list-faults"),
                                         QStringLiteral("List the faults the simulated chip knows."));
     const QCommandLineOption simClock(
         QStringLiteral("sim-clock"),
         QStringLiteral("Simulated time: device pauses and time-outs take no time."));
+    const QCommandLineOption station(
+        QStringLiteral("station"),
+        QStringLiteral("Show every unit present in a row of its own and write them all at once."));
     const QCommandLineOption autoOk(QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once."));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save the window to FILE during a job, then close."),
-                                        QStringLiteral("FILE"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the window to FILE during a job (with --station: once it has "
+                       "ended), then close."),
+        QStringLiteral("FILE"));
     const QCommandLineOption screenshotAt(QStringLiteral("screenshot-at"),
                                           QStringLiteral("Progress (0..100) at which --screenshot is taken."),
                                           QStringLiteral("N"), QStringLiteral("40"));
-    parser.addOptions(
-        {help, version, simulate, variant, fault, listFaults, simClock, autoOk, screenshot, screenshotAt});
+    parser.addOptions({help, version, simulate, variant, units, fault, listFaults, simClock, station, autoOk,
+                       screenshot, screenshotAt});
 
     if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -78,16 +87,21 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     simulation.variant = parser.value(variant).toStdString();
     for (const QString& f : parser.values(fault)) simulation.faults.push_back(f.toStdString());
     simulation.simulatedClock = parser.isSet(simClock);
+    bool numeric = false;
+    simulation.units = parser.value(units).toInt(&numeric);
+    if (!numeric) return Stop(kExitUsage, QStringLiteral("--units wants a number of chips"));
+    o.station = parser.isSet(station);
     o.autoOk = parser.isSet(autoOk);
     o.screenshotPath = parser.value(screenshot);
 
-    bool numeric = false;
     o.screenshotAtProgress = parser.value(screenshotAt).toInt(&numeric);
     if (!numeric || o.screenshotAtProgress < 0 || o.screenshotAtProgress > 100)
         return Stop(kExitUsage, QStringLiteral("--screenshot-at wants a progress from 0 to 100"));
 
-    if (!o.simulate && (parser.isSet(variant) || !simulation.faults.empty() || simulation.simulatedClock))
-        return Stop(kExitUsage, QStringLiteral("--variant, --fault and --sim-clock need --simulate"));
+    if (!o.simulate && (parser.isSet(variant) || parser.isSet(units) || !simulation.faults.empty() ||
+                        simulation.simulatedClock))
+        return Stop(kExitUsage,
+                    QStringLiteral("--variant, --units, --fault and --sim-clock need --simulate"));
     std::string error;
     if (!sim::SimulatedMachine::ParseArguments(simulation, &o.simulation, &error))
         return Stop(kExitUsage, QString::fromStdString(error));

@@ -10,15 +10,19 @@
 namespace zt::qt {
 
 // The command line of zt51xx-mp-gui.
-//   --simulate [--variant A|B|unknown] [--fault NAME]... [--sim-clock]
-//       run against a simulated chip instead of the machine's devices
+//   --simulate [--variant A|B|unknown] [--units N] [--fault [U:]NAME]... [--sim-clock]
+//       run against simulated chips instead of the machine's devices
+//   --station                   one row per unit present and one button that
+//                               writes them all at once, instead of the dialog
 //   --auto-ok                   answer every message box with OK (unattended demos)
 //   --screenshot FILE [--screenshot-at N]
 //       save the window to FILE once the progress bar reaches N (default 40)
-//       during a job, then close the tool
+//       during a job, then close the tool; with --station, once every unit's
+//       job has ended
 struct GuiOptions {
     bool simulate = false;
     sim::SimulatedMachine::Options simulation;  // checked: a known variant, known faults
+    bool station = false;
     bool autoOk = false;
     QString screenshotPath;
     int screenshotAtProgress = 40;

@@ -16,13 +16,15 @@
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/ScreenshotOnProgress.h"
+#include "ui/qt/StationWindow.h"
 #include "ui/qt/TerminationSignals.h"
 
 namespace {
 
 constexpr int kExitFailure = 1;  // also: the job failed
 constexpr int kExitNoBackend = 3;
-constexpr int kExitSignalBase = 128;  // closed by a signal: 128 + its number, as shells report it
+constexpr int kExitSignalBase = 128;        // closed by a signal: 128 + its number, as shells report it
+constexpr int kScreenshotLimitMs = 120000;  // a station job that never ends gives no picture
 
 void PrintLine(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toLocal8Bit();
@@ -35,6 +37,54 @@ void ShowStartError(const QString& text) {
     PrintLine(stderr, text);
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok);
     box.exec();
+}
+
+// The station window instead of the dialog: every unit present in a row of
+// its own, written all at once.
+int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
+               const zt::qt::GuiOptions& options, int* exitCode) {
+    zt::qt::StationWindow window(backend);
+    window.SetInstanceLock(&instanceLock);
+    if (options.autoOk) {
+        window.onReplugPromptShown = [](QMessageBox& box) {
+            QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+        };
+    }
+    // A picture for the documentation: every unit written at once, taken
+    // when the rows show their results.
+    bool shotSaved = false;
+    if (!options.screenshotPath.isEmpty()) {
+        window.onJobEnded = [&](const std::vector<zt::cli::UnitResult>&) {
+            shotSaved = window.grab().save(options.screenshotPath);
+            window.done(1);
+        };
+        QTimer::singleShot(0, &window, [&window] {
+            if (window.WriteButton()->isEnabled())
+                window.WriteButton()->click();
+            else
+                window.done(1);  // no unit to write: nothing to show
+        });
+        QTimer::singleShot(kScreenshotLimitMs, &window, [&window] { window.done(1); });
+    }
+    // A signal closes the window like Exit, but without asking: nobody is
+    // there to answer. A running job is stopped first.
+    int closedBySignal = 0;
+    zt::qt::TerminationSignals terminations;
+    QObject::connect(&terminations, &zt::qt::TerminationSignals::received, &window, [&](int signalNumber) {
+        if (!closedBySignal) closedBySignal = signalNumber;
+        window.done(2);
+    });
+    const int result = window.exec();
+    if (closedBySignal) {
+        *exitCode = kExitSignalBase + closedBySignal;
+    } else if (!options.screenshotPath.isEmpty() && !shotSaved) {
+        PrintLine(stderr,
+                  QStringLiteral("no screenshot written to %1: no unit was written, or the file could "
+                                 "not be saved")
+                      .arg(options.screenshotPath));
+        *exitCode = kExitFailure;
+    }
+    return result;
 }
 
 }  // namespace
@@ -69,6 +119,7 @@ int main(int argc, char** argv) {
         }
         const std::string hint = backend->PermissionHint();
         if (!hint.empty()) PrintLine(stderr, QString::fromStdString(hint));
+        if (options.station) return RunStation(*backend, instanceLock, options, &exitCode);
 
         zt::qt::QtDialogWindow window;
         window.SetInstanceLock(&instanceLock);

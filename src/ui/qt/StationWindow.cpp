@@ -1,0 +1,289 @@
+#include "ui/qt/StationWindow.h"
+
+#include <QCollator>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/DialogTemplate.h"
+#include "cli/KnownDeviceScan.h"
+#include "device/KnownDeviceTable.h"
+#include "platform/DeviceBackend.h"
+#include "ui/qt/LastResultLine.h"
+#include "ui/qt/QtInstanceLock.h"
+#include "ui/qt/UiThreadCalls.h"
+
+namespace zt::qt {
+
+namespace {
+
+constexpr int kRefreshMs = 1000;
+constexpr const char* kReplugCaption = "Write to EEPROM...";
+constexpr const char* kCloseDuringJobQuestion =
+    "Closing now stops the write and leaves the EEPROM of every unit being written incomplete; close anyway?";
+constexpr const char* kHeldByAnotherJob = "Held by another job; not written";
+
+QString IdsOf(const cli::PresentDevice& device) {
+    QString ids = QStringLiteral("%1:%2")
+                      .arg(device.vendorId, 4, 16, QLatin1Char('0'))
+                      .arg(device.productId, 4, 16, QLatin1Char('0'))
+                      .toUpper();
+    if (device.updater) ids += QStringLiteral(" (updater)");
+    return ids;
+}
+
+}  // namespace
+
+StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
+    : QDialog(parent), backend_(backend), calls_(new UiThreadCalls(this)) {
+    setWindowTitle(
+        QString::fromUtf8(kMainWindowTitle.data(), static_cast<qsizetype>(kMainWindowTitle.size())));
+    table_ = new QTableWidget(0, kColumns, this);
+    table_->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("VID:PID"),
+                                       QStringLiteral("Progress"), QStringLiteral("Result")});
+    table_->verticalHeader()->hide();
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setWordWrap(false);
+    table_->horizontalHeader()->setSectionResizeMode(kPort, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(kIds, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(kResult, QHeaderView::Stretch);
+    table_->setColumnWidth(kProgress, 160);
+
+    write_ = new QPushButton(QStringLiteral("Write EEPROM"), this);
+    auto* exit = new QPushButton(QStringLiteral("Exit"), this);
+    // Enter must not start or end anything: a stray key at a station would
+    // otherwise write or abandon every unit at once.
+    write_->setAutoDefault(false);
+    exit->setAutoDefault(false);
+    status_ = new QLabel(this);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(status_, 1);
+    buttons->addWidget(write_);
+    buttons->addWidget(exit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table_);
+    layout->addLayout(buttons);
+    resize(720, 320);
+
+    connect(write_, &QPushButton::clicked, this, [this] { StartJob(); });
+    connect(exit, &QPushButton::clicked, this, [this] {
+        if (!running_ || ConfirmClose()) done(1);
+    });
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { Refresh(); });
+    timer->start(kRefreshMs);
+    Refresh();
+}
+
+StationWindow::~StationWindow() { StopJob(); }
+
+void StationWindow::SetInstanceLock(QtInstanceLock* lock) {
+    if (lock) lock->Announce(std::string(kMainWindowTitle), this);
+}
+
+void StationWindow::Refresh() {
+    if (running_) return;
+    int openFailures = 0;
+    const auto devices =
+        cli::FindKnownDevices(backend_.AsPlatform().hid, kInitialKnownDevices, &openFailures);
+    std::vector<Row> next;
+    for (const cli::PresentDevice& device : devices) {
+        // Without a port a unit cannot be kept apart from the others.
+        if (device.port.empty()) continue;
+        if (std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == device.port; }))
+            continue;
+        Row row;
+        const auto old = std::find_if(rows_.begin(), rows_.end(),
+                                      [&](const Row& r) { return r.port == device.port && r.present; });
+        // A unit that has just arrived may be another board: it starts clean.
+        if (old != rows_.end()) row = *old;
+        row.port = device.port;
+        row.ids = IdsOf(device);
+        row.present = true;
+        next.push_back(row);
+    }
+    for (const Row& old : rows_) {
+        const bool seen =
+            std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == old.port; });
+        if (!seen && old.hasResult) {
+            next.push_back(old);
+            next.back().present = false;
+        }
+    }
+    QCollator natural;
+    natural.setNumericMode(true);
+    std::sort(next.begin(), next.end(), [&](const Row& a, const Row& b) {
+        return natural.compare(QString::fromStdString(a.port), QString::fromStdString(b.port)) < 0;
+    });
+
+    const auto same = [](const Row& a, const Row& b) {
+        return a.port == b.port && a.ids == b.ids && a.present == b.present && a.result == b.result;
+    };
+    if (next.size() != rows_.size() || !std::equal(next.begin(), next.end(), rows_.begin(), same)) {
+        rows_ = std::move(next);
+        ShowRows();
+    }
+    const auto present = std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; });
+    if (present > 0) {
+        status_->setText(present == 1 ? QStringLiteral("1 unit present")
+                                      : QStringLiteral("%1 units present").arg(present));
+    } else {
+        QString text = QStringLiteral("No known device present.");
+        const std::string hint = backend_.PermissionHint();
+        if (openFailures > 0 && !hint.empty()) text += u' ' + QString::fromStdString(hint);
+        status_->setText(text);
+    }
+    UpdateButton();
+}
+
+void StationWindow::ShowRows() {
+    table_->setRowCount(static_cast<int>(rows_.size()));
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const Row& row = rows_[i];
+        const int r = static_cast<int>(i);
+        table_->setItem(r, kPort, new QTableWidgetItem(QString::fromStdString(row.port)));
+        table_->setItem(r, kIds, new QTableWidgetItem(row.present ? row.ids : QStringLiteral("(unplugged)")));
+        auto* bar = qobject_cast<QProgressBar*>(table_->cellWidget(r, kProgress));
+        if (!bar) {
+            bar = new QProgressBar;
+            bar->setRange(0, 100);
+            table_->setCellWidget(r, kProgress, bar);
+        }
+        bar->setValue(row.progress);
+        auto* result = new QTableWidgetItem(row.result);
+        result->setToolTip(row.resultTip);
+        if (row.hasResult) result->setForeground(row.ok ? QColor(Qt::darkGreen) : QColor(Qt::red));
+        table_->setItem(r, kResult, result);
+    }
+}
+
+void StationWindow::UpdateButton() {
+    write_->setEnabled(!running_ &&
+                       std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
+}
+
+void StationWindow::StartJob() {
+    if (running_ || calls_->IsClosing()) return;
+    Refresh();
+    // The new job's rows: the units present now, nothing of the last job.
+    std::erase_if(rows_, [](const Row& r) { return !r.present; });
+    cli::MultiUnitRequest request;
+    for (Row& row : rows_) {
+        row.progress = 0;
+        row.result.clear();
+        row.resultTip.clear();
+        row.hasResult = false;
+        request.ports.push_back(row.port);
+    }
+    ShowRows();
+    if (request.ports.empty()) return;
+    if (job_.joinable()) job_.join();  // the last job's thread, already past its end
+
+    running_ = true;
+    UpdateButton();
+    status_->setText(QStringLiteral("Writing %1 units...").arg(request.ports.size()));
+    request.replugWait = cli::DefaultReplugWait(request.ports.size());
+    display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
+    job_ = std::thread([this, request] {
+        auto results = cli::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
+        calls_->Run([this, results] { FinishJob(results); });
+    });
+}
+
+void StationWindow::FinishJob(const std::vector<cli::UnitResult>& results) {
+    running_ = false;
+    for (size_t i = 0; i < results.size() && i < rows_.size(); ++i) {
+        Row& row = rows_[i];
+        const cli::UnitResult& unit = results[i];
+        row.hasResult = true;
+        row.ok = unit.outcome.kind == ResultKind::Ok;
+        row.resultTip = OutcomeText(unit.outcome);
+        if (unit.busy)
+            row.result = QString::fromUtf8(kHeldByAnotherJob);
+        else if (row.result.isEmpty())  // a job that ended without a box
+            row.result = row.resultTip;
+    }
+    ShowRows();
+    Refresh();
+    if (onJobEnded) onJobEnded(results);
+}
+
+void StationWindow::ShowProgress(size_t index, int percent) {
+    if (index >= rows_.size()) return;
+    rows_[index].progress = percent;
+    if (auto* bar = qobject_cast<QProgressBar*>(table_->cellWidget(static_cast<int>(index), kProgress)))
+        bar->setValue(std::clamp(percent, 0, 100));
+}
+
+void StationWindow::ShowText(size_t index, const std::string& text) {
+    if (index >= rows_.size()) return;
+    rows_[index].result = QString::fromStdString(text);
+    if (QTableWidgetItem* item = table_->item(static_cast<int>(index), kResult))
+        item->setText(rows_[index].result);
+}
+
+void StationWindow::AskToReplug(const std::string& text, std::function<void()> answered) {
+    auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(kReplugCaption),
+                                QString::fromStdString(text), QMessageBox::Ok, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QDialog::finished, box, [answered = std::move(answered)] { answered(); });
+    replugBox_ = box;
+    box->open();
+    QTimer::singleShot(0, box, [this, box] {
+        if (onReplugPromptShown && box->isVisible()) onReplugPromptShown(*box);
+    });
+}
+
+bool StationWindow::ConfirmClose() {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    QString::fromUtf8(kCloseDuringJobQuestion), QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    closeQuestion_ = &box;
+    QTimer::singleShot(0, &box, [this, &box] {
+        if (onCloseQuestionShown && box.isVisible()) onCloseQuestionShown(box);
+    });
+    const int answer = box.exec();
+    closeQuestion_ = nullptr;
+    // A close that came meanwhile (a signal) has ended the window already.
+    return answer == QMessageBox::Yes && !calls_->IsClosing();
+}
+
+void StationWindow::reject() {
+    if (running_ && !ConfirmClose()) return;
+    done(2);
+}
+
+void StationWindow::done(int result) {
+    // A question still up runs a loop inside the window's own, which could
+    // not end before it; nobody answered it, so it reads as No.
+    if (closeQuestion_) closeQuestion_->reject();
+    StopJob();
+    QDialog::done(result);
+}
+
+void StationWindow::StopJob() {
+    if (!job_.joinable()) return;
+    stopping_ = true;
+    // The unit threads may be waiting on the window (a row update, the
+    // prompt); release them before waiting for them, or neither side moves.
+    calls_->BeginClosing();
+    if (replugBox_) replugBox_->reject();
+    job_.join();
+    running_ = false;
+}
+
+}  // namespace zt::qt

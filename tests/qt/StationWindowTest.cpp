@@ -1,0 +1,138 @@
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+#include "QtWindowFixture.h"
+#include "job/EepromImage.h"
+#include "job/FailureCatalogue.h"
+#include "platform/sim/SimulatedMachine.h"
+#include "ui/qt/StationWindow.h"
+
+namespace zt {
+namespace {
+
+constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
+constexpr int kResultColumn = 3;
+
+// Three simulated units on simulated time, the second pulled in the middle
+// of writing, in a station window whose prompt a test answers.
+struct StationHarness {
+    std::unique_ptr<sim::SimulatedMachine> machine;
+    std::unique_ptr<qt::StationWindow> window;
+    int prompts = 0;
+    std::optional<std::vector<cli::UnitResult>> results;
+
+    StationHarness() {
+        sim::SimulatedMachine::Arguments arguments;
+        arguments.units = 3;
+        arguments.simulatedClock = true;
+        arguments.faults = {"2:unplug-at=600"};
+        sim::SimulatedMachine::Options options;
+        std::string error;
+        EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+        machine = std::make_unique<sim::SimulatedMachine>(options);
+        // Blank bodies, so that only a real write leaves the image there.
+        for (int unit = 0; unit < 3; ++unit)
+            machine->Bus().SetEeprom(machine->Chip() + unit, 8, std::vector<uint8_t>(kImageSize - 8, 0xFF));
+        window = std::make_unique<qt::StationWindow>(*machine);
+        window->onReplugPromptShown = [this](QMessageBox& box) {
+            ++prompts;
+            QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+        };
+        window->onJobEnded = [this](const std::vector<cli::UnitResult>& r) { results = r; };
+        window->show();
+    }
+    QString Cell(int row, int column) const { return window->Table()->item(row, column)->text(); }
+};
+
+TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
+    StationHarness station;
+    QTableWidget* table = station.window->Table();
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(station.Cell(1, 0), "1-1.2");
+    EXPECT_EQ(station.Cell(1, 1), "3C4D:7351");
+
+    station.window->WriteButton()->click();
+    EXPECT_FALSE(station.window->WriteButton()->isEnabled());
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return station.results.has_value(); }));
+
+    EXPECT_EQ(station.prompts, 1);
+    EXPECT_TRUE(station.window->WriteButton()->isEnabled());
+    ASSERT_EQ(station.results->size(), 3u);
+    const auto code = (*station.results)[1].outcome.Code();
+    ASSERT_TRUE(code);
+    for (int row : {0, 2}) {
+        EXPECT_EQ(station.Cell(row, kResultColumn), kCompletion) << row;
+        EXPECT_EQ(qobject_cast<QProgressBar*>(table->cellWidget(row, 2))->value(), 100) << row;
+        const auto eeprom = station.machine->Bus().Eeprom(station.machine->Chip() + row);
+        EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin())) << row;
+    }
+    // The pulled unit keeps its row and its code while it is away...
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(
+        station.Cell(1, kResultColumn),
+        QStringLiteral("Fail to Write EEPROM! [%1]").arg(QString::fromStdString(FormatResultCode(*code))));
+    EXPECT_EQ(station.Cell(1, 1), "(unplugged)");
+    // ...and a unit that arrives on its port, maybe another board, starts
+    // without the last job's result.
+    station.machine->Bus().Plug(station.machine->Chip() + 1);
+    station.window->Refresh();
+    EXPECT_EQ(station.Cell(1, kResultColumn), "");
+    EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
+}
+
+// A unit another job holds is left alone, and its row must not read like a
+// unit that was written.
+TEST(StationWindow, AUnitHeldByAnotherJobIsNotWrittenAndSaysSo) {
+    StationHarness station;
+    ASSERT_TRUE(station.machine->Locks().TryClaim("1-1.3"));
+    station.window->WriteButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return station.results.has_value(); }));
+    station.machine->Locks().Release("1-1.3");
+
+    EXPECT_TRUE((*station.results)[2].busy);
+    EXPECT_EQ(station.Cell(2, kResultColumn), "Held by another job; not written");
+    EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
+    const auto eeprom = station.machine->Bus().Eeprom(station.machine->Chip() + 2);
+    EXPECT_FALSE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
+}
+
+// Every unit's worker waits on the window in the re-plug prompt: closing
+// asks first, No leaves the job alone, and Yes closes at once instead of
+// waiting on workers that wait on the window.
+TEST(StationWindow, ClosingDuringAJobAsksAndThenStopsWithoutWaitingOnTheWorkers) {
+    StationHarness station;
+    QMessageBox* prompt = nullptr;
+    station.window->onReplugPromptShown = [&](QMessageBox& box) { prompt = &box; };
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    int questions = 0;
+    station.window->onCloseQuestionShown = [&](QMessageBox& question) {
+        ++questions;
+        EXPECT_EQ(question.defaultButton(), question.button(QMessageBox::No));
+        question.button(answer)->click();
+    };
+    station.window->WriteButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return prompt != nullptr; }));
+
+    station.window->close();
+    EXPECT_TRUE(station.window->isVisible());
+    EXPECT_TRUE(station.window->JobRunning());
+
+    answer = QMessageBox::Yes;
+    const auto closing = std::chrono::steady_clock::now();
+    station.window->close();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(3));
+    EXPECT_FALSE(station.window->isVisible());
+    EXPECT_FALSE(station.window->JobRunning());
+    EXPECT_EQ(questions, 2);
+    EXPECT_FALSE(station.results);
+}
+
+}  // namespace
+}  // namespace zt
