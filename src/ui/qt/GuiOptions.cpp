@@ -48,6 +48,12 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     const QCommandLineOption station(
         QStringLiteral("station"),
         QStringLiteral("Show every unit present in a row of its own and write them all at once."));
+    const QCommandLineOption replug(
+        QStringLiteral("replug"),
+        QStringLiteral(
+            "With --station: 'power' re-plugs each unit by switching its hub port off and on where the "
+            "hub can (the others are left to the prompt); 'operator' (default) asks."),
+        QStringLiteral("operator|power"), QStringLiteral("operator"));
     const QCommandLineOption autoOk(QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once."));
     const QCommandLineOption screenshot(
@@ -58,8 +64,8 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     const QCommandLineOption screenshotAt(QStringLiteral("screenshot-at"),
                                           QStringLiteral("Progress (0..100) at which --screenshot is taken."),
                                           QStringLiteral("N"), QStringLiteral("40"));
-    parser.addOptions({help, version, simulate, variant, units, fault, listFaults, simClock, station, autoOk,
-                       screenshot, screenshotAt});
+    parser.addOptions({help, version, simulate, variant, units, fault, listFaults, simClock, station, replug,
+                       autoOk, screenshot, screenshotAt});
 
     if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -91,6 +97,12 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     simulation.units = parser.value(units).toInt(&numeric);
     if (!numeric) return Stop(kExitUsage, QStringLiteral("--units wants a number of chips"));
     o.station = parser.isSet(station);
+    const QString method = parser.value(replug);
+    if (method != QStringLiteral("operator") && method != QStringLiteral("power"))
+        return Stop(kExitUsage, QStringLiteral("--replug wants operator or power"));
+    if (parser.isSet(replug) && !o.station)
+        return Stop(kExitUsage, QStringLiteral("--replug needs --station"));
+    o.replugByPower = method == QStringLiteral("power");
     o.autoOk = parser.isSet(autoOk);
     o.screenshotPath = parser.value(screenshot);
 

@@ -23,6 +23,7 @@ struct GuiOptions {
     bool simulate = false;
     sim::SimulatedMachine::Options simulation;  // checked: a known variant, known faults
     bool station = false;
+    bool replugByPower = false;  // --replug power (with --station)
     bool autoOk = false;
     QString screenshotPath;
     int screenshotAtProgress = 40;

@@ -47,6 +47,11 @@ public:
     explicit StationWindow(DeviceBackend& backend, QWidget* parent = nullptr);
     ~StationWindow() override;
 
+    // How the units are re-plugged: by the operator (the default), or by
+    // switching their hub ports off and on where the hubs can (a unit whose
+    // port cannot be switched is left to the operator's prompt).
+    void SetReplugMethod(cli::ReplugMethod method) { replug_ = method; }
+
     // Makes the window the instance a second start of the tool finds.
     void SetInstanceLock(QtInstanceLock* lock);
 
@@ -103,6 +108,7 @@ private:
     QLabel* status_;
     std::vector<Row> rows_;
     bool running_ = false;
+    cli::ReplugMethod replug_ = cli::ReplugMethod::Operator;
     QPointer<QMessageBox> replugBox_;
     QPointer<QMessageBox> closeQuestion_;
 

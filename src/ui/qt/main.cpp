@@ -45,6 +45,7 @@ int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
                const zt::qt::GuiOptions& options, int* exitCode) {
     zt::qt::StationWindow window(backend);
     window.SetInstanceLock(&instanceLock);
+    if (options.replugByPower) window.SetReplugMethod(zt::cli::ReplugMethod::Power);
     if (options.autoOk) {
         window.onReplugPromptShown = [](QMessageBox& box) {
             QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
