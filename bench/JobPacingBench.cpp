@@ -31,9 +31,11 @@ void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
         auto& backend = static_cast<sim::SimulatedMachine&>(*selected);
         QuietView view;
         cli::OperatorInput input(nullptr);
-        cli::DialogSession session(
-            backend.AsPlatform(), view, input,
-            cli::DialogSession::Options{true, [&backend] { backend.ReplugRequested(); return false; }});
+        cli::DialogSession session(backend.AsPlatform(), view, input,
+                                   cli::DialogSession::Options{true, [&backend] {
+                                                                   backend.ReplugRequested();
+                                                                   return false;
+                                                               }});
         session.Start();
         backend.Bus().ClearLog();
 

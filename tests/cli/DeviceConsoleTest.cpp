@@ -132,7 +132,10 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
         std::istringstream none;
         OperatorInput input(&none);
         DialogSession session(machine.AsPlatform(), view, input,
-                              DialogSession::Options{true, [&machine] { machine.ReplugRequested(); return false; }});
+                              DialogSession::Options{true, [&machine] {
+                                                         machine.ReplugRequested();
+                                                         return false;
+                                                     }});
         session.Dialog().jobTexts = {"Job", "Re-plug the board now.", "Done."};
         session.Start();
         const JobOutcome outcome = session.WriteEeprom();
