@@ -52,5 +52,19 @@ TEST_F(UnitLocks, AClaimExcludesOtherJobsHereAndElsewhereUntilItsProcessEnds) {
     for (int fd : {ready[0], ready[1], quit[0], quit[1]}) ::close(fd);
 }
 
+// Two emulated machines (two umockdev test beds running at once) both have
+// a port 1-1: a job on one must not hold the other's unit.
+TEST_F(UnitLocks, AnEmulatedMachineKeepsItsClaimsInItsOwnTree) {
+    const char* before = std::getenv("UMOCKDEV_DIR");
+    const std::string saved = before ? before : "";
+    ::setenv("UMOCKDEV_DIR", folder.c_str(), 1);
+    const std::string path = LinuxUnitLocks().LockPath("1-1");
+    if (before)
+        ::setenv("UMOCKDEV_DIR", saved.c_str(), 1);
+    else
+        ::unsetenv("UMOCKDEV_DIR");
+    EXPECT_EQ(path.rfind(folder.string() + "/", 0), 0u) << path;
+}
+
 }  // namespace
 }  // namespace zt::platform_linux

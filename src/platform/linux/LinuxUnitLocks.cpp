@@ -16,6 +16,11 @@ bool IsWritableFolder(const std::string& path) {
 }
 
 std::string DefaultFolder() {
+    // A machine emulated by umockdev (it names its device tree in
+    // UMOCKDEV_DIR) has ports of its own: two emulated machines both have a
+    // 1-1, and a claim in one must not hold the other's unit.
+    if (const char* emulated = std::getenv("UMOCKDEV_DIR"); emulated && IsWritableFolder(emulated))
+        return emulated;
     // /run/lock is the machine's own lock folder (sticky, writable by all),
     // so jobs of different users on one unit see each other's claims.
     if (IsWritableFolder("/run/lock")) return "/run/lock";

@@ -9,7 +9,8 @@ namespace zt::platform_linux {
 
 // Claims on USB ports shared by every process on this machine: one lock file
 // per port in a world-writable lock folder (/run/lock, else the user's
-// runtime folder, else /tmp), held with flock(). The kernel drops a flock when
+// runtime folder, else /tmp; an emulated machine's own tree under umockdev),
+// held with flock(). The kernel drops a flock when
 // its process ends, however it ends, so a dead job leaves no claim behind.
 // Two claims on one port from this process also exclude each other: each
 // opens the file anew, and flock locks belong to the open file.
