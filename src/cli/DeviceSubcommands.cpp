@@ -477,6 +477,9 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "                                          then one result line per unit\n"
             "  zt51xx-mp write --all --simulate --units 4 --fault 3:unplug-at=600 --yes\n"
             "                                          four simulated units, the third pulled mid-job\n"
+            "  zt51xx-mp write --all --replug power --yes\n"
+            "                                          nobody re-plugs: each unit's hub port is switched\n"
+            "                                          off and on (hubs that switch each port; root)\n"
             "\nSeveral units: progress lines are prefixed by the unit's port ([1-2.3]; with --json every "
             "event carries \"port\"); the last lines are one result per unit. Exit 0 only when every unit "
             "is OK, 5 when the only failures are units held by another job.\n");
