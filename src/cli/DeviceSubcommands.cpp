@@ -255,12 +255,14 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         return Usage(ctx, "--all and a repeated --port are for write only");
     if (options.replugByPower) {
         // The unit is the one on --port, or else the first known device (the
-        // one the job opens first).
+        // one the job opens first). With none present there is nothing to
+        // ask about: the job then fails as it would without the option.
         std::vector<std::string> ports{options.port};
         if (options.port.empty()) {
             int openFailures = 0;
             const auto devices =
                 FindKnownDevices(backend->AsPlatform().hid, TableFor(checked), &openFailures);
+            ports.clear();
             if (!devices.empty()) ports = {devices.front().port};
         }
         if (!PowerReplugAllowed(*backend, ports, ctx)) return;
