@@ -38,12 +38,8 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         return false;
     }
     checked->severalUnits = options.all || options.ports.size() > 1;
-    // Both are applied to one unit's job only; with several units they would
-    // be passed over without a word, so they are refused up front.
-    if (checked->severalUnits && !options.log.empty()) {
-        *error = "--log records one unit's job: it cannot be combined with --all or a repeated --port yet";
-        return false;
-    }
+    // An image file is checked against one unit's chip only; with several
+    // units it would be passed over without a word, so it is refused up front.
     if (checked->severalUnits && !options.imageFile.empty()) {
         *error =
             "--image is checked against one unit's chip: it cannot be combined with --all or a repeated "

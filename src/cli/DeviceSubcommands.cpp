@@ -144,7 +144,8 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
 // write --all / --port P --port Q: every unit in parallel, then one summary
 // line per unit. Exit 0 only when every unit is OK.
 void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
-                       const CheckedDeviceOptions& checked, OperatorInput& input, CommandContext& ctx) {
+                       const CheckedDeviceOptions& checked, OperatorInput& input, StationLog& log,
+                       CommandContext& ctx) {
     MultiUnitRequest request;
     request.vendorId = checked.vendorId;
     request.productId = checked.productId;
@@ -180,11 +181,20 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
     const auto display = MakeStationDisplay(options, ctx, outMutex, input);
     const auto results = WriteUnits(backend, request, *display, InterruptSignal::Requested);
 
-    // The summary: one line per unit, in the order the units were named.
-    bool allOk = true, anyBusy = false, interrupted = false;
+    // The summary: one line per unit, in the order the units were named;
+    // each unit's log line is on disk before the station hears its result.
+    bool allOk = true, anyBusy = false, interrupted = false, allLogged = true;
     for (const UnitResult& unit : results) {
         UnitView summary(unit.port, options.json, ctx.out, outMutex);
         if (unit.busy) ctx.err << "zt51xx-mp: the unit at port " << unit.port << " is held by another job\n";
+        if (unit.record) {
+            summary.SetUnit(UnitFactsOf(*unit.record));
+            std::string logError;
+            if (log.IsOpen() && !log.Append(FormatStationRecord(*unit.record), &logError)) {
+                ctx.err << "zt51xx-mp: " << logError << '\n';
+                allLogged = false;
+            }
+        }
         summary.Result(unit.outcome);
         allOk = allOk && unit.outcome.kind == ResultKind::Ok;
         anyBusy = anyBusy || unit.busy;
@@ -192,6 +202,8 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
     }
     if (interrupted)
         ctx.exitCode = ExitCodeOf(ResultKind::Interrupted);
+    else if (!allLogged)
+        ctx.exitCode = kExitIoError;
     else if (allOk)
         ctx.exitCode = kExitOk;
     else
@@ -250,7 +262,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
 
     if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
     if (command == DeviceCommand::Write && checked.severalUnits)
-        return WriteSeveralUnits(*backend, options, checked, input, ctx);
+        return WriteSeveralUnits(*backend, options, checked, input, log, ctx);
     if (checked.severalUnits || options.ports.size() > 1)
         return Usage(ctx, "--all and a repeated --port are for write only");
     if (options.replugByPower) {

@@ -5,8 +5,10 @@
 #include <thread>
 
 #include "app/DialogTemplate.h"
+#include "cli/DeviceIdTrace.h"
 #include "cli/DialogSession.h"
 #include "cli/ReplugGate.h"
+#include "cli/StationRecordCollector.h"
 #include "job/HexId.h"
 #include "platform/PortScope.h"
 
@@ -53,8 +55,11 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
     {
         std::istringstream nothing;  // the units' own prompts answer themselves
         OperatorInput noInput(&nothing);
-        DialogSession session(scope.AsPlatform(), view, noInput,
-                              DialogSession::Options{true, onReplugPrompt, interrupted});
+        const Platform platform = scope.AsPlatform();
+        DeviceIdTrace ids(platform.hid);  // the unit as found and as it came back, for its record
+        DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
+                              view, noInput, DialogSession::Options{true, onReplugPrompt, interrupted});
+        const auto start = std::chrono::system_clock::now();
         dialog = &session.Dialog();
         session.Start();
         if (request.vendorId || request.productId) {
@@ -67,6 +72,9 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
         if (unit.result.outcome.kind != ResultKind::Ok && interrupted())
             unit.result.outcome = {ResultKind::Interrupted, std::nullopt};
         session.Close();
+        unit.result.record =
+            CollectStationRecord({session.Dialog(), ids, platform.usb, unit.port, unit.result.outcome, start,
+                                  std::chrono::system_clock::now()});
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "cli/PowerReplug.h"
 #include "cli/StationDisplay.h"
+#include "cli/StationLog.h"
 #include "job/JobOutcome.h"
 #include "platform/DeviceBackend.h"
 
@@ -30,6 +31,8 @@ struct UnitResult {
     std::string port;
     JobOutcome outcome;
     bool busy = false;  // another job holds the unit; nothing was done to it
+    // What the station log keeps of the unit's job; none when it never ran.
+    std::optional<StationRecord> record;
 };
 
 // The default re-plug wait: the dialog's own 10 s for one unit, and 5 s more

@@ -83,6 +83,21 @@ TEST_F(StationLogFile, EachJobAppendsOneLineThatTracesTheUnit) {
     EXPECT_EQ(failed["imageSha256"], "");
 }
 
+// Several units at once: one line per unit, each naming its own port and
+// outcome, in the order of the summary.
+TEST_F(StationLogFile, EveryUnitOfAStationRunGetsItsOwnLine) {
+    ASSERT_EQ(RunTool({"write", "--all", "--simulate", "--sim-clock", "--units", "3", "--fault",
+                       "2:unplug-at=600", "--yes", "--log", log_}),
+              kExitJobFailed);
+    const auto lines = LogLines(log_);
+    ASSERT_EQ(lines.size(), 3u);
+    for (size_t unit = 0; unit < 3; ++unit) {
+        EXPECT_EQ(lines[unit]["port"], "1-1." + std::to_string(unit + 1));
+        EXPECT_EQ(lines[unit]["status"], unit == 1 ? "FAIL" : "OK") << unit;
+    }
+    EXPECT_EQ(lines[1]["code"], "020F0702");
+}
+
 TEST_F(StationLogFile, ALogThatCannotBeOpenedStopsTheJobBeforeItStarts) {
     std::string out, err;
     EXPECT_EQ(RunTool({"write", "--simulate", "--sim-clock", "--yes", "--json", "--log",
