@@ -38,14 +38,6 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         return false;
     }
     checked->severalUnits = options.all || options.ports.size() > 1;
-    // An image file is checked against one unit's chip only; with several
-    // units it would be passed over without a word, so it is refused up front.
-    if (checked->severalUnits && !options.imageFile.empty()) {
-        *error =
-            "--image is checked against one unit's chip: it cannot be combined with --all or a repeated "
-            "--port yet";
-        return false;
-    }
 
     checked->backend.simulate = options.simulate;
     if (!sim::SimulatedMachine::ParseArguments(options.simulation, &checked->backend.simulation, error)) {

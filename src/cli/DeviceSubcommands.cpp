@@ -144,9 +144,10 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
 // write --all / --port P --port Q: every unit in parallel, then one summary
 // line per unit. Exit 0 only when every unit is OK.
 void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
-                       const CheckedDeviceOptions& checked, OperatorInput& input, StationLog& log,
-                       CommandContext& ctx) {
+                       const CheckedDeviceOptions& checked, const std::optional<EepromImage>& imageFile,
+                       OperatorInput& input, StationLog& log, CommandContext& ctx) {
     MultiUnitRequest request;
+    request.image = imageFile;
     request.vendorId = checked.vendorId;
     request.productId = checked.productId;
     request.replug = options.replugByPower ? ReplugMethod::Power : ReplugMethod::Operator;
@@ -262,7 +263,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
 
     if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
     if (command == DeviceCommand::Write && checked.severalUnits)
-        return WriteSeveralUnits(*backend, options, checked, input, log, ctx);
+        return WriteSeveralUnits(*backend, options, checked, imageFile, input, log, ctx);
     if (checked.severalUnits || options.ports.size() > 1)
         return Usage(ctx, "--all and a repeated --port are for write only");
     if (options.replugByPower) {

@@ -7,6 +7,7 @@
 #include "app/DialogTemplate.h"
 #include "cli/DeviceIdTrace.h"
 #include "cli/DialogSession.h"
+#include "cli/ImageFileCheck.h"
 #include "cli/ReplugGate.h"
 #include "cli/StationRecordCollector.h"
 #include "job/HexId.h"
@@ -66,6 +67,16 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
             auto& window = session.Window();
             session.TypeIds(request.vendorId.value_or(ParseHexId(window.GetControlText(kIdVendorId))),
                             request.productId.value_or(ParseHexId(window.GetControlText(kIdProductId))));
+        }
+        if (request.image) {
+            if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), *request.image);
+                !misfit.empty()) {
+                view.Info("the image file is refused for this unit, " + misfit + "; it was not written");
+                unit.result.outcome = {ResultKind::Failed, std::nullopt};
+                gate.Leave(index);
+                return;  // the session closes the dialog
+            }
+            session.Dialog().overrideImage = request.image;
         }
         unit.result.outcome = session.WriteEeprom();
         gate.Leave(index);

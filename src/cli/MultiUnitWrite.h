@@ -9,6 +9,7 @@
 #include "cli/PowerReplug.h"
 #include "cli/StationDisplay.h"
 #include "cli/StationLog.h"
+#include "job/EepromImage.h"
 #include "job/JobOutcome.h"
 #include "platform/DeviceBackend.h"
 
@@ -23,6 +24,10 @@ struct MultiUnitRequest {
     std::optional<uint16_t> vendorId;  // typed into every unit's dialog
     std::optional<uint16_t> productId;
     ReplugMethod replug = ReplugMethod::Operator;
+    // An image file instead of the built-in images, checked against each
+    // unit's chip before that unit is erased; a unit it does not fit fails
+    // alone, untouched.
+    std::optional<EepromImage> image;
     // How long each unit waits for its device once the prompt is answered.
     std::chrono::seconds replugWait{0};
 };

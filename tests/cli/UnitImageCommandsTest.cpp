@@ -153,12 +153,21 @@ TEST_F(UnitFiles, WriteImageRefusesABadFileBeforeTheUnitIsTouched) {
     EXPECT_EQ(misfit.rc, kExitJobFailed) << misfit.out << misfit.err;
     EXPECT_THAT(misfit.err, HasSubstr("refused, firmware record"));
     EXPECT_THAT(misfit.out, Not(HasSubstr("re-plugin")));
+    // Several units: each is checked before it is erased, and refused alone.
+    const CliRun misfits =
+        Cli({"write", "--all", "--units", "2", "--image", file, "--simulate", "--sim-clock", "--yes"});
+    EXPECT_EQ(misfits.rc, kExitJobFailed) << misfits.out << misfits.err;
+    EXPECT_THAT(misfits.out, HasSubstr("[1-1.2] the image file is refused for this unit, firmware record"));
+    EXPECT_THAT(misfits.out, Not(HasSubstr("re-plugin")));
 
     // A sound file for the chip is what the job writes.
     image[0x3000] ^= 0xFF;  // in the program area, away from every record
     Save(file, image);
     const CliRun written = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
     ASSERT_EQ(written.rc, kExitOk) << written.out << written.err;
+    const CliRun allWritten =
+        Cli({"write", "--all", "--units", "2", "--image", file, "--simulate", "--sim-clock", "--yes"});
+    EXPECT_EQ(allWritten.rc, kExitOk) << allWritten.out << allWritten.err;
 }
 
 }  // namespace
