@@ -25,6 +25,7 @@
 #include "job/EepromImage.h"
 #include "platform/linux/LinuxUnitLocks.h"
 #include "platform/sim/SimBus.h"
+#include "support/CommandRun.h"
 
 namespace zt::test {
 namespace {
@@ -32,19 +33,6 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using Bytes = std::vector<uint8_t>;
-
-struct CommandRun {
-    int rc = -1;
-    std::string out;
-    std::string err;
-
-    std::vector<std::string> OutLines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-};
 
 bool IsEraseCommand(const Bytes& report) {
     return report.size() >= 4 && report[0] == 0 && report[1] == 0xF5 && report[2] == 0xAB &&
@@ -67,20 +55,10 @@ struct MockCommandLineTest : ::testing::Test {
     }
 
     CommandRun Run(std::vector<std::string> args) {
-        std::istringstream noInput;
-        std::ostringstream out, err;
-        cli::CommandContext ctx{out, err};
-        ctx.in = &noInput;
-        ctx.clock = &clock;
-        ctx.unitLockFolder = locks.string();
-        args.insert(args.begin(), "zt51xx-mp");
-        std::vector<const char*> argv;
-        for (const auto& a : args) argv.push_back(a.c_str());
-        CommandRun run;
-        run.rc = cli::RunCommandLine(static_cast<int>(argv.size()), argv.data(), ctx);
-        run.out = out.str();
-        run.err = err.str();
-        return run;
+        return RunArgs(std::move(args), nullptr, [this](cli::CommandContext& ctx) {
+            ctx.clock = &clock;
+            ctx.unitLockFolder = locks.string();
+        });
     }
 
     size_t OutputReportsSoFar() const {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <istream>
 #include <sstream>
 #include <string>
@@ -25,12 +26,15 @@ struct CommandRun {
 };
 
 // Runs `zt51xx-mp ARGS...`; the operator's answers come from `input`, or
-// there are none.
-inline CommandRun RunArgs(std::vector<std::string> args, std::istream* input = nullptr) {
+// there are none. `setUp` may point the run at a clock or a lock folder of
+// the test's own.
+inline CommandRun RunArgs(std::vector<std::string> args, std::istream* input = nullptr,
+                          const std::function<void(cli::CommandContext&)>& setUp = nullptr) {
     std::istringstream noInput;
     std::ostringstream out, err;
     cli::CommandContext ctx{out, err};
     ctx.in = input ? input : &noInput;
+    if (setUp) setUp(ctx);
     args.insert(args.begin(), "zt51xx-mp");
     std::vector<const char*> argv;
     for (const auto& a : args) argv.push_back(a.c_str());
