@@ -5,6 +5,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "ProcessCpu.h"
 #include "QuietView.h"
 #include "cli/DialogSession.h"
 #include "platform/sim/SimulatedMachine.h"
@@ -20,15 +21,6 @@ double ThreadCpuSeconds(pthread_t thread) {
     timespec ts{};
     clock_gettime(clock, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-double ProcessCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 void BM_IdleWorkerCpu(benchmark::State& state) {

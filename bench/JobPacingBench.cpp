@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "JobFloor.h"
+#include "ProcessCpu.h"
 #include "QuietView.h"
 #include "cli/DialogSession.h"
 #include "platform/BackendSelection.h"
@@ -13,15 +14,6 @@
 // press to the end of the job and compared with its floor.
 namespace zt::bench {
 namespace {
-
-double ProcessCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
     for (auto _ : state) {
