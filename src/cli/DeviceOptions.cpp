@@ -80,4 +80,18 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
         ->group(group);
 }
 
+std::unique_ptr<DeviceBackend> SelectCommandBackend(const CheckedDeviceOptions& checked,
+                                                    const CommandContext& ctx, std::string* error) {
+    BackendChoice choice = checked.backend;
+    choice.machineClock = ctx.clock;
+    choice.unitLockFolder = ctx.unitLockFolder;
+    try {
+        return SelectBackend(choice, error);
+    } catch (const std::exception& e) {
+        // A backend that cannot start (no udev, no notice socket) says why.
+        *error = e.what();
+        return nullptr;
+    }
+}
+
 }  // namespace zt::cli

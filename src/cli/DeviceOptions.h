@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/Commands.h"
 #include "platform/BackendSelection.h"
 #include "platform/sim/SimulatedMachine.h"
 
@@ -45,5 +47,10 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
 // Checks everything before any device is touched. False with one line for
 // the operator in `error`.
 bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* checked, std::string* error);
+
+// The backend the checked options choose, on the command's clock and unit
+// lock folder (tests give their own); nullptr with the reason in `error`.
+std::unique_ptr<DeviceBackend> SelectCommandBackend(const CheckedDeviceOptions& checked,
+                                                    const CommandContext& ctx, std::string* error);
 
 }  // namespace zt::cli

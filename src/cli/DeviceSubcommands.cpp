@@ -220,8 +220,6 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     CheckedDeviceOptions checked;
     std::string error;
     if (!CheckDeviceOptions(options, &checked, &error)) return Usage(ctx, error);
-    checked.backend.machineClock = ctx.clock;
-    checked.backend.unitLockFolder = ctx.unitLockFolder;
     // A log that cannot take the job's line stops the job before it starts.
     StationLog log;
     if (command == DeviceCommand::Write && !options.log.empty() && !log.Open(options.log, &error)) {
@@ -249,12 +247,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     OperatorInput input(ctx.in);
     InterruptSignal interrupt;
 
-    std::unique_ptr<DeviceBackend> backend;
-    try {
-        backend = SelectBackend(checked.backend, &error);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
+    const std::unique_ptr<DeviceBackend> backend = SelectCommandBackend(checked, ctx, &error);
     if (!backend) {
         ctx.err << "zt51xx-mp: " << error << '\n';
         ctx.exitCode = kExitNoDevice;

@@ -220,17 +220,10 @@ void UnitRun::Run() {
     CheckedDeviceOptions checked;
     std::string error;
     if (!CheckDeviceOptions(options_.device, &checked, &error)) return Fail(kExitUsage, error);
-    checked.backend.machineClock = ctx_.clock;
-    checked.backend.unitLockFolder = ctx_.unitLockFolder;
     if (command_ == UnitCommand::Verify && !TakeExpectedFile()) return;
 
     InterruptSignal interrupt;
-    std::unique_ptr<DeviceBackend> backend;
-    try {
-        backend = SelectBackend(checked.backend, &error);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
+    const std::unique_ptr<DeviceBackend> backend = SelectCommandBackend(checked, ctx_, &error);
     if (!backend) return Fail(kExitNoDevice, error);
 
     const size_t size = command_ == UnitCommand::Read ? kUnitEepromSize : expected_.size();
