@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -5,10 +7,13 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 
 #include "QtWindowFixture.h"
+#include "cli/StationLog.h"
 #include "job/EepromImage.h"
 #include "job/FailureCatalogue.h"
 #include "platform/sim/SimulatedMachine.h"
@@ -57,12 +62,28 @@ TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
     ASSERT_EQ(table->rowCount(), 3);
     EXPECT_EQ(station.Cell(1, 0), "1-1.2");
     EXPECT_EQ(station.Cell(1, 1), "3C4D:7351");
+    const std::string logPath =
+        (std::filesystem::temp_directory_path() / ("zt-station-" + std::to_string(::getpid()) + ".jsonl"))
+            .string();
+    std::filesystem::remove(logPath);
+    cli::StationLog log;
+    std::string error;
+    ASSERT_TRUE(log.Open(logPath, &error)) << error;
+    station.window->SetLog(&log);
 
     station.window->WriteButton()->click();
     EXPECT_FALSE(station.window->WriteButton()->isEnabled());
     ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return station.results.has_value(); }));
 
     EXPECT_EQ(station.prompts, 1);
+    // Each unit's job left its line in the station log, with its own port.
+    std::ifstream logFile(logPath);
+    std::vector<std::string> logLines;
+    for (std::string line; std::getline(logFile, line);) logLines.push_back(line);
+    std::filesystem::remove(logPath);
+    ASSERT_EQ(logLines.size(), 3u);
+    EXPECT_NE(logLines[1].find("\"port\":\"1-1.2\""), std::string::npos) << logLines[1];
+    EXPECT_NE(logLines[1].find("\"status\":\"FAIL\""), std::string::npos) << logLines[1];
     EXPECT_TRUE(station.window->WriteButton()->isEnabled());
     ASSERT_EQ(station.results->size(), 3u);
     const auto code = (*station.results)[1].outcome.Code();

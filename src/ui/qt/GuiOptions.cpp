@@ -54,6 +54,11 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
             "With --station: 'power' re-plugs each unit by switching its hub port off and on where the "
             "hub can (the others are left to the prompt); 'operator' (default) asks."),
         QStringLiteral("operator|power"), QStringLiteral("operator"));
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QStringLiteral("With --station: append one JSON line per unit and job to FILE, synced before the "
+                       "window reports the job's end; a log that cannot be opened stops the tool at once."),
+        QStringLiteral("FILE"));
     const QCommandLineOption autoOk(QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once."));
     const QCommandLineOption screenshot(
@@ -65,7 +70,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
                                           QStringLiteral("Progress (0..100) at which --screenshot is taken."),
                                           QStringLiteral("N"), QStringLiteral("40"));
     parser.addOptions({help, version, simulate, variant, units, fault, listFaults, simClock, station, replug,
-                       autoOk, screenshot, screenshotAt});
+                       log, autoOk, screenshot, screenshotAt});
 
     if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -103,6 +108,8 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     if (parser.isSet(replug) && !o.station)
         return Stop(kExitUsage, QStringLiteral("--replug needs --station"));
     o.replugByPower = method == QStringLiteral("power");
+    o.logPath = parser.value(log);
+    if (parser.isSet(log) && !o.station) return Stop(kExitUsage, QStringLiteral("--log needs --station"));
     o.autoOk = parser.isSet(autoOk);
     o.screenshotPath = parser.value(screenshot);
 

@@ -26,6 +26,7 @@ struct GuiOptions {
     bool replugByPower = false;  // --replug power (with --station)
     bool autoOk = false;
     QString screenshotPath;
+    QString logPath;  // --log FILE (with --station): the station log
     int screenshotAtProgress = 40;
 };
 

@@ -202,6 +202,22 @@ void StationWindow::StartJob() {
 }
 
 void StationWindow::FinishJob(const std::vector<cli::UnitResult>& results) {
+    // The units' lines are on disk before the window says the job is over.
+    QStringList logErrors;
+    for (const cli::UnitResult& unit : results) {
+        std::string error;
+        if (log_ && log_->IsOpen() && unit.record &&
+            !log_->Append(cli::FormatStationRecord(*unit.record), &error))
+            logErrors << QString::fromStdString(error);
+    }
+    if (!logErrors.isEmpty()) {
+        auto* box =
+            new QMessageBox(QMessageBox::Warning, windowTitle(),
+                            QStringLiteral("The station log was not written:\n") + logErrors.join(u'\n'),
+                            QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
     running_ = false;
     for (size_t i = 0; i < results.size() && i < rows_.size(); ++i) {
         Row& row = rows_[i];

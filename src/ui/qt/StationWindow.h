@@ -51,6 +51,8 @@ public:
     // switching their hub ports off and on where the hubs can (a unit whose
     // port cannot be switched is left to the operator's prompt).
     void SetReplugMethod(cli::ReplugMethod method) { replug_ = method; }
+    // The station log each unit's job appends its line to; none by default.
+    void SetLog(cli::StationLog* log) { log_ = log; }
 
     // Makes the window the instance a second start of the tool finds.
     void SetInstanceLock(QtInstanceLock* lock);
@@ -109,6 +111,7 @@ private:
     std::vector<Row> rows_;
     bool running_ = false;
     cli::ReplugMethod replug_ = cli::ReplugMethod::Operator;
+    cli::StationLog* log_ = nullptr;
     QPointer<QMessageBox> replugBox_;
     QPointer<QMessageBox> closeQuestion_;
 

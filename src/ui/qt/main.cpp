@@ -9,6 +9,7 @@
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
+#include "cli/StationLog.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"
 #include "ui/qt/GuiOptions.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr int kExitFailure = 1;  // also: the job failed
 constexpr int kExitNoBackend = 3;
+constexpr int kExitLogUnusable = 4;         // as the command line's --log
 constexpr int kExitSignalBase = 128;        // closed by a signal: 128 + its number, as shells report it
 constexpr int kScreenshotLimitMs = 120000;  // a station job that never ends gives no picture
 
@@ -43,8 +45,17 @@ void ShowStartError(const QString& text) {
 // its own, written all at once.
 int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
                const zt::qt::GuiOptions& options, int* exitCode) {
+    // A log that cannot take the jobs' lines stops the tool before any job.
+    zt::cli::StationLog log;
+    std::string logError;
+    if (!options.logPath.isEmpty() && !log.Open(options.logPath.toStdString(), &logError)) {
+        ShowStartError(QString::fromStdString(logError));
+        *exitCode = kExitLogUnusable;
+        return 0;
+    }
     zt::qt::StationWindow window(backend);
     window.SetInstanceLock(&instanceLock);
+    window.SetLog(&log);
     if (options.replugByPower) window.SetReplugMethod(zt::cli::ReplugMethod::Power);
     if (options.autoOk) {
         window.onReplugPromptShown = [](QMessageBox& box) {
