@@ -1,7 +1,7 @@
 #pragma once
 #include <functional>
 
-#include "platform/HidBackend.h"
+#include "platform/ForwardingHidBackend.h"
 
 namespace zt::cli {
 
@@ -15,27 +15,14 @@ namespace zt::cli {
 // checks between them. A cut-short read reports a time-out, which the
 // contract already allows: the pending read was cancelled, and the command
 // fails as it would have after the full wait.
-class CancellableHidBackend final : public HidBackend {
+class CancellableHidBackend final : public ForwardingHidBackend {
 public:
     CancellableHidBackend(HidBackend& backend, std::function<bool()> cancelled)
-        : backend_(backend), cancelled_(std::move(cancelled)) {}
+        : ForwardingHidBackend(backend), cancelled_(std::move(cancelled)) {}
 
-    std::vector<std::string> ListInterfaces() override { return backend_.ListInterfaces(); }
-    Handle Open(const std::string& path, bool forReading) override { return backend_.Open(path, forReading); }
-    bool GetAttributes(Handle handle, uint16_t& vendorId, uint16_t& productId) override {
-        return backend_.GetAttributes(handle, vendorId, productId);
-    }
-    bool GetCaps(Handle handle, uint16_t& inputReportLength, uint16_t& outputReportLength) override {
-        return backend_.GetCaps(handle, inputReportLength, outputReportLength);
-    }
-    int Write(Handle handle, const uint8_t* data, size_t length) override {
-        return backend_.Write(handle, data, length);
-    }
     int Read(Handle handle, uint8_t* buffer, size_t length, uint32_t timeoutMs) override;
-    void Close(Handle handle) override { backend_.Close(handle); }
 
 private:
-    HidBackend& backend_;
     std::function<bool()> cancelled_;
 };
 

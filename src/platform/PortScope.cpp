@@ -3,49 +3,36 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/ForwardingHidBackend.h"
+
 namespace zt {
 
 namespace {
 
-class ScopedHid final : public HidBackend {
+class ScopedHid final : public ForwardingHidBackend {
 public:
     ScopedHid(HidBackend& hid, std::function<bool(const std::string&)> admits,
               std::function<bool(const std::string&)> claim)
-        : hid_(hid), admits_(std::move(admits)), claim_(std::move(claim)) {}
+        : ForwardingHidBackend(hid), admits_(std::move(admits)), claim_(std::move(claim)) {}
 
     std::vector<std::string> ListInterfaces() override {
-        std::vector<std::string> paths = hid_.ListInterfaces();
-        std::erase_if(paths, [&](const std::string& path) { return !admits_(hid_.PortOf(path)); });
+        std::vector<std::string> paths = backend_.ListInterfaces();
+        std::erase_if(paths, [&](const std::string& path) { return !admits_(backend_.PortOf(path)); });
         return paths;
     }
     Handle Open(const std::string& path, bool forReading) override {
-        const std::string port = hid_.PortOf(path);
+        const std::string port = backend_.PortOf(path);
         if (!admits_(port)) return kInvalidHandle;
-        const Handle handle = hid_.Open(path, forReading);
+        const Handle handle = backend_.Open(path, forReading);
         // The read handle is opened only for the device the job settled on.
         if (forReading && IsValidHandle(handle) && !claim_(port)) {
-            hid_.Close(handle);
+            backend_.Close(handle);
             return kInvalidHandle;
         }
         return handle;
     }
-    bool GetAttributes(Handle handle, uint16_t& vendorId, uint16_t& productId) override {
-        return hid_.GetAttributes(handle, vendorId, productId);
-    }
-    bool GetCaps(Handle handle, uint16_t& inputReportLength, uint16_t& outputReportLength) override {
-        return hid_.GetCaps(handle, inputReportLength, outputReportLength);
-    }
-    int Write(Handle handle, const uint8_t* data, size_t length) override {
-        return hid_.Write(handle, data, length);
-    }
-    int Read(Handle handle, uint8_t* buffer, size_t length, uint32_t timeoutMs) override {
-        return hid_.Read(handle, buffer, length, timeoutMs);
-    }
-    void Close(Handle handle) override { hid_.Close(handle); }
-    std::string PortOf(const std::string& path) override { return hid_.PortOf(path); }
 
 private:
-    HidBackend& hid_;
     std::function<bool(const std::string&)> admits_;
     std::function<bool(const std::string&)> claim_;
 };
