@@ -91,15 +91,17 @@ KnownDeviceTable TableFor(const CheckedDeviceOptions& checked) {
     return table;
 }
 
+// `askPower`: say per unit whether --replug power can re-plug it (only the
+// JSON objects carry it; asking reads each unit's hub descriptor).
 void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, ConsoleView& view,
-                 CommandContext& ctx) {
+                 bool askPower, CommandContext& ctx) {
     const KnownDeviceTable table = TableFor(checked);
     int openFailures = 0;
     const Platform platform = backend.AsPlatform();
     auto devices = FindKnownDevices(platform.hid, table, &openFailures);
     DescribeFromUsbTree(devices, platform.usb);
     for (auto& device : devices) {
-        if (backend.Power() && !device.port.empty())
+        if (askPower && backend.Power() && !device.port.empty())
             device.powerReplug = PowerReplugRefusal(backend.Power(), device.port).empty();
         view.Device(device);
     }
@@ -121,8 +123,8 @@ bool PowerReplugAllowed(DeviceBackend& backend, const std::vector<std::string>& 
     for (const auto& port : ports) {
         const std::string refusal = PowerReplugRefusal(backend.Power(), port);
         if (refusal.empty()) continue;
-        ctx.err << "zt51xx-mp: --replug power is not possible for the unit at port "
-                << (port.empty() ? "?" : port) << ": " << refusal << '\n';
+        ctx.err << "zt51xx-mp: --replug power is not possible for the unit at port " << port << ": "
+                << refusal << '\n';
         ctx.exitCode = kExitUsage;
         return false;
     }
@@ -254,7 +256,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         return;
     }
 
-    if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, ctx);
+    if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, options.json, ctx);
     if (command == DeviceCommand::Write && checked.severalUnits)
         return WriteSeveralUnits(*backend, options, checked, imageFile, input, log, ctx);
     if (checked.severalUnits || options.ports.size() > 1)
@@ -429,11 +431,9 @@ void AddSeveralUnitOptions(CLI::App* sub, TypedOptions& typed) {
            [&options = typed.options](const std::string& method) {
                options.replugByPower = method == "power";
            },
-           "how the unit is re-plugged after the write: 'operator' (default) asks for it; 'power' switches "
-           "its "
-           "hub port off and on by itself, where the hub has per-port power switching and the user may "
-           "switch "
-           "it (else refused before the job, exit 2)")
+           "how the unit is re-plugged after the write: 'operator' (default) asks for it; 'power' "
+           "switches its hub port off and on by itself, where the hub has per-port power switching and "
+           "the user may switch it (else refused before the job, exit 2)")
         ->check(CLI::IsMember({"operator", "power"}));
     sub->add_option("--replug-wait", typed.options.replugWaitSeconds,
                     "several units: seconds each unit waits for its device once the one re-plug prompt is "
