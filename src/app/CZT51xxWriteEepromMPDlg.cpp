@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "app/DialogTemplate.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 
 namespace zt {
 

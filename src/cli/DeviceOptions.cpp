@@ -2,7 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "job/HexId.h"
+#include "chip/HexId.h"
 
 namespace zt::cli {
 

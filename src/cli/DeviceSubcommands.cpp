@@ -28,7 +28,7 @@
 #include "cli/TerminalStationDisplay.h"
 #include "cli/TextConsoleView.h"
 #include "cli/UnitView.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 #include "job/JobResult.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"

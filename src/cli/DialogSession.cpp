@@ -1,7 +1,7 @@
 #include "cli/DialogSession.h"
 
 #include "app/DialogTemplate.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 
 namespace zt::cli {
 

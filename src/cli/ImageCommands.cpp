@@ -8,7 +8,7 @@
 #include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/ImageInspector.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 namespace zt::cli {
 

@@ -6,8 +6,8 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "cli/ImageInspector.h"
-#include "job/HexId.h"
-#include "job/ImageLayout.h"
+#include "chip/HexId.h"
+#include "chip/ImageLayout.h"
 
 namespace zt::cli {
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 namespace zt {
 class CZT51xxWriteEepromMPDlg;

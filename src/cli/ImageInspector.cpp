@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "job/ImageLayout.h"
+#include "chip/ImageLayout.h"
 
 namespace zt::cli {
 

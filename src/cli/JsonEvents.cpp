@@ -4,7 +4,7 @@
 
 #include "cli/IsoTime.h"
 #include "job/FailureCatalogue.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 
 namespace zt::cli {
 

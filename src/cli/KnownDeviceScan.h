@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "device/KnownDeviceTable.h"
+#include "chip/KnownDeviceTable.h"
 #include "platform/HidBackend.h"
 #include "platform/UsbTree.h"
 

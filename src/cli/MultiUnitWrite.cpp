@@ -10,7 +10,7 @@
 #include "cli/ImageFileCheck.h"
 #include "cli/ReplugGate.h"
 #include "cli/StationRecordCollector.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 #include "platform/PortScope.h"
 
 namespace zt::cli {

@@ -9,7 +9,7 @@
 #include "cli/PowerReplug.h"
 #include "cli/StationDisplay.h"
 #include "cli/StationLog.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "job/JobOutcome.h"
 #include "platform/DeviceBackend.h"
 

@@ -10,7 +10,7 @@
 #include "cli/IsoTime.h"
 #include "cli/JsonEvents.h"
 #include "job/FailureCatalogue.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 #include "job/JobOutcome.h"
 
 #ifdef _WIN32

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <span>
 
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "job/Sha256.h"
 
 namespace zt::cli {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "job/HexId.h"
+#include "chip/HexId.h"
 
 namespace zt::cli {
 

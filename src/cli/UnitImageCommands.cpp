@@ -18,7 +18,7 @@
 #include "cli/DialogSession.h"
 #include "cli/InterruptSignal.h"
 #include "cli/TextConsoleView.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"

@@ -2,7 +2,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 #include "protocol/CommandExchange.h"
 
 // The engineering command that reads the firmware version of the device typed

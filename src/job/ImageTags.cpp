@@ -1,7 +1,7 @@
 #include <span>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
-#include "job/ImageLayout.h"
+#include "chip/ImageLayout.h"
 
 namespace zt {
 

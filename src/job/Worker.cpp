@@ -2,7 +2,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "job/OperatorMessages.h"
 
 // The programming worker: one thread for the dialog's whole life. Each pass

@@ -3,7 +3,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "job/HexId.h"
+#include "chip/HexId.h"
 #include "protocol/CommandExchange.h"
 
 // The Write EEPROM button: reset the job, open the device, identify the chip,

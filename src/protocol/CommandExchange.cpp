@@ -4,28 +4,28 @@
 #include <array>
 #include <cstring>
 
+#include "chip/ReportFrame.h"
+
 namespace zt {
 
 namespace {
 
 using Report = std::array<uint8_t, kMaxReportLength>;
 
-constexpr uint8_t kCmdEepromWrite = 0x11;
-constexpr uint8_t kCmdEepromRead = 0x12;
-constexpr uint8_t kCmdRegisterWrite = 0x21;
-constexpr uint8_t kCmdRegisterRead = 0x22;
-constexpr uint8_t kEepromSelect = 0xA0;
-constexpr uint8_t kEepromReadMode = 0xE4;
-constexpr std::array<uint8_t, 3> kEraseCommand = {0xF5, 0xAB, 0xCD};
+using frame::kCmdEepromRead;
+using frame::kCmdEepromWrite;
+using frame::kCmdRegisterRead;
+using frame::kCmdRegisterWrite;
+using frame::kCountEchoOffset;
+using frame::kEepromReadMode;
+using frame::kEepromSelect;
+using frame::kEraseCommand;
+using frame::kMaxWriteCount;
+using frame::kRegisterValueOffset;
+using frame::kTagEchoOffset;
 
-// Reply layout: the tag echo in byte 7, then (EEPROM read) the count echo in
-// byte 8 and the data from byte 9, or (register read) the value in byte 8.
-constexpr size_t kTagEchoOffset = 7;
-constexpr size_t kCountEchoOffset = 8;
-constexpr size_t kRegisterValueOffset = 8;
 constexpr int kMinEepromReply = 10;
 constexpr int kMinRegisterReply = 8;
-constexpr uint8_t kMaxWriteCount = 8;
 
 // The bytes of a report we can hold: the link's length, never above our buffers.
 size_t UsableLength(uint16_t reportLength) { return std::min(reportLength, kMaxReportLength); }

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "chip/ReportFrame.h"
 #include "device/HidLink.h"
 #include "platform/Status.h"
 
@@ -21,12 +22,11 @@ bool HidRegisterAccess(HidLink& link, uint8_t* value, int read, uint8_t reg, uin
 // Sends the erase command F5 AB CD; no reply. kOk when the report was written.
 Status HidSendEraseCommand(HidLink& link);
 
-// Where an EEPROM transfer's data sits: after 8 bytes of request (report ID,
-// tag, command, address, count), and after 9 bytes of reply (up to the count
-// echo). A report must reach that far plus the data, report-ID byte included,
-// to carry a transfer.
-inline constexpr size_t kEepromRequestDataOffset = 8;
-inline constexpr size_t kEepromReplyDataOffset = 9;
+// Where an EEPROM transfer's data sits (after 8 bytes of request, 9 of
+// reply). A report must reach that far plus the data, report-ID byte
+// included, to carry a transfer.
+inline constexpr size_t kEepromRequestDataOffset = frame::kEepromRequestDataOffset;
+inline constexpr size_t kEepromReplyDataOffset = frame::kEepromReplyDataOffset;
 
 // Read budgets of the two acknowledged exchanges.
 inline constexpr int kEepromReplyBudget = 300;

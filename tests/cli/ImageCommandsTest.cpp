@@ -16,7 +16,7 @@
 
 #include "cli/Commands.h"
 #include "cli/ImageInspector.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 namespace zt::cli {
 namespace {

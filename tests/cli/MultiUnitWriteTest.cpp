@@ -12,7 +12,7 @@
 #include "cli/ReplugGate.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "support/CommandRun.h"
 

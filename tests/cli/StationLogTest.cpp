@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "job/Sha256.h"
 #include "support/CommandRun.h"
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "job/EepromRange.h"
-#include "job/ImageLayout.h"
+#include "chip/ImageLayout.h"
 #include "support/CommandRun.h"
 
 namespace zt::cli {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "job/EepromImage.h"
-#include "job/ImageLayout.h"
+#include "chip/EepromImage.h"
+#include "chip/ImageLayout.h"
 
 namespace zt {
 namespace {

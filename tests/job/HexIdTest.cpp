@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "job/HexId.h"
+#include "chip/HexId.h"
 #include "platform/sim/SimChip.h"
 
 namespace zt {

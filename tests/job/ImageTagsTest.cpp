@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
-#include "job/EepromImage.h"
-#include "job/ImageLayout.h"
+#include "chip/EepromImage.h"
+#include "chip/ImageLayout.h"
 #include "support/FakeWindow.h"
 #include "support/NullPlatform.h"
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "support/SimDialogFixture.h"
 
 namespace zt::test {

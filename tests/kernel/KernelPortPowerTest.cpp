@@ -8,7 +8,7 @@
 #include "ChipGadget.h"
 #include "KernelBed.h"
 #include "WireCheck.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 namespace zt::kernelbed {
 namespace {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 namespace zt::kernelbed {
 

@@ -22,7 +22,7 @@
 #include "TestbedChip.h"
 #include "UsbTestbed.h"
 #include "cli/Commands.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "platform/linux/LinuxUnitLocks.h"
 #include "platform/sim/SimBus.h"
 #include "support/CommandRun.h"

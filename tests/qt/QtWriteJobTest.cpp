@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "QtWindowFixture.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "support/NullPlatform.h"
 #include "ui/qt/ScreenshotOnProgress.h"

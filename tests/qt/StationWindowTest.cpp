@@ -14,7 +14,7 @@
 
 #include "QtWindowFixture.h"
 #include "cli/StationLog.h"
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 #include "job/FailureCatalogue.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "ui/qt/StationWindow.h"

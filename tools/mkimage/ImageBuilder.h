@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "JsonValues.h"
-#include "job/EepromImage.h"
-#include "job/ImageLayout.h"
+#include "chip/EepromImage.h"
+#include "chip/ImageLayout.h"
 
 namespace mkimage {
 

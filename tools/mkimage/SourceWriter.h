@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 namespace mkimage {
 

@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "device/KnownDeviceTable.h"
+#include "chip/KnownDeviceTable.h"
 #include "platform/linux/Udev.h"
 #include "platform/linux/VendorRequest.h"
 

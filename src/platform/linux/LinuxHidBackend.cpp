@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "device/KnownDeviceTable.h"
+#include "chip/KnownDeviceTable.h"
 #include "platform/linux/ReportDescriptor.h"
 #include "platform/linux/Udev.h"
 

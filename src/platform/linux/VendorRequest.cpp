@@ -1,6 +1,6 @@
 #include "platform/linux/VendorRequest.h"
 
-#include "device/AudioDriverPath.h"
+#include "chip/VendorPropertyFrame.h"
 
 namespace zt::platform_linux {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "device/AudioDriverPath.h"
+#include "chip/VendorPropertyFrame.h"
 #include "platform/sim/SimBusState.h"
 
 namespace zt::sim {

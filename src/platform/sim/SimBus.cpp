@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "job/EepromImage.h"
-#include "job/ImageLayout.h"
+#include "chip/EepromImage.h"
+#include "chip/ImageLayout.h"
 #include "platform/sim/SimBusState.h"
 
 namespace zt::sim {

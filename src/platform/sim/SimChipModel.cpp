@@ -5,19 +5,20 @@
 #include <cstring>
 #include <span>
 
-#include "device/KnownDeviceTable.h"
-#include "job/ImageLayout.h"
+#include "chip/KnownDeviceTable.h"
+#include "chip/ImageLayout.h"
+#include "chip/ReportFrame.h"
 
 namespace zt::sim {
 namespace {
 
-constexpr uint8_t kCmdEepromWrite = 0x11;
-constexpr uint8_t kCmdEepromRead = 0x12;
-constexpr uint8_t kCmdRegisterWrite = 0x21;
-constexpr uint8_t kCmdRegisterRead = 0x22;
-constexpr uint8_t kSelectEeprom = 0xA0;
-constexpr uint8_t kSelectEepromRead = 0xE4;
-constexpr size_t kMaxWriteCount = 8;
+using frame::kCmdEepromRead;
+using frame::kCmdEepromWrite;
+using frame::kCmdRegisterRead;
+using frame::kCmdRegisterWrite;
+using frame::kMaxWriteCount;
+constexpr uint8_t kSelectEeprom = frame::kEepromSelect;
+constexpr uint8_t kSelectEepromRead = frame::kEepromReadMode;
 
 constexpr uint8_t kVendorEepromWrite = 0x13;
 
@@ -25,11 +26,9 @@ constexpr uint8_t kRegIdHigh = 0xB9;
 constexpr uint8_t kRegIdLow = 0xB8;
 constexpr uint8_t kRegStatus = 0xB1;
 
-// Reply layout: tag echo in byte 7, count echo or register value in byte 8,
-// EEPROM read data from byte 9.
-constexpr size_t kReplyTag = 7;
-constexpr size_t kReplyValue = 8;
-constexpr size_t kReplyData = 9;
+constexpr size_t kReplyTag = frame::kTagEchoOffset;
+constexpr size_t kReplyValue = frame::kCountEchoOffset;  // also a register's value
+constexpr size_t kReplyData = frame::kEepromReplyDataOffset;
 
 uint16_t ChipIdOf(ChipVariant v) {
     switch (v) {

@@ -1,6 +1,6 @@
 #include <climits>
 
-#include "job/HexId.h"
+#include "chip/HexId.h"
 #include "platform/sim/SimChip.h"
 
 namespace zt::sim {

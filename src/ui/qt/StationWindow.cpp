@@ -15,7 +15,7 @@
 
 #include "app/DialogTemplate.h"
 #include "cli/KnownDeviceScan.h"
-#include "device/KnownDeviceTable.h"
+#include "chip/KnownDeviceTable.h"
 #include "platform/DeviceBackend.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"

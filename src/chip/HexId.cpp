@@ -1,4 +1,4 @@
-#include "job/HexId.h"
+#include "chip/HexId.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 namespace zt {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "job/EepromImage.h"
+#include "chip/EepromImage.h"
 
 // Where things sit in an EEPROM image, as the controller boots it and as the
 // tool scans it. The image generator (tools/mkimage), the tag scan and the
