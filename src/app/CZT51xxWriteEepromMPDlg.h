@@ -11,9 +11,9 @@
 
 #include "app/DialogWindow.h"
 #include "app/ManualResetEvent.h"
-#include "device/HidLink.h"
-#include "chip/KnownDeviceTable.h"
 #include "chip/EepromImage.h"
+#include "chip/KnownDeviceTable.h"
+#include "device/HidLink.h"
 #include "job/JobResult.h"
 #include "job/OperatorMessages.h"
 #include "platform/Platform.h"

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "app/DialogTemplate.h"
+#include "chip/HexId.h"
 #include "cli/Commands.h"
 #include "cli/DeviceIdTrace.h"
 #include "cli/DeviceOptions.h"
@@ -28,7 +29,6 @@
 #include "cli/TerminalStationDisplay.h"
 #include "cli/TextConsoleView.h"
 #include "cli/UnitView.h"
-#include "chip/HexId.h"
 #include "job/JobResult.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"

@@ -5,10 +5,10 @@
 #include <span>
 #include <string>
 
+#include "chip/EepromImage.h"
 #include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/ImageInspector.h"
-#include "chip/EepromImage.h"
 
 namespace zt::cli {
 

@@ -5,9 +5,9 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "cli/ImageInspector.h"
 #include "chip/HexId.h"
 #include "chip/ImageLayout.h"
+#include "cli/ImageInspector.h"
 
 namespace zt::cli {
 

@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chip/HexId.h"
 #include "cli/IsoTime.h"
 #include "job/FailureCatalogue.h"
-#include "chip/HexId.h"
 
 namespace zt::cli {
 

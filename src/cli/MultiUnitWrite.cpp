@@ -5,12 +5,12 @@
 #include <thread>
 
 #include "app/DialogTemplate.h"
+#include "chip/HexId.h"
 #include "cli/DeviceIdTrace.h"
 #include "cli/DialogSession.h"
 #include "cli/ImageFileCheck.h"
 #include "cli/ReplugGate.h"
 #include "cli/StationRecordCollector.h"
-#include "chip/HexId.h"
 #include "platform/PortScope.h"
 
 namespace zt::cli {

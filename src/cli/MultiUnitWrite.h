@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "chip/EepromImage.h"
 #include "cli/PowerReplug.h"
 #include "cli/StationDisplay.h"
 #include "cli/StationLog.h"
-#include "chip/EepromImage.h"
 #include "job/JobOutcome.h"
 #include "platform/DeviceBackend.h"
 

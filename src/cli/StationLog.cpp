@@ -7,10 +7,10 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "chip/HexId.h"
 #include "cli/IsoTime.h"
 #include "cli/JsonEvents.h"
 #include "job/FailureCatalogue.h"
-#include "chip/HexId.h"
 #include "job/JobOutcome.h"
 
 #ifdef _WIN32

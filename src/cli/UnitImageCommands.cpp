@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
+#include "chip/EepromImage.h"
 #include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/DeviceOptions.h"
 #include "cli/DialogSession.h"
 #include "cli/InterruptSignal.h"
 #include "cli/TextConsoleView.h"
-#include "chip/EepromImage.h"
 #include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"

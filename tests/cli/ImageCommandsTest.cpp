@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "cli/ImageInspector.h"
-#include "chip/EepromImage.h"
 
 namespace zt::cli {
 namespace {

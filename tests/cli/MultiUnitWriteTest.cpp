@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "cli/MultiUnitWrite.h"
 #include "cli/ReplugGate.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
-#include "chip/EepromImage.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "support/CommandRun.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/Commands.h"
 #include "chip/EepromImage.h"
+#include "cli/Commands.h"
 #include "job/Sha256.h"
 #include "support/CommandRun.h"
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/Commands.h"
 #include "chip/EepromImage.h"
-#include "job/EepromRange.h"
 #include "chip/ImageLayout.h"
+#include "cli/Commands.h"
+#include "job/EepromRange.h"
 #include "support/CommandRun.h"
 
 namespace zt::cli {

@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "QtWindowFixture.h"
-#include "cli/StationLog.h"
 #include "chip/EepromImage.h"
+#include "cli/StationLog.h"
 #include "job/FailureCatalogue.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "ui/qt/StationWindow.h"

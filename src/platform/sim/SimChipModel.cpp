@@ -5,8 +5,8 @@
 #include <cstring>
 #include <span>
 
-#include "chip/KnownDeviceTable.h"
 #include "chip/ImageLayout.h"
+#include "chip/KnownDeviceTable.h"
 #include "chip/ReportFrame.h"
 
 namespace zt::sim {

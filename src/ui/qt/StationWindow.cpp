@@ -14,8 +14,8 @@
 #include <algorithm>
 
 #include "app/DialogTemplate.h"
-#include "cli/KnownDeviceScan.h"
 #include "chip/KnownDeviceTable.h"
+#include "cli/KnownDeviceScan.h"
 #include "platform/DeviceBackend.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
