@@ -7,8 +7,8 @@
 
 #include "ProcessCpu.h"
 #include "QuietView.h"
-#include "cli/DialogSession.h"
 #include "platform/sim/SimulatedMachine.h"
+#include "station/DialogSession.h"
 
 // The dialog left open with no job for 10 s: the CPU its worker thread uses,
 // and that of the whole process (the user-interface loop and its timer too).
@@ -28,8 +28,8 @@ void BM_IdleWorkerCpu(benchmark::State& state) {
     for (auto _ : state) {
         sim::SimulatedMachine backend(sim::SimulatedMachine::Options{});
         QuietView view;
-        cli::OperatorInput input(nullptr);
-        cli::DialogSession session(backend.AsPlatform(), view, input, cli::DialogSession::Options{});
+        station::OperatorInput input(nullptr);
+        station::DialogSession session(backend.AsPlatform(), view, input, station::DialogSession::Options{});
         session.Start();
 
         const pthread_t worker = session.Dialog().workerThread.native_handle();

@@ -6,8 +6,8 @@
 #include "JobFloor.h"
 #include "ProcessCpu.h"
 #include "QuietView.h"
-#include "cli/DialogSession.h"
 #include "platform/BackendSelection.h"
+#include "station/DialogSession.h"
 
 // A whole write job from the command line's dialog session on the real clock
 // against the simulated chip with no reply latency, timed from the button
@@ -22,12 +22,12 @@ void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
         const auto selected = SelectBackend(BackendChoice{true, {}, nullptr}, &error);
         auto& backend = static_cast<sim::SimulatedMachine&>(*selected);
         QuietView view;
-        cli::OperatorInput input(nullptr);
-        cli::DialogSession session(backend.AsPlatform(), view, input,
-                                   cli::DialogSession::Options{true, [&backend] {
-                                                                   backend.ReplugRequested();
-                                                                   return false;
-                                                               }});
+        station::OperatorInput input(nullptr);
+        station::DialogSession session(backend.AsPlatform(), view, input,
+                                       station::DialogSession::Options{true, [&backend] {
+                                                                           backend.ReplugRequested();
+                                                                           return false;
+                                                                       }});
         session.Start();
         backend.Bus().ClearLog();
 

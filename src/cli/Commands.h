@@ -2,6 +2,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "station/ExitCodes.h"
+
 namespace CLI {
 class App;
 }
@@ -11,20 +13,9 @@ class Clock;
 
 namespace zt::cli {
 
-// Exit codes of zt51xx-mp.
-enum ExitCode : int {
-    kExitOk = 0,
-    kExitJobFailed = 1,  // the device job ran and failed; the code was printed
-    kExitUsage = 2,      // bad command line (unknown option, bad ID, unknown fault)
-    kExitNoDevice = 3,   // no device to talk to (or no permission to open it)
-    kExitIoError = 4,    // a file could not be written or read
-    kExitUnitBusy = 5,   // the unit is held by another job (another process, or another unit's job here)
-    // A signal stopped the command: the dialog was closed properly, the job did
-    // not finish. 128 plus the signal's number, as a shell reports a process
-    // that the signal ended.
-    kExitInterrupted = 130,  // Ctrl-C (SIGINT)
-    kExitTerminated = 143,   // SIGTERM
-};
+// The exit codes are every front end's (station/ExitCodes.h); the command
+// line and its tests name them unqualified.
+using namespace zt::station;
 
 // Where a command prints, and the exit code it leaves.
 struct CommandContext {

@@ -13,18 +13,9 @@
 #include "app/DialogTemplate.h"
 #include "chip/HexId.h"
 #include "cli/Commands.h"
-#include "cli/DeviceIdTrace.h"
 #include "cli/DeviceOptions.h"
-#include "cli/DialogSession.h"
-#include "cli/ImageFileCheck.h"
 #include "cli/InterruptSignal.h"
-#include "cli/JsonEvents.h"
-#include "cli/KnownDeviceScan.h"
-#include "cli/MultiUnitWrite.h"
-#include "cli/PowerReplug.h"
 #include "cli/StandardStreams.h"
-#include "cli/StationLog.h"
-#include "cli/StationRecordCollector.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
 #include "cli/TextConsoleView.h"
@@ -32,10 +23,21 @@
 #include "job/JobResult.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"
+#include "station/DeviceIdTrace.h"
+#include "station/DialogSession.h"
+#include "station/ImageFileCheck.h"
+#include "station/JsonEvents.h"
+#include "station/KnownDeviceScan.h"
+#include "station/MultiUnitWrite.h"
+#include "station/PowerReplug.h"
+#include "station/StationLog.h"
+#include "station/StationRecordCollector.h"
 
 // The commands that work on a device through the dialog object, exactly as
 // its buttons would: write, erase, version, and the list of known devices.
 namespace zt::cli {
+
+using namespace zt::station;
 
 namespace {
 
@@ -98,23 +100,21 @@ void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, Co
     const KnownDeviceTable table = TableFor(checked);
     int openFailures = 0;
     const Platform platform = backend.AsPlatform();
-    auto devices = FindKnownDevices(platform.hid, table, &openFailures);
-    DescribeFromUsbTree(devices, platform.usb);
+    auto devices = ScanUnits(platform.hid, platform.usb, table, &openFailures);
+    bool unopenable = false;
     for (auto& device : devices) {
+        unopenable = unopenable || !device.openable;
         if (askPower && backend.Power() && !device.port.empty())
             device.powerReplug = PowerReplugRefusal(backend.Power(), device.port).empty();
         view.Device(device);
     }
-    if (devices.empty()) {
-        ctx.err << "zt51xx-mp: no known device present\n";
-        if (openFailures > 0) {
-            const std::string hint = backend.PermissionHint();
-            if (!hint.empty()) ctx.err << hint << '\n';
-        }
-        ctx.exitCode = kExitNoDevice;
-        return;
+    if (devices.empty()) ctx.err << "zt51xx-mp: no known device present\n";
+    if (openFailures > 0 || unopenable) {
+        const std::string hint = backend.PermissionHint();
+        if (!hint.empty()) ctx.err << hint << '\n';
     }
-    ctx.exitCode = kExitOk;
+    // A unit listed but not openable cannot be worked on either.
+    ctx.exitCode = devices.empty() || unopenable ? kExitNoDevice : kExitOk;
 }
 
 // --replug power: every unit the job may work on must allow it, or nothing
@@ -155,8 +155,11 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
     request.replug = options.replugByPower ? ReplugMethod::Power : ReplugMethod::Operator;
     request.ports = options.ports;
     if (options.all) {
+        // A unit that cannot be opened is written too: its job fails with
+        // its own code rather than the unit being left out unseen.
         int openFailures = 0;
-        const auto devices = FindKnownDevices(backend.AsPlatform().hid, TableFor(checked), &openFailures);
+        const Platform platform = backend.AsPlatform();
+        const auto devices = ScanUnits(platform.hid, platform.usb, TableFor(checked), &openFailures);
         for (const auto& device : devices) {
             // A device whose port the backend cannot tell cannot be kept
             // apart from the others, so it is not written.
@@ -262,16 +265,18 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (checked.severalUnits || options.ports.size() > 1)
         return Usage(ctx, "--all and a repeated --port are for write only");
     if (options.replugByPower) {
-        // The unit is the one on --port, or else the first known device (the
-        // one the job opens first). With none present there is nothing to
-        // ask about: the job then fails as it would without the option.
+        // The unit is the one on --port, or else the one the typed IDs
+        // select (the one the job's open will pick). With none present there
+        // is nothing to ask about: the job then fails as it would without
+        // the option.
         std::vector<std::string> ports{options.port};
         if (options.port.empty()) {
             int openFailures = 0;
-            const auto devices =
-                FindKnownDevices(backend->AsPlatform().hid, TableFor(checked), &openFailures);
+            const KnownDeviceTable table = TableFor(checked);
+            const auto unit =
+                UnitTheTableSelects(FindKnownDevices(backend->AsPlatform().hid, table, &openFailures), table);
             ports.clear();
-            if (!devices.empty()) ports = {devices.front().port};
+            if (unit) ports = {unit->port};
         }
         if (!PowerReplugAllowed(*backend, ports, ctx)) return;
     }
@@ -306,6 +311,9 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
                           *view, input,
                           DialogSession::Options{options.yes, replug, InterruptSignal::Requested});
     session.Start();
+    // The start-up open bound nothing: the command's own open picks the unit
+    // the typed IDs select, unless --port named it.
+    if (port.empty()) unit.BindOnJobOpen();
     if (checked.vendorId || checked.productId) {
         auto& window = session.Window();
         session.TypeIds(checked.vendorId.value_or(ParseHexId(window.GetControlText(kIdVendorId))),
@@ -508,9 +516,9 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "List the known devices present, one line per unit: port, VID:PID, role (normal or updater), "
         "bcdDevice, serial string when the device has one, and the HID node.",
         DeviceCommand::List, false,
-        "\nExit codes: 0 one or more listed, 2 bad command line, 3 none present (or no backend for real "
-        "devices, "
-        "or no permission to open them).\n"
+        "\nExit codes: 0 one or more listed, 2 bad command line, 3 none present, or one listed that cannot "
+        "be "
+        "opened (marked so; often a missing permission), or no backend for real devices.\n"
         "\nExample:\n  zt51xx-mp list --json\n");
 }
 

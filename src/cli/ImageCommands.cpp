@@ -8,9 +8,11 @@
 #include "chip/EepromImage.h"
 #include "cli/AtomicFile.h"
 #include "cli/Commands.h"
-#include "cli/ImageInspector.h"
+#include "station/ImageInspector.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 
 namespace {
 

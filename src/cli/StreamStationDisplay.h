@@ -5,11 +5,13 @@
 #include <ostream>
 #include <vector>
 
-#include "cli/OperatorInput.h"
-#include "cli/StationDisplay.h"
 #include "cli/UnitView.h"
+#include "station/OperatorInput.h"
+#include "station/StationDisplay.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 
 // Several units on a stream that is read line by line (a pipe, a log, a
 // station script's JSON reader): each unit's lines tagged with its port, the

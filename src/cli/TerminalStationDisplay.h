@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/OperatorInput.h"
-#include "cli/StationDisplay.h"
+#include "station/OperatorInput.h"
+#include "station/StationDisplay.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 
 // Several units on a terminal: one line per unit, redrawn in place as the
 // units go on, so an operator sees every unit at a glance.

@@ -1,9 +1,11 @@
 #pragma once
 #include <ostream>
 
-#include "cli/ConsoleView.h"
+#include "station/ConsoleView.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 
 // Plain text for an operator or a log file. On a terminal the progress bar is
 // redrawn in place; elsewhere it is a line every ten percent, so logs stay short.

@@ -1,9 +1,11 @@
 #include "cli/UnitView.h"
 
-#include "cli/JsonEvents.h"
 #include "cli/TextConsoleView.h"
+#include "station/JsonEvents.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 
 UnitView::UnitView(std::string port, bool json, std::ostream& out, std::mutex& outMutex, bool showPrompts)
     : port_(std::move(port)), json_(json), showPrompts_(showPrompts), out_(out), outMutex_(outMutex) {

@@ -5,9 +5,11 @@
 #include <sstream>
 #include <string>
 
-#include "cli/ConsoleView.h"
+#include "station/ConsoleView.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 
 // The view of one unit among several written at once. The unit's own view
 // (text or JSON) writes into a private buffer; every finished line is then

@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "app/DialogTemplate.h"
-#include "cli/DialogSession.h"
 #include "cli/TextConsoleView.h"
-#include "cli/UiLoop.h"
 #include "platform/sim/SimulatedMachine.h"
+#include "station/DialogSession.h"
+#include "station/UiLoop.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 namespace {
 
 using ::testing::HasSubstr;

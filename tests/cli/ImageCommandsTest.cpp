@@ -16,9 +16,11 @@
 
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
-#include "cli/ImageInspector.h"
+#include "station/ImageInspector.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 namespace {
 
 struct CliRun {

@@ -9,14 +9,16 @@
 
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
-#include "cli/MultiUnitWrite.h"
-#include "cli/ReplugGate.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
 #include "platform/sim/SimulatedMachine.h"
+#include "station/MultiUnitWrite.h"
+#include "station/ReplugGate.h"
 #include "support/CommandRun.h"
 
 namespace zt::cli {
+
+using namespace zt::station;
 namespace {
 
 using ::testing::ElementsAre;

@@ -14,9 +14,9 @@
 
 #include "QtWindowFixture.h"
 #include "chip/EepromImage.h"
-#include "cli/StationLog.h"
 #include "job/FailureCatalogue.h"
 #include "platform/sim/SimulatedMachine.h"
+#include "station/StationLog.h"
 #include "ui/qt/StationWindow.h"
 
 namespace zt {
@@ -31,7 +31,7 @@ struct StationHarness {
     std::unique_ptr<sim::SimulatedMachine> machine;
     std::unique_ptr<qt::StationWindow> window;
     int prompts = 0;
-    std::optional<std::vector<cli::UnitResult>> results;
+    std::optional<std::vector<station::UnitResult>> results;
 
     StationHarness() {
         sim::SimulatedMachine::Arguments arguments;
@@ -50,7 +50,7 @@ struct StationHarness {
             ++prompts;
             QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
         };
-        window->onJobEnded = [this](const std::vector<cli::UnitResult>& r) { results = r; };
+        window->onJobEnded = [this](const std::vector<station::UnitResult>& r) { results = r; };
         window->show();
     }
     QString Cell(int row, int column) const { return window->Table()->item(row, column)->text(); }
@@ -66,7 +66,7 @@ TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
         (std::filesystem::temp_directory_path() / ("zt-station-" + std::to_string(::getpid()) + ".jsonl"))
             .string();
     std::filesystem::remove(logPath);
-    cli::StationLog log;
+    station::StationLog log;
     std::string error;
     ASSERT_TRUE(log.Open(logPath, &error)) << error;
     station.window->SetLog(&log);

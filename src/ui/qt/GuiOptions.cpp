@@ -3,12 +3,13 @@
 #include <QCommandLineParser>
 
 #include "platform/sim/SimChip.h"
+#include "station/ExitCodes.h"
 
 namespace zt::qt {
 
 namespace {
 
-constexpr int kExitUsage = 2;
+using station::kExitUsage;
 
 GuiCommandLine Stop(int exitCode, QString text) {
     GuiCommandLine result;

@@ -4,7 +4,7 @@ namespace zt::qt {
 
 // One unit's row. Its job's own prompts are not shown: the display asks
 // once for every unit.
-class QtStationDisplay::RowView final : public cli::ConsoleView {
+class QtStationDisplay::RowView final : public station::ConsoleView {
 public:
     RowView(QtStationDisplay& display, size_t index) : display_(display), index_(index) {}
 
@@ -23,7 +23,7 @@ public:
     void Message(const std::string& text, const std::string&) override { Show(text); }
     void Prompt(const std::string&, bool) override {}
     void Version(const std::string&, const std::optional<std::string>&) override {}
-    void Device(const cli::PresentDevice&) override {}
+    void Device(const station::PresentDevice&) override {}
     void Result(const JobOutcome&) override {}  // the window shows it from the job's results
 
 private:
@@ -41,7 +41,7 @@ QtStationDisplay::QtStationDisplay(UiThreadCalls& calls, Rows& rows) : calls_(ca
 
 QtStationDisplay::~QtStationDisplay() = default;
 
-cli::ConsoleView& QtStationDisplay::ViewOf(size_t index, const std::string&) {
+station::ConsoleView& QtStationDisplay::ViewOf(size_t index, const std::string&) {
     std::lock_guard lock(viewsMutex_);
     if (views_.size() <= index) views_.resize(index + 1);
     if (!views_[index]) views_[index] = std::make_unique<RowView>(*this, index);

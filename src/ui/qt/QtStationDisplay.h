@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/StationDisplay.h"
+#include "station/StationDisplay.h"
 #include "ui/qt/UiThreadCalls.h"
 
 namespace zt::qt {
@@ -15,7 +15,7 @@ namespace zt::qt {
 // thread through `calls`. The units' threads wait until their call has been
 // handled there, so a row never shows a step its job has already left
 // behind; once `calls` is closing they no longer wait and nothing is shown.
-class QtStationDisplay final : public cli::StationDisplay {
+class QtStationDisplay final : public station::StationDisplay {
 public:
     // What the window does with the calls; every method runs on the
     // user-interface thread. `index` is the unit's place in the job.
@@ -32,7 +32,7 @@ public:
     QtStationDisplay(UiThreadCalls& calls, Rows& rows);
     ~QtStationDisplay() override;
 
-    cli::ConsoleView& ViewOf(size_t index, const std::string& port) override;
+    station::ConsoleView& ViewOf(size_t index, const std::string& port) override;
     void ReplugPrompt(const std::string& text) override;
 
     class RowView;

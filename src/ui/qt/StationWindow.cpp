@@ -15,8 +15,8 @@
 
 #include "app/DialogTemplate.h"
 #include "chip/KnownDeviceTable.h"
-#include "cli/KnownDeviceScan.h"
 #include "platform/DeviceBackend.h"
+#include "station/KnownDeviceScan.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/UiThreadCalls.h"
@@ -31,7 +31,7 @@ constexpr const char* kCloseDuringJobQuestion =
     "Closing now stops the write and leaves the EEPROM of every unit being written incomplete; close anyway?";
 constexpr const char* kHeldByAnotherJob = "Held by another job; not written";
 
-QString IdsOf(const cli::PresentDevice& device) {
+QString IdsOf(const station::PresentDevice& device) {
     QString ids = QStringLiteral("%1:%2")
                       .arg(device.vendorId, 4, 16, QLatin1Char('0'))
                       .arg(device.productId, 4, 16, QLatin1Char('0'))
@@ -95,9 +95,9 @@ void StationWindow::Refresh() {
     if (running_) return;
     int openFailures = 0;
     const auto devices =
-        cli::FindKnownDevices(backend_.AsPlatform().hid, kInitialKnownDevices, &openFailures);
+        station::FindKnownDevices(backend_.AsPlatform().hid, kInitialKnownDevices, &openFailures);
     std::vector<Row> next;
-    for (const cli::PresentDevice& device : devices) {
+    for (const station::PresentDevice& device : devices) {
         // Without a port a unit cannot be kept apart from the others.
         if (device.port.empty()) continue;
         if (std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == device.port; }))
@@ -177,7 +177,7 @@ void StationWindow::StartJob() {
     Refresh();
     // The new job's rows: the units present now, nothing of the last job.
     std::erase_if(rows_, [](const Row& r) { return !r.present; });
-    cli::MultiUnitRequest request;
+    station::MultiUnitRequest request;
     for (Row& row : rows_) {
         row.progress = 0;
         row.result.clear();
@@ -192,22 +192,22 @@ void StationWindow::StartJob() {
     running_ = true;
     UpdateButton();
     status_->setText(QStringLiteral("Writing %1 units...").arg(request.ports.size()));
-    request.replugWait = cli::DefaultReplugWait(request.ports.size());
+    request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.replug = replug_;
     display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
     job_ = std::thread([this, request] {
-        auto results = cli::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
+        auto results = station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
         calls_->Run([this, results] { FinishJob(results); });
     });
 }
 
-void StationWindow::FinishJob(const std::vector<cli::UnitResult>& results) {
+void StationWindow::FinishJob(const std::vector<station::UnitResult>& results) {
     // The units' lines are on disk before the window says the job is over.
     QStringList logErrors;
-    for (const cli::UnitResult& unit : results) {
+    for (const station::UnitResult& unit : results) {
         std::string error;
         if (log_ && log_->IsOpen() && unit.record &&
-            !log_->Append(cli::FormatStationRecord(*unit.record), &error))
+            !log_->Append(station::FormatStationRecord(*unit.record), &error))
             logErrors << QString::fromStdString(error);
     }
     if (!logErrors.isEmpty()) {
@@ -221,7 +221,7 @@ void StationWindow::FinishJob(const std::vector<cli::UnitResult>& results) {
     running_ = false;
     for (size_t i = 0; i < results.size() && i < rows_.size(); ++i) {
         Row& row = rows_[i];
-        const cli::UnitResult& unit = results[i];
+        const station::UnitResult& unit = results[i];
         row.hasResult = true;
         row.ok = unit.outcome.kind == ResultKind::Ok;
         row.resultTip = OutcomeText(unit.outcome);

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/MultiUnitWrite.h"
+#include "station/MultiUnitWrite.h"
 #include "ui/qt/QtStationDisplay.h"
 
 class QLabel;
@@ -50,9 +50,9 @@ public:
     // How the units are re-plugged: by the operator (the default), or by
     // switching their hub ports off and on where the hubs can (a unit whose
     // port cannot be switched is left to the operator's prompt).
-    void SetReplugMethod(cli::ReplugMethod method) { replug_ = method; }
+    void SetReplugMethod(station::ReplugMethod method) { replug_ = method; }
     // The station log each unit's job appends its line to; none by default.
-    void SetLog(cli::StationLog* log) { log_ = log; }
+    void SetLog(station::StationLog* log) { log_ = log; }
 
     // Makes the window the instance a second start of the tool finds.
     void SetInstanceLock(QtInstanceLock* lock);
@@ -69,7 +69,7 @@ public:
     // job (its Yes or No button), and the end of a job.
     std::function<void(QMessageBox&)> onReplugPromptShown;
     std::function<void(QMessageBox&)> onCloseQuestionShown;
-    std::function<void(const std::vector<cli::UnitResult>&)> onJobEnded;
+    std::function<void(const std::vector<station::UnitResult>&)> onJobEnded;
 
     // Ends the window with `result` without asking, stopping a running job.
     void done(int result) override;
@@ -92,7 +92,7 @@ private:
     };
 
     void StartJob();
-    void FinishJob(const std::vector<cli::UnitResult>& results);
+    void FinishJob(const std::vector<station::UnitResult>& results);
     void StopJob();
     bool ConfirmClose();
     void ShowRows();
@@ -110,8 +110,8 @@ private:
     QLabel* status_;
     std::vector<Row> rows_;
     bool running_ = false;
-    cli::ReplugMethod replug_ = cli::ReplugMethod::Operator;
-    cli::StationLog* log_ = nullptr;
+    station::ReplugMethod replug_ = station::ReplugMethod::Operator;
+    station::StationLog* log_ = nullptr;
     QPointer<QMessageBox> replugBox_;
     QPointer<QMessageBox> closeQuestion_;
 

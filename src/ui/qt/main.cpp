@@ -9,9 +9,10 @@
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
-#include "cli/StationLog.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"
+#include "station/ExitCodes.h"
+#include "station/StationLog.h"
 #include "ui/qt/GuiOptions.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtDialogWindow.h"
@@ -22,10 +23,10 @@
 
 namespace {
 
-constexpr int kExitFailure = 1;  // also: the job failed
-constexpr int kExitNoBackend = 3;
-constexpr int kExitLogUnusable = 4;         // as the command line's --log
-constexpr int kExitSignalBase = 128;        // closed by a signal: 128 + its number, as shells report it
+using zt::station::kExitIoError;
+using zt::station::kExitJobFailed;
+using zt::station::kExitNoDevice;
+using zt::station::kExitSignalBase;
 constexpr int kScreenshotLimitMs = 120000;  // a station job that never ends gives no picture
 
 void PrintLine(FILE* stream, const QString& text) {
@@ -46,17 +47,17 @@ void ShowStartError(const QString& text) {
 int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
                const zt::qt::GuiOptions& options, int* exitCode) {
     // A log that cannot take the jobs' lines stops the tool before any job.
-    zt::cli::StationLog log;
+    zt::station::StationLog log;
     std::string logError;
     if (!options.logPath.isEmpty() && !log.Open(options.logPath.toStdString(), &logError)) {
         ShowStartError(QString::fromStdString(logError));
-        *exitCode = kExitLogUnusable;
+        *exitCode = kExitIoError;
         return 0;
     }
     zt::qt::StationWindow window(backend);
     window.SetInstanceLock(&instanceLock);
     window.SetLog(&log);
-    if (options.replugByPower) window.SetReplugMethod(zt::cli::ReplugMethod::Power);
+    if (options.replugByPower) window.SetReplugMethod(zt::station::ReplugMethod::Power);
     if (options.autoOk) {
         window.onReplugPromptShown = [](QMessageBox& box) {
             QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
@@ -66,7 +67,7 @@ int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
     // when the rows show their results.
     bool shotSaved = false;
     if (!options.screenshotPath.isEmpty()) {
-        window.onJobEnded = [&](const std::vector<zt::cli::UnitResult>&) {
+        window.onJobEnded = [&](const std::vector<zt::station::UnitResult>&) {
             shotSaved = window.grab().save(options.screenshotPath);
             window.done(1);
         };
@@ -94,7 +95,7 @@ int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
                   QStringLiteral("no screenshot written to %1: no unit was written, or the file could "
                                  "not be saved")
                       .arg(options.screenshotPath));
-        *exitCode = kExitFailure;
+        *exitCode = kExitJobFailed;
     }
     return result;
 }
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
             ShowStartError(
                 QStringLiteral("This build has no device backend for this system. "
                                "Start it with --simulate to use the simulated chip."));
-            exitCode = kExitNoBackend;
+            exitCode = kExitNoDevice;
             return 0;
         }
         const std::string hint = backend->PermissionHint();
@@ -135,9 +136,10 @@ int main(int argc, char** argv) {
 
         zt::qt::QtDialogWindow window;
         window.SetInstanceLock(&instanceLock);
-        // Each job works on one unit: the one it opens first, until it ends.
+        // Each job works on one unit: the one its own open finds, until it ends.
         zt::PortScope unit(backend->AsPlatform(), backend->Locks());
         window.onReplugRequested = [&backend, &unit] { backend->ReplugUnit(unit.Port()); };
+        window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
         window.onCommandEnded = [&unit] { unit.Unbind(); };
         window.onMessageBoxShown = [&](QMessageBox& box) {
             if (options.autoOk) {
@@ -174,14 +176,14 @@ int main(int argc, char** argv) {
                       QStringLiteral("the job ended with %1 before the progress reached %2; no screenshot")
                           .arg(zt::qt::OutcomeText(*screenshot->EndedFirst()))
                           .arg(options.screenshotAtProgress));
-            exitCode = kExitFailure;
+            exitCode = kExitJobFailed;
         } else if (screenshot && !screenshot->Saved()) {
             PrintLine(stderr,
                       screenshot->Taken()
                           ? QStringLiteral("could not write %1").arg(options.screenshotPath)
                           : QStringLiteral("the job did not reach the progress %1 in time; no screenshot")
                                 .arg(options.screenshotAtProgress));
-            exitCode = kExitFailure;
+            exitCode = kExitJobFailed;
         }
         return result;
     });

@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "job/JobOutcome.h"
+#include "station/KnownDeviceScan.h"
+
+namespace zt::station {
+
+// What a front end knows of the unit a view reports on. Fields not known
+// yet stay empty.
+struct UnitFacts {
+    std::string port;  // as 'list' shows it; "" when unknown
+    std::optional<uint16_t> vendorId, productId;
+    std::optional<uint32_t> chipId;
+};
+
+// What the operator (or a station script) sees of a command: the dialog's
+// progress bar, marker and message boxes, the prompts, and the outcome. The
+// console window calls it from the user-interface thread and from the
+// worker, one call at a time (it holds its own lock around every call).
+class ConsoleView {
+public:
+    virtual ~ConsoleView() = default;
+    virtual void Info(const std::string& text) = 0;
+    virtual void Progress(int percent) = 0;
+    virtual void Marker(const std::string& text) = 0;
+    virtual void Message(const std::string& text, const std::string& caption) = 0;
+    // `automatic`: answered by --yes instead of the operator's Enter.
+    virtual void Prompt(const std::string& text, bool automatic) = 0;
+    // The status label's text; no version when the query failed.
+    virtual void Version(const std::string& status, const std::optional<std::string>& version) = 0;
+    virtual void Device(const PresentDevice& device) = 0;
+    virtual void Result(const JobOutcome& outcome) = 0;
+    // The unit this view reports on, for views that tag their output with it.
+    virtual void SetUnit(const UnitFacts& unit) { (void)unit; }
+};
+
+}  // namespace zt::station

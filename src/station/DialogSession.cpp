@@ -1,0 +1,97 @@
+#include "station/DialogSession.h"
+
+#include "app/DialogTemplate.h"
+#include "chip/HexId.h"
+
+namespace zt::station {
+
+DialogSession::DialogSession(const Platform& platform, ConsoleView& view, OperatorInput& input,
+                             Options options)
+    : options_(std::move(options)),
+      uiThread_(std::this_thread::get_id()),
+      hid_(platform.hid, [this] { return ReadsCancelled(); }),
+      window_(loop_, view, input,
+              ConsoleWindow::Options{options_.autoAnswer, options_.onReplugPrompt,
+                                     [this] { return closing_.load() || options_.interrupted(); }}),
+      dialog_(std::make_unique<CZT51xxWriteEepromMPDlg>(
+          window_, Platform{platform.clock, hid_, platform.audio, platform.notices, platform.usb})) {
+    window_.Attach(dialog_.get());
+}
+
+DialogSession::~DialogSession() {
+    Close();
+    dialog_.reset();  // joins a worker that outlived the close's wait
+    window_.Attach(nullptr);
+}
+
+void DialogSession::Start() {
+    dialog_->OnInitDialog();
+    started_ = true;
+    loop_.RunPending();
+}
+
+void DialogSession::TypeIds(uint16_t vendorId, uint16_t productId) {
+    window_.SetControlText(kIdVendorId, FormatHexId(vendorId));
+    window_.SetControlText(kIdProductId, FormatHexId(productId));
+}
+
+JobOutcome DialogSession::WriteEeprom() {
+    loop_.RunPending();  // notices that came before the press are handled first
+    window_.TakeJobOutcome();
+    dialog_->OnWriteEeprom();
+    // The job has ended when Write EEPROM is enabled again and the worker is
+    // idle: either the preflight's failure exit re-enabled it, or the worker's
+    // last step did.
+    loop_.RunUntil([this] {
+        return options_.interrupted() || window_.DialogEnded() ||
+               (window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0);
+    });
+    const bool ended = window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0;
+    if (!ended) return {ResultKind::Interrupted, std::nullopt};
+    if (auto outcome = window_.TakeJobOutcome()) return *outcome;
+    // The dialog did not say how the job ended (it was closed under the job):
+    // the job record still says how far it got.
+    return JobOutcome::Failed(dialog_->jobResult.Get());
+}
+
+JobOutcome DialogSession::EraseEeprom() {
+    loop_.RunPending();
+    window_.TakeEraseOutcome();
+    dialog_->OnEraseEeprom();
+    if (auto outcome = window_.TakeEraseOutcome()) return *outcome;
+    // The button did nothing (a job holds the device).
+    return JobOutcome::Failed(dialog_->jobResult.Get());
+}
+
+std::optional<std::string> DialogSession::GetFirmwareVersion(std::string* status) {
+    loop_.RunPending();
+    window_.TakeFirmwareVersion();
+    dialog_->OnGetFirmwareVersion();
+    *status = window_.GetControlText(kIdVersionStatus);
+    const auto version = window_.TakeFirmwareVersion();
+    return version ? *version : std::nullopt;
+}
+
+void DialogSession::RunFor(std::chrono::milliseconds duration) {
+    const auto until = std::chrono::steady_clock::now() + duration;
+    loop_.RunUntil([&] { return options_.interrupted() || std::chrono::steady_clock::now() >= until; },
+                   std::chrono::milliseconds(200));
+}
+
+bool DialogSession::ReadsCancelled() const {
+    // Ctrl-C waits for the user-interface thread, so its reads give up at
+    // once. The worker's give up only when the close has begun, which clears
+    // workerRun right after: an interrupt alone never fails a job step.
+    if (closing_.load()) return true;
+    return std::this_thread::get_id() == uiThread_ && options_.interrupted();
+}
+
+void DialogSession::Close() {
+    if (closed_) return;
+    closed_ = true;
+    closing_.store(true);  // a prompt waiting for Enter gives up
+    loop_.Close();         // the worker's waits on this loop end too
+    if (started_) dialog_->DestroyWindow();
+}
+
+}  // namespace zt::station

@@ -1,0 +1,93 @@
+#include "station/JsonEvents.h"
+
+#include <nlohmann/json.hpp>
+
+#include "chip/HexId.h"
+#include "job/FailureCatalogue.h"
+#include "station/IsoTime.h"
+
+namespace zt::station {
+
+template <typename Event>
+void JsonEvents::Emit(Event&& fields) {
+    nlohmann::ordered_json given = std::forward<Event>(fields);
+    // The members every event has come first, after the event's name.
+    nlohmann::ordered_json event = {{"event", given["event"]},
+                                    {"schema", kSchemaVersion},
+                                    {"time", FormatIsoTime(std::chrono::system_clock::now())}};
+    if (!unit_.port.empty()) event["port"] = unit_.port;
+    for (auto& [key, value] : given.items())
+        if (key != "event") event[key] = std::move(value);
+    // The dialog's texts are 8-bit; bytes that are not UTF-8 are replaced
+    // instead of aborting the line.
+    out_ << event.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n'
+         << std::flush;
+}
+
+void JsonEvents::SetUnit(const UnitFacts& unit) { unit_ = unit; }
+
+void JsonEvents::Info(const std::string& text) {
+    Emit(nlohmann::ordered_json{{"event", "info"}, {"text", text}});
+}
+
+void JsonEvents::Progress(int percent) {
+    if (percent == lastPercent_) return;
+    // The bar runs from 0 to 50 while the body is written and from 49 to 99
+    // while it is read back, so the first step back marks the read-back. A
+    // new job starts the bar at 0 again.
+    if (percent == 0) verifying_ = false;
+    if (percent < lastPercent_ && percent > 0) verifying_ = true;
+    lastPercent_ = percent;
+    const char* phase = percent == 0 ? "start" : percent >= 100 ? "done" : verifying_ ? "verify" : "write";
+    Emit(nlohmann::ordered_json{{"event", "progress"}, {"percent", percent}, {"phase", phase}});
+}
+
+void JsonEvents::Marker(const std::string& text) {
+    Emit(nlohmann::ordered_json{{"event", "marker"}, {"text", text}});
+}
+
+void JsonEvents::Message(const std::string& text, const std::string& caption) {
+    Emit(nlohmann::ordered_json{{"event", "message"}, {"text", text}, {"caption", caption}});
+}
+
+void JsonEvents::Prompt(const std::string& text, bool automatic) {
+    Emit(nlohmann::ordered_json{
+        {"event", "prompt"}, {"text", text}, {"answer", automatic ? "auto" : "operator"}});
+}
+
+void JsonEvents::Version(const std::string& status, const std::optional<std::string>& version) {
+    nlohmann::ordered_json event = {{"event", "version"}, {"status", status}};
+    if (version) event["version"] = *version;
+    Emit(std::move(event));
+}
+
+void JsonEvents::Device(const PresentDevice& device) {
+    nlohmann::ordered_json event = {{"event", "device"}};
+    if (!device.port.empty()) event["port"] = device.port;
+    event["vid"] = FormatHexId(device.vendorId);
+    event["pid"] = FormatHexId(device.productId);
+    event["role"] = device.updater ? "updater" : "normal";
+    if (device.described) event["bcd"] = FormatHexId(device.bcdDevice);
+    if (!device.serial.empty()) event["serial"] = device.serial;
+    event["path"] = device.path;
+    event["updater"] = device.updater;
+    if (device.powerReplug) event["powerReplug"] = *device.powerReplug;
+    if (!device.openable) event["openable"] = false;
+    Emit(std::move(event));
+}
+
+void JsonEvents::Result(const JobOutcome& outcome) {
+    nlohmann::ordered_json event = {{"event", "result"}, {"status", ResultName(outcome.kind)}};
+    if (const auto code = outcome.Code()) {
+        const FailureDescription description = DescribeFailure(*code);
+        event["code"] = FormatResultCode(*code);
+        event["name"] = description.detailName;
+        event["meaning"] = description.meaning;
+    }
+    if (unit_.vendorId) event["vid"] = FormatHexId(*unit_.vendorId);
+    if (unit_.productId) event["pid"] = FormatHexId(*unit_.productId);
+    if (unit_.chipId) event["chipId"] = FormatResultCode(*unit_.chipId);
+    Emit(std::move(event));
+}
+
+}  // namespace zt::station

@@ -1,0 +1,53 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chip/EepromImage.h"
+#include "job/JobOutcome.h"
+#include "platform/DeviceBackend.h"
+#include "station/PowerReplug.h"
+#include "station/StationDisplay.h"
+#include "station/StationLog.h"
+
+namespace zt::station {
+
+// Several units written at once: each unit gets its own port-scoped view of
+// the machine, its own dialog session (its own user-interface thread) and so
+// its own worker, and they run in parallel. The re-plug prompt is shown once
+// for all units; each unit then waits for its own port.
+struct MultiUnitRequest {
+    std::vector<std::string> ports;    // the units, in the order of the summary
+    std::optional<uint16_t> vendorId;  // typed into every unit's dialog
+    std::optional<uint16_t> productId;
+    ReplugMethod replug = ReplugMethod::Operator;
+    // An image file instead of the built-in images, checked against each
+    // unit's chip before that unit is erased; a unit it does not fit fails
+    // alone, untouched.
+    std::optional<EepromImage> image;
+    // How long each unit waits for its device once the prompt is answered.
+    std::chrono::seconds replugWait{0};
+};
+
+struct UnitResult {
+    std::string port;
+    JobOutcome outcome;
+    bool busy = false;  // another job holds the unit; nothing was done to it
+    // What the station log keeps of the unit's job; none when it never ran.
+    std::optional<StationRecord> record;
+};
+
+// The default re-plug wait: the dialog's own 10 s for one unit, and 5 s more
+// for each further unit an operator has to re-plug by hand.
+std::chrono::seconds DefaultReplugWait(size_t units);
+
+// Runs the units' jobs and returns one result per unit, in request order.
+// Each unit reports to its own view of `display`; the summary is left to the
+// caller. A unit that fails or is pulled never stops the others.
+std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request,
+                                   StationDisplay& display, const std::function<bool()>& interrupted);
+
+}  // namespace zt::station

@@ -1,0 +1,27 @@
+#pragma once
+#include <functional>
+#include <istream>
+#include <optional>
+#include <string>
+
+namespace zt::station {
+
+// The operator's answers: lines typed on standard input (or read from a given
+// stream in tests and scripts). Waiting can be cancelled, so a Ctrl-C or the
+// close procedure never leaves the worker stuck in a prompt.
+class OperatorInput {
+public:
+    // `stream` null: the process's standard input, read without buffering so
+    // that a wait can end between keystrokes.
+    explicit OperatorInput(std::istream* stream) : stream_(stream) {}
+
+    // One line without its line break (standard input: at most the first
+    // 1024 bytes of a longer one). nullopt at end of input, on a read error,
+    // or when `cancelled` turned true while waiting (checked often).
+    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled);
+
+private:
+    std::istream* stream_;
+};
+
+}  // namespace zt::station

@@ -1,0 +1,54 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zt::station {
+
+// What the station log keeps of one job: enough to trace a unit back to the
+// run, the host, the tool and the exact image that went into it.
+struct StationRecord {
+    std::chrono::system_clock::time_point start, end;
+    std::string port;
+    std::optional<uint16_t> vendorIdBefore, productIdBefore;  // as the job first opened the unit
+    std::optional<uint16_t> vendorIdAfter, productIdAfter;    // as it came back after the re-plug
+    std::optional<uint16_t> bcdDevice;
+    std::string serial;  // "" when the unit has none or it could not be read
+    std::optional<uint32_t> chipId;
+    std::string image;        // "A" or "B"; "" when no image was selected
+    std::string imageSha256;  // of the bytes written; "" without an image
+    std::string status;       // "OK", "FAIL", "INTERRUPTED" or "CANCELLED"
+    std::optional<uint32_t> code;
+    int rewritePasses = 0;
+};
+
+// The record as one line of JSON (with its newline); docs/json-events.md
+// describes its fields.
+std::string FormatStationRecord(const StationRecord& record);
+
+// An append-only file of records, one line per job. The file is opened
+// before the job so that a log that cannot be written stops the job before
+// it touches a unit. Each line goes out in one write on a file opened for
+// appending, and is synced before the caller reports the result: a tool
+// killed between jobs leaves every earlier line whole, and several tools may
+// share one log.
+class StationLog {
+public:
+    StationLog() = default;
+    ~StationLog();
+    StationLog(const StationLog&) = delete;
+    StationLog& operator=(const StationLog&) = delete;
+
+    // False with a reason when the file cannot be opened for appending.
+    bool Open(const std::string& path, std::string* error);
+    bool IsOpen() const { return fd_ >= 0; }
+    // False with a reason when the line was not written and synced whole.
+    bool Append(const std::string& line, std::string* error);
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+}  // namespace zt::station
