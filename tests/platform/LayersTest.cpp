@@ -29,7 +29,8 @@ std::vector<SourceLine> LinesUnder(const std::string& folder) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(kSource / folder)) {
         const auto extension = entry.path().extension();
-        if (entry.is_regular_file() && (extension == ".h" || extension == ".cpp")) files.push_back(entry.path());
+        if (entry.is_regular_file() && (extension == ".h" || extension == ".cpp"))
+            files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     std::vector<SourceLine> lines;
@@ -44,7 +45,8 @@ std::vector<SourceLine> LinesUnder(const std::string& folder) {
 
 // "file:line: text" for every include under `folder` that reaches one of
 // `forbidden` (folders of src/, as the includes name them from there).
-std::vector<std::string> IncludesReaching(const std::string& folder, const std::vector<std::string>& forbidden,
+std::vector<std::string> IncludesReaching(const std::string& folder,
+                                          const std::vector<std::string>& forbidden,
                                           const std::regex& exempt = std::regex("$^")) {
     static const std::regex include(R"(^\s*#\s*include\s*"([^"/]+)/)");
     std::vector<std::string> found;

@@ -53,9 +53,13 @@ bool ParseUsbDeviceIds(const std::wstring& path, uint16_t& vendorId, uint16_t& p
     for (size_t at = text.find(kVid); at != std::wstring::npos; at = text.find(kVid, at + 1)) {
         const size_t vid = at + kVid.size();
         const size_t pid = vid + 4 + kPid.size();
-        if (ReadHexId(text, vid, vendorId) && text.compare(vid + 4, kPid.size(), kPid) == 0 &&
-            ReadHexId(text, pid, productId))
+        uint16_t v = 0, p = 0;
+        if (ReadHexId(text, vid, v) && text.compare(vid + 4, kPid.size(), kPid) == 0 &&
+            ReadHexId(text, pid, p)) {
+            vendorId = v;
+            productId = p;
             return true;
+        }
     }
     return false;
 }
