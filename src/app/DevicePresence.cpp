@@ -40,8 +40,7 @@ int CZT51xxWriteEepromMPDlg::HandleDeviceChange(const DeviceNotice& notice) {
 }
 
 // The first row with the device's IDs wins. Row 0 holds the typed pair, so a
-// device with the typed IDs always matches there; the fixed rows repeat some
-// pairs, which changes nothing about which pair is noted.
+// device with the typed IDs always matches there.
 int CZT51xxWriteEepromMPDlg::MatchKnownDeviceName(uint16_t vendorId, uint16_t productId) {
     for (const KnownDevice& row : knownDevices) {
         if (row.vendorId == 0) break;
