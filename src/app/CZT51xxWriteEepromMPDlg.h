@@ -53,8 +53,8 @@ public:
 
     // ---- Device presence monitoring ---------------------------------------
     int RegisterForDeviceNotifications();
-    int HandleDeviceChange(uint32_t eventCode, const DeviceBroadcast* record);
-    int MatchKnownDeviceName(std::string devicePath);
+    int HandleDeviceChange(const DeviceNotice& notice);
+    int MatchKnownDeviceName(uint16_t vendorId, uint16_t productId);
 
     // ---- Programming job --------------------------------------------------
     Status ParseImageTags();

@@ -1,6 +1,3 @@
-#include <cctype>
-#include <cstdio>
-
 #include "app/CZT51xxWriteEepromMPDlg.h"
 
 // Device presence: the user-interface thread turns arrival and removal notices
@@ -21,12 +18,10 @@ int CZT51xxWriteEepromMPDlg::RegisterForDeviceNotifications() {
     return IsValidHandle(static_cast<Handle>(deviceNotifyHandle)) ? 1 : 0;
 }
 
-int CZT51xxWriteEepromMPDlg::HandleDeviceChange(uint32_t eventCode, const DeviceBroadcast* record) {
-    if (eventCode != kDbtDeviceArrival && eventCode != kDbtDeviceRemoveComplete) return 0;
-    if (!record || record->deviceType != kDbtDevtypDeviceInterface) return 0;
-    if (!MatchKnownDeviceName(record->devicePath)) return 0;
+int CZT51xxWriteEepromMPDlg::HandleDeviceChange(const DeviceNotice& notice) {
+    if (!MatchKnownDeviceName(notice.vendorId, notice.productId)) return 0;
 
-    if (eventCode == kDbtDeviceArrival) {
+    if (notice.kind == DeviceNotice::Kind::Arrival) {
         // The countdown is stored before the flag that publishes the notice, so
         // the worker never retries a fresh arrival against a spent countdown.
         deviceWaitCountdown.store(kArrivalCountdown);
@@ -44,14 +39,12 @@ int CZT51xxWriteEepromMPDlg::HandleDeviceChange(uint32_t eventCode, const Device
     return 0;
 }
 
-int CZT51xxWriteEepromMPDlg::MatchKnownDeviceName(std::string devicePath) {
-    for (char& c : devicePath) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-
+// The first row with the device's IDs wins. Row 0 holds the typed pair, so a
+// device with the typed IDs always matches there.
+int CZT51xxWriteEepromMPDlg::MatchKnownDeviceName(uint16_t vendorId, uint16_t productId) {
     for (const KnownDevice& row : knownDevices) {
         if (row.vendorId == 0) break;
-        char pattern[32];
-        std::snprintf(pattern, sizeof pattern, "USB#VID_%04X&PID_%04X", row.vendorId, row.productId);
-        if (devicePath.find(pattern) != std::string::npos) {
+        if (row.vendorId == vendorId && row.productId == productId) {
             notifiedVid.store(row.vendorId);
             notifiedPid.store(row.productId);
             return 1;

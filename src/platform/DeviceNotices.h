@@ -4,18 +4,20 @@
 
 namespace zt {
 
-// Device-change notice codes and record, as the dialog's handler reads them.
-inline constexpr uint32_t kDbtDeviceArrival = 0x8000;
-inline constexpr uint32_t kDbtDeviceRemoveComplete = 0x8004;
-inline constexpr uint32_t kDbtDevtypDeviceInterface = 5;
-
-// A USB device came or went. The path holds the device's IDs in the form
-// "USB#VID_%04X&PID_%04X" (any letter case) somewhere in it. The port is the
-// device's physical port as HidBackend::PortOf names it, "" when unknown.
-struct DeviceBroadcast {
-    uint32_t deviceType = kDbtDevtypDeviceInterface;
-    std::string devicePath;
+// A USB device came or went, as every backend reports it.
+//  - vendorId, productId: the IDs of its device descriptor (for a removal, the
+//    IDs it presented while it was present).
+//  - port: the device's physical port as HidBackend::PortOf names it ("1-2.3"),
+//    the same across a re-plug into that port; "" when the backend cannot tell.
+//  - node: the operating system's own name of the device, for logs and
+//    messages only; nothing matches on it. "" when there is none.
+struct DeviceNotice {
+    enum class Kind { Arrival, Removal };
+    Kind kind = Kind::Arrival;
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
     std::string port;
+    std::string node;
 };
 
 // Where notices go: the dialog's window. PostDeviceChange may be called from
@@ -24,7 +26,7 @@ struct DeviceBroadcast {
 class DeviceNoticeRecipient {
 public:
     virtual ~DeviceNoticeRecipient() = default;
-    virtual void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) = 0;
+    virtual void PostDeviceChange(const DeviceNotice& notice) = 0;
 };
 
 // Arrival and removal notices of USB devices.
@@ -32,7 +34,9 @@ public:
 //    to `recipient`. Returns a registration handle, 0 on failure.
 //  - Unregister: stops the notices of a registration; no post happens after it
 //    returns.
-// Both are called on the user-interface thread.
+// Both are called on the user-interface thread. A backend posts only arrivals
+// and removals whose IDs it could read; anything else the system reports
+// (other events, other kinds of device) stays inside the backend.
 class DeviceNoticeSource {
 public:
     virtual ~DeviceNoticeSource() = default;

@@ -3,11 +3,23 @@
 #include <algorithm>
 #include <functional>
 
+#include "chip/KnownDeviceTable.h"
 #include "platform/ForwardingHidBackend.h"
 
 namespace zt {
 
 namespace {
+
+// A device of ours, whatever the operator has typed: the IDs it leaves the
+// factory with or comes back with as an updater.
+bool IsKnownDevice(uint16_t vendorId, uint16_t productId) {
+    if (IsUpdaterDevice(vendorId, productId)) return true;
+    for (const KnownDevice& row : kInitialKnownDevices) {
+        if (row.vendorId == 0) break;
+        if (row.vendorId == vendorId && row.productId == productId) return true;
+    }
+    return false;
+}
 
 class ScopedHid final : public ForwardingHidBackend {
 public:
@@ -37,14 +49,17 @@ private:
     std::function<bool(const std::string&)> claim_;
 };
 
-// Passes on the notices of our port (and of devices whose port is unknown).
+// Passes on the notices of our port (and of devices whose port is unknown);
+// the others go to `dropped`.
 class ScopedNotices final : public DeviceNoticeSource {
 public:
-    ScopedNotices(DeviceNoticeSource& notices, std::function<bool(const std::string&)> admits)
-        : notices_(notices), admits_(std::move(admits)) {}
+    using Admits = std::function<bool(const std::string&)>;
+    using Dropped = std::function<void(const DeviceNotice&)>;
+    ScopedNotices(DeviceNoticeSource& notices, Admits admits, Dropped dropped)
+        : notices_(notices), admits_(std::move(admits)), dropped_(std::move(dropped)) {}
 
     uintptr_t Register(DeviceNoticeRecipient& recipient) override {
-        auto filter = std::make_unique<Filter>(recipient, admits_);
+        auto filter = std::make_unique<Filter>(recipient, admits_, dropped_);
         const uintptr_t registration = notices_.Register(*filter);
         if (registration == 0) return 0;
         std::lock_guard lock(mutex_);
@@ -59,17 +74,22 @@ public:
 
 private:
     struct Filter final : DeviceNoticeRecipient {
-        Filter(DeviceNoticeRecipient& r, std::function<bool(const std::string&)> a)
-            : recipient(r), admits(std::move(a)) {}
-        void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override {
-            if (admits(record.port)) recipient.PostDeviceChange(eventCode, record);
+        Filter(DeviceNoticeRecipient& r, Admits a, Dropped d)
+            : recipient(r), admits(std::move(a)), dropped(std::move(d)) {}
+        void PostDeviceChange(const DeviceNotice& notice) override {
+            if (admits(notice.port))
+                recipient.PostDeviceChange(notice);
+            else
+                dropped(notice);
         }
         DeviceNoticeRecipient& recipient;
-        std::function<bool(const std::string&)> admits;
+        Admits admits;
+        Dropped dropped;
     };
 
     DeviceNoticeSource& notices_;
-    std::function<bool(const std::string&)> admits_;
+    Admits admits_;
+    Dropped dropped_;
     std::mutex mutex_;
     std::map<uintptr_t, std::unique_ptr<Filter>> filters_;
 };
@@ -115,7 +135,9 @@ struct PortScope::Parts {
         : hid(
               scope.machine_.hid, [&scope](const std::string& p) { return scope.Admits(p); },
               [&scope](const std::string& p) { return scope.ClaimOnFirstOpen(p); }),
-          notices(scope.machine_.notices, [&scope](const std::string& p) { return scope.Admits(p); }),
+          notices(
+              scope.machine_.notices, [&scope](const std::string& p) { return scope.Admits(p); },
+              [&scope](const DeviceNotice& n) { scope.Dropped(n); }),
           usb(scope.machine_.usb, [&scope](const std::string& p) { return scope.Admits(p); }),
           audio(scope.machine_.audio, [&scope] { return scope.Port(); }) {}
     ScopedHid hid;
@@ -181,6 +203,24 @@ bool PortScope::ClaimOnFirstOpen(const std::string& port) {
     }
     port_ = port;
     return true;
+}
+
+void PortScope::OnArrivalElsewhere(std::function<void(const DeviceNotice&)> listener) {
+    std::lock_guard lock(listenerMutex_);
+    arrivalElsewhere_ = std::move(listener);
+}
+
+void PortScope::Dropped(const DeviceNotice& notice) {
+    if (notice.kind != DeviceNotice::Kind::Arrival || !IsKnownDevice(notice.vendorId, notice.productId))
+        return;
+    {
+        // Unbound, a notice is dropped only for a port another job holds:
+        // that unit is being looked after.
+        std::lock_guard lock(mutex_);
+        if (port_.empty() || notice.port == port_) return;
+    }
+    std::lock_guard lock(listenerMutex_);
+    if (arrivalElsewhere_) arrivalElsewhere_(notice);
 }
 
 Platform PortScope::AsPlatform() {

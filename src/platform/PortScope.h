@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,16 @@ public:
     // Ports passed over because another job held them.
     std::vector<std::string> HeldElsewhere() const;
 
+    // While the scope is bound to a port, the arrival of a known device (a row
+    // of the initial known-device table, or an updater) on another port is
+    // still kept from the dialog, but handed to `listener`: a station can tell
+    // the operator that a unit was plugged in where no job waits for it.
+    // Called on the notice source's thread, so the listener must be quick and
+    // must not call OnArrivalElsewhere itself. Replacing the listener (an
+    // empty one clears it) waits for a call under way, so the old listener is
+    // never called once this returns.
+    void OnArrivalElsewhere(std::function<void(const DeviceNotice&)> listener);
+
     Platform AsPlatform();
 
     struct Parts;
@@ -51,6 +62,7 @@ private:
     friend struct Parts;
     bool Admits(const std::string& port) const;  // "" (unknown) is admitted
     bool ClaimOnFirstOpen(const std::string& port);
+    void Dropped(const DeviceNotice& notice);  // a notice Admits kept from the dialog
 
     const Platform machine_;
     UnitLocks& locks_;
@@ -58,6 +70,8 @@ private:
     std::string port_;
     bool pinned_ = false;
     std::vector<std::string> heldElsewhere_;
+    std::mutex listenerMutex_;  // held while the listener runs
+    std::function<void(const DeviceNotice&)> arrivalElsewhere_;
     std::unique_ptr<Parts> parts_;
 };
 

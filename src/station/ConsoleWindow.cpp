@@ -132,9 +132,9 @@ void ConsoleWindow::EndDialog(int) {
     loop_.Wake();
 }
 
-void ConsoleWindow::PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) {
-    loop_.Post([this, eventCode, record] {
-        if (auto* dialog = dialog_.load()) dialog->HandleDeviceChange(eventCode, &record);
+void ConsoleWindow::PostDeviceChange(const DeviceNotice& notice) {
+    loop_.Post([this, notice] {
+        if (auto* dialog = dialog_.load()) dialog->HandleDeviceChange(notice);
     });
 }
 

@@ -59,7 +59,7 @@ public:
     void StartTimer(uint32_t timerId, uint32_t periodMs) override;
     void StopTimer(uint32_t timerId) override;
     void EndDialog(int result) override;
-    void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override;
+    void PostDeviceChange(const DeviceNotice& notice) override;
 
     // JobEvents
     void ReplugRequested() override;

@@ -15,10 +15,8 @@ struct DevicePresence : ::testing::Test {
     Platform platform = machine.AsPlatform();
     CZT51xxWriteEepromMPDlg dlg{window, platform};
 
-    void Notice(uint32_t code, const std::string& ids, uint32_t type = kDbtDevtypDeviceInterface) {
-        DeviceBroadcast record{
-            type, R"(\\?\USB#)" + ids + "#5&2a1b0c&0&3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}", ""};
-        EXPECT_EQ(dlg.HandleDeviceChange(code, &record), 0);
+    void Notice(DeviceNotice::Kind kind, uint16_t vendorId, uint16_t productId) {
+        EXPECT_EQ(dlg.HandleDeviceChange(DeviceNotice{kind, vendorId, productId, "1-1.2", "sim:1-1.2"}), 0);
     }
     std::tuple<uint32_t, uint32_t, uint32_t, uint16_t, uint16_t> Fields() {
         return {dlg.deviceArrivalPending.load(), dlg.deviceRemovalPending.load(),
@@ -26,48 +24,43 @@ struct DevicePresence : ::testing::Test {
     }
 };
 
+constexpr auto kArrival = DeviceNotice::Kind::Arrival;
+constexpr auto kRemoval = DeviceNotice::Kind::Removal;
+
 TEST_F(DevicePresence, ArrivalOfAKnownDeviceIsLeftPendingWithACountdownOf100) {
-    const struct {
-        const char* ids;
-        uint16_t pid;
-    } known[] = {{"vid_3c4d&pid_7351", 0x7351}, {"VID_3C4D&PID_7350", 0x7350}, {"VID_3C4D&PID_735F", 0x735F}};
-    for (const auto& k : known) {
+    for (const uint16_t pid : {0x7351, 0x7350, 0x735F}) {
         dlg.deviceWaitCountdown.store(3);
-        Notice(kDbtDeviceArrival, k.ids);
-        EXPECT_EQ(Fields(), std::make_tuple(1u, 0u, 100u, uint16_t{0x3C4D}, k.pid)) << k.ids;
+        Notice(kArrival, 0x3C4D, pid);
+        EXPECT_EQ(Fields(), std::make_tuple(1u, 0u, 100u, uint16_t{0x3C4D}, pid)) << pid;
     }
 }
 
 TEST_F(DevicePresence, RowZeroHoldsTheTypedPairAndAZeroVendorEndsTheTable) {
     dlg.knownDevices[0] = {0x1234, 0x5678, 1};
-    EXPECT_EQ(dlg.MatchKnownDeviceName(R"(\\?\usb#vid_1234&pid_5678#x)"), 1);
+    EXPECT_EQ(dlg.MatchKnownDeviceName(0x1234, 0x5678), 1);
     EXPECT_EQ(dlg.notifiedPid.load(), 0x5678);
 
     dlg.knownDevices[0] = {0, 0, 1};  // an empty Vendor ID box
-    EXPECT_EQ(dlg.MatchKnownDeviceName(R"(\\?\USB#VID_3C4D&PID_7351#x)"), 0);
+    EXPECT_EQ(dlg.MatchKnownDeviceName(0x3C4D, 0x7351), 0);
     EXPECT_EQ(dlg.notifiedPid.load(), 0x5678);
 }
 
 TEST_F(DevicePresence, OnlyTheRemovalOfTheOpenDeviceIsFlagged) {
     dlg.deviceVendorId.store(0x3C4D);
     dlg.deviceProductId.store(0x7351);
-    Notice(kDbtDeviceRemoveComplete, "VID_3C4D&PID_735E");
+    Notice(kRemoval, 0x3C4D, 0x735E);
     EXPECT_EQ(Fields(), std::make_tuple(0u, 0u, 1000u, uint16_t{0x3C4D}, uint16_t{0x735E}));
-    Notice(kDbtDeviceRemoveComplete, "VID_3C4D&PID_7351");
+    Notice(kRemoval, 0x3C4D, 0x7351);
     EXPECT_EQ(dlg.deviceRemovalPending.load(), 1u);
 }
 
-TEST_F(DevicePresence, OtherEventsRecordsAndDevicesChangeNothing) {
+TEST_F(DevicePresence, DevicesOutsideTheTableChangeNothing) {
     dlg.deviceVendorId.store(0x3C4D);
     dlg.deviceProductId.store(0x7351);
     const auto before = Fields();
-    Notice(0x8001, "VID_3C4D&PID_7351");                       // query remove
-    Notice(0x0007, "VID_3C4D&PID_7351");                       // node change
-    Notice(kDbtDeviceArrival, "VID_3C4D&PID_7351", 6);         // a handle record
-    Notice(kDbtDeviceRemoveComplete, "VID_3C4D&PID_7351", 3);  // a port record
-    Notice(kDbtDeviceArrival, "VID_3C4D&PID_7352");
-    Notice(kDbtDeviceArrival, "VID_1234&PID_7351");
-    EXPECT_EQ(dlg.HandleDeviceChange(kDbtDeviceArrival, nullptr), 0);
+    Notice(kArrival, 0x3C4D, 0x7352);
+    Notice(kArrival, 0x1234, 0x7351);
+    Notice(kRemoval, 0x0000, 0x0000);  // the end-of-table row is no device
     EXPECT_EQ(Fields(), before);
 }
 

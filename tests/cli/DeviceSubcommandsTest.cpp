@@ -195,7 +195,7 @@ TEST(DeviceButtons, VersionEraseAndListOnTheSimulatedChip) {
     EXPECT_EQ(list.rc, kExitOk);
     ASSERT_EQ(list.OutLines().size(), 1u) << list.out;
     EXPECT_THAT(list.out, HasSubstr("3C4D:7351  "));
-    EXPECT_THAT(list.out, HasSubstr("USB#VID_3C4D&PID_7351"));
+    EXPECT_THAT(list.out, HasSubstr("  sim:1-1.1\n"));
     const CommandRun updater = RunArgs({"list", "--simulate", "--updater", "--variant", "B", "--json"});
     ASSERT_EQ(updater.OutLines().size(), 1u);
     const auto device = nlohmann::json::parse(updater.OutLines()[0]);

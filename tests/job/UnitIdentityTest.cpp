@@ -21,8 +21,8 @@ struct UnitIdentity : test::WriteJobFixture {
     // The dialog started on the scoped view of the bus.
     void StartDialog() {
         dlg = std::make_unique<CZT51xxWriteEepromMPDlg>(window, scope.AsPlatform());
-        window.onNotice = [this](uint32_t code, const DeviceBroadcast& rec) {
-            if (dlg) dlg->HandleDeviceChange(code, &rec);
+        window.onNotice = [this](const DeviceNotice& notice) {
+            if (dlg) dlg->HandleDeviceChange(notice);
         };
         dlg->OnInitDialog();
         started = true;

@@ -29,12 +29,11 @@ using namespace std::chrono_literals;
 struct NoticeLog : DeviceNoticeRecipient {
     std::mutex m;
     std::condition_variable cv;
-    std::vector<std::pair<uint32_t, std::string>> notices;
+    std::vector<DeviceNotice> notices;
 
-    void PostDeviceChange(uint32_t code, const DeviceBroadcast& record) override {
-        EXPECT_EQ(record.deviceType, kDbtDevtypDeviceInterface);
+    void PostDeviceChange(const DeviceNotice& notice) override {
         std::lock_guard<std::mutex> lock(m);
-        notices.emplace_back(code, record.devicePath);
+        notices.push_back(notice);
         cv.notify_all();
     }
     bool WaitFor(size_t count, std::chrono::milliseconds limit = 5s) {
@@ -52,6 +51,8 @@ struct MockUdevTest : ::testing::Test {
     void SetUp() override { ASSERT_TRUE(bed.Mocked()) << "run this binary under umockdev-wrapper"; }
 };
 
+// A removal has no sysfs left to read the IDs from; they must still come
+// through, with the port and node the device had.
 TEST_F(MockUdevTest, ArrivalAndRemovalCarryTheIdsUntilUnregistered) {
     platform_linux::LinuxDeviceNotices source;
     NoticeLog log;
@@ -61,6 +62,7 @@ TEST_F(MockUdevTest, ArrivalAndRemovalCarryTheIdsUntilUnregistered) {
     UsbTestbed::DeviceSpec chip;
     chip.vendorId = 0x3C4D;
     chip.productId = 0x735E;
+    chip.port = "1-4";
     const int id = bed.Add(chip);
     ASSERT_TRUE(log.WaitFor(1));
     bed.Unplug(id);
@@ -68,10 +70,15 @@ TEST_F(MockUdevTest, ArrivalAndRemovalCarryTheIdsUntilUnregistered) {
     std::this_thread::sleep_for(300ms);
     {
         std::lock_guard<std::mutex> lock(log.m);
-        EXPECT_EQ(log.notices[0].first, kDbtDeviceArrival);
-        EXPECT_EQ(log.notices[1].first, kDbtDeviceRemoveComplete);
-        for (const auto& n : log.notices)
-            EXPECT_NE(n.second.find("USB#VID_3C4D&PID_735E"), std::string::npos) << n.second;
+        ASSERT_EQ(log.notices.size(), 2u);
+        EXPECT_EQ(log.notices[0].kind, DeviceNotice::Kind::Arrival);
+        EXPECT_EQ(log.notices[1].kind, DeviceNotice::Kind::Removal);
+        for (const DeviceNotice& n : log.notices) {
+            EXPECT_EQ(n.vendorId, 0x3C4D);
+            EXPECT_EQ(n.productId, 0x735E);
+            EXPECT_EQ(n.port, "1-4");
+            EXPECT_EQ(n.node.rfind("/dev/bus/usb/001/", 0), 0u) << n.node;
+        }
     }
 
     source.Unregister(registration);

@@ -62,9 +62,9 @@ struct MockWriteJobTest : ::testing::Test {
 
     void StartDialog() {
         dlg = std::make_unique<CZT51xxWriteEepromMPDlg>(window, platform);
-        window.onNotice = [this](uint32_t code, const DeviceBroadcast& record) {
-            if (code == kDbtDeviceArrival) ++arrivals;
-            dlg->HandleDeviceChange(code, &record);
+        window.onNotice = [this](const DeviceNotice& notice) {
+            if (notice.kind == DeviceNotice::Kind::Arrival) ++arrivals;
+            dlg->HandleDeviceChange(notice);
         };
         dlg->OnInitDialog();
     }

@@ -24,10 +24,10 @@ TEST(SimBusThreads, ExchangesSurviveReplugsFromAnotherThread) {
     bus.AddChip(ChipVariant::A, {});
 
     struct Recipient : DeviceNoticeRecipient {
-        std::atomic<int> last{kDbtDeviceArrival};
+        std::atomic<DeviceNotice::Kind> last{DeviceNotice::Kind::Arrival};
         std::atomic<int> outOfOrder{0};
-        void PostDeviceChange(uint32_t code, const DeviceBroadcast&) override {
-            if (static_cast<int>(code) == last.exchange(static_cast<int>(code))) ++outOfOrder;
+        void PostDeviceChange(const DeviceNotice& notice) override {
+            if (notice.kind == last.exchange(notice.kind)) ++outOfOrder;
         }
     } recipient;
     bus.notices().Register(recipient);

@@ -114,8 +114,8 @@ TEST_F(SimFaultsTest, BlankHeaderCopyReadsAsErased) {
 
 TEST_F(SimFaultsTest, UnplugAtARequestLosesItAndPostsTheRemoval) {
     struct Recipient : DeviceNoticeRecipient {
-        std::vector<uint32_t> codes;
-        void PostDeviceChange(uint32_t code, const DeviceBroadcast&) override { codes.push_back(code); }
+        std::vector<DeviceNotice::Kind> kinds;
+        void PostDeviceChange(const DeviceNotice& notice) override { kinds.push_back(notice.kind); }
     } recipient;
     bus.notices().Register(recipient);
     bus.Faults().unplugAtRequest = 2;
@@ -123,7 +123,7 @@ TEST_F(SimFaultsTest, UnplugAtARequestLosesItAndPostsTheRemoval) {
     EXPECT_EQ(host.Send(SimHost::EepromWrite(2, 0x11, {0xBB})), -1);
     EXPECT_FALSE(bus.IsPlugged());
     EXPECT_EQ(bus.Eeprom()[0x11], 0xFF);
-    EXPECT_EQ(recipient.codes, std::vector<uint32_t>{kDbtDeviceRemoveComplete});
+    EXPECT_EQ(recipient.kinds, std::vector<DeviceNotice::Kind>{DeviceNotice::Kind::Removal});
     int n = 5;
     host.Receive(&n);
     EXPECT_EQ(n, 0) << "the reply to the first request went with the device";

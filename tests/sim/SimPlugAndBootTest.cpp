@@ -14,11 +14,10 @@ namespace {
 using test::SimHost;
 
 struct NoticeLog : DeviceNoticeRecipient {
-    std::vector<std::pair<uint32_t, std::string>> notices;
+    std::vector<DeviceNotice> notices;
     std::function<void()> onPost;
-    void PostDeviceChange(uint32_t code, const DeviceBroadcast& record) override {
-        EXPECT_EQ(record.deviceType, kDbtDevtypDeviceInterface);
-        notices.emplace_back(code, record.devicePath);
+    void PostDeviceChange(const DeviceNotice& notice) override {
+        notices.push_back(notice);
         if (onPost) onPost();
     }
 };
@@ -68,7 +67,7 @@ TEST_F(SimPlugAndBoot, ProgrammedChipPresentsItsTailIdsAndDescriptorRelease) {
     EXPECT_EQ(bus.VendorId(), 0x3C4D);
     EXPECT_EQ(bus.ProductId(), 0x7351);
     EXPECT_EQ(bus.BcdDevice(), 0x0123);
-    EXPECT_NE(bus.Path().find("USB#VID_3C4D&PID_7351"), std::string::npos) << bus.Path();
+    EXPECT_EQ(bus.Path(), "sim:1-1.1");
 
     SimHost host{bus};
     ASSERT_TRUE(host.Open());
@@ -120,12 +119,22 @@ TEST_F(SimPlugAndBoot, EveryPlugAndUnplugPostsANoticeWithThePresentedIds) {
     bus.Unplug();
     bus.Unplug();  // already out: nothing happens
 
+    // The removal carries the IDs the chip presented before it went; the node
+    // and port stay those of the hub port.
+    const auto removal = DeviceNotice::Kind::Removal, arrival = DeviceNotice::Kind::Arrival;
     ASSERT_EQ(recipient.notices.size(), 3u);
-    EXPECT_EQ(recipient.notices[0].first, kDbtDeviceRemoveComplete);
-    EXPECT_NE(recipient.notices[0].second.find("USB#VID_3C4D&PID_7351"), std::string::npos);
-    EXPECT_EQ(recipient.notices[1].first, kDbtDeviceArrival);
-    EXPECT_NE(recipient.notices[1].second.find("USB#VID_3C4D&PID_735E"), std::string::npos);
-    EXPECT_EQ(recipient.notices[2].first, kDbtDeviceRemoveComplete);
+    const struct {
+        DeviceNotice::Kind kind;
+        uint16_t pid;
+    } expected[] = {{removal, 0x7351}, {arrival, 0x735E}, {removal, 0x735E}};
+    for (size_t i = 0; i < 3; ++i) {
+        const DeviceNotice& n = recipient.notices[i];
+        EXPECT_EQ(n.kind, expected[i].kind) << i;
+        EXPECT_EQ(n.vendorId, 0x3C4D) << i;
+        EXPECT_EQ(n.productId, expected[i].pid) << i;
+        EXPECT_EQ(n.port, "1-1.1") << i;
+        EXPECT_EQ(n.node, "sim:1-1.1") << i;
+    }
 
     bus.notices().Unregister(registration);
     bus.Plug();
@@ -151,7 +160,8 @@ TEST_F(SimPlugAndBoot, InterfacesAndTreeListPluggedDevicesInTheOrderAdded) {
     auto paths = bus.hid().ListInterfaces();
     ASSERT_EQ(paths.size(), 3u);
     EXPECT_EQ(paths[0], bus.Path(0));
-    EXPECT_NE(paths[1].find("VID_1111&PID_2222"), std::string::npos);
+    EXPECT_EQ(paths[1], "sim:1-2.1");
+    EXPECT_EQ(bus.hid().PortOf(paths[1]), "1-2.1");
     EXPECT_EQ(paths[2], bus.Path(1));
     EXPECT_EQ(bus.hid().ListInterfaces(), paths) << "stable order";
 

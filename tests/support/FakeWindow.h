@@ -20,15 +20,11 @@ public:
         std::string caption;
         MessageBoxIcon icon;
     };
-    struct Notice {
-        uint32_t eventCode;
-        DeviceBroadcast record;
-    };
 
     // Called on the showing thread before the box "is dismissed".
     std::function<void(const MessageBox&)> onMessageBox;
     // When set, notices are handed over at once on the posting thread.
-    std::function<void(uint32_t, const DeviceBroadcast&)> onNotice;
+    std::function<void(const DeviceNotice&)> onNotice;
 
     void SetWindowTitle(const std::string& t) override {
         Lock l(m);
@@ -89,13 +85,13 @@ public:
         Lock l(m);
         endResult = r;
     }
-    void PostDeviceChange(uint32_t code, const DeviceBroadcast& rec) override {
+    void PostDeviceChange(const DeviceNotice& notice) override {
         if (onNotice) {
-            onNotice(code, rec);
+            onNotice(notice);
             return;
         }
         Lock l(m);
-        notices.push_back({code, rec});
+        notices.push_back(notice);
     }
 
     // Snapshot helpers for assertions.
@@ -121,7 +117,7 @@ public:
         auto it = shown.find(id);
         return it == shown.end() || it->second;
     }
-    std::vector<Notice> TakeNotices() {
+    std::vector<DeviceNotice> TakeNotices() {
         Lock l(m);
         auto n = std::move(notices);
         notices.clear();
@@ -138,7 +134,7 @@ public:
     std::vector<MessageBox> boxes;
     std::vector<std::string> calls;
     std::map<uint32_t, uint32_t> timers;
-    std::vector<Notice> notices;
+    std::vector<DeviceNotice> notices;
     int endResult = 0;
 };
 

@@ -27,8 +27,8 @@ struct SimDialogFixture : ::testing::Test {
     // The dialog object only (no worker, no registration), for command-level tests.
     CZT51xxWriteEepromMPDlg& MakeDialog() {
         dlg = std::make_unique<CZT51xxWriteEepromMPDlg>(window, platform);
-        window.onNotice = [this](uint32_t code, const DeviceBroadcast& rec) {
-            if (dlg) dlg->HandleDeviceChange(code, &rec);
+        window.onNotice = [this](const DeviceNotice& notice) {
+            if (dlg) dlg->HandleDeviceChange(notice);
         };
         return *dlg;
     }

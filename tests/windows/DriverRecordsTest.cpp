@@ -82,30 +82,50 @@ std::vector<uint8_t> InterfaceBroadcast(const std::u16string& name, uint32_t dev
 }
 
 TEST(DeviceBroadcastRecord, ArrivalReachesTheDialogAsAKnownDevice) {
-    const auto record = InterfaceBroadcast(
-        u"\\\\?\\usb#vid_3c4d&pid_7350#5&2a3c1b7&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
-    uint32_t code = 0;
-    DeviceBroadcast notice;
-    ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8000, record.data(), record.size(), code, notice));
-    EXPECT_EQ(code, kDbtDeviceArrival);
+    const std::u16string path =
+        u"\\\\?\\usb#vid_3c4d&pid_7350#5&2a3c1b7&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+    const auto record = InterfaceBroadcast(path);
+    DeviceNotice notice;
+    ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8000, record.data(), record.size(), notice));
+    EXPECT_EQ(notice.kind, DeviceNotice::Kind::Arrival);
+    EXPECT_EQ(notice.vendorId, 0x3C4D);
+    EXPECT_EQ(notice.productId, 0x7350);
+    EXPECT_EQ(notice.node,
+              "\\\\?\\usb#vid_3c4d&pid_7350#5&2a3c1b7&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
 
     test::NullPlatform machine;
     test::FakeWindow window;
     CZT51xxWriteEepromMPDlg dlg(window, machine.AsPlatform());
-    dlg.HandleDeviceChange(code, &notice);
+    dlg.HandleDeviceChange(notice);
     EXPECT_EQ(dlg.deviceArrivalPending.load(), 1u);
     EXPECT_EQ(dlg.notifiedPid.load(), 0x7350);
 
-    // Other events and other device types are not notices; a record whose
-    // size ends inside the name gives only what the size covers.
-    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x0007, record.data(), record.size(), code, notice));
+    ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8004, record.data(), record.size(), notice));
+    EXPECT_EQ(notice.kind, DeviceNotice::Kind::Removal);
+}
+
+TEST(DeviceBroadcastRecord, OtherEventsRecordsAndNamesAreNoNotices) {
+    const auto record = InterfaceBroadcast(u"\\\\?\\USB#VID_3C4D&PID_7351#x");
+    DeviceNotice notice;
+    EXPECT_FALSE(
+        WindowsDeviceNotices::MakeNotice(0x8001, record.data(), record.size(), notice));  // query remove
+    EXPECT_FALSE(
+        WindowsDeviceNotices::MakeNotice(0x0007, record.data(), record.size(), notice));  // node change
+    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, nullptr, 0, notice));
+    const auto handle = InterfaceBroadcast(u"\\\\?\\USB#VID_3C4D&PID_7351#x", 6);
+    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, handle.data(), handle.size(), notice));
     const auto volume = InterfaceBroadcast(u"C:", 2);
-    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, volume.data(), volume.size(), code, notice));
+    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, volume.data(), volume.size(), notice));
+    // Names without readable IDs, and a record whose size ends inside them.
+    for (const auto* name : {u"\\\\?\\HID#VID_3C4D&PID_7351#x", u"\\\\?\\USB#VID_3C4&PID_7351#x",
+                             u"\\\\?\\USB#VID_3C4D&PIX_7351#x", u"\\\\?\\USB#VID_3C4D&PID_73"}) {
+        const auto other = InterfaceBroadcast(name);
+        EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, other.data(), other.size(), notice));
+    }
     auto cut = record;
-    const uint32_t shortSize = 28 + 2 * 8;
+    const uint32_t shortSize = 28 + 2 * 20;
     std::memcpy(&cut[0], &shortSize, 4);
-    ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8004, cut.data(), cut.size(), code, notice));
-    EXPECT_EQ(notice.devicePath, "\\\\?\\usb#");
+    EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8004, cut.data(), cut.size(), notice));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -60,14 +59,15 @@ UdevDaemon ProbeUdevDaemon(const std::string& controlSocket) {
 
 }  // namespace
 
-bool LinuxDeviceNotices::MakeNotice(udev_device* device, uint32_t& eventCode, DeviceBroadcast& record) {
+bool LinuxDeviceNotices::MakeNotice(udev_device* device, DeviceNotice& notice) {
     const char* action = udev_device_get_action(device);
     const char* devtype = udev_device_get_devtype(device);
     if (!action || !devtype || std::strcmp(devtype, "usb_device") != 0) return false;
+    DeviceNotice::Kind kind;
     if (std::strcmp(action, "add") == 0) {
-        eventCode = kDbtDeviceArrival;
+        kind = DeviceNotice::Kind::Arrival;
     } else if (std::strcmp(action, "remove") == 0) {
-        eventCode = kDbtDeviceRemoveComplete;
+        kind = DeviceNotice::Kind::Removal;
     } else {
         return false;
     }
@@ -75,7 +75,7 @@ bool LinuxDeviceNotices::MakeNotice(udev_device* device, uint32_t& eventCode, De
     uint16_t vendorId = 0, productId = 0;
     const auto vid = HexSysAttr(device, "idVendor");
     const auto pid = HexSysAttr(device, "idProduct");
-    if (vid && pid && eventCode == kDbtDeviceArrival) {
+    if (vid && pid && kind == DeviceNotice::Kind::Arrival) {
         vendorId = *vid;
         productId = *pid;
     } else if (!ParseProductProperty(Property(device, "PRODUCT"), vendorId, productId)) {
@@ -83,13 +83,14 @@ bool LinuxDeviceNotices::MakeNotice(udev_device* device, uint32_t& eventCode, De
         return false;
     }
 
-    char ids[32];
-    std::snprintf(ids, sizeof ids, "USB#VID_%04X&PID_%04X#", vendorId, productId);
     const char* sysname = udev_device_get_sysname(device);
-    record.deviceType = kDbtDevtypDeviceInterface;
-    record.devicePath = std::string(ids) + (sysname ? sysname : "");
+    const char* devnode = udev_device_get_devnode(device);  // a removal still carries DEVNAME
+    notice.kind = kind;
+    notice.vendorId = vendorId;
+    notice.productId = productId;
     // A usb_device's kernel name is its port ("1-2.3"), also in a removal.
-    record.port = sysname ? sysname : "";
+    notice.port = sysname ? sysname : "";
+    notice.node = devnode ? devnode : "";
     return true;
 }
 
@@ -150,9 +151,8 @@ private:
     void Receive(udev_monitor* monitor) {
         UdevDevicePtr device(udev_monitor_receive_device(monitor));
         if (!device || !FirstSighting(udev_device_get_seqnum(device.get()))) return;
-        uint32_t eventCode = 0;
-        DeviceBroadcast record;
-        if (MakeNotice(device.get(), eventCode, record)) recipient_.PostDeviceChange(eventCode, record);
+        DeviceNotice notice;
+        if (MakeNotice(device.get(), notice)) recipient_.PostDeviceChange(notice);
     }
 
     DeviceNoticeRecipient& recipient_;

@@ -22,8 +22,9 @@ namespace zt::platform_linux {
 // post each event once, whichever copy comes first.
 //
 // Each registration runs its own thread that waits in poll() on its monitors
-// and on a wake pipe, and posts every add and remove to the recipient as
-// DeviceBroadcast{5, "USB#VID_xxxx&PID_yyyy#<sysname>"}. Unregister wakes the
+// and on a wake pipe, and posts every add and remove to the recipient as a
+// DeviceNotice: the device's IDs, its kernel name as the port ("1-2.3") and
+// its device node ("/dev/bus/usb/001/004") as the node. Unregister wakes the
 // thread through the pipe and joins it, so nothing is posted after it returns.
 class LinuxDeviceNotices final : public DeviceNoticeSource {
 public:
@@ -40,7 +41,7 @@ public:
 
     // The notice for one monitor event, or false when the event is not the add
     // or remove of a USB device whose IDs can be read.
-    static bool MakeNotice(udev_device* device, uint32_t& eventCode, DeviceBroadcast& record);
+    static bool MakeNotice(udev_device* device, DeviceNotice& notice);
 
 private:
     class Watch;

@@ -78,7 +78,7 @@ public:
     uint16_t VendorId(int chip = 0) const;
     uint16_t ProductId(int chip = 0) const;
     uint16_t BcdDevice(int chip = 0) const;
-    std::string Path(int chip = 0) const;  // contains "USB#VID_%04X&PID_%04X"
+    std::string Path(int chip = 0) const;  // its HID interface, "sim:" and its port
     std::string Port(int chip = 0) const;  // the hub port the chip is plugged into
 
     // Direct access for tests and demos.

@@ -1,18 +1,14 @@
 #include "platform/sim/SimBusState.h"
 
-#include <cstdio>
-
 #include "platform/DeviceNotices.h"
 
 namespace zt::sim {
 namespace {
 
-std::string UsbPath(uint16_t vendorId, uint16_t productId, const char* instance, int index) {
-    char path[96];
-    std::snprintf(path, sizeof path, "\\\\?\\USB#VID_%04X&PID_%04X#%s%d", vendorId, productId, instance,
-                  index);
-    return path;
-}
+// A simulated device is named after the hub port it sits on, which is all
+// that tells two of them apart; the name stays across a re-plug, whatever IDs
+// the device comes back with.
+std::string SimNode(const std::string& port) { return "sim:" + port; }
 
 }  // namespace
 
@@ -20,13 +16,13 @@ SimBus::State::State(Clock& busClock)
     : clock(busClock), hid(*this), audio(*this), usb(*this), notices(*this) {}
 
 std::string SimBus::State::ChipPath(int index) const {
-    const auto& chip = *chips.at(static_cast<size_t>(index));
-    return UsbPath(chip.vendorId(), chip.productId(), "ZT51XXSIM", index);
+    (void)chips.at(static_cast<size_t>(index));
+    return SimNode(ChipPort(index));
 }
 
 std::string SimBus::State::OtherPath(int index) const {
-    const auto& other = others.at(static_cast<size_t>(index));
-    return UsbPath(other.vendorId, other.productId, "OTHERSIM", index);
+    (void)others.at(static_cast<size_t>(index));
+    return SimNode(OtherPort(index));
 }
 
 std::string SimBus::State::ChipPort(int index) { return "1-1." + std::to_string(index + 1); }
@@ -58,18 +54,21 @@ void SimBus::State::PlugLocked(int index) {
     Log(index, SimLogEntry::Kind::Plug,
         {static_cast<uint8_t>(chip.vendorId() >> 8), static_cast<uint8_t>(chip.vendorId()),
          static_cast<uint8_t>(chip.productId() >> 8), static_cast<uint8_t>(chip.productId())});
-    pendingNotices.push_back({kDbtDeviceArrival, ChipPath(index), ChipPort(index)});
+    pendingNotices.push_back(
+        {DeviceNotice::Kind::Arrival, chip.vendorId(), chip.productId(), ChipPort(index), ChipPath(index)});
 }
 
 void SimBus::State::UnplugLocked(int index) {
     auto& chip = Chip(index);
     if (!chip.plugged()) return;
-    const std::string path = ChipPath(index);  // the IDs it presented while plugged
+    // The IDs it presented while plugged.
+    DeviceNotice removal{DeviceNotice::Kind::Removal, chip.vendorId(), chip.productId(), ChipPort(index),
+                         ChipPath(index)};
     chip.Unplug();
     for (auto& [handle, h] : hidHandles)
         if (h.chip == index) h.replies.clear();
     Log(index, SimLogEntry::Kind::Unplug);
-    pendingNotices.push_back({kDbtDeviceRemoveComplete, path, ChipPort(index)});
+    pendingNotices.push_back(std::move(removal));
 }
 
 void SimBus::State::PostPendingNotices() {
@@ -78,22 +77,18 @@ void SimBus::State::PostPendingNotices() {
     // post in progress.
     std::lock_guard<std::recursive_mutex> posting(noticeMutex);
     for (;;) {
-        PendingNotice notice;
+        DeviceNotice notice;
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (pendingNotices.empty()) return;
             notice = std::move(pendingNotices.front());
             pendingNotices.pop_front();
         }
-        DeviceBroadcast record;
-        record.deviceType = kDbtDevtypDeviceInterface;
-        record.devicePath = notice.path;
-        record.port = notice.port;
         std::vector<uintptr_t> ids;
         for (const auto& [id, recipient] : recipients) ids.push_back(id);
         for (uintptr_t id : ids) {
             auto it = recipients.find(id);  // a handler may have unregistered it
-            if (it != recipients.end()) it->second->PostDeviceChange(notice.eventCode, record);
+            if (it != recipients.end()) it->second->PostDeviceChange(notice);
         }
     }
 }

@@ -47,11 +47,6 @@ struct SimBus::State {
         int chip;
         uint64_t generation;
     };
-    struct PendingNotice {
-        uint32_t eventCode;
-        std::string path;
-        std::string port;
-    };
 
     // Replies a handle keeps before the oldest is dropped, like the input
     // buffer ring of a HID driver (large enough for every fault we inject).
@@ -59,6 +54,7 @@ struct SimBus::State {
 
     // All of these expect `mutex` held.
     SimChipModel& Chip(int index) { return *chips.at(static_cast<size_t>(index)); }
+    // HID interface paths: "sim:" and the device's port ("sim:1-1.2").
     std::string ChipPath(int index) const;
     std::string OtherPath(int index) const;
     // The bus is a root hub "1" with an external hub "1-1" that takes the
@@ -88,7 +84,7 @@ struct SimBus::State {
     std::deque<SimLogEntry> log;
     size_t logCapacity = SimBus::kDefaultLogCapacity;
     uint64_t logDropped = 0;
-    std::deque<PendingNotice> pendingNotices;
+    std::deque<DeviceNotice> pendingNotices;
 
     std::string audioServiceName = "MarluUAC";
     int acceptedPropertySet = 1;

@@ -11,6 +11,8 @@
 #include <cwchar>
 #include <future>
 #include <map>
+#include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/windows/DeviceInterfaceList.h"
@@ -23,10 +25,49 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"zt51xx-mp device notices";
 
+int HexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// Four hexadecimal digits at `at`, or false.
+bool ReadHexId(const std::wstring& text, size_t at, uint16_t& id) {
+    if (at + 4 > text.size()) return false;
+    unsigned value = 0;
+    for (size_t i = at; i < at + 4; ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0) return false;
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    id = static_cast<uint16_t>(value);
+    return true;
+}
+
+// A USB device's interface path names its IDs as "USB#VID_xxxx&PID_yyyy" in
+// any letter case ("\\?\usb#vid_3c4d&pid_7351#5&2a3c1b7&0&2#{a5dcbf10-...}");
+// the first such text wins.
+bool ParseUsbDeviceIds(const std::wstring& path, uint16_t& vendorId, uint16_t& productId) {
+    static constexpr std::wstring_view kVid = L"USB#VID_", kPid = L"&PID_";
+    const std::wstring text = UpperCase(path);
+    for (size_t at = text.find(kVid); at != std::wstring::npos; at = text.find(kVid, at + 1)) {
+        const size_t vid = at + kVid.size();
+        const size_t pid = vid + 4 + kPid.size();
+        uint16_t v = 0, p = 0;
+        if (ReadHexId(text, vid, v) && text.compare(vid + 4, kPid.size(), kPid) == 0 &&
+            ReadHexId(text, pid, p)) {
+            vendorId = v;
+            productId = p;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool WindowsDeviceNotices::MakeNotice(uintptr_t event, const void* record, size_t recordBytes,
-                                      uint32_t& eventCode, DeviceBroadcast& notice) {
+                                      DeviceNotice& notice) {
     if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return false;
     if (record == nullptr || recordBytes < sizeof(DEV_BROADCAST_HDR)) return false;
     DEV_BROADCAST_HDR header;
@@ -42,9 +83,9 @@ bool WindowsDeviceNotices::MakeNotice(uintptr_t event, const void* record, size_
     std::memcpy(name.data(), static_cast<const uint8_t*>(record) + nameOffset, maxChars * sizeof(wchar_t));
     name.resize(std::wcslen(name.c_str()));
 
-    eventCode = static_cast<uint32_t>(event);
-    notice.deviceType = kDbtDevtypDeviceInterface;
-    notice.devicePath = ToUtf8(name);
+    if (!ParseUsbDeviceIds(name, notice.vendorId, notice.productId)) return false;
+    notice.kind = event == DBT_DEVICEARRIVAL ? DeviceNotice::Kind::Arrival : DeviceNotice::Kind::Removal;
+    notice.node = ToUtf8(name);
     return true;
 }
 
@@ -73,12 +114,11 @@ private:
         auto* self = reinterpret_cast<Watch*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         switch (message) {
             case WM_DEVICECHANGE: {
-                uint32_t eventCode = 0;
-                DeviceBroadcast notice;
+                DeviceNotice notice;
                 const auto* record = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
-                if (self && record && MakeNotice(wParam, record, record->dbch_size, eventCode, notice)) {
-                    notice.port = self->PortOf(notice.devicePath, eventCode == DBT_DEVICEARRIVAL);
-                    self->recipient_.PostDeviceChange(eventCode, notice);
+                if (self && record && MakeNotice(wParam, record, record->dbch_size, notice)) {
+                    notice.port = self->PortOf(notice.node, notice.kind == DeviceNotice::Kind::Arrival);
+                    self->recipient_.PostDeviceChange(notice);
                 }
                 return TRUE;
             }
@@ -102,8 +142,8 @@ private:
             ports_[UpperCase(path)] = UsbPortOfInterface(path);
     }
 
-    std::string PortOf(const std::string& devicePath, bool arrival) {
-        const std::wstring path = ToWide(devicePath);
+    std::string PortOf(const std::string& interfacePath, bool arrival) {
+        const std::wstring path = ToWide(interfacePath);
         const std::wstring key = UpperCase(path);
         if (arrival) return ports_[key] = UsbPortOfInterface(path);
         const auto it = ports_.find(key);

@@ -12,12 +12,12 @@ namespace zt::platform_windows {
 // broadcasts. Each registration runs a thread with a message-only window
 // registered (RegisterDeviceNotificationW) for the USB device interface class;
 // its WM_DEVICECHANGE arrivals and removals go to the recipient as
-// DeviceBroadcast{5, path}, the path being the interface's own
-// ("\\?\USB#VID_3C4D&PID_7351#...#{a5dcbf10-...}"), the port its USB
-// device's location path (a removal gives the port the device had when it was
-// last seen present). The recipient hands them to the dialog on its
-// user-interface thread. Unregister closes the window and joins the thread,
-// so nothing is posted after it returns.
+// DeviceNotices. The IDs are read from the interface path
+// ("\\?\USB#VID_3C4D&PID_7351#...#{a5dcbf10-...}"), which is also the
+// notice's node; the port is the USB device's location path (a removal gives
+// the port the device had when it was last seen present). The recipient hands
+// them to the dialog on its user-interface thread. Unregister closes the
+// window and joins the thread, so nothing is posted after it returns.
 class WindowsDeviceNotices final : public DeviceNoticeSource {
 public:
     WindowsDeviceNotices();
@@ -29,10 +29,10 @@ public:
     // The notice for one WM_DEVICECHANGE, from its event code and the
     // broadcast record it points to (`record` may be null; `recordBytes` are
     // the bytes readable there). False for events other than arrival and
-    // removal, records of other device types, and records too short to hold a
-    // name.
-    static bool MakeNotice(uintptr_t event, const void* record, size_t recordBytes, uint32_t& eventCode,
-                           DeviceBroadcast& notice);
+    // removal, records of other device types, and names in which no
+    // "USB#VID_xxxx&PID_yyyy" (any letter case) can be read. The port is left
+    // to the caller.
+    static bool MakeNotice(uintptr_t event, const void* record, size_t recordBytes, DeviceNotice& notice);
 
 private:
     class Watch;

@@ -421,24 +421,24 @@ void QtDialogWindow::EndDialog(int result) {
     });
 }
 
-void QtDialogWindow::PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) {
+void QtDialogWindow::PostDeviceChange(const DeviceNotice& notice) {
     {
         std::lock_guard lock(noticeMutex_);
-        notices_.push_back({eventCode, record});
+        notices_.push_back(notice);
     }
     QMetaObject::invokeMethod(this, "DeliverDeviceChanges", Qt::QueuedConnection);
 }
 
 void QtDialogWindow::DeliverDeviceChanges() {
     for (;;) {
-        PendingNotice notice;
+        DeviceNotice notice;
         {
             std::lock_guard lock(noticeMutex_);
             if (notices_.empty()) return;
             notice = std::move(notices_.front());
             notices_.pop_front();
         }
-        if (dialog_ && !calls_->IsClosing()) dialog_->HandleDeviceChange(notice.eventCode, &notice.record);
+        if (dialog_ && !calls_->IsClosing()) dialog_->HandleDeviceChange(notice);
     }
 }
 

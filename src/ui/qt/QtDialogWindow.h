@@ -100,7 +100,7 @@ public:
     void StartTimer(uint32_t timerId, uint32_t periodMs) override;
     void StopTimer(uint32_t timerId) override;
     void EndDialog(int result) override;
-    void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override;
+    void PostDeviceChange(const DeviceNotice& notice) override;
 
     // JobEvents
     void ReplugRequested() override;
@@ -128,11 +128,6 @@ private:
     QMessageBox* MakeMessageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon);
     void AnnounceShown(QMessageBox* box);
 
-    struct PendingNotice {
-        uint32_t eventCode;
-        DeviceBroadcast record;
-    };
-
     DialogUnits units_;
     UiThreadCalls* calls_;
     std::map<int, QWidget*> controls_;
@@ -145,7 +140,7 @@ private:
     QtInstanceLock* instanceLock_ = nullptr;
 
     std::mutex noticeMutex_;
-    std::deque<PendingNotice> notices_;
+    std::deque<DeviceNotice> notices_;
 
     std::mutex progressMutex_;
     std::map<int, int> lastProgress_;  // the last position set on each bar

@@ -270,24 +270,24 @@ void Win32DialogWindow::EndDialog(int result) {
     });
 }
 
-void Win32DialogWindow::PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) {
+void Win32DialogWindow::PostDeviceChange(const DeviceNotice& notice) {
     {
         std::lock_guard lock(noticeMutex_);
-        notices_.push_back({eventCode, record});
+        notices_.push_back(notice);
     }
     PostMessageW(window_, kNoticeMessage, 0, 0);
 }
 
 void Win32DialogWindow::DeliverDeviceChanges() {
     for (;;) {
-        PendingNotice notice;
+        DeviceNotice notice;
         {
             std::lock_guard lock(noticeMutex_);
             if (notices_.empty()) return;
             notice = std::move(notices_.front());
             notices_.pop_front();
         }
-        if (dialog_ && !calls_.IsClosing()) dialog_->HandleDeviceChange(notice.eventCode, &notice.record);
+        if (dialog_ && !calls_.IsClosing()) dialog_->HandleDeviceChange(notice);
     }
 }
 

@@ -81,7 +81,7 @@ public:
     void StartTimer(uint32_t timerId, uint32_t periodMs) override;
     void StopTimer(uint32_t timerId) override;
     void EndDialog(int result) override;
-    void PostDeviceChange(uint32_t eventCode, const DeviceBroadcast& record) override;
+    void PostDeviceChange(const DeviceNotice& notice) override;
 
     // JobEvents
     void ReplugRequested() override;
@@ -99,11 +99,6 @@ private:
     void DeliverDeviceChanges();
     void Browse();
 
-    struct PendingNotice {
-        uint32_t eventCode;
-        DeviceBroadcast record;
-    };
-
     HWND window_ = nullptr;
     CZT51xxWriteEepromMPDlg* dialog_ = nullptr;
     UiCallQueue calls_;
@@ -111,7 +106,7 @@ private:
     int result_ = 0;
 
     std::mutex noticeMutex_;
-    std::deque<PendingNotice> notices_;
+    std::deque<DeviceNotice> notices_;
 
     std::mutex outcomeMutex_;
     std::optional<JobOutcome> lastOutcome_;
