@@ -74,7 +74,9 @@ void TextConsoleView::Device(const PresentDevice& device) {
          << FormatHexId(device.productId) << "  " << (device.updater ? "updater" : "normal");
     if (device.described) out_ << "  bcd " << FormatHexId(device.bcdDevice);
     if (!device.serial.empty()) out_ << "  serial " << device.serial;
-    out_ << "  " << device.path << '\n' << std::flush;
+    out_ << "  " << device.path;
+    if (!device.openable) out_ << "  (cannot be opened)";
+    out_ << '\n' << std::flush;
 }
 
 void TextConsoleView::Result(const JobOutcome& outcome) {

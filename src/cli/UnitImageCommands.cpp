@@ -16,16 +16,18 @@
 #include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/DeviceOptions.h"
-#include "cli/DialogSession.h"
 #include "cli/InterruptSignal.h"
 #include "cli/TextConsoleView.h"
 #include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"
+#include "station/DialogSession.h"
 
 // read and verify: look at a unit's EEPROM without writing anything, for QA
 // sampling and for checking a unit that came back from the field.
 namespace zt::cli {
+
+using namespace zt::station;
 
 namespace {
 
@@ -135,14 +137,15 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
     session.Start();
     CZT51xxWriteEepromMPDlg& dlg = session.Dialog();
 
-    // The typed IDs go into row 0 of the table, as the boxes would put them.
+    // The typed IDs go into row 0 of the table, as the boxes would put them,
+    // and the command's own open picks the unit they select (the start-up
+    // open bound nothing).
     KnownDevice& row0 = dlg.knownDevices[0];
-    const bool retyped = (checked.vendorId && *checked.vendorId != row0.vendorId) ||
-                         (checked.productId && *checked.productId != row0.productId);
     row0.vendorId = checked.vendorId.value_or(row0.vendorId);
     row0.productId = checked.productId.value_or(row0.productId);
-    if (retyped && dlg.hidLink.isOpen.load()) dlg.CloseDevice();
-    if (!dlg.hidLink.isOpen.load() && Failed(dlg.OpenKnownDevice())) {
+    if (options_.device.port.empty()) unit.BindOnJobOpen();
+    dlg.CloseDevice();
+    if (Failed(dlg.OpenKnownDevice())) {
         const std::string hint = backend.PermissionHint();
         Fail(kExitNoDevice,
              unit.HeldElsewhere().empty()

@@ -36,7 +36,8 @@ public:
         const std::string port = backend_.PortOf(path);
         if (!admits_(port)) return kInvalidHandle;
         const Handle handle = backend_.Open(path, forReading);
-        // The read handle is opened only for the device the job settled on.
+        // The read handle is opened only for the device the job settled on;
+        // in a job that has yet to fix its unit, that is the unit.
         if (forReading && IsValidHandle(handle) && !claim_(port)) {
             backend_.Close(handle);
             return kInvalidHandle;
@@ -134,7 +135,7 @@ struct PortScope::Parts {
     explicit Parts(PortScope& scope)
         : hid(
               scope.machine_.hid, [&scope](const std::string& p) { return scope.Admits(p); },
-              [&scope](const std::string& p) { return scope.ClaimOnFirstOpen(p); }),
+              [&scope](const std::string& p) { return scope.ClaimOnJobOpen(p); }),
           notices(
               scope.machine_.notices, [&scope](const std::string& p) { return scope.Admits(p); },
               [&scope](const DeviceNotice& n) { scope.Dropped(n); }),
@@ -167,8 +168,14 @@ bool PortScope::Pin(const std::string& port) {
     return true;
 }
 
+void PortScope::BindOnJobOpen() {
+    std::lock_guard lock(mutex_);
+    bindOnOpen_ = true;
+}
+
 void PortScope::Unbind() {
     std::lock_guard lock(mutex_);
+    bindOnOpen_ = false;
     if (pinned_ || port_.empty()) return;
     locks_.Release(port_);
     port_.clear();
@@ -193,15 +200,18 @@ bool PortScope::Admits(const std::string& port) const {
     return std::find(heldElsewhere_.begin(), heldElsewhere_.end(), port) == heldElsewhere_.end();
 }
 
-bool PortScope::ClaimOnFirstOpen(const std::string& port) {
+bool PortScope::ClaimOnJobOpen(const std::string& port) {
     if (port.empty()) return true;
     std::lock_guard lock(mutex_);
     if (!port_.empty()) return port == port_;
+    // Outside a job an open binds nothing: the next job chooses its own unit.
+    if (!bindOnOpen_) return true;
     if (!locks_.TryClaim(port)) {
         heldElsewhere_.push_back(port);
         return false;
     }
     port_ = port;
+    bindOnOpen_ = false;
     return true;
 }
 

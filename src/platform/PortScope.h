@@ -16,12 +16,16 @@ namespace zt {
 // that port's device, so the dialog's own rules (open the first known device,
 // wait for an arrival, count down) run unchanged inside one unit.
 //
-// The port is fixed either up front (Pin, for --port) or by the first device
-// the job opens for reading: that is the device the job works on. Either way
-// the port is claimed through UnitLocks first; a port another job holds is
-// skipped as if its device were not there, and remembered for the refusal
-// message. Until the port is fixed the view shows the whole machine, as the
-// tool always did. Devices whose port the backend cannot tell stay visible.
+// The job's request decides the unit, and only the request: either the port
+// is fixed up front (Pin, for a port the request names), or the request asks
+// for "the unit the typed IDs select" (BindOnJobOpen): then the job's own
+// read-open, which searches the known-device table from the typed row on,
+// fixes the port. Opens outside a job (the dialog's start-up open, the idle
+// worker opening a device that arrived, the completion re-plug) bind nothing.
+// Either way the port is claimed through UnitLocks first; a port another job
+// holds is skipped as if its device were not there, and remembered for the
+// refusal message. While unbound the view shows the whole machine. Devices
+// whose port the backend cannot tell stay visible.
 //
 // Threads: safe to use from the user-interface thread, the worker and a
 // backend's notice thread at once.
@@ -34,10 +38,14 @@ public:
 
     // Fixes and claims the port now. False when another job holds it.
     bool Pin(const std::string& port);
-    // The job that fixed the port by its first open has ended: the claim is
-    // given up and the whole machine shows again, so that the next job of a
-    // dialog that stays open fixes a port of its own (the operator may plug
-    // the next unit in anywhere). A port pinned up front stays.
+    // The next read-open fixes and claims the port of the device it opens:
+    // call it just before a job, an erase or a version query whose request
+    // names no port.
+    void BindOnJobOpen();
+    // The job has ended: a port its open fixed is given up and the whole
+    // machine shows again, so that the next job of a dialog that stays open
+    // fixes a port of its own (the operator may plug the next unit in
+    // anywhere). A port pinned up front stays.
     void Unbind();
     // The port this job is bound to, "" while unbound.
     std::string Port() const;
@@ -61,7 +69,7 @@ public:
 private:
     friend struct Parts;
     bool Admits(const std::string& port) const;  // "" (unknown) is admitted
-    bool ClaimOnFirstOpen(const std::string& port);
+    bool ClaimOnJobOpen(const std::string& port);
     void Dropped(const DeviceNotice& notice);  // a notice Admits kept from the dialog
 
     const Platform machine_;
@@ -69,6 +77,7 @@ private:
     mutable std::mutex mutex_;
     std::string port_;
     bool pinned_ = false;
+    bool bindOnOpen_ = false;
     std::vector<std::string> heldElsewhere_;
     std::mutex listenerMutex_;  // held while the listener runs
     std::function<void(const DeviceNotice&)> arrivalElsewhere_;

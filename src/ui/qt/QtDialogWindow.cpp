@@ -170,12 +170,15 @@ void QtDialogWindow::OnCommand(int id) {
                 jobEndAnnounced_ = false;
                 jobEndToShow_ = false;
             }
+            if (onCommandStarting) onCommandStarting();
             dialog_->OnWriteEeprom();
             break;
         case kIdErase:
+            if (onCommandStarting) onCommandStarting();
             dialog_->OnEraseEeprom();
             break;
         case kIdGetFwVersion:
+            if (onCommandStarting) onCommandStarting();
             dialog_->OnGetFirmwareVersion();
             break;
         case kIdBrowse: {

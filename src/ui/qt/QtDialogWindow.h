@@ -76,6 +76,9 @@ public:
     // Run on the UI thread when a write job has ended, before or while its
     // last box shows.
     std::function<void(const JobOutcome&)> onJobEnded;
+    // Run on the UI thread just before a write job, an erase or a version
+    // query starts from its button: the command chooses its own unit.
+    std::function<void()> onCommandStarting;
     // Run when a write job, an erase or a version query has ended, on the
     // thread that ended it; the unit it worked on is free for the next one.
     std::function<void()> onCommandEnded;

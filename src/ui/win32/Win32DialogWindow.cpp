@@ -142,12 +142,15 @@ void Win32DialogWindow::OnCommand(int id) {
             break;
         case kIdWriteEeprom:
             ForgetLastOutcome();
+            if (onCommandStarting) onCommandStarting();
             dialog_->OnWriteEeprom();
             break;
         case kIdErase:
+            if (onCommandStarting) onCommandStarting();
             dialog_->OnEraseEeprom();
             break;
         case kIdGetFwVersion:
+            if (onCommandStarting) onCommandStarting();
             dialog_->OnGetFirmwareVersion();
             break;
         case kIdBrowse:

@@ -58,6 +58,9 @@ public:
     // Run on the worker thread when the job asks for a re-plug, before the
     // prompt shows; the simulated machine re-plugs its chip here.
     std::function<void()> onReplugRequested;
+    // Run on the UI thread just before a write job, an erase or a version
+    // query starts from its button: the command chooses its own unit.
+    std::function<void()> onCommandStarting;
     // Run when a write job, an erase or a version query has ended, on the
     // thread that ended it; the unit it worked on is free for the next one.
     std::function<void()> onCommandEnded;

@@ -120,7 +120,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             exitCode = 3;
             return 0;
         }
-        // Each job works on one unit: the one it opens first, until it ends.
+        // Each job works on one unit: the one its own open finds, until it ends.
         zt::PortScope unit(backend->AsPlatform(), backend->Locks());
         const zt::Platform platform = unit.AsPlatform();
 
@@ -128,6 +128,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         bool screenshotTaken = false;
         // In simulation the chip re-plugs itself when the tool asks for it.
         window.onReplugRequested = [&backend, &unit] { backend->ReplugUnit(unit.Port()); };
+        window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
         window.onCommandEnded = [&unit] { unit.Unbind(); };
         window.onMessageBoxShown = [&](HWND box, const std::string&) {
             if (options->autoOk || !options->screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
