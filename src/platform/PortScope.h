@@ -19,8 +19,8 @@ namespace zt {
 // the job opens for reading: that is the device the job works on. Either way
 // the port is claimed through UnitLocks first; a port another job holds is
 // skipped as if its device were not there, and remembered for the refusal
-// message. Until the port is fixed the view shows the whole machine, as the
-// tool always did. Devices whose port the backend cannot tell stay visible.
+// message; so is a port whose claim cannot be made, with the reason. Until the port is fixed the view shows
+// the whole machine, as the tool always did. Devices whose port the backend cannot tell stay visible.
 //
 // Threads: safe to use from the user-interface thread, the worker and a
 // backend's notice thread at once.
@@ -31,8 +31,10 @@ public:
     PortScope(const PortScope&) = delete;
     PortScope& operator=(const PortScope&) = delete;
 
-    // Fixes and claims the port now. False when another job holds it.
-    bool Pin(const std::string& port);
+    // Fixes and claims the port now. Held when another job holds it;
+    // CannotLock, with the reason, when no claim could be made (then nothing
+    // is said about other jobs).
+    UnitClaim Pin(const std::string& port);
     // The job that fixed the port by its first open has ended: the claim is
     // given up and the whole machine shows again, so that the next job of a
     // dialog that stays open fixes a port of its own (the operator may plug
@@ -42,6 +44,13 @@ public:
     std::string Port() const;
     // Ports passed over because another job held them.
     std::vector<std::string> HeldElsewhere() const;
+    // The last port passed over because its claim could not be made, and
+    // why; both "" when there was none.
+    struct LockFailure {
+        std::string port;
+        std::string reason;
+    };
+    LockFailure LastLockFailure() const;
 
     Platform AsPlatform();
 
@@ -58,6 +67,7 @@ private:
     std::string port_;
     bool pinned_ = false;
     std::vector<std::string> heldElsewhere_;
+    LockFailure lockFailure_;
     std::unique_ptr<Parts> parts_;
 };
 
