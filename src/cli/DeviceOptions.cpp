@@ -90,6 +90,7 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
             },
             "simulated chip: A, B or unknown (default A); U:VARIANT gives unit U its own, e.g. 2:B "
             "(repeatable)")
+        ->type_name("[U:]VARIANT")
         ->allow_extra_args(false)
         ->needs(simulate)
         ->group(group);
@@ -114,6 +115,7 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
                 },
                 "the simulated chip starts as an updater device (blank header); --updater U: unit U only "
                 "(repeatable)")
+            ->type_name("[U]")
             ->expected(0, 1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
             ->allow_extra_args(false)

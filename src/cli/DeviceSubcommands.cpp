@@ -495,13 +495,16 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "                                          then one result line per unit\n"
             "  zt51xx-mp write --all --simulate --units 4 --fault 3:unplug-at=600 --yes\n"
             "                                          four simulated units, the third pulled mid-job\n"
+            "  zt51xx-mp write --all --simulate --units 2 --variant 2:B --updater 2 --yes\n"
+            "                                          a normal unit next to a B chip that starts as the\n"
+            "                                          updater device\n"
             "  zt51xx-mp write --all --replug power --yes\n"
             "                                          nobody re-plugs: each unit's hub port is switched\n"
             "                                          off and on (hubs that switch each port; root)\n"
             "\nSeveral units: progress lines are prefixed by the unit's port ([1-2.3]; with --json every "
             "event carries \"port\"); the last lines are one result per unit. Exit 0 only when every unit "
-            "is OK, 5 when the only failures are units held by another job, 6 when they are units held or "
-            "whose lock could not be taken, and one of the latter.\n");
+            "is OK, 5 when the only failures are units held by another job (6 when, among such units, one's "
+            "lock could not be taken).\n");
     add("erase",
         "Erase the EEPROM of the first known device present (the hidden Erase button). At a terminal it "
         "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: "
