@@ -32,7 +32,7 @@ int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
     app.footer(
         "Exit codes: 0 done, 1 the job, erase or version query failed, 2 bad command line, 3 no device "
         "(list), no permission or no backend, 4 a file could not be written, 5 the unit is held by another "
-        "job, 130 after Ctrl-C, 143 after SIGTERM.");
+        "job, 6 the unit's lock could not be taken, 130 after Ctrl-C, 143 after SIGTERM.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

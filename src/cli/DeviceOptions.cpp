@@ -1,8 +1,10 @@
 #include "cli/DeviceOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 #include "chip/HexId.h"
+#include "platform/UsbPortName.h"
 
 namespace zt::cli {
 
@@ -15,6 +17,29 @@ bool CheckId(const std::string& option, const std::optional<std::string>& text, 
     if (*id) return true;
     *error = option + " '" + *text + "' is not an ID: give 1 to 4 hexadecimal digits, optionally after 0x";
     return false;
+}
+
+// A port becomes part of the name of the unit's lock, so it must be a port
+// name before anything is made of it; one unit named twice would be two jobs
+// on one unit.
+bool CheckPorts(const DeviceOptions& options, PortNaming naming, std::string* error) {
+    std::vector<std::string> ports = options.ports;
+    if (ports.empty() && !options.port.empty()) ports.push_back(options.port);
+    for (auto port = ports.begin(); port != ports.end(); ++port) {
+        if (!IsUsbPortName(*port, naming)) {
+            *error = "--port '" + PrintablePortText(*port) +
+                     "' is not a USB port name (give it as 'list' shows it" +
+                     (naming == PortNaming::BusPath ? ", e.g. 1-2.3: digits, '-' and '.', at most " +
+                                                          std::to_string(kMaxBusPathPort) + " characters)"
+                                                    : ")");
+            return false;
+        }
+        if (std::find(ports.begin(), port, *port) != port) {
+            *error = "--port " + *port + " is given twice: name each unit once";
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -44,7 +69,7 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         if (error->rfind("--fault", 0) == 0) *error += " (the faults are listed in 'zt51xx-mp write --help')";
         return false;
     }
-    return true;
+    return CheckPorts(options, PortNamingOf(checked->backend), error);
 }
 
 void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpdater) {
@@ -52,7 +77,21 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
     auto* simulate =
         command->add_flag("--simulate", options.simulate, "use the built-in simulated chip")->group(group);
     command
-        ->add_option("--variant", options.simulation.variant, "simulated chip: A, B or unknown (default A)")
+        ->add_option_function<std::vector<std::string>>(
+            "--variant",
+            [&simulation = options.simulation](const std::vector<std::string>& values) {
+                // "U:VARIANT" is unit U's own; a plain VARIANT is every unit's.
+                for (const std::string& value : values) {
+                    if (value.find(':') == std::string::npos)
+                        simulation.variant = value;
+                    else
+                        simulation.unitVariants.push_back(value);
+                }
+            },
+            "simulated chip: A, B or unknown (default A); U:VARIANT gives unit U its own, e.g. 2:B "
+            "(repeatable)")
+        ->type_name("[U:]VARIANT")
+        ->allow_extra_args(false)
         ->needs(simulate)
         ->group(group);
     command
@@ -63,8 +102,23 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
         ->group(group);
     if (withUpdater)
         command
-            ->add_flag("--updater", options.simulation.updater,
-                       "the simulated chip starts as an updater device (blank header)")
+            ->add_option_function<std::vector<std::string>>(
+                "--updater",
+                [&simulation = options.simulation](const std::vector<std::string>& values) {
+                    // Without a unit: every unit.
+                    for (const std::string& value : values) {
+                        if (value.empty())
+                            simulation.updater = true;
+                        else
+                            simulation.updaterUnits.push_back(value);
+                    }
+                },
+                "the simulated chip starts as an updater device (blank header); --updater U: unit U only "
+                "(repeatable)")
+            ->type_name("[U]")
+            ->expected(0, 1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->allow_extra_args(false)
             ->needs(simulate)
             ->group(group);
     command
@@ -74,8 +128,8 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
         ->group(group);
     command
         ->add_option("--units", options.simulation.units,
-                     "simulated chips on the hub, on ports 1-1.1, 1-1.2, ... (default 1); --fault U:NAME "
-                     "targets unit U only")
+                     "simulated chips on the hub, on ports 1-1.1, 1-1.2, ... (default 1); --fault U:NAME, "
+                     "--variant U:VARIANT and --updater U target unit U only")
         ->needs(simulate)
         ->group(group);
 }

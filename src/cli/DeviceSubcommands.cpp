@@ -19,6 +19,7 @@
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
 #include "cli/TextConsoleView.h"
+#include "cli/UnitClaimRefusal.h"
 #include "cli/UnitView.h"
 #include "job/JobResult.h"
 #include "platform/BackendSelection.h"
@@ -189,10 +190,11 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
 
     // The summary: one line per unit, in the order the units were named;
     // each unit's log line is on disk before the station hears its result.
-    bool allOk = true, anyBusy = false, interrupted = false, allLogged = true;
+    bool allOk = true, anyBusy = false, anyLockFailed = false, interrupted = false, allLogged = true;
     for (const UnitResult& unit : results) {
         UnitView summary(unit.port, options.json, ctx.out, outMutex);
-        if (unit.busy) ctx.err << "zt51xx-mp: the unit at port " << unit.port << " is held by another job\n";
+        if (unit.claim.outcome != ClaimOutcome::Claimed)
+            ctx.err << "zt51xx-mp: " << UnitClaimRefusal(unit.port, unit.claim) << '\n';
         if (unit.record) {
             summary.SetUnit(UnitFactsOf(*unit.record));
             std::string logError;
@@ -204,6 +206,7 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
         summary.Result(unit.outcome);
         allOk = allOk && unit.outcome.kind == ResultKind::Ok;
         anyBusy = anyBusy || unit.busy;
+        anyLockFailed = anyLockFailed || unit.claim.outcome == ClaimOutcome::CannotLock;
         interrupted = interrupted || unit.outcome.kind == ResultKind::Interrupted;
     }
     if (interrupted)
@@ -212,13 +215,12 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
         ctx.exitCode = kExitIoError;
     else if (allOk)
         ctx.exitCode = kExitOk;
+    else if (!std::all_of(results.begin(), results.end(), [](const UnitResult& u) {
+                 return u.claim.outcome != ClaimOutcome::Claimed || u.outcome.kind == ResultKind::Ok;
+             }))
+        ctx.exitCode = kExitJobFailed;
     else
-        ctx.exitCode =
-            std::all_of(results.begin(), results.end(),
-                        [](const UnitResult& u) { return u.busy || u.outcome.kind == ResultKind::Ok; }) &&
-                    anyBusy
-                ? kExitUnitBusy
-                : kExitJobFailed;
+        ctx.exitCode = anyLockFailed ? kExitUnitLock : anyBusy ? kExitUnitBusy : kExitJobFailed;
 }
 
 void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
@@ -292,9 +294,10 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     // The job sees one unit: the one on --port, or the first it opens.
     PortScope unit(backend->AsPlatform(), backend->Locks());
     const std::string& port = options.port;
-    if (!port.empty() && !unit.Pin(port)) {
-        ctx.err << "zt51xx-mp: the unit at port " << port << " is held by another job\n";
-        ctx.exitCode = kExitUnitBusy;
+    if (const UnitClaim claim = port.empty() ? UnitClaim{ClaimOutcome::Claimed} : unit.Pin(port);
+        !claim.Claimed()) {
+        ctx.err << "zt51xx-mp: " << UnitClaimRefusal(port, claim) << '\n';
+        ctx.exitCode = ExitCodeOfRefusal(claim);
         return;
     }
     if (!port.empty()) view->SetUnit({port, {}, {}, {}});
@@ -370,9 +373,15 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     view->Result(outcome);
     ctx.exitCode = logged ? ExitCodeOf(outcome.kind) : kExitIoError;
     if (!logged) return;
-    if (outcome.kind == ResultKind::Failed && NoDeviceOpened(outcome) && !unit.HeldElsewhere().empty()) {
-        ctx.err << "zt51xx-mp: the unit at port " << unit.HeldElsewhere().front()
-                << " is held by another job\n";
+    const PortScope::LockFailure lockFailure = unit.LastLockFailure();
+    const bool notOpened = outcome.kind == ResultKind::Failed && NoDeviceOpened(outcome);
+    if (notOpened && !lockFailure.port.empty()) {
+        const UnitClaim claim{ClaimOutcome::CannotLock, lockFailure.reason};
+        ctx.err << "zt51xx-mp: " << UnitClaimRefusal(lockFailure.port, claim) << '\n';
+        ctx.exitCode = ExitCodeOfRefusal(claim);
+    } else if (notOpened && !unit.HeldElsewhere().empty()) {
+        ctx.err << "zt51xx-mp: " << UnitClaimRefusal(unit.HeldElsewhere().front(), {ClaimOutcome::Held})
+                << '\n';
         ctx.exitCode = kExitUnitBusy;
     } else if (outcome.kind == ResultKind::Failed) {
         const std::string hint = backend->PermissionHint();
@@ -452,8 +461,9 @@ void AddSeveralUnitOptions(CLI::App* sub, TypedOptions& typed) {
 std::string ExitCodes(const std::string& ok, const std::string& failed) {
     return "\nExit codes: 0 " + ok + ", 1 " + failed +
            ", 2 bad command line (nothing is sent to a device), 3 no backend for real devices or no "
-           "permission to open the device, 5 the unit is held by another job, 130 after Ctrl-C, 143 after "
-           "SIGTERM (both close the dialog properly first).\n";
+           "permission to open the device, 5 the unit is held by another job, 6 the unit's lock could not be "
+           "taken (the line says why), 130 after Ctrl-C, 143 after SIGTERM (both close the dialog properly "
+           "first).\n";
 }
 
 }  // namespace
@@ -493,12 +503,16 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "                                          then one result line per unit\n"
             "  zt51xx-mp write --all --simulate --units 4 --fault 3:unplug-at=600 --yes\n"
             "                                          four simulated units, the third pulled mid-job\n"
+            "  zt51xx-mp write --all --simulate --units 2 --variant 2:B --updater 2 --yes\n"
+            "                                          a normal unit next to a B chip that starts as the\n"
+            "                                          updater device\n"
             "  zt51xx-mp write --all --replug power --yes\n"
             "                                          nobody re-plugs: each unit's hub port is switched\n"
             "                                          off and on (hubs that switch each port; root)\n"
             "\nSeveral units: progress lines are prefixed by the unit's port ([1-2.3]; with --json every "
             "event carries \"port\"); the last lines are one result per unit. Exit 0 only when every unit "
-            "is OK, 5 when the only failures are units held by another job.\n");
+            "is OK, 5 when the only failures are units held by another job (6 when, among such units, one's "
+            "lock could not be taken).\n");
     add("erase",
         "Erase the EEPROM of the first known device present (the hidden Erase button). At a terminal it "
         "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: "

@@ -18,6 +18,7 @@
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
 #include "cli/TextConsoleView.h"
+#include "cli/UnitClaimRefusal.h"
 #include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
 #include "platform/PortScope.h"
@@ -38,6 +39,7 @@ struct UnitOptions {
     std::string vid, pid;
     CLI::Option* vidOption = nullptr;
     CLI::Option* pidOption = nullptr;
+    CLI::Option* portOption = nullptr;
     std::string file;   // read: where to save
     std::string image;  // verify: A, B, a file, or "" for the chip's own
 };
@@ -125,9 +127,11 @@ bool UnitRun::TakeExpectedFile() {
 std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
                                                       const CheckedDeviceOptions& checked, size_t size) {
     PortScope unit(backend.AsPlatform(), backend.Locks());
-    if (!options_.device.port.empty() && !unit.Pin(options_.device.port)) {
-        Fail(kExitUnitBusy, "the unit at port " + options_.device.port + " is held by another job");
-        return std::nullopt;
+    if (!options_.device.port.empty()) {
+        if (const UnitClaim claim = unit.Pin(options_.device.port); !claim.Claimed()) {
+            Fail(ExitCodeOfRefusal(claim), UnitClaimRefusal(options_.device.port, claim));
+            return std::nullopt;
+        }
     }
     const bool terminal = (&ctx_.err == &std::cerr) && ::isatty(STDERR_FILENO) == 1;
     TextConsoleView view(ctx_.err, terminal);
@@ -147,10 +151,15 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
     dlg.CloseDevice();
     if (Failed(dlg.OpenKnownDevice())) {
         const std::string hint = backend.PermissionHint();
-        Fail(kExitNoDevice,
-             unit.HeldElsewhere().empty()
-                 ? "no known device present" + (hint.empty() ? "" : "\n" + hint)
-                 : "the unit at port " + unit.HeldElsewhere().front() + " is held by another job");
+        if (const PortScope::LockFailure failure = unit.LastLockFailure(); !failure.port.empty()) {
+            const UnitClaim claim{ClaimOutcome::CannotLock, failure.reason};
+            Fail(ExitCodeOfRefusal(claim), UnitClaimRefusal(failure.port, claim));
+        } else {
+            Fail(kExitNoDevice,
+                 unit.HeldElsewhere().empty()
+                     ? "no known device present" + (hint.empty() ? "" : "\n" + hint)
+                     : "the unit at port " + unit.HeldElsewhere().front() + " is held by another job");
+        }
         return std::nullopt;
     }
 
@@ -236,9 +245,10 @@ void UnitRun::Run() {
 void AddUnitOptions(CLI::App* sub, UnitOptions& o) {
     o.vidOption = sub->add_option("--vid", o.vid, "vendor ID of the unit, 1-4 hex digits (default 3C4D)");
     o.pidOption = sub->add_option("--pid", o.pid, "product ID of the unit, 1-4 hex digits (default 7351)");
-    sub->add_option("--port", o.device.port,
-                    "work only on the unit at this USB port (as 'list' shows it); default: the first known "
-                    "device found");
+    o.portOption = sub->add_option(
+        "--port", o.device.port,
+        "work only on the unit at this USB port (as 'list' shows it); default: the first known "
+        "device found");
     AddSimulatorOptions(sub, o.device, false);
 }
 
@@ -253,6 +263,8 @@ void AddUnitImageCommands(CLI::App& app, CommandContext& ctx) {
             UnitOptions typed = *o;
             if (o->vidOption->count() > 0) typed.device.vid = o->vid;
             if (o->pidOption->count() > 0) typed.device.pid = o->pid;
+            // Given, even as "": checked as a port like the other commands' --port.
+            if (o->portOption->count() > 0) typed.device.ports = {typed.device.port};
             UnitRun(command, std::move(typed), ctx).Run();
         });
         return std::make_pair(sub, o);
@@ -266,7 +278,9 @@ void AddUnitImageCommands(CLI::App& app, CommandContext& ctx) {
     read->add_option("file", readOptions->file, "where to save (replaced whole if it exists)")->required();
     read->footer(
         "\nExit codes: 0 saved, 1 a read failed, 2 bad command line, 3 no device, 4 the file could not be "
-        "written (a file that was there is left as it was), 5 the unit is held by another job.\n"
+        "written (a file that was there is left as it was), 5 the unit is held by another job, 6 the unit's "
+        "lock could not be "
+        "taken.\n"
         "\nExample:\n  zt51xx-mp read unit.bin --port 1-2.3\n");
 
     auto [verify, verifyOptions] = add("verify",
@@ -280,7 +294,8 @@ void AddUnitImageCommands(CLI::App& app, CommandContext& ctx) {
     verify->footer(
         "\nExit codes: 0 equal, 1 the unit differs (or a read failed), 2 bad command line, 3 no device, 4 "
         "the "
-        "file could not be read, 5 the unit is held by another job.\n"
+        "file could not be read, 5 the unit is held by another job, 6 the unit's lock could not be "
+        "taken.\n"
         "\nExample:\n  zt51xx-mp verify --image unit.bin\n");
 }
 

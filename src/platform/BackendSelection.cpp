@@ -79,4 +79,13 @@ std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::s
 #endif
 }
 
+PortNaming PortNamingOf(const BackendChoice& choice) {
+#if defined(ZT_HAVE_WINDOWS_BACKEND)
+    if (!choice.simulate) return PortNaming::LocationPath;
+#else
+    (void)choice;
+#endif
+    return PortNaming::BusPath;
+}
+
 }  // namespace zt

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/DeviceBackend.h"
+#include "platform/UsbPortName.h"
 #include "platform/sim/SimulatedMachine.h"
 
 namespace zt {
@@ -27,5 +28,9 @@ struct BackendChoice {
 // thousands of pauses of a few milliseconds; the default timer slack would
 // add a few percent to every job.
 std::unique_ptr<DeviceBackend> SelectBackend(const BackendChoice& choice, std::string* error);
+
+// How the backend of `choice` names its ports, so that a port typed by the
+// operator can be checked before any backend is made.
+PortNaming PortNamingOf(const BackendChoice& choice);
 
 }  // namespace zt

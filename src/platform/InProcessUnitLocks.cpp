@@ -1,10 +1,15 @@
 #include "platform/InProcessUnitLocks.h"
 
+#include "platform/UsbPortName.h"
+
 namespace zt {
 
-bool InProcessUnitLocks::TryClaim(const std::string& port) {
+UnitClaim InProcessUnitLocks::TryClaim(const std::string& port) {
+    if (!IsUsbPortName(port, PortNaming::BusPath))
+        return {ClaimOutcome::CannotLock, "'" + PrintablePortText(port) + "' is not a USB port name"};
     std::lock_guard lock(mutex_);
-    return claimed_.insert(port).second;
+    if (!claimed_.insert(port).second) return {ClaimOutcome::Held};
+    return {ClaimOutcome::Claimed};
 }
 
 void InProcessUnitLocks::Release(const std::string& port) {

@@ -155,17 +155,18 @@ PortScope::~PortScope() {
     if (!port_.empty()) locks_.Release(port_);
 }
 
-bool PortScope::Pin(const std::string& port) {
+UnitClaim PortScope::Pin(const std::string& port) {
     std::lock_guard lock(mutex_);
-    if (port_ == port) return true;
-    if (!port_.empty() || port.empty()) return false;
-    if (!locks_.TryClaim(port)) {
-        heldElsewhere_.push_back(port);
-        return false;
-    }
+    if (port_ == port && !port.empty()) return {ClaimOutcome::Claimed};
+    if (port.empty()) return {ClaimOutcome::CannotLock, "no port given"};
+    if (!port_.empty()) return {ClaimOutcome::CannotLock, "the job is bound to port " + port_ + " already"};
+    const UnitClaim claim = locks_.TryClaim(port);
+    if (claim.outcome == ClaimOutcome::Held) heldElsewhere_.push_back(port);
+    if (claim.outcome == ClaimOutcome::CannotLock) lockFailure_ = {port, claim.reason};
+    if (!claim.Claimed()) return claim;
     port_ = port;
     pinned_ = true;
-    return true;
+    return claim;
 }
 
 void PortScope::BindOnJobOpen() {
@@ -180,6 +181,7 @@ void PortScope::Unbind() {
     locks_.Release(port_);
     port_.clear();
     heldElsewhere_.clear();  // another job may have finished with them since
+    lockFailure_ = {};
 }
 
 std::string PortScope::Port() const {
@@ -190,6 +192,11 @@ std::string PortScope::Port() const {
 std::vector<std::string> PortScope::HeldElsewhere() const {
     std::lock_guard lock(mutex_);
     return heldElsewhere_;
+}
+
+PortScope::LockFailure PortScope::LastLockFailure() const {
+    std::lock_guard lock(mutex_);
+    return lockFailure_;
 }
 
 bool PortScope::Admits(const std::string& port) const {
@@ -206,10 +213,10 @@ bool PortScope::ClaimOnJobOpen(const std::string& port) {
     if (!port_.empty()) return port == port_;
     // Outside a job an open binds nothing: the next job chooses its own unit.
     if (!bindOnOpen_) return true;
-    if (!locks_.TryClaim(port)) {
-        heldElsewhere_.push_back(port);
-        return false;
-    }
+    const UnitClaim claim = locks_.TryClaim(port);
+    if (claim.outcome == ClaimOutcome::Held) heldElsewhere_.push_back(port);
+    if (claim.outcome == ClaimOutcome::CannotLock) lockFailure_ = {port, claim.reason};
+    if (!claim.Claimed()) return false;
     port_ = port;
     bindOnOpen_ = false;
     return true;

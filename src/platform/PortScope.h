@@ -24,7 +24,8 @@ namespace zt {
 // worker opening a device that arrived, the completion re-plug) bind nothing.
 // Either way the port is claimed through UnitLocks first; a port another job
 // holds is skipped as if its device were not there, and remembered for the
-// refusal message. While unbound the view shows the whole machine. Devices
+// refusal message; so is a port whose claim cannot be made, with the
+// reason. While unbound the view shows the whole machine. Devices
 // whose port the backend cannot tell stay visible.
 //
 // Threads: safe to use from the user-interface thread, the worker and a
@@ -36,8 +37,10 @@ public:
     PortScope(const PortScope&) = delete;
     PortScope& operator=(const PortScope&) = delete;
 
-    // Fixes and claims the port now. False when another job holds it.
-    bool Pin(const std::string& port);
+    // Fixes and claims the port now. Held when another job holds it;
+    // CannotLock, with the reason, when no claim could be made (then nothing
+    // is said about other jobs).
+    UnitClaim Pin(const std::string& port);
     // The next read-open fixes and claims the port of the device it opens:
     // call it just before a job, an erase or a version query whose request
     // names no port.
@@ -51,6 +54,13 @@ public:
     std::string Port() const;
     // Ports passed over because another job held them.
     std::vector<std::string> HeldElsewhere() const;
+    // The last port passed over because its claim could not be made, and
+    // why; both "" when there was none.
+    struct LockFailure {
+        std::string port;
+        std::string reason;
+    };
+    LockFailure LastLockFailure() const;
 
     // While the scope is bound to a port, the arrival of a known device (a row
     // of the initial known-device table, or an updater) on another port is
@@ -81,6 +91,7 @@ private:
     std::vector<std::string> heldElsewhere_;
     std::mutex listenerMutex_;  // held while the listener runs
     std::function<void(const DeviceNotice&)> arrivalElsewhere_;
+    LockFailure lockFailure_;
     std::unique_ptr<Parts> parts_;
 };
 

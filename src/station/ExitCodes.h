@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitNoDevice = 3,   // no device to talk to (or no permission to open it), or no backend for real devices
     kExitIoError = 4,    // a file could not be written or read (the station log included)
     kExitUnitBusy = 5,   // the unit is held by another job (another process, or another unit's job here)
+    kExitUnitLock = 6,   // the unit's lock could not be taken (its lock folder is missing or not writable)
     // A signal stopped the program: the dialog was closed properly, the job
     // did not finish. 128 plus the signal's number, as a shell reports a
     // process that the signal ended.

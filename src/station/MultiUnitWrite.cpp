@@ -33,8 +33,9 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
     const int index = static_cast<int>(unit.index);
     unit.result.port = unit.port;
     PortScope scope(backend.AsPlatform(), backend.Locks());
-    if (!scope.Pin(unit.port)) {
-        unit.result.busy = true;
+    unit.result.claim = scope.Pin(unit.port);
+    if (!unit.result.claim.Claimed()) {
+        unit.result.busy = unit.result.claim.outcome == ClaimOutcome::Held;
         unit.result.outcome = {ResultKind::Failed, std::nullopt};
         gate.Leave(index);
         return;

@@ -36,6 +36,9 @@ struct UnitResult {
     std::string port;
     JobOutcome outcome;
     bool busy = false;  // another job holds the unit; nothing was done to it
+    // The claim on the unit: not Claimed when nothing was done to it (busy,
+    // or its lock could not be taken, with the reason).
+    UnitClaim claim{ClaimOutcome::Claimed};
     // What the station log keeps of the unit's job; none when it never ran.
     std::optional<StationRecord> record;
 };

@@ -41,6 +41,14 @@ TEST(ListCommand, OneLinePerUnitWithPortRoleAndRelease) {
     EXPECT_EQ(second["role"], "updater");
     EXPECT_TRUE(second.contains("bcd"));
     EXPECT_FALSE(second.contains("serial"));  // the simulated chips have none
+
+    // Each unit of its own kind: a B chip that boots as the updater next to a normal one.
+    const CliRun mixed =
+        RunArgs({"list", "--simulate", "--units", "2", "--variant", "2:B", "--updater", "2"});
+    ASSERT_EQ(mixed.rc, kExitOk) << mixed.err;
+    ASSERT_EQ(mixed.OutLines().size(), 2u) << mixed.out;
+    EXPECT_THAT(mixed.OutLines()[0], ::testing::StartsWith("1-1.1  3C4D:7351  normal  "));
+    EXPECT_THAT(mixed.OutLines()[1], ::testing::StartsWith("1-1.2  3C4D:735F  updater  "));
 }
 
 TEST(SimulatedUnits, AFaultTargetsOneUnitAndTheReplugTheRightChip) {

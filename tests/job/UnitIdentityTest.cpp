@@ -74,7 +74,7 @@ TEST_F(UnitIdentity, EachJobOfAnOpenDialogBindsItsOwnUnit) {
     ASSERT_TRUE(RunWriteJob());
     ASSERT_EQ(scope.Port(), bus.Port(first));
     scope.Unbind();
-    EXPECT_TRUE(locks.TryClaim(bus.Port(first)));  // free for another job now
+    EXPECT_TRUE(locks.TryClaim(bus.Port(first)).Claimed());  // free for another job now
     locks.Release(bus.Port(first));
 
     bus.Unplug(first);  // the operator takes the written unit away
@@ -86,7 +86,7 @@ TEST_F(UnitIdentity, EachJobOfAnOpenDialogBindsItsOwnUnit) {
 }
 
 TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOver) {
-    ASSERT_TRUE(locks.TryClaim(bus.Port(first)));
+    ASSERT_TRUE(locks.TryClaim(bus.Port(first)).Claimed());
     StartDialog();
     EXPECT_EQ(dlg->deviceProductId.load(), 0x7351);  // the second unit, B's image has the same IDs
     EXPECT_EQ(scope.Port(), bus.Port(second));

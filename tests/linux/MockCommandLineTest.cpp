@@ -312,7 +312,7 @@ TEST_F(MockCommandLineTest, WriteAllOnTwoPortsReportsEachUnitAndAPullHurtsOnlyIt
 TEST_F(MockCommandLineTest, AUnitHeldByAnotherJobIsRefusedBeforeAnyRequest) {
     const std::string port = bed.PortOf(device.UsbId());
     platform_linux::LinuxUnitLocks otherJob(locks.string());
-    ASSERT_TRUE(otherJob.TryClaim(port));
+    ASSERT_TRUE(otherJob.TryClaim(port).Claimed());
     std::atomic<int> reports{0};
     device.SetReportWatch([&](const Bytes&) { ++reports; });
 
@@ -321,6 +321,57 @@ TEST_F(MockCommandLineTest, AUnitHeldByAnotherJobIsRefusedBeforeAnyRequest) {
     EXPECT_EQ(run.rc, cli::kExitUnitBusy) << run.out << run.err;
     EXPECT_THAT(run.err, HasSubstr("held by another job"));
     EXPECT_EQ(reports.load(), 0);
+}
+
+// A lock folder that cannot be used (missing; a path that runs through a
+// regular file, which even root cannot create anything under) is no other
+// job: the command says which folder and why, and exits 6, whether the port
+// was given or found.
+TEST_F(MockCommandLineTest, ALockFolderThatCannotBeUsedIsNamedNotTakenForAnotherJob) {
+    const std::string port = bed.PortOf(device.UsbId());
+    const std::filesystem::path missing = locks / "missing";
+    const std::filesystem::path file = locks / "a-file";
+    std::FILE* plain = std::fopen(file.c_str(), "w");
+    ASSERT_NE(plain, nullptr);
+    std::fclose(plain);
+    std::atomic<int> reports{0};
+    device.SetReportWatch([&](const Bytes&) { ++reports; });
+
+    struct Case {
+        std::filesystem::path folder;
+        std::vector<std::string> args;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {missing, {"write", "--yes"}, "No such file or directory"},
+        {file / "locks", {"write", "--yes", "--port", port}, "Not a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder.string());
+        const CommandRun run = RunArgs(c.args, nullptr, [&](cli::CommandContext& ctx) {
+            ctx.clock = &clock;
+            ctx.unitLockFolder = c.folder.string();
+        });
+        EXPECT_EQ(run.rc, cli::kExitUnitLock) << run.out << run.err;
+        EXPECT_THAT(run.err, HasSubstr("the lock of the unit at port " + port + " could not be taken: "));
+        EXPECT_THAT(run.err, HasSubstr(c.folder.string()));
+        EXPECT_THAT(run.err, HasSubstr(c.reason));
+        EXPECT_THAT(run.err + run.out, ::testing::Not(HasSubstr("held")));
+    }
+    device.SetReportWatch(nullptr);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_EQ(reports.load(), 0);
+}
+
+// Port text from the command line never becomes a file name unless it is a
+// port name.
+TEST_F(MockCommandLineTest, AHostilePortIsABadCommandLineAndMakesNoFile) {
+    for (const std::string& text : {std::string("../../../tmp/zt-hostile"), std::string(300, '1')}) {
+        const CommandRun run = Run({"write", "--yes", "--port", text});
+        EXPECT_EQ(run.rc, cli::kExitUsage) << run.err;
+        EXPECT_THAT(run.err, HasSubstr("is not a USB port name"));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(locks));
 }
 
 // The operator puts another board into the port during the re-plug: a chip of

@@ -112,7 +112,7 @@ TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
 // unit that was written.
 TEST(StationWindow, AUnitHeldByAnotherJobIsNotWrittenAndSaysSo) {
     StationHarness station;
-    ASSERT_TRUE(station.machine->Locks().TryClaim("1-1.3"));
+    ASSERT_TRUE(station.machine->Locks().TryClaim("1-1.3").Claimed());
     station.window->WriteButton()->click();
     ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return station.results.has_value(); }));
     station.machine->Locks().Release("1-1.3");

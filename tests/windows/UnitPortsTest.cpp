@@ -23,7 +23,7 @@ int HoldIfAsked() {
         return 0;
     static WindowsUnitLocks locks;
     const std::wstring wide(port);
-    if (!locks.TryClaim(std::string(wide.begin(), wide.end()))) ExitProcess(1);
+    if (!locks.TryClaim(std::string(wide.begin(), wide.end())).Claimed()) ExitProcess(1);
     HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready);
     if (!event || !SetEvent(event)) ExitProcess(2);
     WaitForSingleObject(GetCurrentProcess(), INFINITE);
@@ -78,25 +78,31 @@ TEST(WindowsUnitLocks, AClaimExcludesOtherJobsHereAndElsewhereUntilItsProcessEnd
     ASSERT_EQ(WaitForMultipleObjects(2, either, FALSE, 60000), WAIT_OBJECT_0) << "the holder did not claim";
 
     WindowsUnitLocks ours;
-    EXPECT_FALSE(ours.TryClaim(kPort));
-    EXPECT_TRUE(ours.TryClaim("PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB(4)"));  // another unit is free
+    EXPECT_EQ(ours.TryClaim(kPort).outcome, ClaimOutcome::Held);
+    EXPECT_TRUE(
+        ours.TryClaim("PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB(4)").Claimed());  // another unit is free
 
     TerminateProcess(holder.hProcess, 9);
     WaitForSingleObject(holder.hProcess, INFINITE);
     CloseHandle(holder.hProcess);
     CloseHandle(holder.hThread);
     CloseHandle(ready);
-    EXPECT_TRUE(ours.TryClaim(kPort));  // a dead job's claim is free
+    EXPECT_TRUE(ours.TryClaim(kPort).Claimed());  // a dead job's claim is free
     ours.Release(kPort);
 
     // A claim made on a worker thread outlives that thread, holds against a
     // second job on this thread, and is released from here.
     WindowsUnitLocks first, second;
-    std::thread([&] { EXPECT_TRUE(first.TryClaim(kPort)); }).join();
-    EXPECT_FALSE(second.TryClaim(kPort));
-    EXPECT_FALSE(first.TryClaim(kPort));
+    std::thread([&] { EXPECT_TRUE(first.TryClaim(kPort).Claimed()); }).join();
+    EXPECT_EQ(second.TryClaim(kPort).outcome, ClaimOutcome::Held);
+    EXPECT_EQ(first.TryClaim(kPort).outcome, ClaimOutcome::Held);
     first.Release(kPort);
-    EXPECT_TRUE(second.TryClaim(kPort));
+    EXPECT_TRUE(second.TryClaim(kPort).Claimed());
+
+    // Text that is no location path is refused before a name is made of it.
+    const UnitClaim hostile = second.TryClaim("a\\b");
+    EXPECT_EQ(hostile.outcome, ClaimOutcome::CannotLock);
+    EXPECT_NE(hostile.reason.find("not a USB port name"), std::string::npos);
 
     // Ports that differ only where a name cannot hold them keep distinct
     // names; a very long one still fits.

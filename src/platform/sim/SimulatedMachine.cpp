@@ -46,6 +46,39 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
         return false;
     }
     parsed.units = arguments.units;
+    // "U" of an option's "U:..." (or of --updater U) as a unit of this hub.
+    auto unitOf = [&](const std::string& option, const std::string& text, const std::string& unit,
+                      int* index) {
+        const bool digits =
+            !unit.empty() && unit.size() <= 2 &&
+            std::all_of(unit.begin(), unit.end(), [](unsigned char c) { return std::isdigit(c); });
+        *index = digits ? std::stoi(unit) : 0;
+        if (*index >= 1 && *index <= parsed.units) return true;
+        *error = option + " '" + text + "': unit '" + unit + "' is not one of 1 to " +
+                 std::to_string(parsed.units) + " (see --units)";
+        return false;
+    };
+    for (const std::string& text : arguments.unitVariants) {
+        const size_t colon = text.find(':');
+        int index = 0;
+        if (colon == std::string::npos) {
+            *error = "--variant '" + text + "': give VARIANT or UNIT:VARIANT";
+            return false;
+        }
+        if (!unitOf("--variant", text, text.substr(0, colon), &index)) return false;
+        const auto own = ParseChipVariant(text.substr(colon + 1));
+        if (!own) {
+            *error = "--variant '" + text + "': unknown variant '" + text.substr(colon + 1) +
+                     "': use A, B or unknown";
+            return false;
+        }
+        parsed.unitVariants[index] = *own;
+    }
+    for (const std::string& text : arguments.updaterUnits) {
+        int index = 0;
+        if (!unitOf("--updater", text, text, &index)) return false;
+        parsed.updaterUnits.insert(index);
+    }
     auto apply = [&](SimFaults& faults, const std::string& fault, const std::string& name) {
         std::string reason;
         if (ApplyFaultByName(faults, name, &reason)) return true;
@@ -63,16 +96,8 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
             if (!apply(parsed.faults, fault, fault)) return false;
             continue;
         }
-        const std::string unit = fault.substr(0, colon);
-        const bool digits =
-            !unit.empty() && unit.size() <= 2 &&
-            std::all_of(unit.begin(), unit.end(), [](unsigned char c) { return std::isdigit(c); });
-        const int index = digits ? std::stoi(unit) : 0;
-        if (index < 1 || index > parsed.units) {
-            *error = "--fault '" + fault + "': unit '" + unit + "' is not one of 1 to " +
-                     std::to_string(parsed.units) + " (see --units)";
-            return false;
-        }
+        int index = 0;
+        if (!unitOf("--fault", fault, fault.substr(0, colon), &index)) return false;
         targeted.emplace_back(index, fault);
     }
     for (const auto& [index, fault] : targeted) {
@@ -92,9 +117,11 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
     bus_ = std::make_unique<SimBus>(*clock_);
     units_ = std::max(1, options.units);
     for (int unit = 1; unit <= units_; ++unit) {
-        const int chip = bus_->AddFactoryChip(options.variant);
+        const auto ownVariant = options.unitVariants.find(unit);
+        const int chip = bus_->AddFactoryChip(ownVariant != options.unitVariants.end() ? ownVariant->second
+                                                                                       : options.variant);
         if (unit == 1) chip_ = chip;
-        if (options.updater) {
+        if (options.updater || options.updaterUnits.count(unit)) {
             // An erased header: the chip boots as its variant's updater device.
             bus_->SetEeprom(chip, 0, std::vector<uint8_t>(8, 0xFF));
             bus_->Replug(chip);
@@ -106,8 +133,17 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
     power_ = std::make_unique<SimPortPower>(*bus_, *clock_, chip_, units_);
     description_ =
         (units_ > 1 ? std::to_string(units_) + " simulated chips" : std::string("simulated chip")) +
-        ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "") +
-        (options.simulatedClock ? ", simulated time" : "");
+        ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "");
+    for (int unit = 1; unit <= units_; ++unit) {
+        const auto ownVariant = options.unitVariants.find(unit);
+        const bool ownUpdater = !options.updater && options.updaterUnits.count(unit);
+        if (ownVariant == options.unitVariants.end() && !ownUpdater) continue;
+        description_ += ", unit " + std::to_string(unit) + ":";
+        if (ownVariant != options.unitVariants.end())
+            description_ += std::string(" variant ") + VariantName(ownVariant->second);
+        if (ownUpdater) description_ += " updater";
+    }
+    if (options.simulatedClock) description_ += ", simulated time";
 }
 
 SimulatedMachine::~SimulatedMachine() = default;

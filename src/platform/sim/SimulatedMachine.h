@@ -2,6 +2,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ namespace zt::sim {
 
 // The machine behind --simulate in both front ends: a simulated hub with one
 // or more chips as they leave the factory (ports 1-1.1, 1-1.2, ...), on real
-// or simulated time, with the faults asked for. It also plays the operator's
+// or simulated time, with the faults asked for; each unit may have a chip
+// variant of its own and may start as an updater device. It also plays the operator's
 // hands: when a job asks for a re-plug, its chip is unplugged and plugged in
 // again.
 class SimulatedMachine final : public DeviceBackend {
@@ -29,14 +31,22 @@ public:
         int units = 1;                // chips on the hub
         // Units (1-based) with faults of their own; they replace `faults`.
         std::map<int, SimFaults> unitFaults = {};
+        // Units (1-based) with a chip variant of their own instead of `variant`.
+        std::map<int, ChipVariant> unitVariants = {};
+        // Units (1-based) that start as updater devices whatever `updater` says.
+        std::set<int> updaterUnits = {};
     };
 
     // The options as a front end takes them from its command line.
     struct Arguments {
-        std::string variant = "A";
+        std::string variant = "A";  // every unit's
+        // "U:VARIANT": unit U (1-based) gets a chip of its own.
+        std::vector<std::string> unitVariants = {};
         // "NAME[=N]" for every unit, "U:NAME[=N]" for unit U only (1-based).
         std::vector<std::string> faults;
-        bool updater = false;
+        bool updater = false;  // every unit starts as an updater device
+        // "U": unit U starts as an updater device.
+        std::vector<std::string> updaterUnits = {};
         bool simulatedClock = false;
         int units = 1;
     };

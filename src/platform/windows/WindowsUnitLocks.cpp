@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/UsbPortName.h"
+#include "platform/windows/WideText.h"
+
 namespace zt::platform_windows {
 
 namespace {
@@ -24,6 +27,21 @@ uint64_t Fnv1a(const std::string& text) {
         hash *= 0x100000001b3ull;
     }
     return hash;
+}
+
+// The system's text for an error code, in one line.
+std::string SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length > 0 && text ? std::wstring(text, length) : L"";
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
+        message.pop_back();
+    char code[16];
+    std::snprintf(code, sizeof code, "error %lu", static_cast<unsigned long>(error));
+    return message.empty() ? code : ToUtf8(message);
 }
 
 }  // namespace
@@ -52,19 +70,29 @@ std::wstring WindowsUnitLocks::ObjectName(const std::string& port) {
     return L"Local\\zt51xx-mp-unit-" + std::wstring(text.begin(), text.end());
 }
 
-bool WindowsUnitLocks::TryClaim(const std::string& port) {
+UnitClaim WindowsUnitLocks::TryClaim(const std::string& port) {
+    if (!IsUsbPortName(port, PortNaming::LocationPath))
+        return {ClaimOutcome::CannotLock, "'" + PrintablePortText(port) + "' is not a USB port name"};
     std::lock_guard lock(mutex_);
-    if (held_.count(port)) return false;
-    const HANDLE object = CreateMutexW(nullptr, FALSE, ObjectName(port).c_str());
-    // No object at all (for example the name is taken by an object of another
-    // kind or another user's, which we may not open): the port is not ours.
-    if (object == nullptr) return false;
+    if (held_.count(port)) return {ClaimOutcome::Held};
+    const std::wstring name = ObjectName(port);
+    const HANDLE object = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (object == nullptr) {
+        const DWORD error = GetLastError();
+        // The object is there but we may not open it: another user's job
+        // made it, and holds the unit.
+        if (error == ERROR_ACCESS_DENIED) return {ClaimOutcome::Held};
+        // Anything else (the name taken by an object of another kind, no
+        // resources) says nothing about another job.
+        return {ClaimOutcome::CannotLock,
+                "cannot create the lock object " + ToUtf8(name) + ": " + SystemMessage(error)};
+    }
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(object);
-        return false;
+        return {ClaimOutcome::Held};
     }
     held_[port] = object;
-    return true;
+    return {ClaimOutcome::Claimed};
 }
 
 void WindowsUnitLocks::Release(const std::string& port) {

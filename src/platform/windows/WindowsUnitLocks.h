@@ -12,7 +12,8 @@ namespace zt::platform_windows {
 // keeps open. Whoever creates the object holds the port; whoever finds it
 // already there is refused. The system deletes the object when its last
 // handle closes, which happens when its process ends, however it ends, so a
-// dead job leaves no claim behind.
+// dead job leaves no claim behind. Ports are location paths (see
+// UsbLocationPath.h); other text is refused before a name is made of it.
 //
 // Existence, not mutex ownership, is the claim: a mutex's owner is a thread,
 // and the jobs claim on one thread and release on another, while a second job
@@ -24,7 +25,7 @@ public:
     WindowsUnitLocks(const WindowsUnitLocks&) = delete;
     WindowsUnitLocks& operator=(const WindowsUnitLocks&) = delete;
 
-    bool TryClaim(const std::string& port) override;
+    UnitClaim TryClaim(const std::string& port) override;
     void Release(const std::string& port) override;
 
     // The object name of a port's claim: the port's text where it is safe in

@@ -30,6 +30,7 @@ constexpr const char* kReplugCaption = "Write to EEPROM...";
 constexpr const char* kCloseDuringJobQuestion =
     "Closing now stops the write and leaves the EEPROM of every unit being written incomplete; close anyway?";
 constexpr const char* kHeldByAnotherJob = "Held by another job; not written";
+constexpr const char* kLockNotTaken = "Lock not taken; not written: ";
 
 QString IdsOf(const station::PresentDevice& device) {
     QString ids = QStringLiteral("%1:%2")
@@ -225,9 +226,12 @@ void StationWindow::FinishJob(const std::vector<station::UnitResult>& results) {
         row.hasResult = true;
         row.ok = unit.outcome.kind == ResultKind::Ok;
         row.resultTip = OutcomeText(unit.outcome);
-        if (unit.busy)
+        if (unit.busy) {
             row.result = QString::fromUtf8(kHeldByAnotherJob);
-        else if (row.result.isEmpty())  // a job that ended without a box
+        } else if (unit.claim.outcome == ClaimOutcome::CannotLock) {
+            row.result = QString::fromUtf8(kLockNotTaken) + QString::fromStdString(unit.claim.reason);
+            row.resultTip = row.result;
+        } else if (row.result.isEmpty())  // a job that ended without a box
             row.result = row.resultTip;
     }
     ShowRows();
