@@ -90,7 +90,7 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
             },
             "simulated chip: A, B or unknown (default A); U:VARIANT gives unit U its own, e.g. 2:B "
             "(repeatable)")
-        ->type_name("[U:]VARIANT")
+        ->type_name("VARIANT")
         ->allow_extra_args(false)
         ->needs(simulate)
         ->group(group);

@@ -208,9 +208,11 @@ TEST(DeviceButtons, VersionEraseAndListOnTheSimulatedChip) {
     const auto device = nlohmann::json::parse(updater.OutLines()[0]);
     EXPECT_EQ(device["pid"], "735F");
     EXPECT_EQ(device["updater"], true);
-    const CommandRun none = RunArgs({"list", "--simulate", "--fault", "refuse-open"});
-    EXPECT_EQ(none.rc, kExitNoDevice);
-    EXPECT_EQ(none.out, "");
+    // A unit whose HID interface cannot be opened is shown, not hidden.
+    const CommandRun refused = RunArgs({"list", "--simulate", "--fault", "refuse-open"});
+    EXPECT_EQ(refused.rc, kExitNoDevice);
+    EXPECT_THAT(refused.out, HasSubstr("1-1.1  3C4D:7351  normal"));
+    EXPECT_THAT(refused.out, HasSubstr("(cannot be opened)"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/DialogTemplate.h"
 #include "job/WriteJobFixture.h"
 #include "platform/InProcessUnitLocks.h"
 #include "platform/PortScope.h"
@@ -27,6 +28,17 @@ struct UnitIdentity : test::WriteJobFixture {
         dlg->OnInitDialog();
         started = true;
     }
+    // The Write button of a front end: the job's own open chooses its unit.
+    bool RunJob() {
+        scope.BindOnJobOpen();
+        return RunWriteJob();
+    }
+    // The chip boots as its variant's updater device (3C4D:735F for B's
+    // image, 735E... as the chip model has it).
+    void MakeUpdater(int chip) {
+        bus.SetEeprom(chip, 0, std::vector<uint8_t>(8, 0xFF));
+        bus.Replug(chip);
+    }
 };
 
 TEST_F(UnitIdentity, ABoardOfAnotherClassAtTheRePlugFailsBeforeAnyWrite) {
@@ -39,7 +51,7 @@ TEST_F(UnitIdentity, ABoardOfAnotherClassAtTheRePlugFailsBeforeAnyWrite) {
         bus.SetRegister(first, 0xB8, 0xB5);
         bus.Plug(first);
     };
-    ASSERT_TRUE(RunWriteJob());
+    ASSERT_TRUE(RunJob());
     EXPECT_EQ(BoxTexts().back(), "Fail to Write EEPROM! [010A1201]");
     EXPECT_EQ(scope.Port(), bus.Port(first));
     // After the re-plug the chip was only asked who it is.
@@ -60,34 +72,53 @@ TEST_F(UnitIdentity, AnotherUnitArrivingDuringTheWaitIsNotOurs) {
         bus.Unplug(first);
         bus.Replug(second);
     };
-    ASSERT_TRUE(RunWriteJob());
+    ASSERT_TRUE(RunJob());
     EXPECT_EQ(BoxTexts().back(), "Fail to Write EEPROM! [010A0D02]");
     EXPECT_EQ(bus.Eeprom(second), secondBefore);
 }
 
-// A dialog that stays open runs job after job: each job fixes its own port,
-// so the next unit may be plugged in anywhere, and the last one's claim is
-// given up for other jobs.
+// A dialog that stays open runs job after job. The completion re-plug that
+// the last box asks for re-opens the finished unit while idle, but binds
+// nothing: the next board, on another port, is the next job's unit.
 TEST_F(UnitIdentity, EachJobOfAnOpenDialogBindsItsOwnUnit) {
+    const int third = bus.AddFactoryChip(ChipVariant::A);
     StartDialog();
-    ReplugOnPrompt(first);
-    ASSERT_TRUE(RunWriteJob());
-    ASSERT_EQ(scope.Port(), bus.Port(first));
-    scope.Unbind();
-    EXPECT_TRUE(locks.TryClaim(bus.Port(first)).Claimed());  // free for another job now
-    locks.Release(bus.Port(first));
+    for (const int chip : {first, second, third}) {
+        window.onMessageBox = [this, chip](const test::FakeWindow::MessageBox& box) {
+            if (box.text == test::kReplugPrompt) bus.Replug(chip);
+            if (box.text != test::kCompletion) return;
+            scope.Unbind();    // the front end hears of the job's end first
+            bus.Replug(chip);  // then the operator re-plugs as the box asks
+        };
+        ASSERT_TRUE(RunJob());
+        EXPECT_EQ(BoxTexts().back(), test::kCompletion) << "chip " << chip;
+        EXPECT_TRUE(EepromHoldsImage(chip == second ? kImageB : kImageA, chip));
+        EXPECT_TRUE(scope.Port().empty());
+        EXPECT_TRUE(locks.TryClaim(bus.Port(chip)).Claimed());  // free for another job
+        locks.Release(bus.Port(chip));
+        bus.Unplug(chip);  // the operator takes the written unit away
+    }
+}
 
-    bus.Unplug(first);  // the operator takes the written unit away
-    ReplugOnPrompt(second);
-    ASSERT_TRUE(RunWriteJob());
-    EXPECT_EQ(BoxTexts().back(), "Write to EEPROM OK! Please re-plugin USB device !!");
+// The IDs typed into the boxes choose the unit, not the device the dialog
+// happened to open at start-up.
+TEST_F(UnitIdentity, TheTypedIdsChooseTheUnit) {
+    MakeUpdater(second);
+    const auto firstBefore = bus.Eeprom(first);
+    StartDialog();
+    window.SetControlText(kIdProductId, "735F");
+    ASSERT_TRUE(RunJob());
+    EXPECT_EQ(BoxTexts().back(), test::kCompletion);
     EXPECT_EQ(scope.Port(), bus.Port(second));
     EXPECT_TRUE(EepromHoldsImage(kImageB, second));
+    EXPECT_EQ(bus.Eeprom(first), firstBefore);
 }
 
 TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOver) {
     ASSERT_TRUE(locks.TryClaim(bus.Port(first)).Claimed());
     StartDialog();
+    scope.BindOnJobOpen();
+    ASSERT_FALSE(Failed(dlg->OpenKnownDevice()));
     EXPECT_EQ(dlg->deviceProductId.load(), 0x7351);  // the second unit, B's image has the same IDs
     EXPECT_EQ(scope.Port(), bus.Port(second));
     EXPECT_EQ(scope.HeldElsewhere(), std::vector<std::string>{bus.Port(first)});

@@ -45,7 +45,7 @@ struct PortScopeNotices : ::testing::Test {
 };
 
 TEST_F(PortScopeNotices, ABoundScopeKeepsOtherPortsFromTheDialogAndReportsTheirKnownArrivals) {
-    ASSERT_TRUE(scope.Pin("1-1.1"));
+    ASSERT_TRUE(scope.Pin("1-1.1").Claimed());
     Post(kRemoval, 0x7351, "1-1.1");
     Post(kArrival, 0x735E, "1-1.1");
     Post(kArrival, 0x7351, "1-1.2");  // another unit plugged in
@@ -74,8 +74,8 @@ TEST_F(PortScopeNotices, ABoundScopeKeepsOtherPortsFromTheDialogAndReportsTheirK
 // Unbound, the dialog sees every unit except those another job holds; an
 // arrival there is that job's, not news for the operator.
 TEST_F(PortScopeNotices, AnUnboundScopeReportsNothingElsewhere) {
-    ASSERT_TRUE(locks.TryClaim("1-1.2"));
-    EXPECT_FALSE(scope.Pin("1-1.2"));
+    ASSERT_TRUE(locks.TryClaim("1-1.2").Claimed());
+    EXPECT_FALSE(scope.Pin("1-1.2").Claimed());
     Post(kArrival, 0x7351, "1-1.1");
     Post(kArrival, 0x7351, "1-1.2");
     ASSERT_EQ(dialog.notices.size(), 1u);
