@@ -2,11 +2,11 @@
 #include <chrono>
 #include <string>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "cli/ConsoleView.h"
 #include "cli/DeviceIdTrace.h"
 #include "cli/StationLog.h"
 #include "job/JobOutcome.h"
+#include "job/JobReport.h"
 #include "platform/UsbTree.h"
 
 namespace zt::cli {
@@ -14,7 +14,7 @@ namespace zt::cli {
 // Everything a finished write job leaves behind, gathered for the station
 // log. Runs on the user-interface thread once the job has ended.
 struct FinishedJob {
-    const CZT51xxWriteEepromMPDlg& dialog;
+    const JobReport& report;  // the dialog's report of its last write job
     const DeviceIdTrace& ids;
     UsbTree& usb;
     std::string port;
