@@ -164,6 +164,10 @@ TEST_F(WriteJob, BodyRewriteIsBoundedByCountAndPasses) {
                       return r.IsEepromWrite() && r.address() >= 8 && r.address() < kImageSize;
                   }),
                   2049 + (c.verifies - 1) * c.stuckBytes);
+        // The report counts the rewrite passes made, the failing job's too.
+        const auto reports = window.Reports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].rewritePasses, static_cast<int>(c.verifies - 1));
         if (c.succeeds) {
             EXPECT_TRUE(EepromHoldsImage(kImageA, chip));
         }
