@@ -14,7 +14,8 @@ namespace zt {
 // The job fills it as it goes; a job that stopped early leaves the later
 // fields empty.
 struct JobReport {
-    JobOutcome outcome = JobOutcome::Ok();
+    // Interrupted until the job ends: a job that the close stopped keeps it.
+    JobOutcome outcome{ResultKind::Interrupted, std::nullopt};
     // The device the job opened before the re-plug, and the one it opened
     // after it (none for an updater device, which is not re-plugged).
     std::optional<DeviceIds> openedBefore;
