@@ -14,9 +14,7 @@ constexpr auto kWorkerStopWait = std::chrono::milliseconds(6000);
 }  // namespace
 
 CZT51xxWriteEepromMPDlg::CZT51xxWriteEepromMPDlg(DialogWindow& window, const Platform& platform)
-    : window(window), platform(platform), hidLink(platform.hid, platform.clock) {
-    // hidLink starts closed (handles -1, lengths 0); filterHandle -1.
-}
+    : ProgrammingJob(platform, *this, window), window(window) {}
 
 CZT51xxWriteEepromMPDlg::~CZT51xxWriteEepromMPDlg() {
     // A worker that outlived the close procedure's wait is still joined here:
@@ -25,11 +23,7 @@ CZT51xxWriteEepromMPDlg::~CZT51xxWriteEepromMPDlg() {
     workerRun.store(0);
     WakeWorker();
     if (workerThread.joinable()) workerThread.join();
-
-    const Handle filter = filterHandle.exchange(kInvalidHandle);
-    if (IsValidHandle(filter)) platform.audio.Close(filter);
-    std::lock_guard lock(linkMutex);
-    HidCloseHandles(hidLink);
+    // The layers below close the link and the filter handle.
 }
 
 bool CZT51xxWriteEepromMPDlg::OnInitDialog() {
@@ -70,7 +64,7 @@ bool CZT51xxWriteEepromMPDlg::OnInitDialog() {
     workerRun.store(1);
     workerFinished.store(0);
     workerStep.store(0);
-    workerThread = std::thread(&CZT51xxWriteEepromMPDlg::WorkerThreadMain, this);
+    workerThread = std::thread(&ProgrammingJob::WorkerThreadMain, static_cast<ProgrammingJob*>(this));
 
     cornerSpotClicks[0] = cornerSpotClicks[1] = 0;
     window.StartTimer(kIdleTimerId, kIdleTimerPeriodMs);
@@ -117,21 +111,51 @@ void CZT51xxWriteEepromMPDlg::OnCornerSpot(int) {
     // The corner spots are inert by design.
 }
 
-void CZT51xxWriteEepromMPDlg::RecordFailure(uint32_t origin, uint32_t errorClass, uint32_t errorDetail) {
-    jobResult.Record(jobStage.load(), origin, errorClass, errorDetail);
-}
-
-void CZT51xxWriteEepromMPDlg::ReportJobFailure() {
-    window.JobEnded(JobOutcome::Failed(jobResult.Get()));
-    window.ShowMessageBox(FailureMessage(jobResult.Code()), "", MessageBoxIcon::None);
-}
-
-void CZT51xxWriteEepromMPDlg::WakeWorker() {
-    {
-        std::lock_guard lock(wakeMutex);
-        wakeRequested = true;
+void CZT51xxWriteEepromMPDlg::StartJob(const JobRequest& request) {
+    if (request.vendorId) window.SetControlText(kIdVendorId, FormatHexId(*request.vendorId));
+    if (request.productId) window.SetControlText(kIdProductId, FormatHexId(*request.productId));
+    if (request.image) {
+        overrideImage = request.image->bytes;
+        overrideImageName = request.image->name;
+    } else {
+        overrideImage.reset();
+        overrideImageName.clear();
     }
-    wakeCondition.notify_one();
+    OnWriteEeprom();
+}
+
+void CZT51xxWriteEepromMPDlg::ShowProgress(int percent) { window.SetProgressPos(kIdProgress, percent); }
+
+void CZT51xxWriteEepromMPDlg::ShowJobBox(std::string_view text) {
+    window.ShowMessageBox(std::string(text), std::string(jobTexts.caption), MessageBoxIcon::Information);
+}
+
+void CZT51xxWriteEepromMPDlg::ShowFailureBox(uint32_t code) {
+    window.ShowMessageBox(FailureMessage(code), "", MessageBoxIcon::None);
+}
+
+void CZT51xxWriteEepromMPDlg::EnableWriteButton(bool enable) { window.EnableControl(kIdWriteEeprom, enable); }
+
+void CZT51xxWriteEepromMPDlg::ShowMarker(std::string_view text) {
+    window.SetControlText(kIdMarker, std::string(text));
+}
+
+void CZT51xxWriteEepromMPDlg::ShowImageFirmwareId(uint16_t firmwareId) {
+    window.SetControlText(kIdImageFirmwareId, FormatHexId(firmwareId));
+}
+
+DeviceIds CZT51xxWriteEepromMPDlg::TypedIds() {
+    const uint16_t vendorId = ParseHexId(window.GetControlText(kIdVendorId));
+    const uint16_t productId = ParseHexId(window.GetControlText(kIdProductId));
+    return {vendorId, productId};
+}
+
+void CZT51xxWriteEepromMPDlg::ShowVersionStatus(std::string_view text) {
+    window.SetControlText(kIdVersionStatus, std::string(text));
+}
+
+void CZT51xxWriteEepromMPDlg::ShowVersion(const std::string& text) {
+    window.SetControlText(kIdVersionBox, text);
 }
 
 }  // namespace zt

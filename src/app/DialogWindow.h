@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/JobEvents.h"
+#include "job/JobEvents.h"
 #include "platform/DeviceNotices.h"
 
 namespace zt {

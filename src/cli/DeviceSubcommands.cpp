@@ -361,8 +361,9 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
     session.Close();
 
-    const StationRecord record = CollectStationRecord(
-        {session.Dialog(), ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
+    const StationRecord record =
+        CollectStationRecord({session.Dialog().jobReport, ids, platform.usb, unit.Port(), outcome, start,
+                              std::chrono::system_clock::now()});
     view->SetUnit(UnitFactsOf(record));
     // The line is on disk before the station hears the result.
     std::string logError;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "device/DebugOutput.h"
+#include "device/DeviceAccess.h"
 
 namespace zt {
 
@@ -76,8 +76,8 @@ Status VendorRequestIn(AudioFilterBackend& audio, Handle handle, uint8_t request
 // again before returning, so filterHandle is -1 between operations. linkMutex
 // keeps the two threads from sharing filterHandle.
 
-Status CZT51xxWriteEepromMPDlg::AudioVendorWrite(const char* serviceName, uint8_t request, uint16_t value,
-                                                 uint16_t index) {
+Status DeviceAccess::AudioVendorWrite(const char* serviceName, uint8_t request, uint16_t value,
+                                      uint16_t index) {
     if (serviceName == nullptr) return kFail;
     std::lock_guard lock(linkMutex);
     Handle handle = kInvalidHandle;
@@ -89,7 +89,7 @@ Status CZT51xxWriteEepromMPDlg::AudioVendorWrite(const char* serviceName, uint8_
     return status;
 }
 
-Status CZT51xxWriteEepromMPDlg::AudioReadRegister(uint8_t reg, uint8_t* value) {
+Status DeviceAccess::AudioReadRegister(uint8_t reg, uint8_t* value) {
     if (value == nullptr) return kFail;
     std::lock_guard lock(linkMutex);
     Handle handle = kInvalidHandle;

@@ -1,6 +1,6 @@
 #include <mutex>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "device/DeviceAccess.h"
 #include "device/HidLink.h"
 
 namespace zt {
@@ -12,7 +12,7 @@ constexpr uint16_t kNoDeviceId = 0xFFFF;
 // Both opens and the close hold linkMutex from start to end, so the other
 // thread never runs an exchange on a half-opened or half-closed link.
 
-Status CZT51xxWriteEepromMPDlg::OpenKnownDevice() {
+Status DeviceAccess::OpenKnownDevice() {
     std::lock_guard lock(linkMutex);
     if (hidLink.isOpen.load()) CloseDevice();
 
@@ -29,11 +29,11 @@ Status CZT51xxWriteEepromMPDlg::OpenKnownDevice() {
 
     deviceVendorId.store(kNoDeviceId);
     deviceProductId.store(kNoDeviceId);
-    RecordFailure(kOriginOpenKnownDevice, kClassDeviceNotFound, kDetailDeviceNotFound);
+    RecordFailure(kOriginOpenKnownDevice, kDeviceNotFound);
     return kFail;
 }
 
-Status CZT51xxWriteEepromMPDlg::OpenDeviceById(uint16_t vendorId, uint16_t productId) {
+Status DeviceAccess::OpenDeviceById(uint16_t vendorId, uint16_t productId) {
     std::lock_guard lock(linkMutex);
     if (hidLink.isOpen.load()) CloseDevice();
 
@@ -47,13 +47,13 @@ Status CZT51xxWriteEepromMPDlg::OpenDeviceById(uint16_t vendorId, uint16_t produ
         return kOk;
     }
 
-    RecordFailure(kOriginOpenDeviceById, kClassDeviceNotFound, kDetailDeviceNotFound);
+    RecordFailure(kOriginOpenDeviceById, kDeviceNotFound);
     deviceVendorId.store(kNoDeviceId);
     deviceProductId.store(kNoDeviceId);
     return kFail;
 }
 
-void CZT51xxWriteEepromMPDlg::CloseDevice() {
+void DeviceAccess::CloseDevice() {
     std::lock_guard lock(linkMutex);
     if (!hidLink.isOpen.load()) return;
 

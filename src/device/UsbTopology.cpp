@@ -1,10 +1,10 @@
-#include "app/CZT51xxWriteEepromMPDlg.h"
+#include "device/DeviceAccess.h"
 
 // Finds the device typed in the ID boxes among the attached USB devices and
 // keeps its release number (bcdDevice) for the version text.
 namespace zt {
 
-Status CZT51xxWriteEepromMPDlg::FindDeviceInUsbTree() {
+Status DeviceAccess::FindDeviceInUsbTree() {
     usbDeviceFound = 0;
     versionRecord.fill(0);
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "protocol/CommandExchange.h"
+#include "protocol/DeviceCommandSet.h"
 
 namespace zt {
 
@@ -15,7 +15,7 @@ constexpr uint8_t kReadChunk = 8;
 
 }  // namespace
 
-Status ReadEepromRange(CZT51xxWriteEepromMPDlg& dlg, uint16_t address, std::span<uint8_t> out,
+Status ReadEepromRange(DeviceCommandSet& commands, uint16_t address, std::span<uint8_t> out,
                        const std::function<bool(size_t done)>& progress, uint32_t* failedAt) {
     *failedAt = address;
     // The 16-bit EEPROM address must not wrap round to the start.
@@ -27,14 +27,14 @@ Status ReadEepromRange(CZT51xxWriteEepromMPDlg& dlg, uint16_t address, std::span
         const auto count = static_cast<uint8_t>(std::min<size_t>(out.size() - done, kReadChunk));
         bool ok = false;
         {
-            std::lock_guard lock(dlg.linkMutex);
-            if (dlg.hidLink.isOpen.load() != 0) {
-                dlg.NextTag();
-                ok = HidEepromTransfer(static_cast<uint16_t>(at), dlg.hidLink, 1, count, &out[done],
-                                       dlg.commandTag.load());
+            std::lock_guard lock(commands.linkMutex);
+            if (commands.hidLink.isOpen.load() != 0) {
+                commands.NextTag();
+                ok = HidEepromTransfer(static_cast<uint16_t>(at), commands.hidLink, 1, count, &out[done],
+                                       commands.commandTag.load());
             }
         }
-        dlg.platform.clock.SleepMs(kRequestPauseMs);
+        commands.platform.clock.SleepMs(kRequestPauseMs);
         if (!ok) {
             *failedAt = at;
             return kFail;

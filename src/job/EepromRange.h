@@ -8,7 +8,7 @@
 
 namespace zt {
 
-class CZT51xxWriteEepromMPDlg;
+class DeviceCommandSet;
 
 // Everything of the EEPROM a unit keeps that the tool knows of: the 16400
 // image bytes, the header copy at 0x4010, the progress marker at 0x401C and the
@@ -23,7 +23,7 @@ inline constexpr uint32_t kUnitEepromSize = 0x4080;
 // is no job, and its failure is not a job's code. `progress` hears the bytes
 // read so far after each request and stops the read by returning false.
 // On failure `*failedAt` holds the address of the request that failed.
-Status ReadEepromRange(CZT51xxWriteEepromMPDlg& dlg, uint16_t address, std::span<uint8_t> out,
+Status ReadEepromRange(DeviceCommandSet& commands, uint16_t address, std::span<uint8_t> out,
                        const std::function<bool(size_t done)>& progress, uint32_t* failedAt);
 
 }  // namespace zt

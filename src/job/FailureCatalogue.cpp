@@ -60,7 +60,8 @@ constexpr std::array<std::string_view, 5> kStageMeanings = {
     "marker 2 written: the body write and its verify; the header is blank, so the unit starts as an "
     "updater device",
     "marker 3 written: the header tail; the header is still incomplete",
-    "marker 4 written: the header head; the header is still incomplete",
+    "marker 4 written: the header head, then the final marker; the header is complete once its head "
+    "verified",
 };
 
 // Sentences shared by several rows.
@@ -167,10 +168,13 @@ constexpr std::array kCatalogue = {
                  "The audio driver did not carry the control-register write: check that the device's audio "
                  "function and its driver are present."},
     FailureEntry{kOriginWriteControlRegister, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
-    FailureEntry{kOriginWriteProgressMarker, kClassHidExchange, kDetailExchangeFailed,
-                 "marker not acknowledged",
-                 "The chip did not acknowledge the progress-marker write over HID: check the cable and the "
-                 "hub; at stage 0 the EEPROM is untouched, later it is incomplete and needs a new job."},
+    FailureEntry{
+        kOriginWriteProgressMarker, kClassHidExchange, kDetailExchangeFailed, "marker not acknowledged",
+        "The chip did not acknowledge the progress-marker write over HID: check the cable and the "
+        "hub; at stage 00 the EEPROM is untouched, at stages 01 to 03 it is incomplete and needs a new "
+        "job; at stage 04 only the final marker failed: the image and its header were written and "
+        "verified, so the unit starts with its new image, but its progress marker still reads 4 "
+        "until a job completes on it."},
     FailureEntry{kOriginWriteProgressMarker, kClassAudioPath, kDetailAudioRequestFailed,
                  "marker over the audio path",
                  "The audio driver did not carry the progress-marker write: check that the device's audio "
@@ -201,7 +205,7 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderHeadDiffers, "header head differs",
                  "Header bytes 0 to 4 read back differently from the image; the unit is left without a valid "
                  "header: run the job again, and reject the unit if it fails again."},
-    FailureEntry{kOriginWorker, kClassUnitChanged, kDetailChipClassDiffers, "another chip came back",
+    FailureEntry{kOriginWorker, kClassUnitChanged, kDetailChipIdentifierDiffers, "another chip came back",
                  "The device that came back from the re-plug reports another chip identifier than the one "
                  "the job was prepared for, so nothing was written to it: plug back the unit the job started "
                  "with (it is erased) and run the job again."},

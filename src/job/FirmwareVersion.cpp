@@ -1,8 +1,6 @@
 #include <cstdio>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
-#include "app/DialogTemplate.h"
-#include "chip/HexId.h"
+#include "job/ProgrammingJob.h"
 #include "protocol/CommandExchange.h"
 
 // The engineering command that reads the firmware version of the device typed
@@ -17,23 +15,24 @@ constexpr const char* kStatusFail = "FAIL";
 constexpr const char* kStatusSuccess = "SUCCESS";
 }  // namespace
 
-void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
+void ProgrammingJob::OnGetFirmwareVersion() {
     if (workerStep.load() != 0) {
-        window.SetControlText(kIdVersionStatus, kStatusFail);
-        window.FirmwareVersionRead(std::nullopt);
+        view.ShowVersionStatus(kStatusFail);
+        events.FirmwareVersionRead(std::nullopt);
         return;
     }
 
-    window.SetControlText(kIdVersionStatus, kStatusProcessing);
-    deviceVendorId.store(ParseHexId(window.GetControlText(kIdVendorId)));
-    deviceProductId.store(ParseHexId(window.GetControlText(kIdProductId)));
+    view.ShowVersionStatus(kStatusProcessing);
+    const DeviceIds typed = view.TypedIds();
+    deviceVendorId.store(typed.vendorId);
+    deviceProductId.store(typed.productId);
     // A vendor ID of 0 shows FAIL, but the query goes on; what follows decides
     // the final text.
-    if (deviceVendorId.load() == 0) window.SetControlText(kIdVersionStatus, kStatusFail);
+    if (deviceVendorId.load() == 0) view.ShowVersionStatus(kStatusFail);
 
     if (Failed(FindDeviceInUsbTree())) {
-        window.SetControlText(kIdVersionStatus, kStatusFail);
-        window.FirmwareVersionRead(std::nullopt);
+        view.ShowVersionStatus(kStatusFail);
+        events.FirmwareVersionRead(std::nullopt);
         return;
     }
 
@@ -41,8 +40,8 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
 
     uint8_t version[4] = {};
     if (Failed(TransferVersionBytes(1, version))) {
-        window.SetControlText(kIdVersionStatus, kStatusFail);
-        window.FirmwareVersionRead(std::nullopt);
+        view.ShowVersionStatus(kStatusFail);
+        events.FirmwareVersionRead(std::nullopt);
         return;
     }
     versionRecord[0] = version[0];
@@ -52,21 +51,20 @@ void CZT51xxWriteEepromMPDlg::OnGetFirmwareVersion() {
     char text[32];
     std::snprintf(text, sizeof text, "%d.%d.%d.%02X%02X", versionRecord[0], versionRecord[1],
                   versionRecord[2], versionRecord[3], versionRecord[4]);
-    window.SetControlText(kIdVersionBox, text);
-    window.SetControlText(kIdVersionStatus, kStatusSuccess);
-    window.FirmwareVersionRead(std::string(text));
+    view.ShowVersion(text);
+    view.ShowVersionStatus(kStatusSuccess);
+    events.FirmwareVersionRead(std::string(text));
 }
 
-Status CZT51xxWriteEepromMPDlg::TransferVersionBytes(int read, uint8_t* buffer) {
+Status ProgrammingJob::TransferVersionBytes(int read, uint8_t* buffer) {
     if (!buffer) return kFail;
 
     // A connection of its own, beside the main one: both may be open on the
     // same device, which the shared opens allow.
     HidLink link(platform.hid, platform.clock);
-    const uint16_t vendorId = ParseHexId(window.GetControlText(kIdVendorId));
-    const uint16_t productId = ParseHexId(window.GetControlText(kIdProductId));
-    const bool opened =
-        HidOpenByVidPid(link, vendorId, productId, &link.openedInputLength, &link.openedOutputLength);
+    const DeviceIds typed = view.TypedIds();
+    const bool opened = HidOpenByVidPid(link, typed.vendorId, typed.productId, &link.openedInputLength,
+                                        &link.openedOutputLength);
     // hidInputReportLength describes the main connection (it picks the command
     // path for it), so the temporary link's length stays with the link.
     link.isOpen.store(opened ? 1 : 0);

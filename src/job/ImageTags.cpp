@@ -1,7 +1,7 @@
 #include <span>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "chip/ImageLayout.h"
+#include "job/ProgrammingJob.h"
 
 namespace zt {
 
@@ -10,7 +10,7 @@ namespace zt {
 // and the high-speed descriptors must be present. The first occurrence of each
 // tag counts. The scan runs on past the image into the zero area, which holds
 // no tag.
-Status CZT51xxWriteEepromMPDlg::ParseImageTags() {
+Status ProgrammingJob::ParseImageTags() {
     const std::span<const uint8_t> buffer(imageBuffer);
     hasFirmwareTag = 0;
     hasChipClassTag = 0;
@@ -31,11 +31,11 @@ Status CZT51xxWriteEepromMPDlg::ParseImageTags() {
     }
 
     if (!hasChipClassTag || imageChipClass != image::kAcceptedChipClass) {
-        RecordFailure(kOriginParseImageTags, kClassChipClassRecord, kDetailChipClassRecord);
+        RecordFailure(kOriginParseImageTags, kChipClassRecordWrong);
         return kFail;
     }
     if (!hasHsDescriptorTag) {
-        RecordFailure(kOriginParseImageTags, kClassHsDescriptors, kDetailHsDescriptorsMissing);
+        RecordFailure(kOriginParseImageTags, kHsDescriptorsMissing);
         return kFail;
     }
     return kOk;

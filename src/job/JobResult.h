@@ -36,6 +36,9 @@ public:
         std::lock_guard lock(mutex_);
         value_ = {stage, origin, errorClass, errorDetail};
     }
+    void Record(uint32_t stage, uint32_t origin, Failure failure) {
+        Record(stage, origin, failure.errorClass, failure.errorDetail);
+    }
     void Reset() { Record(0, 0, 0, 0); }
     JobResult Get() const {
         std::lock_guard lock(mutex_);

@@ -4,7 +4,7 @@
 namespace zt {
 
 // The texts the job shows the operator in its boxes. The dialog holds a copy
-// (CZT51xxWriteEepromMPDlg::jobTexts); nothing reads them back to learn what
+// (ProgrammingJob::jobTexts); nothing reads them back to learn what
 // happened: front ends learn that through JobEvents.
 struct JobTexts {
     std::string_view caption;

@@ -1,9 +1,8 @@
 #include <algorithm>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
-#include "app/DialogTemplate.h"
 #include "chip/EepromImage.h"
 #include "job/OperatorMessages.h"
+#include "job/ProgrammingJob.h"
 
 // The programming worker: one thread for the dialog's whole life. Each pass
 // runs the step that workerStep names, then consumes the device notices the
@@ -15,7 +14,7 @@ namespace {
 
 // While waiting for the re-plugged device, every pass of step 4 takes this long.
 constexpr uint32_t kDeviceWaitPassMs = 10;
-// Passes the worker waits for a device after a completed job (and at start-up).
+// Passes the worker waits for the re-plugged device (and for a device at start-up).
 constexpr uint32_t kDeviceWaitCountdown = 1000;
 
 // Body verify limits: a rewrite pass only for this many differing bytes or fewer.
@@ -53,13 +52,13 @@ bool SameBytes(const std::array<uint8_t, N>& a, const std::array<uint8_t, N>& b,
 
 }  // namespace
 
-void CZT51xxWriteEepromMPDlg::WorkerThreadMain(CZT51xxWriteEepromMPDlg* dlg) {
-    if (!dlg) return;
-    dlg->RunWorker();
-    dlg->workerExitEvent.Set();
+void ProgrammingJob::WorkerThreadMain(ProgrammingJob* job) {
+    if (!job) return;
+    job->RunWorker();
+    job->workerExitEvent.Set();
 }
 
-void CZT51xxWriteEepromMPDlg::RunWorker() {
+void ProgrammingJob::RunWorker() {
     while (workerRun.load()) {
         RunWorkerStep();
         RunDeviceEventBlock();
@@ -68,7 +67,7 @@ void CZT51xxWriteEepromMPDlg::RunWorker() {
     workerFinished.store(1);
 }
 
-void CZT51xxWriteEepromMPDlg::WaitWhileIdle() {
+void ProgrammingJob::WaitWhileIdle() {
     // Only an idle worker with nothing pending waits; everything that gives it
     // work (the write request, a notice, the close) calls WakeWorker.
     std::unique_lock lock(wakeMutex);
@@ -79,131 +78,38 @@ void CZT51xxWriteEepromMPDlg::WaitWhileIdle() {
     wakeRequested = false;
 }
 
-void CZT51xxWriteEepromMPDlg::ShowJobMessage(std::string_view text) {
+void ProgrammingJob::ShowJobMessage(std::string_view text) {
     // While the dialog closes, the user-interface thread is waiting for us and
     // the window is going away: a box now could never be answered.
-    if (workerRun.load())
-        window.ShowMessageBox(std::string(text), std::string(jobTexts.caption), MessageBoxIcon::Information);
+    if (workerRun.load()) view.ShowJobBox(text);
 }
 
-void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
-    // A failing command has already filled jobResult; the report shows it once
-    // (not while the dialog is closing, for the reason ShowJobMessage gives).
-    const auto reportAndEnd = [this] {
-        if (workerRun.load()) ReportJobFailure();
-        workerStep.store(kEndJob);
-    };
-    const auto recordReportAndEnd = [&](uint32_t errorClass, uint32_t errorDetail) {
-        RecordFailure(kOriginWorker, errorClass, errorDetail);
-        reportAndEnd();
-    };
-
+void ProgrammingJob::RunWorkerStep() {
     switch (workerStep.load()) {
         case kIdle:
             return;
-
         case kPrepareRegister:
-            if (Failed(WriteControlRegister())) return reportAndEnd();
-            workerStep.store(kPrepareErase);
-            return;
-
+            return PrepareRegister();
         case kPrepareErase:
-            if (Failed(WriteProgressMarker(1)) || Failed(EraseEeprom())) return reportAndEnd();
-            workerStep.store(kAskReplug);
-            return;
-
+            return PrepareErase();
         case kAskReplug:
-            deviceWaitExpired.store(0);
-            CloseDevice();
-            if (workerRun.load()) window.ReplugRequested();
-            ShowJobMessage(jobTexts.replugPrompt);
-            workerStep.store(kWaitForDevice);
-            return;
-
+            return AskReplug();
         case kWaitForDevice:
-            if (hidLink.isOpen.load()) {
-                // The image was chosen for the chip the request read. A board
-                // swapped during the re-plug would get an image that is not its
-                // own, so the chip is asked again before anything is written.
-                uint32_t returnedId = 0xFFFFFFFF;
-                uint8_t returnedStatus = 0xFF;
-                if (Failed(ReadChipIdentity(&returnedId, &returnedStatus))) return reportAndEnd();
-                if ((returnedId & kChipIdMask) != chipId)
-                    return recordReportAndEnd(kClassUnitChanged, kDetailChipClassDiffers);
-                workerStep.store(kControlRegister);
-            } else if (!deviceWaitExpired.load()) {
-                platform.clock.SleepMs(kDeviceWaitPassMs);
-            } else {
-                deviceWaitExpired.store(0);
-                recordReportAndEnd(kClassDeviceWait, kDetailDeviceNotBack);
-            }
-            return;
-
+            return WaitForDevice();
         case kControlRegister:
-            if (Failed(WriteControlRegister())) return reportAndEnd();
-            workerStep.store(kClearHeader);
-            return;
-
+            return WriteControlRegisterAgain();
         case kClearHeader:
-            if (Failed(WriteProgressMarker(1)) || Failed(ClearImageHeader()) || Failed(ReadBackHeader()))
-                return reportAndEnd();
-            if (std::any_of(readBackBuffer.begin(), readBackBuffer.begin() + 8,
-                            [](uint8_t b) { return b != 0; })) {
-                RecordFailure(kOriginWorker, kClassVerify, kDetailHeaderNotBlank);
-                if (workerRun.load()) ReportJobFailure();
-                // The device keeps a copy of its header; put it back so that the
-                // chip still boots as itself. A restore that did not take leaves
-                // the unit without a valid header, which the operator must know:
-                // its own record is shown after the first. The job has already
-                // ended with the failure above, so this is a box, not a new end.
-                if (restoreHeaderOnFailure && Failed(RestoreHeaderFromBackup()) && workerRun.load())
-                    window.ShowMessageBox(FailureMessage(jobResult.Code()), "", MessageBoxIcon::None);
-                workerStep.store(kEndJob);
-                return;
-            }
-            workerStep.store(kWriteBody);
-            return;
-
+            return ClearHeader();
         case kWriteBody:
-            if (Failed(WriteProgressMarker(2)) || Failed(WriteImageBody()) || Failed(ReadBackImage()))
-                return reportAndEnd();
-            if (!VerifyImageBody()) return recordReportAndEnd(kClassVerify, kDetailBodyDiffers);
-            return;
-
+            return WriteBody();
         case kWriteHeaderTail:
-            if (Failed(WriteProgressMarker(3)) || Failed(WriteHeaderTail()) || Failed(ReadBackHeaderTail()))
-                return reportAndEnd();
-            if (!SameBytes(imageBuffer, readBackBuffer, 5, 7))
-                return recordReportAndEnd(kClassVerify, kDetailHeaderTailDiffers);
-            workerStep.store(kWriteHeaderHead);
-            return;
-
+            return WriteTail();
         case kWriteHeaderHead:
-            if (Failed(WriteProgressMarker(4)) || Failed(WriteHeaderHead()) || Failed(ReadBackHeaderHead()))
-                return reportAndEnd();
-            if (!SameBytes(imageBuffer, readBackBuffer, 0, 4))
-                return recordReportAndEnd(kClassVerify, kDetailHeaderHeadDiffers);
-            workerStep.store(kComplete);
-            return;
-
+            return WriteHead();
         case kComplete:
-            window.SetProgressPos(kIdProgress, 100);
-            if (Failed(WriteProgressMarker(0))) return reportAndEnd();
-            deviceWaitExpired.store(0);
-            deviceWaitCountdown.store(kDeviceWaitCountdown);
-            CloseDevice();
-            if (workerRun.load()) window.JobEnded(JobOutcome::Ok());
-            ShowJobMessage(jobTexts.completion);
-            workerStep.store(kEndJob);
-            return;
-
+            return Complete();
         case kEndJob:
-            // Idle before the button comes back: a click that the enabled button
-            // lets through must find the worker ready for the next job.
-            workerStep.store(kIdle);
-            if (workerRun.load()) window.EnableControl(kIdWriteEeprom, true);
-            return;
-
+            return EndJob();
         default:
             // 7 and 12 are not steps, and nothing above 13 is.
             workerStep.store(kIdle);
@@ -211,7 +117,135 @@ void CZT51xxWriteEepromMPDlg::RunWorkerStep() {
     }
 }
 
-bool CZT51xxWriteEepromMPDlg::VerifyImageBody() {
+// A failing command has already filled jobResult; the report shows it once
+// (not while the dialog is closing, for the reason ShowJobMessage gives).
+void ProgrammingJob::ReportAndEnd() {
+    if (workerRun.load()) ReportJobFailure();
+    workerStep.store(kEndJob);
+}
+
+void ProgrammingJob::RecordReportAndEnd(Failure failure) {
+    RecordFailure(kOriginWorker, failure);
+    ReportAndEnd();
+}
+
+void ProgrammingJob::PrepareRegister() {
+    if (Failed(WriteControlRegister())) return ReportAndEnd();
+    workerStep.store(kPrepareErase);
+}
+
+void ProgrammingJob::PrepareErase() {
+    if (Failed(WriteProgressMarker(1)) || Failed(EraseEeprom())) return ReportAndEnd();
+    workerStep.store(kAskReplug);
+}
+
+void ProgrammingJob::AskReplug() {
+    // Every re-plug gets the whole wait, whatever an earlier arrival left of
+    // the countdown. Set before the prompt: a front end that gives its units
+    // a longer wait sets it while the prompt is up, and that must win.
+    deviceWaitCountdown.store(kDeviceWaitCountdown);
+    deviceWaitExpired.store(0);
+    CloseDevice();
+    if (workerRun.load()) events.ReplugRequested();
+    ShowJobMessage(jobTexts.replugPrompt);
+    workerStep.store(kWaitForDevice);
+}
+
+void ProgrammingJob::WaitForDevice() {
+    if (hidLink.isOpen.load()) {
+        // The image was chosen for the chip the request read. A board swapped
+        // during the re-plug would get an image that is not its own, so the
+        // chip is asked again before anything is written, and must answer as
+        // the preflight requires: the same identifier and a status of 0.
+        jobReport.openedAfter = DeviceIds{deviceVendorId.load(), deviceProductId.load()};
+        uint32_t returnedId = 0xFFFFFFFF;
+        uint8_t returnedStatus = 0xFF;
+        if (Failed(ReadChipIdentity(&returnedId, &returnedStatus))) return ReportAndEnd();
+        if ((returnedId & kChipIdMask) != chipId || returnedStatus != 0)
+            return RecordReportAndEnd(kChipIdentifierDiffers);
+        workerStep.store(kControlRegister);
+    } else if (!deviceWaitExpired.load()) {
+        platform.clock.SleepMs(kDeviceWaitPassMs);
+    } else {
+        deviceWaitExpired.store(0);
+        RecordReportAndEnd(kDeviceNotBack);
+    }
+}
+
+void ProgrammingJob::WriteControlRegisterAgain() {
+    if (Failed(WriteControlRegister())) return ReportAndEnd();
+    workerStep.store(kClearHeader);
+}
+
+void ProgrammingJob::ClearHeader() {
+    if (Failed(WriteProgressMarker(1)) || Failed(ClearImageHeader()) || Failed(ReadBackHeader()))
+        return ReportAndEnd();
+    if (std::none_of(readBackBuffer.begin(), readBackBuffer.begin() + 8, [](uint8_t b) { return b != 0; })) {
+        workerStep.store(kWriteBody);
+        return;
+    }
+
+    RecordFailure(kOriginWorker, kHeaderNotBlank);
+    if (!restoreHeaderOnFailure) return ReportAndEnd();
+
+    // The device keeps a copy of its header; put it back, once the operator
+    // has seen the failure, so that the chip still boots as itself. A restore
+    // that did not take leaves the unit without a valid header, which the
+    // operator must know: its own record is shown after the first. The job
+    // has already ended with the failure above, so the report carries both
+    // codes and the restore's is a box, not a new end.
+    const JobResult failure = jobResult.Get();
+    if (workerRun.load()) view.ShowFailureBox(failure.Code());
+    const bool restored = Succeeded(RestoreHeaderFromBackup());
+    if (!restored) jobReport.restoreCode = jobResult.Code();
+    if (workerRun.load()) {
+        jobReport.codesShown.push_back(failure.Code());
+        if (!restored) jobReport.codesShown.push_back(*jobReport.restoreCode);
+        EndReport(JobOutcome::Failed(failure));
+        if (!restored) view.ShowFailureBox(*jobReport.restoreCode);
+    }
+    workerStep.store(kEndJob);
+}
+
+void ProgrammingJob::WriteBody() {
+    if (Failed(WriteProgressMarker(2)) || Failed(WriteImageBody()) || Failed(ReadBackImage()))
+        return ReportAndEnd();
+    if (!VerifyImageBody()) return RecordReportAndEnd(kBodyDiffers);
+}
+
+void ProgrammingJob::WriteTail() {
+    if (Failed(WriteProgressMarker(3)) || Failed(WriteHeaderTail()) || Failed(ReadBackHeaderTail()))
+        return ReportAndEnd();
+    if (!SameBytes(imageBuffer, readBackBuffer, 5, 7)) return RecordReportAndEnd(kHeaderTailDiffers);
+    workerStep.store(kWriteHeaderHead);
+}
+
+void ProgrammingJob::WriteHead() {
+    if (Failed(WriteProgressMarker(4)) || Failed(WriteHeaderHead()) || Failed(ReadBackHeaderHead()))
+        return ReportAndEnd();
+    if (!SameBytes(imageBuffer, readBackBuffer, 0, 4)) return RecordReportAndEnd(kHeaderHeadDiffers);
+    workerStep.store(kComplete);
+}
+
+void ProgrammingJob::Complete() {
+    view.ShowProgress(100);
+    if (Failed(WriteProgressMarker(0))) return ReportAndEnd();
+    deviceWaitExpired.store(0);
+    deviceWaitCountdown.store(kDeviceWaitCountdown);
+    CloseDevice();
+    if (workerRun.load()) EndReport(JobOutcome::Ok());
+    ShowJobMessage(jobTexts.completion);
+    workerStep.store(kEndJob);
+}
+
+void ProgrammingJob::EndJob() {
+    // Idle before the button comes back: a click that the enabled button lets
+    // through must find the worker ready for the next job.
+    workerStep.store(kIdle);
+    if (workerRun.load()) view.EnableWriteButton(true);
+}
+
+bool ProgrammingJob::VerifyImageBody() {
     rewriteMap.fill(0);
     verifyMismatchCount = 0;
     // The image length counts in 16 bits; the buffers bound it too.
@@ -230,12 +264,13 @@ bool CZT51xxWriteEepromMPDlg::VerifyImageBody() {
     if (rewriteBudget > 0 && verifyMismatchCount <= kMaxRewriteMismatches) {
         // Stay in step 8: the next pass rewrites only the marked groups.
         --rewriteBudget;
+        ++jobReport.rewritePasses;
         return true;
     }
     return false;
 }
 
-void CZT51xxWriteEepromMPDlg::RunDeviceEventBlock() {
+void ProgrammingJob::RunDeviceEventBlock() {
     if (deviceArrivalPending.load()) {
         if (hidLink.isOpen.load()) {
             // Already connected: an arrival while a device is open is dropped.

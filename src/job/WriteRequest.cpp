@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <chrono>
 #include <mutex>
+#include <optional>
+#include <string>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
-#include "app/DialogTemplate.h"
-#include "chip/HexId.h"
+#include "job/ProgrammingJob.h"
+#include "job/Sha256.h"
 #include "protocol/CommandExchange.h"
 
 // The Write EEPROM button: reset the job, open the device, identify the chip,
@@ -25,35 +27,41 @@ constexpr uint16_t kJobOutputReportLength = kEepromRequestDataOffset + 8;
 
 // Reads the two ID boxes and makes row 0 of the known-device table the typed
 // pair. True when row 0 changed.
-bool TakeTypedIds(CZT51xxWriteEepromMPDlg& dlg) {
-    const uint16_t vendorId = ParseHexId(dlg.window.GetControlText(kIdVendorId));
-    const uint16_t productId = ParseHexId(dlg.window.GetControlText(kIdProductId));
-    KnownDevice& row0 = dlg.knownDevices[0];
-    if (row0.vendorId == vendorId && row0.productId == productId) return false;
-    row0.vendorId = vendorId;
-    row0.productId = productId;
+bool TakeTypedIds(ProgrammingJob& job, JobView& view) {
+    const DeviceIds typed = view.TypedIds();
+    KnownDevice& row0 = job.knownDevices[0];
+    if (row0.vendorId == typed.vendorId && row0.productId == typed.productId) return false;
+    row0.vendorId = typed.vendorId;
+    row0.productId = typed.productId;
     return true;
 }
 
-// The detail of the open link's report that is too short for the job, or 0.
-uint32_t LinkShortfall(CZT51xxWriteEepromMPDlg& dlg) {
-    std::lock_guard lock(dlg.linkMutex);
-    if (dlg.hidInputReportLength.load() < kJobInputReportLength) return kDetailInputReportTooShort;
-    if (dlg.hidLink.openedOutputLength < kJobOutputReportLength) return kDetailOutputReportTooShort;
-    return 0;
+// How reports name the image the job writes.
+std::string ImageName(const EepromImage* image, const std::string& fileName) {
+    if (image == &kImageA) return "A";
+    if (image == &kImageB) return "B";
+    return fileName.empty() ? "file" : fileName;
+}
+
+// The open link's report that is too short for the job, if one is.
+std::optional<Failure> LinkShortfall(ProgrammingJob& job) {
+    std::lock_guard lock(job.linkMutex);
+    if (job.hidInputReportLength.load() < kJobInputReportLength) return kInputReportTooShort;
+    if (job.hidLink.openedOutputLength < kJobOutputReportLength) return kOutputReportTooShort;
+    return std::nullopt;
 }
 
 }  // namespace
 
-void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
+void ProgrammingJob::OnWriteEeprom() {
     // The button is disabled while a job runs; a request that reaches us anyway
     // (another front end, a stray command) must not pull the image from under
     // the worker.
     if (workerStep.load() != 0) return;
 
-    window.SetProgressPos(kIdProgress, 0);
-    window.EnableControl(kIdWriteEeprom, false);
-    window.SetControlText(kIdMarker, " ");
+    view.ShowProgress(0);
+    view.EnableWriteButton(false);
+    view.ShowMarker(" ");
 
     jobStage.store(0);
     imageLength = kImageSize;
@@ -62,14 +70,16 @@ void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
     notifiedPid.store(0xFFFF);
     jobResult.Reset();
     imageBuffer.fill(0);
+    jobReport = JobReport{};
+    jobReport.start = std::chrono::system_clock::now();
 
     const auto failureExit = [this] {
         ReportJobFailure();
         if (hidLink.isOpen.load()) CloseDevice();
-        window.EnableControl(kIdWriteEeprom, true);
+        view.EnableWriteButton(true);
     };
 
-    TakeTypedIds(*this);
+    TakeTypedIds(*this, view);
     if (Failed(OpenKnownDevice())) return failureExit();
 
     chipStatus = 0xFF;
@@ -77,23 +87,26 @@ void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
     if (Failed(ReadChipIdentity(&chipId, &chipStatus))) return failureExit();
 
     chipId &= kChipIdMask;
+    jobReport.chipId = chipId;
     const EepromImage* image = SelectImage(chipId);
     // A chip with no image of ours takes no image file either.
     if (image && overrideImage) image = &*overrideImage;
     if (!image || chipStatus != 0) {
-        RecordFailure(kOriginWriteRequest, kClassChipNotSupported, kDetailChipNotSupported);
+        RecordFailure(kOriginWriteRequest, kChipNotSupported);
         return failureExit();
     }
     std::copy(image->begin(), image->end(), imageBuffer.begin());
+    jobReport.imageName = ImageName(image, overrideImageName);
+    jobReport.imageSha256 = Sha256Hex(*image);
 
     if (Failed(ParseImageTags())) return failureExit();
 
     // A firmware ID other than the expected one is only marked; the job goes on.
-    if (hasFirmwareTag) window.SetControlText(kIdImageFirmwareId, FormatHexId(imageFirmwareId));
-    if (!hasFirmwareTag || imageFirmwareId != expectedFirmwareId) window.SetControlText(kIdMarker, ".");
+    if (hasFirmwareTag) view.ShowImageFirmwareId(imageFirmwareId);
+    if (!hasFirmwareTag || imageFirmwareId != expectedFirmwareId) view.ShowMarker(".");
 
     // The operator may have typed other IDs while the chip was being read.
-    if (TakeTypedIds(*this)) {
+    if (TakeTypedIds(*this, view)) {
         if (hidLink.isOpen.load()) CloseDevice();
         if (Failed(OpenKnownDevice())) return failureExit();
     }
@@ -101,13 +114,14 @@ void CZT51xxWriteEepromMPDlg::OnWriteEeprom() {
 
     // A link whose reports cannot carry the job would fail only after the
     // erase and leave the unit blank; refuse it while the EEPROM is untouched.
-    if (const uint32_t shortfall = LinkShortfall(*this); shortfall != 0) {
-        RecordFailure(kOriginWriteRequest, kClassLinkTooShort, shortfall);
+    if (const std::optional<Failure> shortfall = LinkShortfall(*this)) {
+        RecordFailure(kOriginWriteRequest, *shortfall);
         return failureExit();
     }
 
     rewriteMap.fill(1);
     rewriteBudget = 2;
+    jobReport.openedBefore = DeviceIds{deviceVendorId.load(), deviceProductId.load()};
     // Every job field is in place before workerStep hands the job over.
     if (IsUpdaterDevice(deviceVendorId.load(), deviceProductId.load())) {
         restoreHeaderOnFailure = 0;

@@ -2,9 +2,8 @@
 #include <array>
 #include <mutex>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
-#include "app/DialogTemplate.h"
 #include "protocol/CommandExchange.h"
+#include "protocol/DeviceCommandSet.h"
 
 namespace zt {
 
@@ -43,36 +42,37 @@ constexpr size_t kStatusRegisterIndex = 7;
 constexpr size_t kIdHighRegisterIndex = 8;
 constexpr size_t kIdLowRegisterIndex = 9;
 
-using Dialog = CZT51xxWriteEepromMPDlg;
+using Commands = DeviceCommandSet;
 
 // The three commands with a second path take HID only from a device whose
 // input report can carry their replies.
-bool UseHidPath(const Dialog& dlg) {
-    return dlg.hidLink.isOpen.load() != 0 && dlg.hidInputReportLength.load() >= kHidMinInputLengthForCommands;
+bool UseHidPath(const Commands& commands) {
+    return commands.hidLink.isOpen.load() != 0 &&
+           commands.hidInputReportLength.load() >= kHidMinInputLengthForCommands;
 }
 
-bool Stopped(Dialog& dlg, uint32_t origin) {
-    if (dlg.workerRun.load() != 0) return false;
-    dlg.RecordFailure(origin, kClassStopped, kDetailStopped);
+bool Stopped(Commands& commands, uint32_t origin) {
+    if (!commands.StopRequested()) return false;
+    commands.RecordFailure(origin, kStopped);
     return true;
 }
 
 // Advances the tag and runs one EEPROM exchange with it on hidLink.
-bool TaggedEepromTransfer(Dialog& dlg, uint16_t address, int read, uint8_t count, uint8_t* buffer) {
-    std::lock_guard lock(dlg.linkMutex);
-    dlg.NextTag();
-    return HidEepromTransfer(address, dlg.hidLink, read, count, buffer, dlg.commandTag.load());
+bool TaggedEepromTransfer(Commands& commands, uint16_t address, int read, uint8_t count, uint8_t* buffer) {
+    std::lock_guard lock(commands.linkMutex);
+    commands.NextTag();
+    return HidEepromTransfer(address, commands.hidLink, read, count, buffer, commands.commandTag.load());
 }
 
 // The shape of every single-request EEPROM command: stop check, one tagged
 // exchange, the pause whatever its outcome, one failure record.
-Status EepromCommand(Dialog& dlg, uint32_t origin, uint16_t address, int read, uint8_t count,
+Status EepromCommand(Commands& commands, uint32_t origin, uint16_t address, int read, uint8_t count,
                      uint8_t* buffer) {
-    if (Stopped(dlg, origin)) return kFail;
-    const bool ok = TaggedEepromTransfer(dlg, address, read, count, buffer);
-    dlg.platform.clock.SleepMs(kRequestPauseMs);
+    if (Stopped(commands, origin)) return kFail;
+    const bool ok = TaggedEepromTransfer(commands, address, read, count, buffer);
+    commands.platform.clock.SleepMs(kRequestPauseMs);
     if (!ok) {
-        dlg.RecordFailure(origin, kClassEeprom, kDetailExchangeFailed);
+        commands.RecordFailure(origin, kEepromExchangeFailed);
         return kFail;
     }
     return kOk;
@@ -86,14 +86,17 @@ bool ImageLengthFits(uint32_t length, uint32_t minimum) {
 
 }  // namespace
 
-void CZT51xxWriteEepromMPDlg::NextTag() {
+DeviceCommandSet::DeviceCommandSet(const Platform& platform, ProgressView& progress)
+    : DeviceAccess(platform), progress(progress) {}
+
+void DeviceCommandSet::NextTag() {
     uint8_t current = commandTag.load();
     while (!commandTag.compare_exchange_weak(current,
                                              current >= kTagWrapAt ? 1 : static_cast<uint8_t>(current + 1))) {
     }
 }
 
-Status CZT51xxWriteEepromMPDlg::WriteProgressMarker(uint8_t stage) {
+Status DeviceCommandSet::WriteProgressMarker(uint8_t stage) {
     if (Stopped(*this, kOriginWriteProgressMarker)) return kFail;
 
     std::unique_lock lock(linkMutex);
@@ -103,7 +106,7 @@ Status CZT51xxWriteEepromMPDlg::WriteProgressMarker(uint8_t stage) {
         const bool ok = TaggedEepromTransfer(*this, kProgressMarkerAddress, 0, 1, &data);
         platform.clock.SleepMs(kRequestPauseMs);
         if (!ok) {
-            RecordFailure(kOriginWriteProgressMarker, kClassHidExchange, kDetailExchangeFailed);
+            RecordFailure(kOriginWriteProgressMarker, kHidExchangeFailed);
             return kFail;
         }
         jobStage.store(stage);
@@ -113,13 +116,13 @@ Status CZT51xxWriteEepromMPDlg::WriteProgressMarker(uint8_t stage) {
     const uint16_t index = static_cast<uint16_t>((stage << 8) | (kProgressMarkerAddress & 0xFF));
     const Status status =
         AudioVendorWrite(audioDeviceName.c_str(), kAudioEepromWrite, kAudioMarkerValue, index);
-    if (Failed(status)) RecordFailure(kOriginWriteProgressMarker, kClassAudioPath, kDetailAudioRequestFailed);
+    if (Failed(status)) RecordFailure(kOriginWriteProgressMarker, kAudioRequestFailed);
     return status;
 }
 
-Status CZT51xxWriteEepromMPDlg::ReadChipIdentity(uint32_t* chipIdOut, uint8_t* statusOut) {
+Status DeviceCommandSet::ReadChipIdentity(uint32_t* chipIdOut, uint8_t* statusOut) {
     if (chipIdOut == nullptr || statusOut == nullptr) {
-        RecordFailure(kOriginReadChipIdentity, kClassBadArgument, kDetailBadArgument);
+        RecordFailure(kOriginReadChipIdentity, kBadArgument);
         return kFail;
     }
 
@@ -138,9 +141,9 @@ Status CZT51xxWriteEepromMPDlg::ReadChipIdentity(uint32_t* chipIdOut, uint8_t* s
             ok = Succeeded(AudioReadRegister(registers[i], &value));
         }
         if (!ok) {
-            const uint32_t first = overHid ? kDetailFirstHidIdentityRead : kDetailFirstAudioIdentityRead;
-            RecordFailure(kOriginReadChipIdentity, overHid ? kClassHidExchange : kClassAudioPath,
-                          first + static_cast<uint32_t>(i));
+            const auto position = static_cast<uint32_t>(i);
+            RecordFailure(kOriginReadChipIdentity,
+                          overHid ? HidIdentityReadFailed(position) : AudioIdentityReadFailed(position));
             return kFail;
         }
         if (i == kStatusRegisterIndex) *statusOut = value;
@@ -150,7 +153,7 @@ Status CZT51xxWriteEepromMPDlg::ReadChipIdentity(uint32_t* chipIdOut, uint8_t* s
     return kOk;
 }
 
-Status CZT51xxWriteEepromMPDlg::WriteControlRegister() {
+Status DeviceCommandSet::WriteControlRegister() {
     if (Stopped(*this, kOriginWriteControlRegister)) return kFail;
 
     std::unique_lock lock(linkMutex);
@@ -160,7 +163,7 @@ Status CZT51xxWriteEepromMPDlg::WriteControlRegister() {
         const bool ok = HidRegisterAccess(hidLink, &value, 0, kControlRegister, commandTag.load());
         platform.clock.SleepMs(kRequestPauseMs);
         if (!ok) {
-            RecordFailure(kOriginWriteControlRegister, kClassHidExchange, kDetailExchangeFailed);
+            RecordFailure(kOriginWriteControlRegister, kHidExchangeFailed);
             return kFail;
         }
         return kOk;
@@ -168,15 +171,14 @@ Status CZT51xxWriteEepromMPDlg::WriteControlRegister() {
 
     const Status status = AudioVendorWrite(audioDeviceName.c_str(), kAudioRegisterWrite,
                                            static_cast<uint16_t>(kControlRegister << 8), kControlValue);
-    if (Failed(status))
-        RecordFailure(kOriginWriteControlRegister, kClassAudioPath, kDetailAudioRequestFailed);
+    if (Failed(status)) RecordFailure(kOriginWriteControlRegister, kAudioRequestFailed);
     return status;
 }
 
-Status CZT51xxWriteEepromMPDlg::EraseEeprom() {
+Status DeviceCommandSet::EraseEeprom() {
     std::lock_guard lock(linkMutex);
     if (hidLink.isOpen.load() == 0) {
-        RecordFailure(kOriginEraseEeprom, kClassHidLinkClosed, kDetailLinkClosed);
+        RecordFailure(kOriginEraseEeprom, kLinkClosed);
         return kFail;
     }
     // The command goes out twice; the chip acts on the second only when it
@@ -187,41 +189,41 @@ Status CZT51xxWriteEepromMPDlg::EraseEeprom() {
         status = HidSendEraseCommand(hidLink);
         platform.clock.SleepMs(kErasePauseMs);
     }
-    if (Failed(status)) RecordFailure(kOriginEraseEeprom, kClassEraseSend, kDetailExchangeFailed);
+    if (Failed(status)) RecordFailure(kOriginEraseEeprom, kEraseSendFailed);
     return status;
 }
 
-Status CZT51xxWriteEepromMPDlg::ClearImageHeader() {
+Status DeviceCommandSet::ClearImageHeader() {
     std::array<uint8_t, kHeaderSize> zeros{};
     return EepromCommand(*this, kOriginClearImageHeader, 0, 0, kHeaderSize, zeros.data());
 }
 
-Status CZT51xxWriteEepromMPDlg::WriteHeaderHead() {
+Status DeviceCommandSet::WriteHeaderHead() {
     return EepromCommand(*this, kOriginWriteHeaderHead, 0, 0, kHeaderHeadSize, &imageBuffer[0]);
 }
 
-Status CZT51xxWriteEepromMPDlg::WriteHeaderTail() {
+Status DeviceCommandSet::WriteHeaderTail() {
     return EepromCommand(*this, kOriginWriteHeaderTail, kHeaderTailAddress, 0, kHeaderTailSize,
                          &imageBuffer[kHeaderTailAddress]);
 }
 
-Status CZT51xxWriteEepromMPDlg::ReadBackHeader() {
+Status DeviceCommandSet::ReadBackHeader() {
     return EepromCommand(*this, kOriginReadBackHeader, 0, 1, kHeaderSize, &readBackBuffer[0]);
 }
 
-Status CZT51xxWriteEepromMPDlg::ReadBackHeaderHead() {
+Status DeviceCommandSet::ReadBackHeaderHead() {
     return EepromCommand(*this, kOriginReadBackHeaderHead, 0, 1, kHeaderHeadSize, &readBackBuffer[0]);
 }
 
-Status CZT51xxWriteEepromMPDlg::ReadBackHeaderTail() {
+Status DeviceCommandSet::ReadBackHeaderTail() {
     return EepromCommand(*this, kOriginReadBackHeaderTail, kHeaderTailAddress, 1, kHeaderTailSize,
                          &readBackBuffer[kHeaderTailAddress]);
 }
 
-Status CZT51xxWriteEepromMPDlg::WriteImageBody() {
-    window.SetProgressPos(kIdProgress, 0);
+Status DeviceCommandSet::WriteImageBody() {
+    progress.ShowProgress(0);
     if (!ImageLengthFits(imageLength, kHeaderSize)) {
-        RecordFailure(kOriginWriteImageBody, kClassBadArgument, kDetailBadArgument);
+        RecordFailure(kOriginWriteImageBody, kBadArgument);
         return kFail;
     }
 
@@ -236,23 +238,23 @@ Status CZT51xxWriteEepromMPDlg::WriteImageBody() {
         if (Stopped(*this, kOriginWriteImageBody)) return kFail;
         if (rewriteMap[address] == 1) {
             if (!TaggedEepromTransfer(*this, address, 0, kBodyChunk, &imageBuffer[address])) {
-                RecordFailure(kOriginWriteImageBody, kClassEeprom, kDetailExchangeFailed);
+                RecordFailure(kOriginWriteImageBody, kEepromExchangeFailed);
                 return kFail;
             }
         }
         address = static_cast<uint16_t>(address - kBodyChunk);
         ++chunks;
-        window.SetProgressPos(kIdProgress, static_cast<int>(((800 * chunks) / total) / 2));
+        progress.ShowProgress(static_cast<int>(((800 * chunks) / total) / 2));
         platform.clock.SleepMs(kRequestPauseMs);
     }
-    window.SetProgressPos(kIdProgress, 50);
+    progress.ShowProgress(50);
     return kOk;
 }
 
-Status CZT51xxWriteEepromMPDlg::ReadBackImage() {
+Status DeviceCommandSet::ReadBackImage() {
     const uint32_t length = imageLength;
     if (!ImageLengthFits(length, 1)) {
-        RecordFailure(kOriginReadBackImage, kClassBadArgument, kDetailBadArgument);
+        RecordFailure(kOriginReadBackImage, kBadArgument);
         return kFail;
     }
 
@@ -266,22 +268,22 @@ Status CZT51xxWriteEepromMPDlg::ReadBackImage() {
             std::lock_guard lock(linkMutex);
             const uint8_t tag = commandTag.load();
             if (!HidEepromTransfer(address, hidLink, 1, chunk, &readBackBuffer[address], tag)) {
-                RecordFailure(kOriginReadBackImage, kClassEeprom, kDetailExchangeFailed);
+                RecordFailure(kOriginReadBackImage, kEepromExchangeFailed);
                 return kFail;
             }
             commandTag.store(tag >= kReadBackTagWrapAt ? 1 : static_cast<uint8_t>(tag + 1));
         }
         address = static_cast<uint16_t>(address + chunk);
-        window.SetProgressPos(kIdProgress, static_cast<int>(((address * 100u) / length) / 2 + 49));
+        progress.ShowProgress(static_cast<int>(((address * 100u) / length) / 2 + 49));
         if (address < length) chunk = static_cast<uint8_t>(std::min<uint32_t>(length - address, kBodyChunk));
         platform.clock.SleepMs(kRequestPauseMs);
     } while (address < length);
 
-    window.SetProgressPos(kIdProgress, 99);
+    progress.ShowProgress(99);
     return kOk;
 }
 
-Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
+Status DeviceCommandSet::RestoreHeaderFromBackup() {
     if (Stopped(*this, kOriginRestoreHeaderFromBackup)) return kFail;
 
     std::lock_guard lock(linkMutex);
@@ -289,11 +291,11 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     const bool copyRead = TaggedEepromTransfer(*this, kHeaderBackupAddress, 1, kHeaderSize, copy.data());
     platform.clock.SleepMs(kRequestPauseMs);
     if (!copyRead) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailExchangeFailed);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kEepromExchangeFailed);
         return kFail;
     }
     if (std::all_of(copy.begin(), copy.end(), [](uint8_t b) { return b == 0x00 || b == 0xFF; })) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailBlankHeaderCopy);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kBlankHeaderCopy);
         return kFail;
     }
 
@@ -309,7 +311,7 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     (void)TaggedEepromTransfer(*this, kHeaderTailAddress, 1, kHeaderTailSize, &check[kHeaderTailAddress]);
     platform.clock.SleepMs(kRequestPauseMs);
     if (!std::equal(copy.begin() + kHeaderTailAddress, copy.end(), check.begin() + kHeaderTailAddress)) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredTailDiffers);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kRestoredTailDiffers);
         return kFail;
     }
 
@@ -318,7 +320,7 @@ Status CZT51xxWriteEepromMPDlg::RestoreHeaderFromBackup() {
     (void)TaggedEepromTransfer(*this, 0, 1, kHeaderHeadSize, check.data());
     platform.clock.SleepMs(kRequestPauseMs);
     if (!std::equal(copy.begin(), copy.begin() + kHeaderHeadSize, check.begin())) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredHeadDiffers);
+        RecordFailure(kOriginRestoreHeaderFromBackup, kRestoredHeadDiffers);
         return kFail;
     }
     return kOk;

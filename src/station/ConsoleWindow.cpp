@@ -143,9 +143,9 @@ void ConsoleWindow::ReplugRequested() {
     promptNext_ = true;
 }
 
-void ConsoleWindow::JobEnded(const JobOutcome& outcome) {
+void ConsoleWindow::JobEnded(const JobReport& report) {
     std::lock_guard lock(mutex_);
-    jobOutcome_ = outcome;
+    jobOutcome_ = report.outcome;
 }
 
 void ConsoleWindow::EraseEnded(const JobOutcome& outcome) {

@@ -85,8 +85,8 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
             unit.result.outcome = {ResultKind::Interrupted, std::nullopt};
         session.Close();
         unit.result.record =
-            CollectStationRecord({session.Dialog(), ids, platform.usb, unit.port, unit.result.outcome, start,
-                                  std::chrono::system_clock::now()});
+            CollectStationRecord({session.Dialog().jobReport, ids, platform.usb, unit.port,
+                                  unit.result.outcome, start, std::chrono::system_clock::now()});
     }
 }
 

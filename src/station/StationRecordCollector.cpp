@@ -1,25 +1,9 @@
 #include "station/StationRecordCollector.h"
 
-#include <algorithm>
-#include <span>
-
 #include "chip/EepromImage.h"
 #include "job/Sha256.h"
 
 namespace zt::station {
-
-namespace {
-
-// Which image the job put in its buffer: one of the embedded ones, another
-// image ("file"), or none when it stopped before choosing.
-std::string ImageName(std::span<const uint8_t> image) {
-    if (std::equal(image.begin(), image.end(), kImageA.begin())) return "A";
-    if (std::equal(image.begin(), image.end(), kImageB.begin())) return "B";
-    if (std::all_of(image.begin(), image.end(), [](uint8_t byte) { return byte == 0; })) return "";
-    return "file";
-}
-
-}  // namespace
 
 StationRecord CollectStationRecord(const FinishedJob& job) {
     StationRecord record;
@@ -46,15 +30,12 @@ StationRecord CollectStationRecord(const FinishedJob& job) {
         record.serial = device.serial;
         break;
     }
-    const CZT51xxWriteEepromMPDlg& dialog = job.dialog;
-    if (dialog.chipId != 0xFFFFFFFF) record.chipId = dialog.chipId;
-    const std::span<const uint8_t> image(dialog.imageBuffer.data(),
-                                         std::min<size_t>(dialog.imageLength, kImageSize));
-    record.image = ImageName(image);
-    if (!record.image.empty()) record.imageSha256 = Sha256Hex(image);
+    record.chipId = job.report.chipId;
+    record.image = job.report.imageName;
+    record.imageSha256 = job.report.imageSha256;
     record.status = ResultName(job.outcome.kind);
     record.code = job.outcome.Code();
-    record.rewritePasses = 2 - dialog.rewriteBudget;
+    record.rewritePasses = job.report.rewritePasses;
     return record;
 }
 

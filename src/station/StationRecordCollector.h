@@ -2,8 +2,8 @@
 #include <chrono>
 #include <string>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "job/JobOutcome.h"
+#include "job/JobReport.h"
 #include "platform/UsbTree.h"
 #include "station/ConsoleView.h"
 #include "station/DeviceIdTrace.h"
@@ -14,7 +14,7 @@ namespace zt::station {
 // Everything a finished write job leaves behind, gathered for the station
 // log. Runs on the user-interface thread once the job has ended.
 struct FinishedJob {
-    const CZT51xxWriteEepromMPDlg& dialog;
+    const JobReport& report;  // the dialog's report of its last write job
     const DeviceIdTrace& ids;
     UsbTree& usb;
     std::string port;

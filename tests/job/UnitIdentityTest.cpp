@@ -10,8 +10,8 @@ namespace {
 
 using sim::ChipVariant;
 
-// A job belongs to the unit it started on: the one on its port, of the chip
-// class its image was chosen for.
+// A job belongs to the unit it started on: the one on its port, with the chip
+// identifier its image was chosen for.
 struct UnitIdentity : test::WriteJobFixture {
     int first = bus.AddFactoryChip(ChipVariant::A);
     int second = bus.AddFactoryChip(ChipVariant::B);
@@ -41,11 +41,11 @@ struct UnitIdentity : test::WriteJobFixture {
     }
 };
 
-TEST_F(UnitIdentity, ABoardOfAnotherClassAtTheRePlugFailsBeforeAnyWrite) {
+TEST_F(UnitIdentity, ABoardWithAnotherChipIdentifierAtTheRePlugFailsBeforeAnyWrite) {
     StartDialog();
     window.onMessageBox = [this](const test::FakeWindow::MessageBox& box) {
         if (box.text != test::kReplugPrompt) return;
-        // The operator puts a chip of the other class into the same port.
+        // The operator puts a chip of the other variant into the same port.
         bus.Unplug(first);
         bus.SetRegister(first, 0xB9, 0x73);
         bus.SetRegister(first, 0xB8, 0xB5);
@@ -61,6 +61,21 @@ TEST_F(UnitIdentity, ABoardOfAnotherClassAtTheRePlugFailsBeforeAnyWrite) {
     ASSERT_NE(prompt, requests.end());
     EXPECT_EQ(std::count_if(prompt, requests.end(), [](const test::Request& r) { return r.IsEepromWrite(); }),
               0);
+}
+
+// The chip that comes back must answer as the preflight requires, status
+// byte included: a chip that reports a non-zero status is not written.
+TEST_F(UnitIdentity, AChipThatComesBackWithANonZeroStatusIsNotWritten) {
+    StartDialog();
+    window.onMessageBox = [this](const test::FakeWindow::MessageBox& box) {
+        if (box.text != test::kReplugPrompt) return;
+        bus.Unplug(first);
+        bus.SetRegister(first, 0xB1, 0x01);
+        bus.Plug(first);
+    };
+    ASSERT_TRUE(RunWriteJob());
+    EXPECT_EQ(BoxTexts().back(), "Fail to Write EEPROM! [010A1201]");
+    EXPECT_EQ(CountRequests([](const test::Request& r) { return r.IsEepromWrite(); }), 1u);  // marker 1
 }
 
 TEST_F(UnitIdentity, AnotherUnitArrivingDuringTheWaitIsNotOurs) {

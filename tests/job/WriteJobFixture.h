@@ -78,6 +78,7 @@ struct WriteJobFixture : SimDialogFixture {
         CloseDialog();
         dlg.reset();
         window.boxes.clear();
+        window.reports.clear();
         window.progress.clear();
         window.onMessageBox = nullptr;
         if (chip >= 0) bus.Unplug(chip);

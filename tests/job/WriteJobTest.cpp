@@ -164,6 +164,10 @@ TEST_F(WriteJob, BodyRewriteIsBoundedByCountAndPasses) {
                       return r.IsEepromWrite() && r.address() >= 8 && r.address() < kImageSize;
                   }),
                   2049 + (c.verifies - 1) * c.stuckBytes);
+        // The report counts the rewrite passes made, the failing job's too.
+        const auto reports = window.Reports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].rewritePasses, static_cast<int>(c.verifies - 1));
         if (c.succeeds) {
             EXPECT_TRUE(EepromHoldsImage(kImageA, chip));
         }
@@ -209,9 +213,16 @@ TEST_F(WriteJob, HeaderRestoreThatDidNotTakeIsReported) {
         const char* name;
         std::vector<uint8_t> copy;  // empty: the factory copy of the header
         std::vector<std::string> failures;
+        std::vector<uint32_t> codes;  // as the job's report lists them
     } cases[] = {
-        {"factory copy", {}, {"Fail to Write EEPROM! [010A1003]", "Fail to Write EEPROM! [01190706]"}},
-        {"copy without zero bytes", {'W', 'T', 'C', 1, 2, 3, 4, 5}, {"Fail to Write EEPROM! [010A1003]"}},
+        {"factory copy",
+         {},
+         {"Fail to Write EEPROM! [010A1003]", "Fail to Write EEPROM! [01190706]"},
+         {0x010A1003, 0x01190706}},
+        {"copy without zero bytes",
+         {'W', 'T', 'C', 1, 2, 3, 4, 5},
+         {"Fail to Write EEPROM! [010A1003]"},
+         {0x010A1003}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,6 +238,14 @@ TEST_F(WriteJob, HeaderRestoreThatDidNotTakeIsReported) {
         ASSERT_EQ(boxes.front(), test::kReplugPrompt);
         boxes.erase(boxes.begin());
         EXPECT_EQ(boxes, c.failures);
+        // One end of the job, told once the restore has run: the job's own
+        // failure, and the restore's code beside it.
+        const auto reports = window.Reports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].outcome.Code(), 0x010A1003u);
+        EXPECT_EQ(reports[0].codesShown, c.codes);
+        EXPECT_EQ(reports[0].restoreCode,
+                  c.codes.size() > 1 ? std::optional<uint32_t>(c.codes[1]) : std::nullopt);
         if (c.failures.size() == 1) {
             const auto eeprom = bus.Eeprom(chip);
             EXPECT_TRUE(std::equal(c.copy.begin(), c.copy.end(), eeprom.begin()));

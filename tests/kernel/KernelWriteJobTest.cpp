@@ -43,7 +43,7 @@ std::vector<std::string> ExpectedJobShape(const gadget::GadgetIds& factory, uint
             "erase x2",
             "unplug",
             "plug 3C4D:" + Hex4(updaterProductId),
-            "reg-read x10",  // the same chip class came back
+            "reg-read x10",  // the same chip identifier came back
             "reg-write C4=0C",
             "marker 1",
             "write 0+8",

@@ -85,6 +85,11 @@ public:
         Lock l(m);
         endResult = r;
     }
+    void JobEnded(const JobReport& report) override {
+        Lock l(m);
+        reports.push_back(report);
+        calls.push_back("job ended");
+    }
     void PostDeviceChange(const DeviceNotice& notice) override {
         if (onNotice) {
             onNotice(notice);
@@ -102,6 +107,10 @@ public:
     std::vector<MessageBox> Boxes() {
         Lock l(m);
         return boxes;
+    }
+    std::vector<JobReport> Reports() {
+        Lock l(m);
+        return reports;
     }
     std::vector<std::string> Calls() {
         Lock l(m);
@@ -132,6 +141,7 @@ public:
     int rangeMin = -1, rangeMax = -1;
     std::vector<int> progress;
     std::vector<MessageBox> boxes;
+    std::vector<JobReport> reports;
     std::vector<std::string> calls;
     std::map<uint32_t, uint32_t> timers;
     std::vector<DeviceNotice> notices;

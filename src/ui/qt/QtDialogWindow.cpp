@@ -449,10 +449,10 @@ void QtDialogWindow::ReplugRequested() {
     if (onReplugRequested) onReplugRequested();
 }
 
-void QtDialogWindow::JobEnded(const JobOutcome& outcome) {
+void QtDialogWindow::JobEnded(const JobReport& report) {
     {
         std::lock_guard lock(outcomeMutex_);
-        lastOutcome_ = outcome;
+        lastOutcome_ = report.outcome;
         jobEndAnnounced_ = true;
         jobEndToShow_ = true;
     }

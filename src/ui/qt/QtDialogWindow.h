@@ -107,7 +107,7 @@ public:
 
     // JobEvents
     void ReplugRequested() override;
-    void JobEnded(const JobOutcome& outcome) override;
+    void JobEnded(const JobReport& report) override;
     void EraseEnded(const JobOutcome& outcome) override;
     void FirmwareVersionRead(const std::optional<std::string>& version) override;
 

@@ -311,7 +311,8 @@ void Win32DialogWindow::ReplugRequested() {
     if (onReplugRequested) onReplugRequested();
 }
 
-void Win32DialogWindow::JobEnded(const JobOutcome& outcome) {
+void Win32DialogWindow::JobEnded(const JobReport& report) {
+    const JobOutcome& outcome = report.outcome;
     // Comes just before the result box; the line stays when the box is gone,
     // until the next job starts.
     {

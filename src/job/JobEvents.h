@@ -3,6 +3,7 @@
 #include <string>
 
 #include "job/JobOutcome.h"
+#include "job/JobReport.h"
 
 namespace zt {
 
@@ -25,9 +26,11 @@ public:
     virtual void ReplugRequested() {}
 
     // The write job is over, just before its last box (completion or failure)
-    // is shown. Worker thread, or the user-interface thread when the write
-    // request's preflight failed. Not called while the dialog is closing.
-    virtual void JobEnded(const JobOutcome& outcome) { (void)outcome; }
+    // is shown; after a failed header clear that restores the header, once
+    // the restore has run, so that the report carries the restore's code too.
+    // Worker thread, or the user-interface thread when the write request's
+    // preflight failed. Not called while the dialog is closing.
+    virtual void JobEnded(const JobReport& report) { (void)report; }
 
     // User-interface thread: the hidden Erase button's command has ended.
     virtual void EraseEnded(const JobOutcome& outcome) { (void)outcome; }

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "chip/EepromImage.h"
+
+namespace zt {
+
+// How the unit is re-plugged between the erase and the write: by the
+// operator's hands, or by switching its hub port's power off and on.
+enum class ReplugMode { Operator, Power };
+
+// An image file brought for the job instead of the embedded image.
+struct ImageFile {
+    EepromImage bytes{};
+    std::string name;  // as the operator knows it, shown in reports
+};
+
+// One write job as a caller asks for it.
+struct JobRequest {
+    // The unit's port; "" means the unit that the typed IDs select.
+    std::string port;
+    // IDs to type into the ID boxes; an unset one keeps what the box shows.
+    std::optional<uint16_t> vendorId;
+    std::optional<uint16_t> productId;
+    // Written instead of the embedded image, once checked against the chip.
+    std::optional<ImageFile> image;
+    ReplugMode replug = ReplugMode::Operator;
+};
+
+}  // namespace zt
