@@ -111,9 +111,13 @@ void CZT51xxWriteEepromMPDlg::OnCornerSpot(int) {
     // The corner spots are inert by design.
 }
 
-void CZT51xxWriteEepromMPDlg::StartJob(const JobRequest& request) {
+void CZT51xxWriteEepromMPDlg::ShowRequestedIds(const JobRequest& request) {
     if (request.vendorId) window.SetControlText(kIdVendorId, FormatHexId(*request.vendorId));
     if (request.productId) window.SetControlText(kIdProductId, FormatHexId(*request.productId));
+}
+
+void CZT51xxWriteEepromMPDlg::StartJob(const JobRequest& request) {
+    ShowRequestedIds(request);
     if (request.image) {
         overrideImage = request.image->bytes;
         overrideImageName = request.image->name;

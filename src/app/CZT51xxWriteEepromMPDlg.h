@@ -40,6 +40,9 @@ public:
     // embedded images). The port and the re-plug mode belong to the station
     // code that binds the unit; the dialog does not look at them.
     void StartJob(const JobRequest& request);
+    // Shows the request's IDs in the ID boxes (an unset one keeps its box),
+    // where the write, erase and version commands read them.
+    void ShowRequestedIds(const JobRequest& request);
 
     // ---- Device presence monitoring ---------------------------------------
     int RegisterForDeviceNotifications();

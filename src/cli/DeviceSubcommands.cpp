@@ -144,16 +144,26 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
                                                   InterruptSignal::Requested);
 }
 
+// What a command brings along before it touches a device: its checked
+// options, the station log it appends to, and an image file checked on its
+// own.
+struct CommandSetup {
+    CheckedDeviceOptions checked;
+    StationLog log;
+    std::optional<ImageFile> image;
+};
+
 // write --all / --port P --port Q: every unit in parallel, then one summary
 // line per unit. Exit 0 only when every unit is OK.
-void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
-                       const CheckedDeviceOptions& checked, const std::optional<EepromImage>& imageFile,
-                       OperatorInput& input, StationLog& log, CommandContext& ctx) {
+void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options, CommandSetup& setup,
+                       OperatorInput& input, CommandContext& ctx) {
+    const CheckedDeviceOptions& checked = setup.checked;
+    StationLog& log = setup.log;
     MultiUnitRequest request;
-    request.image = imageFile;
-    request.vendorId = checked.vendorId;
-    request.productId = checked.productId;
-    request.replug = options.replugByPower ? ReplugMethod::Power : ReplugMethod::Operator;
+    request.job.image = setup.image;
+    request.job.vendorId = checked.vendorId;
+    request.job.productId = checked.productId;
+    request.job.replug = options.replugByPower ? ReplugMode::Power : ReplugMode::Operator;
     request.ports = options.ports;
     if (options.all) {
         // A unit that cannot be opened is written too: its job fails with
@@ -223,157 +233,58 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options,
         ctx.exitCode = anyLockFailed ? kExitUnitLock : anyBusy ? kExitUnitBusy : kExitJobFailed;
 }
 
-void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
-    CheckedDeviceOptions checked;
+// False (with the exit code set) when the command stops before any device.
+bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx,
+                  CommandSetup& setup) {
     std::string error;
-    if (!CheckDeviceOptions(options, &checked, &error)) return Usage(ctx, error);
+    if (!CheckDeviceOptions(options, &setup.checked, &error)) {
+        Usage(ctx, error);
+        return false;
+    }
     // A log that cannot take the job's line stops the job before it starts.
-    StationLog log;
-    if (command == DeviceCommand::Write && !options.log.empty() && !log.Open(options.log, &error)) {
+    if (command == DeviceCommand::Write && !options.log.empty() && !setup.log.Open(options.log, &error)) {
         ctx.err << "zt51xx-mp: " << error << '\n';
         ctx.exitCode = kExitIoError;
-        return;
-    }
-
-    // An image file is checked on its own before any device is touched.
-    std::optional<EepromImage> imageFile;
-    if (command == DeviceCommand::Write && !options.imageFile.empty()) {
-        std::ifstream in(options.imageFile, std::ios::binary);
-        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
-        if (!in.is_open() || in.bad()) {
-            ctx.err << "zt51xx-mp: cannot read " << options.imageFile << '\n';
-            ctx.exitCode = kExitIoError;
-            return;
-        }
-        imageFile = CheckImageFile(bytes, &error);
-        if (!imageFile) return Usage(ctx, options.imageFile + " refused, " + error);
-    }
-
-    const auto view = MakeView(options, ctx);
-    OperatorInput input(ctx.in);
-    InterruptSignal interrupt;
-
-    const std::unique_ptr<DeviceBackend> backend = SelectCommandBackend(checked, ctx, &error);
-    if (!backend) {
-        ctx.err << "zt51xx-mp: " << error << '\n';
-        ctx.exitCode = kExitNoDevice;
-        return;
-    }
-
-    if (command == DeviceCommand::List) return ListDevices(*backend, checked, *view, options.json, ctx);
-    if (command == DeviceCommand::Write && checked.severalUnits)
-        return WriteSeveralUnits(*backend, options, checked, imageFile, input, log, ctx);
-    if (checked.severalUnits || options.ports.size() > 1)
-        return Usage(ctx, "--all and a repeated --port are for write only");
-    if (options.replugByPower) {
-        // The unit is the one on --port, or else the one the typed IDs
-        // select (the one the job's open will pick). With none present there
-        // is nothing to ask about: the job then fails as it would without
-        // the option.
-        std::vector<std::string> ports{options.port};
-        if (options.port.empty()) {
-            int openFailures = 0;
-            const KnownDeviceTable table = TableFor(checked);
-            const auto unit =
-                UnitTheTableSelects(FindKnownDevices(backend->AsPlatform().hid, table, &openFailures), table);
-            ports.clear();
-            if (unit) ports = {unit->port};
-        }
-        if (!PowerReplugAllowed(*backend, ports, ctx)) return;
-    }
-    const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
-    if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
-        const ResultKind kind =
-            InterruptSignal::Requested() ? ResultKind::Interrupted : ResultKind::Cancelled;
-        view->Result({kind, std::nullopt});
-        ctx.exitCode = ExitCodeOf(kind);
-        return;
-    }
-
-    // The job sees one unit: the one on --port, or the first it opens.
-    PortScope unit(backend->AsPlatform(), backend->Locks());
-    const std::string& port = options.port;
-    if (const UnitClaim claim = port.empty() ? UnitClaim{ClaimOutcome::Claimed} : unit.Pin(port);
-        !claim.Claimed()) {
-        ctx.err << "zt51xx-mp: " << UnitClaimRefusal(port, claim) << '\n';
-        ctx.exitCode = ExitCodeOfRefusal(claim);
-        return;
-    }
-    if (!port.empty()) view->SetUnit({port, {}, {}, {}});
-    DeviceBackend* machine = backend.get();
-    Platform platform = unit.AsPlatform();
-    DeviceIdTrace ids(platform.hid);
-    ConsoleView& jobView = *view;
-    auto replug = [machine, &unit, &jobView, byPower = options.replugByPower] {
-        if (byPower && ReplugByPortPower(machine->Power(), unit.Port(), jobView)) return true;
-        machine->ReplugUnit(unit.Port());  // the operator's hands, on the simulated machine
         return false;
-    };
-    DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
-                          *view, input,
-                          DialogSession::Options{options.yes, replug, InterruptSignal::Requested});
-    session.Start();
-    // The start-up open bound nothing: the command's own open picks the unit
-    // the typed IDs select, unless --port named it.
-    if (port.empty()) unit.BindOnJobOpen();
-    if (checked.vendorId || checked.productId) {
-        auto& window = session.Window();
-        session.TypeIds(checked.vendorId.value_or(ParseHexId(window.GetControlText(kIdVendorId))),
-                        checked.productId.value_or(ParseHexId(window.GetControlText(kIdProductId))));
     }
-
-    const auto start = std::chrono::system_clock::now();
-    JobOutcome outcome;
-    std::string status;
-    std::optional<std::string> version;
-    switch (command) {
-        case DeviceCommand::Write:
-            if (imageFile) {
-                // Refused while the unit is untouched: nothing has been erased yet.
-                if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), *imageFile);
-                    !misfit.empty()) {
-                    session.Close();
-                    ctx.err << "zt51xx-mp: " << options.imageFile << " refused, " << misfit << '\n';
-                    ctx.exitCode = kExitJobFailed;
-                    return;
-                }
-                session.Dialog().overrideImage = imageFile;
-            }
-            view->Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
-                       session.Window().GetControlText(kIdProductId) + " (" + backend->Describe() + ")");
-            outcome = session.WriteEeprom();
-            break;
-        case DeviceCommand::Erase:
-            outcome = session.EraseEeprom();
-            break;
-        case DeviceCommand::Version:
-            version = session.GetFirmwareVersion(&status);
-            outcome = {version ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
-            break;
-        case DeviceCommand::List:
-            break;
+    if (command != DeviceCommand::Write || options.imageFile.empty()) return true;
+    std::ifstream in(options.imageFile, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad()) {
+        ctx.err << "zt51xx-mp: cannot read " << options.imageFile << '\n';
+        ctx.exitCode = kExitIoError;
+        return false;
     }
-    // A signal cuts the waits of the command short (a read, a prompt), so a
-    // failure that follows it is the interrupt's doing, not the device's.
-    if (outcome.kind != ResultKind::Ok && InterruptSignal::Requested())
-        outcome = {ResultKind::Interrupted, std::nullopt};
-    if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
-    session.Close();
+    const auto image = CheckImageFile(bytes, &error);
+    if (!image) {
+        Usage(ctx, options.imageFile + " refused, " + error);
+        return false;
+    }
+    setup.image = ImageFile{*image, options.imageFile};
+    return true;
+}
 
-    const StationRecord record =
-        CollectStationRecord({session.Dialog().jobReport, ids, platform.usb, unit.Port(), outcome, start,
-                              std::chrono::system_clock::now()});
-    view->SetUnit(UnitFactsOf(record));
-    // The line is on disk before the station hears the result.
-    std::string logError;
-    const bool logged = !log.IsOpen() || log.Append(FormatStationRecord(record), &logError);
-    if (!logged) ctx.err << "zt51xx-mp: " << logError << '\n';
+// --replug power for one unit: the one on --port, or else the one the typed
+// IDs select (the one the job's open will pick). With none present there is
+// nothing to ask about: the job then fails as it would without the option.
+bool PowerReplugAllowedForOne(DeviceBackend& backend, const DeviceOptions& options,
+                              const CheckedDeviceOptions& checked, CommandContext& ctx) {
+    std::vector<std::string> ports{options.port};
+    if (options.port.empty()) {
+        int openFailures = 0;
+        const KnownDeviceTable table = TableFor(checked);
+        const auto unit =
+            UnitTheTableSelects(FindKnownDevices(backend.AsPlatform().hid, table, &openFailures), table);
+        ports.clear();
+        if (unit) ports = {unit->port};
+    }
+    return PowerReplugAllowed(backend, ports, ctx);
+}
 
-    if (command == DeviceCommand::Version) view->Version(status, version);
-    view->Result(outcome);
-    ctx.exitCode = logged ? ExitCodeOf(outcome.kind) : kExitIoError;
-    if (!logged) return;
+// After a command that could not open its device: why, when a claim was the
+// reason or the system refused us.
+void ExplainNoDevice(const PortScope& unit, DeviceBackend& backend, const JobOutcome& outcome,
+                     CommandContext& ctx) {
     const PortScope::LockFailure lockFailure = unit.LastLockFailure();
     const bool notOpened = outcome.kind == ResultKind::Failed && NoDeviceOpened(outcome);
     if (notOpened && !lockFailure.port.empty()) {
@@ -385,12 +296,132 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
                 << '\n';
         ctx.exitCode = kExitUnitBusy;
     } else if (outcome.kind == ResultKind::Failed) {
-        const std::string hint = backend->PermissionHint();
+        const std::string hint = backend.PermissionHint();
         if (!hint.empty()) {
             ctx.err << hint << '\n';
             if (NoDeviceOpened(outcome)) ctx.exitCode = kExitNoDevice;
         }
     }
+}
+
+// write, erase or version on the one unit the request chooses.
+void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSetup& setup,
+                  DeviceBackend& backend, ConsoleView& view, OperatorInput& input, CommandContext& ctx) {
+    JobRequest request;
+    request.port = options.port;
+    request.vendorId = setup.checked.vendorId;
+    request.productId = setup.checked.productId;
+    request.image = setup.image;
+    request.replug = options.replugByPower ? ReplugMode::Power : ReplugMode::Operator;
+
+    // The job sees one unit: the one on --port, or the one its own open finds.
+    PortScope unit(backend.AsPlatform(), backend.Locks());
+    if (const UnitClaim claim =
+            request.port.empty() ? UnitClaim{ClaimOutcome::Claimed} : unit.Pin(request.port);
+        !claim.Claimed()) {
+        ctx.err << "zt51xx-mp: " << UnitClaimRefusal(request.port, claim) << '\n';
+        ctx.exitCode = ExitCodeOfRefusal(claim);
+        return;
+    }
+    if (!request.port.empty()) view.SetUnit({request.port, {}, {}, {}});
+    const Platform platform = unit.AsPlatform();
+    DeviceIdTrace ids(platform.hid);
+    auto replug = [&backend, &unit, &view, byPower = request.replug == ReplugMode::Power] {
+        if (byPower && ReplugByPortPower(backend.Power(), unit.Port(), view)) return true;
+        backend.ReplugUnit(unit.Port());  // the operator's hands, on the simulated machine
+        return false;
+    };
+    DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, view,
+                          input, DialogSession::Options{options.yes, replug, InterruptSignal::Requested});
+    session.Start();
+    session.WatchArrivalsElsewhere(unit);
+    // The start-up open bound nothing: the command's own open picks the unit
+    // the typed IDs select, unless --port named it.
+    if (request.port.empty()) unit.BindOnJobOpen();
+
+    const auto start = std::chrono::system_clock::now();
+    JobReport report;
+    std::string status;
+    std::optional<std::string> version;
+    switch (command) {
+        case DeviceCommand::Write:
+            if (request.image) {
+                // Refused while the unit is untouched: nothing has been erased yet.
+                if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), request.image->bytes);
+                    !misfit.empty()) {
+                    session.Close();
+                    ctx.err << "zt51xx-mp: " << options.imageFile << " refused, " << misfit << '\n';
+                    ctx.exitCode = kExitJobFailed;
+                    return;
+                }
+            }
+            session.Dialog().ShowRequestedIds(request);
+            view.Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
+                      session.Window().GetControlText(kIdProductId) + " (" + backend.Describe() + ")");
+            report = session.WriteEeprom(request);
+            break;
+        case DeviceCommand::Erase:
+            report.outcome = session.EraseEeprom(request);
+            break;
+        case DeviceCommand::Version:
+            version = session.GetFirmwareVersion(&status, request);
+            report.outcome = {version ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
+            break;
+        case DeviceCommand::List:
+            break;
+    }
+    JobOutcome& outcome = report.outcome;
+    // A signal cuts the waits of the command short (a read, a prompt), so a
+    // failure that follows it is the interrupt's doing, not the device's.
+    if (outcome.kind != ResultKind::Ok && InterruptSignal::Requested())
+        outcome = {ResultKind::Interrupted, std::nullopt};
+    if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
+    session.Close();
+
+    const StationRecord record = CollectStationRecord(
+        {report, ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
+    view.SetUnit(UnitFactsOf(record));
+    // The line is on disk before the station hears the result.
+    std::string logError;
+    const bool logged = !setup.log.IsOpen() || setup.log.Append(FormatStationRecord(record), &logError);
+    if (!logged) ctx.err << "zt51xx-mp: " << logError << '\n';
+
+    if (command == DeviceCommand::Version) view.Version(status, version);
+    view.Result(outcome);
+    ctx.exitCode = logged ? ExitCodeOf(outcome.kind) : kExitIoError;
+    if (logged) ExplainNoDevice(unit, backend, outcome, ctx);
+}
+
+void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
+    CommandSetup setup;
+    if (!SetUpCommand(command, options, ctx, setup)) return;
+    const auto view = MakeView(options, ctx);
+    OperatorInput input(ctx.in);
+    InterruptSignal interrupt;
+
+    std::string error;
+    const std::unique_ptr<DeviceBackend> backend = SelectCommandBackend(setup.checked, ctx, &error);
+    if (!backend) {
+        ctx.err << "zt51xx-mp: " << error << '\n';
+        ctx.exitCode = kExitNoDevice;
+        return;
+    }
+
+    if (command == DeviceCommand::List) return ListDevices(*backend, setup.checked, *view, options.json, ctx);
+    if (command == DeviceCommand::Write && setup.checked.severalUnits)
+        return WriteSeveralUnits(*backend, options, setup, input, ctx);
+    if (setup.checked.severalUnits || options.ports.size() > 1)
+        return Usage(ctx, "--all and a repeated --port are for write only");
+    if (options.replugByPower && !PowerReplugAllowedForOne(*backend, options, setup.checked, ctx)) return;
+    const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
+    if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
+        const ResultKind kind =
+            InterruptSignal::Requested() ? ResultKind::Interrupted : ResultKind::Cancelled;
+        view->Result({kind, std::nullopt});
+        ctx.exitCode = ExitCodeOf(kind);
+        return;
+    }
+    RunOnOneUnit(command, options, setup, *backend, *view, input, ctx);
 }
 
 std::string FaultList() {

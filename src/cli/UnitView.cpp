@@ -47,6 +47,10 @@ void UnitView::Info(const std::string& text) {
     inner_->Info(text);
     Pass();
 }
+void UnitView::ArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
+    inner_->ArrivedElsewhere(arrivedPort, waitingPort);
+    Pass();
+}
 void UnitView::Progress(int percent) {
     inner_->Progress(percent);
     Pass();

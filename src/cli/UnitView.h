@@ -25,6 +25,7 @@ public:
     ~UnitView() override;
 
     void Info(const std::string& text) override;
+    void ArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) override;
     void Progress(int percent) override;
     void Marker(const std::string& text) override;
     void Message(const std::string& text, const std::string& caption) override;

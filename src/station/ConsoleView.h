@@ -35,6 +35,15 @@ public:
     virtual void Result(const JobOutcome& outcome) = 0;
     // The unit this view reports on, for views that tag their output with it.
     virtual void SetUnit(const UnitFacts& unit) { (void)unit; }
+    // While this job waits for its unit to come back, a known device arrived
+    // on another port: the job goes on waiting for `waitingPort`.
+    virtual void ArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
+        Info(ArrivedElsewhereText(arrivedPort, waitingPort));
+    }
+    static std::string ArrivedElsewhereText(const std::string& arrivedPort, const std::string& waitingPort) {
+        return "a unit arrived on port " + arrivedPort + "; this job waits for port " + waitingPort +
+               ": plug it back into the same port";
+    }
 };
 
 }  // namespace zt::station

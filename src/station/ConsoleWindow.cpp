@@ -133,6 +133,11 @@ void ConsoleWindow::EndDialog(int) {
 }
 
 void ConsoleWindow::PostDeviceChange(const DeviceNotice& notice) {
+    // The notices that reach the window are the unit's own.
+    if (notice.kind == DeviceNotice::Kind::Arrival) {
+        std::lock_guard lock(mutex_);
+        awaitingReplug_ = false;
+    }
     loop_.Post([this, notice] {
         if (auto* dialog = dialog_.load()) dialog->HandleDeviceChange(notice);
     });
@@ -141,11 +146,13 @@ void ConsoleWindow::PostDeviceChange(const DeviceNotice& notice) {
 void ConsoleWindow::ReplugRequested() {
     std::lock_guard lock(mutex_);
     promptNext_ = true;
+    awaitingReplug_ = true;
 }
 
 void ConsoleWindow::JobEnded(const JobReport& report) {
     std::lock_guard lock(mutex_);
-    jobOutcome_ = report.outcome;
+    jobReport_ = report;
+    awaitingReplug_ = false;
 }
 
 void ConsoleWindow::EraseEnded(const JobOutcome& outcome) {
@@ -158,9 +165,14 @@ void ConsoleWindow::FirmwareVersionRead(const std::optional<std::string>& versio
     version_ = version;
 }
 
-std::optional<JobOutcome> ConsoleWindow::TakeJobOutcome() {
+std::optional<JobReport> ConsoleWindow::TakeJobReport() {
     std::lock_guard lock(mutex_);
-    return std::exchange(jobOutcome_, std::nullopt);
+    return std::exchange(jobReport_, std::nullopt);
+}
+
+bool ConsoleWindow::AwaitingReplug() {
+    std::lock_guard lock(mutex_);
+    return awaitingReplug_;
 }
 
 std::optional<JobOutcome> ConsoleWindow::TakeEraseOutcome() {

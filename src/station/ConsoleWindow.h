@@ -72,11 +72,15 @@ public:
     int ProgressPos();
     std::vector<std::string> MessagesShown();  // every box's text, prompts included
     bool DialogEnded();
-    // The outcome of the last job, erase or version query since the last
-    // call; none when the dialog did not say (it was closed under the job).
-    std::optional<JobOutcome> TakeJobOutcome();
+    // The report of the last job, the outcome of the last erase or version
+    // query since the last call; none when the dialog did not say (it was
+    // closed under the job).
+    std::optional<JobReport> TakeJobReport();
     std::optional<JobOutcome> TakeEraseOutcome();
     std::optional<std::optional<std::string>> TakeFirmwareVersion();
+    // From the re-plug request until the unit's own arrival (or the job's
+    // end): the job waits for its unit to come back.
+    bool AwaitingReplug();
 
 private:
     void AnswerPrompt(bool replugged);
@@ -100,7 +104,8 @@ private:
     std::vector<std::string> messages_;
     bool ended_ = false;
     bool promptNext_ = false;  // the next box is the re-plug prompt
-    std::optional<JobOutcome> jobOutcome_;
+    std::optional<JobReport> jobReport_;
+    bool awaitingReplug_ = false;
     std::optional<JobOutcome> eraseOutcome_;
     std::optional<std::optional<std::string>> version_;
 };

@@ -8,6 +8,7 @@ namespace zt::station {
 DialogSession::DialogSession(const Platform& platform, ConsoleView& view, OperatorInput& input,
                              Options options)
     : options_(std::move(options)),
+      view_(view),
       uiThread_(std::this_thread::get_id()),
       hid_(platform.hid, [this] { return ReadsCancelled(); }),
       window_(loop_, view, input,
@@ -30,46 +31,60 @@ void DialogSession::Start() {
     loop_.RunPending();
 }
 
-void DialogSession::TypeIds(uint16_t vendorId, uint16_t productId) {
-    window_.SetControlText(kIdVendorId, FormatHexId(vendorId));
-    window_.SetControlText(kIdProductId, FormatHexId(productId));
-}
-
-JobOutcome DialogSession::WriteEeprom() {
+JobReport DialogSession::WriteEeprom(const JobRequest& request) {
     loop_.RunPending();  // notices that came before the press are handled first
-    window_.TakeJobOutcome();
-    dialog_->OnWriteEeprom();
+    window_.TakeJobReport();
+    dialog_->StartJob(request);
     // The job has ended when Write EEPROM is enabled again and the worker is
     // idle: either the preflight's failure exit re-enabled it, or the worker's
     // last step did.
-    loop_.RunUntil([this] {
-        return options_.interrupted() || window_.DialogEnded() ||
-               (window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0);
-    });
-    const bool ended = window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0;
-    if (!ended) return {ResultKind::Interrupted, std::nullopt};
-    if (auto outcome = window_.TakeJobOutcome()) return *outcome;
+    const auto ended = [this] {
+        return window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0;
+    };
+    loop_.RunUntil([&] { return options_.interrupted() || window_.DialogEnded() || ended(); });
+    if (!ended()) {
+        JobReport report;
+        report.outcome = {ResultKind::Interrupted, std::nullopt};
+        return report;
+    }
+    if (auto report = window_.TakeJobReport()) return *report;
     // The dialog did not say how the job ended (it was closed under the job):
     // the job record still says how far it got.
-    return JobOutcome::Failed(dialog_->jobResult.Get());
+    JobReport report = dialog_->jobReport;
+    report.outcome = JobOutcome::Failed(dialog_->jobResult.Get());
+    return report;
 }
 
-JobOutcome DialogSession::EraseEeprom() {
+JobOutcome DialogSession::EraseEeprom(const JobRequest& request) {
     loop_.RunPending();
     window_.TakeEraseOutcome();
+    dialog_->ShowRequestedIds(request);
     dialog_->OnEraseEeprom();
     if (auto outcome = window_.TakeEraseOutcome()) return *outcome;
     // The button did nothing (a job holds the device).
     return JobOutcome::Failed(dialog_->jobResult.Get());
 }
 
-std::optional<std::string> DialogSession::GetFirmwareVersion(std::string* status) {
+std::optional<std::string> DialogSession::GetFirmwareVersion(std::string* status, const JobRequest& request) {
     loop_.RunPending();
     window_.TakeFirmwareVersion();
+    dialog_->ShowRequestedIds(request);
     dialog_->OnGetFirmwareVersion();
     *status = window_.GetControlText(kIdVersionStatus);
     const auto version = window_.TakeFirmwareVersion();
     return version ? *version : std::nullopt;
+}
+
+void DialogSession::WatchArrivalsElsewhere(PortScope& scope) {
+    watched_ = &scope;
+    // On the notice thread: the line is shown from the user-interface loop,
+    // and only while this job waits for its own unit.
+    scope.OnArrivalElsewhere([this, &scope](const DeviceNotice& notice) {
+        if (!window_.AwaitingReplug()) return;
+        loop_.Post([this, arrived = notice.port, waiting = scope.Port()] {
+            view_.ArrivedElsewhere(arrived, waiting);
+        });
+    });
 }
 
 void DialogSession::RunFor(std::chrono::milliseconds duration) {
@@ -89,8 +104,9 @@ bool DialogSession::ReadsCancelled() const {
 void DialogSession::Close() {
     if (closed_) return;
     closed_ = true;
-    closing_.store(true);  // a prompt waiting for Enter gives up
-    loop_.Close();         // the worker's waits on this loop end too
+    if (watched_) watched_->OnArrivalElsewhere(nullptr);  // waits for a call under way
+    closing_.store(true);                                 // a prompt waiting for Enter gives up
+    loop_.Close();                                        // the worker's waits on this loop end too
     if (started_) dialog_->DestroyWindow();
 }
 

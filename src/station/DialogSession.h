@@ -10,7 +10,10 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "job/JobOutcome.h"
+#include "job/JobReport.h"
+#include "job/JobRequest.h"
 #include "platform/Platform.h"
+#include "platform/PortScope.h"
 #include "station/CancellableHidBackend.h"
 #include "station/ConsoleView.h"
 #include "station/ConsoleWindow.h"
@@ -38,18 +41,21 @@ public:
 
     // The dialog initialisation: defaults, notices, device open, worker, timer.
     void Start();
-    // The operator types the IDs into boxes 1004 and 1005.
-    void TypeIds(uint16_t vendorId, uint16_t productId);
+    // A write job as `request` asks for it, then runs the loop until the job
+    // has ended (the button is back and the worker idle) or an interrupt
+    // came. The report says how it ended.
+    JobReport WriteEeprom(const JobRequest& request = {});
+    // The hidden Erase button, with the request's IDs in the boxes. The
+    // dialog shows nothing for it; a failure carries the record it left.
+    JobOutcome EraseEeprom(const JobRequest& request = {});
+    // The hidden Get FW Ver. button, with the request's IDs in the boxes: the
+    // status label's text, and the version read (none when the query failed).
+    std::optional<std::string> GetFirmwareVersion(std::string* status, const JobRequest& request = {});
 
-    // Write EEPROM: presses the button, then runs the loop until the job has
-    // ended (the button is back and the worker idle) or an interrupt came.
-    JobOutcome WriteEeprom();
-    // The hidden Erase button. The dialog shows nothing for it; a failure
-    // carries the record it left.
-    JobOutcome EraseEeprom();
-    // The hidden Get FW Ver. button: the status label's text, and the version
-    // read (none when the query failed).
-    std::optional<std::string> GetFirmwareVersion(std::string* status);
+    // While the session lives, a known device that arrives on another port
+    // of `scope` while the job waits for its unit to come back is named to
+    // the operator at once; the job goes on waiting.
+    void WatchArrivalsElsewhere(PortScope& scope);
 
     // The dialog left alone for a while: the loop handles notices and ticks.
     void RunFor(std::chrono::milliseconds duration);
@@ -66,12 +72,14 @@ private:
     bool ReadsCancelled() const;
 
     Options options_;
+    ConsoleView& view_;
     std::atomic<bool> closing_{false};
     const std::thread::id uiThread_;
     CancellableHidBackend hid_;
     UiLoop loop_;
     ConsoleWindow window_;
     std::unique_ptr<CZT51xxWriteEepromMPDlg> dialog_;
+    PortScope* watched_ = nullptr;
     bool started_ = false;
     bool closed_ = false;
 };

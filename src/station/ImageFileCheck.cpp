@@ -64,10 +64,12 @@ std::string CheckImageFitsChip(const EepromImage& image, const EepromImage& chip
 }
 
 std::string CheckImageFitsUnit(CZT51xxWriteEepromMPDlg& dlg, const EepromImage& image) {
-    // The device the write request will open: the typed pair in row 0.
+    // The device the write request will open: the typed pair in row 0. The
+    // link the dialog opened at start-up may be another unit's.
     dlg.knownDevices[0].vendorId = ParseHexId(dlg.window.GetControlText(kIdVendorId));
     dlg.knownDevices[0].productId = ParseHexId(dlg.window.GetControlText(kIdProductId));
-    if (!dlg.hidLink.isOpen.load() && Failed(dlg.OpenKnownDevice())) return "";
+    dlg.CloseDevice();
+    if (Failed(dlg.OpenKnownDevice())) return "";
     uint32_t chipId = 0;
     uint8_t status = 0xFF;
     if (Failed(dlg.ReadChipIdentity(&chipId, &status))) return "";

@@ -30,6 +30,13 @@ void JsonEvents::Info(const std::string& text) {
     Emit(nlohmann::ordered_json{{"event", "info"}, {"text", text}});
 }
 
+void JsonEvents::ArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
+    Emit(nlohmann::ordered_json{{"event", "arrived-elsewhere"},
+                                {"arrivedPort", arrivedPort},
+                                {"waitingPort", waitingPort},
+                                {"text", ArrivedElsewhereText(arrivedPort, waitingPort)}});
+}
+
 void JsonEvents::Progress(int percent) {
     if (percent == lastPercent_) return;
     // The bar runs from 0 to 50 while the body is written and from 49 to 99

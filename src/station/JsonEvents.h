@@ -19,6 +19,7 @@ public:
     explicit JsonEvents(std::ostream& out) : out_(out) {}
 
     void Info(const std::string& text) override;
+    void ArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) override;
     void Progress(int percent) override;
     void Marker(const std::string& text) override;
     void Message(const std::string& text, const std::string& caption) override;

@@ -48,7 +48,7 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
     // the unit the whole re-plug wait.
     auto onReplugPrompt = [&, index] {
         const bool byPower =
-            request.replug == ReplugMethod::Power && ReplugByPortPower(backend.Power(), unit.port, view);
+            request.job.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), unit.port, view);
         if (!byPower && !gate.Arrive(index)) return false;
         if (dialog && waitPasses > 0) dialog->deviceWaitCountdown.store(waitPasses);
         if (!byPower) backend.ReplugUnit(unit.port);
@@ -64,29 +64,27 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
         const auto start = std::chrono::system_clock::now();
         dialog = &session.Dialog();
         session.Start();
-        if (request.vendorId || request.productId) {
-            auto& window = session.Window();
-            session.TypeIds(request.vendorId.value_or(ParseHexId(window.GetControlText(kIdVendorId))),
-                            request.productId.value_or(ParseHexId(window.GetControlText(kIdProductId))));
-        }
-        if (request.image) {
-            if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), *request.image);
+        session.WatchArrivalsElsewhere(scope);
+        JobRequest job = request.job;
+        job.port = unit.port;
+        session.Dialog().ShowRequestedIds(job);
+        if (job.image) {
+            if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), job.image->bytes);
                 !misfit.empty()) {
                 view.Info("the image file is refused for this unit, " + misfit + "; it was not written");
                 unit.result.outcome = {ResultKind::Failed, std::nullopt};
                 gate.Leave(index);
                 return;  // the session closes the dialog
             }
-            session.Dialog().overrideImage = request.image;
         }
-        unit.result.outcome = session.WriteEeprom();
+        const JobReport report = session.WriteEeprom(job);
+        unit.result.outcome = report.outcome;
         gate.Leave(index);
         if (unit.result.outcome.kind != ResultKind::Ok && interrupted())
             unit.result.outcome = {ResultKind::Interrupted, std::nullopt};
         session.Close();
-        unit.result.record =
-            CollectStationRecord({session.Dialog().jobReport, ids, platform.usb, unit.port,
-                                  unit.result.outcome, start, std::chrono::system_clock::now()});
+        unit.result.record = CollectStationRecord({report, ids, platform.usb, unit.port, unit.result.outcome,
+                                                   start, std::chrono::system_clock::now()});
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "chip/EepromImage.h"
 #include "job/JobOutcome.h"
+#include "job/JobRequest.h"
 #include "platform/DeviceBackend.h"
 #include "station/PowerReplug.h"
 #include "station/StationDisplay.h"
@@ -20,14 +21,12 @@ namespace zt::station {
 // its own worker, and they run in parallel. The re-plug prompt is shown once
 // for all units; each unit then waits for its own port.
 struct MultiUnitRequest {
-    std::vector<std::string> ports;    // the units, in the order of the summary
-    std::optional<uint16_t> vendorId;  // typed into every unit's dialog
-    std::optional<uint16_t> productId;
-    ReplugMethod replug = ReplugMethod::Operator;
-    // An image file instead of the built-in images, checked against each
-    // unit's chip before that unit is erased; a unit it does not fit fails
-    // alone, untouched.
-    std::optional<EepromImage> image;
+    std::vector<std::string> ports;  // the units, in the order of the summary
+    // Every unit's job asks for this, on its own port: the IDs, the re-plug
+    // mode and an image file instead of the built-in images, checked against
+    // each unit's chip before that unit is erased (a unit it does not fit
+    // fails alone, untouched).
+    JobRequest job;
     // How long each unit waits for its device once the prompt is answered.
     std::chrono::seconds replugWait{0};
 };

@@ -7,10 +7,6 @@
 
 namespace zt::station {
 
-// How a job's unit gets re-plugged: by the operator's hands (the default),
-// or by switching its hub port off and on where the hub can.
-enum class ReplugMethod { Operator, Power };
-
 // How long the port stays off: long enough for the chip to lose power and
 // start afresh when it comes back.
 inline constexpr uint32_t kPortPowerOffMs = 1000;

@@ -8,6 +8,7 @@
 
 #include "app/DialogTemplate.h"
 #include "cli/TextConsoleView.h"
+#include "platform/PortScope.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "station/DialogSession.h"
 #include "station/UiLoop.h"
@@ -140,7 +141,7 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
                                                      }});
         session.Dialog().jobTexts = {"Job", "Re-plug the board now.", "Done."};
         session.Start();
-        const JobOutcome outcome = session.WriteEeprom();
+        const JobOutcome outcome = session.WriteEeprom().outcome;
         session.Close();
         if (fails) {
             EXPECT_EQ(outcome.kind, ResultKind::Failed);
@@ -150,6 +151,37 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
         }
         EXPECT_THAT(out.str(), HasSubstr("Re-plug the board now.\n(continuing by itself)\n"));
     }
+}
+
+// A unit plugged into another port while the job waits for its own is named
+// at once; the job goes on waiting for its port and never writes the other.
+TEST(DeviceConsoleSession, AUnitArrivingElsewhereDuringTheRePlugIsNamedAndNotWritten) {
+    sim::SimulatedMachine::Options options;
+    options.simulatedClock = true;
+    options.units = 2;
+    sim::SimulatedMachine machine(options);
+    const int other = machine.Chip() + 1;
+    const auto otherBefore = machine.Bus().Eeprom(other);
+    PortScope unit(machine.AsPlatform(), machine.Locks());
+    std::ostringstream out;
+    TextConsoleView view(out, false);
+    std::istringstream none;
+    OperatorInput input(&none);
+    DialogSession session(unit.AsPlatform(), view, input,
+                          DialogSession::Options{true, [&] {
+                                                     machine.Bus().Replug(other);  // the wrong port first
+                                                     machine.ReplugUnit(unit.Port());
+                                                     return false;
+                                                 }});
+    session.Start();
+    session.WatchArrivalsElsewhere(unit);
+    unit.BindOnJobOpen();
+    EXPECT_EQ(session.WriteEeprom().outcome, JobOutcome::Ok());
+    session.Close();
+    EXPECT_THAT(out.str(),
+                HasSubstr("a unit arrived on port 1-1.2; this job waits for port 1-1.1: plug it back "
+                          "into the same port\n"));
+    EXPECT_EQ(machine.Bus().Eeprom(other), otherBefore);
 }
 
 TEST(DeviceConsoleSession, InterruptCutsAWaitingReadShort) {

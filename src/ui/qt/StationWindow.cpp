@@ -194,7 +194,7 @@ void StationWindow::StartJob() {
     UpdateButton();
     status_->setText(QStringLiteral("Writing %1 units...").arg(request.ports.size()));
     request.replugWait = station::DefaultReplugWait(request.ports.size());
-    request.replug = replug_;
+    request.job.replug = replug_;
     display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
     job_ = std::thread([this, request] {
         auto results = station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });

@@ -50,7 +50,7 @@ public:
     // How the units are re-plugged: by the operator (the default), or by
     // switching their hub ports off and on where the hubs can (a unit whose
     // port cannot be switched is left to the operator's prompt).
-    void SetReplugMethod(station::ReplugMethod method) { replug_ = method; }
+    void SetReplugMode(ReplugMode mode) { replug_ = mode; }
     // The station log each unit's job appends its line to; none by default.
     void SetLog(station::StationLog* log) { log_ = log; }
 
@@ -110,7 +110,7 @@ private:
     QLabel* status_;
     std::vector<Row> rows_;
     bool running_ = false;
-    station::ReplugMethod replug_ = station::ReplugMethod::Operator;
+    ReplugMode replug_ = ReplugMode::Operator;
     station::StationLog* log_ = nullptr;
     QPointer<QMessageBox> replugBox_;
     QPointer<QMessageBox> closeQuestion_;

@@ -57,7 +57,7 @@ int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
     zt::qt::StationWindow window(backend);
     window.SetInstanceLock(&instanceLock);
     window.SetLog(&log);
-    if (options.replugByPower) window.SetReplugMethod(zt::station::ReplugMethod::Power);
+    if (options.replugByPower) window.SetReplugMode(zt::ReplugMode::Power);
     if (options.autoOk) {
         window.onReplugPromptShown = [](QMessageBox& box) {
             QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
