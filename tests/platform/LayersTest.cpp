@@ -16,31 +16,44 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSource = fs::path(ZT_SOURCE_DIR) / "src";
+const fs::path kRoot = fs::path(ZT_SOURCE_DIR);
+const fs::path kSource = kRoot / "src";
 
 struct SourceLine {
-    std::string file;  // relative to src/
+    std::string file;  // relative to the folder it was read from (src/ unless told)
     int number;
     std::string text;
 };
 
-// Every line of the C++ files under src/<folder>, in a stable order.
-std::vector<SourceLine> LinesUnder(const std::string& folder) {
+bool IsCppFile(const fs::path& file) { return file.extension() == ".h" || file.extension() == ".cpp"; }
+bool IsCMakeFile(const fs::path& file) { return file.filename() == "CMakeLists.txt"; }
+
+// Every line of the wanted files under <base>/<folder>, in a stable order,
+// named relative to `base`.
+std::vector<SourceLine> LinesUnder(const std::string& folder, const fs::path& base = kSource,
+                                   bool (*wanted)(const fs::path&) = IsCppFile) {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(kSource / folder)) {
-        const auto extension = entry.path().extension();
-        if (entry.is_regular_file() && (extension == ".h" || extension == ".cpp"))
-            files.push_back(entry.path());
-    }
+    if (!fs::is_directory(base / folder)) return {};
+    for (const auto& entry : fs::recursive_directory_iterator(base / folder))
+        if (entry.is_regular_file() && wanted(entry.path())) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     std::vector<SourceLine> lines;
     for (const fs::path& file : files) {
         std::ifstream in(file);
         std::string text;
         for (int number = 1; std::getline(in, text); ++number)
-            lines.push_back({fs::relative(file, kSource).generic_string(), number, text});
+            lines.push_back({fs::relative(file, base).generic_string(), number, text});
     }
     return lines;
+}
+
+// "file:line: text" for every line of `lines` that `pattern` finds.
+std::vector<std::string> Matching(const std::vector<SourceLine>& lines, const std::regex& pattern) {
+    std::vector<std::string> found;
+    for (const SourceLine& line : lines)
+        if (std::regex_search(line.text, pattern))
+            found.push_back(line.file + ":" + std::to_string(line.number) + ": " + line.text);
+    return found;
 }
 
 // "file:line: text" for every include under `folder` that reaches one of
@@ -78,12 +91,8 @@ TEST(Layers, ChipFactsAndPlatformInterfacesIncludeNothingAboveThem) {
 // backend's own; the others speak in typed notices and names of their own.
 TEST(Layers, WindowsSpellingStaysInTheWindowsBackend) {
     static const std::regex windowsWords(R"(USB#VID_|DBT_|kDbt)", std::regex::icase);
-    std::vector<std::string> found;
     for (const std::string folder : {"platform/sim", "platform/linux"})
-        for (const SourceLine& line : LinesUnder(folder))
-            if (std::regex_search(line.text, windowsWords))
-                found.push_back(line.file + ":" + std::to_string(line.number) + ": " + line.text);
-    EXPECT_THAT(found, ::testing::IsEmpty());
+        EXPECT_THAT(Matching(LinesUnder(folder), windowsWords), ::testing::IsEmpty());
 }
 
 // The job, protocol and device code own their state and reach the dialog
@@ -92,6 +101,46 @@ TEST(Layers, TheCoreBelowTheDialogDoesNotReachUp) {
     const std::vector<std::string> above = {"app", "station", "cli", "ui"};
     for (const std::string folder : {"job", "device", "protocol"})
         EXPECT_THAT(IncludesReaching(folder, above), ::testing::IsEmpty()) << folder;
+}
+
+// The Qt window reads its few options itself: neither it nor the station and
+// core below it may pull in the command-line tool or its parser.
+TEST(Layers, TheWindowsAndTheCoreDoNotUseTheCommandLineParser) {
+    static const std::regex parserLibrary(R"(CLI11|zt_cli_lib)", std::regex::icase);
+    for (const std::string folder : {"ui", "station"})
+        EXPECT_THAT(Matching(LinesUnder(folder, kSource, IsCMakeFile), parserLibrary), ::testing::IsEmpty())
+            << folder;
+    static const std::regex parserInclude(R"(^\s*#\s*include\s*(<CLI/|"cli/))");
+    for (const std::string folder : {"ui", "station", "app", "job", "protocol", "device", "chip"})
+        EXPECT_THAT(Matching(LinesUnder(folder), parserInclude), ::testing::IsEmpty()) << folder;
+}
+
+// The station serves every front end, so it knows none of them.
+TEST(Layers, TheStationDoesNotReachUpToTheFrontEnds) {
+    EXPECT_THAT(IncludesReaching("station", {"cli", "ui"}), ::testing::IsEmpty());
+}
+
+// The Windows API belongs to the Windows backend and the native dialog; the
+// rest of the tree builds on any system. The pattern is split so that this
+// file does not name the message itself.
+TEST(Layers, TheWindowsApiStaysInTheWindowsFolders) {
+    static const std::regex windowsApi(R"(#\s*include\s*[<"]windows\.h[>"]|WM_DEVICE(CHANGE))",
+                                       std::regex::icase);
+    static const std::regex windowsFolders(R"(^(src/platform/windows|src/ui/win32|tests/windows)/)");
+    // The consoles of the station prompt and of the command line are read
+    // and set up with the console API directly; they are the only ones left.
+    const std::vector<std::string> consoleFiles = {"src/station/OperatorInputWindows.cpp",
+                                                   "src/cli/StandardStreamsWindows.cpp"};
+    std::vector<std::string> found;
+    for (const std::string folder : {"src", "tests", "bench", "tools"})
+        for (const SourceLine& line : LinesUnder(folder, kRoot)) {
+            if (std::regex_search(line.file, windowsFolders) ||
+                std::find(consoleFiles.begin(), consoleFiles.end(), line.file) != consoleFiles.end())
+                continue;
+            if (std::regex_search(line.text, windowsApi))
+                found.push_back(line.file + ":" + std::to_string(line.number) + ": " + line.text);
+        }
+    EXPECT_THAT(found, ::testing::IsEmpty());
 }
 
 }  // namespace

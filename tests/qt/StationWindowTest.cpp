@@ -25,19 +25,19 @@ namespace {
 constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
 constexpr int kResultColumn = 3;
 
-// Three simulated units on simulated time, the second pulled in the middle
-// of writing, in a station window whose prompt a test answers.
+// Three simulated units on simulated time, by default the second pulled in
+// the middle of writing, in a station window whose prompt a test answers.
 struct StationHarness {
     std::unique_ptr<sim::SimulatedMachine> machine;
     std::unique_ptr<qt::StationWindow> window;
     int prompts = 0;
     std::optional<std::vector<station::UnitResult>> results;
 
-    StationHarness() {
+    explicit StationHarness(std::vector<std::string> faults = {"2:unplug-at=600"}) {
         sim::SimulatedMachine::Arguments arguments;
         arguments.units = 3;
         arguments.simulatedClock = true;
-        arguments.faults = {"2:unplug-at=600"};
+        arguments.faults = std::move(faults);
         sim::SimulatedMachine::Options options;
         std::string error;
         EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
@@ -122,6 +122,28 @@ TEST(StationWindow, AUnitHeldByAnotherJobIsNotWrittenAndSaysSo) {
     EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
     const auto eeprom = station.machine->Bus().Eeprom(station.machine->Chip() + 2);
     EXPECT_FALSE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
+}
+
+// A unit whose HID interface cannot be opened is not left out of "write them
+// all" unseen: its row says so, and its job fails with its code alone.
+TEST(StationWindow, AUnitThatCannotBeOpenedHasItsRowAndFailsAlone) {
+    StationHarness station({"2:refuse-open"});
+    ASSERT_EQ(station.window->Table()->rowCount(), 3);
+    EXPECT_EQ(station.Cell(1, 0), "1-1.2");
+    EXPECT_EQ(station.Cell(1, 1), "3C4D:7351 (cannot be opened)");
+
+    station.window->WriteButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return station.results.has_value(); }));
+
+    ASSERT_EQ(station.results->size(), 3u);
+    const auto code = (*station.results)[1].outcome.Code();
+    ASSERT_TRUE(code);
+    EXPECT_EQ(
+        station.Cell(1, kResultColumn),
+        QStringLiteral("Fail to Write EEPROM! [%1]").arg(QString::fromStdString(FormatResultCode(*code))));
+    EXPECT_EQ(DescribeFailure(*code).detailName, "no known device");
+    EXPECT_TRUE(station.window->Table()->item(1, kResultColumn)->toolTip().contains("no known device"));
+    for (int row : {0, 2}) EXPECT_EQ(station.Cell(row, kResultColumn), kCompletion) << row;
 }
 
 // Every unit's worker waits on the window in the re-plug prompt: closing

@@ -11,6 +11,63 @@ namespace {
 
 using station::kExitUsage;
 
+// Every option of the tool, with its help text and default.
+struct GuiOptionDefinitions {
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help.")};
+    const QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
+    const QCommandLineOption simulate{
+        QStringLiteral("simulate"), QStringLiteral("Run against a simulated chip instead of real devices.")};
+    const QCommandLineOption variant{QStringLiteral("variant"),
+                                     QStringLiteral("Chip variant of the simulated chip: A, B or unknown."),
+                                     QStringLiteral("A|B|unknown"), QStringLiteral("A")};
+    const QCommandLineOption units{QStringLiteral("units"),
+                                   QStringLiteral("Number of simulated chips, each on a port of its own."),
+                                   QStringLiteral("N"), QStringLiteral("1")};
+    const QCommandLineOption fault{
+        QStringLiteral("fault"),
+        QStringLiteral("Fault of the simulated chips, or with U: of unit U only (repeatable; see "
+                       "--list-faults)."),
+        QStringLiteral("[U:]NAME")};
+    const QCommandLineOption listFaults{QStringLiteral("list-faults"),
+                                        QStringLiteral("List the faults the simulated chip knows.")};
+    const QCommandLineOption simClock{
+        QStringLiteral("sim-clock"),
+        QStringLiteral("Simulated time: device pauses and time-outs take no time.")};
+    const QCommandLineOption station{
+        QStringLiteral("station"),
+        QStringLiteral("Show every unit present in a row of its own and write them all at once.")};
+    const QCommandLineOption replug{
+        QStringLiteral("replug"),
+        QStringLiteral(
+            "With --station: 'power' re-plugs each unit by switching its hub port off and on where the "
+            "hub can (the others are left to the prompt); 'operator' (default) asks."),
+        QStringLiteral("operator|power"), QStringLiteral("operator")};
+    const QCommandLineOption log{
+        QStringLiteral("log"),
+        QStringLiteral("With --station: append one JSON line per unit and job to FILE, synced before the "
+                       "window reports the job's end; a log that cannot be opened stops the tool at once."),
+        QStringLiteral("FILE")};
+    const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
+                                    QStringLiteral("Answer every message box with OK at once.")};
+    const QCommandLineOption screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the window to FILE during a job (with --station: once it has "
+                       "ended), then close."),
+        QStringLiteral("FILE")};
+    const QCommandLineOption screenshotAt{QStringLiteral("screenshot-at"),
+                                          QStringLiteral("Progress (0..100) at which --screenshot is taken."),
+                                          QStringLiteral("N"), QStringLiteral("40")};
+};
+
+void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
+    parser.setApplicationDescription(QStringLiteral(
+        "Programs the configuration EEPROM of ZT51xx USB audio controllers (production line)."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
+                       d.station, d.replug, d.log, d.autoOk, d.screenshot, d.screenshotAt});
+}
+
 GuiCommandLine Stop(int exitCode, QString text) {
     GuiCommandLine result;
     result.exitCode = exitCode;
@@ -18,113 +75,116 @@ GuiCommandLine Stop(int exitCode, QString text) {
     return result;
 }
 
-}  // namespace
+QString FaultList() {
+    QString text;
+    for (const auto& [name, description] : sim::FaultNames())
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(QString::fromStdString(name), -22)
+                    .arg(QString::fromStdString(description));
+    return text;
+}
 
-GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Programs the configuration EEPROM of ZT51xx USB audio controllers (production line)."));
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"), QStringLiteral("Run against a simulated chip instead of real devices."));
-    const QCommandLineOption variant(QStringLiteral("variant"),
-                                     QStringLiteral("Chip variant of the simulated chip: A, B or unknown."),
-                                     QStringLiteral("A|B|unknown"), QStringLiteral("A"));
-    const QCommandLineOption units(QStringLiteral("units"),
-                                   QStringLiteral("Number of simulated chips, each on a port of its own."),
-                                   QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption fault(
-        QStringLiteral("fault"),
-        QStringLiteral("Fault of the simulated chips, or with U: of unit U only (repeatable; see "
-                       "--list-faults)."),
-        QStringLiteral("[U:]NAME"));
-    const QCommandLineOption listFaults(QStringLiteral("list-faults"),
-                                        QStringLiteral("List the faults the simulated chip knows."));
-    const QCommandLineOption simClock(
-        QStringLiteral("sim-clock"),
-        QStringLiteral("Simulated time: device pauses and time-outs take no time."));
-    const QCommandLineOption station(
-        QStringLiteral("station"),
-        QStringLiteral("Show every unit present in a row of its own and write them all at once."));
-    const QCommandLineOption replug(
-        QStringLiteral("replug"),
-        QStringLiteral(
-            "With --station: 'power' re-plugs each unit by switching its hub port off and on where the "
-            "hub can (the others are left to the prompt); 'operator' (default) asks."),
-        QStringLiteral("operator|power"), QStringLiteral("operator"));
-    const QCommandLineOption log(
-        QStringLiteral("log"),
-        QStringLiteral("With --station: append one JSON line per unit and job to FILE, synced before the "
-                       "window reports the job's end; a log that cannot be opened stops the tool at once."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption autoOk(QStringLiteral("auto-ok"),
-                                    QStringLiteral("Answer every message box with OK at once."));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Save the window to FILE during a job (with --station: once it has "
-                       "ended), then close."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption screenshotAt(QStringLiteral("screenshot-at"),
-                                          QStringLiteral("Progress (0..100) at which --screenshot is taken."),
-                                          QStringLiteral("N"), QStringLiteral("40"));
-    parser.addOptions({help, version, simulate, variant, units, fault, listFaults, simClock, station, replug,
-                       log, autoOk, screenshot, screenshotAt});
-
+// A line the parser refuses, or one that asks only for a text (help,
+// version, the fault list): the tool ends with it before any window.
+std::optional<GuiCommandLine> ReadStoppingRequests(QCommandLineParser& parser, const GuiOptionDefinitions& d,
+                                                   const QStringList& arguments) {
     if (!parser.parse(arguments)) return Stop(kExitUsage, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return Stop(kExitUsage,
                     QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
-    if (parser.isSet(help)) {
+    if (parser.isSet(d.help)) {
         // Parsed before the application object exists: name the program ourselves.
         return Stop(0, parser.helpText().replace(QStringLiteral("<executable_name>"),
                                                  QStringLiteral("zt51xx-mp-gui")));
     }
-    if (parser.isSet(version)) return Stop(0, QStringLiteral("zt51xx-mp-gui " ZT_VERSION "\n"));
-    if (parser.isSet(listFaults)) {
-        QString text;
-        for (const auto& [name, description] : sim::FaultNames())
-            text += QStringLiteral("  %1  %2\n")
-                        .arg(QString::fromStdString(name), -22)
-                        .arg(QString::fromStdString(description));
-        return Stop(0, text);
-    }
+    if (parser.isSet(d.version)) return Stop(0, QStringLiteral("zt51xx-mp-gui " ZT_VERSION "\n"));
+    if (parser.isSet(d.listFaults)) return Stop(0, FaultList());
+    return std::nullopt;
+}
 
-    GuiCommandLine result;
-    GuiOptions& o = result.options;
-    o.simulate = parser.isSet(simulate);
-    sim::SimulatedMachine::Arguments simulation;
-    simulation.variant = parser.value(variant).toStdString();
-    for (const QString& f : parser.values(fault)) simulation.faults.push_back(f.toStdString());
-    simulation.simulatedClock = parser.isSet(simClock);
+// The simulator's options as typed; CheckSimulation judges them once the
+// rest of the line has been read.
+bool ReadSimulation(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
+                    sim::SimulatedMachine::Arguments* simulation, QString* error) {
+    o->simulate = parser.isSet(d.simulate);
+    simulation->variant = parser.value(d.variant).toStdString();
+    for (const QString& f : parser.values(d.fault)) simulation->faults.push_back(f.toStdString());
+    simulation->simulatedClock = parser.isSet(d.simClock);
     bool numeric = false;
-    simulation.units = parser.value(units).toInt(&numeric);
-    if (!numeric) return Stop(kExitUsage, QStringLiteral("--units wants a number of chips"));
-    o.station = parser.isSet(station);
-    const QString method = parser.value(replug);
-    if (method != QStringLiteral("operator") && method != QStringLiteral("power"))
-        return Stop(kExitUsage, QStringLiteral("--replug wants operator or power"));
-    if (parser.isSet(replug) && !o.station)
-        return Stop(kExitUsage, QStringLiteral("--replug needs --station"));
-    o.replugByPower = method == QStringLiteral("power");
-    o.logPath = parser.value(log);
-    if (parser.isSet(log) && !o.station) return Stop(kExitUsage, QStringLiteral("--log needs --station"));
-    o.autoOk = parser.isSet(autoOk);
-    o.screenshotPath = parser.value(screenshot);
+    simulation->units = parser.value(d.units).toInt(&numeric);
+    if (!numeric) *error = QStringLiteral("--units wants a number of chips");
+    return numeric;
+}
 
-    o.screenshotAtProgress = parser.value(screenshotAt).toInt(&numeric);
-    if (!numeric || o.screenshotAtProgress < 0 || o.screenshotAtProgress > 100)
-        return Stop(kExitUsage, QStringLiteral("--screenshot-at wants a progress from 0 to 100"));
+bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
+                 QString* error) {
+    o->station = parser.isSet(d.station);
+    const QString method = parser.value(d.replug);
+    if (method != QStringLiteral("operator") && method != QStringLiteral("power")) {
+        *error = QStringLiteral("--replug wants operator or power");
+        return false;
+    }
+    if (parser.isSet(d.replug) && !o->station) {
+        *error = QStringLiteral("--replug needs --station");
+        return false;
+    }
+    o->replugByPower = method == QStringLiteral("power");
+    o->logPath = parser.value(d.log);
+    if (parser.isSet(d.log) && !o->station) {
+        *error = QStringLiteral("--log needs --station");
+        return false;
+    }
+    return true;
+}
 
-    if (!o.simulate && (parser.isSet(variant) || parser.isSet(units) || !simulation.faults.empty() ||
-                        simulation.simulatedClock))
-        return Stop(kExitUsage,
-                    QStringLiteral("--variant, --units, --fault and --sim-clock need --simulate"));
-    std::string error;
-    if (!sim::SimulatedMachine::ParseArguments(simulation, &o.simulation, &error))
-        return Stop(kExitUsage, QString::fromStdString(error));
+bool ReadUnattended(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
+                    QString* error) {
+    o->autoOk = parser.isSet(d.autoOk);
+    o->screenshotPath = parser.value(d.screenshot);
+    bool numeric = false;
+    o->screenshotAtProgress = parser.value(d.screenshotAt).toInt(&numeric);
+    if (!numeric || o->screenshotAtProgress < 0 || o->screenshotAtProgress > 100) {
+        *error = QStringLiteral("--screenshot-at wants a progress from 0 to 100");
+        return false;
+    }
+    return true;
+}
+
+// The simulator's options only with --simulate, and then a known variant,
+// known faults and units the simulator can build.
+bool CheckSimulation(const QCommandLineParser& parser, const GuiOptionDefinitions& d,
+                     const sim::SimulatedMachine::Arguments& simulation, GuiOptions* o, QString* error) {
+    if (!o->simulate && (parser.isSet(d.variant) || parser.isSet(d.units) || !simulation.faults.empty() ||
+                         simulation.simulatedClock)) {
+        *error = QStringLiteral("--variant, --units, --fault and --sim-clock need --simulate");
+        return false;
+    }
+    std::string reason;
+    if (!sim::SimulatedMachine::ParseArguments(simulation, &o->simulation, &reason)) {
+        *error = QString::fromStdString(reason);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const GuiOptionDefinitions definitions;
+    DefineOptions(parser, definitions);
+    if (auto stop = ReadStoppingRequests(parser, definitions, arguments)) return *stop;
+
+    // In this order, so that a line with several mistakes names the same one
+    // first every time.
+    GuiCommandLine result;
+    sim::SimulatedMachine::Arguments simulation;
+    QString error;
+    if (!ReadSimulation(parser, definitions, &result.options, &simulation, &error) ||
+        !ReadStation(parser, definitions, &result.options, &error) ||
+        !ReadUnattended(parser, definitions, &result.options, &error) ||
+        !CheckSimulation(parser, definitions, simulation, &result.options, &error))
+        return Stop(kExitUsage, error);
     return result;
 }
 

@@ -38,6 +38,8 @@ QString IdsOf(const station::PresentDevice& device) {
                       .arg(device.productId, 4, 16, QLatin1Char('0'))
                       .toUpper();
     if (device.updater) ids += QStringLiteral(" (updater)");
+    // Its IDs come from the USB walk; its job will fail at the open.
+    if (!device.openable) ids += QStringLiteral(" (cannot be opened)");
     return ids;
 }
 
@@ -95,8 +97,10 @@ void StationWindow::SetInstanceLock(QtInstanceLock* lock) {
 void StationWindow::Refresh() {
     if (running_) return;
     int openFailures = 0;
-    const auto devices =
-        station::FindKnownDevices(backend_.AsPlatform().hid, kInitialKnownDevices, &openFailures);
+    // A unit whose HID interface cannot be opened still gets its row, and
+    // its job fails with its code, rather than the unit being left out unseen.
+    const Platform platform = backend_.AsPlatform();
+    const auto devices = station::ScanUnits(platform.hid, platform.usb, kInitialKnownDevices, &openFailures);
     std::vector<Row> next;
     for (const station::PresentDevice& device : devices) {
         // Without a port a unit cannot be kept apart from the others.

@@ -100,6 +100,81 @@ int RunStation(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
     return result;
 }
 
+// The dialog of the tool: one unit per job, the one its own open finds.
+int RunDialog(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
+              const zt::qt::GuiOptions& options, int* exitCode) {
+    zt::qt::QtDialogWindow window;
+    window.SetInstanceLock(&instanceLock);
+    // Each job works on one unit: the one its own open finds, until it ends.
+    zt::PortScope unit(backend.AsPlatform(), backend.Locks());
+    window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
+    window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
+    window.onCommandEnded = [&unit] { unit.Unbind(); };
+    window.onMessageBoxShown = [&](QMessageBox& box) {
+        if (options.autoOk) {
+            // After the notices that the re-plug has just posted.
+            QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+        }
+    };
+    std::optional<zt::qt::ScreenshotOnProgress> screenshot;
+    if (!options.screenshotPath.isEmpty()) {
+        screenshot.emplace(window, options.screenshotPath, options.screenshotAtProgress);
+        // The job is what the picture is about: start it once the window is up.
+        QTimer::singleShot(0, &window, [&window] {
+            if (auto* write = qobject_cast<QPushButton*>(window.Control(zt::kIdWriteEeprom))) write->click();
+        });
+    }
+
+    // A signal closes the dialog like Exit, but without asking: nobody is
+    // there to answer.
+    int closedBySignal = 0;
+    zt::qt::TerminationSignals terminations;
+    QObject::connect(&terminations, &zt::qt::TerminationSignals::received, &window, [&](int signalNumber) {
+        if (!closedBySignal) closedBySignal = signalNumber;
+        window.EndDialog(2);
+    });
+
+    zt::CZT51xxWriteEepromMPDlg dialog(window, unit.AsPlatform());
+    const int result = window.RunModal(dialog);
+    if (closedBySignal) {
+        *exitCode = kExitSignalBase + closedBySignal;
+    } else if (screenshot && screenshot->EndedFirst()) {
+        PrintLine(stderr,
+                  QStringLiteral("the job ended with %1 before the progress reached %2; no screenshot")
+                      .arg(zt::qt::OutcomeText(*screenshot->EndedFirst()))
+                      .arg(options.screenshotAtProgress));
+        *exitCode = kExitJobFailed;
+    } else if (screenshot && !screenshot->Saved()) {
+        PrintLine(stderr, screenshot->Taken()
+                              ? QStringLiteral("could not write %1").arg(options.screenshotPath)
+                              : QStringLiteral("the job did not reach the progress %1 in time; no screenshot")
+                                    .arg(options.screenshotAtProgress));
+        *exitCode = kExitJobFailed;
+    }
+    return result;
+}
+
+// What the application object runs once no other instance answered: the
+// machine's devices or the simulator, in the station window or the dialog.
+int RunWindow(zt::qt::QtInstanceLock& instanceLock, const zt::qt::GuiOptions& options, int* exitCode) {
+    zt::BackendChoice choice;
+    choice.simulate = options.simulate;
+    choice.simulation = options.simulation;
+    std::string error;
+    const std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &error);
+    if (!backend) {
+        ShowStartError(
+            QStringLiteral("This build has no device backend for this system. "
+                           "Start it with --simulate to use the simulated chip."));
+        *exitCode = kExitNoDevice;
+        return 0;
+    }
+    const std::string hint = backend->PermissionHint();
+    if (!hint.empty()) PrintLine(stderr, QString::fromStdString(hint));
+    if (options.station) return RunStation(*backend, instanceLock, options, exitCode);
+    return RunDialog(*backend, instanceLock, options, exitCode);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,79 +189,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const zt::qt::GuiOptions& options = commandLine.options;
 
-    zt::BackendChoice choice;
-    choice.simulate = options.simulate;
-    choice.simulation = options.simulation;
-
     int exitCode = 0;
     zt::qt::QtInstanceLock instanceLock;
-    zt::CZT51xxWriteEepromMPApp app(instanceLock, [&]() -> int {
-        std::string error;
-        const std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &error);
-        if (!backend) {
-            ShowStartError(
-                QStringLiteral("This build has no device backend for this system. "
-                               "Start it with --simulate to use the simulated chip."));
-            exitCode = kExitNoDevice;
-            return 0;
-        }
-        const std::string hint = backend->PermissionHint();
-        if (!hint.empty()) PrintLine(stderr, QString::fromStdString(hint));
-        if (options.station) return RunStation(*backend, instanceLock, options, &exitCode);
-
-        zt::qt::QtDialogWindow window;
-        window.SetInstanceLock(&instanceLock);
-        // Each job works on one unit: the one its own open finds, until it ends.
-        zt::PortScope unit(backend->AsPlatform(), backend->Locks());
-        window.onReplugRequested = [&backend, &unit] { backend->ReplugUnit(unit.Port()); };
-        window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
-        window.onCommandEnded = [&unit] { unit.Unbind(); };
-        window.onMessageBoxShown = [&](QMessageBox& box) {
-            if (options.autoOk) {
-                // After the notices that the re-plug has just posted.
-                QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
-            }
-        };
-        std::optional<zt::qt::ScreenshotOnProgress> screenshot;
-        if (!options.screenshotPath.isEmpty()) {
-            screenshot.emplace(window, options.screenshotPath, options.screenshotAtProgress);
-            // The job is what the picture is about: start it once the window is up.
-            QTimer::singleShot(0, &window, [&window] {
-                if (auto* write = qobject_cast<QPushButton*>(window.Control(zt::kIdWriteEeprom)))
-                    write->click();
-            });
-        }
-
-        // A signal closes the dialog like Exit, but without asking: nobody is
-        // there to answer.
-        int closedBySignal = 0;
-        zt::qt::TerminationSignals terminations;
-        QObject::connect(&terminations, &zt::qt::TerminationSignals::received, &window,
-                         [&](int signalNumber) {
-                             if (!closedBySignal) closedBySignal = signalNumber;
-                             window.EndDialog(2);
-                         });
-
-        zt::CZT51xxWriteEepromMPDlg dialog(window, unit.AsPlatform());
-        const int result = window.RunModal(dialog);
-        if (closedBySignal) {
-            exitCode = kExitSignalBase + closedBySignal;
-        } else if (screenshot && screenshot->EndedFirst()) {
-            PrintLine(stderr,
-                      QStringLiteral("the job ended with %1 before the progress reached %2; no screenshot")
-                          .arg(zt::qt::OutcomeText(*screenshot->EndedFirst()))
-                          .arg(options.screenshotAtProgress));
-            exitCode = kExitJobFailed;
-        } else if (screenshot && !screenshot->Saved()) {
-            PrintLine(stderr,
-                      screenshot->Taken()
-                          ? QStringLiteral("could not write %1").arg(options.screenshotPath)
-                          : QStringLiteral("the job did not reach the progress %1 in time; no screenshot")
-                                .arg(options.screenshotAtProgress));
-            exitCode = kExitJobFailed;
-        }
-        return result;
-    });
+    zt::CZT51xxWriteEepromMPApp app(instanceLock,
+                                    [&]() -> int { return RunWindow(instanceLock, options, &exitCode); });
     app.InitInstance();
     if (app.ActivatedOtherInstance()) {
         PrintLine(stdout, instanceLock.ReachedOtherInstance()

@@ -87,6 +87,81 @@ void CALLBACK CheckIdle(HWND, UINT, UINT_PTR, DWORD) {
     if (whenIdle) whenIdle();
 }
 
+// The machine's devices, or the simulated chip the options describe; null,
+// with the operator told why and the exit code set, when there is neither.
+std::unique_ptr<zt::DeviceBackend> MakeBackend(const Options& options, int* exitCode) {
+    zt::BackendChoice choice;
+    choice.simulate = options.simulate;
+    zt::sim::SimulatedMachine::Arguments simulation;
+    simulation.variant = options.variant;
+    simulation.simulatedClock = options.simClock;
+    std::string reason;
+    if (choice.simulate &&
+        !zt::sim::SimulatedMachine::ParseArguments(simulation, &choice.simulation, &reason)) {
+        Tell(reason, true);
+        *exitCode = 2;
+        return nullptr;
+    }
+    std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &reason);
+    if (!backend) {
+        Tell(reason, true);
+        *exitCode = 3;
+    }
+    return backend;
+}
+
+// --screenshot: press Write EEPROM once the window is up and save the window
+// once the progress reaches the point asked for.
+void TakeScreenshotDuringJob(zt::win32::Win32DialogWindow& window, const Options& options,
+                             bool* screenshotTaken, int* exitCode) {
+    window.onInitialised = [&window] {
+        PostMessageW(GetDlgItem(window.Window(), zt::kIdWriteEeprom), BM_CLICK, 0, 0);
+    };
+    window.onProgressChanged = [&window, &options, screenshotTaken, exitCode](int position) {
+        if (*screenshotTaken || position < options.screenshotAt) return;
+        *screenshotTaken = true;
+        if (!zt::win32::SaveWindowPng(window.Window(), options.screenshotPath)) {
+            Tell("could not write " + options.screenshotPath, true);
+            *exitCode = 1;
+        }
+    };
+}
+
+int RunDialog(zt::DeviceBackend& backend, const Options& options, int* exitCode) {
+    // Each job works on one unit: the one its own open finds, until it ends.
+    zt::PortScope unit(backend.AsPlatform(), backend.Locks());
+    const zt::Platform platform = unit.AsPlatform();
+
+    zt::win32::Win32DialogWindow window;
+    bool screenshotTaken = false;
+    // In simulation the chip re-plugs itself when the tool asks for it.
+    window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
+    window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
+    window.onCommandEnded = [&unit] { unit.Unbind(); };
+    window.onMessageBoxShown = [&](HWND box, const std::string&) {
+        if (options.autoOk || !options.screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+        // The job's result box: the picture is taken, or never will be.
+        const auto outcome = window.LastOutcome();
+        if (options.screenshotPath.empty() || !outcome || whenIdle) return;
+        if (outcome->kind != zt::ResultKind::Ok) *exitCode = 1;  // the job's outcome is the exit code
+        if (!screenshotTaken) {
+            *exitCode = 1;
+            Tell("the job ended before the progress reached the screenshot point; no screenshot", true);
+        }
+        whenIdle = [&window] {
+            if (!window.JobRunning()) PostMessageW(window.Window(), WM_COMMAND, zt::kIdExit, 0);
+        };
+        SetTimer(nullptr, 0, 50, &CheckIdle);
+    };
+    if (!options.screenshotPath.empty()) TakeScreenshotDuringJob(window, options, &screenshotTaken, exitCode);
+
+    zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
+    const int result = window.RunModal(dialog);
+    whenIdle = nullptr;
+    if (result < 0) *exitCode = 1;
+    return result;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -102,68 +177,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int exitCode = 0;
     zt::platform_windows::WindowsInstanceLock instanceLock;
     zt::CZT51xxWriteEepromMPApp app(instanceLock, [&]() -> int {
-        zt::BackendChoice choice;
-        choice.simulate = options->simulate;
-        zt::sim::SimulatedMachine::Arguments simulation;
-        simulation.variant = options->variant;
-        simulation.simulatedClock = options->simClock;
-        std::string reason;
-        if (choice.simulate &&
-            !zt::sim::SimulatedMachine::ParseArguments(simulation, &choice.simulation, &reason)) {
-            Tell(reason, true);
-            exitCode = 2;
-            return 0;
-        }
-        const std::unique_ptr<zt::DeviceBackend> backend = zt::SelectBackend(choice, &reason);
-        if (!backend) {
-            Tell(reason, true);
-            exitCode = 3;
-            return 0;
-        }
-        // Each job works on one unit: the one its own open finds, until it ends.
-        zt::PortScope unit(backend->AsPlatform(), backend->Locks());
-        const zt::Platform platform = unit.AsPlatform();
-
-        zt::win32::Win32DialogWindow window;
-        bool screenshotTaken = false;
-        // In simulation the chip re-plugs itself when the tool asks for it.
-        window.onReplugRequested = [&backend, &unit] { backend->ReplugUnit(unit.Port()); };
-        window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
-        window.onCommandEnded = [&unit] { unit.Unbind(); };
-        window.onMessageBoxShown = [&](HWND box, const std::string&) {
-            if (options->autoOk || !options->screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
-            // The job's result box: the picture is taken, or never will be.
-            const auto outcome = window.LastOutcome();
-            if (options->screenshotPath.empty() || !outcome || whenIdle) return;
-            if (outcome->kind != zt::ResultKind::Ok) exitCode = 1;  // the job's outcome is the exit code
-            if (!screenshotTaken) {
-                exitCode = 1;
-                Tell("the job ended before the progress reached the screenshot point; no screenshot", true);
-            }
-            whenIdle = [&window] {
-                if (!window.JobRunning()) PostMessageW(window.Window(), WM_COMMAND, zt::kIdExit, 0);
-            };
-            SetTimer(nullptr, 0, 50, &CheckIdle);
-        };
-        if (!options->screenshotPath.empty()) {
-            window.onInitialised = [&] {
-                PostMessageW(GetDlgItem(window.Window(), zt::kIdWriteEeprom), BM_CLICK, 0, 0);
-            };
-            window.onProgressChanged = [&](int position) {
-                if (screenshotTaken || position < options->screenshotAt) return;
-                screenshotTaken = true;
-                if (!zt::win32::SaveWindowPng(window.Window(), options->screenshotPath)) {
-                    Tell("could not write " + options->screenshotPath, true);
-                    exitCode = 1;
-                }
-            };
-        }
-
-        zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
-        const int result = window.RunModal(dialog);
-        whenIdle = nullptr;
-        if (result < 0) exitCode = 1;
-        return result;
+        const std::unique_ptr<zt::DeviceBackend> backend = MakeBackend(*options, &exitCode);
+        if (!backend) return 0;
+        return RunDialog(*backend, *options, &exitCode);
     });
     app.InitInstance();
     if (app.ActivatedOtherInstance())
