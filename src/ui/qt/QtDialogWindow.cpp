@@ -19,6 +19,7 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
+#include "station/ConsoleView.h"
 #include "ui/qt/AppIcon.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
@@ -425,6 +426,8 @@ void QtDialogWindow::EndDialog(int result) {
 }
 
 void QtDialogWindow::PostDeviceChange(const DeviceNotice& notice) {
+    // The notices that reach the window are the unit's own.
+    if (notice.kind == DeviceNotice::Kind::Arrival) awaitingReplug_ = false;
     {
         std::lock_guard lock(noticeMutex_);
         notices_.push_back(notice);
@@ -446,10 +449,12 @@ void QtDialogWindow::DeliverDeviceChanges() {
 }
 
 void QtDialogWindow::ReplugRequested() {
+    awaitingReplug_ = true;
     if (onReplugRequested) onReplugRequested();
 }
 
 void QtDialogWindow::JobEnded(const JobReport& report) {
+    awaitingReplug_ = false;
     {
         std::lock_guard lock(outcomeMutex_);
         lastOutcome_ = report.outcome;
@@ -490,6 +495,20 @@ void QtDialogWindow::ShowLastOutcome(const JobOutcome& outcome) {
     const QFontMetrics metrics(lastResult_->font());
     lastResult_->setText(metrics.elidedText(text, Qt::ElideRight, lastResult_->width()));
     lastResult_->setToolTip(text);
+}
+
+void QtDialogWindow::ShowArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
+    if (!awaitingReplug_) return;
+    const QString text =
+        QString::fromStdString(station::ConsoleView::ArrivedElsewhereText(arrivedPort, waitingPort));
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            const QFontMetrics metrics(lastResult_->font());
+            lastResult_->setText(metrics.elidedText(text, Qt::ElideRight, lastResult_->width()));
+            lastResult_->setToolTip(text);
+        },
+        Qt::QueuedConnection);
 }
 
 std::optional<JobOutcome> QtDialogWindow::LastOutcome() {

@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QList>
 #include <QPointer>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -89,6 +90,10 @@ public:
 
     // How the last write job ended; none before the first one.
     std::optional<JobOutcome> LastOutcome();
+    // A known device arrived on another port. While the job waits for its
+    // own unit to come back, the line below the progress bar says so at
+    // once; the job goes on waiting. Any thread.
+    void ShowArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort);
 
     // DialogWindow
     void SetWindowTitle(const std::string& title) override;
@@ -150,6 +155,8 @@ private:
 
     std::mutex outcomeMutex_;
     std::optional<JobOutcome> lastOutcome_;
+    // From the re-plug request until the unit's own arrival or the job's end.
+    std::atomic<bool> awaitingReplug_{false};
     bool jobEndAnnounced_ = false;  // for the job the Write EEPROM button started last
     bool jobEndToShow_ = false;     // announced, not yet shown on the UI thread
 };

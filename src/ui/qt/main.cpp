@@ -109,6 +109,9 @@ int RunDialog(zt::DeviceBackend& backend, zt::qt::QtInstanceLock& instanceLock,
     zt::PortScope unit(backend.AsPlatform(), backend.Locks());
     window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
     window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
+    unit.OnArrivalElsewhere([&window, &unit](const zt::DeviceNotice& notice) {
+        window.ShowArrivedElsewhere(notice.port, unit.Port());
+    });
     window.onCommandEnded = [&unit] { unit.Unbind(); };
     window.onMessageBoxShown = [&](QMessageBox& box) {
         if (options.autoOk) {
