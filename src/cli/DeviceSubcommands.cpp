@@ -49,7 +49,8 @@ void Usage(CommandContext& ctx, const std::string& line) {
 
 std::unique_ptr<ConsoleView> MakeView(const DeviceOptions& options, CommandContext& ctx) {
     if (options.json) return std::make_unique<JsonEvents>(ctx.out);
-    const bool terminal = (&ctx.out == &std::cout) && HostStandardStreams().IsTerminal(StandardStream::Output);
+    const bool terminal =
+        (&ctx.out == &std::cout) && HostStandardStreams().IsTerminal(StandardStream::Output);
     return std::make_unique<TextConsoleView>(ctx.out, terminal);
 }
 
@@ -134,7 +135,8 @@ bool PowerReplugAllowed(DeviceBackend& backend, const std::vector<std::string>& 
 // tagged lines on a pipe or a file, JSON events with --json.
 std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options, CommandContext& ctx,
                                                    std::mutex& outMutex, OperatorInput& input) {
-    const int columns = (&ctx.out == &std::cout && !options.json) ? HostStandardStreams().RedrawableTerminalColumns() : 0;
+    const int columns =
+        (&ctx.out == &std::cout && !options.json) ? HostStandardStreams().RedrawableTerminalColumns() : 0;
     if (columns > 0)
         return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, columns, input, options.yes,
                                                         InterruptSignal::Requested);

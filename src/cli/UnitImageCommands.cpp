@@ -131,7 +131,8 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
             return std::nullopt;
         }
     }
-    const bool terminal = (&ctx_.err == &std::cerr) && HostStandardStreams().IsTerminal(StandardStream::Error);
+    const bool terminal =
+        (&ctx_.err == &std::cerr) && HostStandardStreams().IsTerminal(StandardStream::Error);
     TextConsoleView view(ctx_.err, terminal);
     OperatorInput input(ctx_.in);
     DialogSession session(unit.AsPlatform(), view, input,

@@ -94,5 +94,18 @@ TEST(Layers, TheCoreBelowTheDialogDoesNotReachUp) {
         EXPECT_THAT(IncludesReaching(folder, above), ::testing::IsEmpty()) << folder;
 }
 
+// The console and the station reach the system through the platform's
+// interfaces (platform/HostSystem.h), so they build unchanged everywhere.
+TEST(Layers, FrontEndCodeIncludesNoSystemHeader) {
+    static const std::regex system(
+        R"(^\s*#\s*(include\s*<(unistd|fcntl|poll|io|signal|windows|winsock2)\.h>|include\s*<sys/|if.*_WIN32))");
+    std::vector<std::string> found;
+    for (const std::string folder : {"station", "cli"})
+        for (const SourceLine& line : LinesUnder(folder))
+            if (std::regex_search(line.text, system))
+                found.push_back(line.file + ":" + std::to_string(line.number) + ": " + line.text);
+    EXPECT_THAT(found, ::testing::IsEmpty());
+}
+
 }  // namespace
 }  // namespace zt

@@ -29,7 +29,8 @@ void Install(int signal, struct sigaction* previous) {
 
 }  // namespace
 
-PosixInterruptCatch::PosixInterruptCatch(Handler handler) : previousHandler_(currentHandler.exchange(handler)) {
+PosixInterruptCatch::PosixInterruptCatch(Handler handler)
+    : previousHandler_(currentHandler.exchange(handler)) {
     Install(SIGINT, &previousInt_);
     Install(SIGTERM, &previousTerm_);
 }

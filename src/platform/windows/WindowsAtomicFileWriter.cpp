@@ -95,7 +95,8 @@ bool WindowsAtomicFileWriter::WriteFileAtomically(const std::string& path, std::
     DWORD failure = GetLastError();
     CloseHandle(file);
     if (ok) {
-        ok = MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        ok = MoveFileExW(temporary.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         failure = GetLastError();
     }
     if (!ok) {
