@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
@@ -15,7 +13,6 @@
 #include "cli/Commands.h"
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
-#include "cli/StandardStreams.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
 #include "cli/TextConsoleView.h"
@@ -23,6 +20,7 @@
 #include "cli/UnitView.h"
 #include "job/JobResult.h"
 #include "platform/BackendSelection.h"
+#include "platform/HostSystem.h"
 #include "platform/PortScope.h"
 #include "station/DeviceIdTrace.h"
 #include "station/DialogSession.h"
@@ -51,7 +49,8 @@ void Usage(CommandContext& ctx, const std::string& line) {
 
 std::unique_ptr<ConsoleView> MakeView(const DeviceOptions& options, CommandContext& ctx) {
     if (options.json) return std::make_unique<JsonEvents>(ctx.out);
-    const bool terminal = (&ctx.out == &std::cout) && ::isatty(STDOUT_FILENO) == 1;
+    const bool terminal =
+        (&ctx.out == &std::cout) && HostStandardStreams().IsTerminal(StandardStream::Output);
     return std::make_unique<TextConsoleView>(ctx.out, terminal);
 }
 
@@ -136,7 +135,8 @@ bool PowerReplugAllowed(DeviceBackend& backend, const std::vector<std::string>& 
 // tagged lines on a pipe or a file, JSON events with --json.
 std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options, CommandContext& ctx,
                                                    std::mutex& outMutex, OperatorInput& input) {
-    const int columns = (&ctx.out == &std::cout && !options.json) ? RedrawableTerminalColumns() : 0;
+    const int columns =
+        (&ctx.out == &std::cout && !options.json) ? HostStandardStreams().RedrawableTerminalColumns() : 0;
     if (columns > 0)
         return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, columns, input, options.yes,
                                                         InterruptSignal::Requested);
@@ -413,7 +413,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (setup.checked.severalUnits || options.ports.size() > 1)
         return Usage(ctx, "--all and a repeated --port are for write only");
     if (options.replugByPower && !PowerReplugAllowedForOne(*backend, options, setup.checked, ctx)) return;
-    const bool interactive = ctx.in != nullptr || ::isatty(STDIN_FILENO) == 1;
+    const bool interactive = ctx.in != nullptr || HostStandardStreams().IsTerminal(StandardStream::Input);
     if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
         const ResultKind kind =
             InterruptSignal::Requested() ? ResultKind::Interrupted : ResultKind::Cancelled;

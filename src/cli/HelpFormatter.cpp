@@ -1,13 +1,10 @@
 #include "cli/HelpFormatter.h"
 
-#if !defined(_WIN32)
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cstdlib>
 #include <sstream>
+
+#include "platform/HostSystem.h"
 
 namespace zt::cli {
 
@@ -55,11 +52,8 @@ std::string WrapText(const std::string& text, std::size_t width, std::size_t ind
 
 std::size_t HelpWidth() {
     std::size_t width = kDefaultWidth;
-#if !defined(_WIN32)
-    winsize size{};
-    if (::isatty(STDOUT_FILENO) == 1 && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
-        return std::clamp<std::size_t>(size.ws_col, kMinWidth, kMaxWidth);
-#endif
+    if (const int columns = HostStandardStreams().TerminalColumns(); columns > 0)
+        return std::clamp<std::size_t>(static_cast<std::size_t>(columns), kMinWidth, kMaxWidth);
     if (const char* columns = std::getenv("COLUMNS")) {
         const long value = std::strtol(columns, nullptr, 10);
         if (value > 0) width = static_cast<std::size_t>(value);

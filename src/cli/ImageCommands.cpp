@@ -6,8 +6,8 @@
 #include <string>
 
 #include "chip/EepromImage.h"
-#include "cli/AtomicFile.h"
 #include "cli/Commands.h"
+#include "platform/HostSystem.h"
 #include "station/ImageInspector.h"
 
 namespace zt::cli {
@@ -61,7 +61,7 @@ void Inspect(CommandContext& ctx, const std::string& variant) {
 void Export(CommandContext& ctx, const std::string& variant, const std::string& path) {
     const EepromImage& image = *Find(variant).image;
     std::string error;
-    if (!WriteFileAtomically(path, std::as_bytes(std::span(image)), &error)) {
+    if (!HostFiles().WriteFileAtomically(path, std::as_bytes(std::span(image)), &error)) {
         ctx.err << "zt51xx-mp: cannot write " << path << ": " << error << "\n";
         ctx.exitCode = kExitIoError;
         return;

@@ -1,5 +1,8 @@
 #pragma once
 #include <csignal>
+#include <memory>
+
+#include "platform/InterruptCatch.h"
 
 namespace zt::cli {
 
@@ -23,9 +26,7 @@ public:
     static void Clear();
 
 private:
-    using Handler = void (*)(int);
-    Handler previousInt_;
-    Handler previousTerm_;
+    std::unique_ptr<InterruptCatch> catch_;
 };
 
 }  // namespace zt::cli

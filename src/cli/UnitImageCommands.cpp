@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +11,6 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "chip/EepromImage.h"
-#include "cli/AtomicFile.h"
 #include "cli/Commands.h"
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
@@ -21,6 +18,7 @@
 #include "cli/UnitClaimRefusal.h"
 #include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
+#include "platform/HostSystem.h"
 #include "platform/PortScope.h"
 #include "station/DialogSession.h"
 
@@ -133,7 +131,8 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
             return std::nullopt;
         }
     }
-    const bool terminal = (&ctx_.err == &std::cerr) && ::isatty(STDERR_FILENO) == 1;
+    const bool terminal =
+        (&ctx_.err == &std::cerr) && HostStandardStreams().IsTerminal(StandardStream::Error);
     TextConsoleView view(ctx_.err, terminal);
     OperatorInput input(ctx_.in);
     DialogSession session(unit.AsPlatform(), view, input,
@@ -202,7 +201,7 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
 void UnitRun::Finish(const std::vector<uint8_t>& unit) {
     if (command_ == UnitCommand::Read) {
         std::string error;
-        if (!WriteFileAtomically(options_.file, std::as_bytes(std::span(unit)), &error)) {
+        if (!HostFiles().WriteFileAtomically(options_.file, std::as_bytes(std::span(unit)), &error)) {
             Fail(kExitIoError, "cannot write " + options_.file + ": " + error);
             return;
         }

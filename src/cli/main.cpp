@@ -1,10 +1,10 @@
 #include <iostream>
 
 #include "cli/Commands.h"
-#include "cli/StandardStreams.h"
+#include "platform/HostSystem.h"
 
 int main(int argc, char** argv) {
-    zt::cli::ProtectStandardStreams();
+    zt::HostStandardStreams().ProtectStandardStreams();
     zt::cli::CommandContext ctx{std::cout, std::cerr};
     return zt::cli::RunCommandLine(argc, argv, ctx);
 }

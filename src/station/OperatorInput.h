@@ -11,8 +11,8 @@ namespace zt::station {
 // close procedure never leaves the worker stuck in a prompt.
 class OperatorInput {
 public:
-    // `stream` null: the process's standard input, read without buffering so
-    // that a wait can end between keystrokes.
+    // `stream` null: the process's standard input (platform/StandardInput.h),
+    // read without buffering so that a wait can end between keystrokes.
     explicit OperatorInput(std::istream* stream) : stream_(stream) {}
 
     // One line without its line break (standard input: at most the first

@@ -1,39 +1,17 @@
 #include "station/StationLog.h"
 
-#include <fcntl.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "chip/HexId.h"
 #include "job/FailureCatalogue.h"
 #include "job/JobOutcome.h"
+#include "platform/HostSystem.h"
 #include "station/IsoTime.h"
 #include "station/JsonEvents.h"
-
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace zt::station {
 
 namespace {
-
-std::string HostName() {
-#ifdef _WIN32
-    const char* name = std::getenv("COMPUTERNAME");
-    return name ? name : "";
-#else
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) return "";
-    return name;
-#endif
-}
 
 template <typename T>
 nlohmann::ordered_json HexOrNull(const std::optional<T>& id) {
@@ -51,7 +29,7 @@ std::string FormatStationRecord(const StationRecord& r) {
         {"start", FormatIsoTime(r.start)},
         {"end", FormatIsoTime(r.end)},
         {"durationMs", duration_cast<milliseconds>(r.end - r.start).count()},
-        {"host", HostName()},
+        {"host", ThisHost().Name()},
         {"tool", ZT_TOOL_VERSION},
         {"port", r.port},
         {"vidBefore", HexOrNull(r.vendorIdBefore)},
@@ -78,40 +56,24 @@ std::string FormatStationRecord(const StationRecord& r) {
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
 }
 
-StationLog::~StationLog() {
-#ifdef _WIN32
-    if (fd_ >= 0) ::_close(fd_);
-#else
-    if (fd_ >= 0) ::close(fd_);
-#endif
-}
+StationLog::StationLog() = default;
+StationLog::~StationLog() = default;
 
 bool StationLog::Open(const std::string& path, std::string* error) {
     path_ = path;
-#ifdef _WIN32
-    fd_ = ::_open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-#endif
-    if (fd_ < 0) {
-        *error = "cannot open the log " + path + " for appending: " + std::strerror(errno);
+    std::string reason;
+    file_ = OpenAppendOnlyFile(path, &reason);
+    if (!file_) {
+        *error = "cannot open the log " + path + " for appending: " + reason;
         return false;
     }
     return true;
 }
 
 bool StationLog::Append(const std::string& line, std::string* error) {
-#ifdef _WIN32
-    const int written = ::_write(fd_, line.data(), static_cast<unsigned>(line.size()));
-    const bool synced = ::_commit(fd_) == 0;
-#else
-    ssize_t written;
-    do written = ::write(fd_, line.data(), line.size());
-    while (written < 0 && errno == EINTR);
-    const bool synced = written >= 0 && ::fsync(fd_) == 0;
-#endif
-    if (written < 0 || static_cast<size_t>(written) != line.size() || !synced) {
-        *error = "the log " + path_ + " was not written: " + std::strerror(errno);
+    std::string reason = "the log is not open";
+    if (!file_ || !file_->Append(line, &reason)) {
+        *error = "the log " + path_ + " was not written: " + reason;
         return false;
     }
     return true;

@@ -1,8 +1,13 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+
+namespace zt {
+class AppendOnlyFile;
+}
 
 namespace zt::station {
 
@@ -35,19 +40,19 @@ std::string FormatStationRecord(const StationRecord& record);
 // share one log.
 class StationLog {
 public:
-    StationLog() = default;
+    StationLog();
     ~StationLog();
     StationLog(const StationLog&) = delete;
     StationLog& operator=(const StationLog&) = delete;
 
     // False with a reason when the file cannot be opened for appending.
     bool Open(const std::string& path, std::string* error);
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_ != nullptr; }
     // False with a reason when the line was not written and synced whole.
     bool Append(const std::string& line, std::string* error);
 
 private:
-    int fd_ = -1;
+    std::unique_ptr<AppendOnlyFile> file_;
     std::string path_;
 };
 

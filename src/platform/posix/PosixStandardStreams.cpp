@@ -1,4 +1,4 @@
-#include "cli/StandardStreams.h"
+#include "platform/posix/PosixStandardStreams.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace zt::cli {
+namespace zt::platform_posix {
 
-void ProtectStandardStreams() {
+void PosixStandardStreams::ProtectStandardStreams() {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
         // The lower ones are open by now, so this takes `fd` itself.
@@ -24,14 +24,26 @@ void ProtectStandardStreams() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-int RedrawableTerminalColumns() {
+int PosixStandardStreams::RedrawableTerminalColumns() {
     if (::isatty(STDOUT_FILENO) != 1) return 0;
     // A "dumb" terminal (an editor's shell buffer) prints the escape codes.
     const char* term = std::getenv("TERM");
     if (term == nullptr || std::strcmp(term, "dumb") == 0) return 0;
-    winsize size{};
-    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
-    return 80;
+    const int columns = TerminalColumns();
+    return columns > 0 ? columns : 80;
 }
 
-}  // namespace zt::cli
+bool PosixStandardStreams::IsTerminal(StandardStream stream) {
+    const int fd = stream == StandardStream::Input    ? STDIN_FILENO
+                   : stream == StandardStream::Output ? STDOUT_FILENO
+                                                      : STDERR_FILENO;
+    return ::isatty(fd) == 1;
+}
+
+int PosixStandardStreams::TerminalColumns() {
+    winsize size{};
+    if (::isatty(STDOUT_FILENO) == 1 && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0) return size.ws_col;
+    return 0;
+}
+
+}  // namespace zt::platform_posix

@@ -1,4 +1,4 @@
-#include "cli/AtomicFile.h"
+#include "platform/posix/PosixAtomicFileWriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <random>
 
-namespace zt::cli {
+namespace zt::platform_posix {
 
 namespace {
 
@@ -73,7 +73,8 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::byte> bytes, std::string* error) {
+bool PosixAtomicFileWriter::WriteFileAtomically(const std::string& path, std::span<const std::byte> bytes,
+                                                std::string* error) {
     std::string target = path;
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
@@ -115,4 +116,4 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::byte> byt
     return true;
 }
 
-}  // namespace zt::cli
+}  // namespace zt::platform_posix

@@ -1,14 +1,14 @@
-// OperatorInput on Windows: the console (or a pipe) has no poll(), so the
-// wait for the next character is a wait on the input handle with a short
-// time-out, and the cancel flag is checked between waits.
+#include "platform/windows/WindowsStandardInput.h"
+
 #include <windows.h>
 
-#include "station/OperatorInput.h"
-
-namespace zt::station {
+namespace zt::platform_windows {
 
 namespace {
 constexpr DWORD kCancelCheckMs = 50;
+// An answer is a word or nothing. Input that never ends a line (a binary file,
+// an endless pipe) gives up after this much, so a prompt always returns.
+constexpr size_t kMaxLineLength = 1024;
 
 // True when a character can be read without blocking; false on a time-out.
 // nullopt when the input is gone.
@@ -31,17 +31,12 @@ std::optional<bool> WaitForInput(HANDLE input) {
 
 }  // namespace
 
-std::optional<std::string> OperatorInput::ReadLine(const std::function<bool()>& cancelled) {
-    if (stream_) {
-        if (cancelled()) return std::nullopt;
-        std::string line;
-        if (!std::getline(*stream_, line)) return std::nullopt;
-        return line;
-    }
+std::optional<std::string> WindowsStandardInput::ReadLine(const std::function<bool()>& cancelled) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == nullptr || input == INVALID_HANDLE_VALUE) return std::nullopt;
     const bool console = GetFileType(input) == FILE_TYPE_CHAR;
     std::string line;
+    size_t taken = 0;
     for (;;) {
         if (cancelled()) return std::nullopt;
         const auto ready = WaitForInput(input);
@@ -71,7 +66,7 @@ std::optional<std::string> OperatorInput::ReadLine(const std::function<bool()>& 
             n = 0;
         }
         if (n == 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
-        if (c == '\n') return line;
+        if (c == '\n' || ++taken == kMaxLineLength) return line;
         if (c == '\b') {
             if (!line.empty()) line.pop_back();
         } else if (c != '\r') {
@@ -80,4 +75,4 @@ std::optional<std::string> OperatorInput::ReadLine(const std::function<bool()>& 
     }
 }
 
-}  // namespace zt::station
+}  // namespace zt::platform_windows

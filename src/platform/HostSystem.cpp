@@ -1,0 +1,69 @@
+#include "platform/HostSystem.h"
+
+#if defined(ZT_HAVE_POSIX_SYSTEM)
+#include "platform/posix/PosixAppendOnlyFile.h"
+#include "platform/posix/PosixAtomicFileWriter.h"
+#include "platform/posix/PosixHostIdentity.h"
+#include "platform/posix/PosixInterruptCatch.h"
+#include "platform/posix/PosixStandardInput.h"
+#include "platform/posix/PosixStandardStreams.h"
+namespace zt {
+namespace host = platform_posix;
+using HostAppendOnlyFile = host::PosixAppendOnlyFile;
+using HostAtomicFileWriter = host::PosixAtomicFileWriter;
+using HostHostIdentity = host::PosixHostIdentity;
+using HostInterruptCatch = host::PosixInterruptCatch;
+using HostStandardInputImpl = host::PosixStandardInput;
+using HostStandardStreamsImpl = host::PosixStandardStreams;
+}  // namespace zt
+#elif defined(ZT_HAVE_WINDOWS_BACKEND)
+#include "platform/windows/WindowsAppendOnlyFile.h"
+#include "platform/windows/WindowsAtomicFileWriter.h"
+#include "platform/windows/WindowsHostIdentity.h"
+#include "platform/windows/WindowsInterruptCatch.h"
+#include "platform/windows/WindowsStandardInput.h"
+#include "platform/windows/WindowsStandardStreams.h"
+namespace zt {
+namespace host = platform_windows;
+using HostAppendOnlyFile = host::WindowsAppendOnlyFile;
+using HostAtomicFileWriter = host::WindowsAtomicFileWriter;
+using HostHostIdentity = host::WindowsHostIdentity;
+using HostInterruptCatch = host::WindowsInterruptCatch;
+using HostStandardInputImpl = host::WindowsStandardInput;
+using HostStandardStreamsImpl = host::WindowsStandardStreams;
+}  // namespace zt
+#else
+#error "no implementation of the host system for this build"
+#endif
+
+namespace zt {
+
+StandardStreams& HostStandardStreams() {
+    static HostStandardStreamsImpl streams;
+    return streams;
+}
+
+StandardInput& HostStandardInput() {
+    static HostStandardInputImpl input;
+    return input;
+}
+
+AtomicFileWriter& HostFiles() {
+    static HostAtomicFileWriter files;
+    return files;
+}
+
+const HostIdentity& ThisHost() {
+    static const HostHostIdentity host;
+    return host;
+}
+
+std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error) {
+    return HostAppendOnlyFile::Open(path, error);
+}
+
+std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler) {
+    return std::make_unique<HostInterruptCatch>(handler);
+}
+
+}  // namespace zt

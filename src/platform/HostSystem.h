@@ -1,0 +1,33 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/AppendOnlyFile.h"
+#include "platform/AtomicFileWriter.h"
+#include "platform/HostIdentity.h"
+#include "platform/InterruptCatch.h"
+#include "platform/StandardInput.h"
+#include "platform/StandardStreams.h"
+
+namespace zt {
+
+// The one place that knows which system this build runs on, for what the
+// front ends and the station need of the process's own surroundings: its
+// standard streams, its files, its signals and the machine's name. The
+// objects returned by reference live as long as the process.
+
+StandardStreams& HostStandardStreams();
+StandardInput& HostStandardInput();
+AtomicFileWriter& HostFiles();
+const HostIdentity& ThisHost();
+
+// The file at `path` opened for appending (created when missing); null with
+// the system's reason in `error`.
+std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error);
+
+// Catches Ctrl-C and requests to terminate until the returned object goes
+// (platform/InterruptCatch.h). Catches may nest; the inner one's handler is
+// called while it lives.
+std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler);
+
+}  // namespace zt
