@@ -9,6 +9,7 @@
 #include "app/DialogTemplate.h"
 #include "job/JobOutcome.h"
 #include "platform/windows/WideText.h"
+#include "station/ConsoleView.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 
 namespace zt::win32 {
@@ -274,6 +275,8 @@ void Win32DialogWindow::EndDialog(int result) {
 }
 
 void Win32DialogWindow::PostDeviceChange(const DeviceNotice& notice) {
+    // The notices that reach the window are the unit's own.
+    if (notice.kind == DeviceNotice::Kind::Arrival) awaitingReplug_ = false;
     {
         std::lock_guard lock(noticeMutex_);
         notices_.push_back(notice);
@@ -308,10 +311,18 @@ std::optional<JobOutcome> Win32DialogWindow::LastOutcome() {
 }
 
 void Win32DialogWindow::ReplugRequested() {
+    awaitingReplug_ = true;
     if (onReplugRequested) onReplugRequested();
 }
 
+void Win32DialogWindow::ShowArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
+    if (!awaitingReplug_) return;
+    const std::string line = station::ConsoleView::ArrivedElsewhereText(arrivedPort, waitingPort);
+    calls_.Run([this, line] { SetDlgItemTextW(window_, kIdLastResult, ToWide(line).c_str()); });
+}
+
 void Win32DialogWindow::JobEnded(const JobReport& report) {
+    awaitingReplug_ = false;
     const JobOutcome& outcome = report.outcome;
     // Comes just before the result box; the line stays when the box is gone,
     // until the next job starts.

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -67,6 +68,10 @@ public:
 
     // How the last write job ended; none before the first one.
     std::optional<JobOutcome> LastOutcome();
+    // A known device arrived on another port. While the job waits for its
+    // own unit to come back, the line below the progress bar says so at
+    // once; the job goes on waiting. Any thread.
+    void ShowArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort);
 
     // The text of the close question asked while a job runs.
     static const char* CloseDuringJobQuestion();
@@ -113,6 +118,8 @@ private:
 
     std::mutex outcomeMutex_;
     std::optional<JobOutcome> lastOutcome_;
+    // From the re-plug request until the unit's own arrival or the job's end.
+    std::atomic<bool> awaitingReplug_{false};
 };
 
 }  // namespace zt::win32

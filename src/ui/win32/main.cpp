@@ -137,6 +137,9 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, int* exitCode)
     // In simulation the chip re-plugs itself when the tool asks for it.
     window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
     window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
+    unit.OnArrivalElsewhere([&window, &unit](const zt::DeviceNotice& notice) {
+        window.ShowArrivedElsewhere(notice.port, unit.Port());
+    });
     window.onCommandEnded = [&unit] { unit.Unbind(); };
     window.onMessageBoxShown = [&](HWND box, const std::string&) {
         if (options.autoOk || !options.screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -158,6 +161,7 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, int* exitCode)
     zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
     const int result = window.RunModal(dialog);
     whenIdle = nullptr;
+    unit.OnArrivalElsewhere(nullptr);  // the window goes before the scope
     if (result < 0) *exitCode = 1;
     return result;
 }
