@@ -81,7 +81,7 @@ bool NoDeviceOpened(const JobOutcome& outcome) {
 // again, so an operator at a terminal confirms it; --yes confirms too. Input
 // that is not a terminal (a station script) erases at once, as the button does.
 bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
-    view.Info("Erase the EEPROM of the first known device present? Type y and Enter to go on:");
+    view.Info("Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:");
     const auto answer = input.ReadLine(InterruptSignal::Requested);
     return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
 }
@@ -464,10 +464,11 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
                                       "product ID typed into the dialog, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
     sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
-    sub->add_option("--port", options.ports,
-                    "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "
-                    "first known device found, whose port then holds for the whole job. write: repeat it to "
-                    "write several units at once")
+    sub->add_option(
+           "--port", options.ports,
+           "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "
+           "unit the IDs select (the known devices in order, the --vid/--pid pair first), whose port "
+           "then holds for the whole job. write: repeat it to write several units at once")
         ->allow_extra_args(false);
     AddSimulatorOptions(sub, options, true);
 }
@@ -546,7 +547,8 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "is OK, 5 when the only failures are units held by another job (6 when, among such units, one's "
             "lock could not be taken).\n");
     add("erase",
-        "Erase the EEPROM of the first known device present (the hidden Erase button). At a terminal it "
+        "Erase the EEPROM of the unit the IDs select, or of the one on --port (the hidden Erase button). At "
+        "a terminal it "
         "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: "
         "FAIL XXXXXXXX'.",
         DeviceCommand::Erase, true,
