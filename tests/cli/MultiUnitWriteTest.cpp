@@ -120,16 +120,16 @@ TEST(WriteAllUnits, APulledUnitFailsAloneAndTheSummaryNamesEveryUnit) {
 // others come back to their own ports as the one prompt asked, which is no
 // unit arriving in the wrong place.
 TEST(WriteAllUnits, AUnitThatCannotBeOpenedFailsAloneWithItsCode) {
-    const CliRun run = RunArgs({"write", "--all", "--simulate", "--sim-clock", "--units", "8", "--fault",
-                                "5:refuse-open", "--yes"});
+    const CliRun run = RunArgs(
+        {"write", "--all", "--simulate", "--sim-clock", "--units", "8", "--fault", "5:refuse-open", "--yes"});
     EXPECT_EQ(run.rc, kExitJobFailed) << run.out << run.err;
     const auto lines = run.OutLines();
     ASSERT_GE(lines.size(), 8u) << run.out;
     std::vector<std::string> summary(lines.end() - 8, lines.end());
     std::sort(summary.begin(), summary.end());
     for (size_t unit = 1; unit <= 8; ++unit)
-        EXPECT_EQ(summary[unit - 1], "[1-1." + std::to_string(unit) + "] result: " +
-                                         (unit == 5 ? "FAIL 00030401" : "OK"));
+        EXPECT_EQ(summary[unit - 1],
+                  "[1-1." + std::to_string(unit) + "] result: " + (unit == 5 ? "FAIL 00030401" : "OK"));
     EXPECT_THAT(run.out, ::testing::Not(HasSubstr("a unit arrived on port")));
 }
 
