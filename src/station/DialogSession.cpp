@@ -1,5 +1,7 @@
 #include "station/DialogSession.h"
 
+#include <algorithm>
+
 #include "app/DialogTemplate.h"
 #include "chip/HexId.h"
 
@@ -75,12 +77,13 @@ std::optional<std::string> DialogSession::GetFirmwareVersion(std::string* status
     return version ? *version : std::nullopt;
 }
 
-void DialogSession::WatchArrivalsElsewhere(PortScope& scope) {
+void DialogSession::WatchArrivalsElsewhere(PortScope& scope, std::vector<std::string> awaitedPorts) {
     watched_ = &scope;
     // On the notice thread: the line is shown from the user-interface loop,
     // and only while this job waits for its own unit.
-    scope.OnArrivalElsewhere([this, &scope](const DeviceNotice& notice) {
+    scope.OnArrivalElsewhere([this, &scope, awaited = std::move(awaitedPorts)](const DeviceNotice& notice) {
         if (!window_.AwaitingReplug()) return;
+        if (std::find(awaited.begin(), awaited.end(), notice.port) != awaited.end()) return;
         loop_.Post([this, arrived = notice.port, waiting = scope.Port()] {
             view_.ArrivedElsewhere(arrived, waiting);
         });

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "job/JobOutcome.h"
@@ -54,8 +55,9 @@ public:
 
     // While the session lives, a known device that arrives on another port
     // of `scope` while the job waits for its unit to come back is named to
-    // the operator at once; the job goes on waiting.
-    void WatchArrivalsElsewhere(PortScope& scope);
+    // the operator at once; the job goes on waiting. Arrivals on `awaitedPorts`
+    // are not named: other jobs of the same station wait for those units.
+    void WatchArrivalsElsewhere(PortScope& scope, std::vector<std::string> awaitedPorts = {});
 
     // The dialog left alone for a while: the loop handles notices and ticks.
     void RunFor(std::chrono::milliseconds duration);

@@ -64,7 +64,9 @@ void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request
         const auto start = std::chrono::system_clock::now();
         dialog = &session.Dialog();
         session.Start();
-        session.WatchArrivalsElsewhere(scope);
+        // The one prompt asks for every unit: the others coming back are
+        // not in the wrong place.
+        session.WatchArrivalsElsewhere(scope, request.ports);
         JobRequest job = request.job;
         job.port = unit.port;
         session.Dialog().ShowRequestedIds(job);

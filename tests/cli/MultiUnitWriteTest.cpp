@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -112,6 +113,44 @@ TEST(WriteAllUnits, APulledUnitFailsAloneAndTheSummaryNamesEveryUnit) {
     size_t prompts = 0;
     for (const auto& line : lines) prompts += line.find("re-plug every unit") != std::string::npos;
     EXPECT_EQ(prompts, 1u) << run.out;
+}
+
+// A unit whose HID interface cannot be opened is one of --all's units: it
+// fails alone with the code of a device that could not be opened. The
+// others come back to their own ports as the one prompt asked, which is no
+// unit arriving in the wrong place.
+TEST(WriteAllUnits, AUnitThatCannotBeOpenedFailsAloneWithItsCode) {
+    const CliRun run = RunArgs(
+        {"write", "--all", "--simulate", "--sim-clock", "--units", "8", "--fault", "5:refuse-open", "--yes"});
+    EXPECT_EQ(run.rc, kExitJobFailed) << run.out << run.err;
+    const auto lines = run.OutLines();
+    ASSERT_GE(lines.size(), 8u) << run.out;
+    std::vector<std::string> summary(lines.end() - 8, lines.end());
+    std::sort(summary.begin(), summary.end());
+    for (size_t unit = 1; unit <= 8; ++unit)
+        EXPECT_EQ(summary[unit - 1],
+                  "[1-1." + std::to_string(unit) + "] result: " + (unit == 5 ? "FAIL 00030401" : "OK"));
+    EXPECT_THAT(run.out, ::testing::Not(HasSubstr("a unit arrived on port")));
+}
+
+// The typed IDs choose the unit: an updater on the second port is written
+// although a normal unit that the known-device table also names comes first;
+// nothing of the job concerns the first unit (it would have needed a re-plug).
+TEST(SimulatedUnits, TypedUpdaterIdsWriteTheUpdaterOnTheSecondPortOnly) {
+    const CliRun run = RunArgs({"write", "--simulate", "--sim-clock", "--units", "2", "--variant", "2:B",
+                                "--updater", "2", "--vid", "3C4D", "--pid", "735F", "--yes", "--json"});
+    ASSERT_EQ(run.rc, kExitOk) << run.out << run.err;
+    for (const auto& line : run.OutLines()) {
+        const auto event = nlohmann::json::parse(line);
+        EXPECT_NE(event["event"], "prompt") << line;
+        if (event.contains("port")) {
+            EXPECT_EQ(event["port"], "1-1.2") << line;
+        }
+    }
+    const auto result = nlohmann::json::parse(run.OutLines().back());
+    EXPECT_EQ(result["status"], "OK");
+    EXPECT_EQ(result["port"], "1-1.2");
+    EXPECT_EQ(result["pid"], "735F");
 }
 
 // `units` simulated chips on simulated time, with one fault ("U:NAME=N").

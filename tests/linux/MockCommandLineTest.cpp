@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -37,6 +38,20 @@ using Bytes = std::vector<uint8_t>;
 bool IsEraseCommand(const Bytes& report) {
     return report.size() >= 4 && report[0] == 0 && report[1] == 0xF5 && report[2] == 0xAB &&
            report[3] == 0xCD;
+}
+
+// What keeps `event` from being one of docs/json-events.schema.json's
+// `kind` events: a field it lacks or one it may not carry ("" when none).
+std::string SchemaMisfit(const nlohmann::json& event, const std::string& kind) {
+    std::ifstream file(ZT_SOURCE_DIR "/docs/json-events.schema.json");
+    const auto defs = nlohmann::json::parse(file)["$defs"];
+    for (const char* part : {"common", kind.c_str()})
+        for (const auto& field : defs[part]["required"])
+            if (!event.contains(field)) return "lacks " + field.get<std::string>();
+    for (const auto& [field, value] : event.items())
+        if (!defs["common"]["properties"].contains(field) && !defs[kind]["properties"].contains(field))
+            return "carries " + field;
+    return "";
 }
 
 struct MockCommandLineTest : ::testing::Test {
@@ -280,6 +295,116 @@ TEST_F(MockCommandLineTest, TwoUnitsOnTwoPortsAreListedAndAJobTouchesOnlyItsOwn)
     RunWrite({"write", "--yes", "--port", ours}, &run);
     ASSERT_EQ(run.rc, cli::kExitOk) << run.out << run.err;
     EXPECT_EQ(bus.Eeprom(other.chip()), otherBefore);
+}
+
+// The request chooses the unit: with the updater's IDs typed, the job goes to
+// the updater on the second port, never to the normal unit listed before it.
+TEST_F(MockCommandLineTest, TypedUpdaterIdsChooseTheUpdaterOverAUnitListedFirst) {
+    TestbedChip updater{bed, bus, bus.AddFactoryChip(sim::ChipVariant::B)};
+    bus.SetEeprom(updater.chip(), 0, Bytes(8, 0xFF));  // an erased header boots the updater
+    bus.Replug(updater.chip());
+    updater.Plug();
+    const Bytes normalBefore = bus.Eeprom(device.chip());
+    std::atomic<int> toNormal{0}, toUpdater{0};
+    device.SetReportWatch([&](const Bytes&) { ++toNormal; });
+    updater.SetReportWatch([&](const Bytes&) { ++toUpdater; });
+
+    const CommandRun list = Run({"list"});
+    ASSERT_EQ(list.OutLines().size(), 2u) << list.out << list.err;
+    EXPECT_THAT(list.OutLines()[0], HasSubstr(bed.PortOf(device.UsbId()) + "  3C4D:7351  normal"));
+    EXPECT_THAT(list.OutLines()[1], HasSubstr(bed.PortOf(updater.UsbId()) + "  3C4D:735F  updater"));
+
+    const CommandRun write = Run({"write", "--vid", "3C4D", "--pid", "735F", "--yes"});
+    EXPECT_EQ(write.rc, cli::kExitOk) << write.out << write.err;
+    EXPECT_EQ(write.OutLines().back(), "result: OK");
+    const Bytes written = bus.Eeprom(updater.chip());
+    EXPECT_TRUE(std::equal(kImageB.begin(), kImageB.end(), written.begin()));
+    EXPECT_EQ(bus.Eeprom(device.chip()), normalBefore);
+    EXPECT_EQ(toNormal.load(), 0);
+    EXPECT_GT(toUpdater.load(), 0);
+
+    device.SetReportWatch(nullptr);
+    updater.SetReportWatch(nullptr);
+}
+
+// Fails today: the version query's read-open takes the first row of the
+// known-device table as it stands (the normal unit's IDs), binds the job to
+// that unit, and then finds no device with the typed IDs there. Enable once
+// the query's own open goes by the typed IDs.
+TEST_F(MockCommandLineTest, DISABLED_VersionWithTheUpdaterIdsReadsTheUpdaterBesideANormalUnit) {
+    TestbedChip updater{bed, bus, bus.AddFactoryChip(sim::ChipVariant::B)};
+    bus.SetEeprom(updater.chip(), 0, Bytes(8, 0xFF));
+    bus.Replug(updater.chip());
+    updater.Plug();
+    const uint16_t updaterBcd = bus.BcdDevice(updater.chip());
+    ASSERT_NE(updaterBcd, bus.BcdDevice(device.chip()));
+    std::atomic<int> toNormal{0};
+    device.SetReportWatch([&](const Bytes&) { ++toNormal; });
+
+    const CommandRun version = Run({"version", "--vid", "3C4D", "--pid", "735F"});
+    device.SetReportWatch(nullptr);
+    EXPECT_EQ(version.rc, cli::kExitOk) << version.out << version.err;
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "version: 1.0.0.%04X\n", updaterBcd);
+    EXPECT_THAT(version.out, HasSubstr(expected));
+    EXPECT_EQ(toNormal.load(), 0);
+}
+
+// While the job waits for its unit, the other unit is re-plugged on its own
+// port first: the operator is told once where the job waits, the job keeps
+// waiting for its own unit and ends on it, and the other is never written.
+TEST_F(MockCommandLineTest, AnArrivalOnAnotherPortDuringTheReplugIsNamedAndNeverWritten) {
+    TestbedChip other{bed, bus, bus.AddFactoryChip(sim::ChipVariant::A)};
+    other.Plug();
+    const std::string ours = bed.PortOf(device.UsbId());
+    const std::string theirs = bed.PortOf(other.UsbId());
+    bus.SetEeprom(other.chip(), 0x1000, {static_cast<uint8_t>(~kImageA[0x1000])});
+    const Bytes otherBefore = bus.Eeprom(other.chip());
+    const std::string line = "a unit arrived on port " + theirs + "; this job waits for port " + ours +
+                             ": plug it back into the same port";
+
+    for (const bool json : {false, true}) {
+        SCOPED_TRACE(json ? "--json" : "text");
+        // The last job left our chip as the updater; it boots normal again.
+        if (json) device.Replug();
+        std::atomic<int> toOther{0};
+        other.SetReportWatch([&](const Bytes&) { ++toOther; });
+        // The first job finds its unit by the typed IDs; the second names the
+        // port (after the first re-plug either unit may be listed first).
+        std::vector<std::string> args = {"write", "--yes"};
+        if (json) args.insert(args.end(), {"--json", "--port", ours});
+        CommandRun run;
+        RunWrite(args, &run, 0, [&] {
+            // The worker has let go of the node; give it the moment to say
+            // it waits before the wrong unit comes in.
+            std::this_thread::sleep_for(50ms);
+            other.Replug();
+        });
+        other.SetReportWatch(nullptr);
+
+        ASSERT_EQ(run.rc, cli::kExitOk) << run.out << run.err;
+        EXPECT_EQ(toOther.load(), 0);
+        EXPECT_EQ(bus.Eeprom(other.chip()), otherBefore);
+        const Bytes eeprom = bus.Eeprom(device.chip());
+        EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
+        const auto lines = run.OutLines();
+        if (!json) {
+            EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << run.out;
+            EXPECT_EQ(lines.back(), "result: OK");
+            continue;
+        }
+        std::vector<nlohmann::json> arrivals;
+        for (const auto& text : lines) {
+            const auto event = nlohmann::json::parse(text);
+            if (event["event"] == "arrived-elsewhere") arrivals.push_back(event);
+        }
+        ASSERT_EQ(arrivals.size(), 1u) << run.out;
+        EXPECT_EQ(SchemaMisfit(arrivals[0], "arrivedElsewhere"), "") << arrivals[0].dump();
+        EXPECT_EQ(arrivals[0]["arrivedPort"], theirs);
+        EXPECT_EQ(arrivals[0]["waitingPort"], ours);
+        EXPECT_EQ(arrivals[0]["text"], line);
+        EXPECT_EQ(nlohmann::json::parse(lines.back())["status"], "OK");
+    }
 }
 
 // write --all on two ports: the unit pulled mid-write fails alone with its
