@@ -314,6 +314,16 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     request.image = setup.image;
     request.replug = options.replugByPower ? ReplugMode::Power : ReplugMode::Operator;
 
+    // Erase and version work on the link the dialog opens at start-up and on
+    // the USB walk, neither of which reads the typed IDs: their unit, the one
+    // the IDs select, is fixed before the dialog starts.
+    if (request.port.empty() && command != DeviceCommand::Write) {
+        int openFailures = 0;
+        const KnownDeviceTable table = TableFor(setup.checked);
+        const auto selected =
+            UnitTheTableSelects(FindKnownDevices(backend.AsPlatform().hid, table, &openFailures), table);
+        if (selected) request.port = selected->port;
+    }
     // The job sees one unit: the one on --port, or the one its own open finds.
     PortScope unit(backend.AsPlatform(), backend.Locks());
     if (const UnitClaim claim =

@@ -327,11 +327,9 @@ TEST_F(MockCommandLineTest, TypedUpdaterIdsChooseTheUpdaterOverAUnitListedFirst)
     updater.SetReportWatch(nullptr);
 }
 
-// Fails today: the version query's read-open takes the first row of the
-// known-device table as it stands (the normal unit's IDs), binds the job to
-// that unit, and then finds no device with the typed IDs there. Enable once
-// the query's own open goes by the typed IDs.
-TEST_F(MockCommandLineTest, DISABLED_VersionWithTheUpdaterIdsReadsTheUpdaterBesideANormalUnit) {
+// The version query opens the known devices in the table's order and walks
+// the USB tree, neither by the typed IDs: the IDs choose its unit first.
+TEST_F(MockCommandLineTest, VersionWithTheUpdaterIdsReadsTheUpdaterBesideANormalUnit) {
     TestbedChip updater{bed, bus, bus.AddFactoryChip(sim::ChipVariant::B)};
     bus.SetEeprom(updater.chip(), 0, Bytes(8, 0xFF));
     bus.Replug(updater.chip());
