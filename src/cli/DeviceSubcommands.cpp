@@ -248,14 +248,20 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
         return false;
     }
     if (command != DeviceCommand::Write || options.imageFile.empty()) return true;
-    std::ifstream in(options.imageFile, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        ctx.err << "zt51xx-mp: cannot read " << options.imageFile << '\n';
+    // Only a regular file of at most one image is read: a folder, a device
+    // or a FIFO is refused before a byte is taken.
+    const RegularFileContents file = ReadRegularFile(options.imageFile, kImageSize);
+    if (file.outcome == RegularFileContents::Outcome::CannotRead) {
+        ctx.err << "zt51xx-mp: cannot read " << options.imageFile << ": " << file.reason << '\n';
         ctx.exitCode = kExitIoError;
         return false;
     }
-    const auto image = CheckImageFile(bytes, &error);
+    if (file.outcome == RegularFileContents::Outcome::TooLarge) {
+        Usage(ctx, options.imageFile + " refused, length: the file holds " + std::to_string(file.size) +
+                       " bytes, an image " + std::to_string(kImageSize));
+        return false;
+    }
+    const auto image = CheckImageFile(file.bytes, &error);
     if (!image) {
         Usage(ctx, options.imageFile + " refused, " + error);
         return false;
