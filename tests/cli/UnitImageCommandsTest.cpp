@@ -68,6 +68,22 @@ TEST(ExplainCommand, NamesThePartsOfAKnownCodeAndTellsUnknownFromMalformed) {
     }
 }
 
+// What escapes a command, here a stream that throws when the answer is
+// printed, ends the run with one line and its own code instead of an abort.
+TEST(CommandLine, AnExceptionFromACommandIsOneLineAndExitCode70) {
+    struct RefusingBuffer : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } refusing;
+    std::ostream out(&refusing);
+    out.exceptions(std::ios::badbit);
+    std::ostringstream err;
+    CommandContext ctx{out, err};
+    const char* argv[] = {"zt51xx-mp", "explain", "00030401"};
+    EXPECT_EQ(RunCommandLine(3, argv, ctx), kExitInternalError);
+    EXPECT_THAT(err.str(), ::testing::StartsWith("zt51xx-mp: internal error: "));
+    EXPECT_EQ(test::CommandRun::Split(err.str()).size(), 1u) << err.str();
+}
+
 TEST(VersionOption, PrintsTheProjectVersionWithoutASubcommand) {
     const CliRun run = Cli({"--version"});
     EXPECT_EQ(run.rc, kExitOk);

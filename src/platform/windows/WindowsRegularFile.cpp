@@ -50,7 +50,8 @@ RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
     contents.bytes.resize(maxBytes + 1);
     size_t got = 0;
     while (got < contents.bytes.size()) {
-        const int n = ::_read(fd.get(), contents.bytes.data() + got, static_cast<unsigned>(contents.bytes.size() - got));
+        const int n = ::_read(fd.get(), contents.bytes.data() + got,
+                              static_cast<unsigned>(contents.bytes.size() - got));
         if (n < 0) return CannotRead(std::strerror(errno));
         if (n == 0) break;
         got += static_cast<size_t>(n);
