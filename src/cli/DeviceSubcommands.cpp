@@ -1,9 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <sstream>
