@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <exception>
 #include <ostream>
 
 #include "cli/Commands.h"
@@ -6,7 +7,9 @@
 
 namespace zt::cli {
 
-int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
+namespace {
+
+int RunCommands(int argc, const char* const* argv, CommandContext& ctx) {
     CLI::App app{
         "zt51xx-mp: programs the configuration EEPROM of ZT51xx USB audio controllers on the production "
         "line.\n"
@@ -31,8 +34,9 @@ int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
     // After the commands, which would otherwise take it over as their own.
     app.footer(
         "Exit codes: 0 done, 1 the job, erase or version query failed, 2 bad command line, 3 no device "
-        "(list), no permission or no backend, 4 a file could not be written, 5 the unit is held by another "
-        "job, 6 the unit's lock could not be taken, 130 after Ctrl-C, 143 after SIGTERM.");
+        "(list), no permission or no backend, 4 a file could not be written or read, 5 the unit is held by "
+        "another "
+        "job, 6 the unit's lock could not be taken, 70 internal error, 130 after Ctrl-C, 143 after SIGTERM.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -40,6 +44,29 @@ int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
         return rc == 0 ? kExitOk : kExitUsage;
     }
     return ctx.exitCode;
+}
+
+void ReportInternalError(CommandContext& ctx, const char* what) {
+    try {
+        ctx.err << "zt51xx-mp: internal error: " << what << std::endl;
+    } catch (...) {
+        // Nowhere left to say it; the exit code still does.
+    }
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx) {
+    // The last resort: whatever escapes a command ends the run with one line
+    // and an exit code of its own, never with an abort.
+    try {
+        return RunCommands(argc, argv, ctx);
+    } catch (const std::exception& e) {
+        ReportInternalError(ctx, e.what());
+    } catch (...) {
+        ReportInternalError(ctx, "unknown exception");
+    }
+    return kExitInternalError;
 }
 
 }  // namespace zt::cli

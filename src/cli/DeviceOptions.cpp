@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 
 #include "chip/HexId.h"
 #include "platform/UsbPortName.h"
@@ -42,6 +43,22 @@ bool CheckPorts(const DeviceOptions& options, PortNaming naming, std::string* er
     return true;
 }
 
+// --units in plain decimal: "" or "0x4" is a mistake, not 0 or 4 units.
+bool CheckUnits(const std::optional<std::string>& text, int* units, std::string* error) {
+    if (!text) return true;
+    const bool digits =
+        !text->empty() && text->size() <= 2 &&
+        std::all_of(text->begin(), text->end(), [](unsigned char c) { return std::isdigit(c); });
+    const int count = digits ? std::stoi(*text) : 0;
+    if (count >= 1 && count <= sim::SimulatedMachine::kMaxUnits) {
+        *units = count;
+        return true;
+    }
+    *error = "--units '" + *text + "' is not a number of units: give 1 to " +
+             std::to_string(sim::SimulatedMachine::kMaxUnits) + " in decimal";
+    return false;
+}
+
 }  // namespace
 
 bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* checked, std::string* error) {
@@ -65,7 +82,9 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
     checked->severalUnits = options.all || options.ports.size() > 1;
 
     checked->backend.simulate = options.simulate;
-    if (!sim::SimulatedMachine::ParseArguments(options.simulation, &checked->backend.simulation, error)) {
+    sim::SimulatedMachine::Arguments simulation = options.simulation;
+    if (!CheckUnits(options.units, &simulation.units, error)) return false;
+    if (!sim::SimulatedMachine::ParseArguments(simulation, &checked->backend.simulation, error)) {
         if (error->rfind("--fault", 0) == 0) *error += " (the faults are listed in 'zt51xx-mp write --help')";
         return false;
     }
@@ -127,9 +146,10 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
         ->needs(simulate)
         ->group(group);
     command
-        ->add_option("--units", options.simulation.units,
+        ->add_option("--units", options.units,
                      "simulated chips on the hub, on ports 1-1.1, 1-1.2, ... (default 1); --fault U:NAME, "
                      "--variant U:VARIANT and --updater U target unit U only")
+        ->type_name("INT")
         ->needs(simulate)
         ->group(group);
 }

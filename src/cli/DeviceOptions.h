@@ -29,7 +29,8 @@ struct DeviceOptions {
     std::string log;                 // write: the station log to append to; "": none
     std::string imageFile;           // write: an image file instead of the built-in one ("": built-in)
     bool simulate = false;
-    sim::SimulatedMachine::Arguments simulation;
+    sim::SimulatedMachine::Arguments simulation;  // its unit count comes from `units`
+    std::optional<std::string> units;             // --units as typed; not given: one unit
 };
 
 struct CheckedDeviceOptions {

@@ -1,9 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -78,12 +76,13 @@ bool NoDeviceOpened(const JobOutcome& outcome) {
 }
 
 // Erasing leaves the device unable to start its firmware until it is written
-// again, so an operator at a terminal confirms it; --yes confirms too. Input
-// that is not a terminal (a station script) erases at once, as the button does.
+// again, so an operator at a terminal confirms it with "y" or "yes"; --yes
+// confirms too. Without a terminal only --yes does (see RunDeviceCommand): a
+// piped answer is not read as consent.
 bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
     view.Info("Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:");
     const auto answer = input.ReadLine(InterruptSignal::Requested);
-    return answer && (*answer == "y" || *answer == "Y" || *answer == "yes");
+    return answer && (*answer == "y" || *answer == "yes");
 }
 
 KnownDeviceTable TableFor(const CheckedDeviceOptions& checked) {
@@ -248,14 +247,20 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
         return false;
     }
     if (command != DeviceCommand::Write || options.imageFile.empty()) return true;
-    std::ifstream in(options.imageFile, std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
-        ctx.err << "zt51xx-mp: cannot read " << options.imageFile << '\n';
+    // Only a regular file of at most one image is read: a folder, a device
+    // or a FIFO is refused before a byte is taken.
+    const RegularFileContents file = ReadRegularFile(options.imageFile, kImageSize);
+    if (file.outcome == RegularFileContents::Outcome::CannotRead) {
+        ctx.err << "zt51xx-mp: cannot read " << options.imageFile << ": " << file.reason << '\n';
         ctx.exitCode = kExitIoError;
         return false;
     }
-    const auto image = CheckImageFile(bytes, &error);
+    if (file.outcome == RegularFileContents::Outcome::TooLarge) {
+        Usage(ctx, options.imageFile + " refused, length: the file holds " + std::to_string(file.size) +
+                       " bytes, an image " + std::to_string(kImageSize));
+        return false;
+    }
+    const auto image = CheckImageFile(file.bytes, &error);
     if (!image) {
         Usage(ctx, options.imageFile + " refused, " + error);
         return false;
@@ -405,6 +410,9 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
 void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
     CommandSetup setup;
     if (!SetUpCommand(command, options, ctx, setup)) return;
+    const bool interactive = ctx.in != nullptr || HostStandardStreams().IsTerminal(StandardStream::Input);
+    if (command == DeviceCommand::Erase && !options.yes && !interactive)
+        return Usage(ctx, "erase without a terminal needs --yes; nothing was erased");
     const auto view = MakeView(options, ctx);
     OperatorInput input(ctx.in);
     InterruptSignal interrupt;
@@ -423,8 +431,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (setup.checked.severalUnits || options.ports.size() > 1)
         return Usage(ctx, "--all and a repeated --port are for write only");
     if (options.replugByPower && !PowerReplugAllowedForOne(*backend, options, setup.checked, ctx)) return;
-    const bool interactive = ctx.in != nullptr || HostStandardStreams().IsTerminal(StandardStream::Input);
-    if (command == DeviceCommand::Erase && !options.yes && interactive && !ConfirmErase(*view, input)) {
+    if (command == DeviceCommand::Erase && !options.yes && !ConfirmErase(*view, input)) {
         const ResultKind kind =
             InterruptSignal::Requested() ? ResultKind::Interrupted : ResultKind::Cancelled;
         view->Result({kind, std::nullopt});
@@ -559,7 +566,9 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
     add("erase",
         "Erase the EEPROM of the unit the IDs select, or of the one on --port (the hidden Erase button). At "
         "a terminal it "
-        "asks first unless --yes; from a script it erases at once. The last line is 'result: OK' or 'result: "
+        "asks first unless --yes and erases only after 'y' or 'yes'; without a terminal (a script, piped "
+        "input) it needs --yes and otherwise refuses (exit 2) without touching the unit. The last line is "
+        "'result: OK' or 'result: "
         "FAIL XXXXXXXX'.",
         DeviceCommand::Erase, true,
         ExitCodes("erased", "erase failed or declined at the prompt") +

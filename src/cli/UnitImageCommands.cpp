@@ -1,9 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,14 +44,6 @@ std::string Hex4(uint32_t value) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%04X", value);
     return text;
-}
-
-std::optional<std::vector<uint8_t>> LoadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
 }
 
 // Runs of differing bytes, as inclusive address ranges.
@@ -105,19 +95,21 @@ bool UnitRun::TakeExpectedFile() {
         expectedName_ = std::string("image ") + static_cast<char>(std::toupper(image[0]));
         return true;
     }
-    auto bytes = LoadFile(image);
-    if (!bytes) {
-        Fail(kExitIoError, "cannot read " + image);
+    // A saved unit (from read) or an image; anything longer holds bytes no
+    // read of ours would fetch. Only a regular file is read, and no further
+    // than that.
+    RegularFileContents file = ReadRegularFile(image, kUnitEepromSize);
+    if (file.outcome == RegularFileContents::Outcome::CannotRead) {
+        Fail(kExitIoError, "cannot read " + image + ": " + file.reason);
         return false;
     }
-    // A saved unit (from read) or an image; anything longer holds bytes no
-    // read of ours would fetch.
-    if (bytes->empty() || bytes->size() > kUnitEepromSize) {
-        Fail(kExitUsage, image + " holds " + std::to_string(bytes->size()) + " bytes; verify compares 1 to " +
+    if (file.outcome == RegularFileContents::Outcome::TooLarge || file.bytes.empty()) {
+        const uint64_t size = file.outcome == RegularFileContents::Outcome::TooLarge ? file.size : 0;
+        Fail(kExitUsage, image + " holds " + std::to_string(size) + " bytes; verify compares 1 to " +
                              std::to_string(kUnitEepromSize) + " bytes from address 0");
         return false;
     }
-    expected_ = std::move(*bytes);
+    expected_ = std::move(file.bytes);
     expectedName_ = image;
     return true;
 }

@@ -5,6 +5,7 @@
 #include "platform/posix/PosixAtomicFileWriter.h"
 #include "platform/posix/PosixHostIdentity.h"
 #include "platform/posix/PosixInterruptCatch.h"
+#include "platform/posix/PosixRegularFile.h"
 #include "platform/posix/PosixStandardInput.h"
 #include "platform/posix/PosixStandardStreams.h"
 namespace zt {
@@ -21,6 +22,7 @@ using HostStandardStreamsImpl = host::PosixStandardStreams;
 #include "platform/windows/WindowsAtomicFileWriter.h"
 #include "platform/windows/WindowsHostIdentity.h"
 #include "platform/windows/WindowsInterruptCatch.h"
+#include "platform/windows/WindowsRegularFile.h"
 #include "platform/windows/WindowsStandardInput.h"
 #include "platform/windows/WindowsStandardStreams.h"
 namespace zt {
@@ -60,6 +62,10 @@ const HostIdentity& ThisHost() {
 
 std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error) {
     return HostAppendOnlyFile::Open(path, error);
+}
+
+RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
+    return host::ReadRegularFile(path, maxBytes);
 }
 
 std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler) {

@@ -6,6 +6,7 @@
 #include "platform/AtomicFileWriter.h"
 #include "platform/HostIdentity.h"
 #include "platform/InterruptCatch.h"
+#include "platform/RegularFile.h"
 #include "platform/StandardInput.h"
 #include "platform/StandardStreams.h"
 
@@ -24,6 +25,10 @@ const HostIdentity& ThisHost();
 // The file at `path` opened for appending (created when missing); null with
 // the system's reason in `error`.
 std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error);
+
+// The regular file at `path`, read whole when it holds at most `maxBytes`
+// (platform/RegularFile.h). Never blocks on a FIFO or reads a device.
+RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes);
 
 // Catches Ctrl-C and requests to terminate until the returned object goes
 // (platform/InterruptCatch.h). Catches may nest; the inner one's handler is

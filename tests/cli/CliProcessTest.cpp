@@ -133,6 +133,13 @@ TEST(CliProcess, ClosedDescriptorsGetDevNullAndSigtermEndsAWaitingQuery) {
     EXPECT_EQ(child.Wait(), kExitTerminated);
 }
 
+TEST(CliProcess, EraseFromAScriptWithoutYesIsRefusedBeforeTheUnit) {
+    // `echo n | zt51xx-mp erase`: input that is no terminal is no consent.
+    Child child({"erase", "--simulate", "--sim-clock"}, {Stream::DevNull, Stream::DevNull, Stream::Pipe});
+    EXPECT_EQ(child.Wait(), kExitUsage);
+    EXPECT_EQ(child.Out(), "zt51xx-mp: erase without a terminal needs --yes; nothing was erased\n");
+}
+
 TEST(CliProcess, PromptReadsOneBoundedLineOfEndlessInput) {
     // /dev/zero never ends a line; the re-plug prompt must still return.
     Child child({"write", "--simulate", "--sim-clock"}, {Stream::DevZero, Stream::Pipe, Stream::DevNull});

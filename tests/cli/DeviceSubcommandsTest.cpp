@@ -133,6 +133,9 @@ TEST(DeviceWriteCommand, BadInputIsOneLineAndExitTwo) {
         {"--variant", "C"},
         {"--variant", "3:B"},  // the hub has one unit
         {"--updater", "x"},
+        // Plain decimal only: neither "" as 0 units nor 0x4 as 4.
+        {"--units", ""},
+        {"--units", "0x4"},
         // A port text becomes part of a lock's name: only port names, each once.
         {"--port", ""},
         {"--port", "../../etc/x"},

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -65,6 +66,22 @@ TEST(ExplainCommand, NamesThePartsOfAKnownCodeAndTellsUnknownFromMalformed) {
         EXPECT_EQ(run.rc, kExitUsage) << bad;
         EXPECT_EQ(run.out, "") << bad;
     }
+}
+
+// What escapes a command, here a stream that throws when the answer is
+// printed, ends the run with one line and its own code instead of an abort.
+TEST(CommandLine, AnExceptionFromACommandIsOneLineAndExitCode70) {
+    struct RefusingBuffer : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } refusing;
+    std::ostream out(&refusing);
+    out.exceptions(std::ios::badbit);
+    std::ostringstream err;
+    CommandContext ctx{out, err};
+    const char* argv[] = {"zt51xx-mp", "explain", "00030401"};
+    EXPECT_EQ(RunCommandLine(3, argv, ctx), kExitInternalError);
+    EXPECT_THAT(err.str(), ::testing::StartsWith("zt51xx-mp: internal error: "));
+    EXPECT_EQ(test::CommandRun::Split(err.str()).size(), 1u) << err.str();
 }
 
 TEST(VersionOption, PrintsTheProjectVersionWithoutASubcommand) {
@@ -168,6 +185,35 @@ TEST_F(UnitFiles, WriteImageRefusesABadFileBeforeTheUnitIsTouched) {
     const CliRun allWritten =
         Cli({"write", "--all", "--units", "2", "--image", file, "--simulate", "--sim-clock", "--yes"});
     EXPECT_EQ(allWritten.rc, kExitOk) << allWritten.out << allWritten.err;
+}
+
+// A folder, an endless device, a FIFO no one writes to and an oversized file:
+// each is refused at once in one line, for write and for verify alike.
+TEST_F(UnitFiles, AnImageFileThatIsNotAPlainFileOfItsSizeIsRefusedInOneLine) {
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = Path("huge.bin");
+    Save(huge, std::vector<uint8_t>(kUnitEepromSize + 1, 0xFF));
+    struct Case {
+        std::string path;
+        int rc;
+        std::string check;
+    };
+    const Case cases[] = {{dir_.string(), kExitIoError, "it is a folder"},
+                          {"/dev/zero", kExitIoError, "not a regular file"},
+                          {fifo, kExitIoError, "not a regular file"},
+                          {huge, kExitUsage, std::to_string(kUnitEepromSize + 1) + " bytes"}};
+    for (const Case& c : cases) {
+        for (const std::string command : {"write", "verify"}) {
+            std::vector<std::string> args{command, "--image", c.path, "--simulate", "--sim-clock"};
+            if (command == "write") args.push_back("--yes");
+            const CliRun run = Cli(args);
+            EXPECT_EQ(run.rc, c.rc) << command << " " << c.path << run.err;
+            EXPECT_THAT(run.err, HasSubstr(c.check)) << command << " " << c.path;
+            EXPECT_EQ(run.ErrLines().size(), 1u) << command << " " << c.path << run.err;
+            EXPECT_EQ(run.out, "") << command << " " << c.path;
+        }
+    }
 }
 
 }  // namespace
