@@ -17,10 +17,6 @@ namespace zt::cli {
 // line and its tests name them unqualified.
 using namespace zt::station;
 
-// An exception that reached the top of the command line: a fault of the tool
-// itself, reported in one line instead of an abort.
-inline constexpr int kExitInternalError = 70;
-
 // Where a command prints, and the exit code it leaves.
 struct CommandContext {
     std::ostream& out;

@@ -13,6 +13,9 @@ enum ExitCode : int {
     kExitIoError = 4,    // a file could not be written or read (the station log included)
     kExitUnitBusy = 5,   // the unit is held by another job (another process, or another unit's job here)
     kExitUnitLock = 6,   // the unit's lock could not be taken (its lock folder is missing or not writable)
+    // An exception reached the top of the program: a fault of the tool
+    // itself, reported in one line instead of an abort.
+    kExitInternalError = 70,
     // A signal stopped the program: the dialog was closed properly, the job
     // did not finish. 128 plus the signal's number, as a shell reports a
     // process that the signal ended.
