@@ -32,6 +32,12 @@ public:
     // preflight failed. Not called while the dialog is closing.
     virtual void JobEnded(const JobReport& report) { (void)report; }
 
+    // The write job's last box is gone, the worker is idle and Write EEPROM
+    // is enabled again: the next job may start. Worker thread, or the
+    // user-interface thread when the preflight failed. Not called while the
+    // dialog is closing.
+    virtual void JobFinished() {}
+
     // User-interface thread: the hidden Erase button's command has ended.
     virtual void EraseEnded(const JobOutcome& outcome) { (void)outcome; }
 

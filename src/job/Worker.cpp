@@ -242,7 +242,9 @@ void ProgrammingJob::EndJob() {
     // Idle before the button comes back: a click that the enabled button lets
     // through must find the worker ready for the next job.
     workerStep.store(kIdle);
-    if (workerRun.load()) view.EnableWriteButton(true);
+    if (!workerRun.load()) return;
+    view.EnableWriteButton(true);
+    events.JobFinished();
 }
 
 bool ProgrammingJob::VerifyImageBody() {

@@ -77,6 +77,7 @@ void ProgrammingJob::OnWriteEeprom() {
         ReportJobFailure();
         if (hidLink.isOpen.load()) CloseDevice();
         view.EnableWriteButton(true);
+        events.JobFinished();
     };
 
     TakeTypedIds(*this, view);

@@ -170,6 +170,25 @@ std::optional<JobReport> ConsoleWindow::TakeJobReport() {
     return std::exchange(jobReport_, std::nullopt);
 }
 
+void ConsoleWindow::JobFinished() {
+    {
+        std::lock_guard lock(mutex_);
+        jobFinished_ = true;
+    }
+    loop_.Wake();
+}
+
+bool ConsoleWindow::JobFinishedSinceStart() {
+    std::lock_guard lock(mutex_);
+    return jobFinished_;
+}
+
+void ConsoleWindow::StartingJob() {
+    std::lock_guard lock(mutex_);
+    jobFinished_ = false;
+    jobReport_.reset();
+}
+
 bool ConsoleWindow::AwaitingReplug() {
     std::lock_guard lock(mutex_);
     return awaitingReplug_;

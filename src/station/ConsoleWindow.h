@@ -64,6 +64,7 @@ public:
     // JobEvents
     void ReplugRequested() override;
     void JobEnded(const JobReport& report) override;
+    void JobFinished() override;
     void EraseEnded(const JobOutcome& outcome) override;
     void FirmwareVersionRead(const std::optional<std::string>& version) override;
 
@@ -76,6 +77,10 @@ public:
     // query since the last call; none when the dialog did not say (it was
     // closed under the job).
     std::optional<JobReport> TakeJobReport();
+    // Whether the job started last has finished (its report came and the
+    // worker is idle again); StartingJob clears it.
+    bool JobFinishedSinceStart();
+    void StartingJob();
     std::optional<JobOutcome> TakeEraseOutcome();
     std::optional<std::optional<std::string>> TakeFirmwareVersion();
     // From the re-plug request until the unit's own arrival (or the job's
@@ -106,6 +111,7 @@ private:
     bool promptNext_ = false;  // the next box is the re-plug prompt
     std::optional<JobReport> jobReport_;
     bool awaitingReplug_ = false;
+    bool jobFinished_ = false;
     std::optional<JobOutcome> eraseOutcome_;
     std::optional<std::optional<std::string>> version_;
 };

@@ -35,25 +35,17 @@ void DialogSession::Start() {
 
 JobReport DialogSession::WriteEeprom(const JobRequest& request) {
     loop_.RunPending();  // notices that came before the press are handled first
-    window_.TakeJobReport();
+    window_.StartingJob();
     dialog_->StartJob(request);
-    // The job has ended when Write EEPROM is enabled again and the worker is
-    // idle: either the preflight's failure exit re-enabled it, or the worker's
-    // last step did.
-    const auto ended = [this] {
-        return window_.IsEnabled(kIdWriteEeprom) && dialog_->workerStep.load() == 0;
-    };
-    loop_.RunUntil([&] { return options_.interrupted() || window_.DialogEnded() || ended(); });
-    if (!ended()) {
-        JobReport report;
-        report.outcome = {ResultKind::Interrupted, std::nullopt};
-        return report;
-    }
-    if (auto report = window_.TakeJobReport()) return *report;
-    // The dialog did not say how the job ended (it was closed under the job):
-    // the job record still says how far it got.
-    JobReport report = dialog_->jobReport;
-    report.outcome = JobOutcome::Failed(dialog_->jobResult.Get());
+    // The dialog says when the job has finished: after the preflight's failure
+    // exit, or once the worker's last step is done and the worker idle. Its
+    // report came just before.
+    loop_.RunUntil(
+        [&] { return options_.interrupted() || window_.DialogEnded() || window_.JobFinishedSinceStart(); });
+    if (window_.JobFinishedSinceStart())
+        if (auto report = window_.TakeJobReport()) return *report;
+    JobReport report;  // the close or an interrupt came first
+    report.outcome = {ResultKind::Interrupted, std::nullopt};
     return report;
 }
 
