@@ -11,12 +11,6 @@ namespace zt::platform_windows {
 
 namespace {
 
-RegularFileContents CannotRead(std::string reason) {
-    RegularFileContents contents;
-    contents.reason = std::move(reason);
-    return contents;
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
@@ -35,36 +29,17 @@ private:
 
 RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
     const Descriptor fd(::_open(path.c_str(), _O_RDONLY | _O_BINARY));
-    if (fd.get() < 0) return CannotRead(std::strerror(errno));
+    if (fd.get() < 0) return RegularFileContents::CannotReadFile(std::strerror(errno));
     struct _stat64 info {};
-    if (::_fstat64(fd.get(), &info) != 0) return CannotRead(std::strerror(errno));
-    if ((info.st_mode & _S_IFMT) == _S_IFDIR) return CannotRead("it is a folder");
-    if ((info.st_mode & _S_IFMT) != _S_IFREG) return CannotRead("not a regular file");
-    RegularFileContents contents;
-    if (static_cast<uint64_t>(info.st_size) > maxBytes) {
-        contents.outcome = RegularFileContents::Outcome::TooLarge;
-        contents.size = static_cast<uint64_t>(info.st_size);
-        return contents;
-    }
-    // One byte more than allowed tells a file that grew since the check.
-    contents.bytes.resize(maxBytes + 1);
-    size_t got = 0;
-    while (got < contents.bytes.size()) {
-        const int n = ::_read(fd.get(), contents.bytes.data() + got,
-                              static_cast<unsigned>(contents.bytes.size() - got));
-        if (n < 0) return CannotRead(std::strerror(errno));
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    if (got > maxBytes) {
-        contents.outcome = RegularFileContents::Outcome::TooLarge;
-        contents.size = got;
-        contents.bytes.clear();
-        return contents;
-    }
-    contents.bytes.resize(got);
-    contents.outcome = RegularFileContents::Outcome::Read;
-    return contents;
+    if (::_fstat64(fd.get(), &info) != 0) return RegularFileContents::CannotReadFile(std::strerror(errno));
+    if ((info.st_mode & _S_IFMT) == _S_IFDIR) return RegularFileContents::CannotReadFile("it is a folder");
+    if ((info.st_mode & _S_IFMT) != _S_IFREG)
+        return RegularFileContents::CannotReadFile("not a regular file");
+    if (static_cast<uint64_t>(info.st_size) > maxBytes)
+        return RegularFileContents::TooLargeFile(static_cast<uint64_t>(info.st_size));
+    return ReadAtMost(maxBytes, [&fd](uint8_t* buffer, size_t length) -> long {
+        return ::_read(fd.get(), buffer, static_cast<unsigned>(length));
+    });
 }
 
 }  // namespace zt::platform_windows
