@@ -4,6 +4,8 @@
 #   whole write job on the real clock / the pauses the design mandates <= 1.03
 #   CPU of the idle worker over 10 s                                    < 0.5 % of one core
 #   peak resident memory of `zt51xx-mp write --simulate --yes`          < 20 MiB
+#   a station of 32 units, power re-plug, 0.5 s handling, ~5 min         >= 95 % of the ideal units per hour,
+#                                                                        <= 1 core, <= 64 MiB
 # The job and the sleep baseline measure wake-up latency: run on a quiet machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."

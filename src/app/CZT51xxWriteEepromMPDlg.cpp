@@ -125,6 +125,7 @@ void CZT51xxWriteEepromMPDlg::StartJob(const JobRequest& request) {
         overrideImage.reset();
         overrideImageName.clear();
     }
+    overrideSerial = request.serial;
     OnWriteEeprom();
 }
 

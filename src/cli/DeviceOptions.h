@@ -31,6 +31,15 @@ struct DeviceOptions {
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;  // its unit count comes from `units`
     std::optional<std::string> units;             // --units as typed; not given: one unit
+    // A station's: each unit's serial ("" keeps the image's), who runs it,
+    // and how the units are checked after their last re-plug.
+    std::string serial;
+    std::optional<std::string> stationId, operatorName, workOrder;
+    std::string configFile;        // "": the system's and the user's station.conf
+    bool confirm = false;          // write: check the unit after its last re-plug
+    int confirmWaitSeconds = 10;   // from the unit leaving until it must be back
+    bool barcode = false;          // station: one scanned code per unit on standard input
+    int stopAfter = 0;             // station: stop after this many units (0: run until stopped)
 };
 
 struct CheckedDeviceOptions {

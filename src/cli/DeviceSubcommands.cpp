@@ -9,6 +9,7 @@
 #include "app/DialogTemplate.h"
 #include "chip/HexId.h"
 #include "cli/Commands.h"
+#include "cli/DeviceCommandParts.h"
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
 #include "cli/StreamStationDisplay.h"
@@ -29,6 +30,7 @@
 #include "station/PowerReplug.h"
 #include "station/StationLog.h"
 #include "station/StationRecordCollector.h"
+#include "station/UnitConfirmation.h"
 
 // The commands that work on a device through the dialog object, exactly as
 // its buttons would: write, erase, version, and the list of known devices.
@@ -38,7 +40,10 @@ using namespace zt::station;
 
 namespace {
 
-enum class DeviceCommand { Write, Erase, Version, List };
+enum class DeviceCommand { Write, Erase, Version, List, Station };
+
+// The commands that write units, and so take an image file and a log.
+bool Writes(DeviceCommand command) { return command == DeviceCommand::Write || command == DeviceCommand::Station; }
 
 void Usage(CommandContext& ctx, const std::string& line) {
     ctx.err << "zt51xx-mp: " << line << '\n';
@@ -50,19 +55,6 @@ std::unique_ptr<ConsoleView> MakeView(const DeviceOptions& options, CommandConte
     const bool terminal =
         (&ctx.out == &std::cout) && HostStandardStreams().IsTerminal(StandardStream::Output);
     return std::make_unique<TextConsoleView>(ctx.out, terminal);
-}
-
-int ExitCodeOf(ResultKind kind) {
-    switch (kind) {
-        case ResultKind::Ok:
-            return kExitOk;
-        case ResultKind::Interrupted:
-            return InterruptSignal::Signal() == SIGTERM ? kExitTerminated : kExitInterrupted;
-        case ResultKind::Failed:
-        case ResultKind::Cancelled:
-            return kExitJobFailed;
-    }
-    return kExitJobFailed;
 }
 
 // The job never reached a device: the open itself failed (the version query
@@ -83,13 +75,6 @@ bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
     view.Info("Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:");
     const auto answer = input.ReadLine(InterruptSignal::Requested);
     return answer && (*answer == "y" || *answer == "yes");
-}
-
-KnownDeviceTable TableFor(const CheckedDeviceOptions& checked) {
-    KnownDeviceTable table = kInitialKnownDevices;
-    if (checked.vendorId) table[0].vendorId = *checked.vendorId;
-    if (checked.productId) table[0].productId = *checked.productId;
-    return table;
 }
 
 // `askPower`: say per unit whether --replug power can re-plug it (only the
@@ -129,28 +114,6 @@ bool PowerReplugAllowed(DeviceBackend& backend, const std::vector<std::string>& 
     }
     return true;
 }
-
-// The display of several units: lines redrawn in place at a terminal,
-// tagged lines on a pipe or a file, JSON events with --json.
-std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options, CommandContext& ctx,
-                                                   std::mutex& outMutex, OperatorInput& input) {
-    const int columns =
-        (&ctx.out == &std::cout && !options.json) ? HostStandardStreams().RedrawableTerminalColumns() : 0;
-    if (columns > 0)
-        return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, columns, input, options.yes,
-                                                        InterruptSignal::Requested);
-    return std::make_unique<StreamStationDisplay>(options.json, ctx.out, outMutex, input, options.yes,
-                                                  InterruptSignal::Requested);
-}
-
-// What a command brings along before it touches a device: its checked
-// options, the station log it appends to, and an image file checked on its
-// own.
-struct CommandSetup {
-    CheckedDeviceOptions checked;
-    StationLog log;
-    std::optional<ImageFile> image;
-};
 
 // write --all / --port P --port Q: every unit in parallel, then one summary
 // line per unit. Exit 0 only when every unit is OK.
@@ -241,12 +204,12 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
         return false;
     }
     // A log that cannot take the job's line stops the job before it starts.
-    if (command == DeviceCommand::Write && !options.log.empty() && !setup.log.Open(options.log, &error)) {
+    if (Writes(command) && !options.log.empty() && !setup.log.Open(options.log, &error)) {
         ctx.err << "zt51xx-mp: " << error << '\n';
         ctx.exitCode = kExitIoError;
         return false;
     }
-    if (command != DeviceCommand::Write || options.imageFile.empty()) return true;
+    if (!Writes(command) || options.imageFile.empty()) return true;
     // Only a regular file of at most one image is read: a folder, a device
     // or a FIFO is refused before a byte is taken.
     const RegularFileContents file = ReadRegularFile(options.imageFile, kImageSize);
@@ -310,6 +273,34 @@ void ExplainNoDevice(const PortScope& unit, DeviceBackend& backend, const JobOut
 }
 
 // write, erase or version on the one unit the request chooses.
+// write --confirm: the unit is re-plugged once more and must come back as
+// its image describes; its record says what came back.
+void ConfirmWrittenUnit(DeviceBackend& backend, const std::string& port, ReplugMode replug,
+                        const DeviceOptions& options, const ImageIdentity& expected, ConsoleView& view,
+                        JobOutcome& outcome, StationRecord& record) {
+    PortWatch watch(backend.AsPlatform().clock);
+    DeviceNoticeSource& notices = backend.AsPlatform().notices;
+    const uintptr_t registration = notices.Register(watch);
+    Confirmation confirmation;
+    if (!port.empty())
+        confirmation = ConfirmUnit(backend, watch,
+                                   {port, expected, replug, std::chrono::seconds(options.confirmWaitSeconds)},
+                                   view, InterruptSignal::Requested);
+    notices.Unregister(registration);
+    view.Info(DescribeConfirmation(expected, confirmation));
+    outcome = ConfirmedOutcome(outcome, expected, confirmation);
+    record.confirmed = confirmation.Confirmed(expected);
+    record.cameBack = confirmation.cameBack;
+    if (confirmation.cameBack) {
+        record.vendorIdAfter = confirmation.cameBack->vendorId;
+        record.productIdAfter = confirmation.cameBack->productId;
+        record.bcdDevice = confirmation.cameBack->bcdDevice;
+        record.serial = confirmation.cameBack->serial;
+    }
+    record.status = ResultName(outcome.kind);
+    record.code = outcome.Code();
+}
+
 void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSetup& setup,
                   DeviceBackend& backend, ConsoleView& view, OperatorInput& input, CommandContext& ctx) {
     JobRequest request;
@@ -318,6 +309,15 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     request.productId = setup.checked.productId;
     request.image = setup.image;
     request.replug = options.replugByPower ? ReplugMode::Power : ReplugMode::Operator;
+    if (setup.serials && command == DeviceCommand::Write) {
+        std::string why;
+        request.serial = setup.serials->Next(&why);
+        if (!request.serial) {
+            ctx.err << "zt51xx-mp: --serial: " << why << '\n';
+            ctx.exitCode = kExitIoError;
+            return;
+        }
+    }
 
     // Erase and version work on the link the dialog opens at start-up and on
     // the USB walk, neither of which reads the typed IDs: their unit, the one
@@ -338,7 +338,7 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
         ctx.exitCode = ExitCodeOfRefusal(claim);
         return;
     }
-    if (!request.port.empty()) view.SetUnit({request.port, {}, {}, {}});
+    if (!request.port.empty()) view.SetUnit({.port = request.port});
     const Platform platform = unit.AsPlatform();
     DeviceIdTrace ids(platform.hid);
     auto replug = [&backend, &unit, &view, byPower = request.replug == ReplugMode::Power] {
@@ -393,8 +393,14 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
     session.Close();
 
-    const StationRecord record = CollectStationRecord(
+    StationRecord record = CollectStationRecord(
         {report, ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
+    record.stationId = setup.identity.stationId;
+    record.operatorName = setup.identity.operatorName;
+    record.workOrder = setup.identity.workOrder;
+    if (options.confirm && outcome.kind == ResultKind::Ok && report.imageIdentity)
+        ConfirmWrittenUnit(backend, unit.Port(), request.replug, options, *report.imageIdentity, view, outcome,
+                           record);
     view.SetUnit(UnitFactsOf(record));
     // The line is on disk before the station hears the result.
     std::string logError;
@@ -410,6 +416,9 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
 void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
     CommandSetup setup;
     if (!SetUpCommand(command, options, ctx, setup)) return;
+    if (Writes(command) && !SetUpStationParts(options, setup, ctx)) return;
+    if (setup.serials && command == DeviceCommand::Write && setup.checked.severalUnits)
+        return Usage(ctx, "--serial with several units: use 'zt51xx-mp station', which gives each its own");
     const bool interactive = ctx.in != nullptr || HostStandardStreams().IsTerminal(StandardStream::Input);
     if (command == DeviceCommand::Erase && !options.yes && !interactive)
         return Usage(ctx, "erase without a terminal needs --yes; nothing was erased");
@@ -426,6 +435,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     }
 
     if (command == DeviceCommand::List) return ListDevices(*backend, setup.checked, *view, options.json, ctx);
+    if (command == DeviceCommand::Station) return RunStation(*backend, options, setup, input, ctx);
     if (command == DeviceCommand::Write && setup.checked.severalUnits)
         return WriteSeveralUnits(*backend, options, setup, input, ctx);
     if (setup.checked.severalUnits || options.ports.size() > 1)
@@ -490,9 +500,10 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
     AddSimulatorOptions(sub, options, true);
 }
 
-void AddSeveralUnitOptions(CLI::App* sub, TypedOptions& typed) {
-    sub->add_flag("--all", typed.options.all,
-                  "write every known unit present at the start, all at once, each on its own port");
+void AddSeveralUnitOptions(CLI::App* sub, TypedOptions& typed, bool station) {
+    if (!station)
+        sub->add_flag("--all", typed.options.all,
+                      "write every known unit present at the start, all at once, each on its own port");
     sub->add_option_function<std::string>(
            "--replug",
            [&options = typed.options](const std::string& method) {
@@ -503,8 +514,9 @@ void AddSeveralUnitOptions(CLI::App* sub, TypedOptions& typed) {
            "the user may switch it (else refused before the job, exit 2)")
         ->check(CLI::IsMember({"operator", "power"}));
     sub->add_option("--replug-wait", typed.options.replugWaitSeconds,
-                    "several units: seconds each unit waits for its device once the one re-plug prompt is "
-                    "answered (default 10, plus 5 for each further unit)");
+                    station ? "seconds each unit has to come back once its re-plug is asked for (default 10)"
+                            : "several units: seconds each unit waits for its device once the one re-plug "
+                              "prompt is answered (default 10, plus 5 for each further unit)");
 }
 
 // The exit codes of a device command, for its --help.
@@ -523,12 +535,13 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
                    const std::string& footer) {
         auto typed = std::make_shared<TypedOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
-        AddCommonOptions(sub, *typed, withYes, command == DeviceCommand::Write);
-        if (command == DeviceCommand::Write) {
+        AddCommonOptions(sub, *typed, withYes, Writes(command));
+        if (Writes(command)) {
             sub->add_option("--image", typed->options.imageFile,
                             "write this image file instead of the built-in one; checked first (length, "
                             "header, tag scan, firmware record and chip class against the chip)");
-            AddSeveralUnitOptions(sub, *typed);
+            AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
+            AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
         }
         if (!footer.empty()) sub->footer(footer);
         sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
@@ -563,6 +576,22 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "event carries \"port\"); the last lines are one result per unit. Exit 0 only when every unit "
             "is OK, 5 when the only failures are units held by another job (6 when, among such units, one's "
             "lock could not be taken).\n");
+    add("station",
+        "Run a station: every known unit that arrives (on any port, or on the --port ports) is written "
+        "by itself, with no key and no button. Each unit's re-plug is its own: its line asks for it, "
+        "or with --replug power its port is switched off and on. After an OK job the unit is re-plugged "
+        "once more and must come back as its image describes (IDs, bcdDevice, serial): then it is "
+        "confirmed. Taking a unit out makes its port ready for the next; a unit that stays is not "
+        "written again. Ctrl-C or SIGTERM stops taking units.",
+        DeviceCommand::Station, false,
+        FaultList() +
+            "\nExit codes: 0 every unit OK, 1 a unit failed, 2 bad command line, 3 no backend for real "
+            "devices, 4 the --log file could not be opened or a line not written, 130 or 143 when a job "
+            "was cut short by Ctrl-C or SIGTERM.\n"
+            "\nExamples:\n"
+            "  zt51xx-mp station --replug power --serial counter:000000001000 --log station.jsonl\n"
+            "  zt51xx-mp station --simulate --units 8 --sim-handling-ms 500 --sim-stagger-ms 300 --stop-after 8\n"
+            "                                          eight simulated units arriving one after another\n");
     add("erase",
         "Erase the EEPROM of the unit the IDs select, or of the one on --port (the hidden Erase button). At "
         "a terminal it "

@@ -1,5 +1,10 @@
 #include "cli/StreamStationDisplay.h"
 
+#include <nlohmann/json.hpp>
+
+#include "station/IsoTime.h"
+#include "station/JsonEvents.h"
+
 namespace zt::cli {
 
 StreamStationDisplay::StreamStationDisplay(bool json, std::ostream& out, std::mutex& outMutex,
@@ -23,6 +28,26 @@ ConsoleView& StreamStationDisplay::ViewOf(size_t index, const std::string& port)
 void StreamStationDisplay::ReplugPrompt(const std::string& text) {
     shared_.Prompt(text, autoAnswer_);
     if (!autoAnswer_) input_.ReadLine(interrupted_);
+}
+
+}  // namespace zt::cli
+
+namespace zt::cli {
+
+void StreamStationDisplay::Counters(const StationCounters& counters) {
+    std::lock_guard lock(outMutex_);
+    if (json_) {
+        nlohmann::ordered_json event = {{"event", "counters"},
+                                        {"schema", JsonEvents::kSchemaVersion},
+                                        {"time", FormatIsoTime(std::chrono::system_clock::now())},
+                                        {"port", "all"},
+                                        {"passed", counters.passed},
+                                        {"failed", counters.failed},
+                                        {"unitsPerHour", static_cast<int64_t>(counters.unitsPerHour + 0.5)}};
+        out_ << event.dump() << '\n' << std::flush;
+    } else {
+        out_ << "[all] " << CountersText(counters) << '\n' << std::flush;
+    }
 }
 
 }  // namespace zt::cli

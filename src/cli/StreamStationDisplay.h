@@ -24,6 +24,7 @@ public:
 
     ConsoleView& ViewOf(size_t index, const std::string& port) override;
     void ReplugPrompt(const std::string& text) override;
+    void Counters(const StationCounters& counters) override;
 
 private:
     const bool json_;

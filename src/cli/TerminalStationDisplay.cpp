@@ -97,7 +97,17 @@ void TerminalStationDisplay::Redraw() {
     }
     linesOnScreen_ = static_cast<size_t>(
         std::count_if(rows_.begin(), rows_.end(), [](const auto& row) { return row != nullptr; }));
+    if (!counters_.empty()) {
+        out_ << '\r' << kClearLine << counters_.substr(0, columns_ - 1) << '\n';
+        ++linesOnScreen_;
+    }
     out_ << std::flush;
+}
+
+void TerminalStationDisplay::Counters(const StationCounters& counters) {
+    std::lock_guard lock(outMutex_);
+    counters_ = CountersText(counters);
+    Redraw();
 }
 
 void TerminalStationDisplay::ReplugPrompt(const std::string& text) {

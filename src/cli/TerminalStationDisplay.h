@@ -28,6 +28,7 @@ public:
 
     ConsoleView& ViewOf(size_t index, const std::string& port) override;
     void ReplugPrompt(const std::string& text) override;
+    void Counters(const StationCounters& counters) override;  // a last line under the units
 
     class Row;
 
@@ -45,6 +46,7 @@ private:
     std::vector<std::unique_ptr<Row>> rows_;
     size_t portWidth_ = 0;
     size_t linesOnScreen_ = 0;  // the block's lines above the cursor
+    std::string counters_;      // "" until a station has a tally
 };
 
 }  // namespace zt::cli

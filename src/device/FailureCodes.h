@@ -27,6 +27,7 @@ enum Origin : uint32_t {
     kOriginReadBackHeaderTail = 19,
     kOriginReadBackImage = 22,
     kOriginRestoreHeaderFromBackup = 25,
+    kOriginConfirmUnit = 26,  // a station's check of the unit after its last re-plug
 };
 
 // Classes: what kind of failure.
@@ -46,6 +47,7 @@ enum FailureClass : uint32_t {
     kClassVerify = 16,
     kClassUnitChanged = 18,
     kClassHsDescriptors = 21,
+    kClassSerial = 22,
 };
 
 // Details within a class. The same number means different things in
@@ -73,6 +75,8 @@ enum FailureDetail : uint32_t {
     kDetailHeaderTailDiffers = 6,        // class 16
     kDetailHeaderHeadDiffers = 7,        // class 16
     kDetailChipIdentifierDiffers = 1,    // class 18
+    kDetailCameBackAsOther = 2,          // class 18
+    kDetailSerialRefused = 1,            // class 22
 };
 
 // One failure as an operation records it: its class and detail together, so
@@ -98,6 +102,8 @@ inline constexpr Failure kInputReportTooShort{kClassLinkTooShort, kDetailInputRe
 inline constexpr Failure kOutputReportTooShort{kClassLinkTooShort, kDetailOutputReportTooShort};
 inline constexpr Failure kAudioRequestFailed{kClassAudioPath, kDetailAudioRequestFailed};
 inline constexpr Failure kBadArgument{kClassBadArgument, kDetailBadArgument};
+inline constexpr Failure kSerialRefused{kClassSerial, kDetailSerialRefused};
+inline constexpr Failure kCameBackAsOther{kClassUnitChanged, kDetailCameBackAsOther};
 inline constexpr Failure kDeviceNotBack{kClassDeviceWait, kDetailDeviceNotBack};
 inline constexpr Failure kStopped{kClassStopped, kDetailStopped};
 inline constexpr Failure kHeaderNotBlank{kClassVerify, kDetailHeaderNotBlank};

@@ -32,6 +32,7 @@ constexpr std::array kOriginNames = {
     Named{kOriginReadBackHeaderTail, "ReadBackHeaderTail"},
     Named{kOriginReadBackImage, "ReadBackImage"},
     Named{kOriginRestoreHeaderFromBackup, "RestoreHeaderFromBackup"},
+    Named{kOriginConfirmUnit, "ConfirmUnit"},
 };
 
 constexpr std::array kClassNames = {
@@ -50,6 +51,7 @@ constexpr std::array kClassNames = {
     Named{kClassVerify, "verify"},
     Named{kClassUnitChanged, "unit changed"},
     Named{kClassHsDescriptors, "image descriptors"},
+    Named{kClassSerial, "serial number"},
 };
 
 constexpr std::array<std::string_view, 5> kStageMeanings = {
@@ -98,6 +100,10 @@ constexpr std::array kCatalogue = {
                  "The device's HID output reports are shorter than 16 bytes, too short to carry 8 EEPROM "
                  "bytes per write, so the job was refused before anything was erased: check the firmware it "
                  "runs."},
+    FailureEntry{kOriginWriteRequest, kClassSerial, kDetailSerialRefused, "serial refused",
+                 "The serial number given for the unit does not fit the image's serial string (its length or "
+                 "its characters), so nothing was written: give serials of the image's length, made of "
+                 "letters, digits and '-'."},
     // The image scan: the tool's own image is wrong; no device can help.
     FailureEntry{kOriginParseImageTags, kClassChipClassRecord, kDetailChipClassRecord, "chip-class record",
                  "The embedded image has no chip-class record or one for another class than 0x27; nothing "
@@ -254,6 +260,11 @@ constexpr std::array kCatalogue = {
                  "Header bytes 0 to 4 read back differently after the restore from the copy; the unit starts "
                  "as an updater device: run the job again, and reject the unit if it fails again."},
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
+    // A station's check after the last re-plug: the EEPROM had verified.
+    FailureEntry{kOriginConfirmUnit, kClassUnitChanged, kDetailCameBackAsOther, "came back as another device",
+                 "The written unit verified, but after its last re-plug it came back with other IDs, another "
+                 "release number or another serial string than its image gives: set it aside and check it; "
+                 "writing it again will not help."},
 };
 
 std::string_view FindName(std::span<const Named> names, uint32_t number) {

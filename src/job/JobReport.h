@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "chip/ImageIdentity.h"
 #include "job/DeviceIds.h"
 #include "job/JobOutcome.h"
 
@@ -24,7 +25,11 @@ struct JobReport {
     std::optional<uint32_t> chipId;
     // "A", "B" or the image file's name; empty until an image was chosen.
     std::string imageName;
-    std::string imageSha256;  // of the chosen image's bytes, lower-case hex
+    std::string imageSha256;  // of the bytes written (serial included), lower-case hex
+    // What the written image makes of the unit once it boots from it: the
+    // IDs, release number and serial string a confirmation expects.
+    std::optional<ImageIdentity> imageIdentity;
+    std::string serialWritten;  // the request's serial, once it is in the image
     int rewritePasses = 0;
     // Every failure code the operator was shown, in order; a header restore
     // that failed after the job's own failure adds its code last.

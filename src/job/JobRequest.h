@@ -26,6 +26,9 @@ struct JobRequest {
     std::optional<uint16_t> productId;
     // Written instead of the embedded image, once checked against the chip.
     std::optional<ImageFile> image;
+    // Written into the image's serial string (the same length), whichever
+    // image the chip takes; none keeps the image's own serial.
+    std::optional<std::string> serial;
     ReplugMode replug = ReplugMode::Operator;
 };
 

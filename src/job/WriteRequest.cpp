@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "chip/ImageIdentity.h"
 #include "job/ProgrammingJob.h"
 #include "job/Sha256.h"
 #include "protocol/CommandExchange.h"
@@ -98,7 +99,19 @@ void ProgrammingJob::OnWriteEeprom() {
     }
     std::copy(image->begin(), image->end(), imageBuffer.begin());
     jobReport.imageName = ImageName(image, overrideImageName);
-    jobReport.imageSha256 = Sha256Hex(*image);
+    const std::span<uint8_t> written(imageBuffer.data(), image->size());
+    if (overrideSerial) {
+        // Checked against every image before the job; a refusal here is
+        // still caught before anything is erased.
+        std::string why;
+        if (!PutSerialString(written, *overrideSerial, &why)) {
+            RecordFailure(kOriginWriteRequest, kSerialRefused);
+            return failureExit();
+        }
+        jobReport.serialWritten = *overrideSerial;
+    }
+    jobReport.imageSha256 = Sha256Hex(written);
+    jobReport.imageIdentity = IdentityOf(written);
 
     if (Failed(ParseImageTags())) return failureExit();
 

@@ -30,6 +30,10 @@ public:
         (void)port;
         ReplugRequested();
     }
+    // A station is done with the unit at `port`: its result is shown. A
+    // backend that plays the operator takes it out and later puts the next
+    // unit in; real hardware waits for real hands.
+    virtual void UnitDone(const std::string& port) { (void)port; }
     // Switching a unit's hub port off and on to re-plug it; nullptr when
     // this backend cannot do that for any unit.
     virtual PortPower* Power() { return nullptr; }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cerrno>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -23,10 +24,16 @@ struct RegularFileContents {
     std::vector<uint8_t> bytes;
     uint64_t size = 0;
     std::string reason;
+    bool missing = false;  // CannotRead because there is no such file
 
     static RegularFileContents CannotReadFile(std::string why) {
         RegularFileContents contents;
         contents.reason = std::move(why);
+        return contents;
+    }
+    static RegularFileContents CannotOpen(int error, std::string why) {
+        RegularFileContents contents = CannotReadFile(std::move(why));
+        contents.missing = error == ENOENT;
         return contents;
     }
     static RegularFileContents TooLargeFile(uint64_t length) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "chip/ImageIdentity.h"
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,11 @@ struct UnitFacts {
     std::string port;  // as 'list' shows it; "" when unknown
     std::optional<uint16_t> vendorId, productId;
     std::optional<uint32_t> chipId;
+    // A station's check after the last re-plug: none when it was not made;
+    // what came back when something did.
+    std::optional<bool> confirmed;
+    std::optional<ImageIdentity> cameBack;
+    std::string serialWritten;  // "" when the image's own serial stayed
 };
 
 // What the operator (or a station script) sees of a command: the dialog's

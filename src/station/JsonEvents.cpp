@@ -83,6 +83,13 @@ void JsonEvents::Device(const PresentDevice& device) {
     Emit(std::move(event));
 }
 
+nlohmann::ordered_json CameBackJson(const ImageIdentity& unit) {
+    return {{"vid", FormatHexId(unit.vendorId)},
+            {"pid", FormatHexId(unit.productId)},
+            {"bcdDevice", FormatHexId(unit.bcdDevice)},
+            {"serial", unit.serial}};
+}
+
 void JsonEvents::Result(const JobOutcome& outcome) {
     nlohmann::ordered_json event = {{"event", "result"}, {"status", ResultName(outcome.kind)}};
     if (const auto code = outcome.Code()) {
@@ -94,6 +101,9 @@ void JsonEvents::Result(const JobOutcome& outcome) {
     if (unit_.vendorId) event["vid"] = FormatHexId(*unit_.vendorId);
     if (unit_.productId) event["pid"] = FormatHexId(*unit_.productId);
     if (unit_.chipId) event["chipId"] = FormatResultCode(*unit_.chipId);
+    if (!unit_.serialWritten.empty()) event["serialWritten"] = unit_.serialWritten;
+    if (unit_.confirmed) event["confirmed"] = *unit_.confirmed;
+    if (unit_.cameBack) event["cameBack"] = CameBackJson(*unit_.cameBack);
     Emit(std::move(event));
 }
 

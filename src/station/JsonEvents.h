@@ -1,4 +1,5 @@
 #pragma once
+#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "station/ConsoleView.h"
@@ -11,6 +12,10 @@ namespace zt::station {
 // once the unit is known, "port". Progress is sent only when the position
 // changes. docs/json-events.md describes every event and field, and
 // docs/json-events.schema.json checks them.
+// A unit as it came back after its last re-plug, as results and station
+// records carry it.
+nlohmann::ordered_json CameBackJson(const ImageIdentity& unit);
+
 class JsonEvents final : public ConsoleView {
 public:
     // Raised when a field changes meaning or goes away; new fields keep it.

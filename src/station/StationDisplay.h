@@ -6,6 +6,15 @@
 
 namespace zt::station {
 
+// A station's tally of finished units.
+struct StationCounters {
+    int passed = 0, failed = 0;
+    double unitsPerHour = 0;  // units finished per hour since the first one arrived
+};
+
+// "passed 3  failed 1  412 units/h"
+std::string CountersText(const StationCounters& counters);
+
 // Where several units written at once show themselves: a view for each unit
 // and the one re-plug prompt for all of them. A pipe or a log, JSON events,
 // a terminal's redrawn lines and the station window each have their own.
@@ -24,6 +33,8 @@ public:
     // The one re-plug prompt for every unit still in its job. Returns once
     // the operator has re-plugged them (at once when nobody is asked).
     virtual void ReplugPrompt(const std::string& text) = 0;
+    // A station's tally after each unit (several calls, one at a time).
+    virtual void Counters(const StationCounters& counters) { (void)counters; }
 };
 
 }  // namespace zt::station

@@ -53,6 +53,13 @@ std::string FormatStationRecord(const StationRecord& r) {
         line["meaning"] = nullptr;
     }
     line["rewritePasses"] = r.rewritePasses;
+    // A station's own fields, only when it has them.
+    if (!r.serialWritten.empty()) line["serialWritten"] = r.serialWritten;
+    if (r.confirmed) line["confirmed"] = *r.confirmed;
+    if (r.cameBack) line["cameBack"] = CameBackJson(*r.cameBack);
+    for (const auto& [key, value] : {std::pair{"stationId", &r.stationId}, std::pair{"operator", &r.operatorName},
+                                     std::pair{"workOrder", &r.workOrder}, std::pair{"barcode", &r.barcode}})
+        if (!value->empty()) line[key] = *value;
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
 }
 

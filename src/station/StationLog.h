@@ -1,4 +1,5 @@
 #pragma once
+#include "chip/ImageIdentity.h"
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,13 @@ struct StationRecord {
     std::string status;       // "OK", "FAIL", "INTERRUPTED" or "CANCELLED"
     std::optional<uint32_t> code;
     int rewritePasses = 0;
+    // Who ran the job and what the unit carries; "" when not given.
+    std::string stationId, operatorName, workOrder, barcode;
+    std::string serialWritten;  // "" when the image's own serial stayed
+    // The check after the last re-plug: none when it was not asked for;
+    // what came back when something did.
+    std::optional<bool> confirmed;
+    std::optional<ImageIdentity> cameBack;
 };
 
 // The record as one line of JSON (with its newline); docs/json-events.md

@@ -36,11 +36,13 @@ StationRecord CollectStationRecord(const FinishedJob& job) {
     record.status = ResultName(job.outcome.kind);
     record.code = job.outcome.Code();
     record.rewritePasses = job.report.rewritePasses;
+    record.serialWritten = job.report.serialWritten;
     return record;
 }
 
 UnitFacts UnitFactsOf(const StationRecord& record) {
-    return {record.port, record.vendorIdAfter, record.productIdAfter, record.chipId};
+    return {record.port,      record.vendorIdAfter, record.productIdAfter, record.chipId,
+            record.confirmed, record.cameBack,      record.serialWritten};
 }
 
 }  // namespace zt::station

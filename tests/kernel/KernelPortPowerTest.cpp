@@ -3,12 +3,16 @@
 // gadget's port off and on must make the device leave, the chip restart, and
 // the device enumerate again.
 #include <algorithm>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "ChipGadget.h"
 #include "KernelBed.h"
 #include "WireCheck.h"
 #include "chip/EepromImage.h"
+#include "chip/ImageIdentity.h"
 
 namespace zt::kernelbed {
 namespace {
@@ -59,6 +63,38 @@ TEST(KernelPortPowerTest, WriteAllReplugsEachUnitAtItsOwnPort) {
         const EepromImage& image = unit == &a ? kImageA : kImageB;
         EXPECT_TRUE(std::equal(image.begin(), image.end(), eeprom.begin()))
             << (unit == &a ? "unit A" : "unit B");
+        EXPECT_EQ(PacingViolations(unit->Log()), std::vector<std::string>{});
+    }
+}
+
+// A station with nobody at it: both units are written as found, each gets its
+// own serial, is re-plugged by its port once more and confirmed.
+TEST(KernelPortPowerTest, StationWritesAndConfirmsEachUnit) {
+    ZT_REQUIRE_KERNEL_BED();
+    gadget::ChipGadgetOptions first, second;
+    second.unit = 1;
+    second.variant = sim::ChipVariant::B;
+    gadget::ChipGadget a(first), b(second);
+    ToolRun run;
+    run.args = {"station", "--replug", "power", "--json", "--stop-after", "2", "--serial", "counter:7"};
+    const ToolResult result = RunTool(run);
+    ASSERT_FALSE(result.timedOut) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    std::set<std::string> serials;
+    std::istringstream out(result.out);
+    for (std::string line; std::getline(out, line);) {
+        const auto event = nlohmann::json::parse(line);
+        if (event["event"] != "result") continue;
+        EXPECT_EQ(event["confirmed"], true) << line;
+        serials.insert(event["cameBack"]["serial"].get<std::string>());
+    }
+    EXPECT_EQ(serials, (std::set<std::string>{"000000000007", "000000000008"})) << result.out;
+    for (auto* unit : {&a, &b}) {
+        const auto eeprom = unit->Eeprom();
+        const EepromImage& image = unit == &a ? kImageA : kImageB;
+        const ImageIdentity written = IdentityOf(eeprom);
+        EXPECT_TRUE(serials.count(written.serial)) << written.serial;
+        EXPECT_EQ(written.productId, IdentityOf(image).productId);
         EXPECT_EQ(PacingViolations(unit->Log()), std::vector<std::string>{});
     }
 }

@@ -109,7 +109,7 @@ ChipGadget::~ChipGadget() {
 
 GadgetIds ChipGadget::Ids() const {
     std::lock_guard lock(mutex_);
-    return {model_.vendorId(), model_.productId(), options_.bcdDevice.value_or(model_.bcdDevice())};
+    return {model_.vendorId(), model_.productId(), options_.bcdDevice.value_or(model_.bcdDevice()), model_.serial()};
 }
 
 bool ChipGadget::Plugged() const {
@@ -160,7 +160,8 @@ void ChipGadget::PlugIn(bool waitForHost) {
     {
         std::lock_guard lock(mutex_);
         model_.Plug();
-        ids = {model_.vendorId(), model_.productId(), options_.bcdDevice.value_or(model_.bcdDevice())};
+        ids = {model_.vendorId(), model_.productId(), options_.bcdDevice.value_or(model_.bcdDevice()),
+               model_.serial()};
         log_.push_back({std::chrono::steady_clock::now(), WireEvent::Kind::Plug, IdBytes(ids), {}});
     }
     gadget_->SetIds(ids);

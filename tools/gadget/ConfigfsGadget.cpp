@@ -127,6 +127,8 @@ void ConfigfsGadget::SetIds(const GadgetIds& ids) {
     WriteText(root_ + "/idVendor", Hex(ids.vendorId));
     WriteText(root_ + "/idProduct", Hex(ids.productId));
     WriteText(root_ + "/bcdDevice", Hex(ids.bcdDevice));
+    // The chip reports the serial string its EEPROM holds.
+    WriteText(root_ + "/strings/0x409/serialnumber", ids.serial.empty() ? name_ : ids.serial);
 }
 
 void ConfigfsGadget::Bind(const std::string& udc) {

@@ -11,6 +11,7 @@ struct GadgetIds {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     uint16_t bcdDevice = 0;
+    std::string serial;  // the serial string; "" keeps the gadget's own name there
 };
 
 // One composite USB gadget in configfs, as the chip presents itself: a HID

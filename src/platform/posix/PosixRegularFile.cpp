@@ -29,7 +29,7 @@ private:
 
 RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
     const Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) return RegularFileContents::CannotReadFile(std::strerror(errno));
+    if (fd.get() < 0) return RegularFileContents::CannotOpen(errno, std::strerror(errno));
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return RegularFileContents::CannotReadFile(std::strerror(errno));
     if (S_ISDIR(info.st_mode)) return RegularFileContents::CannotReadFile("it is a folder");

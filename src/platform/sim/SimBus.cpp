@@ -66,6 +66,18 @@ void SimBus::Replug(int chip) {
     Plug(chip);
 }
 
+void SimBus::ReplaceUnit(int chip) {
+    Unplug(chip);
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    SimChipModel& model = state_->Chip(chip);
+    model.ReplaceUnit(FactoryEeprom(model.variant()));
+}
+
+std::string SimBus::Serial(int chip) const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->Chip(chip).serial();
+}
+
 bool SimBus::IsPlugged(int chip) const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->Chip(chip).plugged();

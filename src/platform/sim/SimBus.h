@@ -70,6 +70,10 @@ public:
     void Plug(int chip = 0);
     void Replug(int chip = 0);
     bool IsPlugged(int chip = 0) const;
+    // The chip is taken out (a removal notice if it was plugged) and a fresh
+    // unit of its variant, as it leaves the factory, waits in its place,
+    // unplugged; the earlier unit's faults go with it.
+    void ReplaceUnit(int chip);
 
     // What the chip presents on USB now. A chip whose EEPROM has a valid header
     // ("WTC\0") presents its tail block's vendor/product ID and its device
@@ -78,6 +82,7 @@ public:
     uint16_t VendorId(int chip = 0) const;
     uint16_t ProductId(int chip = 0) const;
     uint16_t BcdDevice(int chip = 0) const;
+    std::string Serial(int chip = 0) const;  // the serial string it presents; "" for none
     std::string Path(int chip = 0) const;  // its HID interface, "sim:" and its port
     std::string Port(int chip = 0) const;  // the hub port the chip is plugged into
 

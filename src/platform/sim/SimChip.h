@@ -45,13 +45,16 @@ struct SimFaults {
     uint16_t inputReportLength = 64;   // report lengths of the HID interface,
     uint16_t outputReportLength = 64;  // report-ID byte included
     bool noPortPower = false;          // the hub cannot switch this chip's port off and on
+    // Once written, the unit boots with a product ID one above its image's:
+    // it comes back from its last re-plug as some other device.
+    bool otherIdsAfterWrite = false;
 };
 
 // Applies a fault given by name ("no-reply", "drop-reply-at=N", "wrong-tag=N",
 // "wrong-count=N", "short-reply=N", "refuse-open", "fail-write",
 // "fail-write-at=N", "stuck=ADDR[:TIMES]", "stuck-many", "header-wont-clear",
 // "blank-header-copy", "unplug-at=N", "latency-ms=N", "input-length=N",
-// "output-length=N", "no-port-power"). Returns false with a one-line reason for an unknown
+// "output-length=N", "no-port-power", "other-ids-after-write"). Returns false with a one-line reason for an unknown
 // name or a bad value.
 bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error);
 // The names above with a one-line description each, for --help.

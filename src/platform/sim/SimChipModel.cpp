@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 
+#include "chip/ImageIdentity.h"
 #include "chip/ImageLayout.h"
 #include "chip/KnownDeviceTable.h"
 #include "chip/ReportFrame.h"
@@ -87,21 +88,16 @@ void SimChipModel::Boot() {
         vendorId_ = kUpdaterVendorId;
         productId_ = variant_ == ChipVariant::B ? kUpdaterProductIdB : kUpdaterProductIdA;
         bcdDevice_ = kUpdaterBcdDevice;
+        serial_.clear();
         return;
     }
-    vendorId_ = image::ReadLe16(eeprom, image::kTailVendorId);
-    productId_ = image::ReadLe16(eeprom, image::kTailProductId);
-    bcdDevice_ = 0;
-    // The release number comes from the high-speed device descriptor that
-    // follows the first descriptor tag.
-    const auto& tag = image::kHsDescriptorTag;
-    const auto tagEnd = eeprom_.end() - static_cast<std::ptrdiff_t>(image::kDeviceDescriptorSize);
-    const auto hsTag = std::search(eeprom_.begin(), tagEnd, tag.begin(), tag.end());
-    if (hsTag != tagEnd) {
-        const size_t at = static_cast<size_t>(hsTag - eeprom_.begin()) + image::kTagSize +
-                          image::kDeviceDescriptorBcdDevice;
-        bcdDevice_ = image::ReadLe16(eeprom, at);
-    }
+    const ImageIdentity identity = IdentityOf(eeprom);
+    vendorId_ = identity.vendorId;
+    productId_ = identity.productId;
+    bcdDevice_ = identity.bcdDevice;
+    serial_ = identity.serial;
+    // A unit that was written and now comes back as some other device.
+    if (written_ && faults_.otherIdsAfterWrite) productId_ = static_cast<uint16_t>(productId_ + 1);
 }
 
 void SimChipModel::Erase() { std::fill(eeprom_.begin(), eeprom_.begin() + kProgramAreaEnd, uint8_t{0xFF}); }
@@ -123,12 +119,24 @@ void SimChipModel::WriteCell(uint16_t address, uint8_t value) {
         return;
     }
     eeprom_[address] = value;
+    written_ = true;
 }
 
 void SimChipModel::WriteRegister(uint8_t reg, uint8_t value) {
     registerWrites_.emplace_back(reg, value);
     if (reg == kRegIdHigh || reg == kRegIdLow) return;  // the identifier is fixed in silicon
     registers_[reg] = value;
+}
+
+void SimChipModel::ReplaceUnit(const std::vector<uint8_t>& eeprom) {
+    Unplug();
+    eeprom_.fill(0xFF);
+    SetEeprom(0, eeprom);
+    const bool noPortPower = faults_.noPortPower;
+    faults_ = SimFaults{};
+    faults_.noPortPower = noPortPower;
+    requestCount_ = 0;
+    written_ = false;
 }
 
 void SimChipModel::SetEeprom(uint16_t address, const std::vector<uint8_t>& bytes) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <string>
 #include <vector>
 
 #include "platform/sim/SimChip.h"
@@ -39,6 +40,7 @@ public:
     uint16_t vendorId() const { return vendorId_; }
     uint16_t productId() const { return productId_; }
     uint16_t bcdDevice() const { return bcdDevice_; }
+    const std::string& serial() const { return serial_; }  // "" for the updater device
 
     // One output report as the host wrote it (byte 0 the report ID). Counts the
     // request, applies the write and unplug faults (Unplugged: the bus pulls the
@@ -56,6 +58,11 @@ public:
     uint8_t Register(uint8_t reg) const { return registers_[reg]; }
     void SetRegister(uint8_t reg, uint8_t value) { registers_[reg] = value; }
     const std::vector<std::pair<uint8_t, uint8_t>>& RegisterWrites() const { return registerWrites_; }
+
+    // A fresh unit from the factory takes this one's place (unplugged): its
+    // EEPROM as `eeprom`, no request counted, and none of the faults the
+    // earlier unit had; the hub's own (no port power) stays.
+    void ReplaceUnit(const std::vector<uint8_t>& eeprom);
 
     SimFaults& faults() { return faults_; }
     const SimFaults& faults() const { return faults_; }
@@ -83,6 +90,8 @@ private:
     uint16_t vendorId_ = 0;
     uint16_t productId_ = 0;
     uint16_t bcdDevice_ = 0;
+    std::string serial_;
+    bool written_ = false;  // an EEPROM cell was written since the unit was made
 };
 
 }  // namespace zt::sim

@@ -50,6 +50,7 @@ std::vector<std::pair<std::string, std::string>> FaultNames() {
         {"input-length=N", "input report length N bytes, report ID included"},
         {"output-length=N", "output report length N bytes, report ID included"},
         {"no-port-power", "the hub cannot switch the unit's port off and on"},
+        {"other-ids-after-write", "once written, the unit comes back with another product ID"},
     };
 }
 
@@ -79,6 +80,7 @@ bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* 
     if (name == "header-wont-clear") return flag(faults.headerWontClear);
     if (name == "blank-header-copy") return flag(faults.blankHeaderCopy);
     if (name == "no-port-power") return flag(faults.noPortPower);
+    if (name == "other-ids-after-write") return flag(faults.otherIdsAfterWrite);
     if (name == "stuck-many") {
         if (hasValue) return Fail(error, "fault 'stuck-many' takes no value");
         for (int i = 0; i < kStuckManyCount; ++i)

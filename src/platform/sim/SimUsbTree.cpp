@@ -19,7 +19,7 @@ std::vector<UsbDeviceEntry> SimUsbTree::ListDevices() {
         const auto& chip = state_.Chip(device.index);
         if (chip.plugged())
             devices.push_back({chip.vendorId(), chip.productId(), chip.bcdDevice(), false,
-                               SimBus::State::ChipPort(device.index), ""});
+                               SimBus::State::ChipPort(device.index), chip.serial()});
     }
     return devices;
 }

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
 
 #include "platform/RealClock.h"
 #include "platform/sim/SimClock.h"
@@ -46,6 +51,15 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
         return false;
     }
     parsed.units = arguments.units;
+    if (arguments.handlingMs >= 0) {
+        if (arguments.handlingMs > 600000 || arguments.staggerMs < 0 || arguments.staggerMs > 600000 ||
+            arguments.freshUnits < -1) {
+            *error = "--sim-handling-ms and --sim-stagger-ms take 0 to 600000, --sim-fresh -1 or more";
+            return false;
+        }
+        parsed.hands = {true, static_cast<uint32_t>(arguments.handlingMs),
+                        static_cast<uint32_t>(arguments.staggerMs), arguments.freshUnits};
+    }
     // "U" of an option's "U:..." (or of --updater U) as a unit of this hub.
     auto unitOf = [&](const std::string& option, const std::string& text, const std::string& unit,
                       int* index) {
@@ -109,6 +123,94 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
     return true;
 }
 
+// The operator's hands: one thread that carries out what was asked of them,
+// each action when its time on the bus clock has come. On simulated time a
+// pause costs nothing; on real time it is waited out, and a stop ends it.
+class SimulatedMachine::Hands {
+public:
+    Hands(SimBus& bus, Clock& clock, bool simulatedClock, const Options::Hands& options)
+        : bus_(bus), clock_(clock), simulated_(simulatedClock), options_(options), freshLeft_(options.freshUnits) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~Hands() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+    // `chip` arrives `delayMs` from now.
+    void PlugIn(int chip, uint32_t delayMs) {
+        Schedule(delayMs, [this, chip] { bus_.Plug(chip); });
+    }
+    // `chip` goes out after half the handling time; a fresh unit follows
+    // after the other half while any are left.
+    void TakeOut(int chip) {
+        Schedule(options_.handlingMs / 2, [this, chip] {
+            bus_.ReplaceUnit(chip);
+            bool fresh = false;
+            {
+                std::lock_guard lock(mutex_);
+                if (freshLeft_ != 0) {
+                    fresh = true;
+                    if (freshLeft_ > 0) --freshLeft_;
+                }
+            }
+            if (fresh) PlugIn(chip, options_.handlingMs - options_.handlingMs / 2);
+        });
+    }
+
+private:
+    void Schedule(uint32_t delayMs, std::function<void()> action) {
+        {
+            std::lock_guard lock(mutex_);
+            due_.emplace(clock_.NowUs() + uint64_t{delayMs} * 1000, std::move(action));
+        }
+        wake_.notify_all();
+    }
+
+    void Run() {
+        std::unique_lock lock(mutex_);
+        while (!stop_) {
+            if (due_.empty()) {
+                wake_.wait(lock);
+                continue;
+            }
+            const uint64_t now = clock_.NowUs();
+            const uint64_t at = due_.begin()->first;
+            if (at > now) {
+                const uint64_t waitUs = at - now;
+                if (simulated_) {
+                    lock.unlock();
+                    clock_.SleepMs(static_cast<uint32_t>((waitUs + 999) / 1000));
+                    lock.lock();
+                } else {
+                    wake_.wait_for(lock, std::chrono::microseconds(waitUs));
+                }
+                continue;
+            }
+            auto action = std::move(due_.begin()->second);
+            due_.erase(due_.begin());
+            lock.unlock();
+            action();
+            lock.lock();
+        }
+    }
+
+    SimBus& bus_;
+    Clock& clock_;
+    const bool simulated_;
+    const Options::Hands options_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::multimap<uint64_t, std::function<void()>> due_;
+    int freshLeft_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
 SimulatedMachine::SimulatedMachine(const Options& options) {
     if (options.simulatedClock)
         clock_ = std::make_unique<SimClock>();
@@ -144,20 +246,36 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
         if (ownUpdater) description_ += " updater";
     }
     if (options.simulatedClock) description_ += ", simulated time";
+    if (options.hands.enabled) {
+        hands_ = std::make_unique<Hands>(*bus_, *clock_, options.simulatedClock, options.hands);
+        description_ += ", an operator's hands";
+        // Staggered arrivals: every unit starts out of its port.
+        if (options.hands.staggerMs > 0)
+            for (int unit = 0; unit < units_; ++unit) {
+                bus_->Unplug(chip_ + unit);
+                hands_->PlugIn(chip_ + unit, options.hands.staggerMs * static_cast<uint32_t>(unit + 1));
+            }
+    }
 }
 
 SimulatedMachine::~SimulatedMachine() = default;
 
+int SimulatedMachine::ChipAt(const std::string& port) const {
+    // The chips were added first, so chip i sits on the hub's port i+1.
+    for (int chip = chip_; chip < chip_ + units_; ++chip)
+        if (port.empty() || bus_->Port(chip) == port) return chip;
+    return -1;
+}
+
+void SimulatedMachine::UnitDone(const std::string& port) {
+    const int chip = ChipAt(port);
+    if (hands_ && chip >= 0) hands_->TakeOut(chip);
+}
+
 void SimulatedMachine::ReplugRequested() { bus_->Replug(chip_); }
 
 void SimulatedMachine::ReplugUnit(const std::string& port) {
-    // The chips were added first, so chip i sits on the hub's port i+1.
-    for (int chip = chip_; chip < chip_ + units_; ++chip) {
-        if (port.empty() || bus_->Port(chip) == port) {
-            bus_->Replug(chip);
-            return;
-        }
-    }
+    if (const int chip = ChipAt(port); chip >= 0) bus_->Replug(chip);
 }
 
 }  // namespace zt::sim

@@ -35,6 +35,14 @@ public:
         std::map<int, ChipVariant> unitVariants = {};
         // Units (1-based) that start as updater devices whatever `updater` says.
         std::set<int> updaterUnits = {};
+        // The operator at a station: takes each unit the station is done with
+        // out of its port, and puts a fresh one in.
+        struct Hands {
+            bool enabled = false;
+            uint32_t handlingMs = 500;  // to swap a finished unit for the next: half out, half in
+            uint32_t staggerMs = 0;     // unit i arrives i times this after the start (0: all there)
+            int freshUnits = 0;         // fresh units put in after the first ones, in all (-1: no end)
+        } hands = {};
     };
 
     // The options as a front end takes them from its command line.
@@ -49,6 +57,10 @@ public:
         std::vector<std::string> updaterUnits = {};
         bool simulatedClock = false;
         int units = 1;
+        // The operator's hands at a station; handlingMs < 0 leaves them out.
+        int handlingMs = -1;
+        int staggerMs = 0;
+        int freshUnits = 0;
     };
     static constexpr int kMaxUnits = 32;
     // Checks the arguments; false with a one-line reason naming the option.
@@ -65,6 +77,10 @@ public:
     // Every unit's port switches on its own, unless the unit has the
     // no-port-power fault.
     PortPower* Power() override { return power_.get(); }
+    // With the operator's hands: the unit is taken out and, while fresh
+    // units are left, a fresh one goes in, within the handling time; without
+    // them nothing happens.
+    void UnitDone(const std::string& port) override;
     std::string Describe() const override { return description_; }
 
     SimBus& Bus() { return *bus_; }
@@ -73,6 +89,9 @@ public:
     int Units() const { return units_; }
 
 private:
+    class Hands;
+    int ChipAt(const std::string& port) const;  // -1 when no unit sits there
+
     std::unique_ptr<Clock> clock_;
     std::unique_ptr<SimBus> bus_;
     InProcessUnitLocks locks_;
@@ -80,6 +99,7 @@ private:
     int chip_ = 0;
     int units_ = 1;
     std::string description_;
+    std::unique_ptr<Hands> hands_;  // last: its thread stops before the bus goes
 };
 
 // "A", "B" or "unknown", in any case.

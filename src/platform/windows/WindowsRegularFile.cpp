@@ -29,7 +29,7 @@ private:
 
 RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
     const Descriptor fd(::_open(path.c_str(), _O_RDONLY | _O_BINARY));
-    if (fd.get() < 0) return RegularFileContents::CannotReadFile(std::strerror(errno));
+    if (fd.get() < 0) return RegularFileContents::CannotOpen(errno, std::strerror(errno));
     struct _stat64 info {};
     if (::_fstat64(fd.get(), &info) != 0) return RegularFileContents::CannotReadFile(std::strerror(errno));
     if ((info.st_mode & _S_IFMT) == _S_IFDIR) return RegularFileContents::CannotReadFile("it is a folder");

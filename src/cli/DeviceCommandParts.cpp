@@ -1,0 +1,168 @@
+#include "cli/DeviceCommandParts.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+
+#include "chip/ImageIdentity.h"
+#include "chip/EepromImage.h"
+#include "cli/InterruptSignal.h"
+#include "cli/StreamStationDisplay.h"
+#include "cli/TerminalStationDisplay.h"
+#include "platform/HostSystem.h"
+#include "station/StationConfig.h"
+
+namespace zt::cli {
+
+int ExitCodeOf(ResultKind kind) {
+    switch (kind) {
+        case ResultKind::Ok:
+            return kExitOk;
+        case ResultKind::Interrupted:
+            return InterruptSignal::Signal() == SIGTERM ? kExitTerminated : kExitInterrupted;
+        case ResultKind::Failed:
+        case ResultKind::Cancelled:
+            return kExitJobFailed;
+    }
+    return kExitJobFailed;
+}
+
+KnownDeviceTable TableFor(const CheckedDeviceOptions& checked) {
+    KnownDeviceTable table = kInitialKnownDevices;
+    if (checked.vendorId) table[0].vendorId = *checked.vendorId;
+    if (checked.productId) table[0].productId = *checked.productId;
+    return table;
+}
+
+// The display of several units: lines redrawn in place at a terminal,
+// tagged lines on a pipe or a file, JSON events with --json.
+std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options, CommandContext& ctx,
+                                                   std::mutex& outMutex, OperatorInput& input) {
+    const int columns =
+        (&ctx.out == &std::cout && !options.json) ? HostStandardStreams().RedrawableTerminalColumns() : 0;
+    if (columns > 0)
+        return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, columns, input, options.yes,
+                                                        InterruptSignal::Requested);
+    return std::make_unique<StreamStationDisplay>(options.json, ctx.out, outMutex, input, options.yes,
+                                                  InterruptSignal::Requested);
+}
+
+namespace {
+
+constexpr size_t kMaxIdentityText = 128;
+
+// The serial length every image this command may write has: the image file's,
+// or the built-in images' (which agree).
+std::optional<size_t> SerialLength(const std::optional<ImageFile>& image, std::string* why) {
+    std::optional<size_t> length;
+    auto take = [&](std::span<const uint8_t> bytes, const std::string& name) {
+        const auto place = FindSerialString(bytes);
+        if (!place) {
+            *why = name + " has no serial string to write a serial into";
+            return false;
+        }
+        if (length && *length != place->characters) {
+            *why = "the built-in images' serial strings differ in length";
+            return false;
+        }
+        length = place->characters;
+        return true;
+    };
+    if (image) return take(image->bytes, image->name) ? length : std::nullopt;
+    for (const EepromImage* builtIn : {&kImageA, &kImageB})
+        if (!take(*builtIn, "the built-in image")) return std::nullopt;
+    return length;
+}
+
+bool IdentityText(const std::string& option, const std::string& value, std::string* error) {
+    const bool printable = std::all_of(value.begin(), value.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F;
+    });
+    if (printable && value.size() <= kMaxIdentityText) return true;
+    *error = option + ": at most " + std::to_string(kMaxIdentityText) + " printable characters";
+    return false;
+}
+
+}  // namespace
+
+bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, CommandContext& ctx) {
+    auto refuse = [&](const std::string& line, int code) {
+        ctx.err << "zt51xx-mp: " << line << '\n';
+        ctx.exitCode = code;
+        return false;
+    };
+    StationConfig config;
+    std::string error;
+    if (!options.configFile.empty()) {
+        if (!config.Read(options.configFile, true, &error)) return refuse(error, kExitIoError);
+    } else {
+        for (const std::string& path : StationConfig::DefaultPaths())
+            if (!config.Read(path, false, &error)) return refuse(error, kExitIoError);
+    }
+    auto pick = [&](const std::optional<std::string>& given, const char* key, const char* option,
+                    std::string* into) {
+        *into = given ? *given : config.values.count(key) ? config.values[key] : "";
+        return IdentityText(option, *into, &error);
+    };
+    if (!pick(options.stationId, "station-id", "--station-id", &setup.identity.stationId) ||
+        !pick(options.operatorName, "operator", "--operator", &setup.identity.operatorName) ||
+        !pick(options.workOrder, "work-order", "--work-order", &setup.identity.workOrder))
+        return refuse(error, kExitUsage);
+    if (options.serial.empty()) return true;
+    // Refused before anything is erased: a serial that cannot go into the
+    // images this command writes.
+    const auto length = SerialLength(setup.image, &error);
+    if (!length) return refuse("--serial: " + error, kExitUsage);
+    setup.serials = SerialNumbers::Parse(options.serial, *length,
+                                         SerialNumbers::StatePathFor(options.serial, options.log), &error);
+    if (!setup.serials) return refuse(error, kExitUsage);
+    return true;
+}
+
+void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) {
+    sub->add_option("--serial", options.serial,
+                    "give each unit its own USB serial string, written into its image at the serial's place "
+                    "and length and checked like every byte: counter:START[:STEP] counts up (an all-digit "
+                    "START is padded with zeros), file:PATH takes one line per unit and keeps its place in "
+                    "LOG.serial-state (or PATH.serial-state without --log), so a restart never repeats one");
+    sub->add_option("--station-id", options.stationId, "this station's name in every record");
+    sub->add_option("--operator", options.operatorName, "the operator's name in every record");
+    sub->add_option("--work-order", options.workOrder, "the work order in every record");
+    sub->add_option("--config", options.configFile,
+                    "read station-id, operator and work-order from this file (\"key = value\" lines) "
+                    "instead of /etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf");
+    sub->add_option("--confirm-wait", options.confirmWaitSeconds,
+                    "seconds a unit has from leaving for its last re-plug until it must be back (default 10)")
+        ->check(CLI::Range(1, 600));
+    if (station) {
+        sub->add_flag("--barcode", options.barcode,
+                      "read one scanned code per unit from standard input; each goes into the record of "
+                      "the next unit to start");
+        sub->add_option("--stop-after", options.stopAfter, "stop once this many units have a result")
+            ->check(CLI::Range(1, 1000000));
+        // The simulated operator: with --simulate a station has hands that
+        // take each finished unit out (and put fresh ones in).
+        options.simulation.handlingMs = 500;
+        const char* group = "Simulated chip (no hardware needed)";
+        sub->add_option("--sim-handling-ms", options.simulation.handlingMs,
+                        "--simulate: the operator's time to swap a finished unit for the next, half to take "
+                        "it out and half to put a fresh one in (default 500)")
+            ->check(CLI::Range(0, 600000))
+            ->group(group);
+        sub->add_option("--sim-stagger-ms", options.simulation.staggerMs,
+                        "--simulate: the units arrive one after another, this far apart (default 0: all "
+                        "there at the start)")
+            ->check(CLI::Range(0, 600000))
+            ->group(group);
+        sub->add_option("--sim-fresh", options.simulation.freshUnits,
+                        "--simulate: fresh units put in after the first ones, in all (-1: no end; default 0)")
+            ->check(CLI::Range(-1, 1000000))
+            ->group(group);
+    } else {
+        sub->add_flag("--confirm", options.confirm,
+                      "after an OK job, re-plug the unit once more (by hand, or by its port with --replug "
+                      "power) and check it comes back with the image's IDs, bcdDevice and serial");
+    }
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,26 @@
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zt::station {
+
+// A station's settings kept in a file, so that an operator does not type
+// them at every start. One setting per line, "key = value"; blank lines and
+// lines starting with '#' are skipped. Keys: station-id, operator,
+// work-order. Files are read in order and later ones win: the system's
+// (/etc/zt51xx-mp/station.conf, or %PROGRAMDATA%\zt51xx-mp\station.conf),
+// then the user's ($XDG_CONFIG_HOME or ~/.config, or %APPDATA%, then
+// zt51xx-mp/station.conf); options given on the command line win over both.
+struct StationConfig {
+    std::map<std::string, std::string> values;
+
+    // The files above; a file that is not there is skipped.
+    static std::vector<std::string> DefaultPaths();
+    // Reads `path` over what is there; false with a one-line reason for a
+    // file that exists but cannot be read or has a line of another form.
+    // `mustExist`: a missing file is an error too.
+    bool Read(const std::string& path, bool mustExist, std::string* error);
+};
+
+}  // namespace zt::station

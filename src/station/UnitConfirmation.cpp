@@ -1,0 +1,75 @@
+#include "station/UnitConfirmation.h"
+
+#include "chip/HexId.h"
+#include "device/FailureCodes.h"
+#include "job/JobResult.h"
+#include "station/PowerReplug.h"
+
+namespace zt::station {
+
+namespace {
+
+// The job has ended; the check comes after every stage of it.
+constexpr uint32_t kStageAfterJob = 4;
+// How long the USB walk may lag behind an arrival notice.
+constexpr uint32_t kDescriptorWaitMs = 1000;
+
+std::string Describe(const ImageIdentity& unit) {
+    return FormatHexId(unit.vendorId) + ":" + FormatHexId(unit.productId) + " bcdDevice " +
+           FormatHexId(unit.bcdDevice) + " serial \"" + unit.serial + "\"";
+}
+
+std::optional<ImageIdentity> ReadBack(DeviceBackend& backend, PortWatch& watch, const std::string& port,
+                                      const std::function<bool()>& stop) {
+    std::optional<ImageIdentity> found;
+    auto look = [&](const PortState&) {
+        for (const UsbDeviceEntry& device : backend.AsPlatform().usb.ListDevices())
+            if (!device.isHub && device.port == port) {
+                found = ImageIdentity{device.vendorId, device.productId, device.bcdDevice, device.serial};
+                return true;
+            }
+        return false;
+    };
+    watch.WaitFor(port, look, stop, kDescriptorWaitMs);
+    return found;
+}
+
+}  // namespace
+
+Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const ConfirmRequest& request,
+                         ConsoleView& view, const std::function<bool()>& stop) {
+    const PortState before = watch.StateOf(request.port);
+    const uint32_t limitMs = static_cast<uint32_t>(request.comeBackWithin.count());
+    auto cameBack = [&](const PortState& now) { return now.present && now.arrivals > before.arrivals; };
+    Confirmation confirmation;
+
+    const bool byPower = request.replug == ReplugMode::Power &&
+                         ReplugByPortPower(backend.Power(), request.port, view);
+    if (!byPower) {
+        view.Info("re-plug the unit at port " + request.port + " to confirm it");
+        backend.ReplugUnit(request.port);
+        const bool left = watch.WaitFor(
+            request.port, [&](const PortState& now) { return now.removals > before.removals; }, stop);
+        if (!left) return confirmation;
+    }
+    // Once out, the unit has its time to come back even when the station
+    // is stopping: it is the last step of a job under way.
+    if (!watch.WaitFor(request.port, cameBack, [] { return false; }, limitMs)) return confirmation;
+    confirmation.cameBack = ReadBack(backend, watch, request.port, [] { return false; });
+    return confirmation;
+}
+
+JobOutcome ConfirmedOutcome(const JobOutcome& job, const ImageIdentity& expected,
+                            const Confirmation& confirmation) {
+    if (job.kind != ResultKind::Ok || !confirmation.cameBack || confirmation.Confirmed(expected)) return job;
+    return JobOutcome::Failed(JobResult{kStageAfterJob, kOriginConfirmUnit, kCameBackAsOther.errorClass,
+                                        kCameBackAsOther.errorDetail});
+}
+
+std::string DescribeConfirmation(const ImageIdentity& expected, const Confirmation& confirmation) {
+    if (!confirmation.cameBack) return "not confirmed: the unit did not come back";
+    if (confirmation.Confirmed(expected)) return "confirmed: " + Describe(*confirmation.cameBack);
+    return "came back as " + Describe(*confirmation.cameBack) + ", expected " + Describe(expected);
+}
+
+}  // namespace zt::station

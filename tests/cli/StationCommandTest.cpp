@@ -1,0 +1,152 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "chip/EepromImage.h"
+#include "chip/ImageIdentity.h"
+#include "cli/Commands.h"
+#include "station/SerialNumbers.h"
+#include "support/CommandRun.h"
+
+namespace zt::cli {
+namespace {
+
+using ::testing::HasSubstr;
+using test::RunArgs;
+
+std::vector<nlohmann::json> Events(const std::string& out, const std::string& kind) {
+    std::vector<nlohmann::json> events;
+    for (const auto& line : test::CommandRun::Split(out)) {
+        const auto event = nlohmann::json::parse(line);
+        if (event["event"] == kind) events.push_back(event);
+    }
+    return events;
+}
+
+std::vector<nlohmann::json> LogLines(const std::filesystem::path& log) {
+    std::vector<nlohmann::json> lines;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+    return lines;
+}
+
+class StationCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("zt-station-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::filesystem::path dir_;
+};
+
+// Eight ports, units arriving one after another; one is pulled mid-job and
+// one comes back from its last re-plug as another device. Every unit gets
+// one record and its own serial, confirmed where it came back right.
+TEST_F(StationCommand, EachUnitOnceWithItsOwnSerialAndItsConfirmation) {
+    const auto log = dir_ / "station.jsonl";
+    const auto run = RunArgs({"station", "--simulate", "--sim-clock", "--units", "8", "--sim-stagger-ms", "300",
+                              "--fault", "3:unplug-at=600", "--fault", "5:other-ids-after-write", "--json",
+                              "--stop-after", "8", "--log", log.string(), "--serial", "counter:ZT0000000100",
+                              "--station-id", "line-4"});
+    EXPECT_EQ(run.rc, kExitJobFailed) << run.err;
+    const auto results = Events(run.out, "result");
+    ASSERT_EQ(results.size(), 8u) << run.out;
+    std::set<std::string> ports, serials;
+    for (const auto& result : results) {
+        const std::string port = result["port"];
+        EXPECT_TRUE(ports.insert(port).second) << "written twice: " << port;
+        if (port == "1-1.3") {
+            EXPECT_EQ(result["status"], "FAIL");
+            EXPECT_FALSE(result.contains("confirmed"));
+        } else if (port == "1-1.5") {
+            EXPECT_EQ(result["code"], "041A1202") << result;
+            EXPECT_EQ(result["confirmed"], false);
+            EXPECT_EQ(result["cameBack"]["pid"], "7352");
+        } else {
+            EXPECT_EQ(result["status"], "OK") << result;
+            EXPECT_EQ(result["confirmed"], true) << result;
+            EXPECT_EQ(result["cameBack"]["serial"], result["serialWritten"]);
+        }
+        if (result.contains("serialWritten")) EXPECT_TRUE(serials.insert(result["serialWritten"]).second);
+    }
+    EXPECT_EQ(serials.size(), 7u);  // the pulled unit's serial was used up too, but never written
+    const auto counters = Events(run.out, "counters");
+    ASSERT_FALSE(counters.empty());
+    EXPECT_EQ(counters.back()["passed"], 6);
+    EXPECT_EQ(counters.back()["failed"], 2);
+
+    const auto records = LogLines(log);
+    ASSERT_EQ(records.size(), 8u);
+    for (const auto& record : records) {
+        EXPECT_EQ(record["stationId"], "line-4");
+        if (record["status"] == "OK") {
+            EXPECT_EQ(record["serial"], record["serialWritten"]);  // as the unit reported it
+            EXPECT_EQ(record["pidAfter"], "7351");
+        }
+    }
+}
+
+// A file of serials is used once across restarts; a serial that cannot go
+// into the image stops the command before any unit is touched.
+TEST_F(StationCommand, SerialFileNeverRepeatsAndBadSerialsStopFirst) {
+    const auto serialFile = dir_ / "serials.txt";
+    std::ofstream(serialFile) << "SN0000000001\nSN0000000002\nSN0000000003\nSN0000000004\n";
+    const auto log = dir_ / "station.jsonl";
+    std::vector<std::string> args = {"station", "--simulate", "--sim-clock", "--units",
+                                     "2",       "--json",     "--stop-after", "2",
+                                     "--log",   log.string(), "--serial",     "file:" + serialFile.string()};
+    ASSERT_EQ(RunArgs(args).rc, kExitOk);
+    ASSERT_EQ(RunArgs(args).rc, kExitOk);
+    std::multiset<std::string> written;
+    for (const auto& record : LogLines(log)) written.insert(record["serial"].get<std::string>());
+    EXPECT_EQ(written, (std::multiset<std::string>{"SN0000000001", "SN0000000002", "SN0000000003",
+                                                   "SN0000000004"}));
+    const auto exhausted = RunArgs(args);
+    EXPECT_EQ(exhausted.rc, kExitJobFailed);
+    EXPECT_THAT(exhausted.out, HasSubstr("every serial of"));
+
+    for (const std::string& bad : {"counter:0000000000001", "counter:ABC", "counter:12:0", "file:/nonexistent"}) {
+        const auto refused = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--serial", bad});
+        EXPECT_EQ(refused.rc, kExitUsage) << bad;
+        EXPECT_THAT(refused.out, ::testing::Not(HasSubstr("result"))) << bad;  // no job began
+    }
+}
+
+// write --confirm: the unit is re-plugged once more and its record says what came back.
+TEST_F(StationCommand, WriteConfirmChecksWhatCameBack) {
+    const auto ok = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--confirm"});
+    ASSERT_EQ(ok.rc, kExitOk) << ok.err;
+    const auto result = Events(ok.out, "result").back();
+    EXPECT_EQ(result["confirmed"], true);
+    EXPECT_EQ(result["cameBack"]["pid"], "7351");
+    EXPECT_EQ(result["cameBack"]["serial"], IdentityOf(kImageA).serial);
+
+    const auto other = RunArgs(
+        {"write", "--simulate", "--sim-clock", "--yes", "--json", "--confirm", "--fault", "other-ids-after-write"});
+    EXPECT_EQ(other.rc, kExitJobFailed);
+    EXPECT_EQ(Events(other.out, "result").back()["code"], "041A1202");
+}
+
+TEST(SerialNumbers, CounterKeepsItsPrefixAndStopsWhenItsDigitsRunOut) {
+    std::string error;
+    auto serials = station::SerialNumbers::Parse("counter:AB98:1", 4, "", &error);
+    ASSERT_TRUE(serials) << error;
+    EXPECT_EQ(serials->Next(&error), "AB98");
+    EXPECT_EQ(serials->Next(&error), "AB99");
+    EXPECT_EQ(serials->Next(&error), std::nullopt);  // never AB100 nor AB00
+    EXPECT_THAT(error, HasSubstr("outgrown"));
+}
+
+}  // namespace
+}  // namespace zt::cli
