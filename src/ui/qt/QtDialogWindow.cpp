@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
@@ -142,6 +143,20 @@ int QtDialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
     const int result = exec();
     BeginClosing();
     dialog.DestroyWindow();
+    bool unannounced = false;
+    {
+        std::lock_guard lock(outcomeMutex_);
+        unannounced = !jobEndAnnounced_;
+    }
+    if (unannounced) {
+        // The close stopped the job, which ends without a word while closing.
+        // Its report is read only once the worker has gone.
+        JobReport report = dialog.workerFinished.load() ? dialog.jobReport : JobReport{};
+        report.outcome = {ResultKind::Interrupted, std::nullopt};
+        if (report.end == std::chrono::system_clock::time_point{})
+            report.end = std::chrono::system_clock::now();
+        JobEnded(report);
+    }
     dialog_ = nullptr;
     return result;
 }
@@ -461,6 +476,7 @@ void QtDialogWindow::JobEnded(const JobReport& report) {
         jobEndAnnounced_ = true;
         jobEndToShow_ = true;
     }
+    if (onJobReport) onJobReport(report);
     if (onCommandEnded) onCommandEnded();
     // The worker must not wait for the window here; the line follows on the
     // UI thread, which takes the outcome from under our own lock.
