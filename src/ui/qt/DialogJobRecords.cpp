@@ -16,8 +16,8 @@ void DialogJobRecords::CommandStarting() { ids_.Reset(); }
 
 void DialogJobRecords::JobEnded(const JobReport& report, const std::string& port) {
     if (!log_.IsOpen()) return;
-    const station::StationRecord record = station::CollectStationRecord(
-        {report, ids_, usb_, port, report.outcome, report.start, report.end});
+    const station::StationRecord record =
+        station::CollectStationRecord({report, ids_, usb_, port, report.outcome, report.start, report.end});
     std::string error;
     {
         std::lock_guard lock(mutex_);
@@ -29,7 +29,8 @@ void DialogJobRecords::JobEnded(const JobReport& report, const std::string& port
     const QString text = QString::fromStdString(error);
     if (window_)
         QMetaObject::invokeMethod(
-            window_.data(), [window = window_, text] {
+            window_.data(),
+            [window = window_, text] {
                 if (window && window->isVisible()) WarnStationLogNotWritten(window, {text});
             },
             Qt::QueuedConnection);

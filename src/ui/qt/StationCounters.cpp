@@ -19,8 +19,7 @@ void StationCounters::UnitEnded(bool passed, Clock::time_point now) {
 }
 
 QString StationCounters::Text() const {
-    const QString rate =
-        unitsPerHour_ ? QString::number(std::llround(*unitsPerHour_)) : QStringLiteral("-");
+    const QString rate = unitsPerHour_ ? QString::number(std::llround(*unitsPerHour_)) : QStringLiteral("-");
     return QStringLiteral("Passed: %1   Failed: %2   Units per hour: %3").arg(passed_).arg(failed_).arg(rate);
 }
 

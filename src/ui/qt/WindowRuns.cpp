@@ -131,7 +131,9 @@ int RunDialog(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOpt
     unit.OnArrivalElsewhere([&window, &unit](const DeviceNotice& notice) {
         window.ShowArrivedElsewhere(notice.port, unit.Port());
     });
-    window.onJobReport = [&records, &unit](const JobReport& report) { records.JobEnded(report, unit.Port()); };
+    window.onJobReport = [&records, &unit](const JobReport& report) {
+        records.JobEnded(report, unit.Port());
+    };
     window.onCommandEnded = [&unit] { unit.Unbind(); };
     window.onMessageBoxShown = [&](QMessageBox& box) {
         if (options.autoOk) {
@@ -158,8 +160,8 @@ int RunDialog(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOpt
     });
     if (hooks.dialogShown) WhenShown(window, [&] { hooks.dialogShown(window); });
 
-    CZT51xxWriteEepromMPDlg dialog(window, Platform{platform.clock, ids, platform.audio, platform.notices,
-                                                    platform.usb});
+    CZT51xxWriteEepromMPDlg dialog(
+        window, Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb});
     window.RunModal(dialog);
     if (closedBySignal) return kExitSignalBase + closedBySignal;
     if (screenshot && screenshot->EndedFirst()) {
