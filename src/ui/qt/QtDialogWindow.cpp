@@ -155,6 +155,7 @@ int QtDialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
         report.outcome = {ResultKind::Interrupted, std::nullopt};
         if (report.end == std::chrono::system_clock::time_point{})
             report.end = std::chrono::system_clock::now();
+        if (report.start == std::chrono::system_clock::time_point{}) report.start = report.end;
         JobEnded(report);
     }
     dialog_ = nullptr;
@@ -178,6 +179,9 @@ void QtDialogWindow::OnCommand(int id) {
             if (ConfirmClose()) dialog_->OnOK();
             break;
         case kIdWriteEeprom:
+            // The request does nothing while the worker still ends the last
+            // job; no new job may be counted as begun then.
+            if (dialog_->workerStep.load() != 0) break;
             // The last outcome stays up until the next job starts.
             lastResult_->clear();
             lastResult_->setToolTip(QString());
