@@ -35,4 +35,12 @@ std::optional<DeviceIdTrace::Ids> DeviceIdTrace::Last() const {
     return last_;
 }
 
+void DeviceIdTrace::Reset() {
+    std::lock_guard lock(mutex_);
+    first_.reset();
+    last_.reset();
+    // A handle still open stays where it was; its next request notes it again.
+    lastHandle_.reset();
+}
+
 }  // namespace zt::station

@@ -24,6 +24,9 @@ public:
 
     std::optional<Ids> First() const;
     std::optional<Ids> Last() const;
+    // Forgets what earlier jobs sent to, for a window that runs one job
+    // after another on the same access.
+    void Reset();
 
 private:
     mutable std::mutex mutex_;

@@ -34,7 +34,7 @@ TEST(GuiOptions, MistakesEndWithAUsageError) {
           QStringList{"--simulate", "--variant", "C"}, QStringList{"--simulate", "--screenshot-at", "101"},
           QStringList{"--units", "2"}, QStringList{"--simulate", "--units", "0"}, QStringList{"--bogus"},
           QStringList{"extra"}, QStringList{"--simulate", "--replug", "power"},
-          QStringList{"--station", "--replug", "hands"}, QStringList{"--log", "station.jsonl"}}) {
+          QStringList{"--station", "--replug", "hands"}}) {
         const auto line = Parse(arguments);
         ASSERT_TRUE(line.exitCode) << arguments.join(' ').toStdString();
         EXPECT_EQ(*line.exitCode, 2) << arguments.join(' ').toStdString();

@@ -1,14 +1,19 @@
 #include <unistd.h>
 
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,7 +28,9 @@ namespace zt {
 namespace {
 
 constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
+constexpr int kProgressColumn = 2;
 constexpr int kResultColumn = 3;
+constexpr int kMeaningColumn = 4;
 
 // Three simulated units on simulated time, by default the second pulled in
 // the middle of writing, in a station window whose prompt a test answers.
@@ -54,7 +61,27 @@ struct StationHarness {
         window->show();
     }
     QString Cell(int row, int column) const { return window->Table()->item(row, column)->text(); }
+    QProgressBar* Bar(int row) const {
+        return qobject_cast<QProgressBar*>(window->Table()->cellWidget(row, kProgressColumn));
+    }
+    // Runs one job to its end, started by `start`.
+    void Run(const std::function<void()>& start) {
+        results.reset();
+        start();
+        ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return results.has_value(); }));
+    }
 };
+
+// Whether the bar, as drawn, shows red anywhere: what an operator sees.
+bool LooksRed(QProgressBar* bar) {
+    const QImage image = bar->grab().toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 160 && c.green() < 90 && c.blue() < 90) return true;
+        }
+    return false;
+}
 
 TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
     StationHarness station;
@@ -175,6 +202,85 @@ TEST(StationWindow, ClosingDuringAJobAsksAndThenStopsWithoutWaitingOnTheWorkers)
     EXPECT_FALSE(station.window->JobRunning());
     EXPECT_EQ(questions, 2);
     EXPECT_FALSE(station.results);
+}
+
+// At a station the job is started without the mouse: Enter on the table
+// (where the focus starts), Space on the focused button, Alt+W anywhere; Tab
+// leaves the table instead of walking its cells. Enter on a button starts
+// and ends nothing.
+TEST(StationWindow, TheJobStartsFromTheKeyboard) {
+    StationHarness station(std::vector<std::string>{});
+    qt::StationWindow& window = *station.window;
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTableWidget* table = window.Table();
+    EXPECT_EQ(QApplication::focusWidget(), table);
+    int jobs = 0;
+    window.onJobEnded = [&](const std::vector<station::UnitResult>& r) {
+        ++jobs;
+        station.results = r;
+    };
+
+    // The re-plug prompt took the focus; the window manager gives it back
+    // when the prompt goes, the offscreen platform does not.
+    const auto activate = [&] {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    };
+    station.Run([&] { QTest::keyClick(table, Qt::Key_Return); });
+    EXPECT_EQ(jobs, 1);
+    activate();
+    EXPECT_EQ(QApplication::focusWidget(), table);
+    QTest::keyClick(table, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window.WriteButton());
+    station.Run([&] { QTest::keyClick(window.WriteButton(), Qt::Key_Space); });
+    EXPECT_EQ(jobs, 2);
+    activate();
+    // Back where it was, not on Exit, where the next Space would close.
+    EXPECT_EQ(QApplication::focusWidget(), window.WriteButton());
+    QTest::keyClick(window.WriteButton(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window.ExitButton());
+    QTest::keyClick(window.ExitButton(), Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.JobRunning());
+    station.Run([&] { QTest::keyClick(&window, Qt::Key_W, Qt::AltModifier); });
+    EXPECT_EQ(jobs, 3);
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(station.Cell(row, kResultColumn), kCompletion) << row;
+}
+
+// A pulled unit's row is red and says what its code means, in the row and
+// under the pointer; the good rows are not red. The counters cover the whole
+// run, and the next job starts its rows clean.
+TEST(StationWindow, AFailedRowIsRedWithItsMeaningAndTheCountersCoverTheRun) {
+    StationHarness station;
+    EXPECT_TRUE(station.window->CountersLine()->text().contains(QStringLiteral("Passed: 0   Failed: 0")));
+    station.Run([&] { station.window->WriteButton()->click(); });
+
+    const auto code = (*station.results)[1].outcome.Code();
+    ASSERT_TRUE(code);
+    const QString meaning = QString::fromStdString(DescribeFailure(*code).meaning);
+    ASSERT_FALSE(meaning.isEmpty());
+    EXPECT_EQ(station.Cell(1, kMeaningColumn), meaning);
+    EXPECT_TRUE(station.window->Table()->item(1, 0)->toolTip().contains(meaning));
+    EXPECT_GT(station.Bar(1)->value(), 0);
+    EXPECT_TRUE(LooksRed(station.Bar(1)));
+    for (int row : {0, 2}) {
+        EXPECT_FALSE(LooksRed(station.Bar(row))) << row;
+        EXPECT_EQ(station.Cell(row, kMeaningColumn), "") << row;
+    }
+    const QString counters = station.window->CountersLine()->text();
+    EXPECT_TRUE(counters.contains(QStringLiteral("Passed: 2   Failed: 1"))) << counters.toStdString();
+    ASSERT_TRUE(station.window->Counters().UnitsPerHour());
+    EXPECT_GT(*station.window->Counters().UnitsPerHour(), 0);
+    EXPECT_TRUE(station.window->AnyUnitFailed());
+
+    // The pulled unit comes back: all three pass this time.
+    station.machine->Bus().Plug(station.machine->Chip() + 1);
+    station.window->Refresh();
+    station.Run([&] { station.window->WriteButton()->click(); });
+    EXPECT_FALSE(LooksRed(station.Bar(1)));
+    EXPECT_EQ(station.Cell(1, kMeaningColumn), "");
+    EXPECT_TRUE(station.window->CountersLine()->text().contains(QStringLiteral("Passed: 5   Failed: 1")));
 }
 
 }  // namespace

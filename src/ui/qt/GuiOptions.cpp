@@ -11,6 +11,19 @@ namespace {
 
 using station::kExitUsage;
 
+// What a station script reads from the tool when its window has closed.
+constexpr const char* kExitCodeHelp =
+    "\nExit codes:\n"
+    "  0    every job ended OK (or none ran)\n"
+    "  1    the last job failed, or with --station any unit of the run did; a job\n"
+    "       stopped by closing the window counts as failed (with --screenshot:\n"
+    "       the picture was not saved)\n"
+    "  2    bad command line\n"
+    "  3    no device backend for this system\n"
+    "  4    the log could not be opened or written\n"
+    "  130  ended by SIGINT, 143 by SIGTERM (every unit still in its job is logged\n"
+    "       as INTERRUPTED)\n";
+
 // Every option of the tool, with its help text and default.
 struct GuiOptionDefinitions {
     const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
@@ -45,8 +58,9 @@ struct GuiOptionDefinitions {
         QStringLiteral("operator|power"), QStringLiteral("operator")};
     const QCommandLineOption log{
         QStringLiteral("log"),
-        QStringLiteral("With --station: append one JSON line per unit and job to FILE, synced before the "
-                       "window reports the job's end; a log that cannot be opened stops the tool at once."),
+        QStringLiteral("Append one JSON line per job (with --station: per unit and job) to FILE, synced "
+                       "before the window reports the job's end; a log that cannot be opened stops the "
+                       "tool before its window shows (exit 4)."),
         QStringLiteral("FILE")};
     const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once.")};
@@ -95,7 +109,8 @@ std::optional<GuiCommandLine> ReadStoppingRequests(QCommandLineParser& parser, c
     if (parser.isSet(d.help)) {
         // Parsed before the application object exists: name the program ourselves.
         return Stop(0, parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                 QStringLiteral("zt51xx-mp-gui")));
+                                                 QStringLiteral("zt51xx-mp-gui")) +
+                           QString::fromUtf8(kExitCodeHelp));
     }
     if (parser.isSet(d.version)) return Stop(0, QStringLiteral("zt51xx-mp-gui " ZT_VERSION "\n"));
     if (parser.isSet(d.listFaults)) return Stop(0, FaultList());
@@ -130,10 +145,6 @@ bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d
     }
     o->replugByPower = method == QStringLiteral("power");
     o->logPath = parser.value(d.log);
-    if (parser.isSet(d.log) && !o->station) {
-        *error = QStringLiteral("--log needs --station");
-        return false;
-    }
     return true;
 }
 

@@ -14,6 +14,7 @@ namespace zt::qt {
 //       run against simulated chips instead of the machine's devices
 //   --station                   one row per unit present and one button that
 //                               writes them all at once, instead of the dialog
+//   --log FILE                  the station log: one line per job (per unit with --station)
 //   --auto-ok                   answer every message box with OK (unattended demos)
 //   --screenshot FILE [--screenshot-at N]
 //       save the window to FILE once the progress bar reaches N (default 40)
@@ -26,7 +27,7 @@ struct GuiOptions {
     bool replugByPower = false;  // --replug power (with --station)
     bool autoOk = false;
     QString screenshotPath;
-    QString logPath;  // --log FILE (with --station): the station log
+    QString logPath;  // --log FILE: the station log
     int screenshotAtProgress = 40;
 };
 

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTimerEvent>
 #include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
@@ -142,6 +143,21 @@ int QtDialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
     const int result = exec();
     BeginClosing();
     dialog.DestroyWindow();
+    bool unannounced = false;
+    {
+        std::lock_guard lock(outcomeMutex_);
+        unannounced = !jobEndAnnounced_;
+    }
+    if (unannounced) {
+        // The close stopped the job, which ends without a word while closing.
+        // Its report is read only once the worker has gone.
+        JobReport report = dialog.workerFinished.load() ? dialog.jobReport : JobReport{};
+        report.outcome = {ResultKind::Interrupted, std::nullopt};
+        if (report.end == std::chrono::system_clock::time_point{})
+            report.end = std::chrono::system_clock::now();
+        if (report.start == std::chrono::system_clock::time_point{}) report.start = report.end;
+        JobEnded(report);
+    }
     dialog_ = nullptr;
     return result;
 }
@@ -163,6 +179,9 @@ void QtDialogWindow::OnCommand(int id) {
             if (ConfirmClose()) dialog_->OnOK();
             break;
         case kIdWriteEeprom:
+            // The request does nothing while the worker still ends the last
+            // job; no new job may be counted as begun then.
+            if (dialog_->workerStep.load() != 0) break;
             // The last outcome stays up until the next job starts.
             lastResult_->clear();
             lastResult_->setToolTip(QString());
@@ -461,6 +480,7 @@ void QtDialogWindow::JobEnded(const JobReport& report) {
         jobEndAnnounced_ = true;
         jobEndToShow_ = true;
     }
+    if (onJobReport) onJobReport(report);
     if (onCommandEnded) onCommandEnded();
     // The worker must not wait for the window here; the line follows on the
     // UI thread, which takes the outcome from under our own lock.

@@ -77,6 +77,11 @@ public:
     // Run on the UI thread when a write job has ended, before or while its
     // last box shows.
     std::function<void(const JobOutcome&)> onJobEnded;
+    // Run with the report of every write job as it ends, on the thread that
+    // ends it, while the job's unit is still its own (before onCommandEnded).
+    // A job that the close stopped is reported as INTERRUPTED once the close
+    // procedure has run.
+    std::function<void(const JobReport&)> onJobReport;
     // Run on the UI thread just before a write job, an erase or a version
     // query starts from its button: the command chooses its own unit.
     std::function<void()> onCommandStarting;
@@ -157,8 +162,8 @@ private:
     std::optional<JobOutcome> lastOutcome_;
     // From the re-plug request until the unit's own arrival or the job's end.
     std::atomic<bool> awaitingReplug_{false};
-    bool jobEndAnnounced_ = false;  // for the job the Write EEPROM button started last
-    bool jobEndToShow_ = false;     // announced, not yet shown on the UI thread
+    bool jobEndAnnounced_ = true;  // for the job the Write EEPROM button started last (none yet)
+    bool jobEndToShow_ = false;    // announced, not yet shown on the UI thread
 };
 
 }  // namespace zt::qt

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -15,10 +16,12 @@
 
 #include "app/DialogTemplate.h"
 #include "chip/KnownDeviceTable.h"
+#include "job/FailureCatalogue.h"
 #include "platform/DeviceBackend.h"
 #include "station/KnownDeviceScan.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
+#include "ui/qt/StationLogWarning.h"
 #include "ui/qt/UiThreadCalls.h"
 
 namespace zt::qt {
@@ -31,6 +34,8 @@ constexpr const char* kCloseDuringJobQuestion =
     "Closing now stops the write and leaves the EEPROM of every unit being written incomplete; close anyway?";
 constexpr const char* kHeldByAnotherJob = "Held by another job; not written";
 constexpr const char* kLockNotTaken = "Lock not taken; not written: ";
+// A failed unit's bar, so that it stands out among the good ones at a glance.
+constexpr const char* kFailedBarStyle = "QProgressBar::chunk { background-color: #d32f2f; }";
 
 QString IdsOf(const station::PresentDevice& device) {
     QString ids = QStringLiteral("%1:%2")
@@ -43,6 +48,14 @@ QString IdsOf(const station::PresentDevice& device) {
     return ids;
 }
 
+// The one sentence of the catalogue that says what to do about the outcome's
+// code; empty when it carries none.
+QString MeaningOf(const JobOutcome& outcome) {
+    const auto code = outcome.Code();
+    if (!code) return {};
+    return QString::fromStdString(DescribeFailure(*code).meaning);
+}
+
 }  // namespace
 
 StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
@@ -51,35 +64,51 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
         QString::fromUtf8(kMainWindowTitle.data(), static_cast<qsizetype>(kMainWindowTitle.size())));
     table_ = new QTableWidget(0, kColumns, this);
     table_->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("VID:PID"),
-                                       QStringLiteral("Progress"), QStringLiteral("Result")});
+                                       QStringLiteral("Progress"), QStringLiteral("Result"),
+                                       QStringLiteral("What it means")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
     table_->setWordWrap(false);
+    table_->setTabKeyNavigation(false);  // Tab leaves the table for the buttons
+    table_->installEventFilter(this);
     table_->horizontalHeader()->setSectionResizeMode(kPort, QHeaderView::ResizeToContents);
     table_->horizontalHeader()->setSectionResizeMode(kIds, QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(kResult, QHeaderView::Stretch);
+    table_->horizontalHeader()->setSectionResizeMode(kResult, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(kMeaning, QHeaderView::Stretch);
     table_->setColumnWidth(kProgress, 160);
 
-    write_ = new QPushButton(QStringLiteral("Write EEPROM"), this);
-    auto* exit = new QPushButton(QStringLiteral("Exit"), this);
-    // Enter must not start or end anything: a stray key at a station would
-    // otherwise write or abandon every unit at once.
+    // Alt+W writes from anywhere in the window.
+    write_ = new QPushButton(QStringLiteral("&Write EEPROM"), this);
+    exit_ = new QPushButton(QStringLiteral("Exit"), this);
+    // Enter on a button must not start or end anything: a stray key at a
+    // station would otherwise write or abandon every unit at once. Enter on
+    // the table writes (see eventFilter); Space presses the focused button.
     write_->setAutoDefault(false);
-    exit->setAutoDefault(false);
+    exit_->setAutoDefault(false);
     status_ = new QLabel(this);
+    counters_ = new QLabel(tally_.Text(), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
     buttons->addWidget(write_);
-    buttons->addWidget(exit);
+    buttons->addWidget(exit_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table_);
+    layout->addWidget(counters_);
     layout->addLayout(buttons);
-    resize(720, 320);
+    resize(960, 320);
+    setTabOrder(table_, write_);
+    setTabOrder(write_, exit_);
+    table_->setFocus();
 
-    connect(write_, &QPushButton::clicked, this, [this] { StartJob(); });
-    connect(exit, &QPushButton::clicked, this, [this] {
+    connect(write_, &QPushButton::clicked, this, [this] {
+        switch (mode_) {
+            case Mode::WriteAll:
+                return StartJob();
+        }
+    });
+    connect(exit_, &QPushButton::clicked, this, [this] {
         if (!running_ || ConfirmClose()) done(1);
     });
     auto* timer = new QTimer(this);
@@ -89,6 +118,18 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
 }
 
 StationWindow::~StationWindow() { StopJob(); }
+
+bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Ignored while a job runs or no unit is there: the button says so.
+            if (write_->isEnabled()) write_->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 void StationWindow::SetInstanceLock(QtInstanceLock* lock) {
     if (lock) lock->Announce(std::string(kMainWindowTitle), this);
@@ -165,10 +206,17 @@ void StationWindow::ShowRows() {
             table_->setCellWidget(r, kProgress, bar);
         }
         bar->setValue(row.progress);
+        bar->setStyleSheet(row.hasResult && !row.ok ? QString::fromUtf8(kFailedBarStyle) : QString());
         auto* result = new QTableWidgetItem(row.result);
-        result->setToolTip(row.resultTip);
         if (row.hasResult) result->setForeground(row.ok ? QColor(Qt::darkGreen) : QColor(Qt::red));
         table_->setItem(r, kResult, result);
+        table_->setItem(r, kMeaning, new QTableWidgetItem(row.meaning));
+        // The whole row explains itself under the pointer, the meaning too,
+        // since its column may be cut short.
+        const QString tip = row.meaning.isEmpty() ? row.resultTip : row.resultTip + u'\n' + row.meaning;
+        for (int column = 0; column < kColumns; ++column)
+            if (QTableWidgetItem* item = table_->item(r, column)) item->setToolTip(tip);
+        bar->setToolTip(tip);
     }
 }
 
@@ -187,6 +235,7 @@ void StationWindow::StartJob() {
         row.progress = 0;
         row.result.clear();
         row.resultTip.clear();
+        row.meaning.clear();
         row.hasResult = false;
         request.ports.push_back(row.port);
     }
@@ -194,7 +243,9 @@ void StationWindow::StartJob() {
     if (request.ports.empty()) return;
     if (job_.joinable()) job_.join();  // the last job's thread, already past its end
 
+    focusBeforeJob_ = focusWidget();
     running_ = true;
+    tally_.JobStarted(StationCounters::Clock::now());
     UpdateButton();
     status_->setText(QStringLiteral("Writing %1 units...").arg(request.ports.size()));
     request.replugWait = station::DefaultReplugWait(request.ports.size());
@@ -202,27 +253,47 @@ void StationWindow::StartJob() {
     display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
     job_ = std::thread([this, request] {
         auto results = station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
-        calls_->Run([this, results] { FinishJob(results); });
+        {
+            std::lock_guard lock(resultsMutex_);
+            results_ = std::move(results);
+        }
+        // Not run once the window closes; the close finishes the job then.
+        calls_->Run([this] { FinishJob(); });
     });
 }
 
-void StationWindow::FinishJob(const std::vector<station::UnitResult>& results) {
-    // The units' lines are on disk before the window says the job is over.
-    QStringList logErrors;
+bool StationWindow::LogRecords(const std::vector<station::UnitResult>& results, QStringList* errors) {
     for (const station::UnitResult& unit : results) {
         std::string error;
         if (log_ && log_->IsOpen() && unit.record &&
             !log_->Append(station::FormatStationRecord(*unit.record), &error))
-            logErrors << QString::fromStdString(error);
+            *errors << QString::fromStdString(error);
     }
-    if (!logErrors.isEmpty()) {
-        auto* box =
-            new QMessageBox(QMessageBox::Warning, windowTitle(),
-                            QStringLiteral("The station log was not written:\n") + logErrors.join(u'\n'),
-                            QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+    logFailed_ = logFailed_ || !errors->isEmpty();
+    return errors->isEmpty();
+}
+
+void StationWindow::FinishJob() {
+    std::vector<station::UnitResult> results;
+    {
+        std::lock_guard lock(resultsMutex_);
+        if (!results_) return;
+        results = std::move(*results_);
+        results_.reset();
     }
+    for (const station::UnitResult& unit : results)
+        tally_.UnitEnded(unit.outcome.kind == ResultKind::Ok, StationCounters::Clock::now());
+    counters_->setText(tally_.Text());
+    // The units' lines are on disk before the window says the job is over.
+    QStringList logErrors;
+    if (calls_->IsClosing()) {
+        // The window is going: nobody would see a box.
+        if (!LogRecords(results, &logErrors))
+            for (const QString& error : logErrors) qWarning("%s", qPrintable(error));
+        running_ = false;
+        return;
+    }
+    if (!LogRecords(results, &logErrors)) WarnStationLogNotWritten(this, logErrors);
     running_ = false;
     for (size_t i = 0; i < results.size() && i < rows_.size(); ++i) {
         Row& row = rows_[i];
@@ -230,6 +301,7 @@ void StationWindow::FinishJob(const std::vector<station::UnitResult>& results) {
         row.hasResult = true;
         row.ok = unit.outcome.kind == ResultKind::Ok;
         row.resultTip = OutcomeText(unit.outcome);
+        row.meaning = MeaningOf(unit.outcome);
         if (unit.busy) {
             row.result = QString::fromUtf8(kHeldByAnotherJob);
         } else if (unit.claim.outcome == ClaimOutcome::CannotLock) {
@@ -240,6 +312,7 @@ void StationWindow::FinishJob(const std::vector<station::UnitResult>& results) {
     }
     ShowRows();
     Refresh();
+    if (focusBeforeJob_ && focusBeforeJob_->isEnabled()) focusBeforeJob_->setFocus();
     if (onJobEnded) onJobEnded(results);
 }
 
@@ -308,6 +381,8 @@ void StationWindow::StopJob() {
     calls_->BeginClosing();
     if (replugBox_) replugBox_->reject();
     job_.join();
+    // Each unit's line, INTERRUPTED for those the close stopped.
+    FinishJob();
     running_ = false;
 }
 

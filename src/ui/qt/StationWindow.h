@@ -2,15 +2,19 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "station/MultiUnitWrite.h"
 #include "ui/qt/QtStationDisplay.h"
+#include "ui/qt/StationCounters.h"
 
 class QLabel;
 class QMessageBox;
@@ -26,9 +30,17 @@ namespace zt::qt {
 class QtInstanceLock;
 class UiThreadCalls;
 
-// The station window: one row per unit present (port, IDs, progress, result)
-// and one Write EEPROM button that writes every present unit at once, each
-// with its own dialog object and worker, on a thread of the window's own.
+// The station window: one row per unit present (port, IDs, progress, result
+// and what a failure's code means) and one Write EEPROM button that writes
+// every present unit at once, each with its own dialog object and worker, on
+// a thread of the window's own. A failed unit's bar turns red.
+//
+// Keyboard: the table has the focus first and Enter there starts the job, as
+// does Alt+W anywhere; Tab goes on to Write EEPROM and Exit, where Space
+// presses the button. Enter elsewhere starts and ends nothing.
+//
+// Below the table the station's counters (passed, failed, units per hour)
+// cover every job since the window opened.
 //
 // While no job runs the units present are looked for once a second; a unit
 // that goes away keeps its row while it shows a result, so a unit pulled
@@ -36,7 +48,8 @@ class UiThreadCalls;
 // starts with an empty result. The button is disabled while a job runs and
 // while no unit is present. Closing during a job asks first (default No);
 // a close that goes ahead stops the job, releases every unit thread that
-// waits on the window, and waits for them before the window goes.
+// waits on the window, and waits for them before the window goes; each unit
+// still in its job then leaves an INTERRUPTED line in the station log.
 //
 // Threads: the window belongs to the user-interface thread; the units reach
 // it only through their display, whose calls run there.
@@ -44,6 +57,10 @@ class StationWindow : public QDialog, public QtStationDisplay::Rows {
     Q_OBJECT
 
 public:
+    // How the button writes: every unit present at once. A station mode that
+    // writes each unit as it arrives will be the second; it is not built yet.
+    enum class Mode { WriteAll };
+
     explicit StationWindow(DeviceBackend& backend, QWidget* parent = nullptr);
     ~StationWindow() override;
 
@@ -62,7 +79,16 @@ public:
     bool JobRunning() const { return running_; }
 
     QPushButton* WriteButton() const { return write_; }
+    QPushButton* ExitButton() const { return exit_; }
     QTableWidget* Table() const { return table_; }
+    QLabel* CountersLine() const { return counters_; }
+    const StationCounters& Counters() const { return tally_; }
+
+    // Over the window's whole run: a unit that did not end OK (failed,
+    // interrupted by the close, or not written at all), and a station-log
+    // line that could not be written.
+    bool AnyUnitFailed() const { return tally_.Failed() > 0; }
+    bool LogFailed() const { return logFailed_; }
 
     // Hooks, each run on the UI thread: the re-plug prompt once it is up
     // (answered with its OK button), the question whether to close during a
@@ -78,7 +104,7 @@ protected:
     void reject() override;
 
 private:
-    enum Column { kPort, kIds, kProgress, kResult, kColumns };
+    enum Column { kPort, kIds, kProgress, kResult, kMeaning, kColumns };
 
     struct Row {
         std::string port;
@@ -87,13 +113,18 @@ private:
         int progress = 0;
         QString result;     // the job's own last words, its result box
         QString resultTip;  // the outcome with its code's name
+        QString meaning;    // what the code means, from the failure catalogue
         bool hasResult = false;
         bool ok = false;
     };
 
     void StartJob();
-    void FinishJob(const std::vector<station::UnitResult>& results);
+    // The results of the job that ended, once: on the UI thread when the job
+    // thread hands them over, or by the close after it has joined the thread.
+    void FinishJob();
+    bool LogRecords(const std::vector<station::UnitResult>& results, QStringList* errors);
     void StopJob();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool ConfirmClose();
     void ShowRows();
     void UpdateButton();
@@ -107,17 +138,27 @@ private:
     UiThreadCalls* calls_;
     QTableWidget* table_;
     QPushButton* write_;
+    QPushButton* exit_;
     QLabel* status_;
+    QLabel* counters_;
+    StationCounters tally_;
+    Mode mode_ = Mode::WriteAll;
+    bool logFailed_ = false;
     std::vector<Row> rows_;
     bool running_ = false;
     ReplugMode replug_ = ReplugMode::Operator;
     station::StationLog* log_ = nullptr;
     QPointer<QMessageBox> replugBox_;
     QPointer<QMessageBox> closeQuestion_;
+    // Where the keyboard was when the job started; the disabled button loses
+    // it to Exit meanwhile, where a second Space would close the tool.
+    QPointer<QWidget> focusBeforeJob_;
 
     std::atomic<bool> stopping_{false};
     std::unique_ptr<QtStationDisplay> display_;  // the running job's; outlives its thread
     std::thread job_;
+    std::mutex resultsMutex_;
+    std::optional<std::vector<station::UnitResult>> results_;  // the job thread's, not yet finished
 };
 
 }  // namespace zt::qt

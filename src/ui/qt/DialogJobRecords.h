@@ -1,0 +1,46 @@
+#pragma once
+#include <QPointer>
+#include <atomic>
+#include <mutex>
+#include <string>
+
+#include "job/JobReport.h"
+#include "platform/UsbTree.h"
+#include "station/DeviceIdTrace.h"
+#include "station/StationLog.h"
+
+class QWidget;
+
+namespace zt::qt {
+
+// The dialog's station log: one record per write job, gathered from the
+// job's report and the IDs its requests went to, as the station window and
+// the command line gather theirs. `ids` is the HID access the dialog runs
+// on; `usb` the unit's view of the bus.
+//
+// Threads: CommandStarting on the UI thread; JobEnded on whichever thread
+// ends the job (the worker, or the UI thread for a preflight failure and
+// for a job the close stopped). One job at a time.
+class DialogJobRecords {
+public:
+    DialogJobRecords(station::StationLog& log, station::DeviceIdTrace& ids, UsbTree& usb, QWidget* window);
+
+    // Before each command: the IDs a record names are those of its own job.
+    void CommandStarting();
+    // Appends the job's record, synced before the window shows its end; a
+    // line that was not written is told in a box on the window.
+    void JobEnded(const JobReport& report, const std::string& port);
+
+    // A line could not be written, during the whole run.
+    bool Failed() const { return failed_.load(); }
+
+private:
+    station::StationLog& log_;
+    station::DeviceIdTrace& ids_;
+    UsbTree& usb_;
+    QPointer<QWidget> window_;
+    std::mutex mutex_;
+    std::atomic<bool> failed_{false};
+};
+
+}  // namespace zt::qt
