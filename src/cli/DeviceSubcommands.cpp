@@ -338,7 +338,7 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
         ctx.exitCode = ExitCodeOfRefusal(claim);
         return;
     }
-    if (!request.port.empty()) view.SetUnit({.port = request.port});
+    if (!request.port.empty()) view.SetUnit(UnitFacts::AtPort(request.port));
     const Platform platform = unit.AsPlatform();
     DeviceIdTrace ids(platform.hid);
     auto replug = [&backend, &unit, &view, byPower = request.replug == ReplugMode::Power] {
@@ -383,7 +383,8 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
             report.outcome = {version ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
             break;
         case DeviceCommand::List:
-            break;
+        case DeviceCommand::Station:
+            break;  // not run on one unit
     }
     JobOutcome& outcome = report.outcome;
     // A signal cuts the waits of the command short (a read, a prompt), so a

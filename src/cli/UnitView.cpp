@@ -15,7 +15,7 @@ UnitView::UnitView(std::string port, bool json, std::ostream& out, std::mutex& o
         inner_ = std::make_unique<JsonEvents>(buffer_);
     else
         inner_ = std::make_unique<TextConsoleView>(buffer_, false);
-    inner_->SetUnit({.port = port_});
+    inner_->SetUnit(UnitFacts::AtPort(port_));
 }
 
 UnitView::~UnitView() = default;

@@ -20,6 +20,13 @@ struct UnitFacts {
     std::optional<bool> confirmed;
     std::optional<ImageIdentity> cameBack;
     std::string serialWritten;  // "" when the image's own serial stayed
+
+    // Only the port known yet.
+    static UnitFacts AtPort(std::string port) {
+        UnitFacts facts;
+        facts.port = std::move(port);
+        return facts;
+    }
 };
 
 // What the operator (or a station script) sees of a command: the dialog's

@@ -46,12 +46,14 @@ std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, siz
             start = start.substr(0, colon);
         }
         if (AllDigits(start) && start.size() < length) start.insert(0, length - start.size(), '0');
-        const auto stepValue = AllDigits(step) ? ParseNumberArgument(step) : std::nullopt;
+        uint64_t stepValue = 0;
+        if (AllDigits(step))
+            if (const auto parsed = ParseNumberArgument(step)) stepValue = *parsed;
         size_t digits = 0;
         while (digits < start.size() && std::isdigit(static_cast<unsigned char>(start[start.size() - 1 - digits])))
             ++digits;
-        if (!IsSerialText(start) || start.size() != length || digits == 0 || digits > 18 || !stepValue ||
-            *stepValue == 0 || *stepValue > 1000000000) {
+        if (!IsSerialText(start) || start.size() != length || digits == 0 || digits > 18 || stepValue == 0 ||
+            stepValue > 1000000000) {
             *error = "--serial " + spec + ": START must be " + std::to_string(length) +
                      " letters, digits or '-' ending in digits, and STEP a number from 1";
             return nullptr;
@@ -59,7 +61,7 @@ std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, siz
         serials->prefix_ = start.substr(0, start.size() - digits);
         serials->digits_ = digits;
         serials->value_ = std::stoull(start.substr(start.size() - digits));
-        serials->step_ = *stepValue;
+        serials->step_ = stepValue;
         return serials;
     }
     if (spec.rfind("file:", 0) != 0 || spec.size() == 5) {

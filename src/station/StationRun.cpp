@@ -108,7 +108,7 @@ void StationRun::Run(const std::function<bool()>& stop, const std::function<bool
             port->index = ports.size();
             port->name = name;
             port->view = &display_.ViewOf(port->index, name);
-            port->view->SetUnit(UnitFacts{.port = name});
+            port->view->SetUnit(UnitFacts::AtPort(name));
             Port* raw = port.get();
             ports.push_back(std::move(port));
             raw->thread = std::thread([this, raw, stop, interrupted] { ServePort(*raw, stop, interrupted); });

@@ -78,7 +78,9 @@ TEST_F(StationCommand, EachUnitOnceWithItsOwnSerialAndItsConfirmation) {
             EXPECT_EQ(result["confirmed"], true) << result;
             EXPECT_EQ(result["cameBack"]["serial"], result["serialWritten"]);
         }
-        if (result.contains("serialWritten")) EXPECT_TRUE(serials.insert(result["serialWritten"]).second);
+        if (result.contains("serialWritten")) {
+            EXPECT_TRUE(serials.insert(result["serialWritten"]).second);
+        }
     }
     EXPECT_EQ(serials.size(), 7u);  // the pulled unit's serial was used up too, but never written
     const auto counters = Events(run.out, "counters");
@@ -116,7 +118,7 @@ TEST_F(StationCommand, SerialFileNeverRepeatsAndBadSerialsStopFirst) {
     EXPECT_EQ(exhausted.rc, kExitJobFailed);
     EXPECT_THAT(exhausted.out, HasSubstr("every serial of"));
 
-    for (const std::string& bad : {"counter:0000000000001", "counter:ABC", "counter:12:0", "file:/nonexistent"}) {
+    for (const char* bad : {"counter:0000000000001", "counter:ABC", "counter:12:0", "file:/nonexistent"}) {
         const auto refused = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--serial", bad});
         EXPECT_EQ(refused.rc, kExitUsage) << bad;
         EXPECT_THAT(refused.out, ::testing::Not(HasSubstr("result"))) << bad;  // no job began

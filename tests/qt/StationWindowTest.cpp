@@ -283,5 +283,43 @@ TEST(StationWindow, AFailedRowIsRedWithItsMeaningAndTheCountersCoverTheRun) {
     EXPECT_TRUE(station.window->CountersLine()->text().contains(QStringLiteral("Passed: 5   Failed: 1")));
 }
 
+// Run station: three units, each written by itself with its own re-plug and
+// checked after its last, one pulled mid-job; the simulated operator takes
+// the finished ones out. Off again, the window waits for nothing more.
+TEST(StationWindow, RunStationWritesEachUnitAsItComes) {
+    sim::SimulatedMachine::Arguments arguments;
+    arguments.units = 3;
+    arguments.simulatedClock = true;
+    arguments.faults = {"2:unplug-at=600"};
+    arguments.handlingMs = 0;
+    sim::SimulatedMachine::Options options;
+    std::string error;
+    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    sim::SimulatedMachine machine(options);
+    qt::StationWindow window(machine);
+    std::vector<station::UnitResult> results;
+    window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
+    window.show();
+
+    QTest::keyClick(&window, Qt::Key_R, Qt::AltModifier);
+    ASSERT_TRUE(window.JobRunning());
+    EXPECT_FALSE(window.WriteButton()->isEnabled());
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return results.size() == 3; }));
+    for (const auto& unit : results) {
+        ASSERT_TRUE(unit.record);
+        if (unit.port == "1-1.2") {
+            EXPECT_EQ(unit.outcome.kind, ResultKind::Failed);
+        } else {
+            EXPECT_EQ(unit.outcome.kind, ResultKind::Ok) << unit.port;
+            EXPECT_EQ(unit.record->confirmed, true) << unit.port;
+        }
+    }
+    EXPECT_TRUE(window.CountersLine()->text().contains(QStringLiteral("Passed: 2   Failed: 1")));
+    window.RunStationButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return !window.JobRunning(); }));
+    EXPECT_EQ(results.size(), 3u);  // the units left in were not written again
+    EXPECT_TRUE(window.AnyUnitFailed());
+}
+
 }  // namespace
 }  // namespace zt

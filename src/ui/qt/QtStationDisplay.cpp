@@ -41,7 +41,8 @@ QtStationDisplay::QtStationDisplay(UiThreadCalls& calls, Rows& rows) : calls_(ca
 
 QtStationDisplay::~QtStationDisplay() = default;
 
-station::ConsoleView& QtStationDisplay::ViewOf(size_t index, const std::string&) {
+station::ConsoleView& QtStationDisplay::ViewOf(size_t index, const std::string& port) {
+    calls_.Run([this, index, port] { rows_.BindPort(index, port); });
     std::lock_guard lock(viewsMutex_);
     if (views_.size() <= index) views_.resize(index + 1);
     if (!views_[index]) views_[index] = std::make_unique<RowView>(*this, index);

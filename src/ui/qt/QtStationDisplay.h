@@ -27,6 +27,12 @@ public:
         virtual void ShowText(size_t index, const std::string& text) = 0;
         // Puts up the prompt; `answered` runs once the operator has answered.
         virtual void AskToReplug(const std::string& text, std::function<void()> answered) = 0;
+        // A station that meets ports as units arrive names each index's port
+        // before its first call.
+        virtual void BindPort(size_t index, const std::string& port) {
+            (void)index;
+            (void)port;
+        }
     };
 
     QtStationDisplay(UiThreadCalls& calls, Rows& rows);

@@ -19,6 +19,7 @@
 #include "job/FailureCatalogue.h"
 #include "platform/DeviceBackend.h"
 #include "station/KnownDeviceScan.h"
+#include "station/StationRun.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/StationLogWarning.h"
@@ -81,6 +82,10 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     // Alt+W writes from anywhere in the window.
     write_ = new QPushButton(QStringLiteral("&Write EEPROM"), this);
     exit_ = new QPushButton(QStringLiteral("Exit"), this);
+    // Alt+R: each unit is written by itself as it arrives, until pressed again.
+    runStation_ = new QPushButton(QStringLiteral("&Run station"), this);
+    runStation_->setCheckable(true);
+    runStation_->setAutoDefault(false);
     // Enter on a button must not start or end anything: a stray key at a
     // station would otherwise write or abandon every unit at once. Enter on
     // the table writes (see eventFilter); Space presses the focused button.
@@ -91,6 +96,7 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
+    buttons->addWidget(runStation_);
     buttons->addWidget(write_);
     buttons->addWidget(exit_);
     auto* layout = new QVBoxLayout(this);
@@ -99,15 +105,19 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     layout->addLayout(buttons);
     resize(960, 320);
     setTabOrder(table_, write_);
-    setTabOrder(write_, exit_);
+    setTabOrder(write_, runStation_);
+    setTabOrder(runStation_, exit_);
     table_->setFocus();
 
     connect(write_, &QPushButton::clicked, this, [this] {
         switch (mode_) {
             case Mode::WriteAll:
                 return StartJob();
+            case Mode::RunStation:
+                return;  // the station writes by itself
         }
     });
+    connect(runStation_, &QPushButton::toggled, this, [this](bool on) { on ? StartStation() : StopStation(); });
     connect(exit_, &QPushButton::clicked, this, [this] {
         if (!running_ || ConfirmClose()) done(1);
     });
@@ -223,6 +233,98 @@ void StationWindow::ShowRows() {
 void StationWindow::UpdateButton() {
     write_->setEnabled(!running_ &&
                        std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
+    // Run station starts while nothing runs and stops its own run.
+    runStation_->setEnabled(!running_ || mode_ == Mode::RunStation);
+}
+
+void StationWindow::StartStation() {
+    if (running_ || calls_->IsClosing()) {
+        runStation_->setChecked(false);
+        return;
+    }
+    if (job_.joinable()) job_.join();
+    mode_ = Mode::RunStation;
+    running_ = true;
+    stationOn_ = true;
+    stationPorts_.clear();
+    tally_.JobStarted(StationCounters::Clock::now());
+    UpdateButton();
+    status_->setText(QStringLiteral("Station running: each unit is written as it arrives"));
+    station::StationRequest request;
+    request.job.replug = replug_;
+    display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
+    job_ = std::thread([this, request] {
+        station::StationRun station(backend_, request, *display_,
+                                    [this](const station::UnitResult& unit, const station::StationCounters&) {
+                                        // The unit's line is on disk before its row shows the result.
+                                        std::string error;
+                                        if (log_ && log_->IsOpen() && unit.record &&
+                                            !log_->Append(station::FormatStationRecord(*unit.record), &error)) {
+                                            logFailed_ = true;
+                                            qWarning("%s", error.c_str());
+                                        }
+                                        calls_->Run([this, unit] { ShowUnitResult(unit); });
+                                    });
+        station.Run([this] { return !stationOn_.load() || stopping_.load(); },
+                    [this] { return stopping_.load(); });
+        calls_->Run([this] {
+            running_ = false;
+            mode_ = Mode::WriteAll;
+            runStation_->setChecked(false);
+            Refresh();
+            UpdateButton();
+        });
+    });
+}
+
+void StationWindow::StopStation() {
+    if (mode_ != Mode::RunStation) return;
+    stationOn_ = false;
+    status_->setText(QStringLiteral("Station stopping: the units under way finish first"));
+    runStation_->setEnabled(false);
+}
+
+size_t StationWindow::RowOf(size_t index) const {
+    if (mode_ != Mode::RunStation) return index;
+    if (index >= stationPorts_.size()) return rows_.size();
+    const auto found = std::find_if(rows_.begin(), rows_.end(),
+                                    [&](const Row& r) { return r.port == stationPorts_[index]; });
+    return static_cast<size_t>(found - rows_.begin());
+}
+
+void StationWindow::BindPort(size_t index, const std::string& port) {
+    if (mode_ != Mode::RunStation) return;
+    if (stationPorts_.size() <= index) stationPorts_.resize(index + 1);
+    stationPorts_[index] = port;
+    if (std::none_of(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == port; })) {
+        Row row;
+        row.port = port;
+        rows_.push_back(row);
+    }
+    const size_t at = RowOf(index);
+    rows_[at].present = true;
+    ShowRows();
+}
+
+void StationWindow::ShowUnitResult(const station::UnitResult& unit) {
+    tally_.UnitEnded(unit.outcome.kind == ResultKind::Ok, StationCounters::Clock::now());
+    counters_->setText(tally_.Text());
+    const auto found =
+        std::find_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == unit.port; });
+    if (found == rows_.end()) return;
+    Row& row = *found;
+    row.hasResult = true;
+    row.ok = unit.outcome.kind == ResultKind::Ok;
+    row.resultTip = OutcomeText(unit.outcome);
+    row.meaning = MeaningOf(unit.outcome);
+    row.result = row.resultTip;
+    if (unit.record && unit.record->vendorIdAfter)
+        row.ids = QStringLiteral("%1:%2")
+                      .arg(*unit.record->vendorIdAfter, 4, 16, QLatin1Char('0'))
+                      .arg(unit.record->productIdAfter.value_or(0), 4, 16, QLatin1Char('0'))
+                      .toUpper();
+    ShowRows();
+    if (onUnitResult) onUnitResult(unit);
 }
 
 void StationWindow::StartJob() {
@@ -317,6 +419,7 @@ void StationWindow::FinishJob() {
 }
 
 void StationWindow::ShowProgress(size_t index, int percent) {
+    index = RowOf(index);
     if (index >= rows_.size()) return;
     rows_[index].progress = percent;
     if (auto* bar = qobject_cast<QProgressBar*>(table_->cellWidget(static_cast<int>(index), kProgress)))
@@ -324,10 +427,20 @@ void StationWindow::ShowProgress(size_t index, int percent) {
 }
 
 void StationWindow::ShowText(size_t index, const std::string& text) {
+    index = RowOf(index);
     if (index >= rows_.size()) return;
-    rows_[index].result = QString::fromStdString(text);
-    if (QTableWidgetItem* item = table_->item(static_cast<int>(index), kResult))
-        item->setText(rows_[index].result);
+    Row& row = rows_[index];
+    row.result = QString::fromStdString(text);
+    // A station's row starts afresh when its next unit begins.
+    if (mode_ == Mode::RunStation && row.hasResult && text.rfind("ready", 0) == 0) {
+        row.hasResult = false;
+        row.meaning.clear();
+        row.resultTip.clear();
+        row.progress = 0;
+        ShowRows();
+        return;
+    }
+    if (QTableWidgetItem* item = table_->item(static_cast<int>(index), kResult)) item->setText(row.result);
 }
 
 void StationWindow::AskToReplug(const std::string& text, std::function<void()> answered) {
@@ -376,6 +489,7 @@ void StationWindow::done(int result) {
 void StationWindow::StopJob() {
     if (!job_.joinable()) return;
     stopping_ = true;
+    stationOn_ = false;
     // The unit threads may be waiting on the window (a row update, the
     // prompt); release them before waiting for them, or neither side moves.
     calls_->BeginClosing();

@@ -57,9 +57,11 @@ class StationWindow : public QDialog, public QtStationDisplay::Rows {
     Q_OBJECT
 
 public:
-    // How the button writes: every unit present at once. A station mode that
-    // writes each unit as it arrives will be the second; it is not built yet.
-    enum class Mode { WriteAll };
+    // How units are written: every unit present at once when Write EEPROM is
+    // pressed, or, while Run station is on, each unit by itself as it
+    // arrives (its own re-plug on its own row, checked after its last
+    // re-plug; taking it out readies the port for the next).
+    enum class Mode { WriteAll, RunStation };
 
     explicit StationWindow(DeviceBackend& backend, QWidget* parent = nullptr);
     ~StationWindow() override;
@@ -79,6 +81,8 @@ public:
     bool JobRunning() const { return running_; }
 
     QPushButton* WriteButton() const { return write_; }
+    QPushButton* RunStationButton() const { return runStation_; }
+    Mode CurrentMode() const { return mode_; }
     QPushButton* ExitButton() const { return exit_; }
     QTableWidget* Table() const { return table_; }
     QLabel* CountersLine() const { return counters_; }
@@ -96,6 +100,8 @@ public:
     std::function<void(QMessageBox&)> onReplugPromptShown;
     std::function<void(QMessageBox&)> onCloseQuestionShown;
     std::function<void(const std::vector<station::UnitResult>&)> onJobEnded;
+    // Run station: each unit's result as its row shows it.
+    std::function<void(const station::UnitResult&)> onUnitResult;
 
     // Ends the window with `result` without asking, stopping a running job.
     void done(int result) override;
@@ -119,6 +125,12 @@ private:
     };
 
     void StartJob();
+    // Run station: on starts the station thread; off stops taking units,
+    // and the mode ends once the units under way have their results.
+    void StartStation();
+    void StopStation();
+    void ShowUnitResult(const station::UnitResult& unit);
+    size_t RowOf(size_t index) const;
     // The results of the job that ended, once: on the UI thread when the job
     // thread hands them over, or by the close after it has joined the thread.
     void FinishJob();
@@ -133,17 +145,19 @@ private:
     void ShowProgress(size_t index, int percent) override;
     void ShowText(size_t index, const std::string& text) override;
     void AskToReplug(const std::string& text, std::function<void()> answered) override;
+    void BindPort(size_t index, const std::string& port) override;
 
     DeviceBackend& backend_;
     UiThreadCalls* calls_;
     QTableWidget* table_;
     QPushButton* write_;
     QPushButton* exit_;
+    QPushButton* runStation_;
     QLabel* status_;
     QLabel* counters_;
     StationCounters tally_;
     Mode mode_ = Mode::WriteAll;
-    bool logFailed_ = false;
+    std::atomic<bool> logFailed_{false};  // set by the station's unit threads too
     std::vector<Row> rows_;
     bool running_ = false;
     ReplugMode replug_ = ReplugMode::Operator;
@@ -155,6 +169,8 @@ private:
     QPointer<QWidget> focusBeforeJob_;
 
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> stationOn_{false};
+    std::vector<std::string> stationPorts_;  // the station's port of each index
     std::unique_ptr<QtStationDisplay> display_;  // the running job's; outlives its thread
     std::thread job_;
     std::mutex resultsMutex_;
