@@ -52,7 +52,8 @@ TEST(Win32StationWindow, EveryUnitIsWrittenAtOnceAndThePulledOneKeepsItsRowAndCo
     std::string idsOfPulled, resultAfterReplug;
 
     window.onInitialised = [&] {
-        for (size_t row = 0; row < window.RowCount(); ++row) ports.push_back(window.CellText(row, kStationPort));
+        for (size_t row = 0; row < window.RowCount(); ++row)
+            ports.push_back(window.CellText(row, kStationPort));
         PostMessageW(window.Window(), WM_COMMAND, kIdWriteEeprom, 0);
     };
     window.onReplugPromptShown = [&](HWND box) {
@@ -123,14 +124,16 @@ TEST(Win32StationRun, TheExitCodeSaysWhetherAUnitFailedAndEachUnitLeavesItsLogLi
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_NE(lines[1].find("\"port\":\"1-1.2\""), std::string::npos) << lines[1];
     EXPECT_NE(lines[1].find("\"status\":\"FAIL\""), std::string::npos) << lines[1];
-    for (int unit : {0, 2}) EXPECT_NE(lines[unit].find("\"status\":\"OK\""), std::string::npos) << lines[unit];
+    for (int unit : {0, 2})
+        EXPECT_NE(lines[unit].find("\"status\":\"OK\""), std::string::npos) << lines[unit];
 
     auto whole = ThreeUnits({});
     EXPECT_EQ(RunStation(*whole, options, tell), 0);
     lines = Lines(logPath);
     std::filesystem::remove(logPath);
     ASSERT_EQ(lines.size(), 6u);  // appended to, never rewritten
-    for (int unit : {3, 4, 5}) EXPECT_NE(lines[unit].find("\"status\":\"OK\""), std::string::npos) << lines[unit];
+    for (int unit : {3, 4, 5})
+        EXPECT_NE(lines[unit].find("\"status\":\"OK\""), std::string::npos) << lines[unit];
     EXPECT_TRUE(told.empty());
 
     // A log that cannot be opened stops the tool before any unit is touched.

@@ -3,8 +3,9 @@
 #include <windows.h>
 // dbt.h needs the types windows.h declares.
 #include <dbt.h>
-#include <hidclass.h>
 #include <initguid.h>
+// Included after initguid.h, so that their interface class GUIDs are defined here.
+#include <hidclass.h>
 #include <usbiodef.h>
 
 #include <algorithm>

@@ -97,8 +97,7 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
     Win32StationWindow window(backend);
     window.SetLog(&log);
     window.SetReplugMode(options.replug);
-    if (options.autoOk)
-        window.onReplugPromptShown = [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); };
+    if (options.autoOk) window.onReplugPromptShown = [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); };
 
     int exitCode = station::kExitOk;
     if (options.writeOnce) {

@@ -26,21 +26,41 @@ constexpr std::array<ControlTemplate, kCount> MakeControls() {
     c[n++] = {kIdStatic, ControlKind::StaticText, "Port", kLeft, kHeaderY, kPortWidth, 8, kStyleVisible};
     c[n++] = {kIdStatic, ControlKind::StaticText, "VID:PID", kIdsX, kHeaderY, kIdsWidth, 8, kStyleVisible};
     c[n++] = {kIdStatic, ControlKind::StaticText, "Progress", kBarX, kHeaderY, kBarWidth, 8, kStyleVisible};
-    c[n++] = {kIdStatic, ControlKind::StaticText, "Result", kResultX, kHeaderY, kResultWidth, 8, kStyleVisible};
+    c[n++] = {kIdStatic,    ControlKind::StaticText, "Result", kResultX, kHeaderY, kResultWidth, 8,
+              kStyleVisible};
     for (size_t row = 0; row < kStationRows; ++row) {
         const int y = kFirstRowY + static_cast<int>(row) * kRowHeight;
         c[n++] = {StationCellId(row, kStationPort), ControlKind::StaticText, "", kLeft, y, kPortWidth, 8, 0};
         c[n++] = {StationCellId(row, kStationIds), ControlKind::StaticText, "", kIdsX, y, kIdsWidth, 8, 0};
-        c[n++] = {StationCellId(row, kStationProgress), ControlKind::ProgressBar, "", kBarX, y, kBarWidth, 8,
+        c[n++] = {StationCellId(row, kStationProgress),
+                  ControlKind::ProgressBar,
+                  "",
+                  kBarX,
+                  y,
+                  kBarWidth,
+                  8,
                   kStyleBorder};
-        c[n++] = {StationCellId(row, kStationResult), ControlKind::StaticText, "", kResultX, y, kResultWidth, 8, 0};
+        c[n++] = {
+            StationCellId(row, kStationResult), ControlKind::StaticText, "", kResultX, y, kResultWidth, 8, 0};
     }
-    c[n++] = {kIdStationStatus, ControlKind::StaticText, "", kLeft, kBottomY + 3, kResultX - kLeft, 8,
-              kStyleVisible};
-    c[n++] = {kIdWriteEeprom, ControlKind::PushButton, "Write EEPROM", kResultX + kResultWidth - 130, kBottomY,
-              64, 14, kStyleVisible | kStyleTabStop};
+    c[n++] = {kIdStationStatus, ControlKind::StaticText, "", kLeft,
+              kBottomY + 3,     kResultX - kLeft,        8,  kStyleVisible};
+    c[n++] = {kIdWriteEeprom,
+              ControlKind::PushButton,
+              "Write EEPROM",
+              kResultX + kResultWidth - 130,
+              kBottomY,
+              64,
+              14,
+              kStyleVisible | kStyleTabStop};
     // Exit has an ID of its own, not IDOK: Enter must neither start nor end a job.
-    c[n++] = {kIdStationExit, ControlKind::PushButton, "Exit", kResultX + kResultWidth - 62, kBottomY, 62, 14,
+    c[n++] = {kIdStationExit,
+              ControlKind::PushButton,
+              "Exit",
+              kResultX + kResultWidth - 62,
+              kBottomY,
+              62,
+              14,
               kStyleVisible | kStyleTabStop};
     return c;
 }
@@ -50,7 +70,8 @@ constexpr auto kControls = MakeControls();
 }  // namespace
 
 const DialogTemplate& StationDialogTemplate() {
-    static constexpr DialogTemplate kTemplate{kWidth, kHeight, "MS Shell Dlg", 8, kMainWindowTitle, kControls};
+    static constexpr DialogTemplate kTemplate{kWidth, kHeight,          "MS Shell Dlg",
+                                              8,      kMainWindowTitle, kControls};
     return kTemplate;
 }
 

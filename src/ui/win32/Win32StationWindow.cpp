@@ -62,7 +62,8 @@ std::string IdsOf(const station::PresentDevice& device) {
 bool NaturalLess(const std::string& a, const std::string& b) {
     size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
-        if (std::isdigit(static_cast<unsigned char>(a[i])) && std::isdigit(static_cast<unsigned char>(b[j]))) {
+        if (std::isdigit(static_cast<unsigned char>(a[i])) &&
+            std::isdigit(static_cast<unsigned char>(b[j]))) {
             size_t endA = i, endB = j;
             while (endA < a.size() && std::isdigit(static_cast<unsigned char>(a[endA]))) ++endA;
             while (endB < b.size() && std::isdigit(static_cast<unsigned char>(b[endB]))) ++endB;
@@ -175,8 +176,8 @@ void Win32StationWindow::OnCommand(int id) {
 }
 
 bool Win32StationWindow::ConfirmClose() {
-    return ShowBox(CloseDuringJobQuestion(), kAppName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2, onCloseQuestionShown) ==
-               IDYES &&
+    return ShowBox(CloseDuringJobQuestion(), kAppName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2,
+                   onCloseQuestionShown) == IDYES &&
            !ended_;
 }
 
@@ -231,7 +232,8 @@ void Win32StationWindow::Refresh() {
             ++portUnknown;
             continue;
         }
-        if (std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == device.port; })) continue;
+        if (std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == device.port; }))
+            continue;
         Row row;
         const auto old = std::find_if(rows_.begin(), rows_.end(),
                                       [&](const Row& r) { return r.port == device.port && r.present; });
@@ -243,13 +245,15 @@ void Win32StationWindow::Refresh() {
         next.push_back(row);
     }
     for (const Row& old : rows_) {
-        const bool seen = std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == old.port; });
+        const bool seen =
+            std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == old.port; });
         if (!seen && old.hasResult) {
             next.push_back(old);
             next.back().present = false;
         }
     }
-    std::sort(next.begin(), next.end(), [](const Row& a, const Row& b) { return NaturalLess(a.port, b.port); });
+    std::sort(next.begin(), next.end(),
+              [](const Row& a, const Row& b) { return NaturalLess(a.port, b.port); });
     size_t leftOut = 0;
     if (next.size() > kStationRows) {
         leftOut = next.size() - kStationRows;
@@ -263,7 +267,8 @@ void Win32StationWindow::Refresh() {
         ShowRows();
     }
 
-    const auto present = static_cast<size_t>(std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
+    const auto present = static_cast<size_t>(
+        std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
     std::string status;
     if (present > 0) {
         status = Units(present) + " present.";
@@ -287,7 +292,8 @@ void Win32StationWindow::ShowRows() {
         if (!shown) continue;
         const Row& row = rows_[i];
         SetDlgItemTextW(window_, StationCellId(i, kStationPort), ToWide(row.port).c_str());
-        SetDlgItemTextW(window_, StationCellId(i, kStationIds), ToWide(row.present ? row.ids : "(unplugged)").c_str());
+        SetDlgItemTextW(window_, StationCellId(i, kStationIds),
+                        ToWide(row.present ? row.ids : "(unplugged)").c_str());
         SetDlgItemTextW(window_, StationCellId(i, kStationResult), ToWide(row.result).c_str());
         SendDlgItemMessageW(window_, StationCellId(i, kStationProgress), PBM_SETPOS,
                             static_cast<WPARAM>(std::clamp(row.progress, 0, 100)), 0);
@@ -295,8 +301,9 @@ void Win32StationWindow::ShowRows() {
 }
 
 void Win32StationWindow::UpdateButton() {
-    EnableWindow(GetDlgItem(window_, kIdWriteEeprom),
-                 !running_ && std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
+    EnableWindow(
+        GetDlgItem(window_, kIdWriteEeprom),
+        !running_ && std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
 }
 
 void Win32StationWindow::SetStatus(const std::string& text) {
@@ -314,7 +321,8 @@ std::string Win32StationWindow::CellText(size_t row, int column) const {
 }
 
 int Win32StationWindow::CellProgress(size_t row) const {
-    return static_cast<int>(SendDlgItemMessageW(window_, StationCellId(row, kStationProgress), PBM_GETPOS, 0, 0));
+    return static_cast<int>(
+        SendDlgItemMessageW(window_, StationCellId(row, kStationProgress), PBM_GETPOS, 0, 0));
 }
 
 void Win32StationWindow::StartJob() {

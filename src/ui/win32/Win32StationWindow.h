@@ -99,12 +99,14 @@ private:
     void OnCommand(int id);
     bool ConfirmClose();
     void StartJob();
-    void FinishJob(const std::vector<station::UnitResult>& results, const std::vector<std::string>& logErrors);
+    void FinishJob(const std::vector<station::UnitResult>& results,
+                   const std::vector<std::string>& logErrors);
     void StopJob();
     void ShowRows();
     void UpdateButton();
     void SetStatus(const std::string& text);
-    int ShowBox(const std::string& text, const char* caption, UINT flags, const std::function<void(HWND)>& shown);
+    int ShowBox(const std::string& text, const char* caption, UINT flags,
+                const std::function<void(HWND)>& shown);
 
     // Win32StationDisplay::Rows
     void ShowProgress(size_t index, int percent) override;
