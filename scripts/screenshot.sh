@@ -2,7 +2,8 @@
 # Takes docs/screenshot.png: the Qt dialog on the simulated chip, half-way
 # through the body write of a job, on a virtual X display; docs/screenshot-station.png,
 # the station window after a job on four simulated units; and
-# docs/screenshot-windows.png, the native Windows dialog under Wine.
+# docs/screenshot-windows.png, the native Windows dialog under Wine, and
+# docs/screenshot-windows-station.png, its station window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "$(id -u)" -eq 0 ]; then
@@ -35,6 +36,14 @@ prefix=$(mktemp -d)
 WINEPREFIX="$prefix" WINEDEBUG=-all xvfb-run -a -s "-screen 0 1024x768x24" \
   /usr/lib/wine/wine64 "$winbuild/src/ui/win32/zt51xx-mp-gui.exe" --simulate --sim-clock \
   --screenshot "$winout" --screenshot-at 40
+echo "screenshot.sh: wrote $winout"
+
+# The Windows station window under Wine after the same four-unit job.
+winstationout=docs/screenshot-windows-station.png
+WINEPREFIX="$prefix" WINEDEBUG=-all xvfb-run -a -s "-screen 0 1024x768x24" \
+  /usr/lib/wine/wine64 "$winbuild/src/ui/win32/zt51xx-mp-gui.exe" --station --simulate --sim-clock --units 4 \
+  --fault 3:unplug-at=600 --auto-ok --screenshot "$winstationout" || true  # exits 1: a unit failed
+[ -f "$winstationout" ] || { echo "screenshot.sh: no $winstationout" >&2; exit 1; }
 WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
 rm -rf "$prefix"
-echo "screenshot.sh: wrote $winout"
+echo "screenshot.sh: wrote $winstationout"

@@ -6,6 +6,7 @@
 #include "job/FailureCatalogue.h"
 #include "job/JobOutcome.h"
 #include "platform/HostSystem.h"
+#include "platform/UsbPortName.h"
 #include "station/IsoTime.h"
 #include "station/JsonEvents.h"
 
@@ -53,6 +54,7 @@ std::string FormatStationRecord(const StationRecord& r) {
         line["meaning"] = nullptr;
     }
     line["rewritePasses"] = r.rewritePasses;
+    if (r.port.empty()) line["portNote"] = kPortUnknownText;
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/DialogTemplate.h"
 #include "job/JobResult.h"
+#include "job/Sha256.h"
 #include "job/WriteJobFixture.h"
 
 namespace zt {
@@ -14,6 +15,15 @@ using sim::ChipVariant;
 using test::Request;
 
 struct WriteJob : test::WriteJobFixture {};
+
+// One whole job on a factory chip of variant A, as every build must put it on the wire.
+constexpr size_t kWireRequests = 4134;
+constexpr const char* kWireDigest = "77c4c85e442cfd803085778c9ea156652e221720cbf55f4efe1ef237df4fb022";
+
+std::string HexByte(uint8_t byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
 
 bool IsMarkerWrite(const sim::SimRequest& r, uint8_t stage) {
     return r.command() == 0x11 && r.report[5] == 0x40 && r.report[6] == 0x1C && r.report[8] == stage;
@@ -66,6 +76,35 @@ TEST_F(WriteJob, UpdaterDeviceSkipsThePreparation) {
     EXPECT_EQ(CountRequests([](const Request& r) { return r.IsErase(); }), 0u);
     EXPECT_EQ(CountRequests([](const Request& r) { return r.Is(0x21); }), 1u);
     EXPECT_TRUE(EepromHoldsImage(kImageB, chip));
+}
+
+// Every build runs this test, the Windows one under Wine: a job must put the
+// same requests, with the same tags, and the same pauses between them on the
+// wire whichever system's build runs it. The digest is of one whole job on a
+// normal unit (re-plug included): every output report and the time since the
+// one before it, except across the re-plug, whose length is the operator's.
+TEST_F(WriteJob, TheWireTrafficOfAJobIsTheSameOnEveryBuild) {
+    const int chip = bus.AddFactoryChip(ChipVariant::A);
+    StartDialog();
+    ReplugOnPrompt(chip);
+    ASSERT_TRUE(RunWriteJob());
+
+    std::string wire;
+    uint64_t last = 0;
+    bool replugged = false;
+    size_t requests = 0;
+    for (const auto& e : bus.Log()) {
+        if (e.kind == sim::SimLogEntry::Kind::Unplug || e.kind == sim::SimLogEntry::Kind::Plug)
+            replugged = true;
+        if (e.kind != sim::SimLogEntry::Kind::OutputReport) continue;
+        for (const uint8_t byte : e.bytes) wire += HexByte(byte);
+        wire += requests == 0 || replugged ? " -\n" : " +" + std::to_string(e.timeUs - last) + "us\n";
+        last = e.timeUs;
+        replugged = false;
+        ++requests;
+    }
+    EXPECT_EQ(requests, kWireRequests);
+    EXPECT_EQ(Sha256Hex(std::span(reinterpret_cast<const uint8_t*>(wire.data()), wire.size())), kWireDigest);
 }
 
 // Each failure is shown once, with no completion message after it; the button
