@@ -57,7 +57,7 @@ int ExitCodeOf(ResultKind kind) {
         case ResultKind::Ok:
             return kExitOk;
         case ResultKind::Interrupted:
-            return InterruptSignal::Signal() == SIGTERM ? kExitTerminated : kExitInterrupted;
+            return InterruptSignal::ExitCode();
         case ResultKind::Failed:
         case ResultKind::Cancelled:
             return kExitJobFailed;
@@ -260,7 +260,7 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
                        " bytes, an image " + std::to_string(kImageSize));
         return false;
     }
-    const auto image = CheckImageFile(file.bytes, &error);
+    const auto image = CheckImageFile(file.bytes, TableFor(setup.checked), &error);
     if (!image) {
         Usage(ctx, options.imageFile + " refused, " + error);
         return false;
@@ -512,8 +512,9 @@ std::string ExitCodes(const std::string& ok, const std::string& failed) {
     return "\nExit codes: 0 " + ok + ", 1 " + failed +
            ", 2 bad command line (nothing is sent to a device), 3 no backend for real devices or no "
            "permission to open the device, 5 the unit is held by another job, 6 the unit's lock could not be "
-           "taken (the line says why), 130 after Ctrl-C, 143 after SIGTERM (both close the dialog properly "
-           "first).\n";
+           "taken (the line says why), 129 after SIGHUP (the terminal or SSH session went away), 130 after "
+           "Ctrl-C, 143 after SIGTERM (each closes the dialog properly first and logs the job as "
+           "INTERRUPTED).\n";
 }
 
 }  // namespace

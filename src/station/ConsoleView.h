@@ -14,6 +14,9 @@ struct UnitFacts {
     std::string port;  // as 'list' shows it; "" when unknown
     std::optional<uint16_t> vendorId, productId;
     std::optional<uint32_t> chipId;
+    // The header restore's own code, when the restore after a header that
+    // did not clear failed too.
+    std::optional<uint32_t> restoreCode = std::nullopt;
 };
 
 // What the operator (or a station script) sees of a command: the dialog's

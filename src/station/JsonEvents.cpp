@@ -94,6 +94,7 @@ void JsonEvents::Result(const JobOutcome& outcome) {
         event["code"] = FormatResultCode(*code);
         event["name"] = description.detailName;
         event["meaning"] = description.meaning;
+        if (unit_.restoreCode) event["restoreCode"] = FormatResultCode(*unit_.restoreCode);
     }
     if (unit_.vendorId) event["vid"] = FormatHexId(*unit_.vendorId);
     if (unit_.productId) event["pid"] = FormatHexId(*unit_.productId);

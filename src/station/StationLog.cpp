@@ -53,6 +53,7 @@ std::string FormatStationRecord(const StationRecord& r) {
         line["name"] = nullptr;
         line["meaning"] = nullptr;
     }
+    if (r.restoreCode) line["restoreCode"] = FormatResultCode(*r.restoreCode);
     line["rewritePasses"] = r.rewritePasses;
     if (r.port.empty()) line["portNote"] = kPortUnknownText;
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';

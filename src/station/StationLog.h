@@ -25,6 +25,7 @@ struct StationRecord {
     std::string imageSha256;  // of the bytes written; "" without an image
     std::string status;       // "OK", "FAIL", "INTERRUPTED" or "CANCELLED"
     std::optional<uint32_t> code;
+    std::optional<uint32_t> restoreCode;  // the failed header restore's, after `code`
     int rewritePasses = 0;
 };
 

@@ -35,12 +35,13 @@ StationRecord CollectStationRecord(const FinishedJob& job) {
     record.imageSha256 = job.report.imageSha256;
     record.status = ResultName(job.outcome.kind);
     record.code = job.outcome.Code();
+    record.restoreCode = job.report.restoreCode;
     record.rewritePasses = job.report.rewritePasses;
     return record;
 }
 
 UnitFacts UnitFactsOf(const StationRecord& record) {
-    return {record.port, record.vendorIdAfter, record.productIdAfter, record.chipId};
+    return {record.port, record.vendorIdAfter, record.productIdAfter, record.chipId, record.restoreCode};
 }
 
 }  // namespace zt::station

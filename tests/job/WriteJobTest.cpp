@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <climits>
+#include <optional>
+#include <string>
 
 #include "app/DialogTemplate.h"
 #include "job/JobResult.h"
@@ -289,6 +291,53 @@ TEST_F(WriteJob, HeaderRestoreThatDidNotTakeIsReported) {
             const auto eeprom = bus.Eeprom(chip);
             EXPECT_TRUE(std::equal(c.copy.begin(), c.copy.end(), eeprom.begin()));
         }
+        EndCase(chip);
+    }
+}
+
+// Every comparison of the job, broken at the first and at the last byte it
+// covers: a write there that does not take must end the job with that
+// comparison's own code. An updater chip's header is already 0, so only its
+// later writes miss; a factory chip is erased first, so a byte whose writes
+// miss stays 0xFF.
+TEST_F(WriteJob, AStuckByteAtEitherEndOfEachComparisonFailsWithItsOwnCode) {
+    const struct {
+        const char* comparison;
+        bool updater;
+        uint16_t address;
+        int timesStuck;  // INT_MAX: never takes
+        uint32_t code;
+        std::optional<uint32_t> restoreCode;
+    } cases[] = {
+        {"header clear", false, 0x0000, 1, 0x010A1003, std::nullopt},
+        {"header clear", false, 0x0007, 1, 0x010A1003, std::nullopt},
+        {"restored head", false, 0x0000, INT_MAX, 0x010A1003, 0x01190709},
+        {"restored head", false, 0x0004, INT_MAX, 0x010A1003, 0x01190709},
+        {"restored tail", false, 0x0005, INT_MAX, 0x010A1003, 0x01190706},
+        {"restored tail", false, 0x0007, INT_MAX, 0x010A1003, 0x01190706},
+        {"body read-back", true, 0x0008, INT_MAX, 0x020A1005, std::nullopt},
+        {"body read-back", true, kImageSize - 1, INT_MAX, 0x020A1005, std::nullopt},
+        {"header tail", true, 0x0005, INT_MAX, 0x030A1006, std::nullopt},
+        {"header tail", true, 0x0007, INT_MAX, 0x030A1006, std::nullopt},
+        {"header head", true, 0x0000, INT_MAX, 0x040A1007, std::nullopt},
+        {"header head", true, 0x0004, INT_MAX, 0x040A1007, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.comparison) + " at " + std::to_string(c.address));
+        const int chip = c.updater ? AddUpdaterChip(ChipVariant::A) : bus.AddFactoryChip(ChipVariant::A);
+        // The body of an updater chip blank, so that a body write that does
+        // not take leaves a byte unlike the image's.
+        if (c.updater) bus.SetEeprom(chip, 8, std::vector<uint8_t>(kImageSize - 8, 0xFF));
+        bus.Faults(chip).stuckBytes[c.address] = c.timesStuck;
+        StartDialog();
+        ReplugOnPrompt(chip);
+
+        ASSERT_TRUE(RunWriteJob());
+
+        const auto reports = window.Reports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].outcome.Code(), c.code);
+        EXPECT_EQ(reports[0].restoreCode, c.restoreCode);
         EndCase(chip);
     }
 }
