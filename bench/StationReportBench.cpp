@@ -21,7 +21,8 @@ std::string LargeLog() {
     tools::StationDayOptions options;
     options.jobs = 100000;
     const std::string path =
-        (std::filesystem::temp_directory_path() / ("zt-report-bench-" + std::to_string(::getpid()) + ".log")).string();
+        (std::filesystem::temp_directory_path() / ("zt-report-bench-" + std::to_string(::getpid()) + ".log"))
+            .string();
     std::ofstream out(path, std::ios::binary);
     for (const auto& job : tools::SimulateStationDay(options)) out << tools::FormatSimulatedJob(job);
     return path;
@@ -34,7 +35,8 @@ void RunReport(benchmark::State& state, bool json) {
         cli::CommandContext ctx{out, err};
         std::vector<const char*> argv = {"zt51xx-mp", "report", log.c_str()};
         if (json) argv.push_back("--json");
-        if (cli::RunCommandLine(int(argv.size()), argv.data(), ctx) != 0) state.SkipWithError(err.str().c_str());
+        if (cli::RunCommandLine(int(argv.size()), argv.data(), ctx) != 0)
+            state.SkipWithError(err.str().c_str());
         benchmark::DoNotOptimize(out.str().size());
     }
     state.counters["records"] = 100000;

@@ -72,9 +72,9 @@ void Report(const ReportOptions& options, CommandContext& ctx) {
                                               : station::RenderReportPage(reading, figures);
     if (!reading.invalid.empty()) {
         const station::InvalidLine& first = reading.invalid.front();
-        ctx.err << "zt51xx-mp: " << reading.invalid.size() << " line" << (reading.invalid.size() == 1 ? " is" : "s are")
-                << " not a record and left out, the first " << first.file << ':' << first.line << " ("
-                << first.reason << ")\n";
+        ctx.err << "zt51xx-mp: " << reading.invalid.size() << " line"
+                << (reading.invalid.size() == 1 ? " is" : "s are") << " not a record and left out, the first "
+                << first.file << ':' << first.line << " (" << first.reason << ")\n";
     }
     if (options.output.empty()) {
         ctx.out << document << std::flush;
@@ -101,10 +101,12 @@ void AddReportCommand(CLI::App& app, CommandContext& ctx) {
         "units per hour, yield overall, per station and per port, the failure codes by frequency with their "
         "meaning, job durations, and first-pass yield where units carry a serial or barcode");
     report->add_option("log", options->logs, "station log files (one JSON line per job)")->required();
-    report->add_option("--output,-o", options->output, "write the page (or the JSON) to this file; default stdout");
+    report->add_option("--output,-o", options->output,
+                       "write the page (or the JSON) to this file; default stdout");
     report->add_flag("--json", options->json, "the same figures as one JSON object instead of the page");
     report->footer(
-        "\nA line that is not a record (a torn line, another program's output) is counted and named on stderr "
+        "\nA line that is not a record (a torn line, another program's output) is counted and named on "
+        "stderr "
         "and in the report; it does not stop the report. The station is a record's stationId, or its host.\n"
         "\nExit codes: 0 report written, 2 bad command line, 4 a log could not be read or the output not "
         "written.\n"

@@ -31,7 +31,9 @@ struct TempDir {
     ~TempDir() { fs::remove_all(path); }
 };
 
-void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 // Lines a real log can hold besides records: a line torn by a full disk, a
 // stray message, JSON that is no record.
@@ -145,12 +147,14 @@ TEST(StationReport, FiguresEqualACountOfTheGeneratedJobs) {
     EXPECT_EQ(slicedPassed, all.passed);
 
     int binned = 0;
-    for (const auto& bin : figures["durations"]["bins"]) binned += bin["passed"].get<int>() + bin["failed"].get<int>();
+    for (const auto& bin : figures["durations"]["bins"])
+        binned += bin["passed"].get<int>() + bin["failed"].get<int>();
     EXPECT_EQ(binned, all.passed + all.failed);
 
     int passedFirst = 0, passedEventually = 0, retried = 0;
     for (auto& [serial, jobs] : units) {
-        const auto* first = *std::min_element(jobs.begin(), jobs.end(), [](auto* a, auto* b) { return a->start < b->start; });
+        const auto* first =
+            *std::min_element(jobs.begin(), jobs.end(), [](auto* a, auto* b) { return a->start < b->start; });
         passedFirst += first->status == "OK";
         passedEventually += std::any_of(jobs.begin(), jobs.end(), [](auto* j) { return j->status == "OK"; });
         retried += jobs.size() > 1;
@@ -168,14 +172,16 @@ TEST(StationReport, FiguresEqualACountOfTheGeneratedJobs) {
 // the barcode before the serial, and members nested in objects that must
 // not be taken for the record's own.
 TEST(StationReport, ReadsTheFieldsOfNewerRecords) {
-    const std::string base = R"("record":"job","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:10.500Z","status":"OK")";
+    const std::string base =
+        R"("record":"job","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:10.500Z","status":"OK")";
     struct Case {
         std::string members, station, kind, unit;
     } cases[] = {
         {R"("host":"pc7","serial":"S1")", "pc7", "write", "S1"},
         {R"("host":"pc7","stationId":"line2-st4","serial":"S1","barcode":"B9")", "line2-st4", "write", "B9"},
         {R"("host":"pc7","kind":"verify")", "pc7", "verify", ""},
-        {R"("host":"pc7","extra":{"host":"other","status":"FAIL","serial":"X"},"list":[{"kind":"erase"}])", "pc7", "write", ""},
+        {R"("host":"pc7","extra":{"host":"other","status":"FAIL","serial":"X"},"list":[{"kind":"erase"}])",
+         "pc7", "write", ""},
     };
     for (const Case& c : cases) {
         station::LoggedJob job;
@@ -208,7 +214,8 @@ TEST(StationReport, ChromiumShowsTheCharts) {
     std::string chromium;
     for (const char* path : candidates)
         if (fs::exists(path)) chromium = path;
-    if (chromium.empty()) GTEST_SKIP() << "chromium is not installed (scripts/setup.sh installs it); page not rendered";
+    if (chromium.empty())
+        GTEST_SKIP() << "chromium is not installed (scripts/setup.sh installs it); page not rendered";
     TempDir dir;
     const GeneratedLogs logs = WriteLogs(dir.path, 2000);
     const fs::path page = dir.path / "report.html";
@@ -217,8 +224,8 @@ TEST(StationReport, ChromiumShowsTheCharts) {
 
     const fs::path dom = dir.path / "dom.html";
     const std::string command = chromium + " --headless --no-sandbox --disable-gpu --user-data-dir=" +
-                                (dir.path / "profile").string() + " --dump-dom file://" + page.string() + " >" +
-                                dom.string() + " 2>/dev/null";
+                                (dir.path / "profile").string() + " --dump-dom file://" + page.string() +
+                                " >" + dom.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream in(dom);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -227,10 +234,13 @@ TEST(StationReport, ChromiumShowsTheCharts) {
         if (open == std::string::npos) return -1;
         const size_t close = text.find("</svg>", open);
         int bars = 0;
-        for (size_t at = text.find("class=\"bar\"", open); at < close; at = text.find("class=\"bar\"", at + 1)) ++bars;
+        for (size_t at = text.find("class=\"bar\"", open); at < close;
+             at = text.find("class=\"bar\"", at + 1))
+            ++bars;
         return bars;
     };
-    const auto figures = nlohmann::json::parse(test::RunArgs({"report", "--json", logs.files[0], logs.files[1]}).out);
+    const auto figures =
+        nlohmann::json::parse(test::RunArgs({"report", "--json", logs.files[0], logs.files[1]}).out);
     int busySlices = 0;
     for (const auto& slice : figures["throughput"]["slices"]) busySlices += slice["passed"].get<int>() > 0;
     EXPECT_EQ(barsIn("units-per-hour"), busySlices);

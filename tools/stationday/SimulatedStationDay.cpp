@@ -17,10 +17,12 @@ using namespace std::chrono;
 std::vector<uint32_t> CommonCodes() {
     std::vector<uint32_t> codes;
     const auto catalogue = FailureCatalogue();
-    for (size_t i = 0; i < catalogue.size() && codes.size() < 7; i += std::max<size_t>(1, catalogue.size() / 7)) {
+    for (size_t i = 0; i < catalogue.size() && codes.size() < 7;
+         i += std::max<size_t>(1, catalogue.size() / 7)) {
         const FailureEntry& e = catalogue[i];
         const uint32_t stage = e.origin >= kOriginWorker ? 2 : 0;
-        codes.push_back(stage << 24 | (e.origin & 0xFF) << 16 | (e.errorClass & 0xFF) << 8 | (e.errorDetail & 0xFF));
+        codes.push_back(stage << 24 | (e.origin & 0xFF) << 16 | (e.errorClass & 0xFF) << 8 |
+                        (e.errorDetail & 0xFF));
     }
     return codes;
 }
@@ -36,13 +38,16 @@ struct Station {
 
 std::vector<SimulatedJob> SimulateStationDay(const StationDayOptions& options) {
     std::mt19937 random(options.seed);
-    auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
+    auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
     const std::vector<uint32_t> codes = CommonCodes();
     std::discrete_distribution<size_t> codeChoice({40, 22, 14, 10, 7, 4, 3});
 
     std::vector<Station> stations;
     for (int s = 0; s < options.stations; ++s)
-        stations.push_back({"line1-st" + std::to_string(s + 1), options.dayStart + seconds(s * 37), 0, 0.03 + 0.04 * s});
+        stations.push_back(
+            {"line1-st" + std::to_string(s + 1), options.dayStart + seconds(s * 37), 0, 0.03 + 0.04 * s});
     std::vector<std::string> retryQueue;  // serials of units that failed and come back later
     int nextSerial = 1;
     std::vector<SimulatedJob> jobs;
@@ -54,7 +59,8 @@ std::vector<SimulatedJob> SimulateStationDay(const StationDayOptions& options) {
         // The operator's hands between units; a lunch break at 12:00 UTC.
         st.clock += milliseconds(int64_t(uniform(4000, 25000)));
         const auto day = floor<days>(st.clock);
-        if (st.clock > day + hours(12) && st.clock < day + minutes(12 * 60 + 40)) st.clock = day + minutes(12 * 60 + 40);
+        if (st.clock > day + hours(12) && st.clock < day + minutes(12 * 60 + 40))
+            st.clock = day + minutes(12 * 60 + 40);
 
         station::StationRecord r;
         r.port = "1-1." + std::to_string(port + 1);
@@ -96,8 +102,9 @@ std::vector<SimulatedJob> SimulateStationDay(const StationDayOptions& options) {
         r.end = st.clock;
         jobs.push_back({st.host, std::move(r)});
     }
-    std::stable_sort(jobs.begin(), jobs.end(),
-                     [](const SimulatedJob& a, const SimulatedJob& b) { return a.record.end < b.record.end; });
+    std::stable_sort(jobs.begin(), jobs.end(), [](const SimulatedJob& a, const SimulatedJob& b) {
+        return a.record.end < b.record.end;
+    });
     return jobs;
 }
 

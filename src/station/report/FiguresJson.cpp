@@ -75,7 +75,8 @@ nlohmann::ordered_json FiguresAsJson(const StationLogReading& reading, const Sta
 
     ordered_json bins = ordered_json::array();
     for (const DurationBin& bin : figures.durations)
-        bins.push_back({{"fromMs", bin.fromMs}, {"toMs", bin.toMs}, {"passed", bin.passed}, {"failed", bin.failed}});
+        bins.push_back(
+            {{"fromMs", bin.fromMs}, {"toMs", bin.toMs}, {"passed", bin.passed}, {"failed", bin.failed}});
     out["durations"] = {{"passed", SummaryJson(figures.passedDurations)},
                         {"failed", SummaryJson(figures.failedDurations)},
                         {"bins", std::move(bins)}};

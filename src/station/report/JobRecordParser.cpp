@@ -50,7 +50,8 @@ public:
     bool boolean(bool) override { return Scalar(nullptr); }
     bool number_integer(number_integer_t value) override { return Number(value); }
     bool number_unsigned(number_unsigned_t value) override {
-        return Number(value > static_cast<number_unsigned_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(value));
+        return Number(value > static_cast<number_unsigned_t>(INT64_MAX) ? INT64_MAX
+                                                                        : static_cast<int64_t>(value));
     }
     bool number_float(number_float_t value, const string_t&) override {
         return Number(static_cast<int64_t>(value));
@@ -91,12 +92,18 @@ private:
     std::string* Target(const std::string& name) {
         // Compared as views, so that most keys are told apart by length alone.
         static constexpr std::pair<std::string_view, std::string RecordFields::*> kFields[] = {
-            {"record", &RecordFields::record},       {"kind", &RecordFields::kind},
-            {"status", &RecordFields::status},       {"start", &RecordFields::start},
-            {"end", &RecordFields::end},             {"host", &RecordFields::host},
-            {"stationId", &RecordFields::stationId}, {"port", &RecordFields::port},
-            {"code", &RecordFields::code},           {"name", &RecordFields::name},
-            {"serial", &RecordFields::serial},       {"barcode", &RecordFields::barcode},
+            {"record", &RecordFields::record},
+            {"kind", &RecordFields::kind},
+            {"status", &RecordFields::status},
+            {"start", &RecordFields::start},
+            {"end", &RecordFields::end},
+            {"host", &RecordFields::host},
+            {"stationId", &RecordFields::stationId},
+            {"port", &RecordFields::port},
+            {"code", &RecordFields::code},
+            {"name", &RecordFields::name},
+            {"serial", &RecordFields::serial},
+            {"barcode", &RecordFields::barcode},
         };
         const std::string_view key = name;
         for (const auto& [field, member] : kFields)
@@ -175,9 +182,10 @@ bool ParseJobRecord(std::string_view line, LoggedJob* job, std::string* reason) 
         }
         job->code = code;
     }
-    job->durationMs = fields.durationMs
-                          ? *fields.durationMs
-                          : std::chrono::duration_cast<std::chrono::milliseconds>(job->end - job->start).count();
+    job->durationMs =
+        fields.durationMs
+            ? *fields.durationMs
+            : std::chrono::duration_cast<std::chrono::milliseconds>(job->end - job->start).count();
     job->station = fields.stationId.empty() ? std::move(fields.host) : std::move(fields.stationId);
     job->port = std::move(fields.port);
     // Records of erase, read and verify name their kind; a job line of a

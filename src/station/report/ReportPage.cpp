@@ -57,8 +57,8 @@ std::string Tile(const std::string& label, const std::string& value) {
 }
 
 std::string Legend() {
-    return std::string("<p class=\"legend\"><span style=\"background:") + kPassedColour + "\"></span>passed<span style=\"background:" +
-           kFailedColour + "\"></span>failed</p>\n";
+    return std::string("<p class=\"legend\"><span style=\"background:") + kPassedColour +
+           "\"></span>passed<span style=\"background:" + kFailedColour + "\"></span>failed</p>\n";
 }
 
 std::string Note(const JobTally& tally) {
@@ -81,17 +81,22 @@ std::string ThroughputSection(const StationFigures& f) {
     chart.series.push_back(std::move(passed));
     chart.labelEvery = std::max<size_t>(1, (chart.labels.size() + 23) / 24);
     const int64_t hours = f.sliceLength.count() / 3600;
-    const std::string slice = hours * 3600 == f.sliceLength.count() ? std::to_string(hours) + " h"
-                                                                     : std::to_string(f.sliceLength.count()) + " s";
-    return "<h2>Units per hour</h2>\n<p>Units passed per hour, in slices of " + slice + " (UTC, by the end of each job). Peak " +
-           Fixed(f.peakUnitsPerHour, 1) + " units/h.</p>\n" + RenderBarChart(chart);
+    const std::string slice = hours * 3600 == f.sliceLength.count()
+                                  ? std::to_string(hours) + " h"
+                                  : std::to_string(f.sliceLength.count()) + " s";
+    return "<h2>Units per hour</h2>\n<p>Units passed per hour, in slices of " + slice +
+           " (UTC, by the end of each job). Peak " + Fixed(f.peakUnitsPerHour, 1) + " units/h.</p>\n" +
+           RenderBarChart(chart);
 }
 
 std::string YieldSection(const StationFigures& f) {
     std::vector<ShareBar> overall{{"all stations", f.overall.Yield(), Note(f.overall)}}, stations, ports;
     for (const JobTally& t : f.stations) stations.push_back({t.station, t.Yield(), Note(t)});
-    for (const JobTally& t : f.ports) ports.push_back({t.station + "  " + (t.port.empty() ? "(port unknown)" : t.port), t.Yield(), Note(t)});
-    return "<h2>Yield</h2>\n<p>Passed write jobs over passed and failed ones; jobs stopped by Ctrl-C or declined at a "
+    for (const JobTally& t : f.ports)
+        ports.push_back(
+            {t.station + "  " + (t.port.empty() ? "(port unknown)" : t.port), t.Yield(), Note(t)});
+    return "<h2>Yield</h2>\n<p>Passed write jobs over passed and failed ones; jobs stopped by Ctrl-C or "
+           "declined at a "
            "prompt are left out.</p>\n" +
            RenderShareBars("yield-overall", "Yield overall", overall) + "<h3>Per station</h3>\n" +
            RenderShareBars("yield-stations", "Yield per station", stations) + "<h3>Per port</h3>\n" +
@@ -115,15 +120,20 @@ std::string ParetoSection(const StationFigures& f) {
         }
         chart.series.push_back(std::move(counts));
         html += RenderBarChart(chart);
-        html += "<table id=\"failure-codes\"><tr><th>code</th><th>failures</th><th>cumulative</th><th>name</th><th>meaning</th></tr>\n";
+        html +=
+            "<table "
+            "id=\"failure-codes\"><tr><th>code</th><th>failures</th><th>cumulative</th><th>name</"
+            "th><th>meaning</th></tr>\n";
         for (const CodeCount& row : f.pareto)
             html += "<tr><td><code>" + FormatResultCode(row.code) + "</code></td><td class=\"n\">" +
-                    std::to_string(row.count) + "</td><td class=\"n\">" + Percent(row.cumulativeShare) + "</td><td>" +
-                    EscapeMarkup(row.name) + "</td><td>" + EscapeMarkup(row.meaning) + "</td></tr>\n";
+                    std::to_string(row.count) + "</td><td class=\"n\">" + Percent(row.cumulativeShare) +
+                    "</td><td>" + EscapeMarkup(row.name) + "</td><td>" + EscapeMarkup(row.meaning) +
+                    "</td></tr>\n";
         html += "</table>\n";
     }
     if (f.failuresWithoutCode > 0)
-        html += "<p class=\"note\">" + std::to_string(f.failuresWithoutCode) + " failed jobs carry no code.</p>\n";
+        html += "<p class=\"note\">" + std::to_string(f.failuresWithoutCode) +
+                " failed jobs carry no code.</p>\n";
     return html;
 }
 
@@ -137,17 +147,22 @@ std::string DurationSection(const StationFigures& f) {
     BarSeries passed{"passed", kPassedColour, {}}, failed{"failed", kFailedColour, {}};
     for (size_t i = 0; i < f.durations.size(); ++i) {
         const DurationBin& bin = f.durations[i];
-        chart.labels.push_back(Fixed(double(bin.fromMs) / 1000, 1) + (i + 1 == f.durations.size() ? " s and more" : "–" + Fixed(double(bin.toMs) / 1000, 1) + " s"));
+        chart.labels.push_back(
+            Fixed(double(bin.fromMs) / 1000, 1) +
+            (i + 1 == f.durations.size() ? " s and more" : "–" + Fixed(double(bin.toMs) / 1000, 1) + " s"));
         passed.values.push_back(bin.passed);
         failed.values.push_back(bin.failed);
     }
     chart.series = {std::move(passed), std::move(failed)};
     html += Legend() + RenderBarChart(chart);
-    html += "<table id=\"duration-summary\"><tr><th></th><th>jobs</th><th>median</th><th>90th percentile</th><th>longest</th></tr>\n";
-    for (const auto& [label, s] : {std::pair{"passed", &f.passedDurations}, std::pair{"failed", &f.failedDurations}})
-        html += std::string("<tr><td>") + label + "</td><td class=\"n\">" + std::to_string(s->count) + "</td><td class=\"n\">" +
-                Seconds(s->medianMs) + "</td><td class=\"n\">" + Seconds(s->p90Ms) + "</td><td class=\"n\">" +
-                Seconds(s->maxMs) + "</td></tr>\n";
+    html +=
+        "<table id=\"duration-summary\"><tr><th></th><th>jobs</th><th>median</th><th>90th "
+        "percentile</th><th>longest</th></tr>\n";
+    for (const auto& [label, s] :
+         {std::pair{"passed", &f.passedDurations}, std::pair{"failed", &f.failedDurations}})
+        html += std::string("<tr><td>") + label + "</td><td class=\"n\">" + std::to_string(s->count) +
+                "</td><td class=\"n\">" + Seconds(s->medianMs) + "</td><td class=\"n\">" + Seconds(s->p90Ms) +
+                "</td><td class=\"n\">" + Seconds(s->maxMs) + "</td></tr>\n";
     return html + "</table>\n";
 }
 
@@ -156,10 +171,11 @@ std::string FirstPassSection(const StationFigures& f) {
     std::string html = "<h2>First-pass yield</h2>\n";
     if (fpy.units == 0) return html + "<p>No write job names its unit by barcode or serial.</p>\n";
     const std::string units = std::to_string(fpy.units);
-    html += RenderShareBars("first-pass-yield", "First-pass yield",
-                            {{"passed at the first write", fpy.Rate(), std::to_string(fpy.passedFirst) + " of " + units},
-                             {"passed in the end", double(fpy.passedEventually) / fpy.units,
-                              std::to_string(fpy.passedEventually) + " of " + units}});
+    html += RenderShareBars(
+        "first-pass-yield", "First-pass yield",
+        {{"passed at the first write", fpy.Rate(), std::to_string(fpy.passedFirst) + " of " + units},
+         {"passed in the end", double(fpy.passedEventually) / fpy.units,
+          std::to_string(fpy.passedEventually) + " of " + units}});
     html += "<p>" + units + " units told apart by barcode or serial; " + std::to_string(fpy.retried) +
             " were written more than once.";
     if (fpy.jobsWithoutUnit > 0)
@@ -170,7 +186,8 @@ std::string FirstPassSection(const StationFigures& f) {
 std::string InvalidSection(const StationLogReading& reading) {
     if (reading.invalid.empty()) return "";
     std::string html = "<h2>Lines that are not records</h2>\n<p id=\"invalid-count\">" +
-                       std::to_string(reading.invalid.size()) + " lines were skipped:</p>\n<ul id=\"invalid-lines\">\n";
+                       std::to_string(reading.invalid.size()) +
+                       " lines were skipped:</p>\n<ul id=\"invalid-lines\">\n";
     for (size_t i = 0; i < reading.invalid.size() && i < kInvalidLinesShown; ++i) {
         const InvalidLine& line = reading.invalid[i];
         html += "<li><code>" + EscapeMarkup(line.file) + ":" + std::to_string(line.line) + "</code> " +
@@ -186,8 +203,10 @@ std::string InvalidSection(const StationLogReading& reading) {
 }  // namespace
 
 std::string RenderReportPage(const StationLogReading& reading, const StationFigures& f) {
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Station report</title>\n<style>" +
-                       std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>Station report</h1>\n";
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Station "
+        "report</title>\n<style>" +
+        std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>Station report</h1>\n";
     std::string files;
     for (const std::string& file : reading.files) files += (files.empty() ? "" : ", ") + file;
     html += "<p class=\"note\">" + EscapeMarkup(files) + "</p>\n";
@@ -196,14 +215,19 @@ std::string RenderReportPage(const StationLogReading& reading, const StationFigu
     } else {
         html += "<p>" + FormatIsoTime(f.first) + " to " + FormatIsoTime(f.last) + " (UTC), " +
                 std::to_string(f.stations.size()) + " stations.</p>\n<div class=\"tiles\">" +
-                Tile("write jobs", std::to_string(f.overall.Jobs())) + Tile("units passed", std::to_string(f.overall.passed)) +
-                Tile("yield", Percent(f.overall.Yield())) + Tile("peak units/h", Fixed(f.peakUnitsPerHour, 0));
+                Tile("write jobs", std::to_string(f.overall.Jobs())) +
+                Tile("units passed", std::to_string(f.overall.passed)) +
+                Tile("yield", Percent(f.overall.Yield())) +
+                Tile("peak units/h", Fixed(f.peakUnitsPerHour, 0));
         if (f.firstPass.units > 0) html += Tile("first-pass yield", Percent(f.firstPass.Rate()));
-        if (!reading.invalid.empty()) html += Tile("lines not records", std::to_string(reading.invalid.size()));
+        if (!reading.invalid.empty())
+            html += Tile("lines not records", std::to_string(reading.invalid.size()));
         html += "</div>\n";
         for (const auto& [kind, count] : f.otherKinds)
-            html += "<p class=\"note\">" + std::to_string(count) + " " + EscapeMarkup(kind) + " records (not in these figures).</p>\n";
-        html += ThroughputSection(f) + YieldSection(f) + ParetoSection(f) + DurationSection(f) + FirstPassSection(f);
+            html += "<p class=\"note\">" + std::to_string(count) + " " + EscapeMarkup(kind) +
+                    " records (not in these figures).</p>\n";
+        html += ThroughputSection(f) + YieldSection(f) + ParetoSection(f) + DurationSection(f) +
+                FirstPassSection(f);
     }
     return html + InvalidSection(reading) + "</body>\n</html>\n";
 }

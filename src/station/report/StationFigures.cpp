@@ -137,7 +137,8 @@ void FillDurations(const std::vector<const LoggedJob*>& writes, StationFigures& 
     const int64_t width = BinWidthFor(Percentile(all, 0.99));
     const size_t bins = static_cast<size_t>(std::min<int64_t>(all.back() / width + 1, 21));
     figures.durations.resize(bins);
-    for (size_t i = 0; i < bins; ++i) figures.durations[i] = {int64_t(i) * width, int64_t(i + 1) * width, 0, 0};
+    for (size_t i = 0; i < bins; ++i)
+        figures.durations[i] = {int64_t(i) * width, int64_t(i + 1) * width, 0, 0};
     figures.durations.back().toMs = std::max(figures.durations.back().toMs, all.back() + 1);
     auto binOf = [&](int64_t ms) -> DurationBin& {
         return figures.durations[std::min(static_cast<size_t>(ms / width), bins - 1)];
@@ -158,12 +159,12 @@ void FillFirstPass(const std::vector<const LoggedJob*>& writes, StationFigures& 
     }
     FirstPassYield& fpy = figures.firstPass;
     for (auto& [unit, jobs] : units) {
-        const LoggedJob* first = *std::min_element(jobs.begin(), jobs.end(), [](const auto* a, const auto* b) {
-            return a->start < b->start;
-        });
+        const LoggedJob* first = *std::min_element(
+            jobs.begin(), jobs.end(), [](const auto* a, const auto* b) { return a->start < b->start; });
         ++fpy.units;
         fpy.passedFirst += first->status == "OK";
-        fpy.passedEventually += std::any_of(jobs.begin(), jobs.end(), [](const auto* j) { return j->status == "OK"; });
+        fpy.passedEventually +=
+            std::any_of(jobs.begin(), jobs.end(), [](const auto* j) { return j->status == "OK"; });
         fpy.retried += jobs.size() > 1;
     }
 }

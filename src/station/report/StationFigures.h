@@ -62,8 +62,8 @@ struct FirstPassYield {
 struct StationFigures {
     std::chrono::system_clock::time_point first, last;  // the earliest start and the latest end
     JobTally overall;
-    std::vector<JobTally> stations;  // by name
-    std::vector<JobTally> ports;     // by station, then port
+    std::vector<JobTally> stations;         // by name
+    std::vector<JobTally> ports;            // by station, then port
     std::map<std::string, int> otherKinds;  // erase, read, verify records: counted, not in the yield
 
     std::chrono::seconds sliceLength{3600};

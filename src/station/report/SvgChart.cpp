@@ -31,12 +31,23 @@ std::string EscapeMarkup(std::string_view text) {
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -57,15 +68,16 @@ std::string RenderBarChart(const BarChart& chart) {
     const double top = AxisTop(highest);
     auto y = [&](double value) { return kTop + kPlotHeight * (1 - value / top); };
 
-    std::string svg = "<svg class=\"chart\" id=\"" + EscapeMarkup(chart.id) + "\" role=\"img\" aria-label=\"" +
-                      EscapeMarkup(chart.caption) + "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      Number(width, 0) + "\" height=\"" + Number(height, 0) + "\" viewBox=\"0 0 " +
-                      Number(width, 0) + " " + Number(height, 0) + "\">\n";
+    std::string svg = "<svg class=\"chart\" id=\"" + EscapeMarkup(chart.id) +
+                      "\" role=\"img\" aria-label=\"" + EscapeMarkup(chart.caption) +
+                      "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(width, 0) + "\" height=\"" +
+                      Number(height, 0) + "\" viewBox=\"0 0 " + Number(width, 0) + " " + Number(height, 0) +
+                      "\">\n";
     // Value axis: five grid lines with their values.
     for (int step = 0; step <= 4; ++step) {
         const double value = top * step / 4, at = y(value);
-        svg += "<line class=\"grid\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kLeft + plotWidth) + "\" y1=\"" +
-               Number(at) + "\" y2=\"" + Number(at) + "\"/>";
+        svg += "<line class=\"grid\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kLeft + plotWidth) +
+               "\" y1=\"" + Number(at) + "\" y2=\"" + Number(at) + "\"/>";
         svg += "<text class=\"axis\" x=\"" + Number(kLeft - 6) + "\" y=\"" + Number(at + 4) +
                "\" text-anchor=\"end\">" + Number(value, top < 5 ? 1 : 0) + "</text>\n";
     }
@@ -77,8 +89,9 @@ std::string RenderBarChart(const BarChart& chart) {
             if (value > 0) {
                 svg += "<rect class=\"bar\" fill=\"" + series.colour + "\" x=\"" + Number(x) + "\" y=\"" +
                        Number(y(base + value)) + "\" width=\"" + Number(barWidth) + "\" height=\"" +
-                       Number(y(base) - y(base + value)) + "\"><title>" + EscapeMarkup(chart.labels[i]) + ": " +
-                       Number(value, value == std::floor(value) ? 0 : 1) + " " + EscapeMarkup(chart.valueUnit) +
+                       Number(y(base) - y(base + value)) + "\"><title>" + EscapeMarkup(chart.labels[i]) +
+                       ": " + Number(value, value == std::floor(value) ? 0 : 1) + " " +
+                       EscapeMarkup(chart.valueUnit) +
                        (chart.series.size() > 1 ? " " + EscapeMarkup(series.name) : "") + "</title></rect>\n";
             }
             base += value;
@@ -95,25 +108,28 @@ std::string RenderBarChart(const BarChart& chart) {
         for (size_t i = 0; i < chart.cumulative.size() && i < count; ++i)
             points += Number(kLeft + slot * (double(i) + 0.5)) + "," +
                       Number(kTop + kPlotHeight * (1 - chart.cumulative[i])) + " ";
-        svg += "<polyline class=\"cumulative\" fill=\"none\" stroke=\"#1565c0\" stroke-width=\"2\" points=\"" +
-               points + "\"/>\n";
+        svg +=
+            "<polyline class=\"cumulative\" fill=\"none\" stroke=\"#1565c0\" stroke-width=\"2\" points=\"" +
+            points + "\"/>\n";
         for (int step = 0; step <= 4; ++step)
             svg += "<text class=\"axis\" x=\"" + Number(kLeft + plotWidth + 6) + "\" y=\"" +
                    Number(kTop + kPlotHeight * (1 - step / 4.0) + 4) + "\">" + std::to_string(step * 25) +
                    "%</text>\n";
     }
-    svg += "<line class=\"frame\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kLeft + plotWidth) + "\" y1=\"" +
-           Number(kTop + kPlotHeight) + "\" y2=\"" + Number(kTop + kPlotHeight) + "\"/>\n</svg>\n";
+    svg += "<line class=\"frame\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kLeft + plotWidth) +
+           "\" y1=\"" + Number(kTop + kPlotHeight) + "\" y2=\"" + Number(kTop + kPlotHeight) +
+           "\"/>\n</svg>\n";
     return svg;
 }
 
-std::string RenderShareBars(const std::string& id, const std::string& caption, const std::vector<ShareBar>& rows) {
+std::string RenderShareBars(const std::string& id, const std::string& caption,
+                            const std::vector<ShareBar>& rows) {
     constexpr double kLabel = 200, kBar = 420, kRow = 22, kNote = 200;
     const double height = kRow * std::max<size_t>(rows.size(), 1) + 8, width = kLabel + kBar + kNote;
     std::string svg = "<svg class=\"chart\" id=\"" + EscapeMarkup(id) + "\" role=\"img\" aria-label=\"" +
-                      EscapeMarkup(caption) + "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(width, 0) +
-                      "\" height=\"" + Number(height, 0) + "\" viewBox=\"0 0 " + Number(width, 0) + " " +
-                      Number(height, 0) + "\">\n";
+                      EscapeMarkup(caption) + "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                      Number(width, 0) + "\" height=\"" + Number(height, 0) + "\" viewBox=\"0 0 " +
+                      Number(width, 0) + " " + Number(height, 0) + "\">\n";
     for (size_t i = 0; i < rows.size(); ++i) {
         const ShareBar& row = rows[i];
         const double share = std::clamp(row.share, 0.0, 1.0), top = 4 + kRow * double(i);
@@ -122,11 +138,15 @@ std::string RenderShareBars(const std::string& id, const std::string& caption, c
                "\" text-anchor=\"end\">" + EscapeMarkup(row.label) + "</text>";
         svg += "<rect class=\"track\" x=\"" + Number(kLabel) + "\" y=\"" + Number(top + 2) + "\" width=\"" +
                Number(kBar) + "\" height=\"16\"/>";
-        svg += "<rect class=\"bar\" fill=\"" + std::string(share >= 0.95 ? "#2e7d32" : share >= 0.85 ? "#f9a825" : "#c62828") +
-               "\" x=\"" + Number(kLabel) + "\" y=\"" + Number(top + 2) + "\" width=\"" + Number(kBar * share) +
-               "\" height=\"16\"><title>" + EscapeMarkup(row.label) + ": " + percent + "</title></rect>";
-        svg += "<text class=\"value\" x=\"" + Number(kLabel + kBar + 8) + "\" y=\"" + Number(top + 14) + "\">" +
-               percent + (row.note.empty() ? "" : "  (" + EscapeMarkup(row.note) + ")") + "</text>\n";
+        svg += "<rect class=\"bar\" fill=\"" +
+               std::string(share >= 0.95   ? "#2e7d32"
+                           : share >= 0.85 ? "#f9a825"
+                                           : "#c62828") +
+               "\" x=\"" + Number(kLabel) + "\" y=\"" + Number(top + 2) + "\" width=\"" +
+               Number(kBar * share) + "\" height=\"16\"><title>" + EscapeMarkup(row.label) + ": " + percent +
+               "</title></rect>";
+        svg += "<text class=\"value\" x=\"" + Number(kLabel + kBar + 8) + "\" y=\"" + Number(top + 14) +
+               "\">" + percent + (row.note.empty() ? "" : "  (" + EscapeMarkup(row.note) + ")") + "</text>\n";
     }
     return svg + "</svg>\n";
 }

@@ -35,7 +35,8 @@ struct ShareBar {
     std::string note;  // after the percentage, e.g. "812 of 830"
 };
 
-std::string RenderShareBars(const std::string& id, const std::string& caption, const std::vector<ShareBar>& rows);
+std::string RenderShareBars(const std::string& id, const std::string& caption,
+                            const std::vector<ShareBar>& rows);
 
 // Text made safe inside HTML and SVG elements and attributes.
 std::string EscapeMarkup(std::string_view text);
