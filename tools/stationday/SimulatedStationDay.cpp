@@ -12,17 +12,18 @@ namespace {
 
 using namespace std::chrono;
 
-// A few real codes, the commonest first, as a line sees them: the unit not
-// found, a short read-back, an unplugged unit, and rarer ones.
+// A few real codes a line sees, the commonest first: faults of units and
+// their connection, never the tool's own (internal, closing).
 std::vector<uint32_t> CommonCodes() {
+    std::vector<const FailureEntry*> unitFaults;
+    for (const FailureEntry& e : FailureCatalogue())
+        if (e.errorClass != kClassBadArgument && e.errorClass != kClassStopped) unitFaults.push_back(&e);
     std::vector<uint32_t> codes;
-    const auto catalogue = FailureCatalogue();
-    for (size_t i = 0; i < catalogue.size() && codes.size() < 7;
-         i += std::max<size_t>(1, catalogue.size() / 7)) {
-        const FailureEntry& e = catalogue[i];
+    const size_t step = std::max<size_t>(1, unitFaults.size() / 7);
+    for (size_t i = 0; i < unitFaults.size() && codes.size() < 7; i += step) {
+        const FailureEntry& e = *unitFaults[i];
         const uint32_t stage = e.origin >= kOriginWorker ? 2 : 0;
-        codes.push_back(stage << 24 | (e.origin & 0xFF) << 16 | (e.errorClass & 0xFF) << 8 |
-                        (e.errorDetail & 0xFF));
+        codes.push_back(stage << 24 | (e.origin & 0xFF) << 16 | (e.errorClass & 0xFF) << 8 | (e.errorDetail & 0xFF));
     }
     return codes;
 }
