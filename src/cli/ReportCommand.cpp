@@ -68,8 +68,11 @@ void Report(const ReportOptions& options, CommandContext& ctx) {
         reading.AddLog(path, text);
     }
     const station::StationFigures figures = station::ComputeStationFigures(reading.jobs);
-    const std::string document = options.json ? station::FiguresAsJson(reading, figures).dump() + '\n'
-                                              : station::RenderReportPage(reading, figures);
+    const std::string document =
+        options.json ? station::FiguresAsJson(reading, figures)
+                               .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
+                           '\n'
+                     : station::RenderReportPage(reading, figures);
     if (!reading.invalid.empty()) {
         const station::InvalidLine& first = reading.invalid.front();
         ctx.err << "zt51xx-mp: " << reading.invalid.size() << " line"

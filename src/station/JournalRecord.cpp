@@ -28,9 +28,11 @@ std::string Text(const nlohmann::json& value) {
 }  // namespace
 
 std::vector<std::string> JournalFieldsOf(std::string_view recordLine) {
-    while (!recordLine.empty() && (recordLine.back() == '\n' || recordLine.back() == '\r')) recordLine.remove_suffix(1);
+    while (!recordLine.empty() && (recordLine.back() == '\n' || recordLine.back() == '\r'))
+        recordLine.remove_suffix(1);
     const auto record = nlohmann::ordered_json::parse(recordLine, nullptr, false);
-    std::vector<std::string> fields{"MESSAGE_ID=" + std::string(kJobRecordMessageId), "SYSLOG_IDENTIFIER=zt51xx-mp"};
+    std::vector<std::string> fields{"MESSAGE_ID=" + std::string(kJobRecordMessageId),
+                                    "SYSLOG_IDENTIFIER=zt51xx-mp"};
     if (!record.is_object()) {
         fields.push_back("PRIORITY=4");
         fields.push_back("MESSAGE=zt51xx-mp: a station record that is not JSON");

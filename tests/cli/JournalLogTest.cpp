@@ -104,8 +104,8 @@ std::vector<std::string> RunWithOwnJournal(const std::vector<std::vector<std::st
                 ::_exit(kNoNamespace);
         }
         if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("zt-test-run", "/run", "tmpfs", 0, "mode=0755") != 0 || ::mkdir("/run/systemd", 0755) != 0 ||
-            ::mkdir("/run/systemd/journal", 0755) != 0)
+            ::mount("zt-test-run", "/run", "tmpfs", 0, "mode=0755") != 0 ||
+            ::mkdir("/run/systemd", 0755) != 0 || ::mkdir("/run/systemd/journal", 0755) != 0)
             ::_exit(kNoNamespace);
         const int sock = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
@@ -164,14 +164,28 @@ void ExpectEntryMatchesLine(const Entry& entry, const std::string& line) {
     EXPECT_EQ(entry.at("ZT_JSON"), line);
     EXPECT_EQ(entry.at("PRIORITY"), record["status"] == "OK" ? "6" : "4");
     EXPECT_NE(entry.at("MESSAGE").find(record["status"].get<std::string>()), std::string::npos);
-    const std::map<std::string, std::string> names = {
-        {"status", "ZT_RESULT"}, {"port", "ZT_PORT"}, {"code", "ZT_CODE"}, {"imageSha256", "ZT_IMAGE_SHA256"},
-        {"durationMs", "ZT_DURATION_MS"}, {"vidBefore", "ZT_VID_BEFORE"}, {"chipId", "ZT_CHIP_ID"},
-        {"rewritePasses", "ZT_REWRITE_PASSES"}, {"bcdDevice", "ZT_BCD_DEVICE"}, {"host", "ZT_HOST"},
-        {"schema", "ZT_SCHEMA"}, {"record", "ZT_RECORD"}, {"start", "ZT_START"}, {"end", "ZT_END"},
-        {"tool", "ZT_TOOL"}, {"vidAfter", "ZT_VID_AFTER"}, {"pidBefore", "ZT_PID_BEFORE"},
-        {"pidAfter", "ZT_PID_AFTER"}, {"serial", "ZT_SERIAL"}, {"image", "ZT_IMAGE"}, {"name", "ZT_NAME"},
-        {"meaning", "ZT_MEANING"}};
+    const std::map<std::string, std::string> names = {{"status", "ZT_RESULT"},
+                                                      {"port", "ZT_PORT"},
+                                                      {"code", "ZT_CODE"},
+                                                      {"imageSha256", "ZT_IMAGE_SHA256"},
+                                                      {"durationMs", "ZT_DURATION_MS"},
+                                                      {"vidBefore", "ZT_VID_BEFORE"},
+                                                      {"chipId", "ZT_CHIP_ID"},
+                                                      {"rewritePasses", "ZT_REWRITE_PASSES"},
+                                                      {"bcdDevice", "ZT_BCD_DEVICE"},
+                                                      {"host", "ZT_HOST"},
+                                                      {"schema", "ZT_SCHEMA"},
+                                                      {"record", "ZT_RECORD"},
+                                                      {"start", "ZT_START"},
+                                                      {"end", "ZT_END"},
+                                                      {"tool", "ZT_TOOL"},
+                                                      {"vidAfter", "ZT_VID_AFTER"},
+                                                      {"pidBefore", "ZT_PID_BEFORE"},
+                                                      {"pidAfter", "ZT_PID_AFTER"},
+                                                      {"serial", "ZT_SERIAL"},
+                                                      {"image", "ZT_IMAGE"},
+                                                      {"name", "ZT_NAME"},
+                                                      {"meaning", "ZT_MEANING"}};
     for (const auto& [member, value] : record.items()) {
         const auto field = names.find(member);
         ASSERT_NE(field, names.end()) << "a member this test does not know: " << member;
@@ -180,7 +194,8 @@ void ExpectEntryMatchesLine(const Entry& entry, const std::string& line) {
             continue;
         }
         ASSERT_EQ(entry.count(field->second), 1u) << member;
-        EXPECT_EQ(entry.at(field->second), value.is_string() ? value.get<std::string>() : value.dump()) << member;
+        EXPECT_EQ(entry.at(field->second), value.is_string() ? value.get<std::string>() : value.dump())
+            << member;
     }
 }
 
@@ -197,10 +212,11 @@ TEST(JournalLog, EachRecordReachesTheJournalWithEveryFieldBesideTheFile) {
     int rc = 0;
     const auto datagrams = RunWithOwnJournal(
         {{"write", "--simulate", "--sim-clock", "--yes", "--log", "journal", "--log", log.string()},
-         {"write", "--simulate", "--sim-clock", "--yes", "--fault", "refuse-open", "--log", log.string(), "--log",
-          "journal"}},
+         {"write", "--simulate", "--sim-clock", "--yes", "--fault", "refuse-open", "--log", log.string(),
+          "--log", "journal"}},
         &rc);
-    if (rc == kNoNamespace) GTEST_SKIP() << "no mount namespace can be made here; the journal socket is not ours";
+    if (rc == kNoNamespace)
+        GTEST_SKIP() << "no mount namespace can be made here; the journal socket is not ours";
     // The first job passed (0), the second failed (1).
     ASSERT_EQ(rc, 1000 + 1) << "the tool's exit codes, or the namespace helper's own failure";
     const auto lines = FileLines(log);
@@ -215,13 +231,16 @@ TEST(JournalLog, EachRecordReachesTheJournalWithEveryFieldBesideTheFile) {
 }
 
 TEST(JournalLog, WithoutAJournalTheJobIsRefusedBeforeItStarts) {
-    if (fs::exists("/run/systemd/journal/socket")) GTEST_SKIP() << "a journal runs here; refusal not testable";
-    const test::CommandRun run = test::RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--log", "journal"});
+    if (fs::exists("/run/systemd/journal/socket"))
+        GTEST_SKIP() << "a journal runs here; refusal not testable";
+    const test::CommandRun run =
+        test::RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--log", "journal"});
     EXPECT_EQ(run.rc, kExitIoError);
     EXPECT_TRUE(run.out.empty()) << run.out;  // nothing was sent to the unit
     EXPECT_NE(run.err.find("cannot log to the journal"), std::string::npos) << run.err;
 
-    const test::CommandRun twoFiles = test::RunArgs({"write", "--simulate", "--log", "a.log", "--log", "b.log"});
+    const test::CommandRun twoFiles =
+        test::RunArgs({"write", "--simulate", "--log", "a.log", "--log", "b.log"});
     EXPECT_EQ(twoFiles.rc, kExitUsage);
 }
 
@@ -239,8 +258,9 @@ TEST(JournalLog, JournalctlFindsTheJob) {
     int status = 0;
     ::waitpid(tool, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    const std::string command = "journalctl -o json --no-pager MESSAGE_ID=" +
-                                std::string(station::kJobRecordMessageId) + " _PID=" + std::to_string(tool);
+    const std::string command =
+        "journalctl -o json --no-pager MESSAGE_ID=" + std::string(station::kJobRecordMessageId) +
+        " _PID=" + std::to_string(tool);
     std::string output;
     // journald takes the entry at once but may write it a moment later.
     for (int attempt = 0; attempt < 50 && output.empty(); ++attempt) {

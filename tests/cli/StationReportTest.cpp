@@ -195,6 +195,34 @@ TEST(StationReport, ReadsTheFieldsOfNewerRecords) {
     }
 }
 
+// Records a broken station clock leaves, in a log whose file name is not
+// UTF-8: every end hours before its start, a duration of centuries. The
+// report still comes out, as a page and as JSON.
+TEST(StationReport, BrokenClocksAndNamesStillGiveAReport) {
+    TempDir dir;
+    const std::string log = (dir.path / "odd\xff.log").string();
+    WriteText(
+        log,
+        R"({"record":"job","start":"2026-12-07T10:00:00.000Z","end":"2026-12-07T07:00:00.000Z","status":"OK"})"
+        "\n"
+        R"({"record":"job","start":"2026-12-07T10:00:00.000Z","end":"2026-12-07T06:00:00Z","status":"FAIL","code":"00030401","durationMs":9000000000000000000})"
+        "\n");
+    for (const bool json : {false, true}) {
+        std::vector<std::string> args = {"report", log};
+        if (json) args.push_back("--json");
+        const test::CommandRun run = test::RunArgs(args);
+        ASSERT_EQ(run.rc, 0) << run.err;
+        if (!json) {
+            EXPECT_NE(run.out.find("id=\"job-durations\""), std::string::npos);
+            continue;
+        }
+        const auto figures = nlohmann::json::parse(run.out);
+        EXPECT_EQ(figures["yield"]["overall"]["jobs"], 2);
+        EXPECT_EQ(figures["throughput"]["slices"].size(), 1u);
+        EXPECT_LE(figures["durations"]["bins"].size(), 21u);
+    }
+}
+
 TEST(StationReport, ALogThatCannotBeReadStopsWithExit4AndAFifoIsNotWaitedFor) {
     TempDir dir;
     const fs::path fifo = dir.path / "fifo";

@@ -23,7 +23,8 @@ std::vector<uint32_t> CommonCodes() {
     for (size_t i = 0; i < unitFaults.size() && codes.size() < 7; i += step) {
         const FailureEntry& e = *unitFaults[i];
         const uint32_t stage = e.origin >= kOriginWorker ? 2 : 0;
-        codes.push_back(stage << 24 | (e.origin & 0xFF) << 16 | (e.errorClass & 0xFF) << 8 | (e.errorDetail & 0xFF));
+        codes.push_back(stage << 24 | (e.origin & 0xFF) << 16 | (e.errorClass & 0xFF) << 8 |
+                        (e.errorDetail & 0xFF));
     }
     return codes;
 }

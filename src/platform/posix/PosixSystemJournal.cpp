@@ -18,7 +18,8 @@ constexpr const char* kJournalSocket = "/run/systemd/journal/socket";
 std::unique_ptr<SystemJournal> PosixSystemJournal::Open(std::string* error) {
 #if defined(ZT_HAVE_SD_JOURNAL)
     if (::access(kJournalSocket, W_OK) != 0) {
-        *error = std::string("no systemd journal listens on ") + kJournalSocket + " (" + std::strerror(errno) + ")";
+        *error = std::string("no systemd journal listens on ") + kJournalSocket + " (" +
+                 std::strerror(errno) + ")";
         return nullptr;
     }
     return std::make_unique<PosixSystemJournal>();

@@ -166,7 +166,8 @@ bool ParseJobRecord(std::string_view line, LoggedJob* job, std::string* reason) 
     }
     if (fields.status != "OK" && fields.status != "FAIL" && fields.status != "INTERRUPTED" &&
         fields.status != "CANCELLED") {
-        *reason = fields.status.empty() ? "no \"status\"" : "unknown status \"" + fields.status + "\"";
+        *reason = fields.status.empty() ? "no \"status\""
+                                        : "unknown status \"" + fields.status.substr(0, 40) + "\"";
         return false;
     }
     if (!ParseIsoTime(fields.start, &job->start) || !ParseIsoTime(fields.end, &job->end)) {

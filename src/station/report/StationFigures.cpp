@@ -14,6 +14,8 @@ namespace {
 
 using std::chrono::system_clock;
 
+constexpr int64_t kLongestDurationMs = int64_t(1000) * 3600 * 24 * 365;
+
 void Count(JobTally& tally, const std::string& status) {
     if (status == "OK")
         ++tally.passed;
@@ -43,7 +45,8 @@ void FillThroughput(const std::vector<const LoggedJob*>& writes, StationFigures&
     figures.sliceLength = SliceLengthFor(duration_cast<seconds>(figures.last - figures.first));
     const int64_t length = figures.sliceLength.count();
     const int64_t origin = floor<seconds>(figures.first).time_since_epoch().count() / length * length;
-    const int64_t lastSecond = floor<seconds>(figures.last).time_since_epoch().count();
+    // Clocks set back can leave every end before the first start.
+    const int64_t lastSecond = std::max(origin, floor<seconds>(figures.last).time_since_epoch().count());
     figures.throughput.resize(static_cast<size_t>((lastSecond - origin) / length + 1));
     for (size_t i = 0; i < figures.throughput.size(); ++i)
         figures.throughput[i].start = system_clock::time_point(seconds(origin + int64_t(i) * length));
@@ -126,7 +129,9 @@ void FillDurations(const std::vector<const LoggedJob*>& writes, StationFigures& 
     std::vector<int64_t> passed, failed, all;
     for (const LoggedJob* job : writes) {
         if (!Decisive(*job)) continue;
-        const int64_t ms = std::max<int64_t>(job->durationMs, 0);
+        // A duration of years is a broken clock; it is kept in the last bin
+        // without making the bins useless for every other job.
+        const int64_t ms = std::clamp<int64_t>(job->durationMs, 0, kLongestDurationMs);
         (job->status == "OK" ? passed : failed).push_back(ms);
         all.push_back(ms);
     }
