@@ -251,9 +251,11 @@ TEST(StationReport, ChromiumShowsTheCharts) {
     ASSERT_EQ(run.rc, 0) << run.err;
 
     const fs::path dom = dir.path / "dom.html";
-    const std::string command = chromium + " --headless --no-sandbox --disable-gpu --user-data-dir=" +
-                                (dir.path / "profile").string() + " --dump-dom file://" + page.string() +
-                                " >" + dom.string() + " 2>/dev/null";
+    // A browser that hangs (no /dev/shm, a broken profile) fails the test rather than stalling the suite.
+    const std::string command =
+        "timeout 120 " + chromium +
+        " --headless --no-sandbox --disable-gpu --user-data-dir=" + (dir.path / "profile").string() +
+        " --dump-dom file://" + page.string() + " >" + dom.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream in(dom);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
