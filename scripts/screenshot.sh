@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the Qt dialog on the simulated chip, half-way
 # through the body write of a job, on a virtual X display; docs/screenshot-station.png,
-# the station window after a job on four simulated units; and
+# the station window after a job on four simulated units; docs/screenshot-report.png,
+# the station report of a made-up day in headless Chromium; and
 # docs/screenshot-windows.png, the native Windows dialog under Wine, and
 # docs/screenshot-windows-station.png, its station window.
 set -euo pipefail
@@ -25,6 +26,17 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/src/ui/qt/zt51xx-mp-gui" --station --simulate --sim-clock --units 4 --fault 3:unplug-at=600 \
   --auto-ok --screenshot "$stationout"
 echo "screenshot.sh: wrote $stationout"
+
+# The station report of a made-up day: three stations, one worn port socket.
+cmake --build "$build" --target zt51xx-mp zt-station-day
+reportout=docs/screenshot-report.png
+day=$(mktemp -d)
+"$build/tools/zt-station-day" 6500 3 >"$day/day.log"
+"$build/src/cli/zt51xx-mp" report "$day/day.log" -o "$day/report.html"
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$day/profile" \
+  --window-size=1150,3150 --screenshot="$PWD/$reportout" "file://$day/report.html" 2>/dev/null
+rm -rf "$day"
+echo "screenshot.sh: wrote $reportout"
 
 # The native Windows dialog under Wine, at the same point of the same job.
 winbuild=build/windows

@@ -241,7 +241,8 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
         return false;
     }
     // A log that cannot take the job's line stops the job before it starts.
-    if (command == DeviceCommand::Write && !options.log.empty() && !setup.log.Open(options.log, &error)) {
+    if (command == DeviceCommand::Write && ((!options.log.empty() && !setup.log.Open(options.log, &error)) ||
+                                            (options.journal && !setup.log.OpenJournal(&error)))) {
         ctx.err << "zt51xx-mp: " << error << '\n';
         ctx.exitCode = kExitIoError;
         return false;
@@ -464,6 +465,14 @@ struct TypedOptions {
         if (vidOption->count() > 0) resolved.vid = vid;
         if (pidOption->count() > 0) resolved.pid = pid;
         if (!resolved.ports.empty()) resolved.port = resolved.ports.front();
+        // "journal" names the system's journal; a file of that name is
+        // reached as ./journal.
+        for (const std::string& target : resolved.logTargets) {
+            if (target == "journal")
+                resolved.journal = true;
+            else if (resolved.log.empty())
+                resolved.log = target;
+        }
         return resolved;
     }
 };
@@ -472,9 +481,13 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
     DeviceOptions& options = typed.options;
     if (withLog)
         sub->add_option(
-            "--log", options.log,
-            "append one JSON line per job to this station log, synced before the result is "
-            "shown (docs/json-events.md); a log that cannot be opened stops before the job, exit 4");
+               "--log", options.logTargets,
+               "append one JSON line per job to this station log, synced before the result is "
+               "shown (docs/json-events.md); 'journal' sends each record to the systemd journal instead "
+               "(repeat --log for both; docs/station-records.md); a log that cannot be opened stops "
+               "before the job, exit 4")
+            ->envname("ZT_LOG")
+            ->allow_extra_args(false);
     typed.vidOption =
         sub->add_option("--vid", typed.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
     typed.pidOption = sub->add_option("--pid", typed.pid,

@@ -1,6 +1,7 @@
 #include "station/StationLog.h"
 
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "chip/HexId.h"
 #include "job/FailureCatalogue.h"
@@ -8,6 +9,7 @@
 #include "platform/HostSystem.h"
 #include "platform/UsbPortName.h"
 #include "station/IsoTime.h"
+#include "station/JournalRecord.h"
 #include "station/JsonEvents.h"
 
 namespace zt::station {
@@ -73,13 +75,27 @@ bool StationLog::Open(const std::string& path, std::string* error) {
     return true;
 }
 
+bool StationLog::OpenJournal(std::string* error) {
+    std::string reason;
+    journal_ = OpenSystemJournal(&reason);
+    if (!journal_) *error = "cannot log to the journal: " + reason;
+    return journal_ != nullptr;
+}
+
 bool StationLog::Append(const std::string& line, std::string* error) {
     std::string reason = "the log is not open";
-    if (!file_ || !file_->Append(line, &reason)) {
-        *error = "the log " + path_ + " was not written: " + reason;
+    if (!IsOpen()) {
+        *error = "the log was not written: " + reason;
         return false;
     }
-    return true;
+    std::vector<std::string> failures;
+    if (file_ && !file_->Append(line, &reason))
+        failures.push_back("the log " + path_ + " was not written: " + reason);
+    if (journal_ && !journal_->Send(JournalFieldsOf(line), &reason))
+        failures.push_back("the journal did not take the record: " + reason);
+    if (failures.empty()) return true;
+    *error = failures.front() + (failures.size() > 1 ? "; " + failures.back() : "");
+    return false;
 }
 
 }  // namespace zt::station
