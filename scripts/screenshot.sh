@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the Qt dialog on the simulated chip, half-way
 # through the body write of a job, on a virtual X display; docs/screenshot-station.png,
-# the station window after a job on four simulated units; and
-# docs/screenshot-windows.png, the native Windows dialog under Wine.
+# the station window after a job on four simulated units; docs/screenshot-report.png,
+# the station report of a made-up day in headless Chromium; and
+# docs/screenshot-windows.png, the native Windows dialog under Wine, and
+# docs/screenshot-windows-station.png, its station window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "$(id -u)" -eq 0 ]; then
@@ -25,6 +27,17 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   --auto-ok --screenshot "$stationout"
 echo "screenshot.sh: wrote $stationout"
 
+# The station report of a made-up day: three stations, one worn port socket.
+cmake --build "$build" --target zt51xx-mp zt-station-day
+reportout=docs/screenshot-report.png
+day=$(mktemp -d)
+"$build/tools/zt-station-day" 6500 3 >"$day/day.log"
+"$build/src/cli/zt51xx-mp" report "$day/day.log" -o "$day/report.html"
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$day/profile" \
+  --window-size=1150,3150 --screenshot="$PWD/$reportout" "file://$day/report.html" 2>/dev/null
+rm -rf "$day"
+echo "screenshot.sh: wrote $reportout"
+
 # The native Windows dialog under Wine, at the same point of the same job.
 winbuild=build/windows
 cmake -S . -B "$winbuild" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
@@ -35,6 +48,14 @@ prefix=$(mktemp -d)
 WINEPREFIX="$prefix" WINEDEBUG=-all xvfb-run -a -s "-screen 0 1024x768x24" \
   /usr/lib/wine/wine64 "$winbuild/src/ui/win32/zt51xx-mp-gui.exe" --simulate --sim-clock \
   --screenshot "$winout" --screenshot-at 40
+echo "screenshot.sh: wrote $winout"
+
+# The Windows station window under Wine after the same four-unit job.
+winstationout=docs/screenshot-windows-station.png
+WINEPREFIX="$prefix" WINEDEBUG=-all xvfb-run -a -s "-screen 0 1024x768x24" \
+  /usr/lib/wine/wine64 "$winbuild/src/ui/win32/zt51xx-mp-gui.exe" --station --simulate --sim-clock --units 4 \
+  --fault 3:unplug-at=600 --auto-ok --screenshot "$winstationout" || true  # exits 1: a unit failed
+[ -f "$winstationout" ] || { echo "screenshot.sh: no $winstationout" >&2; exit 1; }
 WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
 rm -rf "$prefix"
-echo "screenshot.sh: wrote $winout"
+echo "screenshot.sh: wrote $winstationout"

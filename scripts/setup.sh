@@ -8,13 +8,14 @@ packages=(
   clang lld libclang-rt-dev clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
-  libudev-dev libusb-1.0-0-dev
+  libudev-dev libusb-1.0-0-dev libsystemd-dev
   umockdev libumockdev-dev libglib2.0-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   xvfb xauth
   qemu-system-x86 busybox-static cpio kmod
   help2man lintian desktop-file-utils file udev
   python3 python3-jsonschema
+  chromium
   g++-mingw-w64-x86-64-posix wine64
 )
 

@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <ostream>
+#include <string>
 
 #include "cli/Commands.h"
 #include "cli/HelpFormatter.h"
@@ -8,6 +9,15 @@
 namespace zt::cli {
 
 namespace {
+
+// A usage error is one line, as every other refusal of the tool: a script
+// that reads the first line of stderr reads all of it.
+std::string UsageLine(const CLI::App*, const CLI::Error& e) {
+    std::string what = e.what();
+    for (size_t at; (at = what.find('\n')) != std::string::npos;) what.replace(at, 1, "; ");
+    while (!what.empty() && (what.back() == ' ' || what.back() == ';')) what.pop_back();
+    return "zt51xx-mp: " + what + " (see --help)\n";
+}
 
 int RunCommands(int argc, const char* const* argv, CommandContext& ctx) {
     CLI::App app{
@@ -18,6 +28,7 @@ int RunCommands(int argc, const char* const* argv, CommandContext& ctx) {
     // Before the commands: each takes its parent's formatter when it is added.
     app.formatter(std::make_shared<HelpFormatter>(HelpWidth()));
     app.require_subcommand(1);
+    app.failure_message(UsageLine);
     // --version is the short form scripts and packagers expect; --version-info
     // keeps the longer text that names the dialog this tool stands for.
     app.set_version_flag("--version", "zt51xx-mp " ZT_VERSION);
@@ -31,12 +42,15 @@ int RunCommands(int argc, const char* const* argv, CommandContext& ctx) {
     AddDeviceCommands(app, ctx);
     AddUnitImageCommands(app, ctx);
     AddExplainCommand(app, ctx);
+    AddReportCommand(app, ctx);
     // After the commands, which would otherwise take it over as their own.
     app.footer(
         "Exit codes: 0 done, 1 the job, erase or version query failed, 2 bad command line, 3 no device "
         "(list), no permission or no backend, 4 a file could not be written or read, 5 the unit is held by "
         "another "
-        "job, 6 the unit's lock could not be taken, 70 internal error, 130 after Ctrl-C, 143 after SIGTERM.");
+        "job, 6 the unit's lock could not be taken, 70 internal error, 129 after SIGHUP, 130 after Ctrl-C, "
+        "143 after "
+        "SIGTERM.");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -37,6 +37,7 @@ struct CommandContext {
 void AddImageCommands(CLI::App& app, CommandContext& ctx);
 void AddDeviceCommands(CLI::App& app, CommandContext& ctx);
 void AddExplainCommand(CLI::App& app, CommandContext& ctx);
+void AddReportCommand(CLI::App& app, CommandContext& ctx);
 void AddUnitImageCommands(CLI::App& app, CommandContext& ctx);
 
 // The whole command line: parses argv, runs the command, returns the exit code.

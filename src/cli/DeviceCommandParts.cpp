@@ -19,7 +19,7 @@ int ExitCodeOf(ResultKind kind) {
         case ResultKind::Ok:
             return kExitOk;
         case ResultKind::Interrupted:
-            return InterruptSignal::Signal() == SIGTERM ? kExitTerminated : kExitInterrupted;
+            return InterruptSignal::ExitCode();
         case ResultKind::Failed:
         case ResultKind::Cancelled:
             return kExitJobFailed;

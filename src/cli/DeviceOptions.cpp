@@ -70,6 +70,11 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         return false;
     }
     if (!CheckId("--pid", options.pid, &checked->productId, error)) return false;
+    if (std::count_if(options.logTargets.begin(), options.logTargets.end(),
+                      [](const std::string& target) { return target != "journal"; }) > 1) {
+        *error = "--log takes one file (and 'journal' beside it)";
+        return false;
+    }
 
     if (options.all && !options.ports.empty()) {
         *error = "--all and --port pick the units two ways: give one of them";

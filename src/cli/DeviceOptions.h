@@ -21,13 +21,15 @@ struct DeviceOptions {
     std::optional<std::string> pid;
     bool yes = false;
     bool json = false;
-    std::string port;                // "": the first known device found
-    std::vector<std::string> ports;  // write: every --port given; several are written at once
-    bool all = false;                // write: every known unit present at the start
-    int replugWaitSeconds = 0;       // several units: 0 means the default for their number
-    bool replugByPower = false;      // write: --replug power
-    std::string log;                 // write: the station log to append to; "": none
-    std::string imageFile;           // write: an image file instead of the built-in one ("": built-in)
+    std::string port;                     // "": the first known device found
+    std::vector<std::string> ports;       // write: every --port given; several are written at once
+    bool all = false;                     // write: every known unit present at the start
+    int replugWaitSeconds = 0;            // several units: 0 means the default for their number
+    bool replugByPower = false;           // write: --replug power
+    std::vector<std::string> logTargets;  // write: each --log as typed (or ZT_LOG): a file, or "journal"
+    std::string log;                      // write: the station log file to append to; "": none
+    bool journal = false;                 // write: each record also goes to the system's journal
+    std::string imageFile;                // write: an image file instead of the built-in one ("": built-in)
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;  // its unit count comes from `units`
     std::optional<std::string> units;             // --units as typed; not given: one unit

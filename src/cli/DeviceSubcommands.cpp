@@ -204,7 +204,8 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
         return false;
     }
     // A log that cannot take the job's line stops the job before it starts.
-    if (Writes(command) && !options.log.empty() && !setup.log.Open(options.log, &error)) {
+    if (Writes(command) && ((!options.log.empty() && !setup.log.Open(options.log, &error)) ||
+                            (options.journal && !setup.log.OpenJournal(&error)))) {
         ctx.err << "zt51xx-mp: " << error << '\n';
         ctx.exitCode = kExitIoError;
         return false;
@@ -223,7 +224,7 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
                        " bytes, an image " + std::to_string(kImageSize));
         return false;
     }
-    const auto image = CheckImageFile(file.bytes, &error);
+    const auto image = CheckImageFile(file.bytes, TableFor(setup.checked), &error);
     if (!image) {
         Usage(ctx, options.imageFile + " refused, " + error);
         return false;
@@ -475,6 +476,14 @@ struct TypedOptions {
         if (vidOption->count() > 0) resolved.vid = vid;
         if (pidOption->count() > 0) resolved.pid = pid;
         if (!resolved.ports.empty()) resolved.port = resolved.ports.front();
+        // "journal" names the system's journal; a file of that name is
+        // reached as ./journal.
+        for (const std::string& target : resolved.logTargets) {
+            if (target == "journal")
+                resolved.journal = true;
+            else if (resolved.log.empty())
+                resolved.log = target;
+        }
         return resolved;
     }
 };
@@ -483,9 +492,13 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
     DeviceOptions& options = typed.options;
     if (withLog)
         sub->add_option(
-            "--log", options.log,
-            "append one JSON line per job to this station log, synced before the result is "
-            "shown (docs/json-events.md); a log that cannot be opened stops before the job, exit 4");
+               "--log", options.logTargets,
+               "append one JSON line per job to this station log, synced before the result is "
+               "shown (docs/json-events.md); 'journal' sends each record to the systemd journal instead "
+               "(repeat --log for both; docs/station-records.md); a log that cannot be opened stops "
+               "before the job, exit 4")
+            ->envname("ZT_LOG")
+            ->allow_extra_args(false);
     typed.vidOption =
         sub->add_option("--vid", typed.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
     typed.pidOption = sub->add_option("--pid", typed.pid,
@@ -525,8 +538,9 @@ std::string ExitCodes(const std::string& ok, const std::string& failed) {
     return "\nExit codes: 0 " + ok + ", 1 " + failed +
            ", 2 bad command line (nothing is sent to a device), 3 no backend for real devices or no "
            "permission to open the device, 5 the unit is held by another job, 6 the unit's lock could not be "
-           "taken (the line says why), 130 after Ctrl-C, 143 after SIGTERM (both close the dialog properly "
-           "first).\n";
+           "taken (the line says why), 129 after SIGHUP (the terminal or SSH session went away), 130 after "
+           "Ctrl-C, 143 after SIGTERM (each closes the dialog properly first and logs the job as "
+           "INTERRUPTED).\n";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/HostSystem.h"
+#include "station/ExitCodes.h"
 
 namespace zt::cli {
 
@@ -22,6 +23,11 @@ InterruptSignal::~InterruptSignal() = default;
 bool InterruptSignal::Requested() { return interruptSignal.load() != 0; }
 
 int InterruptSignal::Signal() { return interruptSignal.load(); }
+
+int InterruptSignal::ExitCode() {
+    const int signal = Signal();
+    return signal > 0 ? station::kExitSignalBase + signal : station::kExitInterrupted;
+}
 
 void InterruptSignal::Request(int signal) {
     int none = 0;

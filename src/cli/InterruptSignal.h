@@ -6,7 +6,7 @@
 
 namespace zt::cli {
 
-// Ctrl-C (SIGINT) and SIGTERM while a command runs: instead of killing the
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP while a command runs: instead of killing the
 // process in the middle of a device exchange, they set a flag that the
 // command's user-interface loop sees within a few milliseconds; it then runs
 // the dialog's close procedure and exits non-zero. A second signal ends the
@@ -19,8 +19,11 @@ public:
     InterruptSignal& operator=(const InterruptSignal&) = delete;
 
     static bool Requested();
-    // The first signal that came (SIGINT or SIGTERM), 0 while none has.
+    // The first signal that came (SIGINT, SIGTERM or SIGHUP), 0 while none has.
     static int Signal();
+    // The exit code after that signal: 128 plus its number, as a shell
+    // reports a process the signal ended (130, 143, 129).
+    static int ExitCode();
     // What the signal handler does; also for tests.
     static void Request(int signal = SIGINT);
     static void Clear();

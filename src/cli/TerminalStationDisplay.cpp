@@ -37,15 +37,23 @@ public:
 
     // With the display's lock held.
     std::string Line(size_t portWidth) const {
-        std::string line = port_ + std::string(portWidth - std::min(portWidth, port_.size()), ' ') + "  ";
+        // Appended piece by piece into one string: no temporaries joined with operator+.
+        std::string line = port_;
+        line.append(portWidth - std::min(portWidth, port_.size()), ' ');
+        line.append("  ");
         if (percent_ >= 0) {
-            const int filled = std::clamp(percent_, 0, 100) * kBarWidth / 100;
+            const size_t filled = static_cast<size_t>(std::clamp(percent_, 0, 100) * kBarWidth / 100);
             const std::string number = std::to_string(percent_);
-            line += "[" + std::string(static_cast<size_t>(filled), '#') +
-                    std::string(static_cast<size_t>(kBarWidth - filled), '.') + "] " +
-                    std::string(3 - std::min<size_t>(3, number.size()), ' ') + number + "%  ";
+            line.push_back('[');
+            line.append(filled, '#');
+            line.append(static_cast<size_t>(kBarWidth) - filled, '.');
+            line.append("] ");
+            line.append(3 - std::min<size_t>(3, number.size()), ' ');
+            line.append(number);
+            line.append("%  ");
         }
-        return line + said_;
+        line.append(said_);
+        return line;
     }
     const std::string& Port() const { return port_; }
 

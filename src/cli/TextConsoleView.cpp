@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "chip/HexId.h"
+#include "platform/UsbPortName.h"
 
 namespace zt::cli {
 
@@ -70,8 +71,8 @@ void TextConsoleView::Version(const std::string& status, const std::optional<std
 void TextConsoleView::Device(const PresentDevice& device) {
     EndBarLine();
     // One line per unit: port, IDs, role, release, serial, node.
-    out_ << (device.port.empty() ? "?" : device.port) << "  " << FormatHexId(device.vendorId) << ':'
-         << FormatHexId(device.productId) << "  " << (device.updater ? "updater" : "normal");
+    out_ << (device.port.empty() ? kPortUnknownText : device.port) << "  " << FormatHexId(device.vendorId)
+         << ':' << FormatHexId(device.productId) << "  " << (device.updater ? "updater" : "normal");
     if (device.described) out_ << "  bcd " << FormatHexId(device.bcdDevice);
     if (!device.serial.empty()) out_ << "  serial " << device.serial;
     out_ << "  " << device.path;

@@ -180,7 +180,7 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
         &failedAt);
     session.Close();
     if (InterruptSignal::Requested()) {
-        Fail(InterruptSignal::Signal() == SIGTERM ? kExitTerminated : kExitInterrupted, "interrupted");
+        Fail(InterruptSignal::ExitCode(), "interrupted");
         return std::nullopt;
     }
     if (Failed(read)) {
@@ -194,7 +194,11 @@ void UnitRun::Finish(const std::vector<uint8_t>& unit) {
     if (command_ == UnitCommand::Read) {
         std::string error;
         if (!HostFiles().WriteFileAtomically(options_.file, std::as_bytes(std::span(unit)), &error)) {
-            Fail(kExitIoError, "cannot write " + options_.file + ": " + error);
+            // A signal ends a wait for a slow reader (a pipe, a FIFO): that is the interrupt.
+            if (InterruptSignal::Requested())
+                Fail(InterruptSignal::ExitCode(), "interrupted; " + options_.file + " was not written whole");
+            else
+                Fail(kExitIoError, "cannot write " + options_.file + ": " + error);
             return;
         }
         ctx_.out << "saved " << unit.size() << " bytes of EEPROM to " << options_.file << "\n";

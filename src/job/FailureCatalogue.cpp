@@ -199,8 +199,11 @@ constexpr std::array kCatalogue = {
                  "and run the job again."},
     FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderNotBlank, "header did not clear",
                  "The header did not read back as zeros after it was cleared, so the job stopped before the "
-                 "body; unless the device was an updater device the header is then restored from its copy, "
-                 "and a restore that fails is reported next (origin 25)."},
+                 "body, with the EEPROM already erased. Unless the device was an updater device the header "
+                 "is then restored from its copy at 0x4010: the unit then starts as the normal device with "
+                 "whatever program the EEPROM holds (after the erase, none that runs), so it is found "
+                 "again but does not work; a restore that fails is reported next (origin 25). Run the job "
+                 "again, and reject the unit if its header does not clear a second time."},
     FailureEntry{
         kOriginWorker, kClassVerify, kDetailBodyDiffers, "body verify failed",
         "Body bytes still differed after two rewrite passes, or more than 16 differed at once; the "
@@ -246,19 +249,32 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginReadBackImage, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     // The header restore after a header that did not clear.
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailExchangeFailed, "header copy not read",
-                 "The header copy at 0x4010 could not be read, so the header was not restored and the unit "
-                 "starts as an updater device: run the job again."},
+                 "The header copy at 0x4010 could not be read, so the header was not restored"
+                 "; a header whose bytes 0 to 3 still read \"WTC\" and a zero byte makes the unit start as "
+                 "the normal device with whatever program the EEPROM holds (after the erase, none that "
+                 "runs), any other header as an updater device. Either way the tool finds it again: run the "
+                 "job again, and reject the unit if its header does not clear a second time."},
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailBlankHeaderCopy, "header copy blank",
-                 "The header copy at 0x4010 is blank (all 0x00 or 0xFF), so there was nothing to restore and "
-                 "the unit starts as an updater device: run the job again."},
+                 "The header copy at 0x4010 is blank (all 0x00 or 0xFF), so there was nothing to restore"
+                 "; a header whose bytes 0 to 3 still read \"WTC\" and a zero byte makes the unit start as "
+                 "the normal device with whatever program the EEPROM holds (after the erase, none that "
+                 "runs), any other header as an updater device. Either way the tool finds it again: run the "
+                 "job again, and reject the unit if its header does not clear a second time."},
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredTailDiffers,
                  "restored tail did not take",
-                 "Header bytes 5 to 7 read back differently after the restore from the copy; the unit starts "
-                 "as an updater device: run the job again, and reject the unit if it fails again."},
+                 "Header bytes 5 to 7 read back differently after the restore from the copy, so the head was "
+                 "not restored"
+                 "; a header whose bytes 0 to 3 still read \"WTC\" and a zero byte makes the unit start as "
+                 "the normal device with whatever program the EEPROM holds (after the erase, none that "
+                 "runs), any other header as an updater device. Either way the tool finds it again: run the "
+                 "job again, and reject the unit if its header does not clear a second time."},
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassEeprom, kDetailRestoredHeadDiffers,
                  "restored head did not take",
-                 "Header bytes 0 to 4 read back differently after the restore from the copy; the unit starts "
-                 "as an updater device: run the job again, and reject the unit if it fails again."},
+                 "Header bytes 0 to 4 read back differently after the restore from the copy"
+                 "; a header whose bytes 0 to 3 still read \"WTC\" and a zero byte makes the unit start as "
+                 "the normal device with whatever program the EEPROM holds (after the erase, none that "
+                 "runs), any other header as an updater device. Either way the tool finds it again: run the "
+                 "job again, and reject the unit if its header does not clear a second time."},
     FailureEntry{kOriginRestoreHeaderFromBackup, kClassStopped, kDetailStopped, "stopped", kStoppedMeaning},
     // A station's check after the last re-plug: the EEPROM had verified.
     FailureEntry{kOriginConfirmUnit, kClassUnitChanged, kDetailCameBackAsOther, "came back as another device",

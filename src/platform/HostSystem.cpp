@@ -8,6 +8,7 @@
 #include "platform/posix/PosixRegularFile.h"
 #include "platform/posix/PosixStandardInput.h"
 #include "platform/posix/PosixStandardStreams.h"
+#include "platform/posix/PosixSystemJournal.h"
 namespace zt {
 namespace host = platform_posix;
 using HostAppendOnlyFile = host::PosixAppendOnlyFile;
@@ -25,6 +26,7 @@ using HostStandardStreamsImpl = host::PosixStandardStreams;
 #include "platform/windows/WindowsRegularFile.h"
 #include "platform/windows/WindowsStandardInput.h"
 #include "platform/windows/WindowsStandardStreams.h"
+#include "platform/windows/WindowsSystemJournal.h"
 namespace zt {
 namespace host = platform_windows;
 using HostAppendOnlyFile = host::WindowsAppendOnlyFile;
@@ -62,6 +64,14 @@ const HostIdentity& ThisHost() {
 
 std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error) {
     return HostAppendOnlyFile::Open(path, error);
+}
+
+std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error) {
+#if defined(ZT_HAVE_POSIX_SYSTEM)
+    return host::PosixSystemJournal::Open(error);
+#else
+    return host::OpenWindowsSystemJournal(error);
+#endif
 }
 
 RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {

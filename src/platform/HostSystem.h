@@ -9,6 +9,7 @@
 #include "platform/RegularFile.h"
 #include "platform/StandardInput.h"
 #include "platform/StandardStreams.h"
+#include "platform/SystemJournal.h"
 
 namespace zt {
 
@@ -25,6 +26,10 @@ const HostIdentity& ThisHost();
 // The file at `path` opened for appending (created when missing); null with
 // the system's reason in `error`.
 std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error);
+
+// The system's journal (platform/SystemJournal.h); null with the reason in
+// `error` where there is none to reach.
+std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error);
 
 // The regular file at `path`, read whole when it holds at most `maxBytes`
 // (platform/RegularFile.h). Never blocks on a FIFO or reads a device.

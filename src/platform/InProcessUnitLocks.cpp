@@ -6,7 +6,7 @@ namespace zt {
 
 UnitClaim InProcessUnitLocks::TryClaim(const std::string& port) {
     if (!IsUsbPortName(port, PortNaming::BusPath))
-        return {ClaimOutcome::CannotLock, "'" + PrintablePortText(port) + "' is not a USB port name"};
+        return {ClaimOutcome::CannotLock, NotAPortNameReason(port)};
     std::lock_guard lock(mutex_);
     if (!claimed_.insert(port).second) return {ClaimOutcome::Held};
     return {ClaimOutcome::Claimed};

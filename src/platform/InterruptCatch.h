@@ -10,7 +10,8 @@ namespace zt {
 // brings back the handling from before it.
 class InterruptCatch {
 public:
-    // SIGINT for Ctrl-C, SIGTERM for a request to terminate. It runs in a
+    // SIGINT for Ctrl-C, SIGTERM or SIGHUP (the session that started the
+    // program is gone) for a request to terminate. It runs in a
     // signal handler or on a thread of the system's, so it may do no more
     // than store into a lock-free atomic.
     using Handler = void (*)(int signal);

@@ -31,4 +31,11 @@ std::string PrintablePortText(std::string_view port) {
     return shown;
 }
 
+std::string NotAPortNameReason(std::string_view port) {
+    std::string reason = "'";
+    reason += PrintablePortText(port);
+    reason += "' is not a USB port name";
+    return reason;
+}
+
 }  // namespace zt

@@ -28,8 +28,15 @@ constexpr size_t kMaxLocationPathPort = 200;
 // anything else is refused before any name is made of it.
 bool IsUsbPortName(std::string_view port, PortNaming naming);
 
+// What list, events and logs say where a backend cannot tell a unit's port
+// (an empty port): said plainly rather than guessed.
+constexpr const char* kPortUnknownText = "port unknown";
+
 // The port text as it may be shown in one line of a message: control and
 // other non-ASCII bytes as '?', long text cut.
 std::string PrintablePortText(std::string_view port);
+
+// Why port text is refused: "'<the text, printable>' is not a USB port name".
+std::string NotAPortNameReason(std::string_view port);
 
 }  // namespace zt

@@ -15,11 +15,14 @@ struct UnitFacts {
     std::string port;  // as 'list' shows it; "" when unknown
     std::optional<uint16_t> vendorId, productId;
     std::optional<uint32_t> chipId;
+    // The header restore's own code, when the restore after a header that
+    // did not clear failed too.
+    std::optional<uint32_t> restoreCode = std::nullopt;
     // A station's check after the last re-plug: none when it was not made;
     // what came back when something did.
-    std::optional<bool> confirmed;
-    std::optional<ImageIdentity> cameBack;
-    std::string serialWritten;  // "" when the image's own serial stayed
+    std::optional<bool> confirmed = std::nullopt;
+    std::optional<ImageIdentity> cameBack = std::nullopt;
+    std::string serialWritten = "";  // "" when the image's own serial stayed
 
     // Only the port known yet.
     static UnitFacts AtPort(std::string port) {

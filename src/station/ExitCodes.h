@@ -20,6 +20,7 @@ enum ExitCode : int {
     // did not finish. 128 plus the signal's number, as a shell reports a
     // process that the signal ended.
     kExitSignalBase = 128,
+    kExitHangup = 129,       // SIGHUP: the terminal or SSH session went away; closed as for SIGTERM
     kExitInterrupted = 130,  // Ctrl-C (SIGINT)
     kExitTerminated = 143,   // SIGTERM
 };

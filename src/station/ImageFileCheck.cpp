@@ -19,9 +19,74 @@ std::string Hex(const char* format, unsigned value) {
     return text;
 }
 
+std::string Pair(uint16_t vendorId, uint16_t productId) {
+    return Hex("%04X", vendorId) + ":" + Hex("%04X", productId);
+}
+
+// 0000 and FFFF are what blank or erased memory reads as; no device is
+// looked for under them.
+bool IsRealId(uint16_t id) { return id != 0x0000 && id != 0xFFFF; }
+
+bool InTable(const KnownDeviceTable& table, uint16_t vendorId, uint16_t productId) {
+    for (const KnownDevice& row : table) {
+        if (row.vendorId == 0) break;
+        if (row.vendorId == vendorId && row.productId == productId) return true;
+    }
+    return false;
+}
+
+// The IDs the written unit comes up with, high-speed and full-speed, and
+// where else the image states them. "" when they agree and name a device the
+// tool looks for.
+std::string CheckDeviceIds(const ImageInspector& inspector, const KnownDeviceTable& table) {
+    const ImageInspector::DeviceIds tail = inspector.TailIds();
+    const auto hs = inspector.DescriptorIds(image::kHsDescriptorTag);
+    const auto fs = inspector.DescriptorIds(image::kFsDescriptorTag);
+    const auto firmware = inspector.FirmwareRecordIds();
+    if (!IsRealId(tail.vendorId) || !IsRealId(tail.productId))
+        return "IDs: the tail block names " + Pair(tail.vendorId, tail.productId) +
+               ", which no unit can be found under";
+    if (!hs) return "descriptors: the high-speed record does not start with a device descriptor";
+    if (!fs) return "descriptors: the file has no full-speed record that starts with a device descriptor";
+    if (!firmware) return "firmware record: the file ends inside it";
+
+    struct Named {
+        const char* where;
+        uint16_t vendorId, productId;
+    };
+    const Named pairs[] = {{"the tail block", tail.vendorId, tail.productId},
+                           {"the high-speed device descriptor", hs->vendorId, hs->productId},
+                           {"the full-speed device descriptor", fs->vendorId, fs->productId}};
+    for (const Named& p : {pairs[1], pairs[2]})
+        if (!IsRealId(p.vendorId) || !IsRealId(p.productId))
+            return std::string("IDs: ") + p.where + " names " + Pair(p.vendorId, p.productId) +
+                   ", which no unit can be found under";
+    if (hs->vendorId != tail.vendorId || hs->productId != tail.productId)
+        return "descriptors: the high-speed device descriptor names " + Pair(hs->vendorId, hs->productId) +
+               ", the tail block " + Pair(tail.vendorId, tail.productId);
+    if (fs->vendorId != hs->vendorId)
+        return "descriptors: the full-speed device descriptor names vendor " + Hex("%04X", fs->vendorId) +
+               ", the high-speed one " + Hex("%04X", hs->vendorId);
+    if (fs->bcdDevice != hs->bcdDevice || firmware->deviceRelease != hs->bcdDevice)
+        return "descriptors: the device releases differ (high-speed " + Hex("%04X", hs->bcdDevice) +
+               ", full-speed " + Hex("%04X", fs->bcdDevice) + ", firmware record " +
+               Hex("%04X", firmware->deviceRelease) + ")";
+    if (firmware->vendorId != hs->vendorId || firmware->hsProductId != hs->productId ||
+        firmware->fsProductId != fs->productId)
+        return "firmware record: it names " + Pair(firmware->vendorId, firmware->hsProductId) + "/" +
+               Hex("%04X", firmware->fsProductId) + ", the descriptors " + Pair(hs->vendorId, hs->productId) +
+               "/" + Hex("%04X", fs->productId);
+    for (const Named& p : {pairs[0], pairs[2]})
+        if (!InTable(table, p.vendorId, p.productId))
+            return std::string("known devices: ") + p.where + " names " + Pair(p.vendorId, p.productId) +
+                   ", a device the tool does not look for";
+    return "";
+}
+
 }  // namespace
 
-std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, std::string* failure) {
+std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, const KnownDeviceTable& table,
+                                          std::string* failure) {
     if (file.size() != kImageSize) {
         *failure = "length: the file holds " + std::to_string(file.size()) + " bytes, an image " +
                    std::to_string(kImageSize);
@@ -47,12 +112,28 @@ std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, std::st
         *failure = "firmware record: the file has none, so it cannot be matched with a chip";
         return std::nullopt;
     }
+    if (std::string misfit = CheckDeviceIds(inspector, table); !misfit.empty()) {
+        *failure = std::move(misfit);
+        return std::nullopt;
+    }
     EepromImage image{};
     std::copy(file.begin(), file.end(), image.begin());
     return image;
 }
 
+// The two built-in images differ only in the high byte of the release number
+// (the firmware record's releaseNumber and deviceRelease, bcdDevice of both
+// device descriptors: 01xx for image A, 02xx for image B), in the product
+// string, and in the tail's serial-number offset that the longer string
+// moves. The release's high byte is what marks the variant: its low byte is
+// the release within the variant's series, and the strings are the
+// customer's. Firmware ID and chip class are the same in both, so they only
+// keep out images of other chips altogether.
 std::string CheckImageFitsChip(const EepromImage& image, const EepromImage& chipImage) {
+    for (const auto& [builtIn, name] : {std::pair{&kImageA, "A"}, std::pair{&kImageB, "B"}})
+        if (image == *builtIn && chipImage != *builtIn)
+            return std::string("built-in image: the file is image ") + name +
+                   ", the image of the other chip variant";
     const ImageInspector file(image), chip(chipImage);
     if (file.FirmwareId() != chip.FirmwareId())
         return "firmware record: the file's firmware ID " + Hex("%04X", file.FirmwareId().value_or(0)) +
@@ -60,6 +141,16 @@ std::string CheckImageFitsChip(const EepromImage& image, const EepromImage& chip
     if (file.ChipClass() != chip.ChipClass())
         return "chip class: the file's class " + Hex("%02X", file.ChipClass().value_or(0)) +
                " is not the chip's " + Hex("%02X", chip.ChipClass().value_or(0));
+    const auto fileIds = file.DescriptorIds(image::kHsDescriptorTag);
+    const auto chipIds = chip.DescriptorIds(image::kHsDescriptorTag);
+    const auto fileFirmware = file.FirmwareRecordIds();
+    if (!fileIds || !chipIds || !fileFirmware)
+        return "release: the file or the chip's image has no device descriptor or firmware record to compare";
+    const unsigned series = chipIds->bcdDevice >> 8;
+    for (const uint16_t release : {fileIds->bcdDevice, fileFirmware->releaseNumber})
+        if (release >> 8 != series)
+            return "release: the file's release " + Hex("%04X", release) + " is not of the chip's series " +
+                   Hex("%02X", series) + "xx";
     return "";
 }
 

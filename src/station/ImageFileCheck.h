@@ -5,6 +5,7 @@
 #include <string>
 
 #include "chip/EepromImage.h"
+#include "chip/KnownDeviceTable.h"
 
 namespace zt {
 class CZT51xxWriteEepromMPDlg;
@@ -15,12 +16,18 @@ namespace zt::station {
 // The checks an image file passes before `write --image` may erase a unit
 // for it: as thorough as the built-in images get.
 
-// Length, header magic and the tag scan: the file on its own. The image, or
-// nothing with the failed check in `*failure` (one line).
-std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, std::string* failure);
+// The file on its own: length, header magic, the tag scan, and the IDs the
+// unit will come up with. Those must be a real pair (neither 0000 nor FFFF),
+// the same in the tail block, the device descriptors and the firmware record,
+// and a device of `table` (the table the command searches): otherwise the
+// written unit could never be found again. The image, or nothing with the
+// failed check in `*failure` (one line).
+std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, const KnownDeviceTable& table,
+                                          std::string* failure);
 
-// Whether the image's firmware record and chip class are those of the chip's
-// own built-in image. "" when they are.
+// Whether the image is one for the chip's variant: not the other variant's
+// built-in image, and the chip's own firmware ID, chip class and release
+// series. "" when it is.
 std::string CheckImageFitsChip(const EepromImage& image, const EepromImage& chipImage);
 
 // Opens the unit the job will write (the typed IDs), reads its chip identity

@@ -99,6 +99,26 @@ std::optional<uint16_t> ImageInspector::ReleaseNumber() const {
     return Le16(*at + 18);
 }
 
+ImageInspector::DeviceIds ImageInspector::TailIds() const {
+    return {Le16(img::kTailVendorId), Le16(img::kTailProductId), 0};
+}
+
+std::optional<ImageInspector::DeviceIds> ImageInspector::DescriptorIds(std::string_view tag) const {
+    const auto at = FirstRecord(tag);
+    if (!at) return std::nullopt;
+    const size_t pos = *at + img::kTagSize;
+    if (!Has(pos, img::kDeviceDescriptorSize) || image_[pos] != img::kDeviceDescriptorSize ||
+        image_[pos + 1] != kTypeDevice)
+        return std::nullopt;
+    return DeviceIds{Le16(pos + 8), Le16(pos + 10), Le16(pos + img::kDeviceDescriptorBcdDevice)};
+}
+
+std::optional<ImageInspector::FirmwareIds> ImageInspector::FirmwareRecordIds() const {
+    const auto at = FirstRecord(img::kFirmwareTag);
+    if (!at || !Has(*at, img::kFirmwareRecordSize)) return std::nullopt;
+    return FirmwareIds{Le16(*at + 20), Le16(*at + 22), Le16(*at + 24), Le16(*at + 18), Le16(*at + 26)};
+}
+
 std::string ImageInspector::ProductString() const {
     const auto strings = Strings();
     return strings.size() > 2 ? Quoted(strings[2].second) : "";

@@ -24,6 +24,20 @@ public:
     std::optional<uint16_t> ReleaseNumber() const;
     std::string ProductString() const;
 
+    // The IDs an image gives its device: the tail block's pair, the standard
+    // device descriptor at the start of a descriptor record, and the firmware
+    // record's copies of them.
+    struct DeviceIds {
+        uint16_t vendorId = 0, productId = 0, bcdDevice = 0;
+    };
+    struct FirmwareIds {
+        uint16_t vendorId = 0, hsProductId = 0, fsProductId = 0, releaseNumber = 0, deviceRelease = 0;
+    };
+    DeviceIds TailIds() const;
+    // Nothing when the record is missing or does not start with a device descriptor.
+    std::optional<DeviceIds> DescriptorIds(std::string_view tag) const;
+    std::optional<FirmwareIds> FirmwareRecordIds() const;
+
     void Write(std::ostream& out) const;
 
 private:

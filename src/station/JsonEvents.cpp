@@ -4,6 +4,7 @@
 
 #include "chip/HexId.h"
 #include "job/FailureCatalogue.h"
+#include "platform/UsbPortName.h"
 #include "station/IsoTime.h"
 
 namespace zt::station {
@@ -70,7 +71,10 @@ void JsonEvents::Version(const std::string& status, const std::optional<std::str
 
 void JsonEvents::Device(const PresentDevice& device) {
     nlohmann::ordered_json event = {{"event", "device"}};
-    if (!device.port.empty()) event["port"] = device.port;
+    if (!device.port.empty())
+        event["port"] = device.port;
+    else
+        event["portNote"] = kPortUnknownText;
     event["vid"] = FormatHexId(device.vendorId);
     event["pid"] = FormatHexId(device.productId);
     event["role"] = device.updater ? "updater" : "normal";
@@ -97,6 +101,7 @@ void JsonEvents::Result(const JobOutcome& outcome) {
         event["code"] = FormatResultCode(*code);
         event["name"] = description.detailName;
         event["meaning"] = description.meaning;
+        if (unit_.restoreCode) event["restoreCode"] = FormatResultCode(*unit_.restoreCode);
     }
     if (unit_.vendorId) event["vid"] = FormatHexId(*unit_.vendorId);
     if (unit_.productId) event["pid"] = FormatHexId(*unit_.productId);

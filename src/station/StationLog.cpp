@@ -1,12 +1,15 @@
 #include "station/StationLog.h"
 
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "chip/HexId.h"
 #include "job/FailureCatalogue.h"
 #include "job/JobOutcome.h"
 #include "platform/HostSystem.h"
+#include "platform/UsbPortName.h"
 #include "station/IsoTime.h"
+#include "station/JournalRecord.h"
 #include "station/JsonEvents.h"
 
 namespace zt::station {
@@ -52,7 +55,9 @@ std::string FormatStationRecord(const StationRecord& r) {
         line["name"] = nullptr;
         line["meaning"] = nullptr;
     }
+    if (r.restoreCode) line["restoreCode"] = FormatResultCode(*r.restoreCode);
     line["rewritePasses"] = r.rewritePasses;
+    if (r.port.empty()) line["portNote"] = kPortUnknownText;
     // A station's own fields, only when it has them.
     if (!r.serialWritten.empty()) line["serialWritten"] = r.serialWritten;
     if (r.confirmed) line["confirmed"] = *r.confirmed;
@@ -77,13 +82,27 @@ bool StationLog::Open(const std::string& path, std::string* error) {
     return true;
 }
 
+bool StationLog::OpenJournal(std::string* error) {
+    std::string reason;
+    journal_ = OpenSystemJournal(&reason);
+    if (!journal_) *error = "cannot log to the journal: " + reason;
+    return journal_ != nullptr;
+}
+
 bool StationLog::Append(const std::string& line, std::string* error) {
     std::string reason = "the log is not open";
-    if (!file_ || !file_->Append(line, &reason)) {
-        *error = "the log " + path_ + " was not written: " + reason;
+    if (!IsOpen()) {
+        *error = "the log was not written: " + reason;
         return false;
     }
-    return true;
+    std::vector<std::string> failures;
+    if (file_ && !file_->Append(line, &reason))
+        failures.push_back("the log " + path_ + " was not written: " + reason);
+    if (journal_ && !journal_->Send(JournalFieldsOf(line), &reason))
+        failures.push_back("the journal did not take the record: " + reason);
+    if (failures.empty()) return true;
+    *error = failures.front() + (failures.size() > 1 ? "; " + failures.back() : "");
+    return false;
 }
 
 }  // namespace zt::station

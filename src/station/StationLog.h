@@ -8,7 +8,8 @@
 
 namespace zt {
 class AppendOnlyFile;
-}
+class SystemJournal;
+}  // namespace zt
 
 namespace zt::station {
 
@@ -26,6 +27,7 @@ struct StationRecord {
     std::string imageSha256;  // of the bytes written; "" without an image
     std::string status;       // "OK", "FAIL", "INTERRUPTED" or "CANCELLED"
     std::optional<uint32_t> code;
+    std::optional<uint32_t> restoreCode;  // the failed header restore's, after `code`
     int rewritePasses = 0;
     // Who ran the job and what the unit carries; "" when not given.
     std::string stationId, operatorName, workOrder, barcode;
@@ -55,12 +57,18 @@ public:
 
     // False with a reason when the file cannot be opened for appending.
     bool Open(const std::string& path, std::string* error);
-    bool IsOpen() const { return file_ != nullptr; }
-    // False with a reason when the line was not written and synced whole.
+    // Also (or only) sends each record to the system's journal as an entry
+    // of fields (station/JournalRecord.h). False with a reason where there is
+    // no journal to reach.
+    bool OpenJournal(std::string* error);
+    bool IsOpen() const { return file_ != nullptr || journal_ != nullptr; }
+    // False with a reason when the line was not written and synced whole, or
+    // the journal did not take it; the other destination still gets it.
     bool Append(const std::string& line, std::string* error);
 
 private:
     std::unique_ptr<AppendOnlyFile> file_;
+    std::unique_ptr<SystemJournal> journal_;
     std::string path_;
 };
 

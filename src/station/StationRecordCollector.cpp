@@ -35,14 +35,15 @@ StationRecord CollectStationRecord(const FinishedJob& job) {
     record.imageSha256 = job.report.imageSha256;
     record.status = ResultName(job.outcome.kind);
     record.code = job.outcome.Code();
+    record.restoreCode = job.report.restoreCode;
     record.rewritePasses = job.report.rewritePasses;
     record.serialWritten = job.report.serialWritten;
     return record;
 }
 
 UnitFacts UnitFactsOf(const StationRecord& record) {
-    return {record.port,      record.vendorIdAfter, record.productIdAfter, record.chipId,
-            record.confirmed, record.cameBack,      record.serialWritten};
+    return {record.port,        record.vendorIdAfter, record.productIdAfter, record.chipId,
+            record.restoreCode, record.confirmed,     record.cameBack,       record.serialWritten};
 }
 
 }  // namespace zt::station

@@ -11,6 +11,8 @@
 #include "platform/PortScope.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "station/DialogSession.h"
+#include "station/JsonEvents.h"
+#include "station/StationLog.h"
 #include "station/UiLoop.h"
 
 namespace zt::cli {
@@ -95,6 +97,28 @@ TEST(DeviceTextView, ProgressIsSparseInLogsAndRedrawnOnATerminal) {
     EXPECT_EQ(std::count(screen.begin(), screen.end(), '\n'), 2);  // the bar's line, the result
     EXPECT_THAT(screen,
                 HasSubstr("\r[########################################] 100%\nresult: FAIL 020F0702\n"));
+}
+
+// A backend that cannot tell a unit's port (Wine's HID stack) must not have
+// a guess, a bare "?" or nothing at all read as a port by whoever reads on.
+TEST(DeviceTextView, AnUnknownPortIsSaidPlainlyInTheListTheEventsAndTheLog) {
+    station::PresentDevice device;
+    device.vendorId = 0x3C4D;
+    device.productId = 0x7351;
+    device.path = "\\\\?\\hid#vid_3c4d&pid_7351&mi_01#7&1&0&0000";
+    std::ostringstream list;
+    TextConsoleView(list, false).Device(device);
+    EXPECT_THAT(list.str(), ::testing::StartsWith("port unknown  3C4D:7351  normal"));
+
+    std::ostringstream events;
+    station::JsonEvents(events).Device(device);
+    EXPECT_THAT(events.str(), HasSubstr("\"portNote\":\"port unknown\""));
+    EXPECT_THAT(events.str(), ::testing::Not(HasSubstr("\"port\":")));
+
+    station::StationRecord record;
+    EXPECT_THAT(station::FormatStationRecord(record), HasSubstr("\"portNote\":\"port unknown\""));
+    record.port = "1-1.2";
+    EXPECT_THAT(station::FormatStationRecord(record), ::testing::Not(HasSubstr("portNote")));
 }
 
 TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {

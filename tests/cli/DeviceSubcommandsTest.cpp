@@ -141,6 +141,11 @@ TEST(DeviceWriteCommand, BadInputIsOneLineAndExitTwo) {
         {"--port", "../../etc/x"},
         {"--port", std::string(300, '1')},
         {"--port", "1-1.1", "--port", "1-1.1"},
+        // Refused by the parser itself: one line too, without a help hint below it.
+        {"--bogus", "--bogus"},
+        {"--units", "2", "--units", "3"},
+        {"stray", "stray"},
+        {"--json", "--vid"},
     };
     for (const auto& extra : cases) {
         SCOPED_TRACE(extra[0] + " " + extra[1]);

@@ -83,6 +83,26 @@ TEST_F(StationLogFile, EachJobAppendsOneLineThatTracesTheUnit) {
     EXPECT_EQ(failed["imageSha256"], "");
 }
 
+// A header that did not clear, and a restore from its copy that did not take
+// either: the restore's own code stands beside the job's in the record and in
+// the result event, since the unit's state depends on it.
+TEST_F(StationLogFile, AFailedHeaderRestoreKeepsItsOwnCode) {
+    std::string out;
+    ASSERT_EQ(RunTool({"write", "--simulate", "--sim-clock", "--yes", "--json", "--fault", "stuck=0x0",
+                       "--log", log_},
+                      &out),
+              kExitJobFailed);
+    const auto lines = LogLines(log_);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]["code"], "010A1003");
+    EXPECT_EQ(lines[0]["restoreCode"], "01190709");
+    const size_t at = out.rfind("{\"event\":\"result\"");
+    ASSERT_NE(at, std::string::npos) << out;
+    const auto result = nlohmann::json::parse(out.substr(at));
+    EXPECT_EQ(result["code"], "010A1003");
+    EXPECT_EQ(result["restoreCode"], "01190709");
+}
+
 // Several units at once: one line per unit, each naming its own port and
 // outcome, in the order of the summary.
 TEST_F(StationLogFile, EveryUnitOfAStationRunGetsItsOwnLine) {

@@ -2,9 +2,12 @@
 
 #include <atomic>
 #include <climits>
+#include <optional>
+#include <string>
 
 #include "app/DialogTemplate.h"
 #include "job/JobResult.h"
+#include "job/Sha256.h"
 #include "job/WriteJobFixture.h"
 
 namespace zt {
@@ -14,6 +17,15 @@ using sim::ChipVariant;
 using test::Request;
 
 struct WriteJob : test::WriteJobFixture {};
+
+// One whole job on a factory chip of variant A, as every build must put it on the wire.
+constexpr size_t kWireRequests = 4134;
+constexpr const char* kWireDigest = "77c4c85e442cfd803085778c9ea156652e221720cbf55f4efe1ef237df4fb022";
+
+std::string HexByte(uint8_t byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
+}
 
 bool IsMarkerWrite(const sim::SimRequest& r, uint8_t stage) {
     return r.command() == 0x11 && r.report[5] == 0x40 && r.report[6] == 0x1C && r.report[8] == stage;
@@ -66,6 +78,35 @@ TEST_F(WriteJob, UpdaterDeviceSkipsThePreparation) {
     EXPECT_EQ(CountRequests([](const Request& r) { return r.IsErase(); }), 0u);
     EXPECT_EQ(CountRequests([](const Request& r) { return r.Is(0x21); }), 1u);
     EXPECT_TRUE(EepromHoldsImage(kImageB, chip));
+}
+
+// Every build runs this test, the Windows one under Wine: a job must put the
+// same requests, with the same tags, and the same pauses between them on the
+// wire whichever system's build runs it. The digest is of one whole job on a
+// normal unit (re-plug included): every output report and the time since the
+// one before it, except across the re-plug, whose length is the operator's.
+TEST_F(WriteJob, TheWireTrafficOfAJobIsTheSameOnEveryBuild) {
+    const int chip = bus.AddFactoryChip(ChipVariant::A);
+    StartDialog();
+    ReplugOnPrompt(chip);
+    ASSERT_TRUE(RunWriteJob());
+
+    std::string wire;
+    uint64_t last = 0;
+    bool replugged = false;
+    size_t requests = 0;
+    for (const auto& e : bus.Log()) {
+        if (e.kind == sim::SimLogEntry::Kind::Unplug || e.kind == sim::SimLogEntry::Kind::Plug)
+            replugged = true;
+        if (e.kind != sim::SimLogEntry::Kind::OutputReport) continue;
+        for (const uint8_t byte : e.bytes) wire += HexByte(byte);
+        wire += requests == 0 || replugged ? " -\n" : " +" + std::to_string(e.timeUs - last) + "us\n";
+        last = e.timeUs;
+        replugged = false;
+        ++requests;
+    }
+    EXPECT_EQ(requests, kWireRequests);
+    EXPECT_EQ(Sha256Hex(std::span(reinterpret_cast<const uint8_t*>(wire.data()), wire.size())), kWireDigest);
 }
 
 // Each failure is shown once, with no completion message after it; the button
@@ -250,6 +291,53 @@ TEST_F(WriteJob, HeaderRestoreThatDidNotTakeIsReported) {
             const auto eeprom = bus.Eeprom(chip);
             EXPECT_TRUE(std::equal(c.copy.begin(), c.copy.end(), eeprom.begin()));
         }
+        EndCase(chip);
+    }
+}
+
+// Every comparison of the job, broken at the first and at the last byte it
+// covers: a write there that does not take must end the job with that
+// comparison's own code. An updater chip's header is already 0, so only its
+// later writes miss; a factory chip is erased first, so a byte whose writes
+// miss stays 0xFF.
+TEST_F(WriteJob, AStuckByteAtEitherEndOfEachComparisonFailsWithItsOwnCode) {
+    const struct {
+        const char* comparison;
+        bool updater;
+        uint16_t address;
+        int timesStuck;  // INT_MAX: never takes
+        uint32_t code;
+        std::optional<uint32_t> restoreCode;
+    } cases[] = {
+        {"header clear", false, 0x0000, 1, 0x010A1003, std::nullopt},
+        {"header clear", false, 0x0007, 1, 0x010A1003, std::nullopt},
+        {"restored head", false, 0x0000, INT_MAX, 0x010A1003, 0x01190709},
+        {"restored head", false, 0x0004, INT_MAX, 0x010A1003, 0x01190709},
+        {"restored tail", false, 0x0005, INT_MAX, 0x010A1003, 0x01190706},
+        {"restored tail", false, 0x0007, INT_MAX, 0x010A1003, 0x01190706},
+        {"body read-back", true, 0x0008, INT_MAX, 0x020A1005, std::nullopt},
+        {"body read-back", true, kImageSize - 1, INT_MAX, 0x020A1005, std::nullopt},
+        {"header tail", true, 0x0005, INT_MAX, 0x030A1006, std::nullopt},
+        {"header tail", true, 0x0007, INT_MAX, 0x030A1006, std::nullopt},
+        {"header head", true, 0x0000, INT_MAX, 0x040A1007, std::nullopt},
+        {"header head", true, 0x0004, INT_MAX, 0x040A1007, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.comparison) + " at " + std::to_string(c.address));
+        const int chip = c.updater ? AddUpdaterChip(ChipVariant::A) : bus.AddFactoryChip(ChipVariant::A);
+        // The body of an updater chip blank, so that a body write that does
+        // not take leaves a byte unlike the image's.
+        if (c.updater) bus.SetEeprom(chip, 8, std::vector<uint8_t>(kImageSize - 8, 0xFF));
+        bus.Faults(chip).stuckBytes[c.address] = c.timesStuck;
+        StartDialog();
+        ReplugOnPrompt(chip);
+
+        ASSERT_TRUE(RunWriteJob());
+
+        const auto reports = window.Reports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0].outcome.Code(), c.code);
+        EXPECT_EQ(reports[0].restoreCode, c.restoreCode);
         EndCase(chip);
     }
 }

@@ -134,10 +134,32 @@ TEST_F(QtInstanceLockTest, OnlyAPrivateFolderOfThisUserIsUsed) {
     }
 }
 
+TEST_F(QtInstanceLockTest, WithoutAPrivateFolderTheToolDoesNotStartAndNamesThePath) {
+    // No $XDG_RUNTIME_DIR, and a link planted at the fallback's name: the
+    // tool must not run without the single-instance rule.
+    QTemporaryDir root;
+    const QString fallback = QStringLiteral("%1/zt51xx-mp-%2").arg(root.path()).arg(::getuid());
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(folder.path()).constData(), QFile::encodeName(fallback).constData()), 0);
+    const QByteArray runtimeDir = qgetenv("XDG_RUNTIME_DIR"), tempDir = qgetenv("TMPDIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(root.path()));
+    qt::QtInstanceLock lock;
+    const bool stops = lock.ActivateExisting(title);
+    for (const auto& [name, value] : {std::pair{"XDG_RUNTIME_DIR", runtimeDir}, std::pair{"TMPDIR", tempDir}})
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+
+    EXPECT_TRUE(stops);
+    EXPECT_FALSE(lock.ReachedOtherInstance());
+    EXPECT_TRUE(lock.Refusal().contains(fallback)) << lock.Refusal().toStdString();
+    EXPECT_FALSE(lock.Refusal().contains(u'\n'));
+    EXPECT_TRUE(FilesLeft().isEmpty());  // nothing went through the link
+}
+
 TEST_F(QtInstanceLockTest, ASignalClosesTheDialogAndRemovesTheInstanceFiles) {
     test::NullPlatform machine;
     Platform platform = machine.AsPlatform();
-    for (const int signalNumber : {SIGTERM, SIGINT}) {
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
         {
             qt::QtInstanceLock lock(folder.path());
             ASSERT_FALSE(lock.ActivateExisting(title));

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
+#include "platform/windows/UnitNoticeFilter.h"
 #include "platform/windows/UsbHubRecords.h"
 #include "platform/windows/WindowsDeviceNotices.h"
+#include "platform/windows/WindowsUsbTree.h"
 #include "support/FakeWindow.h"
 #include "support/NullPlatform.h"
 
@@ -102,6 +104,12 @@ TEST(DeviceBroadcastRecord, ArrivalReachesTheDialogAsAKnownDevice) {
 
     ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8004, record.data(), record.size(), notice));
     EXPECT_EQ(notice.kind, DeviceNotice::Kind::Removal);
+
+    // Wine's HID stack announces only the HID interface: it names the unit too.
+    const auto hid = InterfaceBroadcast(
+        u"\\\\?\\hid#vid_3c4d&pid_735f&mi_01#7&1f2e3d4c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}");
+    ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8000, hid.data(), hid.size(), notice));
+    EXPECT_EQ(notice.productId, 0x735F);
 }
 
 TEST(DeviceBroadcastRecord, OtherEventsRecordsAndNamesAreNoNotices) {
@@ -117,8 +125,9 @@ TEST(DeviceBroadcastRecord, OtherEventsRecordsAndNamesAreNoNotices) {
     const auto volume = InterfaceBroadcast(u"C:", 2);
     EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, volume.data(), volume.size(), notice));
     // Names without readable IDs, and a record whose size ends inside them.
-    for (const auto* name : {u"\\\\?\\HID#VID_3C4D&PID_7351#x", u"\\\\?\\USB#VID_3C4&PID_7351#x",
-                             u"\\\\?\\USB#VID_3C4D&PIX_7351#x", u"\\\\?\\USB#VID_3C4D&PID_73"}) {
+    for (const auto* name : {u"\\\\?\\HID#{00001124-0000-1000-8000-00805f9b34fb}_VID&0002045e#x",
+                             u"\\\\?\\USB#VID_3C4&PID_7351#x", u"\\\\?\\USB#VID_3C4D&PIX_7351#x",
+                             u"\\\\?\\USB#VID_3C4D&PID_73"}) {
         const auto other = InterfaceBroadcast(name);
         EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8000, other.data(), other.size(), notice));
     }
@@ -126,6 +135,66 @@ TEST(DeviceBroadcastRecord, OtherEventsRecordsAndNamesAreNoNotices) {
     const uint32_t shortSize = 28 + 2 * 20;
     std::memcpy(&cut[0], &shortSize, 4);
     EXPECT_FALSE(WindowsDeviceNotices::MakeNotice(0x8004, cut.data(), cut.size(), notice));
+}
+
+DeviceNotice Notice(DeviceNotice::Kind kind, uint16_t productId, std::string port, std::string node) {
+    return {kind, 0x3C4D, productId, std::move(port), std::move(node)};
+}
+
+// Real Windows announces a unit's USB device interface and then its HID
+// interface; the job must count one arrival and one removal per re-plug, and
+// must not lose a unit's arrival to another's.
+TEST(UnitNoticeFilter, OneNoticePerUnitComingOrGoingWhicheverInterfaceAnnouncesIt) {
+    using Kind = DeviceNotice::Kind;
+    const std::string port = "PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)";
+    const std::string usb = R"(\\?\USB#VID_3C4D&PID_7351#5&1#{a5dcbf10})";
+    const std::string hid = R"(\\?\HID#VID_3C4D&PID_7351&MI_01#7&2#{4d1e55b2})";
+    UnitNoticeFilter filter;
+    filter.Present(Notice(Kind::Arrival, 0x7351, port, usb));
+    filter.Present(Notice(Kind::Arrival, 0x7351, port, hid));
+    // Unplugged: the HID interface goes first, the removal passes with the last.
+    EXPECT_FALSE(filter.Pass(Notice(Kind::Removal, 0x7351, port, hid)));
+    EXPECT_TRUE(filter.Pass(Notice(Kind::Removal, 0x7351, "", usb)));  // its node no longer tells the port
+    // Plugged back in: the first interface passes, in either order.
+    EXPECT_TRUE(filter.Pass(Notice(Kind::Arrival, 0x7351, port, hid)));
+    EXPECT_FALSE(filter.Pass(Notice(Kind::Arrival, 0x7351, port, usb)));
+    // Back as another product on the same port, after a removal that was missed.
+    EXPECT_TRUE(filter.Pass(Notice(Kind::Arrival, 0x735F, port, R"(\\?\usb#vid_3c4d&pid_735f#5&1)")));
+    // An interface that arrives again was never seen to leave: it passes.
+    EXPECT_TRUE(filter.Pass(Notice(Kind::Arrival, 0x7351, port, hid)));
+
+    // Without ports, two units with one pair of IDs stay two units.
+    UnitNoticeFilter wine;
+    EXPECT_TRUE(wine.Pass(Notice(Kind::Arrival, 0x7351, "", R"(\\?\hid#vid_3c4d&pid_7351&mi_01#7&a)")));
+    EXPECT_TRUE(wine.Pass(Notice(Kind::Arrival, 0x7351, "", R"(\\?\hid#vid_3c4d&pid_7351&mi_01#7&b)")));
+    EXPECT_TRUE(wine.Pass(Notice(Kind::Removal, 0x7351, "", R"(\\?\HID#VID_3C4D&PID_7351&MI_01#7&A)")));
+    EXPECT_TRUE(wine.Pass(Notice(Kind::Removal, 0x7351, "", "never seen")));
+}
+
+UsbDeviceEntry Entry(uint16_t productId, uint16_t bcd, std::string port) {
+    UsbDeviceEntry entry;
+    entry.vendorId = 0x3C4D;
+    entry.productId = productId;
+    entry.bcdDevice = bcd;
+    entry.port = std::move(port);
+    return entry;
+}
+
+// Where the hub queries find nothing (Wine), the version query still learns
+// the release number from the HID attributes; where they find the device,
+// the walk's entry stands alone.
+TEST(WindowsUsbTreeFallback, TheHidAttributesDescribeOnlyDevicesTheWalkMissed) {
+    std::vector<UsbDeviceEntry> none;
+    WindowsUsbTree::AddDevicesTheWalkMissed(none, {Entry(0x7351, 0x0102, ""), Entry(0x7351, 0x0102, "")});
+    ASSERT_EQ(none.size(), 1u);  // one device of two HID interfaces
+    EXPECT_EQ(none[0].bcdDevice, 0x0102);
+
+    std::vector<UsbDeviceEntry> walked = {Entry(0x7351, 0x0100, "P1")};
+    WindowsUsbTree::AddDevicesTheWalkMissed(
+        walked, {Entry(0x7351, 0x0999, "P1"), Entry(0x7351, 0x0999, ""), Entry(0x7351, 0x0200, "P2")});
+    ASSERT_EQ(walked.size(), 2u);
+    EXPECT_EQ(walked[0].bcdDevice, 0x0100);
+    EXPECT_EQ(walked[1].port, "P2");
 }
 
 }  // namespace

@@ -107,6 +107,7 @@ TEST(WindowsUnitLocks, AClaimExcludesOtherJobsHereAndElsewhereUntilItsProcessEnd
     // Ports that differ only where a name cannot hold them keep distinct
     // names; a very long one still fits.
     const std::wstring name = WindowsUnitLocks::ObjectName("a\\b");
+    EXPECT_EQ(name.rfind(L"Global\\", 0), 0u);  // seen from every session, not only this one
     EXPECT_EQ(name.find(L'\\'), name.find(L"\\zt51xx"));
     EXPECT_NE(name, WindowsUnitLocks::ObjectName("a/b"));
     EXPECT_LT(WindowsUnitLocks::ObjectName(std::string(1000, '\\')).size(), size_t{MAX_PATH});

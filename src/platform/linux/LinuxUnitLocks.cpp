@@ -95,7 +95,7 @@ int LinuxUnitLocks::OpenFolder(std::string* reason) const {
 
 UnitClaim LinuxUnitLocks::TryClaim(const std::string& port) {
     if (!IsUsbPortName(port, PortNaming::BusPath))
-        return {ClaimOutcome::CannotLock, "'" + PrintablePortText(port) + "' is not a USB port name"};
+        return {ClaimOutcome::CannotLock, NotAPortNameReason(port)};
     std::lock_guard lock(mutex_);
     if (held_.count(port)) return {ClaimOutcome::Held};
     std::string reason;

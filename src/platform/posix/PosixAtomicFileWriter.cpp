@@ -1,6 +1,7 @@
 #include "platform/posix/PosixAtomicFileWriter.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,12 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 
 namespace zt::platform_posix {
 
 namespace {
 
 constexpr int kNameAttempts = 100;
+// How long a pipe or device may take nothing before the write gives up.
+constexpr int kStalledWriteMs = 10000;
 
 bool Fail(std::string* error, int errorNumber) {
     *error = std::strerror(errorNumber);
@@ -34,13 +38,43 @@ bool WriteAll(int fd, std::span<const std::byte> bytes) {
     return true;
 }
 
+// Like WriteAll on a descriptor opened O_NONBLOCK: waits for room at most
+// kStalledWriteMs at a time, and not at all once a signal has come (the
+// command is being closed).
+bool WriteAllWaiting(int fd, std::span<const std::byte> bytes, std::string* error) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written > 0) {
+            bytes = bytes.subspan(static_cast<size_t>(written));
+            continue;
+        }
+        if (written < 0 && errno == EINTR) return Fail(error, EINTR);
+        if (written == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            return Fail(error, written == 0 ? EIO : errno);
+        pollfd room{fd, POLLOUT, 0};
+        const int ready = ::poll(&room, 1, kStalledWriteMs);
+        if (ready < 0) return Fail(error, errno);
+        if (ready == 0) {
+            *error = "nothing was taken from it for " + std::to_string(kStalledWriteMs / 1000) + " s";
+            return false;
+        }
+    }
+    return true;
+}
+
+// A pipe, a FIFO or a device: opened without waiting, so that a FIFO nobody
+// reads is refused at once instead of holding the command (and the signals
+// that would end it) in open() for ever.
 bool WriteInPlace(const std::string& path, std::span<const std::byte> bytes, std::string* error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == ENXIO) {
+        *error = "nobody has it open for reading";
+        return false;
+    }
     if (fd < 0) return Fail(error, errno);
-    const bool written = WriteAll(fd, bytes);
-    const int writeErrno = errno;
+    const bool written = WriteAllWaiting(fd, bytes, error);
     if (::close(fd) != 0 && written) return Fail(error, errno);
-    return written || Fail(error, writeErrno);
+    return written;
 }
 
 // A fresh file beside `target`, created with the usual permissions (the umask

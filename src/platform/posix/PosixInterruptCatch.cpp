@@ -33,11 +33,13 @@ PosixInterruptCatch::PosixInterruptCatch(Handler handler)
     : previousHandler_(currentHandler.exchange(handler)) {
     Install(SIGINT, &previousInt_);
     Install(SIGTERM, &previousTerm_);
+    Install(SIGHUP, &previousHup_);
 }
 
 PosixInterruptCatch::~PosixInterruptCatch() {
     ::sigaction(SIGINT, &previousInt_, nullptr);
     ::sigaction(SIGTERM, &previousTerm_, nullptr);
+    ::sigaction(SIGHUP, &previousHup_, nullptr);
     currentHandler.store(previousHandler_);
 }
 

@@ -5,9 +5,10 @@
 
 namespace zt::platform_posix {
 
-// SIGINT and SIGTERM, caught by a handler that resets itself on delivery
-// (SA_RESETHAND): the second of a kind finds the default action and ends the
-// process. Interrupted system calls restart (SA_RESTART), as with signal().
+// SIGINT, SIGTERM and SIGHUP (the terminal or the SSH session that started
+// the command went away: a request to terminate like SIGTERM), caught by a handler that resets itself on
+// delivery (SA_RESETHAND): the second of a kind finds the default action and ends the process. Interrupted
+// system calls restart (SA_RESTART), as with signal().
 class PosixInterruptCatch final : public InterruptCatch {
 public:
     explicit PosixInterruptCatch(Handler handler);
@@ -19,6 +20,7 @@ private:
     Handler previousHandler_;
     struct sigaction previousInt_ {};
     struct sigaction previousTerm_ {};
+    struct sigaction previousHup_ {};
 };
 
 }  // namespace zt::platform_posix

@@ -4,6 +4,8 @@
 // dbt.h needs the types windows.h declares.
 #include <dbt.h>
 #include <initguid.h>
+// Included after initguid.h, so that their interface class GUIDs are defined here.
+#include <hidclass.h>
 #include <usbiodef.h>
 
 #include <algorithm>
@@ -14,8 +16,10 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/windows/DeviceInterfaceList.h"
+#include "platform/windows/UnitNoticeFilter.h"
 #include "platform/windows/UsbLocationPath.h"
 #include "platform/windows/WideText.h"
 
@@ -24,6 +28,10 @@ namespace zt::platform_windows {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"zt51xx-mp device notices";
+
+// USB device interfaces, which real Windows announces first, and HID
+// interfaces, the only ones some systems announce (Wine's HID stack).
+const GUID* const kInterfaceClasses[] = {&GUID_DEVINTERFACE_USB_DEVICE, &GUID_DEVINTERFACE_HID};
 
 int HexDigit(wchar_t c) {
     if (c >= L'0' && c <= L'9') return c - L'0';
@@ -45,12 +53,16 @@ bool ReadHexId(const std::wstring& text, size_t at, uint16_t& id) {
 }
 
 // A USB device's interface path names its IDs as "USB#VID_xxxx&PID_yyyy" in
-// any letter case ("\\?\usb#vid_3c4d&pid_7351#5&2a3c1b7&0&2#{a5dcbf10-...}");
+// any letter case ("\\?\usb#vid_3c4d&pid_7351#5&2a3c1b7&0&2#{a5dcbf10-...}"),
+// a HID interface of a USB device as "HID#VID_xxxx&PID_yyyy"
+// ("\\?\hid#vid_3c4d&pid_7351&mi_01#7&1f2e3d4c&0&0000#{4d1e55b2-...}");
 // the first such text wins.
 bool ParseUsbDeviceIds(const std::wstring& path, uint16_t& vendorId, uint16_t& productId) {
-    static constexpr std::wstring_view kVid = L"USB#VID_", kPid = L"&PID_";
+    static constexpr std::wstring_view kVid = L"#VID_", kPid = L"&PID_";
     const std::wstring text = UpperCase(path);
     for (size_t at = text.find(kVid); at != std::wstring::npos; at = text.find(kVid, at + 1)) {
+        if (at < 3 || (text.compare(at - 3, 3, L"USB") != 0 && text.compare(at - 3, 3, L"HID") != 0))
+            continue;
         const size_t vid = at + kVid.size();
         const size_t pid = vid + 4 + kPid.size();
         uint16_t v = 0, p = 0;
@@ -118,7 +130,7 @@ private:
                 const auto* record = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
                 if (self && record && MakeNotice(wParam, record, record->dbch_size, notice)) {
                     notice.port = self->PortOf(notice.node, notice.kind == DeviceNotice::Kind::Arrival);
-                    self->recipient_.PostDeviceChange(notice);
+                    if (self->filter_.Pass(notice)) self->recipient_.PostDeviceChange(notice);
                 }
                 return TRUE;
             }
@@ -126,7 +138,9 @@ private:
                 DestroyWindow(window);
                 return 0;
             case WM_DESTROY:
-                if (self && self->registration_) UnregisterDeviceNotification(self->registration_);
+                if (self)
+                    for (HDEVNOTIFY registration : self->registrations_)
+                        UnregisterDeviceNotification(registration);
                 PostQuitMessage(0);
                 return 0;
             default:
@@ -135,11 +149,18 @@ private:
     }
 
     // A removed device's node may no longer tell its location, so the port of
-    // every device seen present is kept until its removal. Only this watch's
-    // thread touches the table.
+    // every interface seen present is kept until its removal; the filter
+    // counts the units present now. Only this watch's thread touches them.
     void RememberPresentDevices() {
-        for (const std::wstring& path : ListDeviceInterfacePaths(GUID_DEVINTERFACE_USB_DEVICE))
-            ports_[UpperCase(path)] = UsbPortOfInterface(path);
+        for (const GUID* interfaceClass : kInterfaceClasses) {
+            for (const std::wstring& path : ListDeviceInterfacePaths(*interfaceClass)) {
+                DeviceNotice notice;
+                notice.node = ToUtf8(path);
+                if (!ParseUsbDeviceIds(path, notice.vendorId, notice.productId)) continue;
+                notice.port = ports_[UpperCase(path)] = UsbPortOfInterface(path);
+                filter_.Present(notice);
+            }
+        }
     }
 
     std::string PortOf(const std::string& interfacePath, bool arrival) {
@@ -168,12 +189,16 @@ private:
         }
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
-        filter.dbcc_size = sizeof filter;
-        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        filter.dbcc_classguid = GUID_DEVINTERFACE_USB_DEVICE;
-        registration_ = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-        if (!registration_) {
+        for (const GUID* interfaceClass : kInterfaceClasses) {
+            DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+            filter.dbcc_size = sizeof filter;
+            filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+            filter.dbcc_classguid = *interfaceClass;
+            if (HDEVNOTIFY registration =
+                    RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE))
+                registrations_.push_back(registration);
+        }
+        if (registrations_.empty()) {
             DestroyWindow(window);
             MSG message;
             while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
@@ -188,7 +213,8 @@ private:
     }
 
     DeviceNoticeRecipient& recipient_;
-    HDEVNOTIFY registration_ = nullptr;
+    std::vector<HDEVNOTIFY> registrations_;  // one per class that could be registered
+    UnitNoticeFilter filter_;
     std::map<std::wstring, std::string> ports_;  // upper-case interface path -> port
     HWND window_ = nullptr;
     std::thread thread_;

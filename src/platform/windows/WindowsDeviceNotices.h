@@ -10,10 +10,12 @@ namespace zt::platform_windows {
 
 // Arrival and removal notices of USB devices from the system's device-change
 // broadcasts. Each registration runs a thread with a message-only window
-// registered (RegisterDeviceNotificationW) for the USB device interface class;
-// its WM_DEVICECHANGE arrivals and removals go to the recipient as
-// DeviceNotices. The IDs are read from the interface path
-// ("\\?\USB#VID_3C4D&PID_7351#...#{a5dcbf10-...}"), which is also the
+// registered (RegisterDeviceNotificationW) for the USB device interface class
+// and the HID interface class; its WM_DEVICECHANGE arrivals and removals go
+// to the recipient as DeviceNotices, one per unit coming or going however many
+// of its interfaces announce it (UnitNoticeFilter). The IDs are read from the
+// interface path ("\\?\USB#VID_3C4D&PID_7351#...#{a5dcbf10-...}" or
+// "\\?\HID#VID_3C4D&PID_7351&MI_01#...#{4d1e55b2-...}"), which is also the
 // notice's node; the port is the USB device's location path (a removal gives
 // the port the device had when it was last seen present). The recipient hands
 // them to the dialog on its user-interface thread. Unregister closes the
@@ -30,7 +32,8 @@ public:
     // broadcast record it points to (`record` may be null; `recordBytes` are
     // the bytes readable there). False for events other than arrival and
     // removal, records of other device types, and names in which no
-    // "USB#VID_xxxx&PID_yyyy" (any letter case) can be read. The port is left
+    // "USB#VID_xxxx&PID_yyyy" or "HID#VID_xxxx&PID_yyyy" (any letter case) can
+    // be read. The port is left
     // to the caller.
     static bool MakeNotice(uintptr_t event, const void* record, size_t recordBytes, DeviceNotice& notice);
 

@@ -67,12 +67,21 @@ std::wstring WindowsUnitLocks::ObjectName(const std::string& port) {
         std::snprintf(hash, sizeof hash, "~%016llx", static_cast<unsigned long long>(Fnv1a(port)));
         text = text.substr(0, kMaxPortText - 17) + hash;
     }
-    return L"Local\\zt51xx-mp-unit-" + std::wstring(text.begin(), text.end());
+    // The machine-wide namespace: two operators logged on to one station
+    // (fast user switching, a remote session beside the console) must not
+    // write one unit at once, and a Local\\ name is seen only inside its own
+    // session. A named object rather than a lock file in a machine-wide
+    // folder, because the system drops it with its holder's last handle
+    // however the holder ends, and it needs no folder that every user may
+    // write. Creating a mutex there needs no privilege; another user's
+    // object is refused to us (ERROR_ACCESS_DENIED), which TryClaim counts as
+    // held.
+    return L"Global\\zt51xx-mp-unit-" + std::wstring(text.begin(), text.end());
 }
 
 UnitClaim WindowsUnitLocks::TryClaim(const std::string& port) {
     if (!IsUsbPortName(port, PortNaming::LocationPath))
-        return {ClaimOutcome::CannotLock, "'" + PrintablePortText(port) + "' is not a USB port name"};
+        return {ClaimOutcome::CannotLock, NotAPortNameReason(port)};
     std::lock_guard lock(mutex_);
     if (held_.count(port)) return {ClaimOutcome::Held};
     const std::wstring name = ObjectName(port);

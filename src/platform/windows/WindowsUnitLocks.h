@@ -7,8 +7,9 @@
 
 namespace zt::platform_windows {
 
-// Claims on USB ports shared by every process of this session: a claim is a
-// named kernel object ("Local\zt51xx-mp-unit-<port>") that the claiming job
+// Claims on USB ports shared by every process of the machine, whichever
+// session or user runs it: a claim is a named kernel object
+// ("Global\zt51xx-mp-unit-<port>") that the claiming job
 // keeps open. Whoever creates the object holds the port; whoever finds it
 // already there is refused. The system deletes the object when its last
 // handle closes, which happens when its process ends, however it ends, so a

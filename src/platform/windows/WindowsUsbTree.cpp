@@ -5,6 +5,10 @@
 #include <initguid.h>
 #include <usbioctl.h>
 #include <usbiodef.h>
+// mingw's HID headers lack the C linkage of their functions.
+extern "C" {
+#include <hidsdi.h>
+}
 
 #include <algorithm>
 #include <cstddef>
@@ -17,6 +21,7 @@
 #include "platform/windows/DeviceInterfaceList.h"
 #include "platform/windows/UsbHubRecords.h"
 #include "platform/windows/UsbLocationPath.h"
+#include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
 
@@ -138,7 +143,57 @@ void WalkController(const std::wstring& path, std::set<std::wstring>& walked, co
     WalkHub(rootHub, 0, nodes, devices);
 }
 
+// The present HID interfaces as the HID class driver describes their devices:
+// IDs and release number (VersionNumber is the device descriptor's bcdDevice).
+std::vector<UsbDeviceEntry> DevicesOfHidInterfaces() {
+    GUID hidClass;
+    HidD_GetHidGuid(&hidClass);
+    std::vector<UsbDeviceEntry> devices;
+    for (const std::wstring& path : ListDeviceInterfacePaths(hidClass)) {
+        // No access asked: the attributes need none, and the device may be
+        // open for writing elsewhere.
+        const HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) continue;
+        HIDD_ATTRIBUTES attributes{};
+        attributes.Size = sizeof attributes;
+        const bool read = HidD_GetAttributes(file, &attributes);
+        CloseHandle(file);
+        if (!read) continue;
+        UsbDeviceEntry device;
+        device.vendorId = attributes.VendorID;
+        device.productId = attributes.ProductID;
+        device.bcdDevice = attributes.VersionNumber;
+        device.port = UsbPortOfInterface(path);
+        devices.push_back(std::move(device));
+    }
+    return devices;
+}
+
 }  // namespace
+
+void WindowsUsbTree::AddDevicesTheWalkMissed(std::vector<UsbDeviceEntry>& walked,
+                                             const std::vector<UsbDeviceEntry>& fromHid) {
+    const size_t walkedCount = walked.size();
+    for (const UsbDeviceEntry& device : fromHid) {
+        // Already there: the same IDs on the same port, or where either port
+        // is unknown, the same IDs at all (they may well be one device).
+        const auto same = [&](const UsbDeviceEntry& other) {
+            return other.vendorId == device.vendorId && other.productId == device.productId &&
+                   (other.port == device.port || other.port.empty() || device.port.empty());
+        };
+        if (std::any_of(walked.begin(), walked.begin() + static_cast<std::ptrdiff_t>(walkedCount), same))
+            continue;
+        // A device of several HID interfaces is one device.
+        if (std::any_of(walked.begin() + static_cast<std::ptrdiff_t>(walkedCount), walked.end(),
+                        [&](const auto& other) {
+                            return other.vendorId == device.vendorId && other.productId == device.productId &&
+                                   other.port == device.port;
+                        }))
+            continue;
+        walked.push_back(device);
+    }
+}
 
 std::vector<UsbDeviceEntry> WindowsUsbTree::ListDevices() {
     std::vector<UsbDeviceEntry> devices;
@@ -147,6 +202,9 @@ std::vector<UsbDeviceEntry> WindowsUsbTree::ListDevices() {
     for (int n = 0; n < 10; ++n) WalkController(L"\\\\.\\HCD" + std::to_wstring(n), walked, nodes, devices);
     for (const std::wstring& path : ListDeviceInterfacePaths(GUID_DEVINTERFACE_USB_HOST_CONTROLLER))
         WalkController(path, walked, nodes, devices);
+    // Systems without the hub drivers' queries (Wine) walk nothing; a device
+    // the HID class driver presents is still described by its attributes.
+    AddDevicesTheWalkMissed(devices, DevicesOfHidInterfaces());
     return devices;
 }
 

@@ -12,9 +12,20 @@ namespace zt::platform_windows {
 // is skipped and the walk goes on. Each device's port is the location path of
 // its device node, found by the driver key the hub reports for the port; ""
 // when the hub does not say or no present node has that key.
+//
+// After the walk come the devices of the present HID interfaces that the walk
+// did not meet, as the HID class driver describes them (IDs and the release
+// number of the attributes, which is the descriptor's bcdDevice): on a system
+// without the hub drivers' queries the version query still finds its unit.
 class WindowsUsbTree final : public UsbTree {
 public:
     std::vector<UsbDeviceEntry> ListDevices() override;
+
+    // Appends to `walked` each of `fromHid` that is not there already (same
+    // IDs, and the same port unless either port is unknown), once per
+    // device however many HID interfaces it has.
+    static void AddDevicesTheWalkMissed(std::vector<UsbDeviceEntry>& walked,
+                                        const std::vector<UsbDeviceEntry>& fromHid);
 };
 
 }  // namespace zt::platform_windows

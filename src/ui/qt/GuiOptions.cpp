@@ -76,7 +76,9 @@ struct GuiOptionDefinitions {
 
 void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
     parser.setApplicationDescription(QStringLiteral(
-        "Programs the configuration EEPROM of ZT51xx USB audio controllers (production line)."));
+        "Programs the configuration EEPROM of ZT51xx USB audio controllers (production line).\n"
+        "SIGINT, SIGTERM and SIGHUP close the window properly; the exit code is then 130, 143 or 129.\n"
+        "Without a usable single-instance lock the tool does not start (exit 6)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
                        d.station, d.replug, d.log, d.autoOk, d.screenshot, d.screenshotAt});

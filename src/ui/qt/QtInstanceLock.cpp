@@ -103,10 +103,8 @@ bool QtInstanceLock::ResolveFolder() {
             QString why;
             folder_ = PrivateFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(), &why);
             if (folder_.isEmpty())
-                qWarning().noquote() << QStringLiteral(
-                                            "no private folder for the single-instance lock (%1); "
-                                            "running without it")
-                                            .arg(why);
+                refusal_ = QStringLiteral("no private folder for the single-instance lock: %1; not starting")
+                               .arg(why);
         }
     }
     return !folder_.isEmpty();
@@ -127,16 +125,15 @@ bool QtInstanceLock::TakeLock(const std::string& windowTitle) {
 
 bool QtInstanceLock::ActivateExisting(const std::string& windowTitle) {
     reachedOther_ = false;
-    if (!ResolveFolder()) return false;
+    if (!ResolveFolder()) return true;
     QElapsedTimer waited;
     waited.start();
     for (;;) {
         if (TakeLock(windowTitle)) return false;
         if (lock_->error() != QLockFile::LockFailedError) {
-            qWarning().noquote() << QStringLiteral(
-                                        "cannot use the single-instance lock in %1; running without it")
-                                        .arg(folder_);
-            return false;
+            refusal_ = QStringLiteral("cannot use the single-instance lock %1; not starting")
+                           .arg(PathFor(windowTitle, ".lock"));
+            return true;
         }
         // Held by a running instance. It listens once its window has its
         // title; until then, or until it ends and the lock comes free, wait.

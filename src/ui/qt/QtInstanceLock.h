@@ -26,8 +26,9 @@ namespace zt::qt {
 //
 // The folder is $XDG_RUNTIME_DIR, or else <temp>/zt51xx-mp-<uid>, created
 // 0700 and used only when it is a real folder of this user that nobody else
-// can enter. When neither is to be had, the tool runs without the rule and
-// says so once on stderr, instead of letting someone else's file stop it.
+// can enter. When neither is to be had, or the lock file there cannot be
+// used, the tool does not start (Refusal() says why, naming the path): two
+// dialogs on one station would write the same unit.
 class QtInstanceLock : public QObject, public InstanceLock {
     Q_OBJECT
 
@@ -40,7 +41,8 @@ public:
     // Takes the lock when it is free (or stale) and returns false: this
     // process is the instance. Otherwise returns true, after asking the
     // running instance to come to the front; an instance still starting up
-    // gets up to the listen wait to open its socket.
+    // gets up to the listen wait to open its socket. Also true, with the
+    // reason in Refusal(), when there is no lock to take.
     bool ActivateExisting(const std::string& windowTitle) override;
 
     // Makes this process the instance that `windowTitle` finds; takes the lock
@@ -55,6 +57,9 @@ public:
     // True when the last ActivateExisting reached the running instance.
     bool ReachedOtherInstance() const { return reachedOther_; }
     int ActivationsReceived() const { return activations_; }
+    // Why this process may not run without a lock (one line naming the
+    // folder or file); empty when the lock could be used.
+    const QString& Refusal() const { return refusal_; }
 
     // The private folder for `xdgRuntimeDir` (may be empty) with the fallback
     // under `tempRoot`; empty, with the reason in `why`, when there is none.
@@ -79,6 +84,7 @@ private:
     int listenWaitMs_ = 5000;
     bool reachedOther_ = false;
     int activations_ = 0;
+    QString refusal_;
 };
 
 }  // namespace zt::qt

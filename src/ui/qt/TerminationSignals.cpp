@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 #endif
 
 namespace zt::qt {
@@ -16,9 +17,12 @@ namespace zt::qt {
 #if defined(Q_OS_UNIX)
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGTERM};
+// SIGHUP too: the session that started the tool is gone, and nobody is left
+// to answer the window; it closes as for SIGTERM.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kSignalCount = static_cast<int>(std::size(kSignals));
 int pipeEnds[2] = {-1, -1};  // read, write
-struct sigaction previous[2];
+struct sigaction previous[kSignalCount];
 
 extern "C" void OnTerminationSignal(int signalNumber) {
     const int savedErrno = errno;
@@ -55,12 +59,12 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < 2; ++i) ::sigaction(kSignals[i], &action, &previous[i]);
+    for (int i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &action, &previous[i]);
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!notifier_) return;
-    for (int i = 0; i < 2; ++i) ::sigaction(kSignals[i], &previous[i], nullptr);
+    for (int i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &previous[i], nullptr);
     delete notifier_;
     notifier_ = nullptr;
     ClosePipe();

@@ -5,7 +5,7 @@ class QSocketNotifier;
 
 namespace zt::qt {
 
-// SIGINT and SIGTERM as an event of the user-interface thread, so that a
+// SIGINT, SIGTERM and SIGHUP as an event of the user-interface thread, so that a
 // signal ends the dialog through its close procedure (the worker stopped, the
 // device closed, the single-instance files removed) instead of killing the
 // process in the middle of a device exchange.

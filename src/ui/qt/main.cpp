@@ -69,6 +69,10 @@ int main(int argc, char** argv) {
     zt::CZT51xxWriteEepromMPApp app(instanceLock,
                                     [&]() -> int { return RunWindow(instanceLock, options, &exitCode); });
     app.InitInstance();
+    if (!instanceLock.Refusal().isEmpty()) {
+        PrintLine(stderr, QStringLiteral("zt51xx-mp-gui: ") + instanceLock.Refusal());
+        return zt::station::kExitUnitLock;
+    }
     if (app.ActivatedOtherInstance()) {
         PrintLine(stdout, instanceLock.ReachedOtherInstance()
                               ? QStringLiteral("zt51xx-mp-gui is already running; brought it to the front.")

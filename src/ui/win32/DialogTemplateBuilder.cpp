@@ -109,14 +109,16 @@ uint32_t ControlWindowStyle(const ControlTemplate& c) {
     return style;
 }
 
-std::vector<uint32_t> BuildDialogTemplate(const DialogTemplate& dialog) {
-    TemplateWriter out;
+namespace {
+
+// The window and every control of the table; `extraItems` more follow.
+void WriteTable(TemplateWriter& out, const DialogTemplate& dialog, size_t extraItems) {
     out.Word(1);       // dlgVer
     out.Word(0xFFFF);  // signature: DLGTEMPLATEEX
     out.Dword(0);      // helpID
     out.Dword(kDialogExStyle);
     out.Dword(kDialogStyle);
-    out.Word(static_cast<uint16_t>(dialog.controls.size() + 1));
+    out.Word(static_cast<uint16_t>(dialog.controls.size() + extraItems));
     out.Word(0);
     out.Word(0);
     out.Word(static_cast<uint16_t>(dialog.width));
@@ -131,6 +133,19 @@ std::vector<uint32_t> BuildDialogTemplate(const DialogTemplate& dialog) {
 
     for (const ControlTemplate& c : dialog.controls)
         WriteItem(out, ControlWindowStyle(c), c.id, c.x, c.y, c.width, c.height, AtomOf(c.kind), c.caption);
+}
+
+}  // namespace
+
+std::vector<uint32_t> BuildTableTemplate(const DialogTemplate& dialog) {
+    TemplateWriter out;
+    WriteTable(out, dialog, 0);
+    return out.Take();
+}
+
+std::vector<uint32_t> BuildDialogTemplate(const DialogTemplate& dialog) {
+    TemplateWriter out;
+    WriteTable(out, dialog, 1);
     // The last result, on the bottom row right of the marker and the hidden
     // firmware labels, under Exit.
     WriteItem(out, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, kIdLastResult, 75, 105, 238, 8, kStaticAtom,

@@ -25,4 +25,8 @@ uint32_t ControlWindowStyle(const ControlTemplate& control);
 // font, with the last-result label appended. The buffer is DWORD aligned.
 std::vector<uint32_t> BuildDialogTemplate(const DialogTemplate& dialog);
 
+// Any control table as an in-memory DLGTEMPLATEEX in the same way, with
+// nothing added: the window styles above and exactly the table's controls.
+std::vector<uint32_t> BuildTableTemplate(const DialogTemplate& dialog);
+
 }  // namespace zt::win32

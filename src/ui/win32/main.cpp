@@ -3,6 +3,7 @@
 //   --auto-ok                                           answer every message box with OK
 //   --screenshot FILE [--screenshot-at N]               press Write EEPROM, save the window as a PNG
 //                                                       once the progress reaches N, then close
+//   --station ...                                       the station window instead (StationMain.h)
 #include <windows.h>
 
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "platform/PortScope.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
+#include "ui/win32/StationMain.h"
 #include "ui/win32/Win32DialogWindow.h"
 #include "ui/win32/WindowCapture.h"
 
@@ -171,6 +173,7 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, int* exitCode)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> args;
     for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+    if (zt::win32::WantsStation(args)) return zt::win32::StationMain(args);
     std::string error;
     const auto options = ParseOptions(args, error);
     if (!options) {

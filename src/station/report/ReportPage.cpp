@@ -1,0 +1,235 @@
+#include "station/report/ReportPage.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "job/JobOutcome.h"
+#include "station/IsoTime.h"
+#include "station/report/SvgChart.h"
+
+namespace zt::station {
+
+namespace {
+
+constexpr const char* kPassedColour = "#2e7d32";
+constexpr const char* kFailedColour = "#c62828";
+// So that a log full of torn lines still gives a page of reasonable size.
+constexpr size_t kInvalidLinesShown = 200;
+constexpr size_t kCodesCharted = 20;
+
+constexpr const char* kStyle = R"(
+body { font: 14px/1.4 system-ui, sans-serif; margin: 24px; color: #212121; max-width: 1100px; }
+h1 { font-size: 22px; margin-bottom: 4px; } h2 { font-size: 17px; margin-top: 28px; border-bottom: 1px solid #ddd; }
+.tiles { display: flex; gap: 12px; flex-wrap: wrap; margin: 12px 0; }
+.tile { border: 1px solid #ddd; border-radius: 6px; padding: 8px 14px; min-width: 120px; }
+.tile b { display: block; font-size: 22px; }
+table { border-collapse: collapse; margin: 8px 0; } td, th { border: 1px solid #ddd; padding: 3px 8px; text-align: left; }
+td.n { text-align: right; font-variant-numeric: tabular-nums; }
+svg.chart { display: block; margin: 8px 0; max-width: 100%; height: auto; }
+svg .axis, svg .label, svg .value { font-size: 11px; fill: #424242; }
+svg .grid { stroke: #eee; } svg .frame { stroke: #9e9e9e; } svg .track { fill: #f5f5f5; }
+.legend span { display: inline-block; width: 10px; height: 10px; margin: 0 4px 0 12px; }
+.note { color: #616161; }
+)";
+
+std::string Percent(double share) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f %%", share * 100);
+    return text;
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string Seconds(int64_t ms) { return Fixed(double(ms) / 1000.0, 1) + " s"; }
+
+// "12-08 14:00": enough to tell the slices of a report apart.
+std::string SliceLabel(std::chrono::system_clock::time_point start) {
+    const std::string iso = FormatIsoTime(start);
+    return iso.substr(5, 5) + " " + iso.substr(11, 5);
+}
+
+std::string Tile(const std::string& label, const std::string& value) {
+    return "<div class=\"tile\">" + EscapeMarkup(label) + "<b>" + EscapeMarkup(value) + "</b></div>";
+}
+
+std::string Legend() {
+    return std::string("<p class=\"legend\"><span style=\"background:") + kPassedColour +
+           "\"></span>passed<span style=\"background:" + kFailedColour + "\"></span>failed</p>\n";
+}
+
+std::string Note(const JobTally& tally) {
+    std::string note = std::to_string(tally.passed) + " of " + std::to_string(tally.passed + tally.failed);
+    if (tally.interrupted + tally.cancelled > 0)
+        note += "; " + std::to_string(tally.interrupted + tally.cancelled) + " stopped";
+    return note;
+}
+
+std::string ThroughputSection(const StationFigures& f) {
+    BarChart chart;
+    chart.id = "units-per-hour";
+    chart.caption = "Units passed per hour";
+    chart.valueUnit = "units/h";
+    BarSeries passed{"passed", kPassedColour, {}};
+    for (const ThroughputSlice& slice : f.throughput) {
+        chart.labels.push_back(SliceLabel(slice.start));
+        passed.values.push_back(slice.unitsPerHour);
+    }
+    chart.series.push_back(std::move(passed));
+    chart.labelEvery = std::max<size_t>(1, (chart.labels.size() + 23) / 24);
+    const int64_t hours = f.sliceLength.count() / 3600;
+    const std::string slice = hours * 3600 == f.sliceLength.count()
+                                  ? std::to_string(hours) + " h"
+                                  : std::to_string(f.sliceLength.count()) + " s";
+    return "<h2>Units per hour</h2>\n<p>Units passed per hour, in slices of " + slice +
+           " (UTC, by the end of each job). Peak " + Fixed(f.peakUnitsPerHour, 1) + " units/h.</p>\n" +
+           RenderBarChart(chart);
+}
+
+std::string YieldSection(const StationFigures& f) {
+    std::vector<ShareBar> overall{{"all stations", f.overall.Yield(), Note(f.overall)}}, stations, ports;
+    for (const JobTally& t : f.stations) stations.push_back({t.station, t.Yield(), Note(t)});
+    for (const JobTally& t : f.ports)
+        ports.push_back(
+            {t.station + "  " + (t.port.empty() ? "(port unknown)" : t.port), t.Yield(), Note(t)});
+    return "<h2>Yield</h2>\n<p>Passed write jobs over passed and failed ones; jobs stopped by Ctrl-C or "
+           "declined at a "
+           "prompt are left out.</p>\n" +
+           RenderShareBars("yield-overall", "Yield overall", overall) + "<h3>Per station</h3>\n" +
+           RenderShareBars("yield-stations", "Yield per station", stations) + "<h3>Per port</h3>\n" +
+           RenderShareBars("yield-ports", "Yield per station and port", ports);
+}
+
+std::string ParetoSection(const StationFigures& f) {
+    std::string html = "<h2>Failure codes</h2>\n";
+    if (f.pareto.empty()) {
+        html += "<p>No write job failed with a code.</p>\n";
+    } else {
+        BarChart chart;
+        chart.id = "failure-pareto";
+        chart.caption = "Failure codes by frequency, with the cumulative share";
+        chart.valueUnit = "failures";
+        BarSeries counts{"failures", kFailedColour, {}};
+        for (size_t i = 0; i < f.pareto.size() && i < kCodesCharted; ++i) {
+            chart.labels.push_back(FormatResultCode(f.pareto[i].code));
+            counts.values.push_back(f.pareto[i].count);
+            chart.cumulative.push_back(f.pareto[i].cumulativeShare);
+        }
+        chart.series.push_back(std::move(counts));
+        html += RenderBarChart(chart);
+        html +=
+            "<table "
+            "id=\"failure-codes\"><tr><th>code</th><th>failures</th><th>cumulative</th><th>name</"
+            "th><th>meaning</th></tr>\n";
+        for (const CodeCount& row : f.pareto)
+            html += "<tr><td><code>" + FormatResultCode(row.code) + "</code></td><td class=\"n\">" +
+                    std::to_string(row.count) + "</td><td class=\"n\">" + Percent(row.cumulativeShare) +
+                    "</td><td>" + EscapeMarkup(row.name) + "</td><td>" + EscapeMarkup(row.meaning) +
+                    "</td></tr>\n";
+        html += "</table>\n";
+    }
+    if (f.failuresWithoutCode > 0)
+        html += "<p class=\"note\">" + std::to_string(f.failuresWithoutCode) +
+                " failed jobs carry no code.</p>\n";
+    return html;
+}
+
+std::string DurationSection(const StationFigures& f) {
+    std::string html = "<h2>Job durations</h2>\n";
+    if (f.durations.empty()) return html + "<p>No write job passed or failed.</p>\n";
+    BarChart chart;
+    chart.id = "job-durations";
+    chart.caption = "Write jobs by duration";
+    chart.valueUnit = "jobs";
+    BarSeries passed{"passed", kPassedColour, {}}, failed{"failed", kFailedColour, {}};
+    for (size_t i = 0; i < f.durations.size(); ++i) {
+        const DurationBin& bin = f.durations[i];
+        chart.labels.push_back(
+            Fixed(double(bin.fromMs) / 1000, 1) +
+            (i + 1 == f.durations.size() ? " s and more" : "–" + Fixed(double(bin.toMs) / 1000, 1) + " s"));
+        passed.values.push_back(bin.passed);
+        failed.values.push_back(bin.failed);
+    }
+    chart.series = {std::move(passed), std::move(failed)};
+    html += Legend() + RenderBarChart(chart);
+    html +=
+        "<table id=\"duration-summary\"><tr><th></th><th>jobs</th><th>median</th><th>90th "
+        "percentile</th><th>longest</th></tr>\n";
+    for (const auto& [label, s] :
+         {std::pair{"passed", &f.passedDurations}, std::pair{"failed", &f.failedDurations}})
+        html += std::string("<tr><td>") + label + "</td><td class=\"n\">" + std::to_string(s->count) +
+                "</td><td class=\"n\">" + Seconds(s->medianMs) + "</td><td class=\"n\">" + Seconds(s->p90Ms) +
+                "</td><td class=\"n\">" + Seconds(s->maxMs) + "</td></tr>\n";
+    return html + "</table>\n";
+}
+
+std::string FirstPassSection(const StationFigures& f) {
+    const FirstPassYield& fpy = f.firstPass;
+    std::string html = "<h2>First-pass yield</h2>\n";
+    if (fpy.units == 0) return html + "<p>No write job names its unit by barcode or serial.</p>\n";
+    const std::string units = std::to_string(fpy.units);
+    html += RenderShareBars(
+        "first-pass-yield", "First-pass yield",
+        {{"passed at the first write", fpy.Rate(), std::to_string(fpy.passedFirst) + " of " + units},
+         {"passed in the end", double(fpy.passedEventually) / fpy.units,
+          std::to_string(fpy.passedEventually) + " of " + units}});
+    html += "<p>" + units + " units told apart by barcode or serial; " + std::to_string(fpy.retried) +
+            " were written more than once.";
+    if (fpy.jobsWithoutUnit > 0)
+        html += " " + std::to_string(fpy.jobsWithoutUnit) + " write jobs name no unit and are left out here.";
+    return html + "</p>\n";
+}
+
+std::string InvalidSection(const StationLogReading& reading) {
+    if (reading.invalid.empty()) return "";
+    std::string html = "<h2>Lines that are not records</h2>\n<p id=\"invalid-count\">" +
+                       std::to_string(reading.invalid.size()) +
+                       " lines were skipped:</p>\n<ul id=\"invalid-lines\">\n";
+    for (size_t i = 0; i < reading.invalid.size() && i < kInvalidLinesShown; ++i) {
+        const InvalidLine& line = reading.invalid[i];
+        html += "<li><code>" + EscapeMarkup(line.file) + ":" + std::to_string(line.line) + "</code> " +
+                EscapeMarkup(line.reason) + "</li>\n";
+    }
+    html += "</ul>\n";
+    if (reading.invalid.size() > kInvalidLinesShown)
+        html += "<p class=\"note\">and " + std::to_string(reading.invalid.size() - kInvalidLinesShown) +
+                " more (report --json lists every one).</p>\n";
+    return html;
+}
+
+}  // namespace
+
+std::string RenderReportPage(const StationLogReading& reading, const StationFigures& f) {
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Station "
+        "report</title>\n<style>" +
+        std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>Station report</h1>\n";
+    std::string files;
+    for (const std::string& file : reading.files) files += (files.empty() ? "" : ", ") + file;
+    html += "<p class=\"note\">" + EscapeMarkup(files) + "</p>\n";
+    if (f.overall.Jobs() == 0) {
+        html += "<p>The logs hold no write job.</p>\n";
+    } else {
+        html += "<p>" + FormatIsoTime(f.first) + " to " + FormatIsoTime(f.last) + " (UTC), " +
+                std::to_string(f.stations.size()) + " stations.</p>\n<div class=\"tiles\">" +
+                Tile("write jobs", std::to_string(f.overall.Jobs())) +
+                Tile("units passed", std::to_string(f.overall.passed)) +
+                Tile("yield", Percent(f.overall.Yield())) +
+                Tile("peak units/h", Fixed(f.peakUnitsPerHour, 0));
+        if (f.firstPass.units > 0) html += Tile("first-pass yield", Percent(f.firstPass.Rate()));
+        if (!reading.invalid.empty())
+            html += Tile("lines not records", std::to_string(reading.invalid.size()));
+        html += "</div>\n";
+        for (const auto& [kind, count] : f.otherKinds)
+            html += "<p class=\"note\">" + std::to_string(count) + " " + EscapeMarkup(kind) +
+                    " records (not in these figures).</p>\n";
+        html += ThroughputSection(f) + YieldSection(f) + ParetoSection(f) + DurationSection(f) +
+                FirstPassSection(f);
+    }
+    return html + InvalidSection(reading) + "</body>\n</html>\n";
+}
+
+}  // namespace zt::station

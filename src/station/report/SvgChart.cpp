@@ -1,0 +1,154 @@
+#include "station/report/SvgChart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
+namespace zt::station {
+
+namespace {
+
+std::string Number(double value, int decimals = 1) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+// A round top for the value axis: 1, 2 or 5 times a power of ten.
+double AxisTop(double highest) {
+    if (highest <= 0) return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(highest)));
+    for (const double step : {1.0, 2.0, 5.0, 10.0})
+        if (step * power >= highest) return step * power;
+    return 10 * power;
+}
+
+}  // namespace
+
+std::string EscapeMarkup(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string RenderBarChart(const BarChart& chart) {
+    constexpr double kLeft = 56, kRight = 48, kTop = 16, kBottom = 64, kPlotHeight = 220;
+    const size_t count = chart.labels.size();
+    const double slot = std::clamp(720.0 / std::max<size_t>(count, 1), 4.0, 48.0);
+    const double plotWidth = slot * std::max<size_t>(count, 1);
+    const double width = kLeft + plotWidth + kRight, height = kTop + kPlotHeight + kBottom;
+    double highest = 0;
+    for (size_t i = 0; i < count; ++i) {
+        double stack = 0;
+        for (const BarSeries& series : chart.series) stack += i < series.values.size() ? series.values[i] : 0;
+        highest = std::max(highest, stack);
+    }
+    const double top = AxisTop(highest);
+    auto y = [&](double value) { return kTop + kPlotHeight * (1 - value / top); };
+
+    std::string svg = "<svg class=\"chart\" id=\"" + EscapeMarkup(chart.id) +
+                      "\" role=\"img\" aria-label=\"" + EscapeMarkup(chart.caption) +
+                      "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(width, 0) + "\" height=\"" +
+                      Number(height, 0) + "\" viewBox=\"0 0 " + Number(width, 0) + " " + Number(height, 0) +
+                      "\">\n";
+    // Value axis: five grid lines with their values.
+    for (int step = 0; step <= 4; ++step) {
+        const double value = top * step / 4, at = y(value);
+        svg += "<line class=\"grid\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kLeft + plotWidth) +
+               "\" y1=\"" + Number(at) + "\" y2=\"" + Number(at) + "\"/>";
+        svg += "<text class=\"axis\" x=\"" + Number(kLeft - 6) + "\" y=\"" + Number(at + 4) +
+               "\" text-anchor=\"end\">" + Number(value, top < 5 ? 1 : 0) + "</text>\n";
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const double x = kLeft + slot * double(i) + slot * 0.1, barWidth = slot * 0.8;
+        double base = 0;
+        for (const BarSeries& series : chart.series) {
+            const double value = i < series.values.size() ? series.values[i] : 0;
+            if (value > 0) {
+                svg += "<rect class=\"bar\" fill=\"" + series.colour + "\" x=\"" + Number(x) + "\" y=\"" +
+                       Number(y(base + value)) + "\" width=\"" + Number(barWidth) + "\" height=\"" +
+                       Number(y(base) - y(base + value)) + "\"><title>" + EscapeMarkup(chart.labels[i]) +
+                       ": " + Number(value, value == std::floor(value) ? 0 : 1) + " " +
+                       EscapeMarkup(chart.valueUnit) +
+                       (chart.series.size() > 1 ? " " + EscapeMarkup(series.name) : "") + "</title></rect>\n";
+            }
+            base += value;
+        }
+        if (i % std::max<size_t>(chart.labelEvery, 1) == 0) {
+            const double lx = x + barWidth / 2, ly = kTop + kPlotHeight + 12;
+            svg += "<text class=\"axis\" x=\"" + Number(lx) + "\" y=\"" + Number(ly) +
+                   "\" text-anchor=\"end\" transform=\"rotate(-40 " + Number(lx) + " " + Number(ly) + ")\">" +
+                   EscapeMarkup(chart.labels[i]) + "</text>\n";
+        }
+    }
+    if (!chart.cumulative.empty()) {
+        std::string points;
+        for (size_t i = 0; i < chart.cumulative.size() && i < count; ++i)
+            points += Number(kLeft + slot * (double(i) + 0.5)) + "," +
+                      Number(kTop + kPlotHeight * (1 - chart.cumulative[i])) + " ";
+        svg +=
+            "<polyline class=\"cumulative\" fill=\"none\" stroke=\"#1565c0\" stroke-width=\"2\" points=\"" +
+            points + "\"/>\n";
+        for (int step = 0; step <= 4; ++step)
+            svg += "<text class=\"axis\" x=\"" + Number(kLeft + plotWidth + 6) + "\" y=\"" +
+                   Number(kTop + kPlotHeight * (1 - step / 4.0) + 4) + "\">" + std::to_string(step * 25) +
+                   "%</text>\n";
+    }
+    svg += "<line class=\"frame\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kLeft + plotWidth) +
+           "\" y1=\"" + Number(kTop + kPlotHeight) + "\" y2=\"" + Number(kTop + kPlotHeight) +
+           "\"/>\n</svg>\n";
+    return svg;
+}
+
+std::string RenderShareBars(const std::string& id, const std::string& caption,
+                            const std::vector<ShareBar>& rows) {
+    constexpr double kLabel = 200, kBar = 420, kRow = 22, kNote = 200;
+    const double height = kRow * std::max<size_t>(rows.size(), 1) + 8, width = kLabel + kBar + kNote;
+    std::string svg = "<svg class=\"chart\" id=\"" + EscapeMarkup(id) + "\" role=\"img\" aria-label=\"" +
+                      EscapeMarkup(caption) + "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                      Number(width, 0) + "\" height=\"" + Number(height, 0) + "\" viewBox=\"0 0 " +
+                      Number(width, 0) + " " + Number(height, 0) + "\">\n";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ShareBar& row = rows[i];
+        const double share = std::clamp(row.share, 0.0, 1.0), top = 4 + kRow * double(i);
+        const std::string percent = Number(share * 100, 1) + " %";
+        svg += "<text class=\"label\" x=\"" + Number(kLabel - 8) + "\" y=\"" + Number(top + 14) +
+               "\" text-anchor=\"end\">" + EscapeMarkup(row.label) + "</text>";
+        svg += "<rect class=\"track\" x=\"" + Number(kLabel) + "\" y=\"" + Number(top + 2) + "\" width=\"" +
+               Number(kBar) + "\" height=\"16\"/>";
+        svg += "<rect class=\"bar\" fill=\"" +
+               std::string(share >= 0.95   ? "#2e7d32"
+                           : share >= 0.85 ? "#f9a825"
+                                           : "#c62828") +
+               "\" x=\"" + Number(kLabel) + "\" y=\"" + Number(top + 2) + "\" width=\"" +
+               Number(kBar * share) + "\" height=\"16\"><title>" + EscapeMarkup(row.label) + ": " + percent +
+               "</title></rect>";
+        svg += "<text class=\"value\" x=\"" + Number(kLabel + kBar + 8) + "\" y=\"" + Number(top + 14) +
+               "\">" + percent + (row.note.empty() ? "" : "  (" + EscapeMarkup(row.note) + ")") + "</text>\n";
+    }
+    return svg + "</svg>\n";
+}
+
+}  // namespace zt::station

@@ -1,0 +1,55 @@
+#include "ui/win32/Win32StationDisplay.h"
+
+namespace zt::win32 {
+
+// One unit's row. Its job's own prompts are not shown: the display asks once
+// for every unit. The result comes from the job's results, not from here.
+class Win32StationDisplay::RowView final : public station::ConsoleView {
+public:
+    RowView(Win32StationDisplay& display, size_t index) : display_(display), index_(index) {}
+
+    void Info(const std::string& text) override { Show(text); }
+    void Progress(int percent) override {
+        {
+            // The job sets the bar a few thousand times, mostly to where it
+            // already stands; only a change is worth a wait for the window.
+            std::lock_guard lock(mutex_);
+            if (percent == percent_) return;
+            percent_ = percent;
+        }
+        display_.calls_.Run([this, percent] { display_.rows_.ShowProgress(index_, percent); });
+    }
+    void Marker(const std::string&) override {}
+    void Message(const std::string& text, const std::string&) override { Show(text); }
+    void Prompt(const std::string&, bool) override {}
+    void Version(const std::string&, const std::optional<std::string>&) override {}
+    void Device(const station::PresentDevice&) override {}
+    void Result(const JobOutcome&) override {}
+
+private:
+    void Show(const std::string& text) {
+        display_.calls_.Run([this, text] { display_.rows_.ShowText(index_, text); });
+    }
+
+    Win32StationDisplay& display_;
+    const size_t index_;
+    std::mutex mutex_;
+    int percent_ = -1;
+};
+
+Win32StationDisplay::Win32StationDisplay(UiCallQueue& calls, Rows& rows) : calls_(calls), rows_(rows) {}
+
+Win32StationDisplay::~Win32StationDisplay() = default;
+
+station::ConsoleView& Win32StationDisplay::ViewOf(size_t index, const std::string&) {
+    std::lock_guard lock(viewsMutex_);
+    if (views_.size() <= index) views_.resize(index + 1);
+    if (!views_[index]) views_[index] = std::make_unique<RowView>(*this, index);
+    return *views_[index];
+}
+
+void Win32StationDisplay::ReplugPrompt(const std::string& text) {
+    calls_.RunUntilDone([this, text](UiCallQueue::Done done) { rows_.AskToReplug(text, std::move(done)); });
+}
+
+}  // namespace zt::win32

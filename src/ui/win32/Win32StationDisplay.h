@@ -1,0 +1,47 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/UiCallQueue.h"
+#include "station/StationDisplay.h"
+
+namespace zt::win32 {
+
+// Several units written at once, shown in the station window: every call of
+// a unit's view, and the one re-plug prompt, is handed to `rows` on the
+// user-interface thread through `calls`. The units' threads wait until their
+// call has been handled there; once `calls` is closing they no longer wait
+// and nothing is shown.
+class Win32StationDisplay final : public station::StationDisplay {
+public:
+    // What the window does with the calls, each on the user-interface thread.
+    // `index` is the unit's place in the job.
+    class Rows {
+    public:
+        virtual ~Rows() = default;
+        virtual void ShowProgress(size_t index, int percent) = 0;
+        // The last thing the unit's job said: its result box, or a notice.
+        virtual void ShowText(size_t index, const std::string& text) = 0;
+        // Puts up the prompt; `answered` runs once the operator has answered.
+        virtual void AskToReplug(const std::string& text, std::function<void()> answered) = 0;
+    };
+
+    Win32StationDisplay(UiCallQueue& calls, Rows& rows);
+    ~Win32StationDisplay() override;
+
+    station::ConsoleView& ViewOf(size_t index, const std::string& port) override;
+    void ReplugPrompt(const std::string& text) override;
+
+    class RowView;
+
+private:
+    UiCallQueue& calls_;
+    Rows& rows_;
+    std::mutex viewsMutex_;
+    std::vector<std::unique_ptr<RowView>> views_;
+};
+
+}  // namespace zt::win32
