@@ -70,6 +70,10 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         return false;
     }
     if (!CheckId("--pid", options.pid, &checked->productId, error)) return false;
+    if (options.logGiven && options.log.empty()) {
+        *error = "--log needs the name of a file";
+        return false;
+    }
 
     if (options.all && !options.ports.empty()) {
         *error = "--all and --port pick the units two ways: give one of them";

@@ -35,4 +35,10 @@ std::optional<DeviceIdTrace::Ids> DeviceIdTrace::Last() const {
     return last_;
 }
 
+void DeviceIdTrace::Forget() {
+    std::lock_guard lock(mutex_);
+    first_.reset();
+    last_.reset();
+}
+
 }  // namespace zt::station

@@ -24,6 +24,8 @@ public:
 
     std::optional<Ids> First() const;
     std::optional<Ids> Last() const;
+    // Starts over for the next job of a dialog that runs several.
+    void Forget();
 
 private:
     mutable std::mutex mutex_;

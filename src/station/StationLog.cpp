@@ -53,6 +53,7 @@ std::string FormatStationRecord(const StationRecord& r) {
         line["meaning"] = nullptr;
     }
     line["rewritePasses"] = r.rewritePasses;
+    if (r.kind != "write") line["kind"] = r.kind;
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
 }
 
