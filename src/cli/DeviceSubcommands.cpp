@@ -72,7 +72,8 @@ int ExitCodeOf(ResultKind kind) {
 bool NoDeviceOpened(const JobOutcome& outcome) {
     if (!outcome.failure) return true;
     const uint32_t origin = outcome.failure->origin;
-    return origin == kOriginOpenKnownDevice || origin == kOriginOpenDeviceById || origin == kOriginVersionQuery;
+    return origin == kOriginOpenKnownDevice || origin == kOriginOpenDeviceById ||
+           origin == kOriginVersionQuery;
 }
 
 // Erasing leaves the device unable to start its firmware until it is written
@@ -397,9 +398,10 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
                 return d.vendorId == typed.vendorId && d.productId == typed.productId;
             });
             const Failure failure = present ? kHidExchangeFailed : kDeviceNotFound;
-            report.outcome = version ? JobOutcome::Ok()
-                                     : JobOutcome::Failed({0, kOriginVersionQuery, failure.errorClass,
-                                                           failure.errorDetail});
+            report.outcome =
+                version
+                    ? JobOutcome::Ok()
+                    : JobOutcome::Failed({0, kOriginVersionQuery, failure.errorClass, failure.errorDetail});
             break;
         }
         case DeviceCommand::List:
@@ -498,8 +500,8 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
             "--log", options.log,
             "append one JSON line per job to this station log (a regular file), synced before the result "
             "is shown (docs/json-events.md); a log that cannot be opened stops before the job, exit 4");
-    typed.vidOption =
-        sub->add_option("--vid", typed.vid, "vendor ID of the unit to work on, 1-4 hex digits (default 3C4D)");
+    typed.vidOption = sub->add_option("--vid", typed.vid,
+                                      "vendor ID of the unit to work on, 1-4 hex digits (default 3C4D)");
     typed.pidOption = sub->add_option("--pid", typed.pid,
                                       "product ID of the unit to work on, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
@@ -562,7 +564,8 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
 
     add("write",
         "Write the EEPROM of the unit the IDs select, or of the one on --port: shows the progress, the "
-        "operator messages and the re-plug prompt (Enter continues; end of input counts as Enter). Exit code 0 after "
+        "operator messages and the re-plug prompt (Enter continues; end of input counts as Enter). Exit code "
+        "0 after "
         "\"Write to EEPROM OK!\", 1 after \"Fail to Write EEPROM! [XXXXXXXX]\"; the last line is "
         "'result: OK' or 'result: FAIL XXXXXXXX'.",
         DeviceCommand::Write, true,

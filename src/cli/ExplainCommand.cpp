@@ -73,8 +73,10 @@ void AddExplainCommand(CLI::App& app, CommandContext& ctx) {
     auto text = std::make_shared<std::string>();
     auto list = std::make_shared<bool>(false);
     CLI::App* explain = app.add_subcommand(
-        "explain", "Say what a failure code means: its stage, origin, class and detail, each in hex and words");
-    explain->add_option("code", *text, "the eight hexadecimal digits of \"Fail to Write EEPROM! [XXXXXXXX]\"");
+        "explain",
+        "Say what a failure code means: its stage, origin, class and detail, each in hex and words");
+    explain->add_option("code", *text,
+                        "the eight hexadecimal digits of \"Fail to Write EEPROM! [XXXXXXXX]\"");
     explain->add_flag("--list", *list, "print every code the tool can show, one per line, instead");
     explain->footer(
         "\nExit codes: 0 a code this tool records, 1 eight digits the tool never records, 2 not eight "

@@ -177,7 +177,8 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
             // Its identity read recorded which register went unanswered.
             const JobOutcome unanswered = JobOutcome::Failed(dlg.jobResult.Get());
             session.Close();
-            End(unanswered, kExitJobFailed, "the chip did not answer the identity read; nothing was compared");
+            End(unanswered, kExitJobFailed,
+                "the chip did not answer the identity read; nothing was compared");
             return std::nullopt;
         }
         record_.chipId = chipId;
@@ -185,10 +186,11 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
         const EepromImage* image = SelectImage(chipId);
         if (!image) {
             session.Close();
-            End(JobOutcome::Failed({0, kOriginCompareUnit, kChipNotSupported.errorClass,
-                                    kChipNotSupported.errorDetail}),
+            End(JobOutcome::Failed(
+                    {0, kOriginCompareUnit, kChipNotSupported.errorClass, kChipNotSupported.errorDetail}),
                 kExitJobFailed,
-                "the chip (identifier " + Hex4(chipId & 0xFFFF) + ") has no built-in image; name one with --image");
+                "the chip (identifier " + Hex4(chipId & 0xFFFF) +
+                    ") has no built-in image; name one with --image");
             return std::nullopt;
         }
         expected_.assign(image->begin(), image->end());
@@ -260,7 +262,8 @@ void UnitRun::Finish(const std::vector<uint8_t>& unit) {
     constexpr size_t kShown = 32;
     for (size_t i = 0; i < ranges.size() && i < kShown; ++i)
         text += "\n" + Hex4(ranges[i].first) + "-" + Hex4(ranges[i].second);
-    if (ranges.size() > kShown) text += "\n... and " + std::to_string(ranges.size() - kShown) + " more ranges";
+    if (ranges.size() > kShown)
+        text += "\n... and " + std::to_string(ranges.size() - kShown) + " more ranges";
     view_->Info(text);
     End(JobOutcome::Failed({0, kOriginCompareUnit, kUnitDiffers.errorClass, kUnitDiffers.errorDetail}),
         kExitJobFailed);
@@ -272,8 +275,7 @@ void UnitRun::Run() {
     if (!CheckDeviceOptions(options_.device, &checked, &error)) return Fail(kExitUsage, error);
     if (command_ == UnitCommand::Verify && !TakeExpectedFile()) return;
     // A log that cannot take the record stops the command before any unit.
-    if (options_.device.logGiven && !log_.Open(options_.device.log, &error))
-        return Fail(kExitIoError, error);
+    if (options_.device.logGiven && !log_.Open(options_.device.log, &error)) return Fail(kExitIoError, error);
     if (options_.device.json) {
         view_ = std::make_unique<JsonEvents>(ctx_.out);
     } else {

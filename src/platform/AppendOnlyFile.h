@@ -18,7 +18,7 @@ public:
     // processes do not cut into it, and returns once it is on the disk. False
     // with the reason (the system's error text) in `error` when it was not
     // written and synced whole; what did go in is taken back where no other
-// process has appended since. Blocks; one caller at a time.
+    // process has appended since. Blocks; one caller at a time.
     virtual bool Append(const std::string& text, std::string* error) = 0;
 };
 

@@ -20,8 +20,9 @@ public:
     // refused. A replaced file keeps its permissions; a new one gets the
     // system's usual ones. Through a symbolic link the file it points to is
     // replaced, but only through a link of the user's own or root's: one
-    // that another user could plant in a shared folder is refused. A target that is not a regular file (/dev/stdout, a pipe, a
-    // device) cannot be replaced and is written as it is.
+    // that another user could plant in a shared folder is refused. A target
+    // that is not a regular file (/dev/stdout, a pipe, a device) cannot be
+    // replaced and is written as it is.
     //
     // Blocks until the data is on the disk; safe from any thread. False with
     // the reason (the system's error text) in `error`.

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>

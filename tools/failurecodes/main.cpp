@@ -57,8 +57,8 @@ std::string Document() {
         << "SS stands for the stage above.\n\n"
         << "| Code | Origin | Class | Detail | Meaning |\n|---|---|---|---|---|\n";
     for (const FailureEntry& e : FailureCatalogue()) {
-        out << "| SS" << Hex2(e.origin) << Hex2(e.errorClass) << Hex2(e.errorDetail) << " | " << Hex2(e.origin)
-            << " " << Cell(OriginName(e.origin)) << " | " << Hex2(e.errorClass) << " "
+        out << "| SS" << Hex2(e.origin) << Hex2(e.errorClass) << Hex2(e.errorDetail) << " | "
+            << Hex2(e.origin) << " " << Cell(OriginName(e.origin)) << " | " << Hex2(e.errorClass) << " "
             << Cell(FailureClassName(e.errorClass)) << " | " << Hex2(e.errorDetail) << " " << Cell(e.name)
             << " | " << Cell(e.meaning) << " |\n";
     }
@@ -69,9 +69,12 @@ std::string Document() {
 std::string Roff(std::string_view text) {
     std::string out;
     for (char c : text) {
-        if (c == '\\') out += "\\e";
-        else if (c == '-') out += "\\-";
-        else out += c;
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
     }
     if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out.insert(0, "\\&");
     return out;

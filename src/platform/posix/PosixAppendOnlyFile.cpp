@@ -20,8 +20,8 @@ namespace {
 constexpr off_t kTornTailReach = 64 * 1024;
 
 std::string NotRegular(mode_t mode) {
-    const char* what = S_ISDIR(mode)   ? "a folder"
-                       : S_ISFIFO(mode) ? "a FIFO"
+    const char* what = S_ISDIR(mode)                    ? "a folder"
+                       : S_ISFIFO(mode)                 ? "a FIFO"
                        : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
                        : S_ISSOCK(mode)                 ? "a socket"
                                                         : "not a plain file";
@@ -62,7 +62,8 @@ std::unique_ptr<AppendOnlyFile> PosixAppendOnlyFile::Open(const std::string& pat
         fd = OpenForAppend(path, O_WRONLY | noFollow);
     }
     if (fd < 0) {
-        *error = errno == ELOOP ? "a symbolic link appeared in its place; not followed" : std::strerror(errno);
+        *error =
+            errno == ELOOP ? "a symbolic link appeared in its place; not followed" : std::strerror(errno);
         return nullptr;
     }
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -176,9 +176,9 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
         const auto outcome = window.LastOutcome();
         if (log.file.IsOpen() && log.pending && outcome && job) {
             log.pending = false;
-            const zt::station::StationRecord record = zt::station::CollectStationRecord(
-                {job->jobReport, ids, platform.usb, unit.Port(), *outcome, log.start,
-                 std::chrono::system_clock::now()});
+            const zt::station::StationRecord record =
+                zt::station::CollectStationRecord({job->jobReport, ids, platform.usb, unit.Port(), *outcome,
+                                                   log.start, std::chrono::system_clock::now()});
             std::string error;
             if (!log.file.Append(zt::station::FormatStationRecord(record), &error)) {
                 Tell(error, true);
