@@ -120,7 +120,6 @@ set(CPACK_PACKAGE_VENDOR "zt51xx-mp developers")
 set(CPACK_PACKAGE_CONTACT "${ZT_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "production-line EEPROM programmer for ZT51xx USB audio controllers")
 set(CPACK_DEBIAN_CLI_DESCRIPTION
-    "production-line EEPROM programmer for ZT51xx USB audio controllers\n"
     "Programs the configuration EEPROM of ZT51xx USB audio controllers on the\n"
     "production line, with the two EEPROM images built in. This package holds\n"
     "the command line for operators and test stations, with a JSON event\n"
@@ -129,7 +128,6 @@ set(CPACK_DEBIAN_CLI_DESCRIPTION
     "simulated chip.")
 string(JOIN "" CPACK_DEBIAN_CLI_DESCRIPTION ${CPACK_DEBIAN_CLI_DESCRIPTION})
 set(CPACK_DEBIAN_GUI_DESCRIPTION
-    "dialog windows of the ZT51xx production-line EEPROM programmer\n"
     "The dialog window that programs the configuration EEPROM of ZT51xx USB\n"
     "audio controllers one unit at a time, and the station window that\n"
     "writes every unit present at once.")
