@@ -33,6 +33,7 @@ struct DeviceOptions {
     bool simulate = false;
     sim::SimulatedMachine::Arguments simulation;  // its unit count comes from `units`
     std::optional<std::string> units;             // --units as typed; not given: one unit
+    bool logGiven = false;                        // --log was typed, even as ""
 };
 
 struct CheckedDeviceOptions {

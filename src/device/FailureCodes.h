@@ -27,6 +27,13 @@ enum Origin : uint32_t {
     kOriginReadBackHeaderTail = 19,
     kOriginReadBackImage = 22,
     kOriginRestoreHeaderFromBackup = 25,
+    // The commands that only look at a unit, which the dialog's job never
+    // runs: the firmware-version query (which records nothing of its own),
+    // reading the EEPROM out, comparing it with an image, saving it.
+    kOriginVersionQuery = 0x20,
+    kOriginReadEepromRange = 0x21,
+    kOriginCompareUnit = 0x22,
+    kOriginSaveUnit = 0x23,
 };
 
 // Classes: what kind of failure.
@@ -46,6 +53,7 @@ enum FailureClass : uint32_t {
     kClassVerify = 16,
     kClassUnitChanged = 18,
     kClassHsDescriptors = 21,
+    kClassFile = 23,
 };
 
 // Details within a class. The same number means different things in
@@ -73,6 +81,8 @@ enum FailureDetail : uint32_t {
     kDetailHeaderTailDiffers = 6,        // class 16
     kDetailHeaderHeadDiffers = 7,        // class 16
     kDetailChipIdentifierDiffers = 1,    // class 18
+    kDetailUnitDiffers = 8,              // class 16
+    kDetailFileNotWritten = 1,           // class 23
 };
 
 // One failure as an operation records it: its class and detail together, so
@@ -105,6 +115,8 @@ inline constexpr Failure kBodyDiffers{kClassVerify, kDetailBodyDiffers};
 inline constexpr Failure kHeaderTailDiffers{kClassVerify, kDetailHeaderTailDiffers};
 inline constexpr Failure kHeaderHeadDiffers{kClassVerify, kDetailHeaderHeadDiffers};
 inline constexpr Failure kChipIdentifierDiffers{kClassUnitChanged, kDetailChipIdentifierDiffers};
+inline constexpr Failure kUnitDiffers{kClassVerify, kDetailUnitDiffers};
+inline constexpr Failure kFileNotWritten{kClassFile, kDetailFileNotWritten};
 
 // The identity reads number their failures by the register's position in the
 // read sequence, one range per path.

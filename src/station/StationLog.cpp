@@ -58,6 +58,7 @@ std::string FormatStationRecord(const StationRecord& r) {
     if (r.restoreCode) line["restoreCode"] = FormatResultCode(*r.restoreCode);
     line["rewritePasses"] = r.rewritePasses;
     if (r.port.empty()) line["portNote"] = kPortUnknownText;
+    if (r.kind != "write") line["kind"] = r.kind;
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
 }
 

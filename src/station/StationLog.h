@@ -28,6 +28,9 @@ struct StationRecord {
     std::optional<uint32_t> code;
     std::optional<uint32_t> restoreCode;  // the failed header restore's, after `code`
     int rewritePasses = 0;
+    // What the command did: "write" (left out of the line, as records of
+    // write jobs always were), "erase", "read" or "verify".
+    std::string kind = "write";
 };
 
 // The record as one line of JSON (with its newline); docs/json-events.md
