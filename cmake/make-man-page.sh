@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# make-man-page.sh PROGRAM VERSION SUMMARY SEE_ALSO OUTPUT.1.gz
+# make-man-page.sh PROGRAM VERSION SUMMARY SEE_ALSO OUTPUT.1.gz [INCLUDE...]
 #
+# Each INCLUDE is a help2man include file of sections of its own (EXIT
+# STATUS, FAILURE CODES) that no --help text holds.
 # Turns PROGRAM's --help into its man page with help2man. For a program with
 # subcommands, the --help of every subcommand (and of theirs) becomes a
 # COMMANDS section too, so the man page holds every option the program
@@ -8,6 +10,7 @@
 set -euo pipefail
 
 program=$1 version=$2 summary=$3 see_also=$4 output=$5
+shift 5
 name=$(basename "$program")
 include=$(mktemp)
 trap 'rm -f "$include"' EXIT
@@ -45,6 +48,9 @@ commands=$(describe)
 if [[ -n $commands ]]; then
     printf '[COMMANDS]\n%s\n' "$commands" >>"$include"
 fi
+for extra in "$@"; do
+    cat "$extra" >>"$include"
+done
 if [[ -n $see_also ]]; then
     printf '[SEE ALSO]\n%s\n' "$see_also" >>"$include"
 fi

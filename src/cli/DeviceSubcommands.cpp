@@ -64,7 +64,8 @@ std::unique_ptr<ConsoleView> MakeView(const DeviceOptions& options, CommandConte
 bool NoDeviceOpened(const JobOutcome& outcome) {
     if (!outcome.failure) return true;
     const uint32_t origin = outcome.failure->origin;
-    return origin == kOriginOpenKnownDevice || origin == kOriginOpenDeviceById;
+    return origin == kOriginOpenKnownDevice || origin == kOriginOpenDeviceById ||
+           origin == kOriginVersionQuery;
 }
 
 // Erasing leaves the device unable to start its firmware until it is written
@@ -92,13 +93,20 @@ void ListDevices(DeviceBackend& backend, const CheckedDeviceOptions& checked, Co
             device.powerReplug = PowerReplugRefusal(backend.Power(), device.port).empty();
         view.Device(device);
     }
-    if (devices.empty()) ctx.err << "zt51xx-mp: no known device present\n";
+    // "None" is the list's result; with --json it ends the list as a result
+    // event like every other command's.
+    if (devices.empty() && !askPower) ctx.out << "no known device present\n";
     if (openFailures > 0 || unopenable) {
         const std::string hint = backend.PermissionHint();
         if (!hint.empty()) ctx.err << hint << '\n';
     }
     // A unit listed but not openable cannot be worked on either.
-    ctx.exitCode = devices.empty() || unopenable ? kExitNoDevice : kExitOk;
+    const bool none = devices.empty() || unopenable;
+    if (askPower)
+        view.Result(none ? JobOutcome::Failed({0, kOriginOpenKnownDevice, kDeviceNotFound.errorClass,
+                                               kDeviceNotFound.errorDetail})
+                         : JobOutcome::Ok());
+    ctx.exitCode = none ? kExitNoDevice : kExitOk;
 }
 
 // --replug power: every unit the job may work on must allow it, or nothing
@@ -204,8 +212,9 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
         return false;
     }
     // A log that cannot take the job's line stops the job before it starts.
-    if (Writes(command) && ((!options.log.empty() && !setup.log.Open(options.log, &error)) ||
-                            (options.journal && !setup.log.OpenJournal(&error)))) {
+    const bool logs = Writes(command) || command == DeviceCommand::Erase;
+    if (logs && ((!options.log.empty() && !setup.log.Open(options.log, &error)) ||
+                 (options.journal && !setup.log.OpenJournal(&error)))) {
         ctx.err << "zt51xx-mp: " << error << '\n';
         ctx.exitCode = kExitIoError;
         return false;
@@ -379,10 +388,23 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
         case DeviceCommand::Erase:
             report.outcome = session.EraseEeprom(request);
             break;
-        case DeviceCommand::Version:
+        case DeviceCommand::Version: {
             version = session.GetFirmwareVersion(&status, request);
-            report.outcome = {version ? ResultKind::Ok : ResultKind::Failed, std::nullopt};
+            // The query records nothing of its own. It looks for the typed
+            // pair on the bus first: whether that is there tells a missing
+            // device from one that did not answer.
+            const KnownDevice typed = TableFor(setup.checked)[0];
+            const auto devices = platform.usb.ListDevices();
+            const bool present = std::any_of(devices.begin(), devices.end(), [&](const UsbDeviceEntry& d) {
+                return d.vendorId == typed.vendorId && d.productId == typed.productId;
+            });
+            const Failure failure = present ? kHidExchangeFailed : kDeviceNotFound;
+            report.outcome =
+                version
+                    ? JobOutcome::Ok()
+                    : JobOutcome::Failed({0, kOriginVersionQuery, failure.errorClass, failure.errorDetail});
             break;
+        }
         case DeviceCommand::List:
         case DeviceCommand::Station:
             break;  // not run on one unit
@@ -392,11 +414,12 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     // failure that follows it is the interrupt's doing, not the device's.
     if (outcome.kind != ResultKind::Ok && InterruptSignal::Requested())
         outcome = {ResultKind::Interrupted, std::nullopt};
-    if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the dialog\n";
+    if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the device\n";
     session.Close();
 
     StationRecord record = CollectStationRecord(
         {report, ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
+    if (command == DeviceCommand::Erase) record.kind = "erase";
     record.stationId = setup.identity.stationId;
     record.operatorName = setup.identity.operatorName;
     record.workOrder = setup.identity.workOrder;
@@ -470,9 +493,11 @@ struct TypedOptions {
     std::string vid, pid;
     CLI::Option* vidOption = nullptr;
     CLI::Option* pidOption = nullptr;
+    CLI::Option* logOption = nullptr;
 
     DeviceOptions Resolve() const {
         DeviceOptions resolved = options;
+        resolved.logGiven = logOption && logOption->count() > 0;
         if (vidOption->count() > 0) resolved.vid = vid;
         if (pidOption->count() > 0) resolved.pid = pid;
         if (!resolved.ports.empty()) resolved.port = resolved.ports.front();
@@ -488,28 +513,30 @@ struct TypedOptions {
     }
 };
 
-void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool withLog) {
+void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool withLog, bool severalPorts) {
     DeviceOptions& options = typed.options;
     if (withLog)
-        sub->add_option(
-               "--log", options.logTargets,
-               "append one JSON line per job to this station log, synced before the result is "
-               "shown (docs/json-events.md); 'journal' sends each record to the systemd journal instead "
-               "(repeat --log for both; docs/station-records.md); a log that cannot be opened stops "
-               "before the job, exit 4")
-            ->envname("ZT_LOG")
-            ->allow_extra_args(false);
-    typed.vidOption =
-        sub->add_option("--vid", typed.vid, "vendor ID typed into the dialog, 1-4 hex digits (default 3C4D)");
+        typed.logOption =
+            sub->add_option(
+                   "--log", options.logTargets,
+                   "append one JSON line per job to this station log (a regular file), synced before the "
+                   "result is shown (docs/json-events.md); 'journal' sends each record to the systemd journal "
+                   "instead (repeat --log for both; docs/station-records.md); a log that cannot be opened "
+                   "stops before the job, exit 4")
+                ->envname("ZT_LOG")
+                ->allow_extra_args(false);
+    typed.vidOption = sub->add_option("--vid", typed.vid,
+                                      "vendor ID of the unit to work on, 1-4 hex digits (default 3C4D)");
     typed.pidOption = sub->add_option("--pid", typed.pid,
-                                      "product ID typed into the dialog, 1-4 hex digits (default 7351)");
+                                      "product ID of the unit to work on, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
     sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
     sub->add_option(
            "--port", options.ports,
            "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "
            "unit the IDs select (the known devices in order, the --vid/--pid pair first), whose port "
-           "then holds for the whole job. write: repeat it to write several units at once")
+           "then holds for the whole job" +
+               std::string(severalPorts ? "; repeat it to write several units at once" : ""))
         ->allow_extra_args(false);
     AddSimulatorOptions(sub, options, true);
 }
@@ -539,8 +566,9 @@ std::string ExitCodes(const std::string& ok, const std::string& failed) {
            ", 2 bad command line (nothing is sent to a device), 3 no backend for real devices or no "
            "permission to open the device, 5 the unit is held by another job, 6 the unit's lock could not be "
            "taken (the line says why), 129 after SIGHUP (the terminal or SSH session went away), 130 after "
-           "Ctrl-C, 143 after SIGTERM (each closes the dialog properly first and logs the job as "
-           "INTERRUPTED).\n";
+           "Ctrl-C, 143 after SIGTERM (each ends the job and closes the device properly first, and logs the "
+           "job as INTERRUPTED).
+";
 }
 
 }  // namespace
@@ -550,7 +578,8 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
                    const std::string& footer) {
         auto typed = std::make_shared<TypedOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
-        AddCommonOptions(sub, *typed, withYes, Writes(command));
+        AddCommonOptions(sub, *typed, withYes, Writes(command) || command == DeviceCommand::Erase,
+                         Writes(command));
         if (Writes(command)) {
             sub->add_option("--image", typed->options.imageFile,
                             "write this image file instead of the built-in one; checked first (length, "
@@ -563,8 +592,9 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
     };
 
     add("write",
-        "Write the EEPROM of the device, as the Write EEPROM button does: shows the progress, the operator "
-        "messages and the re-plug prompt (Enter continues; end of input counts as Enter). Exit code 0 after "
+        "Write the EEPROM of the unit the IDs select, or of the one on --port: shows the progress, the "
+        "operator messages and the re-plug prompt (Enter continues; end of input counts as Enter). Exit code "
+        "0 after "
         "\"Write to EEPROM OK!\", 1 after \"Fail to Write EEPROM! [XXXXXXXX]\"; the last line is "
         "'result: OK' or 'result: FAIL XXXXXXXX'.",
         DeviceCommand::Write, true,
@@ -608,7 +638,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "  zt51xx-mp station --simulate --units 8 --sim-handling-ms 500 --sim-stagger-ms 300 --stop-after 8\n"
             "                                          eight simulated units arriving one after another\n");
     add("erase",
-        "Erase the EEPROM of the unit the IDs select, or of the one on --port (the hidden Erase button). At "
+        "Erase the EEPROM of the unit the IDs select, or of the one on --port. At "
         "a terminal it "
         "asks first unless --yes and erases only after 'y' or 'yes'; without a terminal (a script, piped "
         "input) it needs --yes and otherwise refuses (exit 2) without touching the unit. The last line is "
@@ -616,9 +646,10 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "FAIL XXXXXXXX'.",
         DeviceCommand::Erase, true,
         ExitCodes("erased", "erase failed or declined at the prompt") +
+            "Exit code 4: the --log file could not be opened (nothing is sent) or its line not written.\n" +
             "\nExample:\n  zt51xx-mp erase --yes --simulate --sim-clock\n");
     add("version",
-        "Read the firmware version of the device with the given IDs (the hidden Get FW Ver. button); prints "
+        "Read the firmware version of the device with the given IDs; prints "
         "the status (SUCCESS or FAIL) and the version text.",
         DeviceCommand::Version, false,
         ExitCodes("version read", "the query failed (no version is printed)") +

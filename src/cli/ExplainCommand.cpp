@@ -53,19 +53,44 @@ void Explain(CommandContext& ctx, const std::string& text) {
     ctx.exitCode = d.known ? kExitOk : kExitJobFailed;
 }
 
+// Every code the tool can show, at every stage its job writes: for shell
+// completion and for scripts that check a code before they look it up.
+void ListCodes(CommandContext& ctx) {
+    for (uint32_t stage = 0; !StageMeaning(stage).empty(); ++stage) {
+        for (const FailureEntry& e : FailureCatalogue()) {
+            char code[16];
+            std::snprintf(code, sizeof code, "%02X%02X%02X%02X", stage & 0xFF, e.origin & 0xFF,
+                          e.errorClass & 0xFF, e.errorDetail & 0xFF);
+            ctx.out << code << '\n';
+        }
+    }
+    ctx.exitCode = kExitOk;
+}
+
 }  // namespace
 
 void AddExplainCommand(CLI::App& app, CommandContext& ctx) {
     auto text = std::make_shared<std::string>();
+    auto list = std::make_shared<bool>(false);
     CLI::App* explain = app.add_subcommand(
-        "explain", "Say what a failure code means: its stage, origin, class and detail in words");
-    explain->add_option("code", *text, "the eight hexadecimal digits of \"Fail to Write EEPROM! [XXXXXXXX]\"")
-        ->required();
+        "explain",
+        "Say what a failure code means: its stage, origin, class and detail, each in hex and words");
+    explain->add_option("code", *text,
+                        "the eight hexadecimal digits of \"Fail to Write EEPROM! [XXXXXXXX]\"");
+    explain->add_flag("--list", *list, "print every code the tool can show, one per line, instead");
     explain->footer(
         "\nExit codes: 0 a code this tool records, 1 eight digits the tool never records, 2 not eight "
         "hexadecimal digits.\n"
         "\nExample:\n  zt51xx-mp explain 00030401\n");
-    explain->callback([&ctx, text] { Explain(ctx, *text); });
+    explain->callback([&ctx, text, list] {
+        if (*list) return ListCodes(ctx);
+        if (text->empty()) {
+            ctx.err << "zt51xx-mp: explain needs a code (eight hexadecimal digits), or --list\n";
+            ctx.exitCode = kExitUsage;
+            return;
+        }
+        Explain(ctx, *text);
+    });
 }
 
 }  // namespace zt::cli

@@ -19,6 +19,8 @@
 #include "platform/HostSystem.h"
 #include "platform/PortScope.h"
 #include "station/DialogSession.h"
+#include "station/JsonEvents.h"
+#include "station/StationLog.h"
 
 // read and verify: look at a unit's EEPROM without writing anything, for QA
 // sampling and for checking a unit that came back from the field.
@@ -36,6 +38,7 @@ struct UnitOptions {
     CLI::Option* vidOption = nullptr;
     CLI::Option* pidOption = nullptr;
     CLI::Option* portOption = nullptr;
+    CLI::Option* logOption = nullptr;
     std::string file;   // read: where to save
     std::string image;  // verify: A, B, a file, or "" for the chip's own
 };
@@ -68,10 +71,14 @@ public:
     void Run();
 
 private:
+    // Before any unit: a diagnostic line and the exit code, no result.
     void Fail(int exitCode, const std::string& line) {
         ctx_.err << "zt51xx-mp: " << line << '\n';
         ctx_.exitCode = exitCode;
     }
+    // Once a unit was looked for: the reason on stderr, then the result
+    // (with its code) and the record in the log.
+    void End(const JobOutcome& outcome, int exitCode, const std::string& reason = "");
     // The expected bytes for verify, or nothing after a usage error.
     bool TakeExpectedFile();
     // Opens the unit, reads `size` bytes, and for verify the chip's image.
@@ -82,6 +89,9 @@ private:
     UnitCommand command_;
     UnitOptions options_;
     CommandContext& ctx_;
+    std::unique_ptr<ConsoleView> view_;
+    StationLog log_;
+    StationRecord record_;
     std::vector<uint8_t> expected_;  // verify: what the unit should hold
     std::string expectedName_;
 };
@@ -122,11 +132,11 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
             Fail(ExitCodeOfRefusal(claim), UnitClaimRefusal(options_.device.port, claim));
             return std::nullopt;
         }
+        view_->SetUnit({options_.device.port, {}, {}, {}});
     }
-    const bool terminal =
-        (&ctx_.err == &std::cerr) && HostStandardStreams().IsTerminal(StandardStream::Error);
-    TextConsoleView view(ctx_.err, terminal);
+    ConsoleView& view = *view_;
     OperatorInput input(ctx_.in);
+    record_.start = std::chrono::system_clock::now();
     DialogSession session(unit.AsPlatform(), view, input,
                           DialogSession::Options{true, nullptr, InterruptSignal::Requested});
     session.Start();
@@ -141,27 +151,46 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
     if (options_.device.port.empty()) unit.BindOnJobOpen();
     dlg.CloseDevice();
     if (Failed(dlg.OpenKnownDevice())) {
+        const JobOutcome notOpened = JobOutcome::Failed(dlg.jobResult.Get());
+        session.Close();
         const std::string hint = backend.PermissionHint();
         if (const PortScope::LockFailure failure = unit.LastLockFailure(); !failure.port.empty()) {
             const UnitClaim claim{ClaimOutcome::CannotLock, failure.reason};
-            Fail(ExitCodeOfRefusal(claim), UnitClaimRefusal(failure.port, claim));
+            End(notOpened, ExitCodeOfRefusal(claim), UnitClaimRefusal(failure.port, claim));
         } else {
-            Fail(kExitNoDevice,
-                 unit.HeldElsewhere().empty()
-                     ? "no known device present" + (hint.empty() ? "" : "\n" + hint)
-                     : "the unit at port " + unit.HeldElsewhere().front() + " is held by another job");
+            End(notOpened, kExitNoDevice,
+                unit.HeldElsewhere().empty()
+                    ? "no known device present" + (hint.empty() ? "" : "\n" + hint)
+                    : "the unit at port " + unit.HeldElsewhere().front() + " is held by another job");
         }
         return std::nullopt;
     }
+    record_.port = unit.Port();
+    record_.vendorIdBefore = record_.vendorIdAfter = static_cast<uint16_t>(dlg.deviceVendorId.load());
+    record_.productIdBefore = record_.productIdAfter = static_cast<uint16_t>(dlg.deviceProductId.load());
+    view.SetUnit({record_.port, record_.vendorIdAfter, record_.productIdAfter, {}});
 
     if (command_ == UnitCommand::Verify && expected_.empty()) {
         uint32_t chipId = 0;
         uint8_t status = 0xFF;
-        const EepromImage* image = nullptr;
-        if (Succeeded(dlg.ReadChipIdentity(&chipId, &status))) image = SelectImage(chipId);
+        if (Failed(dlg.ReadChipIdentity(&chipId, &status))) {
+            // Its identity read recorded which register went unanswered.
+            const JobOutcome unanswered = JobOutcome::Failed(dlg.jobResult.Get());
+            session.Close();
+            End(unanswered, kExitJobFailed,
+                "the chip did not answer the identity read; nothing was compared");
+            return std::nullopt;
+        }
+        record_.chipId = chipId;
+        view.SetUnit({record_.port, record_.vendorIdAfter, record_.productIdAfter, chipId});
+        const EepromImage* image = SelectImage(chipId);
         if (!image) {
-            Fail(kExitJobFailed, "the chip (identifier " + Hex4(chipId & 0xFFFF) +
-                                     ") has no built-in image; name one with --image");
+            session.Close();
+            End(JobOutcome::Failed(
+                    {0, kOriginCompareUnit, kChipNotSupported.errorClass, kChipNotSupported.errorDetail}),
+                kExitJobFailed,
+                "the chip (identifier " + Hex4(chipId & 0xFFFF) +
+                    ") has no built-in image; name one with --image");
             return std::nullopt;
         }
         expected_.assign(image->begin(), image->end());
@@ -174,20 +203,38 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
     const Status read = ReadEepromRange(
         dlg, 0, bytes,
         [&](size_t done) {
-            view.Progress(static_cast<int>(done * 100 / bytes.size()));
+            // The JSON progress event speaks of a write's phases; a read
+            // without changes tells only its result.
+            if (!options_.device.json) view.Progress(static_cast<int>(done * 100 / bytes.size()));
             return !InterruptSignal::Requested();
         },
         &failedAt);
     session.Close();
     if (InterruptSignal::Requested()) {
-        Fail(InterruptSignal::ExitCode(), "interrupted");
+        End({ResultKind::Interrupted, std::nullopt}, InterruptSignal::ExitCode(), "interrupted");
         return std::nullopt;
     }
     if (Failed(read)) {
-        Fail(kExitJobFailed, "the EEPROM read at " + Hex4(failedAt) + " failed");
+        End(JobOutcome::Failed({0, kOriginReadEepromRange, kEepromExchangeFailed.errorClass,
+                                kEepromExchangeFailed.errorDetail}),
+            kExitJobFailed, "the EEPROM read at " + Hex4(failedAt) + " failed");
         return std::nullopt;
     }
     return bytes;
+}
+
+void UnitRun::End(const JobOutcome& outcome, int exitCode, const std::string& reason) {
+    if (!reason.empty()) ctx_.err << "zt51xx-mp: " << reason << '\n';
+    record_.end = std::chrono::system_clock::now();
+    record_.status = ResultName(outcome.kind);
+    record_.code = outcome.Code();
+    record_.kind = command_ == UnitCommand::Read ? "read" : "verify";
+    // The line is on disk before the station hears the result.
+    std::string logError;
+    const bool logged = !log_.IsOpen() || log_.Append(FormatStationRecord(record_), &logError);
+    if (!logged) ctx_.err << "zt51xx-mp: " << logError << '\n';
+    view_->Result(outcome);
+    ctx_.exitCode = logged ? exitCode : kExitIoError;
 }
 
 void UnitRun::Finish(const std::vector<uint8_t>& unit) {
@@ -196,31 +243,34 @@ void UnitRun::Finish(const std::vector<uint8_t>& unit) {
         if (!HostFiles().WriteFileAtomically(options_.file, std::as_bytes(std::span(unit)), &error)) {
             // A signal ends a wait for a slow reader (a pipe, a FIFO): that is the interrupt.
             if (InterruptSignal::Requested())
-                Fail(InterruptSignal::ExitCode(), "interrupted; " + options_.file + " was not written whole");
-            else
-                Fail(kExitIoError, "cannot write " + options_.file + ": " + error);
-            return;
+                return End({ResultKind::Interrupted, std::nullopt}, InterruptSignal::ExitCode(),
+                           "interrupted; " + options_.file + " was not written whole");
+            return End(JobOutcome::Failed(
+                           {0, kOriginSaveUnit, kFileNotWritten.errorClass, kFileNotWritten.errorDetail}),
+                       kExitIoError, "cannot write " + options_.file + ": " + error);
         }
-        ctx_.out << "saved " << unit.size() << " bytes of EEPROM to " << options_.file << "\n";
-        ctx_.exitCode = kExitOk;
-        return;
+        view_->Info("saved " + std::to_string(unit.size()) + " bytes of EEPROM to " + options_.file);
+        return End(JobOutcome::Ok(), kExitOk);
     }
     const auto ranges = DifferingRanges(unit, expected_);
     if (ranges.empty()) {
-        ctx_.out << "equal: the unit holds " << expectedName_ << " (" << expected_.size() << " bytes)\n";
-        ctx_.exitCode = kExitOk;
-        return;
+        view_->Info("equal: the unit holds " + expectedName_ + " (" + std::to_string(expected_.size()) +
+                    " bytes)");
+        return End(JobOutcome::Ok(), kExitOk);
     }
     size_t bytes = 0;
     for (const auto& [first, last] : ranges) bytes += last - first + 1;
-    ctx_.out << "differs from " << expectedName_ << ": " << bytes << " bytes in " << ranges.size()
-             << " ranges\n";
+    std::string text = "differs from " + expectedName_ + ": " + std::to_string(bytes) + " bytes in " +
+                       std::to_string(ranges.size()) + " ranges";
     // An erased unit differs almost everywhere; the first ranges say enough.
     constexpr size_t kShown = 32;
     for (size_t i = 0; i < ranges.size() && i < kShown; ++i)
-        ctx_.out << Hex4(ranges[i].first) << "-" << Hex4(ranges[i].second) << "\n";
-    if (ranges.size() > kShown) ctx_.out << "... and " << ranges.size() - kShown << " more ranges\n";
-    ctx_.exitCode = kExitJobFailed;
+        text += "\n" + Hex4(ranges[i].first) + "-" + Hex4(ranges[i].second);
+    if (ranges.size() > kShown)
+        text += "\n... and " + std::to_string(ranges.size() - kShown) + " more ranges";
+    view_->Info(text);
+    End(JobOutcome::Failed({0, kOriginCompareUnit, kUnitDiffers.errorClass, kUnitDiffers.errorDetail}),
+        kExitJobFailed);
 }
 
 void UnitRun::Run() {
@@ -228,6 +278,15 @@ void UnitRun::Run() {
     std::string error;
     if (!CheckDeviceOptions(options_.device, &checked, &error)) return Fail(kExitUsage, error);
     if (command_ == UnitCommand::Verify && !TakeExpectedFile()) return;
+    // A log that cannot take the record stops the command before any unit.
+    if (options_.device.logGiven && !log_.Open(options_.device.log, &error)) return Fail(kExitIoError, error);
+    if (options_.device.json) {
+        view_ = std::make_unique<JsonEvents>(ctx_.out);
+    } else {
+        const bool terminal =
+            (&ctx_.out == &std::cout) && HostStandardStreams().IsTerminal(StandardStream::Output);
+        view_ = std::make_unique<TextConsoleView>(ctx_.out, terminal);
+    }
 
     InterruptSignal interrupt;
     const std::unique_ptr<DeviceBackend> backend = SelectCommandBackend(checked, ctx_, &error);
@@ -238,6 +297,11 @@ void UnitRun::Run() {
 }
 
 void AddUnitOptions(CLI::App* sub, UnitOptions& o) {
+    o.logOption = sub->add_option(
+        "--log", o.device.log,
+        "append one JSON line for the command to this station log (a regular file), synced before the "
+        "result is shown; a log that cannot be opened stops before the unit is read, exit 4");
+    sub->add_flag("--json", o.device.json, "one JSON object per line on stdout, nothing else");
     o.vidOption = sub->add_option("--vid", o.vid, "vendor ID of the unit, 1-4 hex digits (default 3C4D)");
     o.pidOption = sub->add_option("--pid", o.pid, "product ID of the unit, 1-4 hex digits (default 7351)");
     o.portOption = sub->add_option(
@@ -260,6 +324,8 @@ void AddUnitImageCommands(CLI::App& app, CommandContext& ctx) {
             if (o->pidOption->count() > 0) typed.device.pid = o->pid;
             // Given, even as "": checked as a port like the other commands' --port.
             if (o->portOption->count() > 0) typed.device.ports = {typed.device.port};
+            typed.device.logGiven = o->logOption->count() > 0;
+            if (typed.device.logGiven) typed.device.logTargets = {typed.device.log};
             UnitRun(command, std::move(typed), ctx).Run();
         });
         return std::make_pair(sub, o);

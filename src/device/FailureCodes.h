@@ -28,6 +28,13 @@ enum Origin : uint32_t {
     kOriginReadBackImage = 22,
     kOriginRestoreHeaderFromBackup = 25,
     kOriginConfirmUnit = 26,  // a station's check of the unit after its last re-plug
+    // The commands that only look at a unit, which the dialog's job never
+    // runs: the firmware-version query (which records nothing of its own),
+    // reading the EEPROM out, comparing it with an image, saving it.
+    kOriginVersionQuery = 0x20,
+    kOriginReadEepromRange = 0x21,
+    kOriginCompareUnit = 0x22,
+    kOriginSaveUnit = 0x23,
 };
 
 // Classes: what kind of failure.
@@ -48,6 +55,7 @@ enum FailureClass : uint32_t {
     kClassUnitChanged = 18,
     kClassHsDescriptors = 21,
     kClassSerial = 22,
+    kClassFile = 23,
 };
 
 // Details within a class. The same number means different things in
@@ -77,6 +85,8 @@ enum FailureDetail : uint32_t {
     kDetailChipIdentifierDiffers = 1,    // class 18
     kDetailCameBackAsOther = 2,          // class 18
     kDetailSerialRefused = 1,            // class 22
+    kDetailUnitDiffers = 8,              // class 16
+    kDetailFileNotWritten = 1,           // class 23
 };
 
 // One failure as an operation records it: its class and detail together, so
@@ -111,6 +121,8 @@ inline constexpr Failure kBodyDiffers{kClassVerify, kDetailBodyDiffers};
 inline constexpr Failure kHeaderTailDiffers{kClassVerify, kDetailHeaderTailDiffers};
 inline constexpr Failure kHeaderHeadDiffers{kClassVerify, kDetailHeaderHeadDiffers};
 inline constexpr Failure kChipIdentifierDiffers{kClassUnitChanged, kDetailChipIdentifierDiffers};
+inline constexpr Failure kUnitDiffers{kClassVerify, kDetailUnitDiffers};
+inline constexpr Failure kFileNotWritten{kClassFile, kDetailFileNotWritten};
 
 // The identity reads number their failures by the register's position in the
 // read sequence, one range per path.

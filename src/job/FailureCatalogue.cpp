@@ -33,6 +33,10 @@ constexpr std::array kOriginNames = {
     Named{kOriginReadBackImage, "ReadBackImage"},
     Named{kOriginRestoreHeaderFromBackup, "RestoreHeaderFromBackup"},
     Named{kOriginConfirmUnit, "ConfirmUnit"},
+    Named{kOriginVersionQuery, "version query"},
+    Named{kOriginReadEepromRange, "EEPROM read-out"},
+    Named{kOriginCompareUnit, "unit compare"},
+    Named{kOriginSaveUnit, "saving the read-out"},
 };
 
 constexpr std::array kClassNames = {
@@ -52,6 +56,7 @@ constexpr std::array kClassNames = {
     Named{kClassUnitChanged, "unit changed"},
     Named{kClassHsDescriptors, "image descriptors"},
     Named{kClassSerial, "serial number"},
+    Named{kClassFile, "file"},
 };
 
 constexpr std::array<std::string_view, 5> kStageMeanings = {
@@ -202,8 +207,9 @@ constexpr std::array kCatalogue = {
                  "body, with the EEPROM already erased. Unless the device was an updater device the header "
                  "is then restored from its copy at 0x4010: the unit then starts as the normal device with "
                  "whatever program the EEPROM holds (after the erase, none that runs), so it is found "
-                 "again but does not work; a restore that fails is reported next (origin 25). Run the job "
-                 "again, and reject the unit if its header does not clear a second time."},
+                 "again but does not work; a restore that fails is reported next (origin 19, "
+                 "RestoreHeaderFromBackup). Run the job again, and reject the unit if its header does not "
+                 "clear a second time."},
     FailureEntry{
         kOriginWorker, kClassVerify, kDetailBodyDiffers, "body verify failed",
         "Body bytes still differed after two rewrite passes, or more than 16 differed at once; the "
@@ -281,6 +287,26 @@ constexpr std::array kCatalogue = {
                  "The written unit verified, but after its last re-plug it came back with other IDs, another "
                  "release number or another serial string than its image gives: set it aside and check it; "
                  "writing it again will not help."},
+    // The commands that only look at a unit: nothing was written to it.
+    FailureEntry{kOriginVersionQuery, kClassDeviceNotFound, kDetailDeviceNotFound, "no device to ask",
+                 "No known device with the given IDs was found on the USB bus, so no version was read: plug "
+                 "the unit in and check the IDs."},
+    FailureEntry{kOriginVersionQuery, kClassHidExchange, kDetailExchangeFailed, "version not read",
+                 "The device was found but did not answer the version read (or could not be opened): check "
+                 "the cable and the permission on the device node, re-plug and ask again."},
+    FailureEntry{kOriginReadEepromRange, kClassEeprom, kDetailExchangeFailed, "EEPROM read not answered",
+                 "The chip did not answer an EEPROM read, so the unit could not be read whole; nothing was "
+                 "written to it: check the cable and the hub, re-plug and read again."},
+    FailureEntry{kOriginCompareUnit, kClassChipNotSupported, kDetailChipNotSupported, "no built-in image",
+                 "The chip answered with an identifier that selects none of the built-in images, so there "
+                 "is nothing to compare with: name the image with --image."},
+    FailureEntry{kOriginCompareUnit, kClassVerify, kDetailUnitDiffers, "unit differs",
+                 "The unit's EEPROM differs from the image it was compared with: write the unit again, or "
+                 "compare it with the image it should hold."},
+    FailureEntry{kOriginSaveUnit, kClassFile, kDetailFileNotWritten, "file not written",
+                 "The unit was read whole but the file could not be written (no space, no permission, a "
+                 "link of another user); a file that was there is left as it was: free space or name "
+                 "another file."},
 };
 
 std::string_view FindName(std::span<const Named> names, uint32_t number) {
@@ -291,7 +317,7 @@ std::string_view FindName(std::span<const Named> names, uint32_t number) {
 
 std::string Numbered(std::string_view what, uint32_t number) {
     char text[48];
-    std::snprintf(text, sizeof text, " %u", number);
+    std::snprintf(text, sizeof text, " %02X", number);
     return std::string(what) + text;
 }
 

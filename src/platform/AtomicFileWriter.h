@@ -19,10 +19,12 @@ public:
     // file is removed and the target untouched. A file we may not write is
     // refused. A replaced file keeps its permissions; a new one gets the
     // system's usual ones. Through a symbolic link the file it points to is
-    // replaced. A target that is not a regular file (/dev/stdout, a pipe, a
-    // device) cannot be replaced and is written as it is, without waiting
-    // for a reader: a FIFO nobody reads is refused at once, one whose reader
-    // stops taking data after a while, and a signal ends the wait.
+    // replaced, but only through a link of the user's own or root's: one
+    // that another user could plant in a shared folder is refused. A target
+    // that is not a regular file (/dev/stdout, a pipe, a device) cannot be
+    // replaced and is written as it is, without waiting for a reader: a FIFO
+    // nobody reads is refused at once, one whose reader stops taking data
+    // after a while, and a signal ends the wait.
     //
     // Blocks until the data is on the disk; safe from any thread. False with
     // the reason (the system's error text) in `error`.

@@ -36,6 +36,9 @@ struct StationRecord {
     // what came back when something did.
     std::optional<bool> confirmed;
     std::optional<ImageIdentity> cameBack;
+    // What the command did: "write" (left out of the line, as records of
+    // write jobs always were), "erase", "read" or "verify".
+    std::string kind = "write";
 };
 
 // The record as one line of JSON (with its newline); docs/json-events.md

@@ -212,7 +212,8 @@ TEST(DeviceButtons, VersionEraseAndListOnTheSimulatedChip) {
     EXPECT_THAT(list.out, HasSubstr("3C4D:7351  "));
     EXPECT_THAT(list.out, HasSubstr("  sim:1-1.1\n"));
     const CommandRun updater = RunArgs({"list", "--simulate", "--updater", "--variant", "B", "--json"});
-    ASSERT_EQ(updater.OutLines().size(), 1u);
+    ASSERT_EQ(updater.OutLines().size(), 2u);  // the unit, then the list's result
+    EXPECT_EQ(nlohmann::json::parse(updater.OutLines()[1])["event"], "result");
     const auto device = nlohmann::json::parse(updater.OutLines()[0]);
     EXPECT_EQ(device["pid"], "735F");
     EXPECT_EQ(device["updater"], true);

@@ -36,7 +36,7 @@ TEST(ListCommand, OneLinePerUnitWithPortRoleAndRelease) {
     EXPECT_THAT(lines[1], ::testing::StartsWith("1-1.2  3C4D:7351  normal  bcd "));
 
     const CliRun json = RunArgs({"list", "--simulate", "--units", "2", "--updater", "--json"});
-    ASSERT_EQ(json.OutLines().size(), 2u);
+    ASSERT_EQ(json.OutLines().size(), 3u);  // two units, then the list's result
     const auto second = nlohmann::json::parse(json.OutLines()[1]);
     EXPECT_EQ(second["port"], "1-1.2");
     EXPECT_EQ(second["role"], "updater");
@@ -223,7 +223,7 @@ TEST(PowerReplug, UnitsReplugThemselvesWithoutAPrompt) {
 TEST(PowerReplug, AUnitWithoutPortPowerIsRefusedBeforeAnyJob) {
     const CliRun list =
         RunArgs({"list", "--json", "--simulate", "--units", "2", "--fault", "2:no-port-power"});
-    ASSERT_EQ(list.OutLines().size(), 2u) << list.out;
+    ASSERT_EQ(list.OutLines().size(), 3u) << list.out;
     EXPECT_EQ(nlohmann::json::parse(list.OutLines()[0])["powerReplug"], true);
     EXPECT_EQ(nlohmann::json::parse(list.OutLines()[1])["powerReplug"], false);
 

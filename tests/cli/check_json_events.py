@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Runs the built tool on the simulated chip and checks every --json event it
-prints, and every line of its --log file, against docs/json-events.schema.json.
+"""Runs every command of the built tool that has --json on the simulated chip,
+failures included, and checks every line it prints, and every line of its
+--log file, against docs/json-events.schema.json (whose top level takes both).
 
 usage: check_json_events.py TOOL SCHEMA WORK_FOLDER
 Exits 77 (skipped) when python3-jsonschema is missing."""
@@ -26,7 +27,8 @@ with open(schema_path) as f:
     schema = json.load(f)
 jsonschema.Draft202012Validator.check_schema(schema)
 events = jsonschema.Draft202012Validator(schema)
-records = jsonschema.Draft202012Validator({"$defs": schema["$defs"], "$ref": "#/$defs/stationRecord"})
+records = events
+unit = os.path.join(work, "unit.bin")
 
 SIM = ["--simulate", "--sim-clock"]
 RUNS = [  # arguments, expected exit code, the result's status (None: no result)
@@ -35,7 +37,18 @@ RUNS = [  # arguments, expected exit code, the result's status (None: no result)
     (["write", *SIM, "--yes", "--json", "--updater"], 0, "OK"),
     (["erase", *SIM, "--yes", "--json"], 0, "OK"),
     (["version", *SIM, "--json"], 0, "OK"),
-    (["list", *SIM, "--json"], 0, None),
+    (["list", *SIM, "--json"], 0, "OK"),
+    (["list", *SIM, "--json", "--fault", "refuse-open"], 3, "FAIL"),
+    (["erase", *SIM, "--yes", "--json", "--fault", "fail-write", "--log", log], 1, "FAIL"),
+    (["version", *SIM, "--json", "--vid", "1234", "--pid", "1"], 1, "FAIL"),
+    (["version", *SIM, "--json", "--fault", "no-reply"], 1, "FAIL"),
+    (["read", *SIM, "--json", unit, "--log", log], 0, "OK"),
+    (["read", *SIM, "--json", unit, "--fault", "no-reply"], 1, "FAIL"),
+    (["read", *SIM, "--json", unit, "--fault", "refuse-open"], 3, "FAIL"),
+    (["verify", *SIM, "--json", "--log", log], 0, "OK"),
+    (["verify", *SIM, "--json", "--image", "B", "--log", log], 1, "FAIL"),
+    (["verify", *SIM, "--json", "--fault", "no-reply"], 1, "FAIL"),
+    (["verify", *SIM, "--json", "--variant", "unknown"], 1, "FAIL"),
     # Two units at once, the second pulled mid-write: every event names its unit.
     (["write", *SIM, "--yes", "--json", "--all", "--units", "2", "--fault", "2:unplug-at=600"], 1, "FAIL"),
 ]
@@ -54,7 +67,11 @@ for args, want_rc, want_status in RUNS:
     where = " ".join(args[:1] + args[3:])
     if run.returncode != want_rc:
         failures.append(f"{where}: exit {run.returncode}, expected {want_rc}; stderr: {run.stderr.strip()}")
-    lines = [json.loads(line) for line in run.stdout.splitlines()]
+    try:
+        lines = [json.loads(line) for line in run.stdout.splitlines()]
+    except json.JSONDecodeError as error:
+        failures.append(f"{where}: stdout holds more than JSON ({error}): {run.stdout!r}")
+        continue
     for event in lines:
         seen.add(event.get("event"))
         check(events, event, where)
@@ -69,8 +86,8 @@ for args, want_rc, want_status in RUNS:
 
 with open(log) as f:
     logged = [json.loads(line) for line in f]
-if len(logged) != 2:
-    failures.append(f"the log holds {len(logged)} lines, expected 2")
+if len(logged) != 6:
+    failures.append(f"the log holds {len(logged)} lines, expected 6")
 for record in logged:
     check(records, record, "log")
 

@@ -147,6 +147,8 @@ TEST_F(FailureSweep, EveryCodeAJobCanShowIsCatalogued) {
     // records failures must have failed somewhere in the sweep.
     for (const FailureEntry& e : FailureCatalogue()) {
         if (e.origin == kOriginParseImageTags || e.origin == kOriginOpenDeviceById) continue;
+        // The commands that only look at a unit record these; no job does.
+        if (e.origin >= kOriginVersionQuery) continue;
         EXPECT_TRUE(origins.count(e.origin)) << "the sweep never fails " << OriginName(e.origin);
     }
 }

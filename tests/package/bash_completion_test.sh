@@ -52,6 +52,12 @@ expect zt51xx-mp write --simulate --variant = "" -- A B unknown
 expect zt51xx-mp write --fault st -- stuck= stuck-many
 expect zt51xx-mp write --fault "" contains no-reply header-wont-clear unplug-at=
 expect zt51xx-mp write --vid "" --
+# Ports come from `list` (of the simulated station typed so far), codes
+# from the catalogue: neither is a file name.
+expect zt51xx-mp write --simulate --units 3 --port "" -- 1-1.1 1-1.2 1-1.3
+expect zt51xx-mp erase --simulate --port 1-1. -- 1-1.1
+expect zt51xx-mp explain 0003040 -- 00030401
+expect zt51xx-mp explain 02 contains 020F0702 020A1005
 # Positionals: the variant first, then the file, counted past options.
 expect zt51xx-mp image inspect "" -- A B
 expect zt51xx-mp image export --help A st -- station.bin

@@ -4,6 +4,8 @@
 //   failurecodes              the document on standard output
 //   failurecodes -o FILE      the document into FILE
 //   failurecodes --check FILE exit 1 when FILE is not the document
+//   failurecodes --man FILE   the FAILURE CODES section of the man pages, as a
+//                             help2man include file
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -55,16 +57,51 @@ std::string Document() {
         << "SS stands for the stage above.\n\n"
         << "| Code | Origin | Class | Detail | Meaning |\n|---|---|---|---|---|\n";
     for (const FailureEntry& e : FailureCatalogue()) {
-        out << "| SS" << Hex2(e.origin) << Hex2(e.errorClass) << Hex2(e.errorDetail) << " | " << e.origin
-            << " " << Cell(OriginName(e.origin)) << " | " << e.errorClass << " "
-            << Cell(FailureClassName(e.errorClass)) << " | " << e.errorDetail << " " << Cell(e.name) << " | "
-            << Cell(e.meaning) << " |\n";
+        out << "| SS" << Hex2(e.origin) << Hex2(e.errorClass) << Hex2(e.errorDetail) << " | "
+            << Hex2(e.origin) << " " << Cell(OriginName(e.origin)) << " | " << Hex2(e.errorClass) << " "
+            << Cell(FailureClassName(e.errorClass)) << " | " << Hex2(e.errorDetail) << " " << Cell(e.name)
+            << " | " << Cell(e.meaning) << " |\n";
+    }
+    return out.str();
+}
+
+// roff text: a backslash, a leading dot or quote, and '-' must not reach roff as they are.
+std::string Roff(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\')
+            out += "\\e";
+        else if (c == '-')
+            out += "\\-";
+        else
+            out += c;
+    }
+    if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out.insert(0, "\\&");
+    return out;
+}
+
+std::string ManSection() {
+    using namespace zt;
+    std::ostringstream out;
+    out << "[FAILURE CODES]\n"
+        << "A failed job shows \\fBFail to Write EEPROM! [SSOOCCDD]\\fR: two hexadecimal digits each for the "
+           "stage (SS), the origin (OO), the class (CC) and the detail (DD). "
+           "\\fBzt51xx\\-mp explain\\fR \\fICODE\\fR says what one code means; "
+           "/usr/share/doc/zt51xx\\-mp/failure\\-codes.md holds this table too.\n"
+        << ".SS Stage\n";
+    for (uint32_t stage = 0; !StageMeaning(stage).empty(); ++stage)
+        out << ".TP\n.B " << Hex2(stage) << "\n" << Roff(StageMeaning(stage)) << "\n";
+    out << ".SS Codes\n";
+    for (const FailureEntry& e : FailureCatalogue()) {
+        out << ".TP\n.B SS" << Hex2(e.origin) << Hex2(e.errorClass) << Hex2(e.errorDetail) << "\n"
+            << Roff(OriginName(e.origin)) << ", " << Roff(FailureClassName(e.errorClass)) << ": "
+            << Roff(e.name) << ". " << Roff(e.meaning) << "\n";
     }
     return out.str();
 }
 
 int Usage() {
-    std::cerr << "usage: failurecodes [-o FILE | --check FILE]\n";
+    std::cerr << "usage: failurecodes [-o FILE | --check FILE | --man FILE]\n";
     return 2;
 }
 
@@ -80,9 +117,9 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     const std::string path = argv[2];
 
-    if (mode == "-o") {
+    if (mode == "-o" || mode == "--man") {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << document;
+        file << (mode == "-o" ? document : ManSection());
         file.close();
         if (!file) {
             std::cerr << "failurecodes: cannot write " << path << "\n";

@@ -194,8 +194,11 @@ std::string LinuxHidBackend::PermissionHint() const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (deniedPath_.empty()) return "";
     return "No permission to open " + deniedPath_ +
-           ": install the udev rule 70-zt51xx-mp.rules (cmake --install, or copy data/udev/70-zt51xx-mp.rules"
-           " to /etc/udev/rules.d/) and re-plug the device.";
+           ": the package's udev rule 70-zt51xx-mp.rules gives the device to the user logged in at the "
+           "station's seat, so log in there (an admin reinstalls the zt51xx-mp package if the rule is gone), "
+           "then re-plug the device; for a station service without a login, an admin copies "
+           "/usr/share/zt51xx-mp/udev/70-zt51xx-mp-plugdev.rules to /etc/udev/rules.d/, adds the service's "
+           "user to the group plugdev (usermod -aG plugdev USER) and re-plugs the device.";
 }
 
 std::shared_ptr<LinuxHidBackend::Node> LinuxHidBackend::Find(Handle handle) const {

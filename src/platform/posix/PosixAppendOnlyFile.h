@@ -7,7 +7,10 @@ namespace zt::platform_posix {
 
 // O_APPEND makes each write() land at the end as one piece, even with other
 // processes appending; fsync() puts it on the disk. New files are 0644 less
-// the umask.
+// the umask. Only a regular file is taken, and a symbolic link only when it
+// is the user's own or root's (MayFollowLink). A line torn by an earlier
+// failure is cut at the open, and one that could not be cut is ended before
+// the next record, so every record starts on a line of its own.
 class PosixAppendOnlyFile final : public AppendOnlyFile {
 public:
     static std::unique_ptr<AppendOnlyFile> Open(const std::string& path, std::string* error);
@@ -18,8 +21,12 @@ public:
     bool Append(const std::string& text, std::string* error) override;
 
 private:
-    explicit PosixAppendOnlyFile(int fd) : fd_(fd) {}
+    PosixAppendOnlyFile(int fd, bool readable) : fd_(fd), readable_(readable) {}
+    void CutTornTail();
+    bool EndsWithNewline() const;
+
     int fd_;
+    bool readable_;
 };
 
 }  // namespace zt::platform_posix

@@ -12,6 +12,8 @@
 #include <random>
 #include <string>
 
+#include "platform/posix/TrustedSymlink.h"
+
 namespace zt::platform_posix {
 
 namespace {
@@ -110,6 +112,7 @@ void SyncFolderOf(const std::string& path) {
 bool PosixAtomicFileWriter::WriteFileAtomically(const std::string& path, std::span<const std::byte> bytes,
                                                 std::string* error) {
     std::string target = path;
+    if (!MayFollowLink(path, error)) return false;
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists) {
@@ -129,7 +132,9 @@ bool PosixAtomicFileWriter::WriteFileAtomically(const std::string& path, std::sp
     bool ok = true;
     if (exists) {
         // Best effort: only the owner or root may hand a file to its owner.
-        (void)::fchown(fd, existing.st_uid, existing.st_gid);
+        if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+            // Then the new file is ours, as any file we create would be.
+        }
         ok = ::fchmod(fd, existing.st_mode & 07777) == 0;
     }
     ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;

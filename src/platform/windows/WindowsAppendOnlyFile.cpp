@@ -11,6 +11,16 @@
 namespace zt::platform_windows {
 
 std::unique_ptr<AppendOnlyFile> WindowsAppendOnlyFile::Open(const std::string& path, std::string* error) {
+    if (path.empty()) {
+        *error = "no file named";
+        return nullptr;
+    }
+    // A device name (NUL, COM1) or a folder is refused before it is opened.
+    struct _stat64 st {};
+    if (::_stat64(path.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) != _S_IFREG) {
+        *error = "not a regular file";
+        return nullptr;
+    }
     const int fd = ::_open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (fd < 0) {
         *error = std::strerror(errno);

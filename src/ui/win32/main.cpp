@@ -3,9 +3,11 @@
 //   --auto-ok                                           answer every message box with OK
 //   --screenshot FILE [--screenshot-at N]               press Write EEPROM, save the window as a PNG
 //                                                       once the progress reaches N, then close
+//   --log FILE                                          append one JSON line per write job to FILE
 //   --station ...                                       the station window instead (StationMain.h)
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -21,6 +23,10 @@
 #include "platform/PortScope.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
+#include "station/DeviceIdTrace.h"
+#include "station/ExitCodes.h"
+#include "station/StationLog.h"
+#include "station/StationRecordCollector.h"
 #include "ui/win32/StationMain.h"
 #include "ui/win32/Win32DialogWindow.h"
 #include "ui/win32/WindowCapture.h"
@@ -34,11 +40,12 @@ struct Options {
     std::string variant = "A";
     std::string screenshotPath;
     int screenshotAt = 40;
+    std::optional<std::string> logPath;
 };
 
 constexpr const char* kUsage =
     "usage: zt51xx-mp-gui [--simulate [--variant A|B|unknown] [--sim-clock]] [--auto-ok]\n"
-    "                     [--screenshot FILE [--screenshot-at N]]";
+    "                     [--screenshot FILE [--screenshot-at N]] [--log FILE]";
 
 void Tell(const std::string& text, bool error) {
     // A program built for the desktop has no console of its own; borrow the
@@ -71,6 +78,12 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         } else if (a == "--auto-ok") {
             o.autoOk = true;
         } else if (a == "--variant" && value(o.variant)) {
+        } else if (a == "--log" && value(v)) {
+            if (v.empty()) {
+                error = "--log needs the name of a file\n" + std::string(kUsage);
+                return std::nullopt;
+            }
+            o.logPath = v;
         } else if (a == "--screenshot" && value(o.screenshotPath)) {
         } else if (a == "--screenshot-at" && value(v) && !v.empty() && v.size() <= 3 &&
                    v.find_first_not_of("0123456789") == std::string::npos && std::atoi(v.c_str()) <= 100) {
@@ -129,20 +142,53 @@ void TakeScreenshotDuringJob(zt::win32::Win32DialogWindow& window, const Options
     };
 }
 
-int RunDialog(zt::DeviceBackend& backend, const Options& options, int* exitCode) {
+// --log: one line per write job, on disk before the result box shows. A
+// line that cannot be written is told at once and makes the exit code 4.
+struct WriteJobLog {
+    zt::station::StationLog file;
+    bool pending = false;  // a write job started and was not logged yet
+    std::chrono::system_clock::time_point start;
+};
+
+int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& log, int* exitCode) {
     // Each job works on one unit: the one its own open finds, until it ends.
     zt::PortScope unit(backend.AsPlatform(), backend.Locks());
-    const zt::Platform platform = unit.AsPlatform();
+    const zt::Platform scoped = unit.AsPlatform();
+    zt::station::DeviceIdTrace ids(scoped.hid);
+    const zt::Platform platform{scoped.clock, ids, scoped.audio, scoped.notices, scoped.usb};
 
     zt::win32::Win32DialogWindow window;
     bool screenshotTaken = false;
     // In simulation the chip re-plugs itself when the tool asks for it.
     window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
-    window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
+    window.onCommandStarting = [&unit, &window, &log, &ids] {
+        unit.BindOnJobOpen();
+        // Only Write EEPROM forgets the last outcome before it starts.
+        if (!window.LastOutcome()) {
+            ids.Reset();
+            log.pending = true;
+            log.start = std::chrono::system_clock::now();
+        }
+    };
     unit.OnArrivalElsewhere([&window, &unit](const zt::DeviceNotice& notice) {
         window.ShowArrivedElsewhere(notice.port, unit.Port());
     });
-    window.onCommandEnded = [&unit] { unit.Unbind(); };
+    zt::CZT51xxWriteEepromMPDlg* job = nullptr;
+    window.onCommandEnded = [&unit, &window, &log, &ids, &job, &platform, exitCode] {
+        const auto outcome = window.LastOutcome();
+        if (log.file.IsOpen() && log.pending && outcome && job) {
+            log.pending = false;
+            const zt::station::StationRecord record =
+                zt::station::CollectStationRecord({job->jobReport, ids, platform.usb, unit.Port(), *outcome,
+                                                   log.start, std::chrono::system_clock::now()});
+            std::string error;
+            if (!log.file.Append(zt::station::FormatStationRecord(record), &error)) {
+                Tell(error, true);
+                *exitCode = zt::station::kExitIoError;
+            }
+        }
+        unit.Unbind();
+    };
     window.onMessageBoxShown = [&](HWND box, const std::string&) {
         if (options.autoOk || !options.screenshotPath.empty()) PostMessageW(box, WM_COMMAND, IDOK, 0);
         // The job's result box: the picture is taken, or never will be.
@@ -161,10 +207,12 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, int* exitCode)
     if (!options.screenshotPath.empty()) TakeScreenshotDuringJob(window, options, &screenshotTaken, exitCode);
 
     zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
+    job = &dialog;
     const int result = window.RunModal(dialog);
+    job = nullptr;
     whenIdle = nullptr;
     unit.OnArrivalElsewhere(nullptr);  // the window goes before the scope
-    if (result < 0) *exitCode = 1;
+    if (result < 0 && *exitCode == 0) *exitCode = 1;
     return result;
 }
 
@@ -182,11 +230,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
 
     int exitCode = 0;
+    // A log that cannot take the jobs' lines stops the tool before any job.
+    WriteJobLog log;
+    if (options->logPath && !log.file.Open(*options->logPath, &error)) {
+        Tell(error, true);
+        return zt::station::kExitIoError;
+    }
     zt::platform_windows::WindowsInstanceLock instanceLock;
     zt::CZT51xxWriteEepromMPApp app(instanceLock, [&]() -> int {
         const std::unique_ptr<zt::DeviceBackend> backend = MakeBackend(*options, &exitCode);
         if (!backend) return 0;
-        return RunDialog(*backend, *options, &exitCode);
+        return RunDialog(*backend, *options, log, &exitCode);
     });
     app.InitInstance();
     if (app.ActivatedOtherInstance())

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "support/CommandRun.h"
+
+// The records of every command that logs, and a log that stays a file of
+// whole lines whatever happens to it.
+namespace zt::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kSim = {"--simulate", "--sim-clock"};
+
+test::CommandRun Sim(std::vector<std::string> args) {
+    args.insert(args.begin() + 1, kSim.begin(), kSim.end());
+    return test::RunArgs(std::move(args));
+}
+
+std::string Contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// Every line of the file, each of which must be one JSON object.
+std::vector<nlohmann::json> Records(const fs::path& path) {
+    const std::string text = Contents(path);
+    EXPECT_TRUE(text.empty() || text.back() == '\n') << "the file ends in a torn line";
+    std::vector<nlohmann::json> lines;
+    std::istringstream split(text);
+    for (std::string line; std::getline(split, line);) {
+        EXPECT_TRUE(nlohmann::json::accept(line)) << "not a record: " << line;
+        lines.push_back(nlohmann::json::parse(line, nullptr, false));
+    }
+    return lines;
+}
+
+class StationRecords : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("zt-records-" + std::to_string(::getpid()));
+        fs::create_directories(folder_);
+        log_ = folder_ / "station.jsonl";
+    }
+    void TearDown() override {
+        if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);
+        fs::remove_all(folder_);
+    }
+    fs::path folder_, log_;
+    bool mounted_ = false;
+};
+
+// erase, read and verify leave a record of their own kind; a failure's
+// record carries its code, as a write's does.
+TEST_F(StationRecords, EraseReadAndVerifyEachLeaveARecordOfTheirKind) {
+    const std::string log = log_.string();
+    ASSERT_EQ(Sim({"erase", "--yes", "--log", log}).rc, kExitOk);
+    ASSERT_EQ(Sim({"read", (folder_ / "unit.bin").string(), "--log", log}).rc, kExitOk);
+    ASSERT_EQ(Sim({"verify", "--image", "B", "--log", log}).rc, kExitJobFailed);
+    ASSERT_EQ(Sim({"verify", "--fault", "no-reply", "--log", log}).rc, kExitJobFailed);
+    ASSERT_EQ(Sim({"write", "--yes", "--log", log}).rc, kExitOk);
+
+    const auto lines = Records(log_);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0]["kind"], "erase");
+    EXPECT_EQ(lines[0]["status"], "OK");
+    EXPECT_EQ(lines[1]["kind"], "read");
+    EXPECT_EQ(lines[1]["status"], "OK");
+    EXPECT_EQ(lines[1]["vidBefore"], "3C4D");
+    EXPECT_EQ(lines[2]["kind"], "verify");
+    EXPECT_EQ(lines[2]["status"], "FAIL");
+    EXPECT_EQ(lines[2]["code"], "00221008");  // the unit holds image A, not B
+    // A chip that does not answer is a failure of its identity read, not a
+    // chip with identifier 0x0000.
+    EXPECT_EQ(lines[3]["status"], "FAIL");
+    EXPECT_EQ(lines[3]["code"].get<std::string>().substr(2, 2), "05") << lines[3];
+    EXPECT_FALSE(lines[4].contains("kind")) << "a write's record stays as it was";
+}
+
+// A full disk tears the line being written. The tool says why (not a stale
+// errno), takes the fragment back, and once there is space again the next
+// job's line stands on its own: every line of the file parses. A fragment
+// left by a tool killed mid-write is cut when the log is next opened.
+TEST_F(StationRecords, AFullDiskNeverLeavesATornLineBehind) {
+    if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here: " << std::strerror(errno);
+    mounted_ = true;
+    // One earlier record, padded to end a little short of its page, then
+    // every other page taken: the next line fits only in part.
+    {
+        std::ofstream earlier(log_);
+        earlier << "{\"pad\":\"" << std::string(4096 - 200 - 11, 'x') << "\"}\n";
+    }
+    {
+        std::ofstream filler(folder_ / "filler");
+        const std::string block(4096, 'f');
+        while (filler.write(block.data(), block.size()) && filler.flush()) {
+        }
+    }
+    const auto full = Sim({"write", "--yes", "--log", log_.string()});
+    EXPECT_EQ(full.rc, kExitIoError);
+    EXPECT_NE(full.err.find(std::strerror(ENOSPC)), std::string::npos) << full.err;
+    EXPECT_EQ(Records(log_).size(), 1u);
+
+    fs::remove(folder_ / "filler");
+    {
+        std::ofstream killed(log_, std::ios::app);
+        killed << "{\"schema\":1,\"record\":\"job\",\"st";
+    }
+    ASSERT_EQ(Sim({"write", "--yes", "--log", log_.string()}).rc, kExitOk);
+    ASSERT_EQ(Sim({"erase", "--yes", "--log", log_.string()}).rc, kExitOk);
+    const auto lines = Records(log_);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1]["status"], "OK");
+    EXPECT_EQ(lines[2]["kind"], "erase");
+}
+
+// Anything but a regular file is refused at once, in one line, before any
+// unit is touched: a FIFO would otherwise wait for a reader for ever. An
+// empty name is a bad command line, not "no log".
+TEST_F(StationRecords, ALogThatIsNoRegularFileIsRefusedAtOnce) {
+    const fs::path fifo = folder_ / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string command : {"write", "erase", "read", "verify"}) {
+        std::vector<std::string> args{command, "--yes", "--log"};
+        if (command == "read" || command == "verify") args.erase(args.begin() + 1);
+        if (command == "read") args.insert(args.begin() + 1, (folder_ / "unit.bin").string());
+        for (const std::string& target : {fifo.string(), folder_.string(), std::string("/dev/null")}) {
+            auto with = args;
+            with.push_back(target);
+            const auto run = Sim(with);
+            EXPECT_EQ(run.rc, kExitIoError) << command << " " << target << run.err;
+            EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+            EXPECT_EQ(run.ErrLines().size(), 1u) << run.err;
+            EXPECT_EQ(run.out, "") << command << " " << target;
+        }
+        auto empty = args;
+        empty.push_back("");
+        EXPECT_EQ(Sim(empty).rc, kExitUsage) << command;
+    }
+}
+
+// A symbolic link another user planted where the log or a saved unit goes
+// is not followed; the user's own link is.
+TEST_F(StationRecords, ALinkOfAnotherUserIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "handing a link to another user needs root";
+    const fs::path target = folder_ / "victim";
+    std::ofstream(target) << "{\"keep\":1}\n";
+    const fs::path planted = folder_ / "planted";
+    fs::create_symlink(target, planted);
+    ASSERT_EQ(::lchown(planted.c_str(), 4242, 4242), 0);
+
+    const auto logged = Sim({"write", "--yes", "--log", planted.string()});
+    EXPECT_EQ(logged.rc, kExitIoError);
+    EXPECT_NE(logged.err.find("symbolic link of another user"), std::string::npos) << logged.err;
+    const auto saved = Sim({"read", planted.string()});
+    EXPECT_EQ(saved.rc, kExitIoError) << saved.err;
+    EXPECT_EQ(Contents(target), "{\"keep\":1}\n");
+
+    const fs::path own = folder_ / "own";
+    fs::create_symlink(target, own);
+    EXPECT_EQ(Sim({"write", "--yes", "--log", own.string()}).rc, kExitOk);
+    EXPECT_EQ(Records(target).size(), 2u);
+}
+
+}  // namespace
+}  // namespace zt::cli
