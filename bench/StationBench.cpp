@@ -27,9 +27,10 @@ void BM_StationOf32Units(benchmark::State& state) {
     const std::string log = "/tmp/zt-station-bench-" + std::to_string(::getpid()) + ".jsonl";
     for (auto _ : state) {
         std::remove(log.c_str());
-        const ChildRun run = RunQuietChild({ZT_CLI_PATH, "station", "--simulate", "--units", std::to_string(kUnits),
-                                            "--replug", "power", "--sim-handling-ms", "500", "--sim-fresh", "-1",
-                                            "--stop-after", std::to_string(kUnits * kRounds), "--log", log});
+        const ChildRun run =
+            RunQuietChild({ZT_CLI_PATH, "station", "--simulate", "--units", std::to_string(kUnits),
+                           "--replug", "power", "--sim-handling-ms", "500", "--sim-fresh", "-1",
+                           "--stop-after", std::to_string(kUnits * kRounds), "--log", log});
         if (!run.started) {
             state.SkipWithError("cannot start zt51xx-mp");
             return;
@@ -37,7 +38,9 @@ void BM_StationOf32Units(benchmark::State& state) {
         int units = 0, ok = 0;
         std::ifstream in(log);
         for (std::string line; std::getline(in, line); ++units)
-            if (line.find("\"status\":\"OK\"") != std::string::npos && line.find("\"confirmed\":true") != std::string::npos) ++ok;
+            if (line.find("\"status\":\"OK\"") != std::string::npos &&
+                line.find("\"confirmed\":true") != std::string::npos)
+                ++ok;
         const double perHour = units * 3600.0 / run.wallS;
         const double ideal = kUnits * 3600.0 / (kUnitFloorS + kHandlingS);
         state.counters["units"] = units;

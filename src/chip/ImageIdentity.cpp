@@ -65,8 +65,8 @@ bool PutSerialString(std::span<uint8_t> image, const std::string& serial, std::s
         return false;
     }
     if (serial.size() != place->characters) {
-        *why = "serial \"" + serial + "\" has " + std::to_string(serial.size()) + " characters; the image's has " +
-               std::to_string(place->characters);
+        *why = "serial \"" + serial + "\" has " + std::to_string(serial.size()) +
+               " characters; the image's has " + std::to_string(place->characters);
         return false;
     }
     for (size_t i = 0; i < serial.size(); ++i)

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <iostream>
 
-#include "chip/ImageIdentity.h"
 #include "chip/EepromImage.h"
+#include "chip/ImageIdentity.h"
 #include "cli/InterruptSignal.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"

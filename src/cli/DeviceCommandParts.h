@@ -52,7 +52,7 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
 void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station);
 
 // The station: every unit written as it arrives, until Ctrl-C or SIGTERM.
-void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSetup& setup, OperatorInput& input,
-                CommandContext& ctx);
+void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSetup& setup,
+                OperatorInput& input, CommandContext& ctx);
 
 }  // namespace zt::cli

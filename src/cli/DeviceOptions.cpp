@@ -70,8 +70,8 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
         return false;
     }
     if (!CheckId("--pid", options.pid, &checked->productId, error)) return false;
-    if (options.logGiven &&
-        std::any_of(options.logTargets.begin(), options.logTargets.end(), [](const std::string& t) { return t.empty(); })) {
+    if (options.logGiven && std::any_of(options.logTargets.begin(), options.logTargets.end(),
+                                        [](const std::string& t) { return t.empty(); })) {
         *error = "--log needs the name of a file";
         return false;
     }

@@ -43,7 +43,9 @@ namespace {
 enum class DeviceCommand { Write, Erase, Version, List, Station };
 
 // The commands that write units, and so take an image file and a log.
-bool Writes(DeviceCommand command) { return command == DeviceCommand::Write || command == DeviceCommand::Station; }
+bool Writes(DeviceCommand command) {
+    return command == DeviceCommand::Write || command == DeviceCommand::Station;
+}
 
 void Usage(CommandContext& ctx, const std::string& line) {
     ctx.err << "zt51xx-mp: " << line << '\n';
@@ -424,8 +426,8 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     record.operatorName = setup.identity.operatorName;
     record.workOrder = setup.identity.workOrder;
     if (options.confirm && outcome.kind == ResultKind::Ok && report.imageIdentity)
-        ConfirmWrittenUnit(backend, unit.Port(), request.replug, options, *report.imageIdentity, view, outcome,
-                           record);
+        ConfirmWrittenUnit(backend, unit.Port(), request.replug, options, *report.imageIdentity, view,
+                           outcome, record);
     view.SetUnit(UnitFactsOf(record));
     // The line is on disk before the station hears the result.
     std::string logError;
@@ -520,7 +522,8 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
             sub->add_option(
                    "--log", options.logTargets,
                    "append one JSON line per job to this station log (a regular file), synced before the "
-                   "result is shown (docs/json-events.md); 'journal' sends each record to the systemd journal "
+                   "result is shown (docs/json-events.md); 'journal' sends each record to the systemd "
+                   "journal "
                    "instead (repeat --log for both; docs/station-records.md); a log that cannot be opened "
                    "stops before the job, exit 4")
                 ->envname("ZT_LOG")
@@ -567,8 +570,7 @@ std::string ExitCodes(const std::string& ok, const std::string& failed) {
            "permission to open the device, 5 the unit is held by another job, 6 the unit's lock could not be "
            "taken (the line says why), 129 after SIGHUP (the terminal or SSH session went away), 130 after "
            "Ctrl-C, 143 after SIGTERM (each ends the job and closes the device properly first, and logs the "
-           "job as INTERRUPTED).
-";
+           "job as INTERRUPTED).\n";
 }
 
 }  // namespace
@@ -635,7 +637,8 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "was cut short by Ctrl-C or SIGTERM.\n"
             "\nExamples:\n"
             "  zt51xx-mp station --replug power --serial counter:000000001000 --log station.jsonl\n"
-            "  zt51xx-mp station --simulate --units 8 --sim-handling-ms 500 --sim-stagger-ms 300 --stop-after 8\n"
+            "  zt51xx-mp station --simulate --units 8 --sim-handling-ms 500 --sim-stagger-ms 300 "
+            "--stop-after 8\n"
             "                                          eight simulated units arriving one after another\n");
     add("erase",
         "Erase the EEPROM of the unit the IDs select, or of the one on --port. At "

@@ -49,8 +49,8 @@ private:
 
 }  // namespace
 
-void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSetup& setup, OperatorInput& input,
-                CommandContext& ctx) {
+void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSetup& setup,
+                OperatorInput& input, CommandContext& ctx) {
     StationRequest request;
     request.ports = options.ports;
     request.job.image = setup.image;
@@ -79,7 +79,8 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     auto onUnit = [&](const UnitResult& unit, const StationCounters&) {
         // Called one unit at a time: the line is on disk before the next.
         std::string logError;
-        if (unit.record && setup.log.IsOpen() && !setup.log.Append(FormatStationRecord(*unit.record), &logError)) {
+        if (unit.record && setup.log.IsOpen() &&
+            !setup.log.Append(FormatStationRecord(*unit.record), &logError)) {
             std::lock_guard lock(outMutex);
             ctx.err << "zt51xx-mp: " << logError << '\n';
             allLogged = false;
@@ -90,8 +91,9 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     };
     StationRun station(backend, std::move(request), *display, onUnit);
     const int stopAfter = options.stopAfter;
-    station.Run([&] { return InterruptSignal::Requested() || (stopAfter > 0 && finished.load() >= stopAfter); },
-                InterruptSignal::Requested);
+    station.Run(
+        [&] { return InterruptSignal::Requested() || (stopAfter > 0 && finished.load() >= stopAfter); },
+        InterruptSignal::Requested);
     barcodes.reset();
 
     if (anyInterrupted)

@@ -60,7 +60,7 @@ public:
     // already checked against the chip; empty: the chip's identity selects
     // the image.
     std::optional<EepromImage> overrideImage;
-    std::string overrideImageName;  // how reports name it; "file" when empty
+    std::string overrideImageName;              // how reports name it; "file" when empty
     std::optional<std::string> overrideSerial;  // put into whichever image is chosen
     uint32_t hasFirmwareTag = 0;
     uint32_t hasChipClassTag = 0;

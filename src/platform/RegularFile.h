@@ -1,6 +1,5 @@
 #pragma once
 #include <cerrno>
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

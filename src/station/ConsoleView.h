@@ -1,9 +1,9 @@
 #pragma once
-#include "chip/ImageIdentity.h"
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "chip/ImageIdentity.h"
 #include "job/JobOutcome.h"
 #include "station/KnownDeviceScan.h"
 

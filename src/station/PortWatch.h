@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -46,7 +46,8 @@ public:
 
     // Calls `onArrival` (outside the lock, on the notifying thread) for every
     // arrival from now on.
-    void OnArrival(std::function<void(const std::string& port, uint16_t vendorId, uint16_t productId)> onArrival);
+    void OnArrival(
+        std::function<void(const std::string& port, uint16_t vendorId, uint16_t productId)> onArrival);
 
 private:
     Clock& clock_;

@@ -16,7 +16,8 @@ constexpr size_t kMaxSerialFile = 16 * 1024 * 1024;
 constexpr size_t kMaxStateFile = 4096;
 
 bool AllDigits(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string Text(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
@@ -50,7 +51,8 @@ std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, siz
         if (AllDigits(step))
             if (const auto parsed = ParseNumberArgument(step)) stepValue = *parsed;
         size_t digits = 0;
-        while (digits < start.size() && std::isdigit(static_cast<unsigned char>(start[start.size() - 1 - digits])))
+        while (digits < start.size() &&
+               std::isdigit(static_cast<unsigned char>(start[start.size() - 1 - digits])))
             ++digits;
         if (!IsSerialText(start) || start.size() != length || digits == 0 || digits > 18 || stepValue == 0 ||
             stepValue > 1000000000) {
@@ -88,8 +90,8 @@ std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, siz
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         if (!IsSerialText(line) || line.size() != length) {
-            *error = "--serial: " + serials->sourcePath_ + " line " + std::to_string(lineNumber) + ": \"" + line +
-                     "\" is not a serial of " + std::to_string(length) + " letters, digits or '-'";
+            *error = "--serial: " + serials->sourcePath_ + " line " + std::to_string(lineNumber) + ": \"" +
+                     line + "\" is not a serial of " + std::to_string(length) + " letters, digits or '-'";
             return nullptr;
         }
         serials->lines_.push_back(line);
@@ -99,9 +101,8 @@ std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, siz
         const std::string expected = "serial file " + serials->sourcePath_ + "\nnext ";
         const std::string stateText = Text(state.bytes);
         const auto next = stateText.rfind(expected, 0) == 0
-                              ? ParseNumberArgument(stateText.substr(expected.size(),
-                                                                     stateText.find('\n', expected.size()) -
-                                                                         expected.size()))
+                              ? ParseNumberArgument(stateText.substr(
+                                    expected.size(), stateText.find('\n', expected.size()) - expected.size()))
                               : std::nullopt;
         if (!next) {
             *error = "--serial: " + statePath + " is not the state of " + serials->sourcePath_ +

@@ -62,8 +62,9 @@ std::string FormatStationRecord(const StationRecord& r) {
     if (!r.serialWritten.empty()) line["serialWritten"] = r.serialWritten;
     if (r.confirmed) line["confirmed"] = *r.confirmed;
     if (r.cameBack) line["cameBack"] = CameBackJson(*r.cameBack);
-    for (const auto& [key, value] : {std::pair{"stationId", &r.stationId}, std::pair{"operator", &r.operatorName},
-                                     std::pair{"workOrder", &r.workOrder}, std::pair{"barcode", &r.barcode}})
+    for (const auto& [key, value] :
+         {std::pair{"stationId", &r.stationId}, std::pair{"operator", &r.operatorName},
+          std::pair{"workOrder", &r.workOrder}, std::pair{"barcode", &r.barcode}})
         if (!value->empty()) line[key] = *value;
     if (r.kind != "write") line["kind"] = r.kind;
     return line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';

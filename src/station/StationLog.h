@@ -1,10 +1,11 @@
 #pragma once
-#include "chip/ImageIdentity.h"
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+
+#include "chip/ImageIdentity.h"
 
 namespace zt {
 class AppendOnlyFile;

@@ -103,7 +103,8 @@ void StationRun::Run(const std::function<bool()>& stop, const std::function<bool
         }
         if (stop()) break;
         for (const std::string& name : starting) {
-            if (std::any_of(ports.begin(), ports.end(), [&](const auto& p) { return p->name == name; })) continue;
+            if (std::any_of(ports.begin(), ports.end(), [&](const auto& p) { return p->name == name; }))
+                continue;
             auto port = std::make_unique<Port>();
             port->index = ports.size();
             port->name = name;
@@ -123,7 +124,9 @@ void StationRun::Run(const std::function<bool()>& stop, const std::function<bool
 void StationRun::ServePort(Port& port, const std::function<bool()>& stop,
                            const std::function<bool()>& interrupted) {
     Clock& clock = backend_.AsPlatform().clock;
-    auto knownHere = [this](const PortState& state) { return state.present && Known(state.vendorId, state.productId); };
+    auto knownHere = [this](const PortState& state) {
+        return state.present && Known(state.vendorId, state.productId);
+    };
     while (!stop()) {
         port.view->Info("ready: plug in a unit");
         if (!watch_->WaitFor(port.name, knownHere, stop)) break;
@@ -137,7 +140,8 @@ void StationRun::ServePort(Port& port, const std::function<bool()>& stop,
         WriteUnit(port, stop, interrupted);
         backend_.UnitDone(port.name);
         // Until it is taken out: a unit that stays is not written again.
-        watch_->WaitFor(port.name, [](const PortState& state) { return !state.present; }, stop);
+        watch_->WaitFor(
+            port.name, [](const PortState& state) { return !state.present; }, stop);
     }
 }
 
@@ -179,8 +183,8 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         // This unit's re-plug, on its worker: its own port switched, or its
         // own line asking for it; seeing it come back is the answer.
         auto onReplugPrompt = [&] {
-            const bool byPower = job.replug == ReplugMode::Power &&
-                                 ReplugByPortPower(backend_.Power(), port.name, view);
+            const bool byPower =
+                job.replug == ReplugMode::Power && ReplugByPortPower(backend_.Power(), port.name, view);
             if (!byPower) view.Info("re-plug this unit: take it out and put it back into port " + port.name);
             if (dialog && waitPasses > 0) dialog->deviceWaitCountdown.store(waitPasses);
             if (!byPower) backend_.ReplugUnit(port.name);
@@ -188,8 +192,8 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         };
         std::istringstream nothing;
         OperatorInput noInput(&nothing);
-        DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, view,
-                              noInput, DialogSession::Options{true, onReplugPrompt, interrupted});
+        DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
+                              view, noInput, DialogSession::Options{true, onReplugPrompt, interrupted});
         dialog = &session.Dialog();
         session.Start();
         session.Dialog().ShowRequestedIds(job);
@@ -240,7 +244,8 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         std::lock_guard lock(countersMutex_);
         (result.outcome.kind == ResultKind::Ok ? counters_.passed : counters_.failed) += 1;
         const Clock& clock = backend_.AsPlatform().clock;
-        const double hours = static_cast<double>(clock.NowUs() - std::min(clock.NowUs(), firstArrivalUs_)) / 3.6e9;
+        const double hours =
+            static_cast<double>(clock.NowUs() - std::min(clock.NowUs(), firstArrivalUs_)) / 3.6e9;
         if (hours > 0) counters_.unitsPerHour = (counters_.passed + counters_.failed) / hours;
         counters = counters_;
     }
@@ -256,8 +261,8 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
 namespace zt::station {
 
 std::string CountersText(const StationCounters& counters) {
-    return "passed " + std::to_string(counters.passed) + "  failed " + std::to_string(counters.failed) + "  " +
-           std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5)) + " units/h";
+    return "passed " + std::to_string(counters.passed) + "  failed " + std::to_string(counters.failed) +
+           "  " + std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5)) + " units/h";
 }
 
 }  // namespace zt::station

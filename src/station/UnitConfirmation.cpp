@@ -43,8 +43,8 @@ Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const Confirm
     auto cameBack = [&](const PortState& now) { return now.present && now.arrivals > before.arrivals; };
     Confirmation confirmation;
 
-    const bool byPower = request.replug == ReplugMode::Power &&
-                         ReplugByPortPower(backend.Power(), request.port, view);
+    const bool byPower =
+        request.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), request.port, view);
     if (!byPower) {
         view.Info("re-plug the unit at port " + request.port + " to confirm it");
         backend.ReplugUnit(request.port);
@@ -54,7 +54,9 @@ Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const Confirm
     }
     // Once out, the unit has its time to come back even when the station
     // is stopping: it is the last step of a job under way.
-    if (!watch.WaitFor(request.port, cameBack, [] { return false; }, limitMs)) return confirmation;
+    if (!watch.WaitFor(
+            request.port, cameBack, [] { return false; }, limitMs))
+        return confirmation;
     confirmation.cameBack = ReadBack(backend, watch, request.port, [] { return false; });
     return confirmation;
 }

@@ -185,7 +185,8 @@ void ExpectEntryMatchesLine(const Entry& entry, const std::string& line) {
                                                       {"serial", "ZT_SERIAL"},
                                                       {"image", "ZT_IMAGE"},
                                                       {"name", "ZT_NAME"},
-                                                      {"meaning", "ZT_MEANING"}};
+                                                      {"meaning", "ZT_MEANING"},
+                                                      {"portNote", "ZT_PORT_NOTE"}};
     for (const auto& [member, value] : record.items()) {
         const auto field = names.find(member);
         ASSERT_NE(field, names.end()) << "a member this test does not know: " << member;

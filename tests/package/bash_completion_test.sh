@@ -43,7 +43,7 @@ expect zt51xx-mp "" contains write erase version list image
 expect zt51xx-mp wr -- write
 expect zt51xx-mp image "" -- list inspect export
 # Options of the command being typed, not of another.
-expect zt51xx-mp write --s -- --simulate --sim-clock
+expect zt51xx-mp write --si -- --simulate --sim-clock
 expect zt51xx-mp write -y --vid 3C4D --pi -- --pid
 expect zt51xx-mp image --h -- --help
 # Values: the simulated chip's variants and faults, none for IDs, files elsewhere.

@@ -239,6 +239,8 @@ TEST(StationWindow, TheJobStartsFromTheKeyboard) {
     // Back where it was, not on Exit, where the next Space would close.
     EXPECT_EQ(QApplication::focusWidget(), window.WriteButton());
     QTest::keyClick(window.WriteButton(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window.RunStationButton());
+    QTest::keyClick(window.RunStationButton(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), window.ExitButton());
     QTest::keyClick(window.ExitButton(), Qt::Key_Return);
     EXPECT_TRUE(window.isVisible());
@@ -301,7 +303,7 @@ TEST(StationWindow, RunStationWritesEachUnitAsItComes) {
     window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
     window.show();
 
-    QTest::keyClick(&window, Qt::Key_R, Qt::AltModifier);
+    window.RunStationButton()->click();
     ASSERT_TRUE(window.JobRunning());
     EXPECT_FALSE(window.WriteButton()->isEnabled());
     ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return results.size() == 3; }));

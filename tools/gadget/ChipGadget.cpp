@@ -109,7 +109,8 @@ ChipGadget::~ChipGadget() {
 
 GadgetIds ChipGadget::Ids() const {
     std::lock_guard lock(mutex_);
-    return {model_.vendorId(), model_.productId(), options_.bcdDevice.value_or(model_.bcdDevice()), model_.serial()};
+    return {model_.vendorId(), model_.productId(), options_.bcdDevice.value_or(model_.bcdDevice()),
+            model_.serial()};
 }
 
 bool ChipGadget::Plugged() const {

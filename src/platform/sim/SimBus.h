@@ -83,8 +83,8 @@ public:
     uint16_t ProductId(int chip = 0) const;
     uint16_t BcdDevice(int chip = 0) const;
     std::string Serial(int chip = 0) const;  // the serial string it presents; "" for none
-    std::string Path(int chip = 0) const;  // its HID interface, "sim:" and its port
-    std::string Port(int chip = 0) const;  // the hub port the chip is plugged into
+    std::string Path(int chip = 0) const;    // its HID interface, "sim:" and its port
+    std::string Port(int chip = 0) const;    // the hub port the chip is plugged into
 
     // Direct access for tests and demos.
     std::vector<uint8_t> Eeprom(int chip = 0) const;  // 32768 bytes

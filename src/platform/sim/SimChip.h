@@ -54,8 +54,8 @@ struct SimFaults {
 // "wrong-count=N", "short-reply=N", "refuse-open", "fail-write",
 // "fail-write-at=N", "stuck=ADDR[:TIMES]", "stuck-many", "header-wont-clear",
 // "blank-header-copy", "unplug-at=N", "latency-ms=N", "input-length=N",
-// "output-length=N", "no-port-power", "other-ids-after-write"). Returns false with a one-line reason for an unknown
-// name or a bad value.
+// "output-length=N", "no-port-power", "other-ids-after-write"). Returns false with a one-line reason for an
+// unknown name or a bad value.
 bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error);
 // The names above with a one-line description each, for --help.
 std::vector<std::pair<std::string, std::string>> FaultNames();

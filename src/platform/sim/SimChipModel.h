@@ -2,8 +2,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/SimChip.h"

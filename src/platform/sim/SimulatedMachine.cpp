@@ -129,7 +129,11 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
 class SimulatedMachine::Hands {
 public:
     Hands(SimBus& bus, Clock& clock, bool simulatedClock, const Options::Hands& options)
-        : bus_(bus), clock_(clock), simulated_(simulatedClock), options_(options), freshLeft_(options.freshUnits) {
+        : bus_(bus),
+          clock_(clock),
+          simulated_(simulatedClock),
+          options_(options),
+          freshLeft_(options.freshUnits) {
         thread_ = std::thread([this] { Run(); });
     }
     ~Hands() {

@@ -117,7 +117,8 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
                 return;  // the station writes by itself
         }
     });
-    connect(runStation_, &QPushButton::toggled, this, [this](bool on) { on ? StartStation() : StopStation(); });
+    connect(runStation_, &QPushButton::toggled, this,
+            [this](bool on) { on ? StartStation() : StopStation(); });
     connect(exit_, &QPushButton::clicked, this, [this] {
         if (!running_ || ConfirmClose()) done(1);
     });
@@ -254,17 +255,18 @@ void StationWindow::StartStation() {
     request.job.replug = replug_;
     display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
     job_ = std::thread([this, request] {
-        station::StationRun station(backend_, request, *display_,
-                                    [this](const station::UnitResult& unit, const station::StationCounters&) {
-                                        // The unit's line is on disk before its row shows the result.
-                                        std::string error;
-                                        if (log_ && log_->IsOpen() && unit.record &&
-                                            !log_->Append(station::FormatStationRecord(*unit.record), &error)) {
-                                            logFailed_ = true;
-                                            qWarning("%s", error.c_str());
-                                        }
-                                        calls_->Run([this, unit] { ShowUnitResult(unit); });
-                                    });
+        station::StationRun station(
+            backend_, request, *display_,
+            [this](const station::UnitResult& unit, const station::StationCounters&) {
+                // The unit's line is on disk before its row shows the result.
+                std::string error;
+                if (log_ && log_->IsOpen() && unit.record &&
+                    !log_->Append(station::FormatStationRecord(*unit.record), &error)) {
+                    logFailed_ = true;
+                    qWarning("%s", error.c_str());
+                }
+                calls_->Run([this, unit] { ShowUnitResult(unit); });
+            });
         station.Run([this] { return !stationOn_.load() || stopping_.load(); },
                     [this] { return stopping_.load(); });
         calls_->Run([this] {

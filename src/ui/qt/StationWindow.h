@@ -170,7 +170,7 @@ private:
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> stationOn_{false};
-    std::vector<std::string> stationPorts_;  // the station's port of each index
+    std::vector<std::string> stationPorts_;      // the station's port of each index
     std::unique_ptr<QtStationDisplay> display_;  // the running job's; outlives its thread
     std::thread job_;
     std::mutex resultsMutex_;
