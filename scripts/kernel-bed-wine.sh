@@ -78,7 +78,8 @@ fill_guest() {
   copy_with_libraries "$root" "$wineserver"
   for m in "${unix_modules[@]}"; do copy_with_libraries "$root" "$unix_dir/$m"; done
   mkdir -p "$root/usr/share"
-  cp -r /usr/share/wine "$root/usr/share/"
+  # With its times: the prefix is made again when wine.inf looks newer than it.
+  cp -a /usr/share/wine "$root/usr/share/"
   rm -rf "$root/usr/share/wine/fonts"
 
   local -A seen=()

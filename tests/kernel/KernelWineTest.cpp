@@ -59,7 +59,7 @@ bool HasLine(const std::string& text, const std::string& wanted) {
 
 void ExpectImage(const ChipGadget& unit, const EepromImage& image) {
     const auto eeprom = unit.Eeprom();
-    ASSERT_EQ(eeprom.size(), image.size());
+    ASSERT_GE(eeprom.size(), kImageSize);
     for (uint32_t a = 0; a < kImageSize; ++a) ASSERT_EQ(eeprom[a], image[a]) << "EEPROM address " << a;
 }
 
