@@ -18,9 +18,9 @@ namespace {
 using gadget::ChipGadget;
 using gadget::ChipGadgetOptions;
 
-#define ZT_REQUIRE_WINE_BED()                                                                         \
-    do {                                                                                              \
-        if (::zt::kernelbed::BedWindowsTool().empty())                                                \
+#define ZT_REQUIRE_WINE_BED()                                                                        \
+    do {                                                                                             \
+        if (::zt::kernelbed::BedWindowsTool().empty())                                               \
             GTEST_SKIP() << "runs inside the kernel test bed booted with --wine-tool zt51xx-mp.exe"; \
     } while (0)
 
@@ -79,8 +79,8 @@ TEST(KernelWineTest, ListAndVersionFindTheUnitThroughWinesHidStack) {
     EXPECT_NE(list.out.find("  " + pair + "  normal  "), std::string::npos) << list.out;
     EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 1) << list.out;
 
-    const ToolResult version =
-        RunTool(Windows({"version", "--vid", Hex4(unit.Ids().vendorId), "--pid", Hex4(unit.Ids().productId)}));
+    const ToolResult version = RunTool(
+        Windows({"version", "--vid", Hex4(unit.Ids().vendorId), "--pid", Hex4(unit.Ids().productId)}));
     ASSERT_FALSE(version.timedOut) << version.out << version.err;
     EXPECT_EQ(version.exitCode, 0) << version.out << version.err;
     EXPECT_TRUE(HasLine(version.out, "status: SUCCESS")) << version.out;
