@@ -7,6 +7,8 @@
 #   bash scripts/kernel-bed.sh                 all bed tests, with the binaries of ./build
 #   bash scripts/kernel-bed.sh --filter 'KernelQueriesTest.*'
 #   bash scripts/kernel-bed.sh --shell         a shell in the guest (zt-gadget, zt51xx-mp in /bed)
+#   bash scripts/kernel-bed.sh --wine-tool build/windows/src/cli/zt51xx-mp.exe --filter 'KernelWineTest.*'
+#                                              the Windows build under Wine in the guest, over hidraw
 #
 # The kernel package is fetched once with apt-get download and unpacked with
 # dpkg-deb into the cache directory; nothing is installed on this machine.
@@ -18,6 +20,7 @@ cache=""
 tool=""
 tests=""
 gadget=""
+wine_tool=""
 filter='*'
 shell=0
 limit=${ZT_BED_TIMEOUT:-400}
@@ -28,11 +31,12 @@ while [ $# -gt 0 ]; do
     --tool) tool=$2; shift 2 ;;
     --tests) tests=$2; shift 2 ;;
     --gadget) gadget=$2; shift 2 ;;
+    --wine-tool) wine_tool=$2; shift 2 ;;
     --filter) filter=$2; shift 2 ;;
     --shell) shell=1; shift ;;
     --timeout) limit=$2; shift 2 ;;
     *) echo "usage: kernel-bed.sh [--build DIR] [--cache DIR] [--tool BIN] [--tests BIN] [--gadget BIN]" \
-            "[--filter GTEST_FILTER] [--timeout SECONDS] [--shell]" >&2; exit 2 ;;
+            "[--wine-tool EXE] [--filter GTEST_FILTER] [--timeout SECONDS] [--shell]" >&2; exit 2 ;;
   esac
 done
 cache=${cache:-$build/kernel-bed-cache}
@@ -48,6 +52,13 @@ done
 busybox=$(command -v busybox) || die "busybox is missing (package busybox-static)"
 ldd "$busybox" >/dev/null 2>&1 && die "$busybox is linked dynamically; the guest needs busybox-static"
 for bin in "$tool" "$tests"; do [ -x "$bin" ] || die "$bin is not built"; done
+if [ -n "$wine_tool" ]; then
+  [ -f "$wine_tool" ] || die "$wine_tool is not built (bash scripts/windows.sh builds it)"
+  wine_tool=$(realpath "$wine_tool")
+  for bin in /usr/lib/wine/wine64 /usr/lib/wine/wineserver64 /bin/udevadm; do
+    [ -x "$bin" ] || die "$bin is missing (packages wine64 and udev)"
+  done
+fi
 
 # Modules in load order; each one's dependencies come before it.
 modules=(usb-common usbcore udc-core configfs libcomposite dummy_hcd usb_f_hid usb_f_fs hid usbhid hid-generic)
@@ -84,6 +95,9 @@ if [ -z "$kernel_dir" ]; then
   rm -rf "$work"
   kernel_dir=$cache/$version
 fi
+if [ -n "$wine_tool" ]; then
+  wine_prefix=$(bash "$here/scripts/kernel-bed-wine.sh" prefix "$cache")
+fi
 flock -u 9
 
 # --- the guest's initramfs -------------------------------------------------
@@ -108,6 +122,9 @@ add_binary() {  # the binary (without debug info) and every shared library it lo
 add_binary "$tool"
 add_binary "$tests"
 [ -x "$gadget" ] && add_binary "$gadget"
+if [ -n "$wine_tool" ]; then
+  bash "$here/scripts/kernel-bed-wine.sh" guest "$root" "$wine_prefix" "$wine_tool"
+fi
 
 cat >"$root/init" <<'INIT'
 #!/bin/busybox sh
@@ -126,6 +143,16 @@ done
 mount -t configfs configfs /sys/kernel/config
 export PATH=/bin:/bed HOME=/tmp ZT_BED_TOOL=/bed/zt51xx-mp
 cd /tmp
+if [ -e /bed/wine/prefix ]; then
+  # Wine's UDEV bus hears of hidraw nodes from udevd; its SDL bus is off in
+  # the prefix. One persistent wineserver keeps Wine's services and drivers
+  # up between the tests' runs.
+  mkdir -p /run/udev
+  /usr/lib/systemd/systemd-udevd --daemon >/tmp/udevd.log 2>&1 || echo "ZT-BED: udevd did not start"
+  export WINEPREFIX=/bed/wine/prefix WINEDEBUG=-all ZT_BED_WINE=/usr/lib/wine/wine64 \
+         ZT_BED_WINE_TOOL=/bed/wine/zt51xx-mp.exe
+  /usr/lib/wine/wineserver64 -p </dev/null >/tmp/wineserver.log 2>&1
+fi
 if [ -e /bed/shell ]; then
   echo "ZT-BED: shell; zt-gadget puts a unit on the bus, zt51xx-mp talks to it; poweroff -f ends"
   setsid cttyhack sh

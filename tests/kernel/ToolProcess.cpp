@@ -7,8 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace zt::kernelbed {
@@ -16,6 +19,12 @@ namespace zt::kernelbed {
 std::string BedTool() {
     const char* tool = std::getenv("ZT_BED_TOOL");
     return tool && ::access("/sys/kernel/config/usb_gadget", F_OK) == 0 ? tool : "";
+}
+
+std::string BedWindowsTool() {
+    const char* tool = std::getenv("ZT_BED_WINE_TOOL");
+    const char* wine = std::getenv("ZT_BED_WINE");
+    return tool && wine && !BedTool().empty() ? tool : "";
 }
 
 std::string ToolResult::ResultLine() const {
@@ -32,7 +41,102 @@ ToolResult RunTool(std::vector<std::string> args) {
     return RunTool(run);
 }
 
+namespace {
+
+// Hands each whole line of standard output to the run's onLine and types
+// what it answers.
+struct LineFeed {
+    const ToolRun& run;
+    int input;
+    std::string partial;
+
+    void Take(const char* data, size_t size) {
+        partial.append(data, size);
+        for (size_t end; (end = partial.find('\n')) != std::string::npos;) {
+            std::string line = partial.substr(0, end);
+            partial.erase(0, end + 1);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::string typed = run.onLine ? run.onLine(line) : "";
+            if (!typed.empty()) (void)::write(input, typed.data(), typed.size());
+        }
+    }
+};
+
+std::string WithoutCarriageReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+// Under Wine the program's output goes to files: Wine's own processes (the
+// server, services, the device host) inherit its standard handles and keep
+// them open long after it ends, so a pipe would never reach its end. The end
+// of the Wine process itself ends the run.
+ToolResult RunUnderWine(const ToolRun& run) {
+    ToolResult result;
+    static int serial = 0;
+    const std::string base = "/tmp/zt-wine-run-" + std::to_string(++serial);
+    const std::string outPath = base + ".out", errPath = base + ".err";
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int in[2];
+    if (out < 0 || err < 0 || ::pipe2(in, O_CLOEXEC) < 0) return result;
+    std::vector<std::string> words = {std::getenv("ZT_BED_WINE"), BedWindowsTool()};
+    words.insert(words.end(), run.args.begin(), run.args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in[0], 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out);
+    ::close(err);
+
+    const int reader = ::open(outPath.c_str(), O_RDONLY | O_CLOEXEC);
+    LineFeed feed{run, in[1], {}};
+    const auto drain = [&] {
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(reader, buffer, sizeof buffer)) > 0;) {
+            result.out.append(buffer, static_cast<size_t>(got));
+            feed.Take(buffer, static_cast<size_t>(got));
+        }
+    };
+    const auto deadline = std::chrono::steady_clock::now() + run.limit;
+    int status = 0;
+    for (;;) {
+        drain();
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            drain();
+            if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            result.timedOut = true;
+            break;
+        }
+        ::poll(nullptr, 0, 20);
+    }
+    ::close(reader);
+    ::close(in[1]);
+    std::ifstream errors(errPath);
+    result.err.assign(std::istreambuf_iterator<char>(errors), std::istreambuf_iterator<char>());
+    result.out = WithoutCarriageReturns(result.out);
+    result.err = WithoutCarriageReturns(result.err);
+    return result;
+}
+
+}  // namespace
+
 ToolResult RunTool(const ToolRun& run) {
+    if (run.windows) return RunUnderWine(run);
     ToolResult result;
     int in[2], out[2], err[2];
     if (::pipe2(in, O_CLOEXEC) < 0 || ::pipe2(out, O_CLOEXEC) < 0 || ::pipe2(err, O_CLOEXEC) < 0)
@@ -61,7 +165,7 @@ ToolResult RunTool(const ToolRun& run) {
     ::close(err[1]);
 
     const auto deadline = std::chrono::steady_clock::now() + run.limit;
-    std::string partial;
+    LineFeed feed{run, in[1], {}};
     bool outOpen = true, errOpen = true;
     while (outOpen || errOpen) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -80,13 +184,7 @@ ToolResult RunTool(const ToolRun& run) {
                 outOpen = false;
             } else {
                 result.out.append(buffer, static_cast<size_t>(got));
-                partial.append(buffer, static_cast<size_t>(got));
-                for (size_t end; (end = partial.find('\n')) != std::string::npos;) {
-                    const std::string line = partial.substr(0, end);
-                    partial.erase(0, end + 1);
-                    const std::string typed = run.onLine ? run.onLine(line) : "";
-                    if (!typed.empty()) (void)::write(in[1], typed.data(), typed.size());
-                }
+                feed.Take(buffer, static_cast<size_t>(got));
             }
         }
         if (fds[1].revents) {

@@ -18,6 +18,8 @@ struct ToolRun {
     // on standard input (empty: nothing).
     std::function<std::string(const std::string& line)> onLine;
     std::chrono::seconds limit{120};
+    // The Windows build under Wine (ZT_BED_WINE_TOOL) instead of the Linux one.
+    bool windows = false;
 };
 
 struct ToolResult {
@@ -30,6 +32,8 @@ struct ToolResult {
 
 // Path of the tool inside the bed (ZT_BED_TOOL), or "" outside it.
 std::string BedTool();
+// Path of the Windows build inside a bed booted with Wine (ZT_BED_WINE_TOOL), or "".
+std::string BedWindowsTool();
 ToolResult RunTool(const ToolRun& run);
 ToolResult RunTool(std::vector<std::string> args);  // as root, nothing typed
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "KernelBed.h"
 #include "chip/EepromImage.h"
 
 namespace zt::kernelbed {
@@ -147,6 +148,32 @@ std::vector<std::string> PacingViolations(const std::vector<WireEvent>& log) {
                                  std::to_string(gap.count()) + " us after " + Token(before));
     }
     return violations;
+}
+
+std::vector<std::string> ExpectedJobShape(const gadget::GadgetIds& factory, uint16_t updaterProductId) {
+    const unsigned last = kImageSize - 8;
+    return {"plug " + Hex4(factory.vendorId) + ":" + Hex4(factory.productId),
+            "reg-read x10",  // the chip identity, before the job starts
+            "reg-write C4=0C",
+            "marker 1",
+            "erase x2",
+            "unplug",
+            "plug 3C4D:" + Hex4(updaterProductId),
+            "reg-read x10",  // the same chip identifier came back
+            "reg-write C4=0C",
+            "marker 1",
+            "write 0+8",
+            "read 0+8",
+            "marker 2",
+            "body-write " + std::to_string(last) + " down to 8",
+            "read-back 0 up to " + std::to_string(kImageSize),
+            "marker 3",
+            "write 5+3",
+            "read 5+3",
+            "marker 4",
+            "write 0+5",
+            "read 0+5",
+            "marker 0"};
 }
 
 }  // namespace zt::kernelbed

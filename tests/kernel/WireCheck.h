@@ -16,4 +16,9 @@ std::vector<std::string> RequestShape(const std::vector<gadget::WireEvent>& log)
 // 13 ms after a register write (10 ms to settle, then the 3 ms).
 std::vector<std::string> PacingViolations(const std::vector<gadget::WireEvent>& log);
 
+// What a whole job on a unit that starts normal sends, in RequestShape's
+// terms: the erase, the re-plug into the updater, then the header, the body
+// and the three-step header finish.
+std::vector<std::string> ExpectedJobShape(const gadget::GadgetIds& factory, uint16_t updaterProductId);
+
 }  // namespace zt::kernelbed
