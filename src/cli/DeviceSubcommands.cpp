@@ -300,17 +300,7 @@ void ConfirmWrittenUnit(DeviceBackend& backend, const std::string& port, ReplugM
                                    view, InterruptSignal::Requested);
     notices.Unregister(registration);
     view.Info(DescribeConfirmation(expected, confirmation));
-    outcome = ConfirmedOutcome(outcome, expected, confirmation);
-    record.confirmed = confirmation.Confirmed(expected);
-    record.cameBack = confirmation.cameBack;
-    if (confirmation.cameBack) {
-        record.vendorIdAfter = confirmation.cameBack->vendorId;
-        record.productIdAfter = confirmation.cameBack->productId;
-        record.bcdDevice = confirmation.cameBack->bcdDevice;
-        record.serial = confirmation.cameBack->serial;
-    }
-    record.status = ResultName(outcome.kind);
-    record.code = outcome.Code();
+    ApplyConfirmation(expected, confirmation, outcome, record);
 }
 
 void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSetup& setup,

@@ -219,17 +219,7 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         const ImageIdentity& expected = *report.imageIdentity;
         const Confirmation confirmation = ConfirmUnit(
             backend_, *watch_, {port.name, expected, job.replug, request_.comeBackWithin}, view, stop);
-        result.outcome = ConfirmedOutcome(result.outcome, expected, confirmation);
-        record.confirmed = confirmation.Confirmed(expected);
-        record.cameBack = confirmation.cameBack;
-        if (confirmation.cameBack) {
-            record.vendorIdAfter = confirmation.cameBack->vendorId;
-            record.productIdAfter = confirmation.cameBack->productId;
-            record.bcdDevice = confirmation.cameBack->bcdDevice;
-            record.serial = confirmation.cameBack->serial;
-        }
-        record.status = ResultName(result.outcome.kind);
-        record.code = result.outcome.Code();
+        ApplyConfirmation(expected, confirmation, result.outcome, record);
         record.end = std::chrono::system_clock::now();
         view.Info(DescribeConfirmation(expected, confirmation));
     }

@@ -68,6 +68,21 @@ JobOutcome ConfirmedOutcome(const JobOutcome& job, const ImageIdentity& expected
                                         kCameBackAsOther.errorDetail});
 }
 
+void ApplyConfirmation(const ImageIdentity& expected, const Confirmation& confirmation, JobOutcome& outcome,
+                       StationRecord& record) {
+    outcome = ConfirmedOutcome(outcome, expected, confirmation);
+    record.confirmed = confirmation.Confirmed(expected);
+    record.cameBack = confirmation.cameBack;
+    if (confirmation.cameBack) {
+        record.vendorIdAfter = confirmation.cameBack->vendorId;
+        record.productIdAfter = confirmation.cameBack->productId;
+        record.bcdDevice = confirmation.cameBack->bcdDevice;
+        record.serial = confirmation.cameBack->serial;
+    }
+    record.status = ResultName(outcome.kind);
+    record.code = outcome.Code();
+}
+
 std::string DescribeConfirmation(const ImageIdentity& expected, const Confirmation& confirmation) {
     if (!confirmation.cameBack) return "not confirmed: the unit did not come back";
     if (confirmation.Confirmed(expected)) return "confirmed: " + Describe(*confirmation.cameBack);

@@ -10,6 +10,7 @@
 #include "platform/DeviceBackend.h"
 #include "station/ConsoleView.h"
 #include "station/PortWatch.h"
+#include "station/StationLog.h"
 
 namespace zt::station {
 
@@ -42,6 +43,12 @@ Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const Confirm
 // something else fails with its own code; everything else stays.
 JobOutcome ConfirmedOutcome(const JobOutcome& job, const ImageIdentity& expected,
                             const Confirmation& confirmation);
+
+// Puts the check into the job's outcome and its record: the outcome as
+// ConfirmedOutcome makes it, and in the record `confirmed`, what came back
+// (the IDs after, bcdDevice and serial become its own), the status and code.
+void ApplyConfirmation(const ImageIdentity& expected, const Confirmation& confirmation, JobOutcome& outcome,
+                       StationRecord& record);
 
 // One line for the operator: "confirmed: 3C4D:7351 bcdDevice 0100 serial ..."
 std::string DescribeConfirmation(const ImageIdentity& expected, const Confirmation& confirmation);
