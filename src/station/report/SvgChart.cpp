@@ -87,12 +87,16 @@ std::string RenderBarChart(const BarChart& chart) {
         for (const BarSeries& series : chart.series) {
             const double value = i < series.values.size() ? series.values[i] : 0;
             if (value > 0) {
+                std::string title = EscapeMarkup(chart.labels[i]) + ": " +
+                                    Number(value, value == std::floor(value) ? 0 : 1) + " " +
+                                    EscapeMarkup(chart.valueUnit);
+                if (chart.series.size() > 1) {
+                    title += ' ';
+                    title += EscapeMarkup(series.name);
+                }
                 svg += "<rect class=\"bar\" fill=\"" + series.colour + "\" x=\"" + Number(x) + "\" y=\"" +
                        Number(y(base + value)) + "\" width=\"" + Number(barWidth) + "\" height=\"" +
-                       Number(y(base) - y(base + value)) + "\"><title>" + EscapeMarkup(chart.labels[i]) +
-                       ": " + Number(value, value == std::floor(value) ? 0 : 1) + " " +
-                       EscapeMarkup(chart.valueUnit) +
-                       (chart.series.size() > 1 ? " " + EscapeMarkup(series.name) : "") + "</title></rect>\n";
+                       Number(y(base) - y(base + value)) + "\"><title>" + title + "</title></rect>\n";
             }
             base += value;
         }
