@@ -57,7 +57,8 @@ struct LineFeed {
             partial.erase(0, end + 1);
             if (!line.empty() && line.back() == '\r') line.pop_back();
             const std::string typed = run.onLine ? run.onLine(line) : "";
-            if (!typed.empty()) (void)::write(input, typed.data(), typed.size());
+            // A tool that has gone takes no answer; its end is read below.
+            if (!typed.empty() && ::write(input, typed.data(), typed.size()) < 0) continue;
         }
     }
 };
