@@ -57,7 +57,7 @@ TEST(KernelPortPowerTest, WriteAllReplugsEachUnitAtItsOwnPort) {
     run.args = {"write", "--all", "--replug", "power"};
     const ToolResult result = RunTool(run);
     ASSERT_FALSE(result.timedOut) << result.out << result.err;
-    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.out << "\nSTDERR:\n" << result.err;
     for (auto* unit : {&a, &b}) {
         const auto eeprom = unit->Eeprom();
         const EepromImage& image = unit == &a ? kImageA : kImageB;
