@@ -30,17 +30,17 @@ std::string StateText(const std::string& source, size_t next) {
 
 }  // namespace
 
-std::string SerialNumbers::StatePathFor(const std::string& spec, const std::string& logPath) {
-    const std::string path = spec.rfind("file:", 0) == 0 ? spec.substr(5) : spec;
+std::string SerialNumbers::StatePathFor(const std::string& source, const std::string& logPath) {
+    const std::string path = source.rfind("file:", 0) == 0 ? source.substr(5) : source;
     const std::string besides = logPath.empty() ? path : logPath;
     return besides + ".serial-state";
 }
 
-std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, size_t length,
+std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& source, size_t length,
                                                     const std::string& statePath, std::string* error) {
     std::unique_ptr<SerialNumbers> serials(new SerialNumbers);
-    if (spec.rfind("counter:", 0) == 0) {
-        std::string start = spec.substr(8);
+    if (source.rfind("counter:", 0) == 0) {
+        std::string start = source.substr(8);
         std::string step = "1";
         if (const size_t colon = start.find(':'); colon != std::string::npos) {
             step = start.substr(colon + 1);
@@ -56,7 +56,7 @@ std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, siz
             ++digits;
         if (!IsSerialText(start) || start.size() != length || digits == 0 || digits > 18 || stepValue == 0 ||
             stepValue > 1000000000) {
-            *error = "--serial " + spec + ": START must be " + std::to_string(length) +
+            *error = "--serial " + source + ": START must be " + std::to_string(length) +
                      " letters, digits or '-' ending in digits, and STEP a number from 1";
             return nullptr;
         }
@@ -66,12 +66,12 @@ std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& spec, siz
         serials->step_ = stepValue;
         return serials;
     }
-    if (spec.rfind("file:", 0) != 0 || spec.size() == 5) {
-        *error = "--serial " + spec + ": give counter:START[:STEP] or file:PATH";
+    if (source.rfind("file:", 0) != 0 || source.size() == 5) {
+        *error = "--serial " + source + ": give counter:START[:STEP] or file:PATH";
         return nullptr;
     }
     serials->fromFile_ = true;
-    serials->sourcePath_ = spec.substr(5);
+    serials->sourcePath_ = source.substr(5);
     serials->statePath_ = statePath;
     const RegularFileContents file = ReadRegularFile(serials->sourcePath_, kMaxSerialFile);
     if (file.outcome != RegularFileContents::Outcome::Read) {

@@ -21,11 +21,11 @@ namespace zt::station {
 // job starts, so a job that fails uses its serial up too. Safe from any thread.
 class SerialNumbers {
 public:
-    // Parses `spec`; none with a one-line reason when it is malformed, the
+    // Parses `source`; none with a one-line reason when it is malformed, the
     // file cannot be read or holds a bad serial, or the state file cannot be
     // read. `length` is the serial length of the images that will be written;
     // `statePath` is where a file's place is kept.
-    static std::unique_ptr<SerialNumbers> Parse(const std::string& spec, size_t length,
+    static std::unique_ptr<SerialNumbers> Parse(const std::string& source, size_t length,
                                                 const std::string& statePath, std::string* error);
 
     // The next serial; none with a reason when they are used up, the counter
@@ -34,7 +34,7 @@ public:
 
     // The state file that `file:PATH` keeps beside `logPath` (or beside PATH
     // when there is no log file).
-    static std::string StatePathFor(const std::string& spec, const std::string& logPath);
+    static std::string StatePathFor(const std::string& source, const std::string& logPath);
 
 private:
     SerialNumbers() = default;
