@@ -17,8 +17,10 @@ std::optional<SerialStringPlace> FindSerialString(std::span<const uint8_t> image
     const size_t first = image::ReadLe16(image, image::kTailSerialOffset);
     if (first < 2) return std::nullopt;
     const size_t at = first - 2;
+    // The descriptor sits in the program area, below the tail block. An
+    // erased or foreign tail may point anywhere, so check before reading.
+    if (at + 2 > image::kTailOffset) return std::nullopt;
     const size_t length = image[at];
-    // The descriptor sits in the program area, below the tail block.
     if (image[at + 1] != kStringDescriptorType || length < 2 || length % 2 != 0 ||
         at + length > image::kTailOffset)
         return std::nullopt;
