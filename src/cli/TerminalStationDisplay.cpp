@@ -5,7 +5,7 @@
 namespace zt::cli {
 
 namespace {
-constexpr int kBarWidth = 10;               // short, so that the texts of the job fit in 80 columns
+constexpr int kRowBarWidth = 10;            // short, so that the texts of the job fit in 80 columns
 constexpr const char* kCursorUp = "\x1b[";  // followed by the count and 'A'
 constexpr const char* kClearLine = "\x1b[2K";
 }  // namespace
@@ -42,11 +42,11 @@ public:
         line.append(portWidth - std::min(portWidth, port_.size()), ' ');
         line.append("  ");
         if (percent_ >= 0) {
-            const size_t filled = static_cast<size_t>(std::clamp(percent_, 0, 100) * kBarWidth / 100);
+            const size_t filled = static_cast<size_t>(std::clamp(percent_, 0, 100) * kRowBarWidth / 100);
             const std::string number = std::to_string(percent_);
             line.push_back('[');
             line.append(filled, '#');
-            line.append(static_cast<size_t>(kBarWidth) - filled, '.');
+            line.append(static_cast<size_t>(kRowBarWidth) - filled, '.');
             line.append("] ");
             line.append(3 - std::min<size_t>(3, number.size()), ' ');
             line.append(number);
