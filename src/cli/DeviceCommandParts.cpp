@@ -11,6 +11,7 @@
 #include "cli/TerminalStationDisplay.h"
 #include "platform/HostSystem.h"
 #include "station/StationConfig.h"
+#include "station/StationIdentity.h"
 
 namespace zt::cli {
 
@@ -49,8 +50,6 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
 
 namespace {
 
-constexpr size_t kMaxIdentityText = 128;
-
 // The serial length every image this command may write has: the image file's,
 // or the built-in images' (which agree).
 std::optional<size_t> SerialLength(const std::optional<ImageFile>& image, std::string* why) {
@@ -74,15 +73,6 @@ std::optional<size_t> SerialLength(const std::optional<ImageFile>& image, std::s
     return length;
 }
 
-bool IdentityText(const std::string& option, const std::string& value, std::string* error) {
-    const bool printable = std::all_of(value.begin(), value.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F;
-    });
-    if (printable && value.size() <= kMaxIdentityText) return true;
-    *error = option + ": at most " + std::to_string(kMaxIdentityText) + " printable characters";
-    return false;
-}
-
 }  // namespace
 
 bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, CommandContext& ctx) {
@@ -93,20 +83,9 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
     };
     StationConfig config;
     std::string error;
-    if (!options.configFile.empty()) {
-        if (!config.Read(options.configFile, true, &error)) return refuse(error, kExitIoError);
-    } else {
-        for (const std::string& path : StationConfig::DefaultPaths())
-            if (!config.Read(path, false, &error)) return refuse(error, kExitIoError);
-    }
-    auto pick = [&](const std::optional<std::string>& given, const char* key, const char* option,
-                    std::string* into) {
-        *into = given ? *given : config.values.count(key) ? config.values[key] : "";
-        return IdentityText(option, *into, &error);
-    };
-    if (!pick(options.stationId, "station-id", "--station-id", &setup.identity.stationId) ||
-        !pick(options.operatorName, "operator", "--operator", &setup.identity.operatorName) ||
-        !pick(options.workOrder, "work-order", "--work-order", &setup.identity.workOrder))
+    if (!config.ReadFiles(options.configFile, &error)) return refuse(error, kExitIoError);
+    if (!ResolveIdentity({options.stationId, options.operatorName, options.workOrder}, config,
+                         &setup.identity, &error))
         return refuse(error, kExitUsage);
     if (options.serial.empty()) return true;
     // Refused before anything is erased: a serial that cannot go into the

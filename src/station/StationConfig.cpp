@@ -72,4 +72,11 @@ bool StationConfig::Read(const std::string& path, bool mustExist, std::string* e
     return true;
 }
 
+bool StationConfig::ReadFiles(const std::string& chosen, std::string* error) {
+    if (!chosen.empty()) return Read(chosen, true, error);
+    for (const std::string& path : DefaultPaths())
+        if (!Read(path, false, error)) return false;
+    return true;
+}
+
 }  // namespace zt::station

@@ -21,6 +21,8 @@ struct StationConfig {
     // file that exists but cannot be read or has a line of another form.
     // `mustExist`: a missing file is an error too.
     bool Read(const std::string& path, bool mustExist, std::string* error);
+    // `chosen` alone (it must exist) when one was named, else DefaultPaths.
+    bool ReadFiles(const std::string& chosen, std::string* error);
 };
 
 }  // namespace zt::station

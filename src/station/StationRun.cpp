@@ -223,9 +223,7 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         record.end = std::chrono::system_clock::now();
         view.Info(DescribeConfirmation(expected, confirmation));
     }
-    record.stationId = request_.identity.stationId;
-    record.operatorName = request_.identity.operatorName;
-    record.workOrder = request_.identity.workOrder;
+    StampIdentity(request_.identity, record);
     record.barcode = barcode;
     result.record = record;
 

@@ -13,13 +13,9 @@
 #include "station/MultiUnitWrite.h"
 #include "station/SerialNumbers.h"
 #include "station/StationDisplay.h"
+#include "station/StationIdentity.h"
 
 namespace zt::station {
-
-// Who runs the station; written into every record.
-struct StationIdentity {
-    std::string stationId, operatorName, workOrder;
-};
 
 // A station that writes each unit as it arrives: every port goes on its own.
 struct StationRequest {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QStringList>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "ui/qt/GuiOptions.h"
 
@@ -51,6 +55,31 @@ TEST(GuiOptions, AnUnknownFaultIsRefusedWithItsName) {
     ASSERT_TRUE(line.exitCode);
     EXPECT_EQ(*line.exitCode, 2);
     EXPECT_TRUE(line.text.contains(QStringLiteral("no-such-fault")));
+}
+
+// Who runs the station: the settings file fills in what the options leave
+// out; a named file that is not there stops the tool (exit 4), and a name no
+// record can take is a usage error.
+TEST(GuiOptions, TheStationIdentityComesFromTheOptionsOverTheSettings) {
+    const auto config =
+        std::filesystem::temp_directory_path() / ("zt-gui-station-" + std::to_string(::getpid()) + ".conf");
+    std::ofstream(config) << "# line 4\nstation-id = line-4\noperator = Bo\n";
+    const QString path = QString::fromStdString(config.string());
+    const auto line = Parse({"--config", path, "--operator", "Ana"});
+    const auto tooLong = Parse({"--config", path, "--work-order", QString(200, u'x')});
+    std::filesystem::remove(config);
+    ASSERT_FALSE(line.exitCode) << line.text.toStdString();
+    EXPECT_EQ(line.options.identity.stationId, "line-4");
+    EXPECT_EQ(line.options.identity.operatorName, "Ana");
+    EXPECT_EQ(line.options.identity.workOrder, "");
+
+    const auto missing = Parse({"--config", path});
+    ASSERT_TRUE(missing.exitCode);
+    EXPECT_EQ(*missing.exitCode, 4);
+    EXPECT_TRUE(missing.text.contains(path));
+    ASSERT_TRUE(tooLong.exitCode);
+    EXPECT_EQ(*tooLong.exitCode, 2);
+    EXPECT_TRUE(tooLong.text.contains(QStringLiteral("--work-order")));
 }
 
 }  // namespace

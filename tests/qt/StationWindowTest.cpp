@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,6 +23,8 @@
 #include "job/FailureCatalogue.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "station/StationLog.h"
+#include "ui/qt/BarcodeScanField.h"
+#include "ui/qt/StationIdentityFields.h"
 #include "ui/qt/StationWindow.h"
 
 namespace zt {
@@ -97,6 +100,7 @@ TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
     std::string error;
     ASSERT_TRUE(log.Open(logPath, &error)) << error;
     station.window->SetLog(&log);
+    station.window->SetIdentity({"line-4", "Ana", "WO-77"});
 
     station.window->WriteButton()->click();
     EXPECT_FALSE(station.window->WriteButton()->isEnabled());
@@ -111,6 +115,10 @@ TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
     ASSERT_EQ(logLines.size(), 3u);
     EXPECT_NE(logLines[1].find("\"port\":\"1-1.2\""), std::string::npos) << logLines[1];
     EXPECT_NE(logLines[1].find("\"status\":\"FAIL\""), std::string::npos) << logLines[1];
+    for (const std::string& line : logLines)
+        EXPECT_NE(line.find("\"stationId\":\"line-4\",\"operator\":\"Ana\",\"workOrder\":\"WO-77\""),
+                  std::string::npos)
+            << line;
     EXPECT_TRUE(station.window->WriteButton()->isEnabled());
     ASSERT_EQ(station.results->size(), 3u);
     const auto code = (*station.results)[1].outcome.Code();
@@ -321,6 +329,77 @@ TEST(StationWindow, RunStationWritesEachUnitAsItComes) {
     ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return !window.JobRunning(); }));
     EXPECT_EQ(results.size(), 3u);  // the units left in were not written again
     EXPECT_TRUE(window.AnyUnitFailed());
+}
+
+// Run station: the names typed into the fields go into every unit's record,
+// and codes scanned before the units arrive go to them one each, the first
+// to the first unit to start. Enter in the Barcode field queues the code and
+// starts no write, though Write EEPROM could.
+TEST(StationWindow, RunStationRecordsTheTypedNamesAndPairsScannedCodesWithUnitsInOrder) {
+    sim::SimulatedMachine::Arguments arguments;
+    arguments.units = 2;
+    arguments.simulatedClock = true;
+    arguments.handlingMs = 0;
+    sim::SimulatedMachine::Options options;
+    std::string error;
+    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    sim::SimulatedMachine machine(options);
+    machine.Bus().Unplug(machine.Chip() + 1);  // arrives once the first unit has its result
+    const std::string logPath =
+        (std::filesystem::temp_directory_path() / ("zt-scan-" + std::to_string(::getpid()) + ".jsonl"))
+            .string();
+    std::filesystem::remove(logPath);
+    station::StationLog log;
+    ASSERT_TRUE(log.Open(logPath, &error)) << error;
+    qt::StationWindow window(machine);
+    window.SetLog(&log);
+    window.SetIdentity({"from-settings", "", ""});
+    std::vector<station::UnitResult> results;
+    window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
+    window.show();
+
+    qt::StationIdentityFields& fields = *window.IdentityFields();
+    EXPECT_EQ(fields.StationId()->text(), "from-settings");
+    fields.StationId()->clear();
+    QTest::keyClicks(fields.StationId(), "line-4");
+    QTest::keyClicks(fields.Operator(), "Ana");
+    QTest::keyClicks(fields.WorkOrder(), " WO-77 ");
+    QLineEdit* scan = window.Barcodes()->Field();
+    for (const char* code : {"SN-0001", "SN-0002"}) {
+        QTest::keyClicks(scan, code);
+        QTest::keyClick(scan, Qt::Key_Return);
+        EXPECT_EQ(scan->text(), "");
+    }
+    EXPECT_EQ(window.Barcodes()->Waiting()->text().toStdString(), "next units: SN-0001, SN-0002");
+    EXPECT_FALSE(window.JobRunning());
+
+    window.RunStationButton()->click();
+    ASSERT_TRUE(window.JobRunning());
+    EXPECT_FALSE(fields.Operator()->isEnabled());
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return results.size() == 1; }));
+    EXPECT_EQ(window.Barcodes()->Waiting()->text().toStdString(), "next unit: SN-0002");
+    machine.Bus().Plug(machine.Chip() + 1);
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return results.size() == 2; }));
+    window.RunStationButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return !window.JobRunning(); }));
+    EXPECT_TRUE(fields.Operator()->isEnabled());
+    EXPECT_EQ(window.Barcodes()->Waiting()->text().toStdString(), "no code waiting");
+
+    ASSERT_TRUE(results[0].record && results[1].record);
+    EXPECT_EQ(results[0].port, "1-1.1");
+    EXPECT_EQ(results[0].record->barcode, "SN-0001");
+    EXPECT_EQ(results[1].record->barcode, "SN-0002");
+    std::ifstream logFile(logPath);
+    std::vector<std::string> logLines;
+    for (std::string line; std::getline(logFile, line);) logLines.push_back(line);
+    std::filesystem::remove(logPath);
+    ASSERT_EQ(logLines.size(), 2u);
+    for (const std::string& line : logLines) {
+        EXPECT_NE(line.find("\"stationId\":\"line-4\",\"operator\":\"Ana\",\"workOrder\":\"WO-77\""),
+                  std::string::npos)
+            << line;
+        EXPECT_NE(line.find("\"barcode\":\"SN-000"), std::string::npos) << line;
+    }
 }
 
 }  // namespace

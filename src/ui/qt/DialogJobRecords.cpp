@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QWidget>
+#include <utility>
 
 #include "station/StationRecordCollector.h"
 #include "ui/qt/StationLogWarning.h"
@@ -9,15 +10,16 @@
 namespace zt::qt {
 
 DialogJobRecords::DialogJobRecords(station::StationLog& log, station::DeviceIdTrace& ids, UsbTree& usb,
-                                   QWidget* window)
-    : log_(log), ids_(ids), usb_(usb), window_(window) {}
+                                   QWidget* window, station::StationIdentity identity)
+    : log_(log), ids_(ids), usb_(usb), window_(window), identity_(std::move(identity)) {}
 
 void DialogJobRecords::CommandStarting() { ids_.Reset(); }
 
 void DialogJobRecords::JobEnded(const JobReport& report, const std::string& port) {
     if (!log_.IsOpen()) return;
-    const station::StationRecord record =
+    station::StationRecord record =
         station::CollectStationRecord({report, ids_, usb_, port, report.outcome, report.start, report.end});
+    station::StampIdentity(identity_, record);
     std::string error;
     {
         std::lock_guard lock(mutex_);

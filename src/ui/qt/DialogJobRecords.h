@@ -7,6 +7,7 @@
 #include "job/JobReport.h"
 #include "platform/UsbTree.h"
 #include "station/DeviceIdTrace.h"
+#include "station/StationIdentity.h"
 #include "station/StationLog.h"
 
 class QWidget;
@@ -16,14 +17,15 @@ namespace zt::qt {
 // The dialog's station log: one record per write job, gathered from the
 // job's report and the IDs its requests went to, as the station window and
 // the command line gather theirs. `ids` is the HID access the dialog runs
-// on; `usb` the unit's view of the bus.
+// on; `usb` the unit's view of the bus; `identity` who runs the station.
 //
 // Threads: CommandStarting on the UI thread; JobEnded on whichever thread
 // ends the job (the worker, or the UI thread for a preflight failure and
 // for a job the close stopped). One job at a time.
 class DialogJobRecords {
 public:
-    DialogJobRecords(station::StationLog& log, station::DeviceIdTrace& ids, UsbTree& usb, QWidget* window);
+    DialogJobRecords(station::StationLog& log, station::DeviceIdTrace& ids, UsbTree& usb, QWidget* window,
+                     station::StationIdentity identity = {});
 
     // Before each command: the IDs a record names are those of its own job.
     void CommandStarting();
@@ -39,6 +41,7 @@ private:
     station::DeviceIdTrace& ids_;
     UsbTree& usb_;
     QPointer<QWidget> window_;
+    const station::StationIdentity identity_;
     std::mutex mutex_;
     std::atomic<bool> failed_{false};
 };

@@ -4,11 +4,13 @@
 
 #include "platform/sim/SimChip.h"
 #include "station/ExitCodes.h"
+#include "station/StationConfig.h"
 
 namespace zt::qt {
 
 namespace {
 
+using station::kExitIoError;
 using station::kExitUsage;
 
 // What a station script reads from the tool when its window has closed.
@@ -20,7 +22,7 @@ constexpr const char* kExitCodeHelp =
     "       the picture was not saved)\n"
     "  2    bad command line\n"
     "  3    no device backend for this system\n"
-    "  4    the log could not be opened or written\n"
+    "  4    the log could not be opened or written, or a station settings file read\n"
     "  130  ended by SIGINT, 143 by SIGTERM (every unit still in its job is logged\n"
     "       as INTERRUPTED)\n";
 
@@ -62,6 +64,21 @@ struct GuiOptionDefinitions {
                        "before the window reports the job's end; a log that cannot be opened stops the "
                        "tool before its window shows (exit 4)."),
         QStringLiteral("FILE")};
+    const QCommandLineOption stationId{QStringLiteral("station-id"),
+                                       QStringLiteral("This station's name in every record."),
+                                       QStringLiteral("ID")};
+    const QCommandLineOption operatorName{QStringLiteral("operator"),
+                                          QStringLiteral("The operator's name in every record."),
+                                          QStringLiteral("NAME")};
+    const QCommandLineOption workOrder{QStringLiteral("work-order"),
+                                       QStringLiteral("The work order in every record."),
+                                       QStringLiteral("WO")};
+    const QCommandLineOption config{
+        QStringLiteral("config"),
+        QStringLiteral("Read station-id, operator and work-order from FILE (\"key = value\" lines) instead "
+                       "of /etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf; the options "
+                       "win over it. The station window shows them, to be changed between runs."),
+        QStringLiteral("FILE")};
     const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once.")};
     const QCommandLineOption screenshot{
@@ -81,7 +98,8 @@ void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
         "Without a usable single-instance lock the tool does not start (exit 6)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
-                       d.station, d.replug, d.log, d.autoOk, d.screenshot, d.screenshotAt});
+                       d.station, d.replug, d.log, d.stationId, d.operatorName, d.workOrder, d.config,
+                       d.autoOk, d.screenshot, d.screenshotAt});
 }
 
 GuiCommandLine Stop(int exitCode, QString text) {
@@ -150,6 +168,28 @@ bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d
     return true;
 }
 
+// Who runs the station: the options over the station settings, read like
+// the command line's.
+bool ReadIdentity(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
+                  QString* error, int* exitCode) {
+    const auto given = [&](const QCommandLineOption& option) -> std::optional<std::string> {
+        if (!parser.isSet(option)) return std::nullopt;
+        return parser.value(option).toStdString();
+    };
+    station::StationConfig config;
+    std::string reason;
+    if (!config.ReadFiles(parser.value(d.config).toStdString(), &reason)) {
+        *exitCode = kExitIoError;
+    } else if (!station::ResolveIdentity({given(d.stationId), given(d.operatorName), given(d.workOrder)},
+                                         config, &o->identity, &reason)) {
+        *exitCode = kExitUsage;
+    } else {
+        return true;
+    }
+    *error = QString::fromStdString(reason);
+    return false;
+}
+
 bool ReadUnattended(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
                     QString* error) {
     o->autoOk = parser.isSet(d.autoOk);
@@ -198,6 +238,9 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
         !ReadUnattended(parser, definitions, &result.options, &error) ||
         !CheckSimulation(parser, definitions, simulation, &result.options, &error))
         return Stop(kExitUsage, error);
+    // Last: a usage error is named before a file is looked at.
+    int exitCode = kExitUsage;
+    if (!ReadIdentity(parser, definitions, &result.options, &error, &exitCode)) return Stop(exitCode, error);
     return result;
 }
 

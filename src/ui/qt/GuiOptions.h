@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/sim/SimulatedMachine.h"
+#include "station/StationIdentity.h"
 
 namespace zt::qt {
 
@@ -16,6 +17,9 @@ namespace zt::qt {
 //                               writes them all at once, instead of the dialog
 //   --log FILE                  the station log: one line per job (per unit with --station)
 //   --auto-ok                   answer every message box with OK (unattended demos)
+//   --station-id ID --operator NAME --work-order WO [--config FILE]
+//       who runs the station, for every record; what is not given comes from
+//       the station settings (FILE, or the system's and the user's files)
 //   --screenshot FILE [--screenshot-at N]
 //       save the window to FILE once the progress bar reaches N (default 40)
 //       during a job, then close the tool; with --station, once every unit's
@@ -29,12 +33,15 @@ struct GuiOptions {
     QString screenshotPath;
     QString logPath;  // --log FILE: the station log
     int screenshotAtProgress = 40;
+    // As given, else from the station settings; the station window's fields
+    // start with it.
+    station::StationIdentity identity;
 };
 
 struct GuiCommandLine {
     GuiOptions options;
     // Set when the tool should end at once with this text and exit code
-    // (help, fault list, a usage error).
+    // (help, fault list, a usage error, station settings that cannot be read).
     std::optional<int> exitCode;
     QString text;
 };

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -20,8 +21,10 @@
 #include "platform/DeviceBackend.h"
 #include "station/KnownDeviceScan.h"
 #include "station/StationRun.h"
+#include "ui/qt/BarcodeScanField.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
+#include "ui/qt/StationIdentityFields.h"
 #include "ui/qt/StationLogWarning.h"
 #include "ui/qt/UiThreadCalls.h"
 
@@ -93,6 +96,8 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     exit_->setAutoDefault(false);
     status_ = new QLabel(this);
     counters_ = new QLabel(tally_.Text(), this);
+    identity_ = new StationIdentityFields(this);
+    barcodes_ = new BarcodeScanField(this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(status_, 1);
@@ -100,10 +105,18 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     buttons->addWidget(write_);
     buttons->addWidget(exit_);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(identity_);
+    layout->addWidget(barcodes_);
     layout->addWidget(table_);
     layout->addWidget(counters_);
     layout->addLayout(buttons);
-    resize(960, 320);
+    resize(960, 380);
+    // In the order they are seen, from the top; the table still has the
+    // keyboard first.
+    setTabOrder(identity_->StationId(), identity_->Operator());
+    setTabOrder(identity_->Operator(), identity_->WorkOrder());
+    setTabOrder(identity_->WorkOrder(), barcodes_->Field());
+    setTabOrder(barcodes_->Field(), table_);
     setTabOrder(table_, write_);
     setTabOrder(write_, runStation_);
     setTabOrder(runStation_, exit_);
@@ -140,6 +153,16 @@ bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void StationWindow::SetIdentity(const station::StationIdentity& identity) { identity_->Show(identity); }
+
+std::optional<station::StationIdentity> StationWindow::TakeIdentity() {
+    QString error;
+    auto identity = identity_->Take(&error);
+    // A box, not the status line: the next look for units would overwrite it.
+    if (!identity) QMessageBox::warning(this, QCoreApplication::applicationName(), error);
+    return identity;
 }
 
 void StationWindow::SetInstanceLock(QtInstanceLock* lock) {
@@ -236,10 +259,17 @@ void StationWindow::UpdateButton() {
                        std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
     // Run station starts while nothing runs and stops its own run.
     runStation_->setEnabled(!running_ || mode_ == Mode::RunStation);
+    // A run's records all name the same people: it took them at its start.
+    identity_->setEnabled(!running_);
 }
 
 void StationWindow::StartStation() {
     if (running_ || calls_->IsClosing()) {
+        runStation_->setChecked(false);
+        return;
+    }
+    const auto identity = TakeIdentity();
+    if (!identity) {
         runStation_->setChecked(false);
         return;
     }
@@ -253,6 +283,16 @@ void StationWindow::StartStation() {
     status_->setText(QStringLiteral("Station running: each unit is written as it arrives"));
     station::StationRequest request;
     request.job.replug = replug_;
+    request.identity = *identity;
+    // Asked on a unit's thread as its job starts; the codes are the UI
+    // thread's alone. A window that is closing hands out none.
+    request.barcodeFor = [this](const std::string&) {
+        std::string code;
+        calls_->Run([this, &code] { code = barcodes_->Take(); });
+        return code;
+    };
+    // The scanner types into whatever has the keyboard.
+    barcodes_->Field()->setFocus();
     display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
     job_ = std::thread([this, request] {
         station::StationRun station(
@@ -331,6 +371,8 @@ void StationWindow::ShowUnitResult(const station::UnitResult& unit) {
 
 void StationWindow::StartJob() {
     if (running_ || calls_->IsClosing()) return;
+    const auto identity = TakeIdentity();
+    if (!identity) return;
     Refresh();
     // The new job's rows: the units present now, nothing of the last job.
     std::erase_if(rows_, [](const Row& r) { return !r.present; });
@@ -355,8 +397,10 @@ void StationWindow::StartJob() {
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
     display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
-    job_ = std::thread([this, request] {
+    job_ = std::thread([this, request, identity = *identity] {
         auto results = station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
+        for (station::UnitResult& unit : results)
+            if (unit.record) station::StampIdentity(identity, *unit.record);
         {
             std::lock_guard lock(resultsMutex_);
             results_ = std::move(results);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "station/MultiUnitWrite.h"
+#include "station/StationIdentity.h"
 #include "ui/qt/QtStationDisplay.h"
 #include "ui/qt/StationCounters.h"
 
@@ -27,7 +28,9 @@ class DeviceBackend;
 
 namespace zt::qt {
 
+class BarcodeScanField;
 class QtInstanceLock;
+class StationIdentityFields;
 class UiThreadCalls;
 
 // The station window: one row per unit present (port, IDs, progress, result
@@ -35,9 +38,16 @@ class UiThreadCalls;
 // every present unit at once, each with its own dialog object and worker, on
 // a thread of the window's own. A failed unit's bar turns red.
 //
+// Above the table: who runs the station (Station ID, Operator, Work order),
+// written into every unit's record and editable while nothing runs, and the
+// Barcode field, whose scanned codes go to the units Run station starts, one
+// each, in the order scanned (Write EEPROM leaves them waiting).
+//
 // Keyboard: the table has the focus first and Enter there starts the job, as
-// does Alt+W anywhere; Tab goes on to Write EEPROM and Exit, where Space
-// presses the button. Enter elsewhere starts and ends nothing.
+// does Alt+W anywhere; Tab goes on to Write EEPROM, Run station and Exit,
+// where Space presses the button, and on round to the fields above the
+// table (Alt+S, Alt+O, Alt+K, Alt+B). Run station puts the keyboard in the
+// Barcode field, for the scanner. Enter elsewhere starts and ends nothing.
 //
 // Below the table the station's counters (passed, failed, units per hour)
 // cover every job since the window opened.
@@ -73,6 +83,9 @@ public:
     // The station log each unit's job appends its line to; none by default.
     void SetLog(station::StationLog* log) { log_ = log; }
 
+    // Who runs the station, as the fields first show it.
+    void SetIdentity(const station::StationIdentity& identity);
+
     // Makes the window the instance a second start of the tool finds.
     void SetInstanceLock(QtInstanceLock* lock);
 
@@ -85,6 +98,8 @@ public:
     Mode CurrentMode() const { return mode_; }
     QPushButton* ExitButton() const { return exit_; }
     QTableWidget* Table() const { return table_; }
+    StationIdentityFields* IdentityFields() const { return identity_; }
+    BarcodeScanField* Barcodes() const { return barcodes_; }
     QLabel* CountersLine() const { return counters_; }
     const StationCounters& Counters() const { return tally_; }
 
@@ -124,6 +139,9 @@ private:
         bool ok = false;
     };
 
+    // Who runs the job about to start, from the fields; none when a field
+    // cannot go into a record, and a box says why.
+    std::optional<station::StationIdentity> TakeIdentity();
     void StartJob();
     // Run station: on starts the station thread; off stops taking units,
     // and the mode ends once the units under way have their results.
@@ -155,6 +173,8 @@ private:
     QPushButton* runStation_;
     QLabel* status_;
     QLabel* counters_;
+    StationIdentityFields* identity_;
+    BarcodeScanField* barcodes_;
     StationCounters tally_;
     Mode mode_ = Mode::WriteAll;
     std::atomic<bool> logFailed_{false};  // set by the station's unit threads too

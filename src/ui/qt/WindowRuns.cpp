@@ -68,6 +68,7 @@ int RunStation(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOp
     StationWindow window(backend);
     window.SetInstanceLock(&instanceLock);
     window.SetLog(&log);
+    window.SetIdentity(options.identity);
     if (options.replugByPower) window.SetReplugMode(ReplugMode::Power);
     if (options.autoOk) {
         window.onReplugPromptShown = [](QMessageBox& box) {
@@ -122,7 +123,7 @@ int RunDialog(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOpt
     PortScope unit(backend.AsPlatform(), backend.Locks());
     const Platform platform = unit.AsPlatform();
     station::DeviceIdTrace ids(platform.hid);  // the unit as found and as it came back, for its record
-    DialogJobRecords records(log, ids, platform.usb, &window);
+    DialogJobRecords records(log, ids, platform.usb, &window, options.identity);
     window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
     window.onCommandStarting = [&unit, &records] {
         records.CommandStarting();
