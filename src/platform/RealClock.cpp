@@ -12,6 +12,9 @@ namespace {
 // not turn every pause into a busy wait.
 constexpr int64_t kMinSpinTailNs = 30'000;
 constexpr int64_t kMaxSpinTailNs = 1'000'000;
+// Threads that may spin out their pauses at once, whatever the cores: eight
+// units' jobs keep exact pacing, a station of 32 ports sleeps.
+constexpr int kMaxSpinningPauses = 8;
 }  // namespace
 
 void RealClock::SleepMs(uint32_t ms) {
@@ -20,8 +23,14 @@ void RealClock::SleepMs(uint32_t ms) {
     // otherwise, and the device gets at least the time it asked for.
     const auto start = Clock::now();
     const auto deadline = start + std::chrono::milliseconds(ms);
+    // Many threads pausing at once (a station's ports) would spin more than
+    // the machine has cores, and spinners that yield to each other wake late:
+    // past a few, every pause is left to the OS alone.
+    const int pausing = pausing_.fetch_add(1, std::memory_order_relaxed) + 1;
     const int64_t tail = spinTailNs_.load(std::memory_order_relaxed);
-    if (std::chrono::milliseconds(ms) > std::chrono::nanoseconds(tail)) {
+    if (pausing > kMaxSpinningPauses) {
+        std::this_thread::sleep_until(deadline);
+    } else if (std::chrono::milliseconds(ms) > std::chrono::nanoseconds(tail)) {
         const auto wakeAt = deadline - std::chrono::nanoseconds(tail);
         std::this_thread::sleep_until(wakeAt);
         const int64_t late =
@@ -32,6 +41,7 @@ void RealClock::SleepMs(uint32_t ms) {
         spinTailNs_.store(std::clamp(next, kMinSpinTailNs, kMaxSpinTailNs), std::memory_order_relaxed);
     }
     while (Clock::now() < deadline) std::this_thread::yield();
+    pausing_.fetch_sub(1, std::memory_order_relaxed);
 }
 
 uint64_t RealClock::NowUs() const {

@@ -12,7 +12,9 @@ namespace zt {
 // follows how late the OS has been waking us lately: it grows at once when a
 // wake-up comes later than it allowed for and shrinks slowly while they come
 // earlier, so a quiet machine spins a few tens of microseconds per pause and
-// a busy one keeps its exact pacing. Safe to share between threads.
+// a busy one keeps its exact pacing. When many threads pause at once, the
+// OS alone wakes them: their spinning would cost more than it saves. Safe to
+// share between threads.
 class RealClock final : public Clock {
 public:
     void SleepMs(uint32_t ms) override;
@@ -23,6 +25,7 @@ public:
 
 private:
     std::atomic<int64_t> spinTailNs_{250'000};
+    std::atomic<int> pausing_{0};  // threads inside SleepMs now
 };
 
 }  // namespace zt
