@@ -24,6 +24,7 @@ echo "screenshot.sh: wrote $out"
 stationout=docs/screenshot-station.png
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/src/ui/qt/zt51xx-mp-gui" --station --simulate --sim-clock --units 4 --fault 3:unplug-at=600 \
+  --station-id line3-st07 --operator amira --work-order WO-2291 \
   --auto-ok --screenshot "$stationout"
 echo "screenshot.sh: wrote $stationout"
 
