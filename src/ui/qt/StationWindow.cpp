@@ -293,7 +293,7 @@ void StationWindow::StartStation() {
     };
     // The scanner types into whatever has the keyboard.
     barcodes_->Field()->setFocus();
-    display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
+    display_ = std::make_unique<station::WindowStationDisplay>(calls_->Queue(), *this);
     job_ = std::thread([this, request] {
         station::StationRun station(
             backend_, request, *display_,
@@ -396,7 +396,7 @@ void StationWindow::StartJob() {
     status_->setText(QStringLiteral("Writing %1 units...").arg(request.ports.size()));
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
-    display_ = std::make_unique<QtStationDisplay>(*calls_, *this);
+    display_ = std::make_unique<station::WindowStationDisplay>(calls_->Queue(), *this);
     job_ = std::thread([this, request, identity = *identity] {
         auto results = station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
         for (station::UnitResult& unit : results)

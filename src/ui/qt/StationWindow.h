@@ -14,7 +14,7 @@
 
 #include "station/MultiUnitWrite.h"
 #include "station/StationIdentity.h"
-#include "ui/qt/QtStationDisplay.h"
+#include "station/WindowStationDisplay.h"
 #include "ui/qt/StationCounters.h"
 
 class QLabel;
@@ -63,7 +63,7 @@ class UiThreadCalls;
 //
 // Threads: the window belongs to the user-interface thread; the units reach
 // it only through their display, whose calls run there.
-class StationWindow : public QDialog, public QtStationDisplay::Rows {
+class StationWindow : public QDialog, public station::WindowStationDisplay::Rows {
     Q_OBJECT
 
 public:
@@ -159,7 +159,7 @@ private:
     void ShowRows();
     void UpdateButton();
 
-    // QtStationDisplay::Rows
+    // station::WindowStationDisplay::Rows
     void ShowProgress(size_t index, int percent) override;
     void ShowText(size_t index, const std::string& text) override;
     void AskToReplug(const std::string& text, std::function<void()> answered) override;
@@ -190,8 +190,8 @@ private:
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> stationOn_{false};
-    std::vector<std::string> stationPorts_;      // the station's port of each index
-    std::unique_ptr<QtStationDisplay> display_;  // the running job's; outlives its thread
+    std::vector<std::string> stationPorts_;                   // the station's port of each index
+    std::unique_ptr<station::WindowStationDisplay> display_;  // the running job's; outlives its thread
     std::thread job_;
     std::mutex resultsMutex_;
     std::optional<std::vector<station::UnitResult>> results_;  // the job thread's, not yet finished

@@ -41,6 +41,9 @@ public:
     void BeginClosing();
     bool IsClosing() const;
 
+    // The queue itself, for what takes any front end's queue.
+    UiCallQueue& Queue() { return queue_; }
+
 private:
     Q_INVOKABLE void DrainQueue();
 

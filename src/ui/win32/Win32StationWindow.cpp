@@ -346,7 +346,7 @@ void Win32StationWindow::StartJob() {
     SetStatus("Writing " + Units(request.ports.size()) + "...");
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
-    display_ = std::make_unique<Win32StationDisplay>(calls_, *this);
+    display_ = std::make_unique<station::WindowStationDisplay>(calls_, *this);
     job_ = std::thread([this, request] {
         const auto results =
             station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });

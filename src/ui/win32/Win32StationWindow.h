@@ -13,7 +13,7 @@
 #include "job/JobRequest.h"
 #include "station/MultiUnitWrite.h"
 #include "station/StationLog.h"
-#include "ui/win32/Win32StationDisplay.h"
+#include "station/WindowStationDisplay.h"
 
 namespace zt {
 class DeviceBackend;
@@ -40,7 +40,7 @@ namespace zt::win32 {
 //
 // Threads: the window belongs to the thread that runs RunModal; the units
 // reach it only through their display, whose calls run there.
-class Win32StationWindow final : public Win32StationDisplay::Rows {
+class Win32StationWindow final : public station::WindowStationDisplay::Rows {
 public:
     explicit Win32StationWindow(DeviceBackend& backend);
     ~Win32StationWindow() override;
@@ -108,7 +108,7 @@ private:
     int ShowBox(const std::string& text, const char* caption, UINT flags,
                 const std::function<void(HWND)>& shown);
 
-    // Win32StationDisplay::Rows
+    // station::WindowStationDisplay::Rows
     void ShowProgress(size_t index, int percent) override;
     void ShowText(size_t index, const std::string& text) override;
     void AskToReplug(const std::string& text, std::function<void()> answered) override;
@@ -127,7 +127,7 @@ private:
     HWND openBox_ = nullptr;  // the re-plug prompt or the close question while it is up
 
     std::atomic<bool> stopping_{false};
-    std::unique_ptr<Win32StationDisplay> display_;  // the running job's; outlives its thread
+    std::unique_ptr<station::WindowStationDisplay> display_;  // the running job's; outlives its thread
     std::thread job_;
 };
 

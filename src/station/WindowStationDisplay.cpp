@@ -1,12 +1,12 @@
-#include "ui/qt/QtStationDisplay.h"
+#include "station/WindowStationDisplay.h"
 
-namespace zt::qt {
+namespace zt::station {
 
-// One unit's row. Its job's own prompts are not shown: the display asks
-// once for every unit.
-class QtStationDisplay::RowView final : public station::ConsoleView {
+// One unit's row. Its job's own prompts are not shown: the display asks once
+// for every unit. The result comes from the job's results, not from here.
+class WindowStationDisplay::RowView final : public ConsoleView {
 public:
-    RowView(QtStationDisplay& display, size_t index) : display_(display), index_(index) {}
+    RowView(WindowStationDisplay& display, size_t index) : display_(display), index_(index) {}
 
     void Info(const std::string& text) override { Show(text); }
     void Progress(int percent) override {
@@ -23,25 +23,25 @@ public:
     void Message(const std::string& text, const std::string&) override { Show(text); }
     void Prompt(const std::string&, bool) override {}
     void Version(const std::string&, const std::optional<std::string>&) override {}
-    void Device(const station::PresentDevice&) override {}
-    void Result(const JobOutcome&) override {}  // the window shows it from the job's results
+    void Device(const PresentDevice&) override {}
+    void Result(const JobOutcome&) override {}
 
 private:
     void Show(const std::string& text) {
         display_.calls_.Run([this, text] { display_.rows_.ShowText(index_, text); });
     }
 
-    QtStationDisplay& display_;
+    WindowStationDisplay& display_;
     const size_t index_;
     std::mutex mutex_;
     int percent_ = -1;
 };
 
-QtStationDisplay::QtStationDisplay(UiThreadCalls& calls, Rows& rows) : calls_(calls), rows_(rows) {}
+WindowStationDisplay::WindowStationDisplay(UiCallQueue& calls, Rows& rows) : calls_(calls), rows_(rows) {}
 
-QtStationDisplay::~QtStationDisplay() = default;
+WindowStationDisplay::~WindowStationDisplay() = default;
 
-station::ConsoleView& QtStationDisplay::ViewOf(size_t index, const std::string& port) {
+ConsoleView& WindowStationDisplay::ViewOf(size_t index, const std::string& port) {
     calls_.Run([this, index, port] { rows_.BindPort(index, port); });
     std::lock_guard lock(viewsMutex_);
     if (views_.size() <= index) views_.resize(index + 1);
@@ -49,8 +49,8 @@ station::ConsoleView& QtStationDisplay::ViewOf(size_t index, const std::string& 
     return *views_[index];
 }
 
-void QtStationDisplay::ReplugPrompt(const std::string& text) {
-    calls_.RunUntilDone([this, text](UiThreadCalls::Done done) { rows_.AskToReplug(text, std::move(done)); });
+void WindowStationDisplay::ReplugPrompt(const std::string& text) {
+    calls_.RunUntilDone([this, text](UiCallQueue::Done done) { rows_.AskToReplug(text, std::move(done)); });
 }
 
-}  // namespace zt::qt
+}  // namespace zt::station

@@ -8,17 +8,19 @@
 #include "app/UiCallQueue.h"
 #include "station/StationDisplay.h"
 
-namespace zt::win32 {
+namespace zt::station {
 
-// Several units written at once, shown in the station window: every call of
+// Several units written at once, shown as the rows of a window: every call of
 // a unit's view, and the one re-plug prompt, is handed to `rows` on the
 // user-interface thread through `calls`. The units' threads wait until their
-// call has been handled there; once `calls` is closing they no longer wait
-// and nothing is shown.
-class Win32StationDisplay final : public station::StationDisplay {
+// call has been handled there, so a row never shows a step its job has
+// already left behind; once `calls` is closing they no longer wait and
+// nothing is shown. The Qt and the Win32 station windows both show their
+// rows through it.
+class WindowStationDisplay final : public StationDisplay {
 public:
-    // What the window does with the calls, each on the user-interface thread.
-    // `index` is the unit's place in the job.
+    // What the window does with the calls; every method runs on the
+    // user-interface thread. `index` is the unit's place in the job.
     class Rows {
     public:
         virtual ~Rows() = default;
@@ -27,12 +29,18 @@ public:
         virtual void ShowText(size_t index, const std::string& text) = 0;
         // Puts up the prompt; `answered` runs once the operator has answered.
         virtual void AskToReplug(const std::string& text, std::function<void()> answered) = 0;
+        // A station that meets ports as units arrive names each index's port
+        // before its first call.
+        virtual void BindPort(size_t index, const std::string& port) {
+            (void)index;
+            (void)port;
+        }
     };
 
-    Win32StationDisplay(UiCallQueue& calls, Rows& rows);
-    ~Win32StationDisplay() override;
+    WindowStationDisplay(UiCallQueue& calls, Rows& rows);
+    ~WindowStationDisplay() override;
 
-    station::ConsoleView& ViewOf(size_t index, const std::string& port) override;
+    ConsoleView& ViewOf(size_t index, const std::string& port) override;
     void ReplugPrompt(const std::string& text) override;
 
     class RowView;
@@ -44,4 +52,4 @@ private:
     std::vector<std::unique_ptr<RowView>> views_;
 };
 
-}  // namespace zt::win32
+}  // namespace zt::station
