@@ -21,6 +21,7 @@
 #include "platform/DeviceBackend.h"
 #include "station/KnownDeviceScan.h"
 #include "station/StationRun.h"
+#include "station/UnitRows.h"
 #include "ui/qt/BarcodeScanField.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
@@ -176,30 +177,7 @@ void StationWindow::Refresh() {
     // its job fails with its code, rather than the unit being left out unseen.
     const Platform platform = backend_.AsPlatform();
     const auto devices = station::ScanUnits(platform.hid, platform.usb, kInitialKnownDevices, &openFailures);
-    std::vector<Row> next;
-    for (const station::PresentDevice& device : devices) {
-        // Without a port a unit cannot be kept apart from the others.
-        if (device.port.empty()) continue;
-        if (std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == device.port; }))
-            continue;
-        Row row;
-        const auto old = std::find_if(rows_.begin(), rows_.end(),
-                                      [&](const Row& r) { return r.port == device.port && r.present; });
-        // A unit that has just arrived may be another board: it starts clean.
-        if (old != rows_.end()) row = *old;
-        row.port = device.port;
-        row.ids = IdsOf(device);
-        row.present = true;
-        next.push_back(row);
-    }
-    for (const Row& old : rows_) {
-        const bool seen =
-            std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == old.port; });
-        if (!seen && old.hasResult) {
-            next.push_back(old);
-            next.back().present = false;
-        }
-    }
+    std::vector<Row> next = station::RowsAfterScan(rows_, devices, IdsOf);
     QCollator natural;
     natural.setNumericMode(true);
     std::sort(next.begin(), next.end(), [&](const Row& a, const Row& b) {

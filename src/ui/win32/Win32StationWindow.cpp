@@ -12,6 +12,7 @@
 #include "platform/UsbPortName.h"
 #include "platform/windows/WideText.h"
 #include "station/KnownDeviceScan.h"
+#include "station/UnitRows.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 #include "ui/win32/StationTemplate.h"
 
@@ -225,33 +226,8 @@ void Win32StationWindow::Refresh() {
     // its job fails with its code, rather than the unit being left out unseen.
     const Platform platform = backend_.AsPlatform();
     const auto devices = station::ScanUnits(platform.hid, platform.usb, kInitialKnownDevices, &openFailures);
-    std::vector<Row> next;
     size_t portUnknown = 0;
-    for (const station::PresentDevice& device : devices) {
-        if (device.port.empty()) {
-            ++portUnknown;
-            continue;
-        }
-        if (std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == device.port; }))
-            continue;
-        Row row;
-        const auto old = std::find_if(rows_.begin(), rows_.end(),
-                                      [&](const Row& r) { return r.port == device.port && r.present; });
-        // A unit that has just arrived may be another board: it starts clean.
-        if (old != rows_.end()) row = *old;
-        row.port = device.port;
-        row.ids = IdsOf(device);
-        row.present = true;
-        next.push_back(row);
-    }
-    for (const Row& old : rows_) {
-        const bool seen =
-            std::any_of(next.begin(), next.end(), [&](const Row& r) { return r.port == old.port; });
-        if (!seen && old.hasResult) {
-            next.push_back(old);
-            next.back().present = false;
-        }
-    }
+    std::vector<Row> next = station::RowsAfterScan(rows_, devices, IdsOf, &portUnknown);
     std::sort(next.begin(), next.end(),
               [](const Row& a, const Row& b) { return NaturalLess(a.port, b.port); });
     size_t leftOut = 0;
