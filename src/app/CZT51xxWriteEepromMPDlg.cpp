@@ -126,6 +126,9 @@ void CZT51xxWriteEepromMPDlg::StartJob(const JobRequest& request) {
         overrideImageName.clear();
     }
     overrideSerial = request.serial;
+    // The dialog's wait counts 10 ms passes.
+    replugWaitPasses =
+        request.replugWait.count() > 0 ? static_cast<uint32_t>(request.replugWait.count()) * 100 : 1000;
     OnWriteEeprom();
 }
 

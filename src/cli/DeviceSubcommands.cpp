@@ -31,6 +31,7 @@
 #include "station/StationLog.h"
 #include "station/StationRecordCollector.h"
 #include "station/UnitConfirmation.h"
+#include "station/UnitPipeline.h"
 
 // The commands that work on a device through the dialog object, exactly as
 // its buttons would: write, erase, version, and the list of known devices.
@@ -168,32 +169,28 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options, Com
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
         .Info("Writing " + std::to_string(request.ports.size()) + " units (" + backend.Describe() + ")");
     const auto display = MakeStationDisplay(options, ctx, outMutex, input);
-    const auto results = WriteUnits(backend, request, *display, InterruptSignal::Requested);
+    request.identity = setup.identity;
+    RecordKeeper records(&log);
+    const auto results = WriteUnits(backend, request, *display, records, InterruptSignal::Requested);
 
     // The summary: one line per unit, in the order the units were named;
-    // each unit's log line is on disk before the station hears its result.
-    bool allOk = true, anyBusy = false, anyLockFailed = false, interrupted = false, allLogged = true;
+    // each unit's log line went to disk as its job ended.
+    bool allOk = true, anyBusy = false, anyLockFailed = false, interrupted = false;
     for (const UnitResult& unit : results) {
         UnitView summary(unit.port, options.json, ctx.out, outMutex);
         if (unit.claim.outcome != ClaimOutcome::Claimed)
             ctx.err << "zt51xx-mp: " << UnitClaimRefusal(unit.port, unit.claim) << '\n';
-        if (unit.record) {
-            summary.SetUnit(UnitFactsOf(*unit.record));
-            std::string logError;
-            if (log.IsOpen() && !log.Append(FormatStationRecord(*unit.record), &logError)) {
-                ctx.err << "zt51xx-mp: " << logError << '\n';
-                allLogged = false;
-            }
-        }
+        if (!unit.recordError.empty()) ctx.err << "zt51xx-mp: " << unit.recordError << '\n';
+        if (unit.record) summary.SetUnit(UnitFactsOf(*unit.record));
         summary.Result(unit.outcome);
         allOk = allOk && unit.outcome.kind == ResultKind::Ok;
-        anyBusy = anyBusy || unit.busy;
+        anyBusy = anyBusy || unit.Busy();
         anyLockFailed = anyLockFailed || unit.claim.outcome == ClaimOutcome::CannotLock;
         interrupted = interrupted || unit.outcome.kind == ResultKind::Interrupted;
     }
     if (interrupted)
         ctx.exitCode = ExitCodeOf(ResultKind::Interrupted);
-    else if (!allLogged)
+    else if (records.Failed())
         ctx.exitCode = kExitIoError;
     else if (allOk)
         ctx.exitCode = kExitOk;
@@ -263,17 +260,15 @@ bool PowerReplugAllowedForOne(DeviceBackend& backend, const DeviceOptions& optio
 
 // After a command that could not open its device: why, when a claim was the
 // reason or the system refused us.
-void ExplainNoDevice(const PortScope& unit, DeviceBackend& backend, const JobOutcome& outcome,
-                     CommandContext& ctx) {
-    const PortScope::LockFailure lockFailure = unit.LastLockFailure();
+void ExplainNoDevice(const std::vector<std::string>& heldElsewhere, const PortScope::LockFailure& lockFailure,
+                     DeviceBackend& backend, const JobOutcome& outcome, CommandContext& ctx) {
     const bool notOpened = outcome.kind == ResultKind::Failed && NoDeviceOpened(outcome);
     if (notOpened && !lockFailure.port.empty()) {
         const UnitClaim claim{ClaimOutcome::CannotLock, lockFailure.reason};
         ctx.err << "zt51xx-mp: " << UnitClaimRefusal(lockFailure.port, claim) << '\n';
         ctx.exitCode = ExitCodeOfRefusal(claim);
-    } else if (notOpened && !unit.HeldElsewhere().empty()) {
-        ctx.err << "zt51xx-mp: " << UnitClaimRefusal(unit.HeldElsewhere().front(), {ClaimOutcome::Held})
-                << '\n';
+    } else if (notOpened && !heldElsewhere.empty()) {
+        ctx.err << "zt51xx-mp: " << UnitClaimRefusal(heldElsewhere.front(), {ClaimOutcome::Held}) << '\n';
         ctx.exitCode = kExitUnitBusy;
     } else if (outcome.kind == ResultKind::Failed) {
         const std::string hint = backend.PermissionHint();
@@ -284,54 +279,107 @@ void ExplainNoDevice(const PortScope& unit, DeviceBackend& backend, const JobOut
     }
 }
 
-// write, erase or version on the one unit the request chooses.
-// write --confirm: the unit is re-plugged once more and must come back as
-// its image describes; its record says what came back.
-void ConfirmWrittenUnit(DeviceBackend& backend, const std::string& port, ReplugMode replug,
-                        const DeviceOptions& options, const ImageIdentity& expected, ConsoleView& view,
-                        JobOutcome& outcome, StationRecord& record) {
-    PortWatch watch(backend.AsPlatform().clock);
-    DeviceNoticeSource& notices = backend.AsPlatform().notices;
-    const uintptr_t registration = notices.Register(watch);
-    Confirmation confirmation;
-    if (!port.empty())
-        confirmation = ConfirmUnit(backend, watch,
-                                   {port, expected, replug, std::chrono::seconds(options.confirmWaitSeconds)},
-                                   view, InterruptSignal::Requested);
-    notices.Unregister(registration);
-    view.Info(DescribeConfirmation(expected, confirmation));
-    ApplyConfirmation(expected, confirmation, outcome, record);
+// The exit code and the diagnostics of a single write, once its result is shown.
+void EndOneWrite(const UnitResult& unit, const DeviceOptions& options, DeviceBackend& backend,
+                 CommandContext& ctx) {
+    if (!unit.recordError.empty()) {
+        ctx.exitCode = kExitIoError;
+        return;
+    }
+    switch (unit.refusal) {
+        case UnitRefusal::Held:
+        case UnitRefusal::CannotLock:
+            ctx.exitCode = ExitCodeOfRefusal(unit.claim);
+            return;
+        case UnitRefusal::NoSerial:
+            ctx.exitCode = kExitIoError;
+            return;
+        case UnitRefusal::ImageMisfit:
+            (void)options;
+            ctx.exitCode = kExitJobFailed;
+            return;
+        case UnitRefusal::None:
+            break;
+    }
+    ctx.exitCode = ExitCodeOf(unit.outcome.kind);
+    ExplainNoDevice(unit.heldElsewhere, unit.lockFailure, backend, unit.outcome, ctx);
 }
 
+// write on the one unit the request chooses: its road from the claim to the
+// result line, with the operator at the keyboard.
+void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBackend& backend,
+                  ConsoleView& view, OperatorInput& input, CommandContext& ctx) {
+    UnitTask task;
+    task.port = options.port;
+    task.job.vendorId = setup.checked.vendorId;
+    task.job.productId = setup.checked.productId;
+    task.job.image = setup.image;
+    task.job.replug = options.replugByPower ? ReplugMode::Power : ReplugMode::Operator;
+    // write --confirm: the unit is re-plugged once more and must come back
+    // as its image describes; its record says what came back.
+    task.confirm = options.confirm;
+    task.comeBackWithin = std::chrono::seconds(options.confirmWaitSeconds);
+    if (!task.port.empty()) view.SetUnit(UnitFacts::AtPort(task.port));
+
+    UnitHooks hooks;
+    hooks.input = &input;
+    hooks.autoAnswer = options.yes;
+    hooks.replug = [&backend, byPower = options.replugByPower](ConsoleView& unitView,
+                                                               const std::string& port) {
+        if (byPower && ReplugByPortPower(backend.Power(), port, unitView)) return true;
+        if (OperatorHands* hands = backend.Hands()) hands->Replug(port);  // the simulated operator
+        return false;
+    };
+    hooks.nameArrivalsElsewhere = true;
+    hooks.interrupted = InterruptSignal::Requested;
+    hooks.starting = [&view, &backend](DialogSession& session) {
+        view.Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
+                  session.Window().GetControlText(kIdProductId) + " (" + backend.Describe() + ")");
+    };
+    hooks.show = [&](const UnitResult& unit) {
+        switch (unit.refusal) {
+            case UnitRefusal::Held:
+            case UnitRefusal::CannotLock:
+                ctx.err << "zt51xx-mp: " << UnitClaimRefusal(options.port, unit.claim) << '\n';
+                break;
+            case UnitRefusal::NoSerial:
+                ctx.err << "zt51xx-mp: --serial: " << unit.refusalReason << '\n';
+                break;
+            case UnitRefusal::ImageMisfit:
+                ctx.err << "zt51xx-mp: " << options.imageFile << " refused, " << unit.refusalReason << '\n';
+                break;
+            case UnitRefusal::None:
+                if (unit.outcome.kind == ResultKind::Interrupted)
+                    ctx.err << "zt51xx-mp: interrupted; closing the device\n";
+                break;
+        }
+        if (!unit.recordError.empty()) ctx.err << "zt51xx-mp: " << unit.recordError << '\n';
+        if (unit.record) view.SetUnit(UnitFactsOf(*unit.record));
+        view.Result(unit.outcome);
+    };
+    RecordKeeper records(&setup.log);
+    const UnitPipeline pipeline(backend, records, setup.serials.get(), setup.identity);
+    EndOneWrite(pipeline.Run(task, view, hooks), options, backend, ctx);
+}
+
+// erase or version on the one unit the IDs or --port select.
 void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSetup& setup,
                   DeviceBackend& backend, ConsoleView& view, OperatorInput& input, CommandContext& ctx) {
     JobRequest request;
     request.port = options.port;
     request.vendorId = setup.checked.vendorId;
     request.productId = setup.checked.productId;
-    request.image = setup.image;
-    request.replug = options.replugByPower ? ReplugMode::Power : ReplugMode::Operator;
-    if (setup.serials && command == DeviceCommand::Write) {
-        std::string why;
-        request.serial = setup.serials->Next(&why);
-        if (!request.serial) {
-            ctx.err << "zt51xx-mp: --serial: " << why << '\n';
-            ctx.exitCode = kExitIoError;
-            return;
-        }
-    }
-
     // Erase and version work on the link the dialog opens at start-up and on
     // the USB walk, neither of which reads the typed IDs: their unit, the one
     // the IDs select, is fixed before the dialog starts.
-    if (request.port.empty() && command != DeviceCommand::Write) {
+    if (request.port.empty()) {
         int openFailures = 0;
         const KnownDeviceTable table = TableFor(setup.checked);
         const auto selected =
             UnitTheTableSelects(FindKnownDevices(backend.AsPlatform().hid, table, &openFailures), table);
         if (selected) request.port = selected->port;
     }
-    // The job sees one unit: the one on --port, or the one its own open finds.
+    // The command sees one unit: the one on --port, or the one the IDs select.
     PortScope unit(backend.AsPlatform(), backend.Locks());
     if (const UnitClaim claim =
             request.port.empty() ? UnitClaim{ClaimOutcome::Claimed} : unit.Pin(request.port);
@@ -343,63 +391,32 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     if (!request.port.empty()) view.SetUnit(UnitFacts::AtPort(request.port));
     const Platform platform = unit.AsPlatform();
     DeviceIdTrace ids(platform.hid);
-    auto replug = [&backend, &unit, &view, byPower = request.replug == ReplugMode::Power] {
-        if (byPower && ReplugByPortPower(backend.Power(), unit.Port(), view)) return true;
-        backend.ReplugUnit(unit.Port());  // the operator's hands, on the simulated machine
-        return false;
-    };
     DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, view,
-                          input, DialogSession::Options{options.yes, replug, InterruptSignal::Requested});
+                          input, DialogSession::Options{options.yes, nullptr, InterruptSignal::Requested});
     session.Start();
     session.WatchArrivalsElsewhere(unit);
-    // The start-up open bound nothing: the command's own open picks the unit
-    // the typed IDs select, unless --port named it.
     if (request.port.empty()) unit.BindOnJobOpen();
 
     const auto start = std::chrono::system_clock::now();
     JobReport report;
     std::string status;
     std::optional<std::string> version;
-    switch (command) {
-        case DeviceCommand::Write:
-            if (request.image) {
-                // Refused while the unit is untouched: nothing has been erased yet.
-                if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), request.image->bytes);
-                    !misfit.empty()) {
-                    session.Close();
-                    ctx.err << "zt51xx-mp: " << options.imageFile << " refused, " << misfit << '\n';
-                    ctx.exitCode = kExitJobFailed;
-                    return;
-                }
-            }
-            session.Dialog().ShowRequestedIds(request);
-            view.Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
-                      session.Window().GetControlText(kIdProductId) + " (" + backend.Describe() + ")");
-            report = session.WriteEeprom(request);
-            break;
-        case DeviceCommand::Erase:
-            report.outcome = session.EraseEeprom(request);
-            break;
-        case DeviceCommand::Version: {
-            version = session.GetFirmwareVersion(&status, request);
-            // The query records nothing of its own. It looks for the typed
-            // pair on the bus first: whether that is there tells a missing
-            // device from one that did not answer.
-            const KnownDevice typed = TableFor(setup.checked)[0];
-            const auto devices = platform.usb.ListDevices();
-            const bool present = std::any_of(devices.begin(), devices.end(), [&](const UsbDeviceEntry& d) {
-                return d.vendorId == typed.vendorId && d.productId == typed.productId;
-            });
-            const Failure failure = present ? kHidExchangeFailed : kDeviceNotFound;
-            report.outcome =
-                version
-                    ? JobOutcome::Ok()
+    if (command == DeviceCommand::Erase) {
+        report.outcome = session.EraseEeprom(request);
+    } else {
+        version = session.GetFirmwareVersion(&status, request);
+        // The query records nothing of its own. It looks for the typed
+        // pair on the bus first: whether that is there tells a missing
+        // device from one that did not answer.
+        const KnownDevice typed = TableFor(setup.checked)[0];
+        const auto devices = platform.usb.ListDevices();
+        const bool present = std::any_of(devices.begin(), devices.end(), [&](const UsbDeviceEntry& d) {
+            return d.vendorId == typed.vendorId && d.productId == typed.productId;
+        });
+        const Failure failure = present ? kHidExchangeFailed : kDeviceNotFound;
+        report.outcome =
+            version ? JobOutcome::Ok()
                     : JobOutcome::Failed({0, kOriginVersionQuery, failure.errorClass, failure.errorDetail});
-            break;
-        }
-        case DeviceCommand::List:
-        case DeviceCommand::Station:
-            break;  // not run on one unit
     }
     JobOutcome& outcome = report.outcome;
     // A signal cuts the waits of the command short (a read, a prompt), so a
@@ -412,12 +429,7 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     StationRecord record = CollectStationRecord(
         {report, ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
     if (command == DeviceCommand::Erase) record.kind = "erase";
-    record.stationId = setup.identity.stationId;
-    record.operatorName = setup.identity.operatorName;
-    record.workOrder = setup.identity.workOrder;
-    if (options.confirm && outcome.kind == ResultKind::Ok && report.imageIdentity)
-        ConfirmWrittenUnit(backend, unit.Port(), request.replug, options, *report.imageIdentity, view,
-                           outcome, record);
+    StampIdentity(setup.identity, record);
     view.SetUnit(UnitFactsOf(record));
     // The line is on disk before the station hears the result.
     std::string logError;
@@ -427,7 +439,7 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     if (command == DeviceCommand::Version) view.Version(status, version);
     view.Result(outcome);
     ctx.exitCode = logged ? ExitCodeOf(outcome.kind) : kExitIoError;
-    if (logged) ExplainNoDevice(unit, backend, outcome, ctx);
+    if (logged) ExplainNoDevice(unit.HeldElsewhere(), unit.LastLockFailure(), backend, outcome, ctx);
 }
 
 void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
@@ -465,6 +477,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
         ctx.exitCode = ExitCodeOf(kind);
         return;
     }
+    if (command == DeviceCommand::Write) return WriteOneUnit(options, setup, *backend, *view, input, ctx);
     RunOnOneUnit(command, options, setup, *backend, *view, input, ctx);
 }
 

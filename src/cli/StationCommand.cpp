@@ -75,21 +75,19 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     const auto display = MakeStationDisplay(options, ctx, outMutex, input);
 
     std::atomic<int> finished{0};
-    bool anyFailed = false, anyInterrupted = false, allLogged = true;
+    bool anyFailed = false, anyInterrupted = false;
+    RecordKeeper records(&setup.log);
     auto onUnit = [&](const UnitResult& unit, const StationCounters&) {
-        // Called one unit at a time: the line is on disk before the next.
-        std::string logError;
-        if (unit.record && setup.log.IsOpen() &&
-            !setup.log.Append(FormatStationRecord(*unit.record), &logError)) {
+        // Called one unit at a time, once its record is kept (or failed).
+        if (!unit.recordError.empty()) {
             std::lock_guard lock(outMutex);
-            ctx.err << "zt51xx-mp: " << logError << '\n';
-            allLogged = false;
+            ctx.err << "zt51xx-mp: " << unit.recordError << '\n';
         }
         anyFailed = anyFailed || unit.outcome.kind == ResultKind::Failed;
         anyInterrupted = anyInterrupted || unit.outcome.kind == ResultKind::Interrupted;
         ++finished;
     };
-    StationRun station(backend, std::move(request), *display, onUnit);
+    StationRun station(backend, std::move(request), *display, records, onUnit);
     const int stopAfter = options.stopAfter;
     station.Run(
         [&] { return InterruptSignal::Requested() || (stopAfter > 0 && finished.load() >= stopAfter); },
@@ -98,7 +96,7 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
 
     if (anyInterrupted)
         ctx.exitCode = ExitCodeOf(ResultKind::Interrupted);
-    else if (!allLogged)
+    else if (records.Failed())
         ctx.exitCode = kExitIoError;
     else
         ctx.exitCode = anyFailed ? kExitJobFailed : kExitOk;

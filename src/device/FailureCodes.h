@@ -56,6 +56,8 @@ enum FailureClass : uint32_t {
     kClassHsDescriptors = 21,
     kClassSerial = 22,
     kClassFile = 23,
+    kClassUnitClaim = 24,
+    kClassImageFit = 25,
 };
 
 // Details within a class. The same number means different things in
@@ -87,6 +89,9 @@ enum FailureDetail : uint32_t {
     kDetailSerialRefused = 1,            // class 22
     kDetailUnitDiffers = 8,              // class 16
     kDetailFileNotWritten = 1,           // class 23
+    kDetailUnitHeld = 1,                 // class 24
+    kDetailUnitLockFailed = 2,           // class 24
+    kDetailImageOfOtherChip = 1,         // class 25
 };
 
 // One failure as an operation records it: its class and detail together, so
@@ -123,6 +128,9 @@ inline constexpr Failure kHeaderHeadDiffers{kClassVerify, kDetailHeaderHeadDiffe
 inline constexpr Failure kChipIdentifierDiffers{kClassUnitChanged, kDetailChipIdentifierDiffers};
 inline constexpr Failure kUnitDiffers{kClassVerify, kDetailUnitDiffers};
 inline constexpr Failure kFileNotWritten{kClassFile, kDetailFileNotWritten};
+inline constexpr Failure kUnitHeld{kClassUnitClaim, kDetailUnitHeld};
+inline constexpr Failure kUnitLockFailed{kClassUnitClaim, kDetailUnitLockFailed};
+inline constexpr Failure kImageOfOtherChip{kClassImageFit, kDetailImageOfOtherChip};
 
 // The identity reads number their failures by the register's position in the
 // read sequence, one range per path.

@@ -57,6 +57,8 @@ constexpr std::array kClassNames = {
     Named{kClassHsDescriptors, "image descriptors"},
     Named{kClassSerial, "serial number"},
     Named{kClassFile, "file"},
+    Named{kClassUnitClaim, "unit claim"},
+    Named{kClassImageFit, "image fit"},
 };
 
 constexpr std::array<std::string_view, 5> kStageMeanings = {
@@ -109,6 +111,17 @@ constexpr std::array kCatalogue = {
                  "The serial number given for the unit does not fit the image's serial string (its length or "
                  "its characters), so nothing was written: give serials of the image's length, made of "
                  "letters, digits and '-'."},
+    FailureEntry{kOriginWriteRequest, kClassUnitClaim, kDetailUnitHeld, "unit held by another job",
+                 "Another job, in this tool or another, holds the unit's port, so this job left the unit "
+                 "alone; nothing was sent to it: wait until that job has ended, then write the unit."},
+    FailureEntry{kOriginWriteRequest, kClassUnitClaim, kDetailUnitLockFailed, "unit lock not taken",
+                 "The lock that keeps two jobs off one unit could not be taken (a missing or read-only lock "
+                 "folder; the log line says why), so nothing was sent to the unit: mend the lock folder, "
+                 "then write the unit."},
+    FailureEntry{kOriginWriteRequest, kClassImageFit, kDetailImageOfOtherChip, "image file not for this chip",
+                 "The image file given for the job is not one for the chip in this unit (another variant's "
+                 "image, firmware, chip class or release series), so the unit was not erased: give the image "
+                 "of this unit's variant."},
     // The image scan: the tool's own image is wrong; no device can help.
     FailureEntry{kOriginParseImageTags, kClassChipClassRecord, kDetailChipClassRecord, "chip-class record",
                  "The embedded image has no chip-class record or one for another class than 0x27; nothing "

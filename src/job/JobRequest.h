@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +31,9 @@ struct JobRequest {
     // image the chip takes; none keeps the image's own serial.
     std::optional<std::string> serial;
     ReplugMode replug = ReplugMode::Operator;
+    // How long the unit has to come back once the re-plug is asked for;
+    // zero keeps the dialog's own wait.
+    std::chrono::seconds replugWait{0};
 };
 
 }  // namespace zt

@@ -84,6 +84,9 @@ public:
     std::atomic<uint32_t> workerFinished{0};
     std::atomic<uint32_t> deviceWaitExpired{0};
     std::atomic<uint32_t> deviceWaitCountdown{1000};
+    // Passes each re-plug wait starts with: the dialog's own 1000 unless the
+    // request asked for a longer or shorter wait.
+    uint32_t replugWaitPasses = 1000;
     std::atomic<WorkerStep> workerStep{0};
     uint32_t verifyMismatchCount = 0;
     std::thread workerThread;

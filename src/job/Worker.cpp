@@ -140,10 +140,10 @@ void ProgrammingJob::PrepareErase() {
 }
 
 void ProgrammingJob::AskReplug() {
-    // Every re-plug gets the whole wait, whatever an earlier arrival left of
-    // the countdown. Set before the prompt: a front end that gives its units
-    // a longer wait sets it while the prompt is up, and that must win.
-    deviceWaitCountdown.store(kDeviceWaitCountdown);
+    // Every re-plug gets the whole wait the request asked for, whatever an
+    // earlier arrival left of the countdown. Set before the prompt, so that
+    // the unit's arrival while the prompt is up shortens it as usual.
+    deviceWaitCountdown.store(replugWaitPasses);
     deviceWaitExpired.store(0);
     CloseDevice();
     if (workerRun.load()) events.ReplugRequested();

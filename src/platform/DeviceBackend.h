@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "platform/OperatorHands.h"
 #include "platform/Platform.h"
 #include "platform/PortPower.h"
 #include "platform/UnitLocks.h"
@@ -20,20 +21,9 @@ public:
     // One line for the operator when devices were there but could not be
     // opened for lack of permission; "" otherwise.
     virtual std::string PermissionHint() const { return ""; }
-    // The job has asked the operator to re-plug the device. Called on the
-    // worker thread before the prompt is shown; a backend that can re-plug by
-    // itself (the simulated machine) does it here.
-    virtual void ReplugRequested() {}
-    // The same for the job on one unit: the unit at `port` ("" when the job
-    // was never bound to a port).
-    virtual void ReplugUnit(const std::string& port) {
-        (void)port;
-        ReplugRequested();
-    }
-    // A station is done with the unit at `port`: its result is shown. A
-    // backend that plays the operator takes it out and later puts the next
-    // unit in; real hardware waits for real hands.
-    virtual void UnitDone(const std::string& port) { (void)port; }
+    // The hands that re-plug units and swap them at a station without a
+    // person (the simulated machine's); nullptr where a person does it.
+    virtual OperatorHands* Hands() { return nullptr; }
     // Switching a unit's hub port off and on to re-plug it; nullptr when
     // this backend cannot do that for any unit.
     virtual PortPower* Power() { return nullptr; }

@@ -1,94 +1,15 @@
 #include "station/MultiUnitWrite.h"
 
-#include <memory>
-#include <sstream>
 #include <thread>
 
-#include "app/DialogTemplate.h"
-#include "chip/HexId.h"
-#include "platform/PortScope.h"
-#include "station/DeviceIdTrace.h"
-#include "station/DialogSession.h"
-#include "station/ImageFileCheck.h"
 #include "station/ReplugGate.h"
-#include "station/StationRecordCollector.h"
+#include "station/UnitPipeline.h"
 
 namespace zt::station {
 
 namespace {
 
-// The dialog's device wait counts 10 ms passes.
-constexpr uint32_t kPassesPerSecond = 100;
-
 constexpr const char* kReplugEveryUnit = "Please re-plug every unit and wait until each is recognized.";
-
-struct Unit {
-    size_t index = 0;
-    std::string port;
-    UnitResult result;
-};
-
-void RunUnit(Unit& unit, DeviceBackend& backend, const MultiUnitRequest& request, ReplugGate& gate,
-             ConsoleView& view, const std::function<bool()>& interrupted) {
-    const int index = static_cast<int>(unit.index);
-    unit.result.port = unit.port;
-    PortScope scope(backend.AsPlatform(), backend.Locks());
-    unit.result.claim = scope.Pin(unit.port);
-    if (!unit.result.claim.Claimed()) {
-        unit.result.busy = unit.result.claim.outcome == ClaimOutcome::Held;
-        unit.result.outcome = {ResultKind::Failed, std::nullopt};
-        gate.Leave(index);
-        return;
-    }
-    CZT51xxWriteEepromMPDlg* dialog = nullptr;
-    const uint32_t waitPasses = static_cast<uint32_t>(request.replugWait.count()) * kPassesPerSecond;
-    // On this unit's worker, at its re-plug step: switch its port off and on
-    // where asked to, or else wait for the one prompt (on the simulated
-    // machine the operator's hands then re-plug its chip); either way give
-    // the unit the whole re-plug wait.
-    auto onReplugPrompt = [&, index] {
-        const bool byPower =
-            request.job.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), unit.port, view);
-        if (!byPower && !gate.Arrive(index)) return false;
-        if (dialog && waitPasses > 0) dialog->deviceWaitCountdown.store(waitPasses);
-        if (!byPower) backend.ReplugUnit(unit.port);
-        return true;
-    };
-    {
-        std::istringstream nothing;  // the units' own prompts answer themselves
-        OperatorInput noInput(&nothing);
-        const Platform platform = scope.AsPlatform();
-        DeviceIdTrace ids(platform.hid);  // the unit as found and as it came back, for its record
-        DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
-                              view, noInput, DialogSession::Options{true, onReplugPrompt, interrupted});
-        const auto start = std::chrono::system_clock::now();
-        dialog = &session.Dialog();
-        session.Start();
-        // The one prompt asks for every unit: the others coming back are
-        // not in the wrong place.
-        session.WatchArrivalsElsewhere(scope, request.ports);
-        JobRequest job = request.job;
-        job.port = unit.port;
-        session.Dialog().ShowRequestedIds(job);
-        if (job.image) {
-            if (const std::string misfit = CheckImageFitsUnit(session.Dialog(), job.image->bytes);
-                !misfit.empty()) {
-                view.Info("the image file is refused for this unit, " + misfit + "; it was not written");
-                unit.result.outcome = {ResultKind::Failed, std::nullopt};
-                gate.Leave(index);
-                return;  // the session closes the dialog
-            }
-        }
-        const JobReport report = session.WriteEeprom(job);
-        unit.result.outcome = report.outcome;
-        gate.Leave(index);
-        if (unit.result.outcome.kind != ResultKind::Ok && interrupted())
-            unit.result.outcome = {ResultKind::Interrupted, std::nullopt};
-        session.Close();
-        unit.result.record = CollectStationRecord({report, ids, platform.usb, unit.port, unit.result.outcome,
-                                                   start, std::chrono::system_clock::now()});
-    }
-}
 
 }  // namespace
 
@@ -97,31 +18,58 @@ std::chrono::seconds DefaultReplugWait(size_t units) {
 }
 
 std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request,
-                                   StationDisplay& display, const std::function<bool()>& interrupted) {
-    std::vector<Unit> units(request.ports.size());
+                                   StationDisplay& display, RecordKeeper& records,
+                                   const std::function<bool()>& interrupted) {
+    const size_t count = request.ports.size();
     std::vector<ConsoleView*> views;
-    for (size_t i = 0; i < units.size(); ++i) {
-        units[i] = {i, request.ports[i], {}};
-        views.push_back(&display.ViewOf(i, request.ports[i]));
-    }
+    for (size_t i = 0; i < count; ++i) views.push_back(&display.ViewOf(i, request.ports[i]));
 
     // One prompt for every unit; the units' own views keep quiet.
     auto prompt = [&] {
-        display.ReplugPrompt(std::string(kReplugEveryUnit) + " (" + std::to_string(units.size()) +
+        display.ReplugPrompt(std::string(kReplugEveryUnit) + " (" + std::to_string(count) +
                              " units; each has " + std::to_string(request.replugWait.count()) +
                              " s to come back)");
     };
-    ReplugGate gate(static_cast<int>(units.size()), prompt, interrupted);
+    ReplugGate gate(static_cast<int>(count), prompt, interrupted);
+    const UnitPipeline pipeline(backend, records, nullptr, request.identity);
 
+    std::vector<UnitResult> results(count);
     std::vector<std::thread> threads;
-    threads.reserve(units.size());
-    for (Unit& unit : units)
-        threads.emplace_back(
-            [&, u = &unit] { RunUnit(*u, backend, request, gate, *views[u->index], interrupted); });
+    threads.reserve(count);
+    for (size_t i = 0; i < count; ++i)
+        threads.emplace_back([&, i] {
+            const int index = static_cast<int>(i);
+            UnitTask task;
+            task.port = request.ports[i];
+            task.job = request.job;
+            task.job.replugWait = request.replugWait;
+            task.recordTurn = i;
+            UnitHooks hooks;
+            // At this unit's re-plug step: switch its port off and on where
+            // asked to, or else wait for the one prompt (on the simulated
+            // machine the operator's hands then re-plug its chip).
+            hooks.replug = [&, index](ConsoleView& view, const std::string& port) {
+                const bool byPower =
+                    request.job.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), port, view);
+                if (!byPower && !gate.Arrive(index)) return false;
+                if (OperatorHands* hands = backend.Hands(); hands && !byPower) hands->Replug(port);
+                return true;
+            };
+            // The one prompt asks for every unit: the others coming back are
+            // not in the wrong place.
+            hooks.nameArrivalsElsewhere = true;
+            hooks.awaitedPorts = request.ports;
+            hooks.jobEnded = [&gate, index] { gate.Leave(index); };
+            hooks.interrupted = interrupted;
+            hooks.show = [view = views[i]](const UnitResult& result) {
+                // The results come in the caller's summary, after every record.
+                if (result.refusal == UnitRefusal::ImageMisfit)
+                    view->Info("the image file is refused for this unit, " + result.refusalReason +
+                               "; it was not written");
+            };
+            results[i] = pipeline.Run(task, *views[i], hooks);
+        });
     for (auto& thread : threads) thread.join();
-
-    std::vector<UnitResult> results;
-    for (Unit& unit : units) results.push_back(std::move(unit.result));
     return results;
 }
 

@@ -11,8 +11,11 @@
 #include "job/JobRequest.h"
 #include "platform/DeviceBackend.h"
 #include "station/PowerReplug.h"
+#include "station/RecordKeeper.h"
 #include "station/StationDisplay.h"
+#include "station/StationIdentity.h"
 #include "station/StationLog.h"
+#include "station/UnitResult.h"
 
 namespace zt::station {
 
@@ -29,17 +32,8 @@ struct MultiUnitRequest {
     JobRequest job;
     // How long each unit waits for its device once the prompt is answered.
     std::chrono::seconds replugWait{0};
-};
-
-struct UnitResult {
-    std::string port;
-    JobOutcome outcome;
-    bool busy = false;  // another job holds the unit; nothing was done to it
-    // The claim on the unit: not Claimed when nothing was done to it (busy,
-    // or its lock could not be taken, with the reason).
-    UnitClaim claim{ClaimOutcome::Claimed};
-    // What the station log keeps of the unit's job; none when it never ran.
-    std::optional<StationRecord> record;
+    // Who runs the station, for every unit's record.
+    StationIdentity identity;
 };
 
 // The default re-plug wait: the dialog's own 10 s for one unit, and 5 s more
@@ -47,9 +41,11 @@ struct UnitResult {
 std::chrono::seconds DefaultReplugWait(size_t units);
 
 // Runs the units' jobs and returns one result per unit, in request order.
-// Each unit reports to its own view of `display`; the summary is left to the
-// caller. A unit that fails or is pulled never stops the others.
+// Each unit reports to its own view of `display` and has its record kept by
+// `records` as its job ends; the summary is left to the caller, and comes
+// after every record. A unit that fails or is pulled never stops the others.
 std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitRequest& request,
-                                   StationDisplay& display, const std::function<bool()>& interrupted);
+                                   StationDisplay& display, RecordKeeper& records,
+                                   const std::function<bool()>& interrupted);
 
 }  // namespace zt::station

@@ -5,31 +5,12 @@
 #include <sstream>
 #include <thread>
 
-#include "device/FailureCodes.h"
-#include "job/JobResult.h"
-#include "platform/PortScope.h"
-#include "station/DeviceIdTrace.h"
-#include "station/DialogSession.h"
-#include "station/ImageFileCheck.h"
 #include "station/KnownDeviceScan.h"
 #include "station/PortWatch.h"
 #include "station/PowerReplug.h"
 #include "station/StationRecordCollector.h"
-#include "station/UnitConfirmation.h"
 
 namespace zt::station {
-
-namespace {
-
-// The dialog's device wait counts 10 ms passes.
-constexpr uint32_t kPassesPerSecond = 100;
-
-JobOutcome SerialRefused() {
-    return JobOutcome::Failed(
-        JobResult{0, kOriginWriteRequest, kSerialRefused.errorClass, kSerialRefused.errorDetail});
-}
-
-}  // namespace
 
 struct StationRun::Port {
     size_t index = 0;
@@ -38,12 +19,15 @@ struct StationRun::Port {
     std::thread thread;
 };
 
-StationRun::StationRun(DeviceBackend& backend, StationRequest request, StationDisplay& display, OnUnit onUnit)
+StationRun::StationRun(DeviceBackend& backend, StationRequest request, StationDisplay& display,
+                       RecordKeeper& records, OnUnit onUnit)
     : backend_(backend),
       request_(std::move(request)),
       display_(display),
+      records_(records),
       onUnit_(std::move(onUnit)),
-      watch_(std::make_unique<PortWatch>(backend.AsPlatform().clock)) {}
+      watch_(std::make_unique<PortWatch>(backend.AsPlatform().clock)),
+      pipeline_(backend, records, request_.serials, request_.identity) {}
 
 StationRun::~StationRun() = default;
 
@@ -101,7 +85,7 @@ void StationRun::Run(const std::function<bool()>& stop, const std::function<bool
             newPort.wait_for(lock, std::chrono::milliseconds(50), [&] { return !fresh.empty(); });
             starting.swap(fresh);
         }
-        if (stop()) break;
+        if (stop() || records_.Failed()) break;
         for (const std::string& name : starting) {
             if (std::any_of(ports.begin(), ports.end(), [&](const auto& p) { return p->name == name; }))
                 continue;
@@ -127,106 +111,78 @@ void StationRun::ServePort(Port& port, const std::function<bool()>& stop,
     auto knownHere = [this](const PortState& state) {
         return state.present && Known(state.vendorId, state.productId);
     };
-    while (!stop()) {
+    // A record that could not be written stops the station taking units; the
+    // unit under way still finishes.
+    auto stopTaking = [this, &stop] { return stop() || records_.Failed(); };
+    while (!stopTaking()) {
         port.view->Info("ready: plug in a unit");
-        if (!watch_->WaitFor(port.name, knownHere, stop)) break;
+        if (!watch_->WaitFor(port.name, knownHere, stopTaking)) break;
         // A unit being pushed in may bounce; it starts once it stays.
         clock.SleepMs(static_cast<uint32_t>(request_.settle.count()));
-        if (!knownHere(watch_->StateOf(port.name)) || stop()) continue;
+        if (!knownHere(watch_->StateOf(port.name)) || stopTaking()) continue;
         {
             std::lock_guard lock(countersMutex_);
             if (firstArrivalUs_ == 0) firstArrivalUs_ = std::max<uint64_t>(clock.NowUs(), 1);
         }
         WriteUnit(port, stop, interrupted);
-        backend_.UnitDone(port.name);
+        if (OperatorHands* hands = backend_.Hands()) hands->TakeOut(port.name);
         // Until it is taken out: a unit that stays is not written again.
         watch_->WaitFor(
-            port.name, [](const PortState& state) { return !state.present; }, stop);
+            port.name, [](const PortState& state) { return !state.present; }, stopTaking);
     }
 }
 
 void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
                            const std::function<bool()>& interrupted) {
     ConsoleView& view = *port.view;
-    UnitResult result;
-    result.port = port.name;
-    PortScope scope(backend_.AsPlatform(), backend_.Locks());
-    result.claim = scope.Pin(port.name);
-    if (!result.claim.Claimed()) {
-        view.Info(result.claim.outcome == ClaimOutcome::Held
-                      ? "the unit is held by another job; take it out when that job has ended"
-                      : "the unit cannot be locked: " + result.claim.reason);
-        return;
-    }
-
-    const auto start = std::chrono::system_clock::now();
+    UnitTask task;
+    task.port = port.name;
+    task.job = request_.job;
+    task.job.replugWait = request_.replugWait;
     // A code scanned before the unit went in belongs to it.
-    const std::string barcode = request_.barcodeFor ? request_.barcodeFor(port.name) : "";
-    JobRequest job = request_.job;
-    job.port = port.name;
-    StationRecord record;
-    JobReport report;
-    const Platform platform = scope.AsPlatform();
-    DeviceIdTrace ids(platform.hid);  // the unit as found and as it came back
-    bool ran = false;
-    if (request_.serials) {
-        std::string why;
-        job.serial = request_.serials->Next(&why);
-        if (!job.serial) {
-            view.Info("no serial for this unit: " + why);
-            result.outcome = SerialRefused();
+    if (request_.barcodeFor) task.barcode = request_.barcodeFor(port.name);
+    task.confirm = request_.confirm;
+    task.comeBackWithin = request_.comeBackWithin;
+    UnitHooks hooks;
+    // This unit's re-plug, on its worker: its own port switched, or its own
+    // line asking for it; seeing it come back is the answer.
+    hooks.replug = [this](ConsoleView& unitView, const std::string& at) {
+        const bool byPower =
+            request_.job.replug == ReplugMode::Power && ReplugByPortPower(backend_.Power(), at, unitView);
+        if (!byPower) {
+            unitView.Info("re-plug this unit: take it out and put it back into port " + at);
+            if (OperatorHands* hands = backend_.Hands()) hands->Replug(at);
         }
-    }
-    if (!request_.serials || job.serial) {
-        CZT51xxWriteEepromMPDlg* dialog = nullptr;
-        const uint32_t waitPasses = static_cast<uint32_t>(request_.replugWait.count()) * kPassesPerSecond;
-        // This unit's re-plug, on its worker: its own port switched, or its
-        // own line asking for it; seeing it come back is the answer.
-        auto onReplugPrompt = [&] {
-            const bool byPower =
-                job.replug == ReplugMode::Power && ReplugByPortPower(backend_.Power(), port.name, view);
-            if (!byPower) view.Info("re-plug this unit: take it out and put it back into port " + port.name);
-            if (dialog && waitPasses > 0) dialog->deviceWaitCountdown.store(waitPasses);
-            if (!byPower) backend_.ReplugUnit(port.name);
-            return true;
-        };
-        std::istringstream nothing;
-        OperatorInput noInput(&nothing);
-        DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
-                              view, noInput, DialogSession::Options{true, onReplugPrompt, interrupted});
-        dialog = &session.Dialog();
-        session.Start();
-        session.Dialog().ShowRequestedIds(job);
-        std::string misfit;
-        if (job.image) misfit = CheckImageFitsUnit(session.Dialog(), job.image->bytes);
-        if (!misfit.empty()) {
-            view.Info("the image file is refused for this unit, " + misfit + "; it was not written");
-            result.outcome = {ResultKind::Failed, std::nullopt};
-        } else {
-            report = session.WriteEeprom(job);
-            ran = true;
-            result.outcome = report.outcome;
-            if (result.outcome.kind != ResultKind::Ok && interrupted())
-                result.outcome = {ResultKind::Interrupted, std::nullopt};
-        }
-        session.Close();
-    }
-    record = CollectStationRecord(
-        {report, ids, platform.usb, port.name, result.outcome, start, std::chrono::system_clock::now()});
-    if (!ran && job.serial) record.serialWritten.clear();
+        return true;
+    };
+    hooks.interrupted = interrupted;
+    hooks.stop = stop;
+    hooks.watch = watch_.get();
+    hooks.show = [this, &view](const UnitResult& result) { ShowResult(result, view); };
+    pipeline_.Run(task, view, hooks);
+}
 
-    if (request_.confirm && ran && result.outcome.kind == ResultKind::Ok && report.imageIdentity) {
-        const ImageIdentity& expected = *report.imageIdentity;
-        const Confirmation confirmation = ConfirmUnit(
-            backend_, *watch_, {port.name, expected, job.replug, request_.comeBackWithin}, view, stop);
-        ApplyConfirmation(expected, confirmation, result.outcome, record);
-        record.end = std::chrono::system_clock::now();
-        view.Info(DescribeConfirmation(expected, confirmation));
+void StationRun::ShowResult(const UnitResult& result, ConsoleView& view) {
+    switch (result.refusal) {
+        case UnitRefusal::None:
+            break;
+        case UnitRefusal::Held:
+            view.Info("the unit is held by another job; take it out when that job has ended");
+            break;
+        case UnitRefusal::CannotLock:
+            view.Info(result.refusalReason);
+            break;
+        case UnitRefusal::NoSerial:
+            view.Info("no serial for this unit: " + result.refusalReason);
+            break;
+        case UnitRefusal::ImageMisfit:
+            view.Info("the image file is refused for this unit, " + result.refusalReason +
+                      "; it was not written");
+            break;
     }
-    StampIdentity(request_.identity, record);
-    record.barcode = barcode;
-    result.record = record;
-
+    if (!result.recordError.empty())
+        view.Info("the record of this unit was not written (" + result.recordError +
+                  "); the station takes no more units");
     StationCounters counters;
     {
         std::lock_guard lock(countersMutex_);
@@ -238,7 +194,7 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         counters = counters_;
     }
     std::lock_guard lock(reportMutex_);
-    view.SetUnit(UnitFactsOf(record));
+    if (result.record) view.SetUnit(UnitFactsOf(*result.record));
     view.Result(result.outcome);
     display_.Counters(counters);
     if (onUnit_) onUnit_(result, counters);

@@ -11,9 +11,11 @@
 #include "job/JobRequest.h"
 #include "platform/DeviceBackend.h"
 #include "station/MultiUnitWrite.h"
+#include "station/RecordKeeper.h"
 #include "station/SerialNumbers.h"
 #include "station/StationDisplay.h"
 #include "station/StationIdentity.h"
+#include "station/UnitPipeline.h"
 
 namespace zt::station {
 
@@ -48,10 +50,13 @@ struct StationRequest {
 class StationRun {
 public:
     // Hears every finished unit, on that unit's port thread, one call at a
-    // time, before the port takes its next unit: the place to log its record.
+    // time, before the port takes its next unit, once its record is kept.
     using OnUnit = std::function<void(const UnitResult&, const StationCounters&)>;
 
-    StationRun(DeviceBackend& backend, StationRequest request, StationDisplay& display, OnUnit onUnit);
+    // Every unit's record goes to `records` before its result is shown; once
+    // one could not be written, the station takes no more units.
+    StationRun(DeviceBackend& backend, StationRequest request, StationDisplay& display, RecordKeeper& records,
+               OnUnit onUnit);
     ~StationRun();
     StationRun(const StationRun&) = delete;
     StationRun& operator=(const StationRun&) = delete;
@@ -68,13 +73,16 @@ private:
     struct Port;
     void ServePort(Port& port, const std::function<bool()>& stop, const std::function<bool()>& interrupted);
     void WriteUnit(Port& port, const std::function<bool()>& stop, const std::function<bool()>& interrupted);
+    void ShowResult(const UnitResult& result, ConsoleView& view);
     bool Known(uint16_t vendorId, uint16_t productId) const;
 
     DeviceBackend& backend_;
     const StationRequest request_;
     StationDisplay& display_;
+    RecordKeeper& records_;
     OnUnit onUnit_;
     std::unique_ptr<class PortWatch> watch_;
+    const UnitPipeline pipeline_;
     mutable std::mutex countersMutex_;
     StationCounters counters_;
     uint64_t firstArrivalUs_ = 0;

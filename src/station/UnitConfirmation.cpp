@@ -47,7 +47,7 @@ Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const Confirm
         request.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), request.port, view);
     if (!byPower) {
         view.Info("re-plug the unit at port " + request.port + " to confirm it");
-        backend.ReplugUnit(request.port);
+        if (OperatorHands* hands = backend.Hands()) hands->Replug(request.port);
         const bool left = watch.WaitFor(
             request.port, [&](const PortState& now) { return now.removals > before.removals; }, stop);
         if (!left) return confirmation;

@@ -194,7 +194,7 @@ TEST(DeviceConsoleSession, AUnitArrivingElsewhereDuringTheRePlugIsNamedAndNotWri
     DialogSession session(unit.AsPlatform(), view, input,
                           DialogSession::Options{true, [&] {
                                                      machine.Bus().Replug(other);  // the wrong port first
-                                                     machine.ReplugUnit(unit.Port());
+                                                     machine.Hands()->Replug(unit.Port());
                                                      return false;
                                                  }});
     session.Start();

@@ -65,7 +65,7 @@ TEST(SimulatedUnits, AFaultTargetsOneUnitAndTheReplugTheRightChip) {
     EXPECT_EQ(machine.Bus().Faults(machine.Chip() + 2).unplugAtRequest, 0u);
 
     machine.Bus().ClearLog();
-    machine.ReplugUnit("1-1.3");
+    machine.Hands()->Replug("1-1.3");
     size_t unplugs = 0;
     for (const auto& entry : machine.Bus().Log()) {
         if (entry.kind != sim::SimLogEntry::Kind::Unplug) continue;
@@ -180,7 +180,8 @@ TEST(WriteAllUnits, EveryGoodUnitHoldsItsImageAndJsonEventsCarryThePort) {
     std::istringstream none;
     OperatorInput input(&none);
     StreamStationDisplay display(true, out, outMutex, input, true, [] { return false; });
-    const auto results = WriteUnits(machine, request, display, [] { return false; });
+    RecordKeeper noLog(nullptr);
+    const auto results = WriteUnits(machine, request, display, noLog, [] { return false; });
 
     ASSERT_EQ(results.size(), 4u);
     for (int unit = 0; unit < 4; ++unit) {
@@ -274,7 +275,8 @@ TEST(WriteAllUnits, AtATerminalEachUnitKeepsOneRedrawnLine) {
     OperatorInput input(&none);
     constexpr int kColumns = 60;
     TerminalStationDisplay display(out, outMutex, kColumns, input, true, [] { return false; });
-    WriteUnits(machine, request, display, [] { return false; });
+    RecordKeeper noLog(nullptr);
+    WriteUnits(machine, request, display, noLog, [] { return false; });
 
     const auto screen = Screen(out.str());
     ASSERT_GE(screen.size(), 4u) << out.str();

@@ -152,7 +152,7 @@ TEST(StationWindow, AUnitHeldByAnotherJobIsNotWrittenAndSaysSo) {
     ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return station.results.has_value(); }));
     station.machine->Locks().Release("1-1.3");
 
-    EXPECT_TRUE((*station.results)[2].busy);
+    EXPECT_TRUE((*station.results)[2].Busy());
     EXPECT_EQ(station.Cell(2, kResultColumn), "Held by another job; not written");
     EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
     const auto eeprom = station.machine->Bus().Eeprom(station.machine->Chip() + 2);

@@ -126,9 +126,9 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
 // The operator's hands: one thread that carries out what was asked of them,
 // each action when its time on the bus clock has come. On simulated time a
 // pause costs nothing; on real time it is waited out, and a stop ends it.
-class SimulatedMachine::Hands {
+class SimulatedMachine::Swapper {
 public:
-    Hands(SimBus& bus, Clock& clock, bool simulatedClock, const Options::Hands& options)
+    Swapper(SimBus& bus, Clock& clock, bool simulatedClock, const Options::Hands& options)
         : bus_(bus),
           clock_(clock),
           simulated_(simulatedClock),
@@ -136,7 +136,7 @@ public:
           freshLeft_(options.freshUnits) {
         thread_ = std::thread([this] { Run(); });
     }
-    ~Hands() {
+    ~Swapper() {
         {
             std::lock_guard lock(mutex_);
             stop_ = true;
@@ -251,13 +251,13 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
     }
     if (options.simulatedClock) description_ += ", simulated time";
     if (options.hands.enabled) {
-        hands_ = std::make_unique<Hands>(*bus_, *clock_, options.simulatedClock, options.hands);
+        swapper_ = std::make_unique<Swapper>(*bus_, *clock_, options.simulatedClock, options.hands);
         description_ += ", an operator's hands";
         // Staggered arrivals: every unit starts out of its port.
         if (options.hands.staggerMs > 0)
             for (int unit = 0; unit < units_; ++unit) {
                 bus_->Unplug(chip_ + unit);
-                hands_->PlugIn(chip_ + unit, options.hands.staggerMs * static_cast<uint32_t>(unit + 1));
+                swapper_->PlugIn(chip_ + unit, options.hands.staggerMs * static_cast<uint32_t>(unit + 1));
             }
     }
 }
@@ -271,15 +271,15 @@ int SimulatedMachine::ChipAt(const std::string& port) const {
     return -1;
 }
 
-void SimulatedMachine::UnitDone(const std::string& port) {
-    const int chip = ChipAt(port);
-    if (hands_ && chip >= 0) hands_->TakeOut(chip);
+void SimulatedMachine::MachineHands::TakeOut(const std::string& port) {
+    const int chip = machine_.ChipAt(port);
+    if (machine_.swapper_ && chip >= 0) machine_.swapper_->TakeOut(chip);
 }
 
 void SimulatedMachine::ReplugRequested() { bus_->Replug(chip_); }
 
-void SimulatedMachine::ReplugUnit(const std::string& port) {
-    if (const int chip = ChipAt(port); chip >= 0) bus_->Replug(chip);
+void SimulatedMachine::MachineHands::Replug(const std::string& port) {
+    if (const int chip = machine_.ChipAt(port); chip >= 0) machine_.bus_->Replug(chip);
 }
 
 }  // namespace zt::sim

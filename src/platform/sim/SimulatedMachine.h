@@ -71,16 +71,12 @@ public:
 
     Platform AsPlatform() override { return bus_->AsPlatform(); }
     UnitLocks& Locks() override { return locks_; }
-    void ReplugRequested() override;  // the first unit's chip
-    // Re-plugs the chip on `port`; "" means the first unit's.
-    void ReplugUnit(const std::string& port) override;
+    // Re-plugs the first unit's chip.
+    void ReplugRequested();
+    OperatorHands* Hands() override { return &operatorHands_; }
     // Every unit's port switches on its own, unless the unit has the
     // no-port-power fault.
     PortPower* Power() override { return power_.get(); }
-    // With the operator's hands: the unit is taken out and, while fresh
-    // units are left, a fresh one goes in, within the handling time; without
-    // them nothing happens.
-    void UnitDone(const std::string& port) override;
     std::string Describe() const override { return description_; }
 
     SimBus& Bus() { return *bus_; }
@@ -89,7 +85,20 @@ public:
     int Units() const { return units_; }
 
 private:
-    class Hands;
+    // Re-plugs a unit's chip when asked. With the options' operator at a
+    // station (handling time given), a finished unit is taken out and,
+    // while fresh units are left, a fresh one goes in, within the handling
+    // time; without it a finished unit stays.
+    class MachineHands final : public OperatorHands {
+    public:
+        explicit MachineHands(SimulatedMachine& machine) : machine_(machine) {}
+        void Replug(const std::string& port) override;
+        void TakeOut(const std::string& port) override;
+
+    private:
+        SimulatedMachine& machine_;
+    };
+    class Swapper;
     int ChipAt(const std::string& port) const;  // -1 when no unit sits there
 
     std::unique_ptr<Clock> clock_;
@@ -99,7 +108,8 @@ private:
     int chip_ = 0;
     int units_ = 1;
     std::string description_;
-    std::unique_ptr<Hands> hands_;  // last: its thread stops before the bus goes
+    MachineHands operatorHands_{*this};
+    std::unique_ptr<Swapper> swapper_;  // last: its thread stops before the bus goes
 };
 
 // "A", "B" or "unknown", in any case.

@@ -273,18 +273,13 @@ void StationWindow::StartStation() {
     barcodes_->Field()->setFocus();
     display_ = std::make_unique<station::WindowStationDisplay>(calls_->Queue(), *this);
     job_ = std::thread([this, request] {
-        station::StationRun station(
-            backend_, request, *display_,
-            [this](const station::UnitResult& unit, const station::StationCounters&) {
-                // The unit's line is on disk before its row shows the result.
-                std::string error;
-                if (log_ && log_->IsOpen() && unit.record &&
-                    !log_->Append(station::FormatStationRecord(*unit.record), &error)) {
-                    logFailed_ = true;
-                    qWarning("%s", error.c_str());
-                }
-                calls_->Run([this, unit] { ShowUnitResult(unit); });
-            });
+        station::StationRun station(backend_, request, *display_, *records_,
+                                    [this](const station::UnitResult& unit, const station::StationCounters&) {
+                                        // The unit's record is in the log, or could not be written.
+                                        if (!unit.recordError.empty())
+                                            qWarning("%s", unit.recordError.c_str());
+                                        calls_->Run([this, unit] { ShowUnitResult(unit); });
+                                    });
         station.Run([this] { return !stationOn_.load() || stopping_.load(); },
                     [this] { return stopping_.load(); });
         calls_->Run([this] {
@@ -375,10 +370,10 @@ void StationWindow::StartJob() {
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
     display_ = std::make_unique<station::WindowStationDisplay>(calls_->Queue(), *this);
-    job_ = std::thread([this, request, identity = *identity] {
-        auto results = station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
-        for (station::UnitResult& unit : results)
-            if (unit.record) station::StampIdentity(identity, *unit.record);
+    job_ = std::thread([this, request, identity = *identity]() mutable {
+        request.identity = identity;
+        auto results =
+            station::WriteUnits(backend_, request, *display_, *records_, [this] { return stopping_.load(); });
         {
             std::lock_guard lock(resultsMutex_);
             results_ = std::move(results);
@@ -388,14 +383,9 @@ void StationWindow::StartJob() {
     });
 }
 
-bool StationWindow::LogRecords(const std::vector<station::UnitResult>& results, QStringList* errors) {
-    for (const station::UnitResult& unit : results) {
-        std::string error;
-        if (log_ && log_->IsOpen() && unit.record &&
-            !log_->Append(station::FormatStationRecord(*unit.record), &error))
-            *errors << QString::fromStdString(error);
-    }
-    logFailed_ = logFailed_ || !errors->isEmpty();
+bool StationWindow::RecordErrors(const std::vector<station::UnitResult>& results, QStringList* errors) {
+    for (const station::UnitResult& unit : results)
+        if (!unit.recordError.empty()) *errors << QString::fromStdString(unit.recordError);
     return errors->isEmpty();
 }
 
@@ -414,12 +404,12 @@ void StationWindow::FinishJob() {
     QStringList logErrors;
     if (calls_->IsClosing()) {
         // The window is going: nobody would see a box.
-        if (!LogRecords(results, &logErrors))
+        if (!RecordErrors(results, &logErrors))
             for (const QString& error : logErrors) qWarning("%s", qPrintable(error));
         running_ = false;
         return;
     }
-    if (!LogRecords(results, &logErrors)) WarnStationLogNotWritten(this, logErrors);
+    if (!RecordErrors(results, &logErrors)) WarnStationLogNotWritten(this, logErrors);
     running_ = false;
     for (size_t i = 0; i < results.size() && i < rows_.size(); ++i) {
         Row& row = rows_[i];
@@ -428,7 +418,7 @@ void StationWindow::FinishJob() {
         row.ok = unit.outcome.kind == ResultKind::Ok;
         row.resultTip = OutcomeText(unit.outcome);
         row.meaning = MeaningOf(unit.outcome);
-        if (unit.busy) {
+        if (unit.Busy()) {
             row.result = QString::fromUtf8(kHeldByAnotherJob);
         } else if (unit.claim.outcome == ClaimOutcome::CannotLock) {
             row.result = QString::fromUtf8(kLockNotTaken) + QString::fromStdString(unit.claim.reason);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "station/MultiUnitWrite.h"
+#include "station/RecordKeeper.h"
 #include "station/StationIdentity.h"
 #include "station/WindowStationDisplay.h"
 #include "ui/qt/StationCounters.h"
@@ -81,7 +82,7 @@ public:
     // port cannot be switched is left to the operator's prompt).
     void SetReplugMode(ReplugMode mode) { replug_ = mode; }
     // The station log each unit's job appends its line to; none by default.
-    void SetLog(station::StationLog* log) { log_ = log; }
+    void SetLog(station::StationLog* log) { records_ = std::make_unique<station::RecordKeeper>(log); }
 
     // Who runs the station, as the fields first show it.
     void SetIdentity(const station::StationIdentity& identity);
@@ -107,7 +108,7 @@ public:
     // interrupted by the close, or not written at all), and a station-log
     // line that could not be written.
     bool AnyUnitFailed() const { return tally_.Failed() > 0; }
-    bool LogFailed() const { return logFailed_; }
+    bool LogFailed() const { return records_->Failed(); }
 
     // Hooks, each run on the UI thread: the re-plug prompt once it is up
     // (answered with its OK button), the question whether to close during a
@@ -152,7 +153,8 @@ private:
     // The results of the job that ended, once: on the UI thread when the job
     // thread hands them over, or by the close after it has joined the thread.
     void FinishJob();
-    bool LogRecords(const std::vector<station::UnitResult>& results, QStringList* errors);
+    // The records that did not reach the log; false when there were any.
+    static bool RecordErrors(const std::vector<station::UnitResult>& results, QStringList* errors);
     void StopJob();
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool ConfirmClose();
@@ -177,11 +179,11 @@ private:
     BarcodeScanField* barcodes_;
     StationCounters tally_;
     Mode mode_ = Mode::WriteAll;
-    std::atomic<bool> logFailed_{false};  // set by the station's unit threads too
     std::vector<Row> rows_;
     bool running_ = false;
     ReplugMode replug_ = ReplugMode::Operator;
-    station::StationLog* log_ = nullptr;
+    // Every unit's record, before its row shows the result.
+    std::unique_ptr<station::RecordKeeper> records_ = std::make_unique<station::RecordKeeper>(nullptr);
     QPointer<QMessageBox> replugBox_;
     QPointer<QMessageBox> closeQuestion_;
     // Where the keyboard was when the job started; the disabled button loses

@@ -124,7 +124,9 @@ int RunDialog(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOpt
     const Platform platform = unit.AsPlatform();
     station::DeviceIdTrace ids(platform.hid);  // the unit as found and as it came back, for its record
     DialogJobRecords records(log, ids, platform.usb, &window, options.identity);
-    window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
+    window.onReplugRequested = [&backend, &unit] {
+        if (OperatorHands* hands = backend.Hands()) hands->Replug(unit.Port());
+    };
     window.onCommandStarting = [&unit, &records] {
         records.CommandStarting();
         unit.BindOnJobOpen();

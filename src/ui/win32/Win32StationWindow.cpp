@@ -324,17 +324,13 @@ void Win32StationWindow::StartJob() {
     request.job.replug = replug_;
     display_ = std::make_unique<station::WindowStationDisplay>(calls_, *this);
     job_ = std::thread([this, request] {
+        // Each unit's record is on disk as its job ends, before the window
+        // says the job is over, and even when a close has stopped the job.
         const auto results =
-            station::WriteUnits(backend_, request, *display_, [this] { return stopping_.load(); });
-        // The units' lines are on disk before the window says the job is
-        // over, and even when a close has stopped the job.
+            station::WriteUnits(backend_, request, *display_, *records_, [this] { return stopping_.load(); });
         std::vector<std::string> logErrors;
-        for (const station::UnitResult& unit : results) {
-            std::string error;
-            if (log_ && log_->IsOpen() && unit.record &&
-                !log_->Append(station::FormatStationRecord(*unit.record), &error))
-                logErrors.push_back(error);
-        }
+        for (const station::UnitResult& unit : results)
+            if (!unit.recordError.empty()) logErrors.push_back(unit.recordError);
         const bool failed = std::any_of(results.begin(), results.end(), [](const station::UnitResult& unit) {
             return unit.outcome.kind != ResultKind::Ok;
         });
@@ -350,7 +346,7 @@ void Win32StationWindow::FinishJob(const std::vector<station::UnitResult>& resul
         Row& row = rows_[i];
         const station::UnitResult& unit = results[i];
         row.hasResult = true;
-        if (unit.busy) {
+        if (unit.Busy()) {
             row.result = kHeldByAnotherJob;
         } else if (unit.claim.outcome == ClaimOutcome::CannotLock) {
             row.result = kLockNotTaken + unit.claim.reason;

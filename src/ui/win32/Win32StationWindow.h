@@ -12,6 +12,7 @@
 #include "app/UiCallQueue.h"
 #include "job/JobRequest.h"
 #include "station/MultiUnitWrite.h"
+#include "station/RecordKeeper.h"
 #include "station/StationLog.h"
 #include "station/WindowStationDisplay.h"
 
@@ -54,7 +55,7 @@ public:
     // The station log each unit's job appends its line to; none by default.
     // The lines are written on the job's thread as the job ends, so a job
     // stopped by a close still leaves them.
-    void SetLog(station::StationLog* log) { log_ = log; }
+    void SetLog(station::StationLog* log) { records_ = std::make_unique<station::RecordKeeper>(log); }
 
     // Creates the window and runs its message loop until it ends. Returns 1
     // for Exit, 2 for a close or Escape, -1 when the window could not be made.
@@ -123,7 +124,8 @@ private:
     bool running_ = false;
     std::atomic<bool> anyFailed_{false};  // set on the job's thread
     ReplugMode replug_ = ReplugMode::Operator;
-    station::StationLog* log_ = nullptr;
+    // Every unit's record, before its row shows the result.
+    std::unique_ptr<station::RecordKeeper> records_ = std::make_unique<station::RecordKeeper>(nullptr);
     HWND openBox_ = nullptr;  // the re-plug prompt or the close question while it is up
 
     std::atomic<bool> stopping_{false};

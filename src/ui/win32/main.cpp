@@ -160,7 +160,9 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
     zt::win32::Win32DialogWindow window;
     bool screenshotTaken = false;
     // In simulation the chip re-plugs itself when the tool asks for it.
-    window.onReplugRequested = [&backend, &unit] { backend.ReplugUnit(unit.Port()); };
+    window.onReplugRequested = [&backend, &unit] {
+        if (zt::OperatorHands* hands = backend.Hands()) hands->Replug(unit.Port());
+    };
     window.onCommandStarting = [&unit, &window, &log, &ids] {
         unit.BindOnJobOpen();
         // Only Write EEPROM forgets the last outcome before it starts.

@@ -1,0 +1,42 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "job/JobOutcome.h"
+#include "platform/PortScope.h"
+#include "station/StationLog.h"
+
+namespace zt::station {
+
+// Why a unit was turned away before its job touched it.
+enum class UnitRefusal {
+    None,         // its job ran
+    Held,         // another job holds its port
+    CannotLock,   // its port's lock could not be taken at all
+    NoSerial,     // the serial source had none for it
+    ImageMisfit,  // the image file is not for its chip
+};
+
+// What became of one unit on its road: its outcome, its record and whether
+// the record reached the log.
+struct UnitResult {
+    std::string port;
+    JobOutcome outcome;
+    UnitRefusal refusal = UnitRefusal::None;
+    std::string refusalReason;  // one line, for a refusal
+    // The claim on the unit: not Claimed when nothing was done to it.
+    UnitClaim claim{ClaimOutcome::Claimed};
+    // For a unit that its job's own open chose: the ports passed over because
+    // another job held them, and a lock that could not be taken at all.
+    std::vector<std::string> heldElsewhere;
+    PortScope::LockFailure lockFailure;
+    // What the station log keeps of the unit, refusals included.
+    std::optional<StationRecord> record;
+    // Why the record is not in the log; "" when it is (or there is no log).
+    std::string recordError;
+
+    bool Busy() const { return claim.outcome == ClaimOutcome::Held; }
+};
+
+}  // namespace zt::station
