@@ -140,8 +140,8 @@ void UnitPipeline::RunJob(Road& road) const {
     road.result.port = road.scope.Port();
     road.result.heldElsewhere = road.scope.HeldElsewhere();
     road.result.lockFailure = road.scope.LastLockFailure();
-    road.record = CollectStationRecord({road.report, ids, platform.usb, road.scope.Port(), road.result.outcome,
-                                        road.start, std::chrono::system_clock::now()});
+    road.record = CollectStationRecord({road.report, ids, platform.usb, road.scope.Port(),
+                                        road.result.outcome, road.start, std::chrono::system_clock::now()});
 }
 
 void UnitPipeline::Confirm(Road& road) const {
@@ -161,9 +161,9 @@ void UnitPipeline::Confirm(Road& road) const {
             watch = own.get();
             registration = backend_.AsPlatform().notices.Register(*watch);
         }
-        confirmation = ConfirmUnit(backend_, *watch,
-                                   {port, expected, road.job.replug, road.task.comeBackWithin}, road.view,
-                                   road.hooks.stop ? road.hooks.stop : road.hooks.interrupted);
+        confirmation =
+            ConfirmUnit(backend_, *watch, {port, expected, road.job.replug, road.task.comeBackWithin},
+                        road.view, road.hooks.stop ? road.hooks.stop : road.hooks.interrupted);
         if (own) backend_.AsPlatform().notices.Unregister(registration);
     }
     ApplyConfirmation(expected, confirmation, road.result.outcome, road.record);
