@@ -7,7 +7,7 @@
 
 #include "cli/Commands.h"
 #include "platform/BackendSelection.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 
 namespace CLI {
 class App;

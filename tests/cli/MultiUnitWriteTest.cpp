@@ -12,7 +12,7 @@
 #include "cli/Commands.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "station/MultiUnitWrite.h"
 #include "station/ReplugGate.h"
 #include "support/CommandRun.h"

@@ -21,7 +21,7 @@
 #include "QtWindowFixture.h"
 #include "chip/EepromImage.h"
 #include "job/FailureCatalogue.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "station/StationLog.h"
 #include "ui/qt/BarcodeScanField.h"
 #include "ui/qt/StationIdentityFields.h"

@@ -13,7 +13,7 @@
 
 #include "QtWindowFixture.h"
 #include "app/DialogTemplate.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/StationWindow.h"

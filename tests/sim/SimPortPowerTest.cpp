@@ -2,7 +2,7 @@
 // chip, and a unit whose hub cannot switch is never touched.
 #include <gtest/gtest.h>
 
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 
 namespace zt::sim {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "app/DialogTemplate.h"
 #include "chip/EepromImage.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "ui/win32/StationMain.h"
 #include "ui/win32/StationTemplate.h"
 #include "ui/win32/Win32StationWindow.h"

@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "platform/sim/SimChip.h"
+#include "sim/SimChip.h"
 #include "station/ExitCodes.h"
 #include "station/StationConfig.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "station/StationIdentity.h"
 
 namespace zt::qt {

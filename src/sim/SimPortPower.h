@@ -3,7 +3,7 @@
 
 #include "platform/Clock.h"
 #include "platform/PortPower.h"
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 namespace zt::sim {
 

@@ -1,6 +1,6 @@
-#include "platform/sim/SimUsbTree.h"
+#include "sim/SimUsbTree.h"
 
-#include "platform/sim/SimBusState.h"
+#include "sim/SimBusState.h"
 
 namespace zt::sim {
 

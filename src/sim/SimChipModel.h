@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sim/SimChip.h"
+#include "sim/SimChip.h"
 
 namespace zt::sim {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/SimAudioFilterBackend.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimChipModel.h"
-#include "platform/sim/SimDeviceNotices.h"
-#include "platform/sim/SimHidBackend.h"
-#include "platform/sim/SimUsbTree.h"
+#include "sim/SimAudioFilterBackend.h"
+#include "sim/SimBus.h"
+#include "sim/SimChipModel.h"
+#include "sim/SimDeviceNotices.h"
+#include "sim/SimHidBackend.h"
+#include "sim/SimUsbTree.h"
 
 namespace zt::sim {
 

@@ -1,4 +1,4 @@
-#include "platform/sim/SimPortPower.h"
+#include "sim/SimPortPower.h"
 
 namespace zt::sim {
 

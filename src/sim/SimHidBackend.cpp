@@ -1,9 +1,9 @@
-#include "platform/sim/SimHidBackend.h"
+#include "sim/SimHidBackend.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/sim/SimBusState.h"
+#include "sim/SimBusState.h"
 
 namespace zt::sim {
 

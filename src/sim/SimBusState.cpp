@@ -1,4 +1,4 @@
-#include "platform/sim/SimBusState.h"
+#include "sim/SimBusState.h"
 
 #include "platform/DeviceNotices.h"
 

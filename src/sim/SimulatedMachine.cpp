@@ -1,4 +1,4 @@
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "platform/RealClock.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimClock.h"
 
 namespace zt::sim {
 

@@ -1,4 +1,4 @@
-#include "platform/sim/SimChipModel.h"
+#include "sim/SimChipModel.h"
 
 #include <algorithm>
 #include <climits>

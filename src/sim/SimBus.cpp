@@ -1,10 +1,10 @@
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 #include <algorithm>
 
 #include "chip/EepromImage.h"
 #include "chip/ImageLayout.h"
-#include "platform/sim/SimBusState.h"
+#include "sim/SimBusState.h"
 
 namespace zt::sim {
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/HidBackend.h"
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 namespace zt::sim {
 

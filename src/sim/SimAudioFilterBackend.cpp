@@ -1,11 +1,11 @@
-#include "platform/sim/SimAudioFilterBackend.h"
+#include "sim/SimAudioFilterBackend.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
 #include "chip/VendorPropertyFrame.h"
-#include "platform/sim/SimBusState.h"
+#include "sim/SimBusState.h"
 
 namespace zt::sim {
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/HidBackend.h"
 #include "platform/Platform.h"
 #include "platform/UsbTree.h"
-#include "platform/sim/SimChip.h"
+#include "sim/SimChip.h"
 
 namespace zt::sim {
 

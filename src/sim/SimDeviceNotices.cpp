@@ -1,6 +1,6 @@
-#include "platform/sim/SimDeviceNotices.h"
+#include "sim/SimDeviceNotices.h"
 
-#include "platform/sim/SimBusState.h"
+#include "sim/SimBusState.h"
 
 namespace zt::sim {
 

@@ -9,9 +9,9 @@
 #include "platform/Clock.h"
 #include "platform/DeviceBackend.h"
 #include "platform/InProcessUnitLocks.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimChip.h"
-#include "platform/sim/SimPortPower.h"
+#include "sim/SimBus.h"
+#include "sim/SimChip.h"
+#include "sim/SimPortPower.h"
 
 namespace zt::sim {
 
