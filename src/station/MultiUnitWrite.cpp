@@ -6,7 +6,7 @@
 
 #include "app/DialogTemplate.h"
 #include "chip/HexId.h"
-#include "platform/PortScope.h"
+#include "device/PortScope.h"
 #include "station/DeviceIdTrace.h"
 #include "station/DialogSession.h"
 #include "station/ImageFileCheck.h"

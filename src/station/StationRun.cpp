@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "device/FailureCodes.h"
+#include "device/PortScope.h"
 #include "job/JobResult.h"
-#include "platform/PortScope.h"
 #include "station/DeviceIdTrace.h"
 #include "station/DialogSession.h"
 #include "station/ImageFileCheck.h"

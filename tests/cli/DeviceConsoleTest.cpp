@@ -8,7 +8,7 @@
 
 #include "app/DialogTemplate.h"
 #include "cli/TextConsoleView.h"
-#include "platform/PortScope.h"
+#include "device/PortScope.h"
 #include "sim/SimulatedMachine.h"
 #include "station/DialogSession.h"
 #include "station/JsonEvents.h"

@@ -2,8 +2,8 @@
 
 #include <vector>
 
+#include "device/PortScope.h"
 #include "platform/InProcessUnitLocks.h"
-#include "platform/PortScope.h"
 #include "support/NullPlatform.h"
 
 namespace zt {

@@ -1,4 +1,4 @@
-#include "platform/PortScope.h"
+#include "device/PortScope.h"
 
 #include <algorithm>
 #include <functional>
