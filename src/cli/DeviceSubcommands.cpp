@@ -28,6 +28,7 @@
 #include "station/KnownDeviceScan.h"
 #include "station/MultiUnitWrite.h"
 #include "station/PowerReplug.h"
+#include "station/SimFaultNames.h"
 #include "station/StationLog.h"
 #include "station/StationRecordCollector.h"
 #include "station/UnitConfirmation.h"

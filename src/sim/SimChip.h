@@ -23,9 +23,10 @@ struct SimRequest {
     uint8_t command() const { return report.size() > 2 ? report[2] : 0; }
 };
 
-// Faults, each switchable per test (and by name from the command line). Lost
-// or garbled replies do not undo the request: the chip carried it out and only
-// its answer went astray. Failed writes and the unplug never reach the chip.
+// Faults, each switchable per test (and by name from a front end's options,
+// station/SimFaultNames.h). Lost or garbled replies do not undo the request:
+// the chip carried it out and only its answer went astray. Failed writes and
+// the unplug never reach the chip.
 struct SimFaults {
     bool noReply = false;                                  // no input report ever: every read times out
     std::function<bool(const SimRequest&)> dropReplyWhen;  // no reply to matching requests
@@ -49,15 +50,5 @@ struct SimFaults {
     // it comes back from its last re-plug as some other device.
     bool otherIdsAfterWrite = false;
 };
-
-// Applies a fault given by name ("no-reply", "drop-reply-at=N", "wrong-tag=N",
-// "wrong-count=N", "short-reply=N", "refuse-open", "fail-write",
-// "fail-write-at=N", "stuck=ADDR[:TIMES]", "stuck-many", "header-wont-clear",
-// "blank-header-copy", "unplug-at=N", "latency-ms=N", "input-length=N",
-// "output-length=N", "no-port-power", "other-ids-after-write"). Returns false with a one-line reason for an
-// unknown name or a bad value.
-bool ApplyFaultByName(SimFaults& faults, const std::string& fault, std::string* error);
-// The names above with a one-line description each, for --help.
-std::vector<std::pair<std::string, std::string>> FaultNames();
 
 }  // namespace zt::sim

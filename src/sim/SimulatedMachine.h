@@ -1,10 +1,8 @@
 #pragma once
 #include <map>
 #include <memory>
-#include <optional>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/DeviceBackend.h"
@@ -45,26 +43,7 @@ public:
         } hands = {};
     };
 
-    // The options as a front end takes them from its command line.
-    struct Arguments {
-        std::string variant = "A";  // every unit's
-        // "U:VARIANT": unit U (1-based) gets a chip of its own.
-        std::vector<std::string> unitVariants = {};
-        // "NAME[=N]" for every unit, "U:NAME[=N]" for unit U only (1-based).
-        std::vector<std::string> faults;
-        bool updater = false;  // every unit starts as an updater device
-        // "U": unit U starts as an updater device.
-        std::vector<std::string> updaterUnits = {};
-        bool simulatedClock = false;
-        int units = 1;
-        // The operator's hands at a station; handlingMs < 0 leaves them out.
-        int handlingMs = -1;
-        int staggerMs = 0;
-        int freshUnits = 0;
-    };
-    static constexpr int kMaxUnits = 32;
-    // Checks the arguments; false with a one-line reason naming the option.
-    static bool ParseArguments(const Arguments& arguments, Options* options, std::string* error);
+    static constexpr int kMaxUnits = 32;  // chips on one hub
 
     explicit SimulatedMachine(const Options& options);
     ~SimulatedMachine() override;
@@ -101,8 +80,5 @@ private:
     std::string description_;
     std::unique_ptr<Hands> hands_;  // last: its thread stops before the bus goes
 };
-
-// "A", "B" or "unknown", in any case.
-std::optional<ChipVariant> ParseChipVariant(const std::string& text);
 
 }  // namespace zt::sim

@@ -1,7 +1,8 @@
+#include "station/SimFaultNames.h"
+
 #include <climits>
 
 #include "chip/HexId.h"
-#include "sim/SimChip.h"
 
 namespace zt::sim {
 namespace {
