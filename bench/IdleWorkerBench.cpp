@@ -7,7 +7,7 @@
 
 #include "ProcessCpu.h"
 #include "QuietView.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "station/DialogSession.h"
 
 // The dialog left open with no job for 10 s: the CPU its worker thread uses,

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 // The floor of a job: the pauses mandated for the requests the job actually
 // sent, taken from the bus log. A job on the real clock can never be faster.

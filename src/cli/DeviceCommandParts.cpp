@@ -9,7 +9,7 @@
 #include "cli/InterruptSignal.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 #include "station/StationConfig.h"
 #include "station/StationIdentity.h"
 

@@ -92,9 +92,9 @@ bool CheckDeviceOptions(const DeviceOptions& options, CheckedDeviceOptions* chec
     checked->severalUnits = options.all || options.ports.size() > 1;
 
     checked->backend.simulate = options.simulate;
-    sim::SimulatedMachine::Arguments simulation = options.simulation;
+    sim::SimulationArguments simulation = options.simulation;
     if (!CheckUnits(options.units, &simulation.units, error)) return false;
-    if (!sim::SimulatedMachine::ParseArguments(simulation, &checked->backend.simulation, error)) {
+    if (!sim::ParseSimulationArguments(simulation, &checked->backend.simulation, error)) {
         if (error->rfind("--fault", 0) == 0) *error += " (the faults are listed in 'zt51xx-mp write --help')";
         return false;
     }

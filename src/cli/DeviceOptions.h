@@ -7,7 +7,7 @@
 
 #include "cli/Commands.h"
 #include "platform/BackendSelection.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "station/SimulationArguments.h"
 
 namespace CLI {
 class App;
@@ -31,8 +31,8 @@ struct DeviceOptions {
     bool journal = false;                 // write: each record also goes to the system's journal
     std::string imageFile;                // write: an image file instead of the built-in one ("": built-in)
     bool simulate = false;
-    sim::SimulatedMachine::Arguments simulation;  // its unit count comes from `units`
-    std::optional<std::string> units;             // --units as typed; not given: one unit
+    sim::SimulationArguments simulation;  // its unit count comes from `units`
+    std::optional<std::string> units;     // --units as typed; not given: one unit
     // A station's: each unit's serial ("" keeps the image's), who runs it,
     // and how the units are checked after their last re-plug.
     std::string serial;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 
 namespace zt::cli {
 

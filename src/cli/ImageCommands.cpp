@@ -7,7 +7,7 @@
 
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 #include "station/ImageInspector.h"
 
 namespace zt::cli {

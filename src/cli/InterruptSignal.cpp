@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 #include "station/ExitCodes.h"
 
 namespace zt::cli {

@@ -2,7 +2,7 @@
 #include <csignal>
 #include <memory>
 
-#include "platform/InterruptCatch.h"
+#include "host/InterruptCatch.h"
 
 namespace zt::cli {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 #include "station/report/FiguresJson.h"
 #include "station/report/ReportPage.h"
 #include "station/report/StationFigures.h"

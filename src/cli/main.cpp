@@ -1,7 +1,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 
 int main(int argc, char** argv) {
     zt::HostStandardStreams().ProtectStandardStreams();

@@ -4,7 +4,7 @@
 
 #include "platform/DeviceBackend.h"
 #include "platform/UsbPortName.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 
 namespace zt {
 

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
+#include "device/PortScope.h"
 #include "job/JobOutcome.h"
 #include "job/JobReport.h"
 #include "job/JobRequest.h"
 #include "platform/Platform.h"
-#include "platform/PortScope.h"
 #include "station/CancellableHidBackend.h"
 #include "station/ConsoleView.h"
 #include "station/ConsoleWindow.h"

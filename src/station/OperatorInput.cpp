@@ -1,6 +1,6 @@
 #include "station/OperatorInput.h"
 
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 
 namespace zt::station {
 

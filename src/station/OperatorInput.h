@@ -11,7 +11,7 @@ namespace zt::station {
 // close procedure never leaves the worker stuck in a prompt.
 class OperatorInput {
 public:
-    // `stream` null: the process's standard input (platform/StandardInput.h),
+    // `stream` null: the process's standard input (host/StandardInput.h),
     // read without buffering so that a wait can end between keystrokes.
     explicit OperatorInput(std::istream* stream) : stream_(stream) {}
 

@@ -6,7 +6,7 @@
 
 #include "chip/HexId.h"
 #include "chip/ImageIdentity.h"
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 
 namespace zt::station {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/HostSystem.h"
+#include "host/HostSystem.h"
 
 namespace zt::station {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "chip/HexId.h"
+#include "host/HostSystem.h"
 #include "job/FailureCatalogue.h"
 #include "job/JobOutcome.h"
-#include "platform/HostSystem.h"
 #include "platform/UsbPortName.h"
 #include "station/IsoTime.h"
 #include "station/JournalRecord.h"

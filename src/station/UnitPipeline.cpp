@@ -6,7 +6,7 @@
 
 #include "device/FailureCodes.h"
 #include "job/JobResult.h"
-#include "platform/PortScope.h"
+#include "device/PortScope.h"
 #include "station/DeviceIdTrace.h"
 #include "station/DialogSession.h"
 #include "station/ImageFileCheck.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "job/JobOutcome.h"
-#include "platform/PortScope.h"
+#include "device/PortScope.h"
 #include "station/StationLog.h"
 
 namespace zt::station {

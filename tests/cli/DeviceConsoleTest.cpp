@@ -8,8 +8,8 @@
 
 #include "app/DialogTemplate.h"
 #include "cli/TextConsoleView.h"
-#include "platform/PortScope.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "device/PortScope.h"
+#include "sim/SimulatedMachine.h"
 #include "station/DialogSession.h"
 #include "station/JsonEvents.h"
 #include "station/StationLog.h"

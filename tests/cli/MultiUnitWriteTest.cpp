@@ -12,9 +12,10 @@
 #include "cli/Commands.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "station/MultiUnitWrite.h"
 #include "station/ReplugGate.h"
+#include "station/SimulationArguments.h"
 #include "support/CommandRun.h"
 
 namespace zt::cli {
@@ -53,12 +54,12 @@ TEST(ListCommand, OneLinePerUnitWithPortRoleAndRelease) {
 }
 
 TEST(SimulatedUnits, AFaultTargetsOneUnitAndTheReplugTheRightChip) {
-    sim::SimulatedMachine::Arguments arguments;
+    sim::SimulationArguments arguments;
     arguments.units = 3;
     arguments.faults = {"2:unplug-at=600", "latency-ms=1"};
     sim::SimulatedMachine::Options options;
     std::string error;
-    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    ASSERT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
     sim::SimulatedMachine machine(options);
     EXPECT_EQ(machine.Bus().Faults(machine.Chip() + 1).unplugAtRequest, 600u);
     EXPECT_EQ(machine.Bus().Faults(machine.Chip() + 1).replyLatencyMs, 1u);  // typed later, still added
@@ -76,7 +77,7 @@ TEST(SimulatedUnits, AFaultTargetsOneUnitAndTheReplugTheRightChip) {
 
     for (const char* bad : {"4:no-reply", "x:no-reply", "0:no-reply"}) {
         arguments.faults = {bad};
-        EXPECT_FALSE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << bad;
+        EXPECT_FALSE(sim::ParseSimulationArguments(arguments, &options, &error)) << bad;
         EXPECT_THAT(error, HasSubstr("unit")) << bad;
     }
 }
@@ -155,13 +156,13 @@ TEST(SimulatedUnits, TypedUpdaterIdsWriteTheUpdaterOnTheSecondPortOnly) {
 
 // `units` simulated chips on simulated time, with one fault ("U:NAME=N").
 std::unique_ptr<sim::SimulatedMachine> MachineOnSimulatedTime(int units, const std::string& fault) {
-    sim::SimulatedMachine::Arguments arguments;
+    sim::SimulationArguments arguments;
     arguments.units = units;
     arguments.simulatedClock = true;
     arguments.faults = {fault};
     sim::SimulatedMachine::Options options;
     std::string error;
-    EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    EXPECT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
     return std::make_unique<sim::SimulatedMachine>(options);
 }
 

@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "device/HidLink.h"
-#include "platform/sim/SimClock.h"
 #include "protocol/CommandExchange.h"
+#include "sim/SimClock.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 
 #include "job/FailureCatalogue.h"
 #include "job/WriteJobFixture.h"
+#include "station/SimFaultNames.h"
 
 namespace zt {
 namespace {

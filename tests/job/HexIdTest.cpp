@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "chip/HexId.h"
-#include "platform/sim/SimChip.h"
+#include "station/SimFaultNames.h"
 
 namespace zt {
 namespace {

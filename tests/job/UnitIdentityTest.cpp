@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "app/DialogTemplate.h"
+#include "device/PortScope.h"
 #include "job/WriteJobFixture.h"
 #include "platform/InProcessUnitLocks.h"
-#include "platform/PortScope.h"
 
 namespace zt {
 namespace {

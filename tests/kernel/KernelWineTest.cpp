@@ -10,7 +10,7 @@
 #include "KernelBed.h"
 #include "WireCheck.h"
 #include "chip/EepromImage.h"
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 namespace zt::kernelbed {
 namespace {

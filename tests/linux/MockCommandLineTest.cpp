@@ -25,7 +25,7 @@
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "platform/linux/LinuxUnitLocks.h"
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 #include "support/CommandRun.h"
 
 namespace zt::test {

@@ -15,8 +15,8 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 #include "support/FakeWindow.h"
 
 namespace zt::test {

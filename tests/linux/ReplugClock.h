@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/Clock.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimClock.h"
 
 namespace zt::test {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "UsbTestbed.h"
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 namespace zt::test {
 

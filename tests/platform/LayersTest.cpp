@@ -73,7 +73,8 @@ std::vector<std::string> IncludesReaching(const std::string& folder,
 }
 
 TEST(Layers, TheSourceTreeIsWhereTheTestExpectsIt) {
-    ASSERT_TRUE(fs::is_directory(kSource / "platform")) << kSource;
+    for (const std::string folder : {"platform", "sim", "host"})
+        ASSERT_TRUE(fs::is_directory(kSource / folder)) << kSource << " " << folder;
     // The include pattern finds what it should.
     EXPECT_FALSE(IncludesReaching("app", {"platform"}).empty());
 }
@@ -87,11 +88,45 @@ TEST(Layers, ChipFactsAndPlatformInterfacesIncludeNothingAboveThem) {
                 ::testing::IsEmpty());
 }
 
+// The simulator and the host services sit beside the core, as the device
+// backends do: the core never includes them. Backend selection alone knows the
+// simulated machine, which it hands out like any other backend.
+TEST(Layers, TheCoreIncludesNeitherTheSimulatorNorTheHost) {
+    for (const std::string folder : {"chip", "platform", "device", "protocol", "job", "app"}) {
+        EXPECT_THAT(IncludesReaching(folder, {"host"}), ::testing::IsEmpty()) << folder;
+        EXPECT_THAT(IncludesReaching(folder, {"sim"}, std::regex(R"(^platform/BackendSelection\.)")),
+                    ::testing::IsEmpty())
+            << folder;
+    }
+}
+
+// The simulator is a machine of chips behind the platform's interfaces; the
+// host services are the process's surroundings and need nothing of the tool.
+TEST(Layers, TheSimulatorAndTheHostStandOnTheirOwn) {
+    EXPECT_THAT(IncludesReaching("sim", {"host", "device", "protocol", "job", "app", "station", "cli", "ui"}),
+                ::testing::IsEmpty());
+    EXPECT_THAT(IncludesReaching("host", {"chip", "platform", "sim", "device", "protocol", "job", "app",
+                                          "station", "cli", "ui"}),
+                ::testing::IsEmpty());
+}
+
+// The station and the front ends reach the host through its interfaces and
+// host/HostSystem.h, never a system's implementation; the front ends reach the
+// simulator only through backend selection and the station's reading of its
+// options (station/SimulationArguments.h, station/SimFaultNames.h).
+TEST(Layers, TheFrontEndsReachTheSimulatorAndTheHostThroughTheirEntryPoints) {
+    static const std::regex implementation(R"(^\s*#\s*include\s*"host/(posix|windows)/)");
+    for (const std::string folder : {"station", "cli", "ui", "platform", "sim"})
+        EXPECT_THAT(Matching(LinesUnder(folder), implementation), ::testing::IsEmpty()) << folder;
+    for (const std::string folder : {"cli", "ui"})
+        EXPECT_THAT(IncludesReaching(folder, {"sim"}), ::testing::IsEmpty()) << folder;
+}
+
 // Windows' device-change codes and interface-path text are the Windows
 // backend's own; the others speak in typed notices and names of their own.
 TEST(Layers, WindowsSpellingStaysInTheWindowsBackend) {
     static const std::regex windowsWords(R"(USB#VID_|DBT_|kDbt)", std::regex::icase);
-    for (const std::string folder : {"platform/sim", "platform/linux"})
+    for (const std::string folder : {"sim", "platform/linux"})
         EXPECT_THAT(Matching(LinesUnder(folder), windowsWords), ::testing::IsEmpty());
 }
 
@@ -120,13 +155,14 @@ TEST(Layers, TheStationDoesNotReachUpToTheFrontEnds) {
     EXPECT_THAT(IncludesReaching("station", {"cli", "ui"}), ::testing::IsEmpty());
 }
 
-// The Windows API belongs to the Windows backend and the native dialog; the
-// rest of the tree builds on any system. The pattern is split so that this
-// file does not name the message itself.
+// The Windows API belongs to the Windows backend, the Windows host services
+// and the native dialog; the rest of the tree builds on any system. The
+// pattern is split so that this file does not name the message itself.
 TEST(Layers, TheWindowsApiStaysInTheWindowsFolders) {
     static const std::regex windowsApi(R"(#\s*include\s*[<"]windows\.h[>"]|WM_DEVICE(CHANGE))",
                                        std::regex::icase);
-    static const std::regex windowsFolders(R"(^(src/platform/windows|src/ui/win32|tests/windows)/)");
+    static const std::regex windowsFolders(
+        R"(^(src/platform/windows|src/host/windows|src/ui/win32|tests/windows)/)");
     std::vector<std::string> found;
     for (const std::string folder : {"src", "tests", "bench", "tools"})
         for (const SourceLine& line : LinesUnder(folder, kRoot)) {
@@ -137,8 +173,8 @@ TEST(Layers, TheWindowsApiStaysInTheWindowsFolders) {
     EXPECT_THAT(found, ::testing::IsEmpty());
 }
 
-// The console and the station reach the system through the platform's
-// interfaces (platform/HostSystem.h), so they build unchanged everywhere.
+// The console and the station reach the system through the host's
+// interfaces (host/HostSystem.h), so they build unchanged everywhere.
 TEST(Layers, FrontEndCodeIncludesNoSystemHeader) {
     static const std::regex system(
         R"(^\s*#\s*(include\s*<(unistd|fcntl|poll|io|signal|windows|winsock2)\.h>|include\s*<sys/|if.*_WIN32))");

@@ -7,7 +7,7 @@
 
 #include "QtWindowFixture.h"
 #include "chip/EepromImage.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
 #include "support/NullPlatform.h"
 #include "ui/qt/ScreenshotOnProgress.h"
 

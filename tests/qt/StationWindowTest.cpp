@@ -21,7 +21,8 @@
 #include "QtWindowFixture.h"
 #include "chip/EepromImage.h"
 #include "job/FailureCatalogue.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
+#include "station/SimulationArguments.h"
 #include "station/StationLog.h"
 #include "ui/qt/BarcodeScanField.h"
 #include "ui/qt/StationIdentityFields.h"
@@ -44,13 +45,13 @@ struct StationHarness {
     std::optional<std::vector<station::UnitResult>> results;
 
     explicit StationHarness(std::vector<std::string> faults = {"2:unplug-at=600"}) {
-        sim::SimulatedMachine::Arguments arguments;
+        sim::SimulationArguments arguments;
         arguments.units = 3;
         arguments.simulatedClock = true;
         arguments.faults = std::move(faults);
         sim::SimulatedMachine::Options options;
         std::string error;
-        EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+        EXPECT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
         machine = std::make_unique<sim::SimulatedMachine>(options);
         // Blank bodies, so that only a real write leaves the image there.
         for (int unit = 0; unit < 3; ++unit)
@@ -297,14 +298,14 @@ TEST(StationWindow, AFailedRowIsRedWithItsMeaningAndTheCountersCoverTheRun) {
 // checked after its last, one pulled mid-job; the simulated operator takes
 // the finished ones out. Off again, the window waits for nothing more.
 TEST(StationWindow, RunStationWritesEachUnitAsItComes) {
-    sim::SimulatedMachine::Arguments arguments;
+    sim::SimulationArguments arguments;
     arguments.units = 3;
     arguments.simulatedClock = true;
     arguments.faults = {"2:unplug-at=600"};
     arguments.handlingMs = 0;
     sim::SimulatedMachine::Options options;
     std::string error;
-    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    ASSERT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
     sim::SimulatedMachine machine(options);
     qt::StationWindow window(machine);
     std::vector<station::UnitResult> results;
@@ -336,13 +337,13 @@ TEST(StationWindow, RunStationWritesEachUnitAsItComes) {
 // to the first unit to start. Enter in the Barcode field queues the code and
 // starts no write, though Write EEPROM could.
 TEST(StationWindow, RunStationRecordsTheTypedNamesAndPairsScannedCodesWithUnitsInOrder) {
-    sim::SimulatedMachine::Arguments arguments;
+    sim::SimulationArguments arguments;
     arguments.units = 2;
     arguments.simulatedClock = true;
     arguments.handlingMs = 0;
     sim::SimulatedMachine::Options options;
     std::string error;
-    ASSERT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    ASSERT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
     sim::SimulatedMachine machine(options);
     machine.Bus().Unplug(machine.Chip() + 1);  // arrives once the first unit has its result
     const std::string logPath =

@@ -13,7 +13,8 @@
 
 #include "QtWindowFixture.h"
 #include "app/DialogTemplate.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
+#include "station/SimulationArguments.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/StationWindow.h"
@@ -25,13 +26,13 @@ namespace {
 using test::QtWindowHarness;
 
 std::unique_ptr<sim::SimulatedMachine> Machine(int units, std::vector<std::string> faults) {
-    sim::SimulatedMachine::Arguments arguments;
+    sim::SimulationArguments arguments;
     arguments.units = units;
     arguments.simulatedClock = true;
     arguments.faults = std::move(faults);
     sim::SimulatedMachine::Options options;
     std::string error;
-    EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    EXPECT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
     return std::make_unique<sim::SimulatedMachine>(options);
 }
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "device/AudioDriverPath.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 #include "sim/SimHost.h"
 
 namespace zt::sim {

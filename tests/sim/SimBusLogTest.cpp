@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 #include "sim/SimHost.h"
 
 namespace zt::sim {

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "platform/DeviceNotices.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 #include "sim/SimHost.h"
 
 namespace zt::sim {

@@ -3,9 +3,10 @@
 #include <climits>
 
 #include "platform/DeviceNotices.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 #include "sim/SimHost.h"
+#include "station/SimFaultNames.h"
 
 namespace zt::sim {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/HidBackend.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 
 namespace zt::sim::test {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/DeviceNotices.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 #include "sim/SimHost.h"
 
 namespace zt::sim {

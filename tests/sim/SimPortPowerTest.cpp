@@ -2,7 +2,8 @@
 // chip, and a unit whose hub cannot switch is never touched.
 #include <gtest/gtest.h>
 
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
+#include "station/SimulationArguments.h"
 
 namespace zt::sim {
 namespace {
@@ -16,13 +17,13 @@ std::vector<SimLogEntry> PlugEvents(SimBus& bus, int chip) {
 }
 
 TEST(SimPortPower, CycleReplugsTheChipForTheOffTimeAndNoPortPowerLeavesItAlone) {
-    SimulatedMachine::Arguments arguments;
+    SimulationArguments arguments;
     arguments.units = 2;
     arguments.simulatedClock = true;
     arguments.faults = {"2:no-port-power"};
     SimulatedMachine::Options options;
     std::string error;
-    ASSERT_TRUE(SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    ASSERT_TRUE(ParseSimulationArguments(arguments, &options, &error)) << error;
     SimulatedMachine machine(options);
     PortPower* power = machine.Power();
     ASSERT_NE(power, nullptr);

@@ -1,6 +1,6 @@
 #pragma once
 #include "platform/Platform.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimClock.h"
 
 namespace zt::test {
 

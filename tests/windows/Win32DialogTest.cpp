@@ -13,8 +13,8 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "job/OperatorMessages.h"
-#include "platform/sim/SimBus.h"
-#include "platform/sim/SimClock.h"
+#include "sim/SimBus.h"
+#include "sim/SimClock.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 #include "ui/win32/Win32DialogWindow.h"
 

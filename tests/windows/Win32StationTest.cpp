@@ -13,7 +13,8 @@
 
 #include "app/DialogTemplate.h"
 #include "chip/EepromImage.h"
-#include "platform/sim/SimulatedMachine.h"
+#include "sim/SimulatedMachine.h"
+#include "station/SimulationArguments.h"
 #include "ui/win32/StationMain.h"
 #include "ui/win32/StationTemplate.h"
 #include "ui/win32/Win32StationWindow.h"
@@ -24,13 +25,13 @@ namespace {
 constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
 
 std::unique_ptr<sim::SimulatedMachine> ThreeUnits(std::vector<std::string> faults) {
-    sim::SimulatedMachine::Arguments arguments;
+    sim::SimulationArguments arguments;
     arguments.units = 3;
     arguments.simulatedClock = true;
     arguments.faults = std::move(faults);
     sim::SimulatedMachine::Options options;
     std::string error;
-    EXPECT_TRUE(sim::SimulatedMachine::ParseArguments(arguments, &options, &error)) << error;
+    EXPECT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
     auto machine = std::make_unique<sim::SimulatedMachine>(options);
     // Blank bodies, so that only a real write leaves the image there.
     for (int unit = 0; unit < 3; ++unit)

@@ -4,10 +4,10 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "job/JobResult.h"
-#include "platform/sim/SimClock.h"
 #include "platform/windows/WindowsClock.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "platform/windows/WindowsPlatform.h"
+#include "sim/SimClock.h"
 #include "support/FakeWindow.h"
 
 namespace zt::platform_windows {

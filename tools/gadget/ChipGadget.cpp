@@ -13,7 +13,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/sim/SimBus.h"
+#include "sim/SimBus.h"
 
 namespace zt::gadget {
 

@@ -13,7 +13,7 @@
 
 #include "ConfigfsGadget.h"
 #include "FunctionFsEndpoint0.h"
-#include "platform/sim/SimChipModel.h"
+#include "sim/SimChipModel.h"
 
 namespace zt::gadget {
 

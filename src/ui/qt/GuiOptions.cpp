@@ -2,8 +2,8 @@
 
 #include <QCommandLineParser>
 
-#include "platform/sim/SimChip.h"
 #include "station/ExitCodes.h"
+#include "station/SimFaultNames.h"
 #include "station/StationConfig.h"
 
 namespace zt::qt {
@@ -140,7 +140,7 @@ std::optional<GuiCommandLine> ReadStoppingRequests(QCommandLineParser& parser, c
 // The simulator's options as typed; CheckSimulation judges them once the
 // rest of the line has been read.
 bool ReadSimulation(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
-                    sim::SimulatedMachine::Arguments* simulation, QString* error) {
+                    sim::SimulationArguments* simulation, QString* error) {
     o->simulate = parser.isSet(d.simulate);
     simulation->variant = parser.value(d.variant).toStdString();
     for (const QString& f : parser.values(d.fault)) simulation->faults.push_back(f.toStdString());
@@ -206,14 +206,14 @@ bool ReadUnattended(const QCommandLineParser& parser, const GuiOptionDefinitions
 // The simulator's options only with --simulate, and then a known variant,
 // known faults and units the simulator can build.
 bool CheckSimulation(const QCommandLineParser& parser, const GuiOptionDefinitions& d,
-                     const sim::SimulatedMachine::Arguments& simulation, GuiOptions* o, QString* error) {
+                     const sim::SimulationArguments& simulation, GuiOptions* o, QString* error) {
     if (!o->simulate && (parser.isSet(d.variant) || parser.isSet(d.units) || !simulation.faults.empty() ||
                          simulation.simulatedClock)) {
         *error = QStringLiteral("--variant, --units, --fault and --sim-clock need --simulate");
         return false;
     }
     std::string reason;
-    if (!sim::SimulatedMachine::ParseArguments(simulation, &o->simulation, &reason)) {
+    if (!sim::ParseSimulationArguments(simulation, &o->simulation, &reason)) {
         *error = QString::fromStdString(reason);
         return false;
     }
@@ -231,7 +231,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     // In this order, so that a line with several mistakes names the same one
     // first every time.
     GuiCommandLine result;
-    sim::SimulatedMachine::Arguments simulation;
+    sim::SimulationArguments simulation;
     QString error;
     if (!ReadSimulation(parser, definitions, &result.options, &simulation, &error) ||
         !ReadStation(parser, definitions, &result.options, &error) ||

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/SimulatedMachine.h"
+#include "station/SimulationArguments.h"
 #include "station/StationIdentity.h"
 
 namespace zt::qt {

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
+#include "device/PortScope.h"
 #include "platform/DeviceBackend.h"
-#include "platform/PortScope.h"
 #include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
 #include "station/StationLog.h"

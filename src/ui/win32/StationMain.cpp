@@ -11,6 +11,7 @@
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/ExitCodes.h"
+#include "station/SimulationArguments.h"
 #include "station/StationLog.h"
 #include "ui/win32/Win32StationWindow.h"
 #include "ui/win32/WindowCapture.h"
@@ -135,15 +136,14 @@ int StationMain(const std::vector<std::string>& args) {
     CZT51xxWriteEepromMPApp app(instanceLock, [&]() -> int {
         BackendChoice choice;
         choice.simulate = options->simulate;
-        sim::SimulatedMachine::Arguments simulation;
+        sim::SimulationArguments simulation;
         simulation.variant = options->variant;
         simulation.units = options->units;
         simulation.faults = options->faults;
         simulation.updater = options->updater;
         simulation.simulatedClock = options->simClock;
         std::string reason;
-        if (choice.simulate &&
-            !sim::SimulatedMachine::ParseArguments(simulation, &choice.simulation, &reason)) {
+        if (choice.simulate && !sim::ParseSimulationArguments(simulation, &choice.simulation, &reason)) {
             Tell(reason);
             exitCode = station::kExitUsage;
             return 0;

@@ -18,13 +18,14 @@
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
+#include "device/PortScope.h"
 #include "job/JobOutcome.h"
 #include "platform/BackendSelection.h"
-#include "platform/PortScope.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
+#include "station/SimulationArguments.h"
 #include "station/StationLog.h"
 #include "station/StationRecordCollector.h"
 #include "ui/win32/StationMain.h"
@@ -107,12 +108,11 @@ void CALLBACK CheckIdle(HWND, UINT, UINT_PTR, DWORD) {
 std::unique_ptr<zt::DeviceBackend> MakeBackend(const Options& options, int* exitCode) {
     zt::BackendChoice choice;
     choice.simulate = options.simulate;
-    zt::sim::SimulatedMachine::Arguments simulation;
+    zt::sim::SimulationArguments simulation;
     simulation.variant = options.variant;
     simulation.simulatedClock = options.simClock;
     std::string reason;
-    if (choice.simulate &&
-        !zt::sim::SimulatedMachine::ParseArguments(simulation, &choice.simulation, &reason)) {
+    if (choice.simulate && !zt::sim::ParseSimulationArguments(simulation, &choice.simulation, &reason)) {
         Tell(reason, true);
         *exitCode = 2;
         return nullptr;

@@ -1,0 +1,85 @@
+#include "host/HostSystem.h"
+
+#if defined(ZT_HAVE_POSIX_SYSTEM)
+#include "host/posix/PosixAppendOnlyFile.h"
+#include "host/posix/PosixAtomicFileWriter.h"
+#include "host/posix/PosixHostIdentity.h"
+#include "host/posix/PosixInterruptCatch.h"
+#include "host/posix/PosixRegularFile.h"
+#include "host/posix/PosixStandardInput.h"
+#include "host/posix/PosixStandardStreams.h"
+#include "host/posix/PosixSystemJournal.h"
+namespace zt {
+namespace host = host_posix;
+using HostAppendOnlyFile = host::PosixAppendOnlyFile;
+using HostAtomicFileWriter = host::PosixAtomicFileWriter;
+using HostHostIdentity = host::PosixHostIdentity;
+using HostInterruptCatch = host::PosixInterruptCatch;
+using HostStandardInputImpl = host::PosixStandardInput;
+using HostStandardStreamsImpl = host::PosixStandardStreams;
+}  // namespace zt
+#elif defined(ZT_HAVE_WINDOWS_SYSTEM)
+#include "host/windows/WindowsAppendOnlyFile.h"
+#include "host/windows/WindowsAtomicFileWriter.h"
+#include "host/windows/WindowsHostIdentity.h"
+#include "host/windows/WindowsInterruptCatch.h"
+#include "host/windows/WindowsRegularFile.h"
+#include "host/windows/WindowsStandardInput.h"
+#include "host/windows/WindowsStandardStreams.h"
+#include "host/windows/WindowsSystemJournal.h"
+namespace zt {
+namespace host = host_windows;
+using HostAppendOnlyFile = host::WindowsAppendOnlyFile;
+using HostAtomicFileWriter = host::WindowsAtomicFileWriter;
+using HostHostIdentity = host::WindowsHostIdentity;
+using HostInterruptCatch = host::WindowsInterruptCatch;
+using HostStandardInputImpl = host::WindowsStandardInput;
+using HostStandardStreamsImpl = host::WindowsStandardStreams;
+}  // namespace zt
+#else
+#error "no implementation of the host system for this build"
+#endif
+
+namespace zt {
+
+StandardStreams& HostStandardStreams() {
+    static HostStandardStreamsImpl streams;
+    return streams;
+}
+
+StandardInput& HostStandardInput() {
+    static HostStandardInputImpl input;
+    return input;
+}
+
+AtomicFileWriter& HostFiles() {
+    static HostAtomicFileWriter files;
+    return files;
+}
+
+const HostIdentity& ThisHost() {
+    static const HostHostIdentity host;
+    return host;
+}
+
+std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error) {
+    return HostAppendOnlyFile::Open(path, error);
+}
+
+std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error) {
+#if defined(ZT_HAVE_POSIX_SYSTEM)
+    return host::PosixSystemJournal::Open(error);
+#else
+    return host::OpenWindowsSystemJournal(error);
+#endif
+}
+
+RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
+    return host::ReadRegularFile(path, maxBytes);
+}
+
+std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler) {
+    return std::make_unique<HostInterruptCatch>(handler);
+}
+
+}  // namespace zt

@@ -1,0 +1,24 @@
+#pragma once
+#include <memory>
+
+#include "host/AppendOnlyFile.h"
+
+namespace zt::host_windows {
+
+// The C runtime's _O_APPEND descriptor, binary; _commit() flushes it to the
+// disk.
+class WindowsAppendOnlyFile final : public AppendOnlyFile {
+public:
+    static std::unique_ptr<AppendOnlyFile> Open(const std::string& path, std::string* error);
+    ~WindowsAppendOnlyFile() override;
+    WindowsAppendOnlyFile(const WindowsAppendOnlyFile&) = delete;
+    WindowsAppendOnlyFile& operator=(const WindowsAppendOnlyFile&) = delete;
+
+    bool Append(const std::string& text, std::string* error) override;
+
+private:
+    explicit WindowsAppendOnlyFile(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+}  // namespace zt::host_windows
