@@ -32,6 +32,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
     };
     ReplugGate gate(static_cast<int>(count), prompt, interrupted);
     const UnitPipeline pipeline(backend, records, nullptr, request.identity);
+    records.BeginTurns();  // the records go out in the order of the units
 
     std::vector<UnitResult> results(count);
     std::vector<std::thread> threads;

@@ -1,5 +1,7 @@
 #include "station/RecordKeeper.h"
 
+#include <algorithm>
+
 namespace zt::station {
 
 bool RecordKeeper::Keep(const StationRecord& record, std::string* error) {
@@ -7,11 +9,16 @@ bool RecordKeeper::Keep(const StationRecord& record, std::string* error) {
     return Append(record, error);
 }
 
+void RecordKeeper::BeginTurns() {
+    std::lock_guard lock(mutex_);
+    nextTurn_ = 0;
+}
+
 bool RecordKeeper::KeepInTurn(size_t turn, const StationRecord& record, std::string* error) {
     std::unique_lock lock(mutex_);
     turnTaken_.wait(lock, [&] { return nextTurn_ >= turn; });
     const bool kept = Append(record, error);
-    nextTurn_ = turn + 1;
+    nextTurn_ = std::max(nextTurn_, turn + 1);
     turnTaken_.notify_all();
     return kept;
 }

@@ -24,9 +24,11 @@ public:
     // Appends the record and syncs it; false with the reason when it is not
     // in the log.
     bool Keep(const StationRecord& record, std::string* error);
-    // The same for one of several units written together, whose records go
-    // out in the order the units were named: turn n waits until the records
-    // of turns 0 to n-1 are kept (every turn must come).
+    // Several units written together keep their records in the order the
+    // units were named: BeginTurns starts the count for one such run (never
+    // two at once on one keeper), and turn n then waits until the records of
+    // turns 0 to n-1 are kept (every turn must come).
+    void BeginTurns();
     bool KeepInTurn(size_t turn, const StationRecord& record, std::string* error);
     // Whether any record could not be written.
     bool Failed() const { return failed_.load(); }

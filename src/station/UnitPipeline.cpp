@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "device/FailureCodes.h"
-#include "job/JobResult.h"
 #include "device/PortScope.h"
+#include "job/JobResult.h"
 #include "station/DeviceIdTrace.h"
 #include "station/DialogSession.h"
 #include "station/ImageFileCheck.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "job/JobOutcome.h"
 #include "device/PortScope.h"
+#include "job/JobOutcome.h"
 #include "station/StationLog.h"
 
 namespace zt::station {

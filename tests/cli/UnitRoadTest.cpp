@@ -166,10 +166,11 @@ TEST_F(UnitRoad, EveryFrontEndKeepsTheRecordBeforeShowingTheResult) {
 TEST_F(UnitRoad, ALogThatFillsUpStopsTheStationTakingUnits) {
     {
         ResultWitness first(log_);
-        ASSERT_EQ(RunWithWitness({"write", "--simulate", "--sim-clock", "--yes", "--json", "--log", log_.string()},
-                                 first)
-                      .rc,
-                  kExitOk);
+        ASSERT_EQ(
+            RunWithWitness({"write", "--simulate", "--sim-clock", "--yes", "--json", "--log", log_.string()},
+                           first)
+                .rc,
+            kExitOk);
     }
     const auto recordSize = fs::file_size(log_);
     fs::remove(log_);
@@ -181,9 +182,10 @@ TEST_F(UnitRoad, ALogThatFillsUpStopsTheStationTakingUnits) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
 
     ResultWitness witness(log_);
-    const ToolRun run = RunWithWitness({"station", "--simulate", "--sim-clock", "--units", "2", "--sim-fresh=-1",
-                                        "--json", "--stop-after", "40", "--log", log_.string()},
-                                   witness);
+    const ToolRun run =
+        RunWithWitness({"station", "--simulate", "--sim-clock", "--units", "2", "--sim-fresh=-1", "--json",
+                        "--stop-after", "40", "--log", log_.string()},
+                       witness);
     setrlimit(RLIMIT_FSIZE, &before);
 
     EXPECT_EQ(run.rc, kExitIoError) << run.err;
@@ -210,9 +212,9 @@ TEST_F(UnitRoad, AUnitTheImageDoesNotFitFailsWithACodeAndARecord) {
     for (const std::string command : {"write", "station"}) {
         fs::remove(log_);
         ResultWitness witness(log_);
-        std::vector<std::string> args = {command,      "--simulate", "--sim-clock",   "--units", "2",
-                                         "--variant",  "2:B",        "--image",       image.string(),
-                                         "--json",     "--log",      log_.string()};
+        std::vector<std::string> args = {command,     "--simulate", "--sim-clock", "--units",      "2",
+                                         "--variant", "2:B",        "--image",     image.string(), "--json",
+                                         "--log",     log_.string()};
         if (command == "write") {
             args.push_back("--all");
             args.push_back("--yes");
@@ -240,8 +242,8 @@ TEST_F(UnitRoad, AUnitTheImageDoesNotFitFailsWithACodeAndARecord) {
     std::ostringstream out, err;
     CommandContext ctx{out, err};
     const std::string path = image.string(), logPath = log_.string();
-    const char* argv[] = {"zt51xx-mp", "write",   "--simulate", "--sim-clock", "--variant", "B",
-                          "--image",   path.c_str(), "--yes",   "--log",       logPath.c_str()};
+    const char* argv[] = {"zt51xx-mp", "write",      "--simulate", "--sim-clock", "--variant",    "B",
+                          "--image",   path.c_str(), "--yes",      "--log",       logPath.c_str()};
     EXPECT_EQ(RunCommandLine(11, argv, ctx), kExitJobFailed);
     EXPECT_NE(out.str().find("result: FAIL " + misfit), std::string::npos) << out.str();
     const auto records = LogLines(log_);
