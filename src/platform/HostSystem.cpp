@@ -3,16 +3,19 @@
 #if defined(ZT_HAVE_POSIX_SYSTEM)
 #include "platform/posix/PosixAppendOnlyFile.h"
 #include "platform/posix/PosixAtomicFileWriter.h"
+#include "platform/posix/PosixFileLock.h"
 #include "platform/posix/PosixHostIdentity.h"
 #include "platform/posix/PosixInterruptCatch.h"
 #include "platform/posix/PosixRegularFile.h"
 #include "platform/posix/PosixStandardInput.h"
 #include "platform/posix/PosixStandardStreams.h"
+#include "platform/posix/PosixStateFolder.h"
 #include "platform/posix/PosixSystemJournal.h"
 namespace zt {
 namespace host = platform_posix;
 using HostAppendOnlyFile = host::PosixAppendOnlyFile;
 using HostAtomicFileWriter = host::PosixAtomicFileWriter;
+using HostFileLock = host::PosixFileLock;
 using HostHostIdentity = host::PosixHostIdentity;
 using HostInterruptCatch = host::PosixInterruptCatch;
 using HostStandardInputImpl = host::PosixStandardInput;
@@ -21,16 +24,19 @@ using HostStandardStreamsImpl = host::PosixStandardStreams;
 #elif defined(ZT_HAVE_WINDOWS_BACKEND)
 #include "platform/windows/WindowsAppendOnlyFile.h"
 #include "platform/windows/WindowsAtomicFileWriter.h"
+#include "platform/windows/WindowsFileLock.h"
 #include "platform/windows/WindowsHostIdentity.h"
 #include "platform/windows/WindowsInterruptCatch.h"
 #include "platform/windows/WindowsRegularFile.h"
 #include "platform/windows/WindowsStandardInput.h"
 #include "platform/windows/WindowsStandardStreams.h"
+#include "platform/windows/WindowsStateFolder.h"
 #include "platform/windows/WindowsSystemJournal.h"
 namespace zt {
 namespace host = platform_windows;
 using HostAppendOnlyFile = host::WindowsAppendOnlyFile;
 using HostAtomicFileWriter = host::WindowsAtomicFileWriter;
+using HostFileLock = host::WindowsFileLock;
 using HostHostIdentity = host::WindowsHostIdentity;
 using HostInterruptCatch = host::WindowsInterruptCatch;
 using HostStandardInputImpl = host::WindowsStandardInput;
@@ -65,6 +71,12 @@ const HostIdentity& ThisHost() {
 std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error) {
     return HostAppendOnlyFile::Open(path, error);
 }
+
+std::unique_ptr<FileLock> LockFileExclusively(const std::string& path, uint32_t waitMs, std::string* error) {
+    return HostFileLock::Take(path, waitMs, error);
+}
+
+std::string StateFolder() { return host::StateFolder(); }
 
 std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error) {
 #if defined(ZT_HAVE_POSIX_SYSTEM)
