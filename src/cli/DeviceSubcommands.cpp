@@ -313,7 +313,7 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     request.replug = options.replugByPower ? ReplugMode::Power : ReplugMode::Operator;
     if (setup.serials && command == DeviceCommand::Write) {
         std::string why;
-        request.serial = setup.serials->Next(&why);
+        request.serial = setup.serials->Next({setup.identity.stationId, request.port}, &why);
         if (!request.serial) {
             ctx.err << "zt51xx-mp: --serial: " << why << '\n';
             ctx.exitCode = kExitIoError;

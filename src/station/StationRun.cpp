@@ -138,10 +138,14 @@ void StationRun::ServePort(Port& port, const std::function<bool()>& stop,
             if (firstArrivalUs_ == 0) firstArrivalUs_ = std::max<uint64_t>(clock.NowUs(), 1);
         }
         WriteUnit(port, stop, interrupted);
+        // Until it is taken out: a unit that stays is not written again. Its
+        // removal is counted, not looked for, so a swap quicker than this
+        // thread still starts the next unit.
+        const PortState done = watch_->StateOf(port.name);
         backend_.UnitDone(port.name);
-        // Until it is taken out: a unit that stays is not written again.
-        watch_->WaitFor(
-            port.name, [](const PortState& state) { return !state.present; }, stop);
+        if (done.present)
+            watch_->WaitFor(
+                port.name, [&done](const PortState& state) { return state.removals > done.removals; }, stop);
     }
 }
 
@@ -171,7 +175,7 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
     bool ran = false;
     if (request_.serials) {
         std::string why;
-        job.serial = request_.serials->Next(&why);
+        job.serial = request_.serials->Next({request_.identity.stationId, port.name}, &why);
         if (!job.serial) {
             view.Info("no serial for this unit: " + why);
             result.outcome = SerialRefused();
