@@ -87,14 +87,16 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
     if (!ResolveIdentity({options.stationId, options.operatorName, options.workOrder}, config,
                          &setup.identity, &error))
         return refuse(error, kExitUsage);
-    if (options.serial.empty()) return true;
+    if (!options.serial) return true;
+    if (options.serial->empty())
+        return refuse("--serial needs counter:START[:STEP] or file:PATH", kExitUsage);
     // Refused before anything is erased: a serial that cannot go into the
     // images this command writes.
     const auto length = SerialLength(setup.image, &error);
     if (!length) return refuse("--serial: " + error, kExitUsage);
-    setup.serials = SerialNumbers::Parse(options.serial, *length,
-                                         SerialNumbers::StatePathFor(options.serial, options.log), &error);
-    if (!setup.serials) return refuse(error, kExitUsage);
+    int exitCode = kExitUsage;
+    setup.serials = SerialNumbers::Parse(*options.serial, *length, "", &error, &exitCode);
+    if (!setup.serials) return refuse(error, exitCode);
     return true;
 }
 
@@ -102,8 +104,13 @@ void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) 
     sub->add_option("--serial", options.serial,
                     "give each unit its own USB serial string, written into its image at the serial's place "
                     "and length and checked like every byte: counter:START[:STEP] counts up (an all-digit "
-                    "START is padded with zeros), file:PATH takes one line per unit and keeps its place in "
-                    "LOG.serial-state (or PATH.serial-state without --log), so a restart never repeats one");
+                    "START is padded with zeros) from the highest it ever handed out, file:PATH takes one "
+                    "line per unit in order; every serial is entered in the serial ledger of the state "
+                    "folder (ZT_STATE_DIR, /var/lib/zt51xx-mp or ~/.local/state/zt51xx-mp) before its unit "
+                    "is touched, so no run or station sharing that folder hands it out again");
+    // --replug-wait comes with the options of several units; 0 would leave
+    // no unit any time to come back, so it is refused like any bad number.
+    if (CLI::Option* wait = sub->get_option_no_throw("--replug-wait")) wait->check(CLI::Range(1, 3600));
     sub->add_option("--station-id", options.stationId, "this station's name in every record");
     sub->add_option("--operator", options.operatorName, "the operator's name in every record");
     sub->add_option("--work-order", options.workOrder, "the work order in every record");

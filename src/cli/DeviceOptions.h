@@ -33,9 +33,9 @@ struct DeviceOptions {
     bool simulate = false;
     sim::SimulationArguments simulation;  // its unit count comes from `units`
     std::optional<std::string> units;     // --units as typed; not given: one unit
-    // A station's: each unit's serial ("" keeps the image's), who runs it,
+    // A station's: each unit's serial (none keeps the image's), who runs it,
     // and how the units are checked after their last re-plug.
-    std::string serial;
+    std::optional<std::string> serial;
     std::optional<std::string> stationId, operatorName, workOrder;
     std::string configFile;       // "": the system's and the user's station.conf
     bool confirm = false;         // write: check the unit after its last re-plug

@@ -1,53 +1,15 @@
 #include <atomic>
-#include <deque>
 #include <mutex>
-#include <thread>
 
 #include "cli/DeviceCommandParts.h"
 #include "cli/InterruptSignal.h"
 #include "cli/UnitView.h"
+#include "station/BarcodeQueue.h"
 #include "station/StationRun.h"
 
 // zt51xx-mp station: each unit is written as it arrives, on its own port,
 // until Ctrl-C or SIGTERM.
 namespace zt::cli {
-
-namespace {
-
-// Scanned codes from standard input, one per unit, handed to units in the
-// order they start.
-class BarcodeQueue {
-public:
-    explicit BarcodeQueue(OperatorInput& input) : input_(input) {
-        reader_ = std::thread([this] {
-            while (auto line = input_.ReadLine([this] { return done_.load(); })) {
-                if (line->empty()) continue;
-                std::lock_guard lock(mutex_);
-                codes_.push_back(*line);
-            }
-        });
-    }
-    ~BarcodeQueue() {
-        done_ = true;
-        reader_.join();
-    }
-    std::string Next() {
-        std::lock_guard lock(mutex_);
-        if (codes_.empty()) return "";
-        std::string code = codes_.front();
-        codes_.pop_front();
-        return code;
-    }
-
-private:
-    OperatorInput& input_;
-    std::atomic<bool> done_{false};
-    std::mutex mutex_;
-    std::deque<std::string> codes_;
-    std::thread reader_;
-};
-
-}  // namespace
 
 void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSetup& setup,
                 OperatorInput& input, CommandContext& ctx) {
@@ -62,13 +24,16 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     request.comeBackWithin = std::chrono::seconds(options.confirmWaitSeconds);
     request.serials = setup.serials.get();
     request.identity = setup.identity;
+    std::mutex outMutex;
     std::unique_ptr<BarcodeQueue> barcodes;
     if (options.barcode) {
-        barcodes = std::make_unique<BarcodeQueue>(input);
+        barcodes = std::make_unique<BarcodeQueue>(input, [&](const std::string& line) {
+            std::lock_guard lock(outMutex);
+            ctx.err << "zt51xx-mp: " << line << '\n';
+        });
         request.barcodeFor = [&barcodes](const std::string&) { return barcodes->Next(); };
     }
 
-    std::mutex outMutex;
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
         .Info("Station: each unit is written as it arrives (" + backend.Describe() +
               "); Ctrl-C stops taking units");

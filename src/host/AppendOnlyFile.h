@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace zt {
@@ -20,6 +22,12 @@ public:
     // written and synced whole; what did go in is taken back where no other
     // process has appended since. Blocks; one caller at a time.
     virtual bool Append(const std::string& text, std::string* error) = 0;
+
+    // Reads what the file holds from byte `offset` on, other processes'
+    // appends included, at most `maxBytes`, into `text` (empty at the end).
+    // False with the reason when it cannot be read (a file this user may
+    // only write to). Blocks; one caller at a time.
+    virtual bool ReadFrom(uint64_t offset, size_t maxBytes, std::string* text, std::string* error) = 0;
 };
 
 }  // namespace zt

@@ -3,16 +3,19 @@
 #if defined(ZT_HAVE_POSIX_SYSTEM)
 #include "host/posix/PosixAppendOnlyFile.h"
 #include "host/posix/PosixAtomicFileWriter.h"
+#include "host/posix/PosixFileLock.h"
 #include "host/posix/PosixHostIdentity.h"
 #include "host/posix/PosixInterruptCatch.h"
 #include "host/posix/PosixRegularFile.h"
 #include "host/posix/PosixStandardInput.h"
 #include "host/posix/PosixStandardStreams.h"
+#include "host/posix/PosixStateFolder.h"
 #include "host/posix/PosixSystemJournal.h"
 namespace zt {
 namespace host = host_posix;
 using HostAppendOnlyFile = host::PosixAppendOnlyFile;
 using HostAtomicFileWriter = host::PosixAtomicFileWriter;
+using HostFileLock = host::PosixFileLock;
 using HostHostIdentity = host::PosixHostIdentity;
 using HostInterruptCatch = host::PosixInterruptCatch;
 using HostStandardInputImpl = host::PosixStandardInput;
@@ -21,16 +24,19 @@ using HostStandardStreamsImpl = host::PosixStandardStreams;
 #elif defined(ZT_HAVE_WINDOWS_SYSTEM)
 #include "host/windows/WindowsAppendOnlyFile.h"
 #include "host/windows/WindowsAtomicFileWriter.h"
+#include "host/windows/WindowsFileLock.h"
 #include "host/windows/WindowsHostIdentity.h"
 #include "host/windows/WindowsInterruptCatch.h"
 #include "host/windows/WindowsRegularFile.h"
 #include "host/windows/WindowsStandardInput.h"
 #include "host/windows/WindowsStandardStreams.h"
+#include "host/windows/WindowsStateFolder.h"
 #include "host/windows/WindowsSystemJournal.h"
 namespace zt {
 namespace host = host_windows;
 using HostAppendOnlyFile = host::WindowsAppendOnlyFile;
 using HostAtomicFileWriter = host::WindowsAtomicFileWriter;
+using HostFileLock = host::WindowsFileLock;
 using HostHostIdentity = host::WindowsHostIdentity;
 using HostInterruptCatch = host::WindowsInterruptCatch;
 using HostStandardInputImpl = host::WindowsStandardInput;
@@ -65,6 +71,12 @@ const HostIdentity& ThisHost() {
 std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error) {
     return HostAppendOnlyFile::Open(path, error);
 }
+
+std::unique_ptr<FileLock> LockFileExclusively(const std::string& path, uint32_t waitMs, std::string* error) {
+    return HostFileLock::Take(path, waitMs, error);
+}
+
+std::string StateFolder() { return host::StateFolder(); }
 
 std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error) {
 #if defined(ZT_HAVE_POSIX_SYSTEM)

@@ -1,9 +1,11 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "host/AppendOnlyFile.h"
 #include "host/AtomicFileWriter.h"
+#include "host/FileLock.h"
 #include "host/HostIdentity.h"
 #include "host/InterruptCatch.h"
 #include "host/RegularFile.h"
@@ -26,6 +28,19 @@ const HostIdentity& ThisHost();
 // The file at `path` opened for appending (created when missing); null with
 // the system's reason in `error`.
 std::unique_ptr<AppendOnlyFile> OpenAppendOnlyFile(const std::string& path, std::string* error);
+
+// An exclusive lock on the file at `path` (created when missing) across
+// processes (host/FileLock.h), waited for at most `waitMs`; null with the
+// reason in `error` when it could not be taken.
+std::unique_ptr<FileLock> LockFileExclusively(const std::string& path, uint32_t waitMs, std::string* error);
+
+// The folder for what the tool keeps across runs (the serial ledger): the
+// ZT_STATE_DIR environment variable when set; else a system-wide folder made
+// for installed stations when this user may write to it (/var/lib/zt51xx-mp,
+// %PROGRAMDATA%\zt51xx-mp); else the user's own ($XDG_STATE_HOME/zt51xx-mp,
+// ~/.local/state/zt51xx-mp, %LOCALAPPDATA%\zt51xx-mp). It may not exist yet;
+// "" when the system names none.
+std::string StateFolder();
 
 // The system's journal (host/SystemJournal.h); null with the reason in
 // `error` where there is none to reach.

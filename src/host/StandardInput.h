@@ -17,7 +17,12 @@ public:
     // end of input with nothing read, on a read error, or once `cancelled`
     // returns true; it is asked before the first wait and at least every
     // 50 ms while waiting. Blocks the calling thread; one reader at a time.
-    virtual std::optional<std::string> ReadLine(const std::function<bool()>& cancelled) = 0;
+    // `cut`, when given, says whether the limit ended the line rather than
+    // its break: the rest of it comes with the following calls.
+    virtual std::optional<std::string> ReadLine(const std::function<bool()>& cancelled, bool* cut) = 0;
+    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled) {
+        return ReadLine(cancelled, nullptr);
+    }
 };
 
 }  // namespace zt

@@ -15,10 +15,14 @@ public:
     // read without buffering so that a wait can end between keystrokes.
     explicit OperatorInput(std::istream* stream) : stream_(stream) {}
 
-    // One line without its line break (standard input: at most the first
-    // 1024 bytes of a longer one). nullopt at end of input, on a read error,
-    // or when `cancelled` turned true while waiting (checked often).
-    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled);
+    // The longest line taken whole; a longer one comes in pieces.
+    static constexpr size_t kMaxLine = 1024;
+
+    // One line without its line break, at most the first kMaxLine bytes of a
+    // longer one (then `cut`, when given, is set, and the rest comes with the
+    // following calls). nullopt at end of input, on a read error, or when
+    // `cancelled` turned true while waiting (checked often).
+    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled, bool* cut = nullptr);
 
 private:
     std::istream* stream_;

@@ -6,49 +6,72 @@
 #include <string>
 #include <vector>
 
+#include "station/SerialLedger.h"
+
 namespace zt::station {
+
+// Who a serial is handed out to, for its entry in the ledger.
+struct SerialUse {
+    std::string stationId;  // "" when the station has no name
+    std::string port;       // the unit's port; "" when the job picks its unit itself
+};
 
 // Where each unit's USB serial string comes from, one serial per unit and
 // never the same one twice:
 //   counter:START[:STEP]  START counts up by STEP (1 when left out). The
 //                         digits at its end count; what comes before them stays.
 //                         An all-digit START is padded with zeros to the
-//                         image's length.
-//   file:PATH             one serial per line, each used once. How far the file
-//                         has been used is kept in a state file, so a restart
-//                         goes on after the last serial handed out.
-// A serial is handed out (and, for a file, the state saved) before the unit's
-// job starts, so a job that fails uses its serial up too. Safe from any thread.
+//                         image's length. Each run goes on from the highest
+//                         serial this counter ever handed out.
+//   file:PATH             one serial per line, each used once, in order.
+// Every serial handed out is entered in the serial ledger of the state folder
+// (SerialLedger) before the unit's job starts, so no station, run or restart
+// sharing that folder hands it out again, and a job that fails uses its serial
+// up too. Safe from any thread.
 class SerialNumbers {
 public:
-    // Parses `source`; none with a one-line reason when it is malformed, the
-    // file cannot be read or holds a bad serial, or the state file cannot be
-    // read. `length` is the serial length of the images that will be written;
-    // `statePath` is where a file's place is kept.
+    // Parses `source` and opens the ledger in `ledgerFolder` ("": the host's
+    // state folder, host/HostSystem.h). None with one line in `error` and
+    // the exit code for it in `exitCode`: kExitUsage when the source is
+    // malformed, its file cannot be read, holds a serial that is bad or
+    // repeated, or changed before the place its use has reached; kExitIoError
+    // when the ledger cannot be used. `length` is the serial length of the
+    // images that will be written.
     static std::unique_ptr<SerialNumbers> Parse(const std::string& source, size_t length,
-                                                const std::string& statePath, std::string* error);
+                                                const std::string& ledgerFolder, std::string* error,
+                                                int* exitCode);
 
-    // The next serial; none with a reason when they are used up, the counter
-    // outgrew its digits, or the state could not be saved.
-    std::optional<std::string> Next(std::string* error);
+    // The next serial, entered in the ledger for `use`; none with a reason
+    // when they are used up, the counter outgrew its digits, or the entry
+    // could not be written (then the serial is not handed out).
+    std::optional<std::string> Next(const SerialUse& use, std::string* why);
 
-    // The state file that `file:PATH` keeps beside `logPath` (or beside PATH
-    // when there is no log file).
-    static std::string StatePathFor(const std::string& source, const std::string& logPath);
+    // The ledger's file, for messages.
+    const std::string& LedgerPath() const { return ledger_->Path(); }
 
 private:
     SerialNumbers() = default;
+    bool ParseCounter(const std::string& source, size_t length, std::string* error);
+    bool ReadFile(const std::string& path, size_t length, std::string* error);
+    bool CheckPlace(std::string* error);
+    std::optional<LedgerEntry> Choose(std::string* why);
 
     std::mutex mutex_;
+    std::unique_ptr<SerialLedger> ledger_;
+    std::string sourceKey_;  // how the ledger names this source
     // counter
     std::string prefix_;
-    uint64_t value_ = 0, step_ = 1;
+    uint64_t start_ = 0, step_ = 1;
     size_t digits_ = 0;
     // file
     bool fromFile_ = false;
-    std::vector<std::string> lines_;
+    std::string sourcePath_;
+    struct Line {
+        std::string serial;
+        uint64_t number;
+    };
+    std::vector<Line> lines_;
     size_t next_ = 0;
-    std::string statePath_, sourcePath_;
 };
 
 }  // namespace zt::station

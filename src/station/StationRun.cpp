@@ -16,6 +16,7 @@ struct StationRun::Port {
     size_t index = 0;
     std::string name;
     ConsoleView* view = nullptr;
+    PortState shown;  // the port as the last unit's result was shown
     std::thread thread;
 };
 
@@ -125,10 +126,14 @@ void StationRun::ServePort(Port& port, const std::function<bool()>& stop,
             if (firstArrivalUs_ == 0) firstArrivalUs_ = std::max<uint64_t>(clock.NowUs(), 1);
         }
         WriteUnit(port, stop, interrupted);
+        // Until it is taken out: a unit that stays is not written again. Its
+        // removal is counted from the moment its result was shown, not looked
+        // for, so a swap quicker than this thread still starts the next unit.
         if (OperatorHands* hands = backend_.Hands()) hands->TakeOut(port.name);
-        // Until it is taken out: a unit that stays is not written again.
-        watch_->WaitFor(
-            port.name, [](const PortState& state) { return !state.present; }, stopTaking);
+        if (port.shown.present)
+            watch_->WaitFor(
+                port.name, [&port](const PortState& state) { return state.removals > port.shown.removals; },
+                stopTaking);
     }
 }
 
@@ -158,11 +163,12 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
     hooks.interrupted = interrupted;
     hooks.stop = stop;
     hooks.watch = watch_.get();
-    hooks.show = [this, &view](const UnitResult& result) { ShowResult(result, view); };
+    hooks.show = [this, &port](const UnitResult& result) { ShowResult(result, port); };
     pipeline_.Run(task, view, hooks);
 }
 
-void StationRun::ShowResult(const UnitResult& result, ConsoleView& view) {
+void StationRun::ShowResult(const UnitResult& result, Port& port) {
+    ConsoleView& view = *port.view;
     switch (result.refusal) {
         case UnitRefusal::None:
             break;
@@ -194,6 +200,8 @@ void StationRun::ShowResult(const UnitResult& result, ConsoleView& view) {
         counters = counters_;
     }
     std::lock_guard lock(reportMutex_);
+    // From here on the operator may take the unit out.
+    port.shown = watch_->StateOf(port.name);
     if (result.record) view.SetUnit(UnitFactsOf(*result.record));
     view.Result(result.outcome);
     display_.Counters(counters);

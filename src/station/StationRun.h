@@ -73,7 +73,7 @@ private:
     struct Port;
     void ServePort(Port& port, const std::function<bool()>& stop, const std::function<bool()>& interrupted);
     void WriteUnit(Port& port, const std::function<bool()>& stop, const std::function<bool()>& interrupted);
-    void ShowResult(const UnitResult& result, ConsoleView& view);
+    void ShowResult(const UnitResult& result, Port& port);
     bool Known(uint16_t vendorId, uint16_t productId) const;
 
     DeviceBackend& backend_;

@@ -91,7 +91,7 @@ bool UnitPipeline::Claim(Road& road) const {
 bool UnitPipeline::TakeSerial(Road& road) const {
     if (!serials_) return true;
     std::string why;
-    road.job.serial = serials_->Next(&why);
+    road.job.serial = serials_->Next({identity_.stationId, road.task.port}, &why);
     if (road.job.serial) return true;
     road.Refuse(UnitRefusal::NoSerial, kSerialRefused, why);
     return false;

@@ -353,5 +353,46 @@ TEST(CliProcess, BrokenOutputNeverStopsAJob) {
     }
 }
 
+// Two stations started together on one serial file, each with its own log,
+// then a third run with a third log: they share the host's serial ledger, so
+// no serial goes to two units.
+TEST(CliProcess, StationsSharingASerialFileNeverHandOutOneSerialTwice) {
+    const std::filesystem::path dir = TempPath("shared-serials").path;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    ::setenv("ZT_STATE_DIR", (dir / "state").c_str(), 1);
+    std::ofstream(dir / "serials.txt") << "SN0000000001\nSN0000000002\nSN0000000003\nSN0000000004\n"
+                                       << "SN0000000005\nSN0000000006\nSN0000000007\nSN0000000008\n";
+    auto station = [&](const std::string& log) {
+        return std::vector<std::string>{
+            "station", "--simulate",         "--sim-clock", "--units",
+            "2",       "--stop-after",       "2",           "--json",
+            "--log",   (dir / log).string(), "--serial",    "file:" + (dir / "serials.txt").string()};
+    };
+    {
+        Child first(station("a.jsonl"), {Stream::DevNull, Stream::DevNull, Stream::DevNull});
+        Child second(station("b.jsonl"), {Stream::DevNull, Stream::DevNull, Stream::DevNull});
+        EXPECT_EQ(first.Wait(), 0);
+        EXPECT_EQ(second.Wait(), 0);
+    }
+    Child third(station("c.jsonl"), {Stream::DevNull, Stream::DevNull, Stream::DevNull});
+    EXPECT_EQ(third.Wait(), 0);
+    ::unsetenv("ZT_STATE_DIR");
+
+    std::vector<std::string> serials;
+    for (const char* log : {"a.jsonl", "b.jsonl", "c.jsonl"}) {
+        std::ifstream in(dir / log);
+        for (std::string line; std::getline(in, line);) {
+            const size_t at = line.find("\"serialWritten\":\"");
+            if (at != std::string::npos) serials.push_back(line.substr(at + 17, 12));
+        }
+    }
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(serials.size(), 6u);
+    std::sort(serials.begin(), serials.end());
+    EXPECT_EQ(std::adjacent_find(serials.begin(), serials.end()), serials.end())
+        << ::testing::PrintToString(serials);
+}
+
 }  // namespace
 }  // namespace zt::cli

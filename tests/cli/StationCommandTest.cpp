@@ -1,17 +1,24 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chip/EepromImage.h"
 #include "chip/ImageIdentity.h"
 #include "cli/Commands.h"
+#include "cli/InterruptSignal.h"
+#include "station/BarcodeQueue.h"
 #include "station/SerialNumbers.h"
 #include "support/CommandRun.h"
 
@@ -45,8 +52,13 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
+        // The serial ledger of this test alone.
+        ::setenv("ZT_STATE_DIR", (dir_ / "state").c_str(), 1);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void TearDown() override {
+        ::unsetenv("ZT_STATE_DIR");
+        std::filesystem::remove_all(dir_);
+    }
     std::filesystem::path dir_;
 };
 
@@ -125,16 +137,22 @@ TEST_F(StationCommand, SerialFileNeverRepeatsAndBadSerialsStopFirst) {
                                      "2",       "--json",     "--stop-after", "2",
                                      "--log",   log.string(), "--serial",     "file:" + serialFile.string()};
     ASSERT_EQ(RunArgs(args).rc, kExitOk);
-    ASSERT_EQ(RunArgs(args).rc, kExitOk);
+    // The next day's run, with a log of its own, goes on where the first stopped.
+    const auto day2 = dir_ / "day2.jsonl";
+    std::vector<std::string> day2Args = args;
+    day2Args[9] = day2.string();
+    ASSERT_EQ(RunArgs(day2Args).rc, kExitOk);
     std::multiset<std::string> written;
     for (const auto& record : LogLines(log)) written.insert(record["serial"].get<std::string>());
+    for (const auto& record : LogLines(day2)) written.insert(record["serial"].get<std::string>());
     EXPECT_EQ(written,
               (std::multiset<std::string>{"SN0000000001", "SN0000000002", "SN0000000003", "SN0000000004"}));
     const auto exhausted = RunArgs(args);
     EXPECT_EQ(exhausted.rc, kExitJobFailed);
     EXPECT_THAT(exhausted.out, HasSubstr("every serial of"));
 
-    for (const char* bad : {"counter:0000000000001", "counter:ABC", "counter:12:0", "file:/nonexistent"}) {
+    for (const char* bad :
+         {"counter:0000000000001", "counter:ABC", "counter:12:0", "file:/nonexistent", ""}) {
         const auto refused = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--serial", bad});
         EXPECT_EQ(refused.rc, kExitUsage) << bad;
         EXPECT_THAT(refused.out, ::testing::Not(HasSubstr("result"))) << bad;  // no job began
@@ -156,13 +174,109 @@ TEST_F(StationCommand, WriteConfirmChecksWhatCameBack) {
     EXPECT_EQ(Events(other.out, "result").back()["code"], "041A1202");
 }
 
-TEST(SerialNumbers, CounterKeepsItsPrefixAndStopsWhenItsDigitsRunOut) {
+// The file is checked whole before any unit: a serial in it twice, or a line
+// put in above the serials already handed out, stops the command (exit 2).
+TEST_F(StationCommand, SerialFileThatRepeatsOrShiftsStopsBeforeAnyUnit) {
+    const auto serialFile = dir_ / "serials.txt";
+    const std::vector<std::string> args = {
+        "station", "--simulate",   "--sim-clock", "--units",  "1",
+        "--json",  "--stop-after", "1",           "--serial", "file:" + serialFile.string()};
+    std::ofstream(serialFile) << "SN0000000001\nSN0000000002\nSN0000000003\nSN0000000002\n";
+    const auto repeated = RunArgs(args);
+    EXPECT_EQ(repeated.rc, kExitUsage);
+    EXPECT_THAT(repeated.err, HasSubstr("lines 2 and 4 both hold \"SN0000000002\""));
+    EXPECT_TRUE(Events(repeated.out, "result").empty());
+
+    std::ofstream(serialFile) << "SN0000000001\nSN0000000002\nSN0000000003\n";
+    ASSERT_EQ(RunArgs(args).rc, kExitOk);
+    std::ofstream(serialFile) << "SN0000000009\nSN0000000001\nSN0000000002\nSN0000000003\n";
+    const auto shifted = RunArgs(args);
+    EXPECT_EQ(shifted.rc, kExitUsage);
+    EXPECT_THAT(shifted.err, HasSubstr("changed before the place"));
+    EXPECT_TRUE(Events(shifted.out, "result").empty());
+}
+
+// write --serial counter: goes on from the highest serial that counter ever
+// handed out, so runs one after another never write one serial twice.
+TEST_F(StationCommand, CounterRunsNeverWriteOneSerialTwice) {
+    std::vector<std::string> written;
+    for (int run = 0; run < 2; ++run) {
+        const auto result =
+            RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--serial", "counter:5000"});
+        ASSERT_EQ(result.rc, kExitOk) << result.err;
+        written.push_back(Events(result.out, "result").back()["serialWritten"]);
+    }
+    EXPECT_EQ(written, (std::vector<std::string>{"000000005000", "000000005001"}));
+    const auto noWait = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--replug-wait", "0"});
+    EXPECT_EQ(noWait.rc, kExitUsage);
+    EXPECT_THAT(noWait.out, ::testing::Not(HasSubstr("result")));
+}
+
+// A unit taken out and the next put in before its port's thread looks again
+// still starts that next unit: the port counts removals. Each run ends by
+// itself; one that stalls is stopped by the watchdog and fails.
+TEST_F(StationCommand, QuickSwapsNeverStallAPort) {
+    for (int run = 0; run < 20; ++run) {
+        std::mutex mutex;
+        std::condition_variable ended;
+        bool finished = false;
+        std::thread watchdog([&] {
+            std::unique_lock lock(mutex);
+            if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return finished; }))
+                InterruptSignal::Request();
+        });
+        const auto result = RunArgs({"station", "--simulate", "--sim-clock", "--units", "1", "--sim-fresh",
+                                     "2", "--sim-handling-ms", "0", "--json", "--stop-after", "3"});
+        {
+            std::lock_guard lock(mutex);
+            finished = true;
+        }
+        ended.notify_all();
+        watchdog.join();
+        InterruptSignal::Clear();
+        ASSERT_EQ(result.rc, kExitOk) << "run " << run << " stalled\n" << result.out;
+        ASSERT_EQ(Events(result.out, "result").size(), 3u) << result.out;
+    }
+}
+
+// A line too long to be a code is refused whole, as is one with control
+// characters or broken UTF-8; the codes after them still go to the units in
+// the order they were scanned.
+TEST(BarcodeQueue, RefusedLinesShiftNoLaterCode) {
+    std::istringstream scanned("CODE-1\n" + std::string(1500, 'x') +
+                               "\nCODE-2\n\x1b[31mRED\x07\nbad\xff\xfe\n" + std::string(1023, 'y') +
+                               "\n\nCODE-3\n");
+    station::OperatorInput input(&scanned);
+    std::mutex mutex;
+    std::vector<std::string> refused;
+    station::BarcodeQueue queue(input, [&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        refused.push_back(line);
+    });
+    std::vector<std::string> codes;
+    while (codes.size() < 4) {
+        std::string code = queue.Next();
+        if (code.empty())
+            std::this_thread::yield();
+        else
+            codes.push_back(std::move(code));
+    }
+    EXPECT_EQ(codes, (std::vector<std::string>{"CODE-1", "CODE-2", std::string(1023, 'y'), "CODE-3"}));
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(refused.size(), 3u);
+    EXPECT_THAT(refused[0], HasSubstr("more than 1023 bytes was refused whole"));
+    EXPECT_THAT(refused[1], HasSubstr("control characters"));
+}
+
+TEST_F(StationCommand, CounterKeepsItsPrefixAndStopsWhenItsDigitsRunOut) {
     std::string error;
-    auto serials = station::SerialNumbers::Parse("counter:AB98:1", 4, "", &error);
+    int exitCode = 0;
+    auto serials =
+        station::SerialNumbers::Parse("counter:AB98:1", 4, (dir_ / "ledger").string(), &error, &exitCode);
     ASSERT_TRUE(serials) << error;
-    EXPECT_EQ(serials->Next(&error), "AB98");
-    EXPECT_EQ(serials->Next(&error), "AB99");
-    EXPECT_EQ(serials->Next(&error), std::nullopt);  // never AB100 nor AB00
+    EXPECT_EQ(serials->Next({}, &error), "AB98");
+    EXPECT_EQ(serials->Next({}, &error), "AB99");
+    EXPECT_EQ(serials->Next({}, &error), std::nullopt);  // never AB100 nor AB00
     EXPECT_THAT(error, HasSubstr("outgrown"));
 }
 

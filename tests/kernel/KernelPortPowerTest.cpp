@@ -3,6 +3,7 @@
 // gadget's port off and on must make the device leave, the chip restart, and
 // the device enumerate again.
 #include <algorithm>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -75,6 +76,10 @@ TEST(KernelPortPowerTest, StationWritesAndConfirmsEachUnit) {
     second.unit = 1;
     second.variant = sim::ChipVariant::B;
     gadget::ChipGadget a(first), b(second);
+    // A serial ledger of this run's own: the counter starts at 7 whatever ran before.
+    char ledger[] = "/tmp/zt-kernel-serials-XXXXXX";
+    ASSERT_NE(::mkdtemp(ledger), nullptr);
+    ::setenv("ZT_STATE_DIR", ledger, 1);
     ToolRun run;
     run.args = {"station", "--replug", "power", "--json", "--stop-after", "2", "--serial", "counter:7"};
     const ToolResult result = RunTool(run);

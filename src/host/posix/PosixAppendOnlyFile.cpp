@@ -141,4 +141,27 @@ bool PosixAppendOnlyFile::Append(const std::string& text, std::string* error) {
     return true;
 }
 
+bool PosixAppendOnlyFile::ReadFrom(uint64_t offset, size_t maxBytes, std::string* text, std::string* error) {
+    text->clear();
+    if (!readable_) {
+        *error = "this user may only append to it, not read it";
+        return false;
+    }
+    text->resize(maxBytes);
+    size_t got = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::pread(fd_, text->data() + got, maxBytes - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            *error = std::strerror(errno);
+            text->clear();
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    text->resize(got);
+    return true;
+}
+
 }  // namespace zt::host_posix

@@ -19,6 +19,7 @@ public:
     PosixAppendOnlyFile& operator=(const PosixAppendOnlyFile&) = delete;
 
     bool Append(const std::string& text, std::string* error) override;
+    bool ReadFrom(uint64_t offset, size_t maxBytes, std::string* text, std::string* error) override;
 
 private:
     PosixAppendOnlyFile(int fd, bool readable) : fd_(fd), readable_(readable) {}

@@ -14,7 +14,8 @@ constexpr int kCancelCheckMs = 50;
 constexpr size_t kMaxLineLength = 1024;
 }  // namespace
 
-std::optional<std::string> PosixStandardInput::ReadLine(const std::function<bool()>& cancelled) {
+std::optional<std::string> PosixStandardInput::ReadLine(const std::function<bool()>& cancelled, bool* cut) {
+    if (cut) *cut = false;
     std::string line;
     size_t taken = 0;
     for (;;) {
@@ -28,8 +29,12 @@ std::optional<std::string> PosixStandardInput::ReadLine(const std::function<bool
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
-        if (c == '\n' || ++taken == kMaxLineLength) return line;
+        if (c == '\n') return line;
         if (c != '\r') line.push_back(c);
+        if (++taken == kMaxLineLength) {
+            if (cut) *cut = true;
+            return line;
+        }
     }
 }
 

@@ -7,7 +7,8 @@ namespace zt::host_posix {
 // beyond the line is taken from a pipe that a later prompt or process reads.
 class PosixStandardInput final : public StandardInput {
 public:
-    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled) override;
+    using StandardInput::ReadLine;
+    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled, bool* cut) override;
 };
 
 }  // namespace zt::host_posix

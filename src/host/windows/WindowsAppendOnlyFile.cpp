@@ -4,6 +4,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -21,12 +22,19 @@ std::unique_ptr<AppendOnlyFile> WindowsAppendOnlyFile::Open(const std::string& p
         *error = "not a regular file";
         return nullptr;
     }
-    const int fd = ::_open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+    // Read access lets others' appends be read back; a file we may only
+    // write to is appended to all the same.
+    bool readable = true;
+    int fd = ::_open(path.c_str(), _O_RDWR | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0 && errno == EACCES) {
+        readable = false;
+        fd = ::_open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+    }
     if (fd < 0) {
         *error = std::strerror(errno);
         return nullptr;
     }
-    return std::unique_ptr<AppendOnlyFile>(new WindowsAppendOnlyFile(fd));
+    return std::unique_ptr<AppendOnlyFile>(new WindowsAppendOnlyFile(fd, readable));
 }
 
 WindowsAppendOnlyFile::~WindowsAppendOnlyFile() { ::_close(fd_); }
@@ -41,6 +49,35 @@ bool WindowsAppendOnlyFile::Append(const std::string& text, std::string* error) 
         *error = std::strerror(errno);
         return false;
     }
+    return true;
+}
+
+bool WindowsAppendOnlyFile::ReadFrom(uint64_t offset, size_t maxBytes, std::string* text,
+                                     std::string* error) {
+    text->clear();
+    if (!readable_) {
+        *error = "this user may only append to it, not read it";
+        return false;
+    }
+    // Appends go to the end whatever the position, so moving it to read is safe.
+    if (::_lseeki64(fd_, static_cast<__int64>(offset), SEEK_SET) < 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    text->resize(maxBytes);
+    size_t got = 0;
+    while (got < maxBytes) {
+        const size_t chunk = std::min<size_t>(maxBytes - got, 1u << 30);
+        const int n = ::_read(fd_, text->data() + got, static_cast<unsigned>(chunk));
+        if (n < 0) {
+            *error = std::strerror(errno);
+            text->clear();
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    text->resize(got);
     return true;
 }
 

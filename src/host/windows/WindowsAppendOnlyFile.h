@@ -15,10 +15,12 @@ public:
     WindowsAppendOnlyFile& operator=(const WindowsAppendOnlyFile&) = delete;
 
     bool Append(const std::string& text, std::string* error) override;
+    bool ReadFrom(uint64_t offset, size_t maxBytes, std::string* text, std::string* error) override;
 
 private:
-    explicit WindowsAppendOnlyFile(int fd) : fd_(fd) {}
+    WindowsAppendOnlyFile(int fd, bool readable) : fd_(fd), readable_(readable) {}
     int fd_;
+    bool readable_;
 };
 
 }  // namespace zt::host_windows

@@ -31,7 +31,8 @@ std::optional<bool> WaitForInput(HANDLE input) {
 
 }  // namespace
 
-std::optional<std::string> WindowsStandardInput::ReadLine(const std::function<bool()>& cancelled) {
+std::optional<std::string> WindowsStandardInput::ReadLine(const std::function<bool()>& cancelled, bool* cut) {
+    if (cut) *cut = false;
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     if (input == nullptr || input == INVALID_HANDLE_VALUE) return std::nullopt;
     const bool console = GetFileType(input) == FILE_TYPE_CHAR;
@@ -66,11 +67,15 @@ std::optional<std::string> WindowsStandardInput::ReadLine(const std::function<bo
             n = 0;
         }
         if (n == 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
-        if (c == '\n' || ++taken == kMaxLineLength) return line;
+        if (c == '\n') return line;
         if (c == '\b') {
             if (!line.empty()) line.pop_back();
         } else if (c != '\r') {
             line.push_back(c);
+        }
+        if (++taken == kMaxLineLength) {
+            if (cut) *cut = true;
+            return line;
         }
     }
 }

@@ -8,7 +8,8 @@ namespace zt::host_windows {
 // waits. A console gets the keys echoed, and Backspace takes one back.
 class WindowsStandardInput final : public StandardInput {
 public:
-    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled) override;
+    using StandardInput::ReadLine;
+    std::optional<std::string> ReadLine(const std::function<bool()>& cancelled, bool* cut) override;
 };
 
 }  // namespace zt::host_windows

@@ -6,9 +6,11 @@
 #include <cwctype>
 #include <vector>
 
-#include "platform/windows/WideText.h"
+#include "host/windows/WideText.h"
 
 namespace zt::platform_windows {
+
+using host_windows::ToUtf8;
 
 namespace {
 

@@ -8,11 +8,13 @@
 #include <iterator>
 #include <vector>
 
+#include "host/windows/WideText.h"
 #include "platform/windows/DeviceInterfaceList.h"
 #include "platform/windows/UsbLocationPath.h"
-#include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
+
+using host_windows::ToWide;
 
 namespace {
 

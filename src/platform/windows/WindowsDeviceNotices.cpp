@@ -18,10 +18,10 @@
 #include <thread>
 #include <vector>
 
+#include "host/windows/WideText.h"
 #include "platform/windows/DeviceInterfaceList.h"
 #include "platform/windows/UnitNoticeFilter.h"
 #include "platform/windows/UsbLocationPath.h"
-#include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
 

@@ -7,9 +7,9 @@ extern "C" {
 #include <hidsdi.h>
 }
 
+#include "host/windows/WideText.h"
 #include "platform/windows/DeviceInterfaceList.h"
 #include "platform/windows/UsbLocationPath.h"
-#include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/windows/WideText.h"
+#include "host/windows/WideText.h"
 
 namespace zt::platform_windows {
 

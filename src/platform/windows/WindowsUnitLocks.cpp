@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "host/windows/WideText.h"
 #include "platform/UsbPortName.h"
-#include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
+
+using host_windows::ToUtf8;
 
 namespace {
 

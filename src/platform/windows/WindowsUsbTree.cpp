@@ -18,10 +18,10 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "host/windows/WideText.h"
 #include "platform/windows/DeviceInterfaceList.h"
 #include "platform/windows/UsbHubRecords.h"
 #include "platform/windows/UsbLocationPath.h"
-#include "platform/windows/WideText.h"
 
 namespace zt::platform_windows {
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "platform/windows/WideText.h"
+#include "host/windows/WideText.h"
 
 namespace zt::win32 {
 
@@ -24,7 +24,7 @@ public:
         Word(static_cast<uint16_t>(value));
         Word(static_cast<uint16_t>(value >> 16));
     }
-    void Text(std::string_view utf8) { Text(platform_windows::ToWide(utf8)); }
+    void Text(std::string_view utf8) { Text(host_windows::ToWide(utf8)); }
     void Text(std::wstring_view wide) {
         for (wchar_t c : wide) Word(static_cast<uint16_t>(c));
         Word(0);

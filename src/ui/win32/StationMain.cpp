@@ -7,8 +7,8 @@
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/DialogTemplate.h"
+#include "host/windows/WideText.h"
 #include "platform/BackendSelection.h"
-#include "platform/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/ExitCodes.h"
 #include "station/SimulationArguments.h"
@@ -35,7 +35,7 @@ void Tell(const std::string& text) {
                   nullptr);
         return;
     }
-    MessageBoxW(nullptr, platform_windows::ToWide(text).c_str(), L"zt51xx-mp-gui", MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, host_windows::ToWide(text).c_str(), L"zt51xx-mp-gui", MB_OK | MB_ICONERROR);
 }
 
 }  // namespace

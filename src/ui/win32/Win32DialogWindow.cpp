@@ -7,15 +7,15 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
+#include "host/windows/WideText.h"
 #include "job/JobOutcome.h"
-#include "platform/windows/WideText.h"
 #include "station/ConsoleView.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 
 namespace zt::win32 {
 
-using platform_windows::ToUtf8;
-using platform_windows::ToWide;
+using host_windows::ToUtf8;
+using host_windows::ToWide;
 
 namespace {
 

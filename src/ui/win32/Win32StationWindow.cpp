@@ -7,10 +7,10 @@
 
 #include "chip/HexId.h"
 #include "chip/KnownDeviceTable.h"
+#include "host/windows/WideText.h"
 #include "job/JobOutcome.h"
 #include "platform/DeviceBackend.h"
 #include "platform/UsbPortName.h"
-#include "platform/windows/WideText.h"
 #include "station/KnownDeviceScan.h"
 #include "station/UnitRows.h"
 #include "ui/win32/DialogTemplateBuilder.h"
@@ -18,8 +18,8 @@
 
 namespace zt::win32 {
 
-using platform_windows::ToUtf8;
-using platform_windows::ToWide;
+using host_windows::ToUtf8;
+using host_windows::ToWide;
 
 namespace {
 

@@ -19,9 +19,9 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "device/PortScope.h"
+#include "host/windows/WideText.h"
 #include "job/JobOutcome.h"
 #include "platform/BackendSelection.h"
-#include "platform/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
@@ -58,7 +58,7 @@ void Tell(const std::string& text, bool error) {
         WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
-    MessageBoxW(nullptr, zt::platform_windows::ToWide(text).c_str(), L"zt51xx-mp-gui",
+    MessageBoxW(nullptr, zt::host_windows::ToWide(text).c_str(), L"zt51xx-mp-gui",
                 MB_OK | (error ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 

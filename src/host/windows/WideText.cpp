@@ -1,8 +1,8 @@
-#include "platform/windows/WideText.h"
+#include "host/windows/WideText.h"
 
 #include <windows.h>
 
-namespace zt::platform_windows {
+namespace zt::host_windows {
 
 std::string ToUtf8(std::wstring_view text) {
     if (text.empty()) return {};
@@ -24,4 +24,4 @@ std::wstring ToWide(std::string_view text) {
     return out;
 }
 
-}  // namespace zt::platform_windows
+}  // namespace zt::host_windows
