@@ -36,6 +36,14 @@ std::optional<ChipVariant> ParseChipVariant(const std::string& text) {
     return std::nullopt;
 }
 
+std::optional<bool> ParseFullSpeedLink(const std::string& text) {
+    std::string name = text;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (name == "full") return true;
+    if (name == "high") return false;
+    return std::nullopt;
+}
+
 bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* options, std::string* error) {
     const auto variant = ParseChipVariant(arguments.variant);
     if (!variant) {
@@ -87,6 +95,22 @@ bool SimulatedMachine::ParseArguments(const Arguments& arguments, Options* optio
             return false;
         }
         parsed.unitVariants[index] = *own;
+    }
+    for (const std::string& text : arguments.links) {
+        const size_t colon = text.find(':');
+        const std::string linkText = colon == std::string::npos ? text : text.substr(colon + 1);
+        const auto fullSpeed = ParseFullSpeedLink(linkText);
+        if (!fullSpeed) {
+            *error = "--link '" + text + "': unknown link '" + linkText + "': use full or high";
+            return false;
+        }
+        int index = 0;
+        if (colon == std::string::npos)
+            parsed.fullSpeed = *fullSpeed;
+        else if (!unitOf("--link", text, text.substr(0, colon), &index))
+            return false;
+        else
+            parsed.unitFullSpeed[index] = *fullSpeed;
     }
     for (const std::string& text : arguments.updaterUnits) {
         int index = 0;
@@ -227,6 +251,12 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
         const int chip = bus_->AddFactoryChip(ownVariant != options.unitVariants.end() ? ownVariant->second
                                                                                        : options.variant);
         if (unit == 1) chip_ = chip;
+        const auto ownLink = options.unitFullSpeed.find(unit);
+        if (ownLink != options.unitFullSpeed.end() ? ownLink->second : options.fullSpeed) {
+            // Behind a USB 1.1 hub from the start: it enumerates at full speed.
+            bus_->SetFullSpeedLink(chip, true);
+            bus_->Replug(chip);
+        }
         if (options.updater || options.updaterUnits.count(unit)) {
             // An erased header: the chip boots as its variant's updater device.
             bus_->SetEeprom(chip, 0, std::vector<uint8_t>(8, 0xFF));
@@ -239,15 +269,20 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
     power_ = std::make_unique<SimPortPower>(*bus_, *clock_, chip_, units_);
     description_ =
         (units_ > 1 ? std::to_string(units_) + " simulated chips" : std::string("simulated chip")) +
-        ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "");
+        ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "") +
+        (options.fullSpeed ? ", full-speed" : "");
     for (int unit = 1; unit <= units_; ++unit) {
         const auto ownVariant = options.unitVariants.find(unit);
         const bool ownUpdater = !options.updater && options.updaterUnits.count(unit);
-        if (ownVariant == options.unitVariants.end() && !ownUpdater) continue;
+        const auto ownLink = options.unitFullSpeed.find(unit);
+        const bool ownFullSpeed =
+            ownLink != options.unitFullSpeed.end() && ownLink->second != options.fullSpeed;
+        if (ownVariant == options.unitVariants.end() && !ownUpdater && !ownFullSpeed) continue;
         description_ += ", unit " + std::to_string(unit) + ":";
         if (ownVariant != options.unitVariants.end())
             description_ += std::string(" variant ") + VariantName(ownVariant->second);
         if (ownUpdater) description_ += " updater";
+        if (ownFullSpeed) description_ += ownLink->second ? " full-speed" : " high-speed";
     }
     if (options.simulatedClock) description_ += ", simulated time";
     if (options.hands.enabled) {

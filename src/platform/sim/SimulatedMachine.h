@@ -35,6 +35,10 @@ public:
         std::map<int, ChipVariant> unitVariants = {};
         // Units (1-based) that start as updater devices whatever `updater` says.
         std::set<int> updaterUnits = {};
+        // Units (1-based) behind a full-speed link (a USB 1.1 hub), or every
+        // unit with `fullSpeed`: they present the full-speed device descriptor.
+        bool fullSpeed = false;
+        std::map<int, bool> unitFullSpeed = {};
         // The operator at a station: takes each unit the station is done with
         // out of its port, and puts a fresh one in.
         struct Hands {
@@ -55,6 +59,8 @@ public:
         bool updater = false;  // every unit starts as an updater device
         // "U": unit U starts as an updater device.
         std::vector<std::string> updaterUnits = {};
+        // "full" or "high" for every unit, "U:full" or "U:high" for unit U.
+        std::vector<std::string> links = {};
         bool simulatedClock = false;
         int units = 1;
         // The operator's hands at a station; handlingMs < 0 leaves them out.
@@ -104,5 +110,7 @@ private:
 
 // "A", "B" or "unknown", in any case.
 std::optional<ChipVariant> ParseChipVariant(const std::string& text);
+// "full" or "high", in any case: whether the link is a full-speed one.
+std::optional<bool> ParseFullSpeedLink(const std::string& text);
 
 }  // namespace zt::sim
