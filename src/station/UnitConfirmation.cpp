@@ -81,10 +81,9 @@ void ApplyConfirmation(const ImageIdentity& expected, const Confirmation& confir
     outcome = ConfirmedOutcome(outcome, expected, confirmation);
     record.confirmed = confirmation.Confirmed(expected);
     record.cameBack.reset();
-    if (confirmation.cameBack)
+    if (confirmation.cameBack) {
         record.cameBack = CameBack{*confirmation.cameBack, UsbLinkName(confirmation.link),
                                    confirmation.MatchedIdentity(expected)};
-    if (confirmation.cameBack) {
         record.vendorIdAfter = confirmation.cameBack->vendorId;
         record.productIdAfter = confirmation.cameBack->productId;
         record.bcdDevice = confirmation.cameBack->bcdDevice;
