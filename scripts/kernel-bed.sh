@@ -53,7 +53,14 @@ busybox=$(command -v busybox) || die "busybox is missing (package busybox-static
 ldd "$busybox" >/dev/null 2>&1 && die "$busybox is linked dynamically; the guest needs busybox-static"
 for bin in "$tool" "$tests"; do [ -x "$bin" ] || die "$bin is not built"; done
 if [ -n "$wine_tool" ]; then
-  [ -f "$wine_tool" ] || die "$wine_tool is not built (bash scripts/windows.sh builds it)"
+  if [ ! -f "$wine_tool" ]; then
+    # A developer's plain build has no Windows build beside it: ctest reports
+    # the Wine beds as skipped (exit 77). scripts/test.sh builds it first and
+    # sets ZT_BED_REQUIRE_WINE_TOOL=1, so there a missing one is a failure.
+    say "skipped: $wine_tool is not built (bash scripts/windows.sh builds it)"
+    [ "${ZT_BED_REQUIRE_WINE_TOOL:-0}" = 1 ] && exit 1
+    exit 77
+  fi
   wine_tool=$(realpath "$wine_tool")
   for bin in /usr/lib/wine/wine64 /usr/lib/wine/wineserver64 /bin/udevadm; do
     [ -x "$bin" ] || die "$bin is missing (packages wine64 and udev)"

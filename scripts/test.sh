@@ -79,7 +79,8 @@ run_kernel_wine() {
   (cd build/normal && ctest -N -L '^kernel_wine$' | grep -q 'kernel_wine\.') || return 0
   echo "== kernel bed with the Windows build under Wine"
   local start=$SECONDS log=build/normal/ctest-kernel-wine.log
-  (cd build/normal && ctest --output-on-failure -j "$jobs" -L '^kernel_wine$') | tee "$log"
+  (cd build/normal && ZT_BED_REQUIRE_WINE_TOOL=1 ctest --output-on-failure -j "$jobs" -L '^kernel_wine$') |
+    tee "$log"
   if ! grep -qE '^[0-9]+% tests passed, 0 tests failed out of [1-9][0-9]*' "$log"; then
     echo "test.sh: the Windows build's kernel bed failed" >&2
     exit 1

@@ -1,6 +1,7 @@
 #include "chip/ImageIdentity.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "chip/ImageLayout.h"
 
@@ -9,6 +10,24 @@ namespace zt {
 namespace {
 
 constexpr uint8_t kStringDescriptorType = 3;
+constexpr uint8_t kDeviceDescriptorType = 1;
+constexpr size_t kDeviceDescriptorVendorId = 8;
+constexpr size_t kDeviceDescriptorProductId = 10;
+
+// The device descriptor that follows the first `tag`, as the boot code reads
+// it; none when the tag is missing or no device descriptor starts there.
+std::optional<UsbDeviceIds> DeviceDescriptorAfter(std::span<const uint8_t> image, std::string_view tag) {
+    if (image.size() < image::kTagSize + image::kDeviceDescriptorSize) return std::nullopt;
+    const auto searchEnd = image.end() - static_cast<std::ptrdiff_t>(image::kDeviceDescriptorSize);
+    const auto found = std::search(image.begin(), searchEnd, tag.begin(), tag.end());
+    if (found == searchEnd) return std::nullopt;
+    const size_t at = static_cast<size_t>(found - image.begin()) + image::kTagSize;
+    if (image[at] != image::kDeviceDescriptorSize || image[at + 1] != kDeviceDescriptorType)
+        return std::nullopt;
+    return UsbDeviceIds{image::ReadLe16(image, at + kDeviceDescriptorVendorId),
+                        image::ReadLe16(image, at + kDeviceDescriptorProductId),
+                        image::ReadLe16(image, at + image::kDeviceDescriptorBcdDevice)};
+}
 
 }  // namespace
 
@@ -44,6 +63,7 @@ ImageIdentity IdentityOf(std::span<const uint8_t> image) {
             static_cast<size_t>(hsTag - image.begin()) + image::kTagSize + image::kDeviceDescriptorBcdDevice;
         identity.bcdDevice = image::ReadLe16(image, at);
     }
+    identity.fullSpeed = DeviceDescriptorAfter(image, image::kFsDescriptorTag);
     if (const auto place = FindSerialString(image))
         for (size_t i = 0; i < place->characters; ++i)
             identity.serial += static_cast<char>(image[place->descriptorOffset + 2 + 2 * i]);

@@ -7,16 +7,38 @@
 
 // What a unit shows on USB once it boots from an image: the tail block's IDs,
 // the high-speed device descriptor's release number and the serial string the
-// tail points to. The simulated chip boots from these, and a station checks a
-// unit that came back against them.
+// tail points to. On a full-speed link (a USB 1.1 hub on the way) the chip
+// answers with the full-speed device descriptor instead, which carries a
+// product ID of its own; the serial stays. The simulated chip boots from
+// these, and a station checks a unit that came back against them.
 namespace zt {
+
+// A device descriptor's IDs and release number.
+struct UsbDeviceIds {
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    uint16_t bcdDevice = 0;
+    bool operator==(const UsbDeviceIds&) const = default;
+};
 
 struct ImageIdentity {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     uint16_t bcdDevice = 0;  // 0 when the image has no high-speed descriptor record
     std::string serial;      // "" when the tail points at no string descriptor
+    // The full-speed device descriptor's IDs; none when the image has no
+    // full-speed record starting with a device descriptor, and none in what a
+    // USB walk reads back from a unit.
+    std::optional<UsbDeviceIds> fullSpeed = std::nullopt;
     bool operator==(const ImageIdentity&) const = default;
+
+    // What the unit shows at high speed, and at full speed (nothing when the
+    // image has no full-speed descriptor); neither carries `fullSpeed`.
+    ImageIdentity AtHighSpeed() const { return {vendorId, productId, bcdDevice, serial}; }
+    std::optional<ImageIdentity> AtFullSpeed() const {
+        if (!fullSpeed) return std::nullopt;
+        return ImageIdentity{fullSpeed->vendorId, fullSpeed->productId, fullSpeed->bcdDevice, serial};
+    }
 };
 
 // Where the serial string sits: the offset of its descriptor (length and type

@@ -124,6 +124,15 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
         ->needs(simulate)
         ->group(group);
     command
+        ->add_option("--link", options.simulation.links,
+                     "the simulated chip's link: high (default) or full, as behind a USB 1.1 hub, where it "
+                     "presents its full-speed descriptor's IDs; U:LINK gives unit U its own, e.g. 2:full "
+                     "(repeatable)")
+        ->type_name("LINK")
+        ->allow_extra_args(false)
+        ->needs(simulate)
+        ->group(group);
+    command
         ->add_option("--fault", options.simulation.faults,
                      "inject a fault into the simulated chip (repeatable)")
         ->allow_extra_args(false)
@@ -158,7 +167,7 @@ void AddSimulatorOptions(CLI::App* command, DeviceOptions& options, bool withUpd
     command
         ->add_option("--units", options.units,
                      "simulated chips on the hub, on ports 1-1.1, 1-1.2, ... (default 1); --fault U:NAME, "
-                     "--variant U:VARIANT and --updater U target unit U only")
+                     "--variant U:VARIANT, --link U:LINK and --updater U target unit U only")
         ->type_name("INT")
         ->needs(simulate)
         ->group(group);

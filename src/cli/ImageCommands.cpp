@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -8,6 +9,7 @@
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "host/HostSystem.h"
+#include "station/ImageFileCheck.h"
 #include "station/ImageInspector.h"
 
 namespace zt::cli {
@@ -27,10 +29,17 @@ const ImageEntry kImages[] = {
     {"B", &kImageB, kChipIdImageB},
 };
 
-const ImageEntry& Find(const std::string& variant) {
+const ImageEntry* FindBuiltIn(const std::string& name) {
     for (const auto& entry : kImages)
-        if (variant == entry.variant) return entry;
-    return kImages[0];  // unreachable: the parser only lets A and B through
+        if (name == entry.variant ||
+            (name.size() == 1 && std::toupper(static_cast<unsigned char>(name[0])) == entry.variant[0]))
+            return &entry;
+    return nullptr;
+}
+
+const ImageEntry& Find(const std::string& variant) {
+    const ImageEntry* entry = FindBuiltIn(variant);
+    return entry ? *entry : kImages[0];  // the parser only lets A and B through
 }
 
 void List(CommandContext& ctx) {
@@ -47,7 +56,30 @@ void List(CommandContext& ctx) {
     }
 }
 
+// A file is decoded as a built-in image is, whatever it holds, and then put
+// through the checks `write --image` makes, against each chip variant.
+void InspectFile(CommandContext& ctx, const std::string& path) {
+    const RegularFileContents file = ReadRegularFile(path, kImageSize);
+    if (file.outcome == RegularFileContents::Outcome::CannotRead) {
+        ctx.err << "zt51xx-mp: cannot read " << path << ": " << file.reason << '\n';
+        ctx.exitCode = kExitIoError;
+        return;
+    }
+    if (file.outcome == RegularFileContents::Outcome::TooLarge) {
+        ctx.err << "zt51xx-mp: " << path << " refused, length: the file holds " << file.size
+                << " bytes, an image " << kImageSize << '\n';
+        ctx.exitCode = kExitUsage;
+        return;
+    }
+    ctx.out << "image file " << path << ": " << file.bytes.size() << " bytes\n";
+    ImageInspector(file.bytes).Write(ctx.out);
+    ctx.out << "checks of write --image (the known devices as the tool starts)\n";
+    for (const std::string& line : DescribeImageFileChecks(file.bytes, kInitialKnownDevices))
+        ctx.out << "  " << line << "\n";
+}
+
 void Inspect(CommandContext& ctx, const std::string& variant) {
+    if (!FindBuiltIn(variant)) return InspectFile(ctx, variant);
     const ImageEntry& entry = Find(variant);
     char line[96];
     std::snprintf(line, sizeof line, "image %s: %u bytes, for chips 0x%04X (mask 0x%04X)\n", entry.variant,
@@ -72,7 +104,8 @@ void Export(CommandContext& ctx, const std::string& variant, const std::string& 
 }  // namespace
 
 void AddImageCommands(CLI::App& app, CommandContext& ctx) {
-    CLI::App* image = app.add_subcommand("image", "Show or export the EEPROM images built into the tool");
+    CLI::App* image = app.add_subcommand(
+        "image", "Show or export the EEPROM images built into the tool, or decode an image file");
     image->require_subcommand(1);
     image->footer(
         "\nExit codes: 0 done, 2 bad command line; 'image export' also 4 when the file could not be "
@@ -91,9 +124,15 @@ void AddImageCommands(CLI::App& app, CommandContext& ctx) {
         "inspect",
         "Decode an image: header and boot vectors, each tagged record's fields, the USB descriptors, "
         "the strings and the tail block");
-    inspect->add_option("variant", *variant, "A (chips 0x73Cx) or B (chips 0x73Bx)")
-        ->required()
-        ->transform(CLI::IsMember({"A", "B"}, CLI::ignore_case));
+    inspect->add_option("image", *variant, "A (chips 0x73Cx), B (chips 0x73Bx), or an image FILE")
+        ->type_name("{A,B}|FILE")
+        ->required();
+    inspect->footer(
+        "\nA FILE is decoded the same way, then put through the checks 'write --image' makes: the file on "
+        "its "
+        "own, and whether it would be written to chip A and to chip B.\n"
+        "Exit codes: 0 done, 2 bad command line or a file longer than an image, 4 the file could not be "
+        "read.\n");
     inspect->callback([&ctx, variant] { Inspect(ctx, *variant); });
 
     CLI::App* exportCmd =

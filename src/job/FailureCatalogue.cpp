@@ -212,9 +212,10 @@ constexpr std::array kCatalogue = {
                  "reports); the EEPROM may be partly erased: re-plug and run the job again."},
     // The worker's own checks.
     FailureEntry{kOriginWorker, kClassDeviceWait, kDetailDeviceNotBack, "device did not come back",
-                 "No known device was opened before the wait after the re-plug prompt ran out (about 10 s, "
-                 "or about 1 s once a device had announced itself); the EEPROM is erased: re-plug the unit "
-                 "and run the job again."},
+                 "No known device was opened before the wait after the re-plug prompt ran out (the wait "
+                 "starts afresh at every re-plug prompt: about 10 s once the prompt is dismissed, or about "
+                 "1 s of attempts to open a known device that announced itself since the prompt); the "
+                 "EEPROM is erased: re-plug the unit and run the job again."},
     FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderNotBlank, "header did not clear",
                  "The header did not read back as zeros after it was cleared, so the job stopped before the "
                  "body, with the EEPROM already erased. Unless the device was an updater device the header "
@@ -233,10 +234,12 @@ constexpr std::array kCatalogue = {
     FailureEntry{kOriginWorker, kClassVerify, kDetailHeaderHeadDiffers, "header head differs",
                  "Header bytes 0 to 4 read back differently from the image; the unit is left without a valid "
                  "header: run the job again, and reject the unit if it fails again."},
-    FailureEntry{kOriginWorker, kClassUnitChanged, kDetailChipIdentifierDiffers, "another chip came back",
+    FailureEntry{kOriginWorker, kClassUnitChanged, kDetailChipIdentifierDiffers,
+                 "another or unready chip came back",
                  "The device that came back from the re-plug reports another chip identifier than the one "
-                 "the job was prepared for, so nothing was written to it: plug back the unit the job started "
-                 "with (it is erased) and run the job again."},
+                 "the job was prepared for, or its status byte (register 0xB1) is not 0, so nothing was "
+                 "written to it: plug back the unit the job started with (it is erased) and run the job "
+                 "again."},
     // Single EEPROM exchanges of the job.
     FailureEntry{kOriginClearImageHeader, kClassEeprom, kDetailExchangeFailed,
                  "header clear not acknowledged", kNoAnswerMeaning},

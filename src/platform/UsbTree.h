@@ -5,6 +5,23 @@
 
 namespace zt {
 
+// The speed a device runs its link at, where the system tells it: a ZT51xx
+// answers with another device descriptor at full speed than at high speed.
+enum class UsbLink { Unknown, Full, High };
+
+// "full", "high", or "" when unknown.
+inline const char* UsbLinkName(UsbLink link) {
+    switch (link) {
+        case UsbLink::Full:
+            return "full";
+        case UsbLink::High:
+            return "high";
+        case UsbLink::Unknown:
+            break;
+    }
+    return "";
+}
+
 // One attached USB device as its device descriptor describes it.
 struct UsbDeviceEntry {
     uint16_t vendorId = 0;
@@ -13,6 +30,7 @@ struct UsbDeviceEntry {
     bool isHub = false;
     std::string port;    // as HidBackend::PortOf names it; "" when unknown
     std::string serial;  // the serial-number string, "" when the device has none
+    UsbLink link = UsbLink::Unknown;
 };
 
 // The attached USB devices, in the order a walk of host controllers and hubs

@@ -135,6 +135,11 @@ SimFaults& SimBus::Faults(int chip) {
     return state_->Chip(chip).faults();
 }
 
+void SimBus::SetFullSpeedLink(int chip, bool fullSpeed) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->Chip(chip).SetFullSpeedLink(fullSpeed);
+}
+
 void SimBus::SetAudioServiceName(const std::string& name) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->audioServiceName = name;

@@ -94,7 +94,10 @@ public:
     // Every register write the chip received, HID or vendor request, in order:
     // (register, value).
     std::vector<std::pair<uint8_t, uint8_t>> RegisterWrites(int chip = 0) const;
-    SimFaults& Faults(int chip = 0);                    // change only while no exchange runs
+    SimFaults& Faults(int chip = 0);  // change only while no exchange runs
+    // Puts the chip's port behind a full-speed link (or back): it presents
+    // its image's full-speed device descriptor from its next boot on.
+    void SetFullSpeedLink(int chip, bool fullSpeed);
     void SetAudioServiceName(const std::string& name);  // default "MarluUAC"
     void SetAcceptedPropertySet(int set);               // 1..3, or 0: the driver refuses all
     void SetInReplyLength(uint32_t length);             // bytes an IN request returns (default 4)

@@ -91,7 +91,9 @@ void SimChipModel::Boot() {
         serial_.clear();
         return;
     }
-    const ImageIdentity identity = IdentityOf(eeprom);
+    const ImageIdentity image = IdentityOf(eeprom);
+    const ImageIdentity identity =
+        fullSpeedLink_ ? image.AtFullSpeed().value_or(image.AtHighSpeed()) : image.AtHighSpeed();
     vendorId_ = identity.vendorId;
     productId_ = identity.productId;
     bcdDevice_ = identity.bcdDevice;

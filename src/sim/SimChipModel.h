@@ -41,6 +41,11 @@ public:
     uint16_t productId() const { return productId_; }
     uint16_t bcdDevice() const { return bcdDevice_; }
     const std::string& serial() const { return serial_; }  // "" for the updater device
+    // The port's link: behind a USB 1.1 hub the chip runs at full speed and
+    // answers with the full-speed device descriptor of its image (from its
+    // next boot on). The link belongs to the port: a fresh unit keeps it.
+    void SetFullSpeedLink(bool fullSpeed) { fullSpeedLink_ = fullSpeed; }
+    bool fullSpeedLink() const { return fullSpeedLink_; }
 
     // One output report as the host wrote it (byte 0 the report ID). Counts the
     // request, applies the write and unplug faults (Unplugged: the bus pulls the
@@ -92,6 +97,7 @@ private:
     uint16_t bcdDevice_ = 0;
     std::string serial_;
     bool written_ = false;  // an EEPROM cell was written since the unit was made
+    bool fullSpeedLink_ = false;
 };
 
 }  // namespace zt::sim

@@ -7,7 +7,7 @@ namespace zt::sim {
 std::vector<UsbDeviceEntry> SimUsbTree::ListDevices() {
     std::lock_guard<std::mutex> lock(state_.mutex);
     std::vector<UsbDeviceEntry> devices;
-    devices.push_back({kHubVendorId, kRootHubProductId, 0x0200, true, "usb1", ""});
+    devices.push_back({kHubVendorId, kRootHubProductId, 0x0200, true, "usb1", "", UsbLink::High});
     devices.push_back({kHubVendorId, kExternalHubProductId, 0x0100, true, "1-1", ""});
     for (const auto& device : state_.order) {
         if (!device.isChip) {
@@ -19,7 +19,8 @@ std::vector<UsbDeviceEntry> SimUsbTree::ListDevices() {
         const auto& chip = state_.Chip(device.index);
         if (chip.plugged())
             devices.push_back({chip.vendorId(), chip.productId(), chip.bcdDevice(), false,
-                               SimBus::State::ChipPort(device.index), chip.serial()});
+                               SimBus::State::ChipPort(device.index), chip.serial(),
+                               chip.fullSpeedLink() ? UsbLink::Full : UsbLink::High});
     }
     return devices;
 }

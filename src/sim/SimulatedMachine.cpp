@@ -130,6 +130,12 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
         const int chip = bus_->AddFactoryChip(ownVariant != options.unitVariants.end() ? ownVariant->second
                                                                                        : options.variant);
         if (unit == 1) chip_ = chip;
+        const auto ownLink = options.unitFullSpeed.find(unit);
+        if (ownLink != options.unitFullSpeed.end() ? ownLink->second : options.fullSpeed) {
+            // Behind a USB 1.1 hub from the start: it enumerates at full speed.
+            bus_->SetFullSpeedLink(chip, true);
+            bus_->Replug(chip);
+        }
         if (options.updater || options.updaterUnits.count(unit)) {
             // An erased header: the chip boots as its variant's updater device.
             bus_->SetEeprom(chip, 0, std::vector<uint8_t>(8, 0xFF));
@@ -142,15 +148,20 @@ SimulatedMachine::SimulatedMachine(const Options& options) {
     power_ = std::make_unique<SimPortPower>(*bus_, *clock_, chip_, units_);
     description_ =
         (units_ > 1 ? std::to_string(units_) + " simulated chips" : std::string("simulated chip")) +
-        ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "");
+        ", variant " + VariantName(options.variant) + (options.updater ? ", updater" : "") +
+        (options.fullSpeed ? ", full-speed" : "");
     for (int unit = 1; unit <= units_; ++unit) {
         const auto ownVariant = options.unitVariants.find(unit);
         const bool ownUpdater = !options.updater && options.updaterUnits.count(unit);
-        if (ownVariant == options.unitVariants.end() && !ownUpdater) continue;
+        const auto ownLink = options.unitFullSpeed.find(unit);
+        const bool ownFullSpeed =
+            ownLink != options.unitFullSpeed.end() && ownLink->second != options.fullSpeed;
+        if (ownVariant == options.unitVariants.end() && !ownUpdater && !ownFullSpeed) continue;
         description_ += ", unit " + std::to_string(unit) + ":";
         if (ownVariant != options.unitVariants.end())
             description_ += std::string(" variant ") + VariantName(ownVariant->second);
         if (ownUpdater) description_ += " updater";
+        if (ownFullSpeed) description_ += ownLink->second ? " full-speed" : " high-speed";
     }
     if (options.simulatedClock) description_ += ", simulated time";
     if (options.hands.enabled) {

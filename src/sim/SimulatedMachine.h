@@ -33,6 +33,10 @@ public:
         std::map<int, ChipVariant> unitVariants = {};
         // Units (1-based) that start as updater devices whatever `updater` says.
         std::set<int> updaterUnits = {};
+        // Units (1-based) behind a full-speed link (a USB 1.1 hub), or every
+        // unit with `fullSpeed`: they present the full-speed device descriptor.
+        bool fullSpeed = false;
+        std::map<int, bool> unitFullSpeed = {};
         // The operator at a station: takes each unit the station is done with
         // out of its port, and puts a fresh one in.
         struct Hands {

@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "chip/ImageIdentity.h"
 #include "job/JobOutcome.h"
+#include "station/CameBack.h"
 #include "station/KnownDeviceScan.h"
 
 namespace zt::station {
@@ -21,7 +21,7 @@ struct UnitFacts {
     // A station's check after the last re-plug: none when it was not made;
     // what came back when something did.
     std::optional<bool> confirmed = std::nullopt;
-    std::optional<ImageIdentity> cameBack = std::nullopt;
+    std::optional<CameBack> cameBack = std::nullopt;
     std::string serialWritten = "";  // "" when the image's own serial stayed
 
     // Only the port known yet.

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
@@ -125,33 +128,62 @@ std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, const K
 // (the firmware record's releaseNumber and deviceRelease, bcdDevice of both
 // device descriptors: 01xx for image A, 02xx for image B), in the product
 // string, and in the tail's serial-number offset that the longer string
-// moves. The release's high byte is what marks the variant: its low byte is
-// the release within the variant's series, and the strings are the
-// customer's. Firmware ID and chip class are the same in both, so they only
-// keep out images of other chips altogether.
+// moves; their program is the same. So a file shows that it belongs to the
+// other variant only by carrying one of that variant's own values: its whole
+// built-in image, a release in its series, or its product string. A release
+// or string that neither built-in image uses says nothing about the variant
+// (an engineer's image for chip A may well be release 0300), and is written.
+// Firmware ID and chip class are the same in both images; they keep out
+// images of other chips altogether.
 std::string CheckImageFitsChip(const EepromImage& image, const EepromImage& chipImage) {
-    for (const auto& [builtIn, name] : {std::pair{&kImageA, "A"}, std::pair{&kImageB, "B"}})
-        if (image == *builtIn && chipImage != *builtIn)
-            return std::string("built-in image: the file is image ") + name +
-                   ", the image of the other chip variant";
-    const ImageInspector file(image), chip(chipImage);
+    const bool chipIsB = chipImage == kImageB;
+    const EepromImage& otherImage = chipIsB ? kImageA : kImageB;
+    const std::string other = chipIsB ? "A" : "B";
+    if (image == otherImage && chipImage != otherImage)
+        return "built-in image: the file is image " + other + ", the image of the other chip variant";
+    const ImageInspector file(image), chip(chipImage), otherVariant(otherImage);
     if (file.FirmwareId() != chip.FirmwareId())
         return "firmware record: the file's firmware ID " + Hex("%04X", file.FirmwareId().value_or(0)) +
                " is not the chip's " + Hex("%04X", chip.FirmwareId().value_or(0));
     if (file.ChipClass() != chip.ChipClass())
         return "chip class: the file's class " + Hex("%02X", file.ChipClass().value_or(0)) +
                " is not the chip's " + Hex("%02X", chip.ChipClass().value_or(0));
-    const auto fileIds = file.DescriptorIds(image::kHsDescriptorTag);
+
     const auto chipIds = chip.DescriptorIds(image::kHsDescriptorTag);
-    const auto fileFirmware = file.FirmwareRecordIds();
-    if (!fileIds || !chipIds || !fileFirmware)
-        return "release: the file or the chip's image has no device descriptor or firmware record to compare";
-    const unsigned series = chipIds->bcdDevice >> 8;
-    for (const uint16_t release : {fileIds->bcdDevice, fileFirmware->releaseNumber})
-        if (release >> 8 != series)
-            return "release: the file's release " + Hex("%04X", release) + " is not of the chip's series " +
-                   Hex("%02X", series) + "xx";
+    const auto otherIds = otherVariant.DescriptorIds(image::kHsDescriptorTag);
+    if (chipIds && otherIds && chipIds->bcdDevice >> 8 != otherIds->bcdDevice >> 8) {
+        const unsigned otherSeries = otherIds->bcdDevice >> 8;
+        std::vector<uint16_t> releases;
+        if (const auto firmware = file.FirmwareRecordIds()) {
+            releases.push_back(firmware->releaseNumber);
+            releases.push_back(firmware->deviceRelease);
+        }
+        for (const std::string_view tag : {image::kHsDescriptorTag, image::kFsDescriptorTag})
+            if (const auto ids = file.DescriptorIds(tag)) releases.push_back(ids->bcdDevice);
+        for (const uint16_t release : releases)
+            if (release >> 8 == otherSeries)
+                return "release: the file's release " + Hex("%04X", release) + " is of chip " + other +
+                       "'s series " + Hex("%02X", otherSeries) + "xx";
+    }
+    const std::string product = file.ProductString();
+    if (!product.empty() && product == otherVariant.ProductString() && product != chip.ProductString())
+        return "product string: the file's " + product + " is chip " + other + "'s";
     return "";
+}
+
+std::vector<std::string> DescribeImageFileChecks(std::span<const uint8_t> file,
+                                                 const KnownDeviceTable& table) {
+    std::string failure;
+    const auto image = CheckImageFile(file, table, &failure);
+    if (!image) return {"file check: refused, " + failure};
+    std::vector<std::string> lines{"file check: passes"};
+    for (const auto& [chipImage, name, chipId] :
+         {std::tuple{&kImageA, "A", kChipIdImageA}, std::tuple{&kImageB, "B", kChipIdImageB}}) {
+        const std::string misfit = CheckImageFitsChip(*image, *chipImage);
+        lines.push_back(std::string("chip ") + name + " (" + Hex("0x%04X", chipId).substr(0, 5) +
+                        "x): " + (misfit.empty() ? "written" : "refused, " + misfit));
+    }
+    return lines;
 }
 
 std::string CheckImageFitsUnit(CZT51xxWriteEepromMPDlg& dlg, const EepromImage& image) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "chip/EepromImage.h"
 #include "chip/KnownDeviceTable.h"
@@ -25,10 +26,17 @@ namespace zt::station {
 std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, const KnownDeviceTable& table,
                                           std::string* failure);
 
-// Whether the image is one for the chip's variant: not the other variant's
-// built-in image, and the chip's own firmware ID, chip class and release
-// series. "" when it is.
+// Whether the image may go on a chip whose own built-in image is
+// `chipImage`: the chip's firmware ID and chip class, and nothing that marks
+// the other variant (its built-in image, a release of its series, its
+// product string). "" when it may; else one line naming the check.
 std::string CheckImageFitsChip(const EepromImage& image, const EepromImage& chipImage);
+
+// What `write --image` would make of `file` on each chip variant: the file's
+// own check first ("refused, ..." ends it there), then one line per variant,
+// "chip A (0x73Cx): written" or "chip A (0x73Cx): refused, ...".
+std::vector<std::string> DescribeImageFileChecks(std::span<const uint8_t> file,
+                                                 const KnownDeviceTable& table);
 
 // Opens the unit the job will write (the typed IDs), reads its chip identity
 // and checks the image against it; "" when it fits. Also "" when the chip

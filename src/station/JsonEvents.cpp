@@ -87,11 +87,15 @@ void JsonEvents::Device(const PresentDevice& device) {
     Emit(std::move(event));
 }
 
-nlohmann::ordered_json CameBackJson(const ImageIdentity& unit) {
-    return {{"vid", FormatHexId(unit.vendorId)},
-            {"pid", FormatHexId(unit.productId)},
-            {"bcdDevice", FormatHexId(unit.bcdDevice)},
-            {"serial", unit.serial}};
+nlohmann::ordered_json CameBackJson(const CameBack& cameBack) {
+    const ImageIdentity& unit = cameBack.unit;
+    nlohmann::ordered_json json = {{"vid", FormatHexId(unit.vendorId)},
+                                   {"pid", FormatHexId(unit.productId)},
+                                   {"bcdDevice", FormatHexId(unit.bcdDevice)},
+                                   {"serial", unit.serial}};
+    if (!cameBack.link.empty()) json["link"] = cameBack.link;
+    if (!cameBack.identity.empty()) json["identity"] = cameBack.identity;
+    return json;
 }
 
 void JsonEvents::Result(const JobOutcome& outcome) {

@@ -14,7 +14,7 @@ namespace zt::station {
 // docs/json-events.schema.json checks them.
 // A unit as it came back after its last re-plug, as results and station
 // records carry it.
-nlohmann::ordered_json CameBackJson(const ImageIdentity& unit);
+nlohmann::ordered_json CameBackJson(const CameBack& cameBack);
 
 class JsonEvents final : public ConsoleView {
 public:

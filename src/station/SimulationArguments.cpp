@@ -17,6 +17,14 @@ std::optional<ChipVariant> ParseChipVariant(const std::string& text) {
     return std::nullopt;
 }
 
+std::optional<bool> ParseFullSpeedLink(const std::string& text) {
+    std::string name = text;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (name == "full") return true;
+    if (name == "high") return false;
+    return std::nullopt;
+}
+
 bool ParseSimulationArguments(const SimulationArguments& arguments, SimulatedMachine::Options* options,
                               std::string* error) {
     const auto variant = ParseChipVariant(arguments.variant);
@@ -75,6 +83,22 @@ bool ParseSimulationArguments(const SimulationArguments& arguments, SimulatedMac
         int index = 0;
         if (!unitOf("--updater", text, text, &index)) return false;
         parsed.updaterUnits.insert(index);
+    }
+    for (const std::string& text : arguments.links) {
+        const size_t colon = text.find(':');
+        const std::string linkText = colon == std::string::npos ? text : text.substr(colon + 1);
+        const auto fullSpeed = ParseFullSpeedLink(linkText);
+        if (!fullSpeed) {
+            *error = "--link '" + text + "': unknown link '" + linkText + "': use full or high";
+            return false;
+        }
+        int index = 0;
+        if (colon == std::string::npos)
+            parsed.fullSpeed = *fullSpeed;
+        else if (!unitOf("--link", text, text.substr(0, colon), &index))
+            return false;
+        else
+            parsed.unitFullSpeed[index] = *fullSpeed;
     }
     auto apply = [&](SimFaults& faults, const std::string& fault, const std::string& name) {
         std::string reason;

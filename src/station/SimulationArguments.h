@@ -18,6 +18,8 @@ struct SimulationArguments {
     bool updater = false;  // every unit starts as an updater device
     // "U": unit U starts as an updater device.
     std::vector<std::string> updaterUnits = {};
+    // "full" or "high" for every unit, "U:full" or "U:high" for unit U.
+    std::vector<std::string> links = {};
     bool simulatedClock = false;
     int units = 1;
     // The operator's hands at a station; handlingMs < 0 leaves them out.
@@ -33,5 +35,7 @@ bool ParseSimulationArguments(const SimulationArguments& arguments, SimulatedMac
 
 // "A", "B" or "unknown", in any case.
 std::optional<ChipVariant> ParseChipVariant(const std::string& text);
+// "full" or "high", in any case: whether the link is a full-speed one.
+std::optional<bool> ParseFullSpeedLink(const std::string& text);
 
 }  // namespace zt::sim

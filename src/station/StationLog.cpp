@@ -44,6 +44,7 @@ std::string FormatStationRecord(const StationRecord& r) {
         {"chipId", r.chipId ? nlohmann::ordered_json(FormatResultCode(*r.chipId)) : nullptr},
         {"image", r.image},
         {"imageSha256", r.imageSha256},
+        {"imageRelease", HexOrNull(r.imageRelease)},
         {"status", r.status},
         {"code", r.code ? nlohmann::ordered_json(FormatResultCode(*r.code)) : nullptr},
     };

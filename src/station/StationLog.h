@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "chip/ImageIdentity.h"
+#include "station/CameBack.h"
 
 namespace zt {
 class AppendOnlyFile;
@@ -36,7 +36,10 @@ struct StationRecord {
     // The check after the last re-plug: none when it was not asked for;
     // what came back when something did.
     std::optional<bool> confirmed;
-    std::optional<ImageIdentity> cameBack;
+    std::optional<CameBack> cameBack;
+    // The release number of `image` (its high-speed descriptor's bcdDevice):
+    // an image file may carry any release of the chip's own series.
+    std::optional<uint16_t> imageRelease;
     // What the command did: "write" (left out of the line, as records of
     // write jobs always were), "erase", "read" or "verify".
     std::string kind = "write";

@@ -33,6 +33,7 @@ StationRecord CollectStationRecord(const FinishedJob& job) {
     record.chipId = job.report.chipId;
     record.image = job.report.imageName;
     record.imageSha256 = job.report.imageSha256;
+    if (job.report.imageIdentity) record.imageRelease = job.report.imageIdentity->bcdDevice;
     record.status = ResultName(job.outcome.kind);
     record.code = job.outcome.Code();
     record.restoreCode = job.report.restoreCode;

@@ -19,22 +19,29 @@ std::string Describe(const ImageIdentity& unit) {
            FormatHexId(unit.bcdDevice) + " serial \"" + unit.serial + "\"";
 }
 
-std::optional<ImageIdentity> ReadBack(DeviceBackend& backend, PortWatch& watch, const std::string& port,
-                                      const std::function<bool()>& stop) {
-    std::optional<ImageIdentity> found;
+void ReadBack(DeviceBackend& backend, PortWatch& watch, const std::string& port,
+              const std::function<bool()>& stop, Confirmation& confirmation) {
     auto look = [&](const PortState&) {
         for (const UsbDeviceEntry& device : backend.AsPlatform().usb.ListDevices())
             if (!device.isHub && device.port == port) {
-                found = ImageIdentity{device.vendorId, device.productId, device.bcdDevice, device.serial};
+                confirmation.cameBack =
+                    ImageIdentity{device.vendorId, device.productId, device.bcdDevice, device.serial};
+                confirmation.link = device.link;
                 return true;
             }
         return false;
     };
     watch.WaitFor(port, look, stop, kDescriptorWaitMs);
-    return found;
 }
 
 }  // namespace
+
+std::string Confirmation::MatchedIdentity(const ImageIdentity& expected) const {
+    if (!cameBack) return "";
+    if (link != UsbLink::Full && *cameBack == expected.AtHighSpeed()) return "high-speed";
+    if (link != UsbLink::High && cameBack == expected.AtFullSpeed()) return "full-speed";
+    return "";
+}
 
 Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const ConfirmRequest& request,
                          ConsoleView& view, const std::function<bool()>& stop) {
@@ -57,7 +64,8 @@ Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const Confirm
     if (!watch.WaitFor(
             request.port, cameBack, [] { return false; }, limitMs))
         return confirmation;
-    confirmation.cameBack = ReadBack(backend, watch, request.port, [] { return false; });
+    ReadBack(
+        backend, watch, request.port, [] { return false; }, confirmation);
     return confirmation;
 }
 
@@ -72,8 +80,10 @@ void ApplyConfirmation(const ImageIdentity& expected, const Confirmation& confir
                        StationRecord& record) {
     outcome = ConfirmedOutcome(outcome, expected, confirmation);
     record.confirmed = confirmation.Confirmed(expected);
-    record.cameBack = confirmation.cameBack;
+    record.cameBack.reset();
     if (confirmation.cameBack) {
+        record.cameBack = CameBack{*confirmation.cameBack, UsbLinkName(confirmation.link),
+                                   confirmation.MatchedIdentity(expected)};
         record.vendorIdAfter = confirmation.cameBack->vendorId;
         record.productIdAfter = confirmation.cameBack->productId;
         record.bcdDevice = confirmation.cameBack->bcdDevice;
@@ -85,8 +95,17 @@ void ApplyConfirmation(const ImageIdentity& expected, const Confirmation& confir
 
 std::string DescribeConfirmation(const ImageIdentity& expected, const Confirmation& confirmation) {
     if (!confirmation.cameBack) return "not confirmed: the unit did not come back";
-    if (confirmation.Confirmed(expected)) return "confirmed: " + Describe(*confirmation.cameBack);
-    return "came back as " + Describe(*confirmation.cameBack) + ", expected " + Describe(expected);
+    const std::string link = confirmation.link == UsbLink::Unknown
+                                 ? ""
+                                 : std::string(" on a ") + UsbLinkName(confirmation.link) + "-speed link";
+    const std::string identity = confirmation.MatchedIdentity(expected);
+    if (!identity.empty())
+        return "confirmed: " + Describe(*confirmation.cameBack) + link + " (the image's " + identity +
+               " identity)";
+    std::string wanted = Describe(expected.AtHighSpeed());
+    if (const auto fullSpeed = expected.AtFullSpeed())
+        wanted += " or, at full speed, " + Describe(*fullSpeed);
+    return "came back as " + Describe(*confirmation.cameBack) + link + ", expected " + wanted;
 }
 
 }  // namespace zt::station

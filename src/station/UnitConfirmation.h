@@ -8,6 +8,7 @@
 #include "job/JobOutcome.h"
 #include "job/JobRequest.h"
 #include "platform/DeviceBackend.h"
+#include "platform/UsbTree.h"
 #include "station/ConsoleView.h"
 #include "station/PortWatch.h"
 #include "station/StationLog.h"
@@ -28,7 +29,17 @@ struct Confirmation {
     // What came back on the port; none when the unit was taken out and did
     // not come back in time, or the station stopped first.
     std::optional<ImageIdentity> cameBack;
-    bool Confirmed(const ImageIdentity& expected) const { return cameBack && *cameBack == expected; }
+    // The link it came back on, where the system tells it.
+    UsbLink link = UsbLink::Unknown;
+    // Which of the image's identities came back: "high-speed" (the tail's
+    // IDs and the high-speed descriptor's bcdDevice) or "full-speed" (the
+    // full-speed descriptor's IDs and bcdDevice, as a unit behind a USB 1.1
+    // hub shows itself), each with the image's serial; "" for neither. Where
+    // the system tells the link, only that speed's identity counts: a unit
+    // on a full-speed link that shows the high-speed IDs is not what the
+    // image makes of it.
+    std::string MatchedIdentity(const ImageIdentity& expected) const;
+    bool Confirmed(const ImageIdentity& expected) const { return !MatchedIdentity(expected).empty(); }
 };
 
 // Re-plugs the unit by its port's power where asked to and possible, else
@@ -46,7 +57,8 @@ JobOutcome ConfirmedOutcome(const JobOutcome& job, const ImageIdentity& expected
 
 // Puts the check into the job's outcome and its record: the outcome as
 // ConfirmedOutcome makes it, and in the record `confirmed`, what came back
-// (the IDs after, bcdDevice and serial become its own), the status and code.
+// (the IDs after, bcdDevice and serial become its own; with its link and
+// which identity it matched), the status and code.
 void ApplyConfirmation(const ImageIdentity& expected, const Confirmation& confirmation, JobOutcome& outcome,
                        StationRecord& record);
 

@@ -187,9 +187,10 @@ size_t RecordAt(const std::vector<uint8_t>& bytes, std::string_view tag) {
 }
 
 TEST(CliProcess, AnImageThatDoesNotFitTheUnitIsRefusedInOneLineBeforeTheErase) {
-    // The image decides which IDs the written unit comes up with, and the
-    // release series marks the chip variant it is for. A unit written with
-    // IDs the tool never looks for could not be found again.
+    // The image decides which IDs the written unit comes up with. A unit
+    // written with IDs the tool never looks for could not be found again.
+    // On the A chip, only what marks variant B keeps a sound file off it: B's
+    // image, a release of B's series, B's product string.
     const std::vector<uint8_t> a(kImageA.begin(), kImageA.end());
     const size_t fw = RecordAt(a, image::kFirmwareTag);
     const size_t hs = RecordAt(a, image::kHsDescriptorTag) + image::kTagSize;
@@ -198,7 +199,10 @@ TEST(CliProcess, AnImageThatDoesNotFitTheUnitIsRefusedInOneLineBeforeTheErase) {
     constexpr size_t kIdProduct = 10, kBcdDevice = 12;  // in a device descriptor
     constexpr size_t kFwRelease = 18, kFwHsProduct = 22, kFwDeviceRelease = 26;
     auto release = [&](std::vector<uint8_t>& b, uint16_t value) {
-        for (const size_t at : {fw + kFwRelease, fw + kFwDeviceRelease, hs + kBcdDevice, fs + kBcdDevice})
+        for (const size_t at : {RecordAt(b, image::kFirmwareTag) + kFwRelease,
+                                RecordAt(b, image::kFirmwareTag) + kFwDeviceRelease,
+                                RecordAt(b, image::kHsDescriptorTag) + image::kTagSize + kBcdDevice,
+                                RecordAt(b, image::kFsDescriptorTag) + image::kTagSize + kBcdDevice})
             Put16(b, at, value);
     };
 
@@ -240,9 +244,18 @@ TEST(CliProcess, AnImageThatDoesNotFitTheUnitIsRefusedInOneLineBeforeTheErase) {
         {"other variant's image", [](auto& b) { b.assign(kImageB.begin(), kImageB.end()); }, kExitJobFailed,
          "built-in image: the file is image B, the image of the other chip variant"},
         {"other release series", [&](auto& b) { release(b, 0x0201); }, kExitJobFailed,
-         "release: the file's release 0201 is not of the chip's series 01xx"},
-        // A later release of the chip's own series is what a new image is.
+         "release: the file's release 0201 is of chip B's series 02xx"},
+        {"B's product string",
+         [&](auto& b) {
+             b.assign(kImageB.begin(), kImageB.end());
+             release(b, 0x0101);
+         },
+         kExitJobFailed, "product string: the file's \"ZT5160B USB Audio\" is chip B's"},
+        // A later release of the chip's own series is what a new image is,
+        // and so is an engineer's release outside both series.
         {"next release", [&](auto& b) { release(b, 0x0102); }, kExitOk, ""},
+        {"release 0300", [&](auto& b) { release(b, 0x0300); }, kExitOk, ""},
+        {"release 1000", [&](auto& b) { release(b, 0x1000); }, kExitOk, ""},
     };
     const TempPath file("image.bin");
     for (const Case& c : cases) {

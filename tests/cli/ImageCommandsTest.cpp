@@ -67,8 +67,7 @@ TEST(ImageCommands, VariantIsCaseInsensitiveAndAnythingElseIsAUsageError) {
     EXPECT_EQ(b.exitCode, kExitOk);
     EXPECT_NE(b.out.find("\"ZT5160B USB Audio\""), std::string::npos);
 
-    for (std::vector<const char*> args : {std::vector<const char*>{"image", "inspect", "C"},
-                                          {"image", "inspect"},
+    for (std::vector<const char*> args : {std::vector<const char*>{"image", "inspect"},
                                           {"image", "export", "AB", "x.bin"},
                                           {"image", "export", "A"},
                                           {"image"}}) {
@@ -164,6 +163,48 @@ TEST_F(ImageExport, APipeOrDeviceIsWrittenNotReplaced) {
     ::close(reader);
     EXPECT_TRUE(std::equal(kImageB.begin(), kImageB.end(), bytes.begin()));
     EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+// A file is decoded like a built-in image and put through write --image's
+// checks against both chips: an engineer's release of image A fits chip A,
+// and its product string keeps it off chip B.
+TEST_F(ImageExport, InspectingAFileSaysWhatWriteImageWouldDoOnEachChip) {
+    std::vector<uint8_t> bytes(kImageA.begin(), kImageA.end());
+    const auto at = [&](std::string_view tag) {
+        return static_cast<size_t>(std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end()) -
+                                   bytes.begin());
+    };
+    const size_t fw = at("ZTFwLTag"), hs = at("ZTHsDTag") + 8, fs = at("ZTFsDTag") + 8;
+    for (const size_t release : {fw + 18, fw + 26, hs + 12, fs + 12}) {
+        bytes[release] = 0x00;
+        bytes[release + 1] = 0x03;
+    }
+    const std::string file = (dir / "a-0300.bin").string();
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+
+    const CliRun run = RunCli({"image", "inspect", file.c_str()});
+    ASSERT_EQ(run.exitCode, kExitOk) << run.err;
+    for (const std::string& expected : {
+             "image file " + file + ": 16400 bytes\n",
+             std::string("idVendor 0x3C4D  idProduct 0x7350  bcdDevice 0x0300"),
+             std::string("  file check: passes\n"),
+             std::string("  chip A (0x73Cx): written\n"),
+             std::string(
+                 "  chip B (0x73Bx): refused, product string: the file's \"ZT5160 USB Audio\" is chip A's\n"),
+         })
+        EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
+
+    bytes.resize(100);  // cut short: decoded all the same, and refused on its own
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const CliRun cut = RunCli({"image", "inspect", file.c_str()});
+    EXPECT_EQ(cut.exitCode, kExitOk);
+    EXPECT_NE(cut.out.find("  file check: refused, length: the file holds 100 bytes, an image 16400\n"),
+              std::string::npos)
+        << cut.out;
+
+    const CliRun missing = RunCli({"image", "inspect", "C"});
+    EXPECT_EQ(missing.exitCode, kExitIoError);
+    EXPECT_EQ(missing.err.rfind("zt51xx-mp: cannot read C: ", 0), 0u) << missing.err;
 }
 
 // The inspector reads any bytes safely and points out what does not add up.

@@ -168,6 +168,7 @@ void ExpectEntryMatchesLine(const Entry& entry, const std::string& line) {
                                                       {"port", "ZT_PORT"},
                                                       {"code", "ZT_CODE"},
                                                       {"imageSha256", "ZT_IMAGE_SHA256"},
+                                                      {"imageRelease", "ZT_IMAGE_RELEASE"},
                                                       {"durationMs", "ZT_DURATION_MS"},
                                                       {"vidBefore", "ZT_VID_BEFORE"},
                                                       {"chipId", "ZT_CHIP_ID"},

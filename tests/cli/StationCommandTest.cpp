@@ -20,6 +20,7 @@
 #include "cli/InterruptSignal.h"
 #include "station/BarcodeQueue.h"
 #include "station/SerialNumbers.h"
+#include "station/UnitConfirmation.h"
 #include "support/CommandRun.h"
 
 namespace zt::cli {
@@ -266,6 +267,80 @@ TEST(BarcodeQueue, RefusedLinesShiftNoLaterCode) {
     ASSERT_EQ(refused.size(), 3u);
     EXPECT_THAT(refused[0], HasSubstr("more than 1023 bytes was refused whole"));
     EXPECT_THAT(refused[1], HasSubstr("control characters"));
+}
+
+// Behind a USB 1.1 hub the chip presents its image's full-speed descriptor
+// (3C4D:7350 for the built-in images): that is the unit its image makes, as
+// long as it is the full-speed identity on the full-speed link.
+TEST_F(StationCommand, AUnitOnAFullSpeedLinkIsConfirmedByTheImagesFullSpeedIdentity) {
+    const auto fullSpeed = IdentityOf(kImageA).AtFullSpeed();
+    ASSERT_TRUE(fullSpeed);
+    ASSERT_EQ(fullSpeed->productId, 0x7350);
+
+    const auto ok =
+        RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--confirm", "--link", "full"});
+    ASSERT_EQ(ok.rc, kExitOk) << ok.err << ok.out;
+    const auto result = Events(ok.out, "result").back();
+    EXPECT_EQ(result["confirmed"], true);
+    EXPECT_EQ(result["cameBack"], nlohmann::json::parse(R"({"vid":"3C4D","pid":"7350","bcdDevice":"0101",
+        "serial":")" + fullSpeed->serial + R"(","link":"full","identity":"full-speed"})"));
+
+    // Come back as 7351 on the full-speed link: the high-speed IDs are not
+    // what the image makes of a unit there.
+    const auto other = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--confirm",
+                                "--link", "full", "--fault", "other-ids-after-write"});
+    EXPECT_EQ(other.rc, kExitJobFailed);
+    const auto failed = Events(other.out, "result").back();
+    EXPECT_EQ(failed["code"], "041A1202");
+    EXPECT_EQ(failed["cameBack"]["pid"], "7351");
+    EXPECT_FALSE(failed["cameBack"].contains("identity"));
+
+    // A station with one unit on each kind of link confirms both.
+    const auto log = dir_ / "station.jsonl";
+    const auto station = RunArgs({"station", "--simulate", "--sim-clock", "--units", "2", "--link", "2:full",
+                                  "--json", "--stop-after", "2", "--log", log.string()});
+    EXPECT_EQ(station.rc, kExitOk) << station.err;
+    std::map<std::string, std::string> identities;
+    for (const auto& record : LogLines(log)) {
+        EXPECT_EQ(record["confirmed"], true) << record;
+        identities[record["port"]] = record["cameBack"]["identity"].get<std::string>() + " " +
+                                     record["cameBack"]["link"].get<std::string>() + " " +
+                                     record["pidAfter"].get<std::string>();
+    }
+    EXPECT_EQ(identities, (std::map<std::string, std::string>{{"1-1.1", "high-speed high 7351"},
+                                                              {"1-1.2", "full-speed full 7350"}}));
+}
+
+// Where the system does not tell the link (Windows without the hub's _EX
+// record), either identity of the image confirms the unit; another product
+// ID, another release or another serial never does.
+TEST(UnitConfirmation, EachIdentityCountsOnItsOwnLinkAndEitherWhereTheLinkIsUnknown) {
+    const ImageIdentity expected = IdentityOf(kImageA);
+    const ImageIdentity high = expected.AtHighSpeed(), full = *expected.AtFullSpeed();
+    ImageIdentity otherSerial = full, otherRelease = high, otherProduct = full;
+    otherSerial.serial = "000000000002";
+    otherRelease.bcdDevice = 0x0102;
+    otherProduct.productId = 0x7352;
+    const struct {
+        ImageIdentity cameBack;
+        UsbLink link;
+        std::string identity;
+    } cases[] = {
+        {high, UsbLink::High, "high-speed"},
+        {full, UsbLink::Full, "full-speed"},
+        {high, UsbLink::Unknown, "high-speed"},
+        {full, UsbLink::Unknown, "full-speed"},
+        {high, UsbLink::Full, ""},
+        {full, UsbLink::High, ""},
+        {otherSerial, UsbLink::Unknown, ""},
+        {otherRelease, UsbLink::Unknown, ""},
+        {otherProduct, UsbLink::Full, ""},
+    };
+    for (const auto& c : cases) {
+        const station::Confirmation confirmation{c.cameBack, c.link};
+        EXPECT_EQ(confirmation.MatchedIdentity(expected), c.identity)
+            << std::hex << c.cameBack.productId << " " << UsbLinkName(c.link);
+    }
 }
 
 TEST_F(StationCommand, CounterKeepsItsPrefixAndStopsWhenItsDigitsRunOut) {

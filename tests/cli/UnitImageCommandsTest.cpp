@@ -187,6 +187,32 @@ TEST_F(UnitFiles, WriteImageRefusesABadFileBeforeTheUnitIsTouched) {
     EXPECT_EQ(allWritten.rc, kExitOk) << allWritten.out << allWritten.err;
 }
 
+// An engineer's image for chip A with a release outside both built-in series
+// is written and confirmed, and its record says which release went in.
+TEST_F(UnitFiles, AnotherReleaseOfTheChipsOwnVariantIsWrittenAndRecorded) {
+    std::vector<uint8_t> image(kImageA.begin(), kImageA.end());
+    for (const std::string_view tag :
+         {image::kFirmwareTag, image::kHsDescriptorTag, image::kFsDescriptorTag}) {
+        const auto at = std::search(image.begin(), image.end(), tag.begin(), tag.end()) - image.begin();
+        const bool firmware = tag == image::kFirmwareTag;
+        for (const long field : firmware ? std::vector<long>{18, 26} : std::vector<long>{8 + 12}) {
+            image[static_cast<size_t>(at + field)] = 0x00;
+            image[static_cast<size_t>(at + field + 1)] = 0x10;
+        }
+    }
+    const std::string file = Path("a-1000.bin"), log = Path("log.jsonl");
+    Save(file, image);
+    const CliRun run =
+        Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes", "--confirm", "--log", log});
+    ASSERT_EQ(run.rc, kExitOk) << run.out << run.err;
+    std::ifstream in(log);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_THAT(line, HasSubstr("\"imageRelease\":\"1000\""));
+    EXPECT_THAT(line, HasSubstr("\"confirmed\":true"));
+    EXPECT_THAT(line, HasSubstr("\"bcdDevice\":\"1000\""));
+}
+
 // A folder, an endless device, a FIFO no one writes to and an oversized file:
 // each is refused at once in one line, for write and for verify alike.
 TEST_F(UnitFiles, AnImageFileThatIsNotAPlainFileOfItsSizeIsRefusedInOneLine) {

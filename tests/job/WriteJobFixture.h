@@ -84,6 +84,30 @@ struct WriteJobFixture : SimDialogFixture {
         if (chip >= 0) bus.Unplug(chip);
         bus.ClearLog();
     }
+    // Every output report on the bus as hex, each with the time since the
+    // one before it ("-" for the first and across a plug or unplug, whose
+    // length is the operator's), one line each; `requests` counts them.
+    std::string WireText(size_t* requests) const {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        std::string wire;
+        uint64_t last = 0;
+        bool replugged = false;
+        *requests = 0;
+        for (const auto& e : bus.Log()) {
+            if (e.kind == sim::SimLogEntry::Kind::Unplug || e.kind == sim::SimLogEntry::Kind::Plug)
+                replugged = true;
+            if (e.kind != sim::SimLogEntry::Kind::OutputReport) continue;
+            for (const uint8_t byte : e.bytes) {
+                wire += kDigits[byte >> 4];
+                wire += kDigits[byte & 0x0F];
+            }
+            wire += *requests == 0 || replugged ? " -\n" : " +" + std::to_string(e.timeUs - last) + "us\n";
+            last = e.timeUs;
+            replugged = false;
+            ++*requests;
+        }
+        return wire;
+    }
     // Body addresses, one per 8-byte group, whose image byte is neither 0x00
     // nor 0xFF, so that a write which does not stick is seen by the verify.
     static std::vector<uint16_t> DistinctBodyBytes(size_t n) {

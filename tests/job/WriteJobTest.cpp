@@ -22,11 +22,6 @@ struct WriteJob : test::WriteJobFixture {};
 constexpr size_t kWireRequests = 4134;
 constexpr const char* kWireDigest = "77c4c85e442cfd803085778c9ea156652e221720cbf55f4efe1ef237df4fb022";
 
-std::string HexByte(uint8_t byte) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[byte >> 4], kDigits[byte & 0x0F]};
-}
-
 bool IsMarkerWrite(const sim::SimRequest& r, uint8_t stage) {
     return r.command() == 0x11 && r.report[5] == 0x40 && r.report[6] == 0x1C && r.report[8] == stage;
 }
@@ -91,20 +86,8 @@ TEST_F(WriteJob, TheWireTrafficOfAJobIsTheSameOnEveryBuild) {
     ReplugOnPrompt(chip);
     ASSERT_TRUE(RunWriteJob());
 
-    std::string wire;
-    uint64_t last = 0;
-    bool replugged = false;
     size_t requests = 0;
-    for (const auto& e : bus.Log()) {
-        if (e.kind == sim::SimLogEntry::Kind::Unplug || e.kind == sim::SimLogEntry::Kind::Plug)
-            replugged = true;
-        if (e.kind != sim::SimLogEntry::Kind::OutputReport) continue;
-        for (const uint8_t byte : e.bytes) wire += HexByte(byte);
-        wire += requests == 0 || replugged ? " -\n" : " +" + std::to_string(e.timeUs - last) + "us\n";
-        last = e.timeUs;
-        replugged = false;
-        ++requests;
-    }
+    const std::string wire = WireText(&requests);
     EXPECT_EQ(requests, kWireRequests);
     EXPECT_EQ(Sha256Hex(std::span(reinterpret_cast<const uint8_t*>(wire.data()), wire.size())), kWireDigest);
 }

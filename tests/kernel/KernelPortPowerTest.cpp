@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "ChipGadget.h"
 #include "KernelBed.h"
@@ -101,6 +102,47 @@ TEST(KernelPortPowerTest, StationWritesAndConfirmsEachUnit) {
         EXPECT_TRUE(serials.count(written.serial)) << written.serial;
         EXPECT_EQ(written.productId, IdentityOf(image).productId);
         EXPECT_EQ(PacingViolations(unit->Log()), std::vector<std::string>{});
+    }
+}
+
+// A unit that enumerates at full speed, as behind a USB 1.1 hub, presents its
+// image's full-speed device descriptor: 3C4D:7350, which the kernel reports
+// at 12 Mbit/s. It is written and confirmed by that identity, alone with
+// write --confirm and at a station.
+TEST(KernelPortPowerTest, AUnitAtFullSpeedIsWrittenAndConfirmedByItsFullSpeedIdentity) {
+    ZT_REQUIRE_KERNEL_BED();
+    gadget::ChipGadgetOptions options;
+    options.fullSpeed = true;
+    gadget::ChipGadget unit(options);
+    ASSERT_EQ(unit.Ids().productId, 0x7350);
+    const ImageIdentity fullSpeed = *IdentityOf(kImageA).AtFullSpeed();
+
+    const std::vector<std::vector<std::string>> commands = {
+        {"write", "--replug", "power", "--confirm", "--json"},
+        {"station", "--replug", "power", "--json", "--stop-after", "1"}};
+    for (const auto& args : commands) {
+        ToolRun run;
+        run.args = args;
+        const ToolResult result = RunTool(run);
+        ASSERT_FALSE(result.timedOut) << result.out << result.err;
+        EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+        size_t confirmed = 0;
+        std::istringstream out(result.out);
+        for (std::string line; std::getline(out, line);) {
+            const auto event = nlohmann::json::parse(line);
+            if (event["event"] != "result") continue;
+            EXPECT_EQ(event["status"], "OK") << line;
+            EXPECT_EQ(event["confirmed"], true) << line;
+            EXPECT_EQ(event["cameBack"]["pid"], Hex4(fullSpeed.productId)) << line;
+            EXPECT_EQ(event["cameBack"]["serial"], fullSpeed.serial) << line;
+            EXPECT_EQ(event["cameBack"]["link"], "full") << line;
+            EXPECT_EQ(event["cameBack"]["identity"], "full-speed") << line;
+            ++confirmed;
+        }
+        EXPECT_EQ(confirmed, 1u) << args[0] << "\n" << result.out;
+        const auto eeprom = unit.Eeprom();
+        EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin())) << args[0];
+        EXPECT_EQ(PacingViolations(unit.Log()), std::vector<std::string>{});
     }
 }
 

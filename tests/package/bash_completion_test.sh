@@ -59,7 +59,9 @@ expect zt51xx-mp erase --simulate --port 1-1. -- 1-1.1
 expect zt51xx-mp explain 0003040 -- 00030401
 expect zt51xx-mp explain 02 contains 020F0702 020A1005
 # Positionals: the variant first, then the file, counted past options.
-expect zt51xx-mp image inspect "" -- A B
+expect zt51xx-mp write --simulate --link "" -- full high
+expect zt51xx-mp image inspect "" -- A B station.bin
+expect zt51xx-mp image inspect st -- station.bin
 expect zt51xx-mp image export --help A st -- station.bin
 
 if ((failures > 0)); then

@@ -32,25 +32,34 @@ const std::vector<uint8_t> kOurDeviceOnPort2 = {
 };
 
 TEST(HubRecords, ConnectionInformationGivesTheDescriptorAndTheStatus) {
-    const auto ours = ParseNodeConnection(kOurDeviceOnPort2.data(), kOurDeviceOnPort2.size());
+    const auto ours = ParseNodeConnection(kOurDeviceOnPort2.data(), kOurDeviceOnPort2.size(), true);
     ASSERT_TRUE(ours);
     EXPECT_TRUE(ours->connected);
     EXPECT_EQ(ours->device.vendorId, 0x3C4D);
     EXPECT_EQ(ours->device.productId, 0x7351);
     EXPECT_EQ(ours->device.bcdDevice, 0x0123);
     EXPECT_FALSE(ours->device.isHub);
+    EXPECT_EQ(ours->device.link, UsbLink::High);
+
+    // Behind a USB 1.1 hub the _EX record says full speed; the plain record
+    // holds only a low-speed flag there, which says nothing of the two.
+    std::vector<uint8_t> fullSpeed = kOurDeviceOnPort2;
+    fullSpeed[23] = 0x01;
+    EXPECT_EQ(ParseNodeConnection(fullSpeed.data(), fullSpeed.size(), true)->device.link, UsbLink::Full);
+    EXPECT_EQ(ParseNodeConnection(kOurDeviceOnPort2.data(), kOurDeviceOnPort2.size(), false)->device.link,
+              UsbLink::Unknown);
 
     // An external hub on the port; then the same port empty (status 0).
     std::vector<uint8_t> hub = kOurDeviceOnPort2;
     hub[4 + 4] = 0x09;  // bDeviceClass: hub
     hub[24] = 0x01;
-    EXPECT_TRUE(ParseNodeConnection(hub.data(), hub.size())->device.isHub);
+    EXPECT_TRUE(ParseNodeConnection(hub.data(), hub.size(), true)->device.isHub);
     std::vector<uint8_t> empty(kOurDeviceOnPort2.size(), 0);
     empty[0] = 2;
-    EXPECT_FALSE(ParseNodeConnection(empty.data(), empty.size())->connected);
+    EXPECT_FALSE(ParseNodeConnection(empty.data(), empty.size(), true)->connected);
 
     // A reply cut short before the status is no reply.
-    EXPECT_FALSE(ParseNodeConnection(kOurDeviceOnPort2.data(), 34));
+    EXPECT_FALSE(ParseNodeConnection(kOurDeviceOnPort2.data(), 34, true));
 }
 
 TEST(HubRecords, NodeInformationAndNames) {

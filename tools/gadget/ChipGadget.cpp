@@ -82,6 +82,10 @@ ChipGadget::ChipGadget(const ChipGadgetOptions& options)
     gadget_ = std::make_unique<ConfigfsGadget>(
         UnitName(options_.unit),
         VendorReportDescriptor(options_.inputReportLength, options_.outputReportLength), reportLength);
+    if (options_.fullSpeed) {
+        gadget_->SetMaxSpeed("full-speed");
+        model_.SetFullSpeedLink(true);
+    }
     ::mkdir(kMountBase, 0755);
     ep0_ = std::make_unique<FunctionFsEndpoint0>(gadget_->FunctionFsInstance(),
                                                  std::string(kMountBase) + "/" + UnitName(options_.unit));

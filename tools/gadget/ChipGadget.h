@@ -38,6 +38,10 @@ struct ChipGadgetOptions {
     uint16_t inputReportLength = 64;  // as the tool counts it, report-ID byte included
     uint16_t outputReportLength = 64;
     std::optional<uint16_t> bcdDevice;  // presented instead of the one the chip boots with
+    // Enumerates at full speed, as behind a USB 1.1 hub: the gadget's
+    // max_speed is full-speed, and the chip presents its image's full-speed
+    // device descriptor.
+    bool fullSpeed = false;
 };
 
 // One ZT51xx on a real USB stack: the simulated chip model behind a configfs

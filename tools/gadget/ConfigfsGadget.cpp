@@ -131,6 +131,8 @@ void ConfigfsGadget::SetIds(const GadgetIds& ids) {
     WriteText(root_ + "/strings/0x409/serialnumber", ids.serial.empty() ? name_ : ids.serial);
 }
 
+void ConfigfsGadget::SetMaxSpeed(const std::string& speed) { WriteText(root_ + "/max_speed", speed); }
+
 void ConfigfsGadget::Bind(const std::string& udc) {
     WriteText(root_ + "/UDC", udc);
     udc_ = udc;

@@ -27,6 +27,9 @@ public:
     ConfigfsGadget& operator=(const ConfigfsGadget&) = delete;
 
     void SetIds(const GadgetIds& ids);
+    // The fastest speed the gadget offers the host ("full-speed",
+    // "high-speed"); before the bind.
+    void SetMaxSpeed(const std::string& speed);
     // FunctionFS must have its descriptors before the bind, or the kernel refuses it.
     void Bind(const std::string& udc);
     void Unbind();

@@ -2,7 +2,7 @@
 // (dummy_hcd), answered by the simulated chip model. For trying the tool by
 // hand inside the kernel test bed; the bed's tests use ChipGadget directly.
 //
-//   zt-gadget [--units N] [--variant A|B] [--bcd-device HEX] [--input-length N]
+//   zt-gadget [--units N] [--variant A|B] [--bcd-device HEX] [--input-length N] [--link full|high]
 //
 // Then, one command a line on stdin: "replug [UNIT]", "unplug [UNIT]",
 // "log [UNIT]" (counts of what reached the chip), "quit".
@@ -19,7 +19,8 @@
 namespace {
 
 int Usage() {
-    std::cerr << "usage: zt-gadget [--units N] [--variant A|B] [--bcd-device HEX] [--input-length N]\n";
+    std::cerr << "usage: zt-gadget [--units N] [--variant A|B] [--bcd-device HEX] [--input-length N] "
+                 "[--link full|high]\n";
     return 2;
 }
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
                 std::strcmp(value, "B") == 0 ? zt::sim::ChipVariant::B : zt::sim::ChipVariant::A;
         } else if (arg == "--bcd-device") {
             options.bcdDevice = static_cast<uint16_t>(std::strtoul(value, nullptr, 16));
+        } else if (arg == "--link") {
+            options.fullSpeed = std::strcmp(value, "full") == 0;
         } else if (arg == "--input-length") {
             options.inputReportLength = static_cast<uint16_t>(std::atoi(value));
         } else {

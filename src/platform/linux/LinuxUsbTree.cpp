@@ -11,7 +11,14 @@ namespace zt::platform_linux {
 
 namespace {
 constexpr uint16_t kHubClass = 0x09;
+
+// sysfs "speed" is in Mbit/s: 480 high speed, 12 full speed.
+UsbLink LinkOfSpeed(const std::string& speed) {
+    if (speed == "480") return UsbLink::High;
+    if (speed == "12") return UsbLink::Full;
+    return UsbLink::Unknown;
 }
+}  // namespace
 
 std::vector<UsbDeviceEntry> LinuxUsbTree::ListDevices() {
     std::vector<std::pair<std::string, UsbDeviceEntry>> found;
@@ -39,6 +46,7 @@ std::vector<UsbDeviceEntry> LinuxUsbTree::ListDevices() {
         e.isHub = HexSysAttr(device.get(), "bDeviceClass").value_or(0) == kHubClass;
         e.port = UsbPortOf(device.get());
         e.serial = SysAttr(device.get(), "serial");
+        e.link = LinkOfSpeed(SysAttr(device.get(), "speed"));
         found.emplace_back(syspath, e);
     }
     std::sort(found.begin(), found.end(),

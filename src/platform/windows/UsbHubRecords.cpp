@@ -13,6 +13,8 @@ uint32_t Le32(const uint8_t* p) {
 // descriptor, CurrentConfigurationValue (1), Speed or LowSpeed (1), DeviceIsHub
 // (1), DeviceAddress (2), NumberOfOpenPipes (4), ConnectionStatus (4), pipes.
 constexpr size_t kDescriptorOffset = 4;
+constexpr size_t kSpeedOffset = 23;  // _EX: USB_DEVICE_SPEED; plain: the LowSpeed flag
+constexpr uint8_t kUsbFullSpeed = 1, kUsbHighSpeed = 2;
 constexpr size_t kDeviceIsHubOffset = 24;
 constexpr size_t kConnectionStatusOffset = 31;
 constexpr uint32_t kDeviceConnected = 1;
@@ -25,7 +27,7 @@ constexpr uint32_t kUsbHub = 0;
 
 }  // namespace
 
-std::optional<NodeConnection> ParseNodeConnection(const uint8_t* bytes, size_t length) {
+std::optional<NodeConnection> ParseNodeConnection(const uint8_t* bytes, size_t length, bool extended) {
     if (bytes == nullptr || length < kConnectionStatusOffset + 4) return std::nullopt;
     const uint8_t* descriptor = bytes + kDescriptorOffset;
     NodeConnection c;
@@ -34,6 +36,8 @@ std::optional<NodeConnection> ParseNodeConnection(const uint8_t* bytes, size_t l
     c.device.productId = Le16(descriptor + 10);
     c.device.bcdDevice = Le16(descriptor + 12);
     c.device.isHub = bytes[kDeviceIsHubOffset] != 0;
+    if (extended && bytes[kSpeedOffset] == kUsbFullSpeed) c.device.link = UsbLink::Full;
+    if (extended && bytes[kSpeedOffset] == kUsbHighSpeed) c.device.link = UsbLink::High;
     return c;
 }
 

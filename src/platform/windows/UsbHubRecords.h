@@ -14,12 +14,14 @@ namespace zt::platform_windows {
 
 // USB_NODE_CONNECTION_INFORMATION(_EX), which agree up to the connection
 // status: the attached device's descriptor and whether the port holds a
-// connected device. nullopt when the record is too short.
+// connected device. nullopt when the record is too short. Only the _EX
+// record (`extended`) says whether the link runs at full or high speed; the
+// plain one has a low-speed flag in that place, and leaves the link unknown.
 struct NodeConnection {
     bool connected = false;
     UsbDeviceEntry device;
 };
-std::optional<NodeConnection> ParseNodeConnection(const uint8_t* bytes, size_t length);
+std::optional<NodeConnection> ParseNodeConnection(const uint8_t* bytes, size_t length, bool extended);
 
 // bNumberOfPorts of the hub descriptor in USB_NODE_INFORMATION; nullopt when
 // the record is too short or is not a hub's.

@@ -29,6 +29,7 @@ namespace {
 
 // The readers of UsbHubRecords work on the packed layout of usbioctl.h.
 static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceDescriptor) == 4);
+static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, Speed) == 23);
 static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, DeviceIsHub) == 24);
 static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION_EX, ConnectionStatus) == 31);
 static_assert(offsetof(USB_NODE_CONNECTION_INFORMATION, ConnectionStatus) == 31);
@@ -116,12 +117,14 @@ void WalkHub(const std::wstring& hubName, int depth, const NodesByDriverKey& nod
         std::vector<uint8_t> info(
             sizeof(USB_NODE_CONNECTION_INFORMATION_EX) + kPipeEntries * sizeof(USB_PIPE_INFO), 0);
         std::memcpy(info.data(), &port, sizeof port);
+        bool extended = true;
         if (!Query(hub.get(), IOCTL_USB_GET_NODE_CONNECTION_INFORMATION_EX, info, returned)) {
             std::fill(info.begin(), info.end(), 0);
             std::memcpy(info.data(), &port, sizeof port);
             if (!Query(hub.get(), IOCTL_USB_GET_NODE_CONNECTION_INFORMATION, info, returned)) continue;
+            extended = false;
         }
-        const auto connection = ParseNodeConnection(info.data(), returned);
+        const auto connection = ParseNodeConnection(info.data(), returned, extended);
         if (!connection || !connection->connected) continue;
         devices.push_back(connection->device);
         devices.back().port = PortOfConnection(hub.get(), port, nodes);
