@@ -132,6 +132,17 @@ void CZT51xxWriteEepromMPDlg::StartJob(const JobRequest& request) {
     OnWriteEeprom();
 }
 
+Status CZT51xxWriteEepromMPDlg::OpenUnitWithIds(DeviceIds ids) {
+    knownDevices[0].vendorId = ids.vendorId;
+    knownDevices[0].productId = ids.productId;
+    CloseDevice();
+    return OpenKnownDevice();
+}
+
+DeviceIds CZT51xxWriteEepromMPDlg::OpenDeviceIds() const {
+    return {static_cast<uint16_t>(deviceVendorId.load()), static_cast<uint16_t>(deviceProductId.load())};
+}
+
 void CZT51xxWriteEepromMPDlg::ShowProgress(int percent) { window.SetProgressPos(kIdProgress, percent); }
 
 void CZT51xxWriteEepromMPDlg::ShowJobBox(std::string_view text) {

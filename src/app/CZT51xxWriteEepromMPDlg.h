@@ -44,6 +44,27 @@ public:
     // where the write, erase and version commands read them.
     void ShowRequestedIds(const JobRequest& request);
 
+    // ---- What a front end may ask of the job -------------------------------
+    // Front ends learn what the job does through these and the JobEvents of
+    // their window, never through the job's fields.
+    // Whether a write job is under way: from the request until the worker's
+    // last step has run.
+    bool JobUnderWay() const { return workerStep.load() != 0; }
+    // Whether the worker still takes steps (the close procedure stops it).
+    bool WorkerRunning() const { return workerRun.load() != 0; }
+    // The last write job's report once its worker has finished with it;
+    // empty before.
+    JobReport FinishedJobReport() const { return workerFinished.load() ? jobReport : JobReport{}; }
+    // The failure the last command recorded.
+    JobResult LastFailure() const { return jobResult.Get(); }
+    // Closes the link and opens the unit the IDs select, as the write request
+    // would: the pair in row 0 of the known-device table, then the rest.
+    Status OpenUnitWithIds(DeviceIds ids);
+    // The same with the IDs typed in the ID boxes.
+    Status OpenTypedUnit() { return OpenUnitWithIds(TypedIds()); }
+    // The IDs of the device the link has open (0xFFFF each when none).
+    DeviceIds OpenDeviceIds() const;
+
     // ---- Device presence monitoring ---------------------------------------
     int RegisterForDeviceNotifications();
     int HandleDeviceChange(const DeviceNotice& notice);

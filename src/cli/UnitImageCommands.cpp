@@ -145,13 +145,11 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
     // The typed IDs go into row 0 of the table, as the boxes would put them,
     // and the command's own open picks the unit they select (the start-up
     // open bound nothing).
-    KnownDevice& row0 = dlg.knownDevices[0];
-    row0.vendorId = checked.vendorId.value_or(row0.vendorId);
-    row0.productId = checked.productId.value_or(row0.productId);
+    const DeviceIds typed = dlg.TypedIds();
     if (options_.device.port.empty()) unit.BindOnJobOpen();
-    dlg.CloseDevice();
-    if (Failed(dlg.OpenKnownDevice())) {
-        const JobOutcome notOpened = JobOutcome::Failed(dlg.jobResult.Get());
+    if (Failed(dlg.OpenUnitWithIds(
+            {checked.vendorId.value_or(typed.vendorId), checked.productId.value_or(typed.productId)}))) {
+        const JobOutcome notOpened = JobOutcome::Failed(dlg.LastFailure());
         session.Close();
         const std::string hint = backend.PermissionHint();
         if (const PortScope::LockFailure failure = unit.LastLockFailure(); !failure.port.empty()) {
@@ -166,8 +164,9 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
         return std::nullopt;
     }
     record_.port = unit.Port();
-    record_.vendorIdBefore = record_.vendorIdAfter = static_cast<uint16_t>(dlg.deviceVendorId.load());
-    record_.productIdBefore = record_.productIdAfter = static_cast<uint16_t>(dlg.deviceProductId.load());
+    const DeviceIds opened = dlg.OpenDeviceIds();
+    record_.vendorIdBefore = record_.vendorIdAfter = opened.vendorId;
+    record_.productIdBefore = record_.productIdAfter = opened.productId;
     view.SetUnit({record_.port, record_.vendorIdAfter, record_.productIdAfter, {}});
 
     if (command_ == UnitCommand::Verify && expected_.empty()) {
@@ -175,7 +174,7 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
         uint8_t status = 0xFF;
         if (Failed(dlg.ReadChipIdentity(&chipId, &status))) {
             // Its identity read recorded which register went unanswered.
-            const JobOutcome unanswered = JobOutcome::Failed(dlg.jobResult.Get());
+            const JobOutcome unanswered = JobOutcome::Failed(dlg.LastFailure());
             session.Close();
             End(unanswered, kExitJobFailed,
                 "the chip did not answer the identity read; nothing was compared");

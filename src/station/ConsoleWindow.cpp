@@ -109,8 +109,7 @@ void ConsoleWindow::AnswerPrompt(bool replugged) {
         // worker here until the close procedure has cleared workerRun, so
         // that its next command fails at once.
         auto* dialog = dialog_.load();
-        while (dialog && dialog->workerRun.load() != 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        while (dialog && dialog->WorkerRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return;
     }
     settle();

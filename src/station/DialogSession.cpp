@@ -56,7 +56,7 @@ JobOutcome DialogSession::EraseEeprom(const JobRequest& request) {
     dialog_->OnEraseEeprom();
     if (auto outcome = window_.TakeEraseOutcome()) return *outcome;
     // The button did nothing (a job holds the device).
-    return JobOutcome::Failed(dialog_->jobResult.Get());
+    return JobOutcome::Failed(dialog_->LastFailure());
 }
 
 std::optional<std::string> DialogSession::GetFirmwareVersion(std::string* status, const JobRequest& request) {

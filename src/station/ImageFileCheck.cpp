@@ -189,10 +189,7 @@ std::vector<std::string> DescribeImageFileChecks(std::span<const uint8_t> file,
 std::string CheckImageFitsUnit(CZT51xxWriteEepromMPDlg& dlg, const EepromImage& image) {
     // The device the write request will open: the typed pair in row 0. The
     // link the dialog opened at start-up may be another unit's.
-    dlg.knownDevices[0].vendorId = ParseHexId(dlg.window.GetControlText(kIdVendorId));
-    dlg.knownDevices[0].productId = ParseHexId(dlg.window.GetControlText(kIdProductId));
-    dlg.CloseDevice();
-    if (Failed(dlg.OpenKnownDevice())) return "";
+    if (Failed(dlg.OpenTypedUnit())) return "";
     uint32_t chipId = 0;
     uint8_t status = 0xFF;
     if (Failed(dlg.ReadChipIdentity(&chipId, &status))) return "";

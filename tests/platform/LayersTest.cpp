@@ -178,6 +178,18 @@ TEST(Layers, TheWindowsApiStaysInTheWindowsFolders) {
     EXPECT_THAT(found, ::testing::IsEmpty());
 }
 
+// Front ends and the station learn what the job does through its events, its
+// report and the dialog's questions (JobUnderWay, FinishedJobReport, ...),
+// never by reading or writing the job's fields.
+TEST(Layers, FrontEndsTouchNoFieldOfTheJob) {
+    static const std::regex field(
+        R"((\.|->)(workerStep|workerRun|workerFinished|jobReport|jobResult|knownDevices|deviceWaitCountdown|)"
+        R"(deviceWaitExpired|replugWaitPasses|hidLink|linkMutex|imageBuffer|readBackBuffer|rewriteMap|)"
+        R"(overrideImage|overrideSerial|deviceVendorId|deviceProductId|commandTag|jobStage|jobTexts)\b)");
+    for (const std::string folder : {"station", "cli", "ui"})
+        EXPECT_THAT(Matching(LinesUnder(folder), field), ::testing::IsEmpty()) << folder;
+}
+
 // The console and the station reach the system through the host's
 // interfaces (host/HostSystem.h), so they build unchanged everywhere.
 TEST(Layers, FrontEndCodeIncludesNoSystemHeader) {

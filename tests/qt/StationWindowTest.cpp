@@ -356,7 +356,14 @@ TEST(StationWindow, RunStationRecordsTheTypedNamesAndPairsScannedCodesWithUnitsI
     window.SetLog(&log);
     window.SetIdentity({"from-settings", "", ""});
     std::vector<station::UnitResult> results;
-    window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
+    // The log's lines as each row shows its result: the unit's own is there.
+    std::vector<size_t> linesWhenShown;
+    window.onUnitResult = [&](const station::UnitResult& unit) {
+        results.push_back(unit);
+        std::ifstream now(logPath);
+        linesWhenShown.push_back(static_cast<size_t>(
+            std::count(std::istreambuf_iterator<char>(now), std::istreambuf_iterator<char>(), '\n')));
+    };
     window.show();
 
     qt::StationIdentityFields& fields = *window.IdentityFields();
@@ -387,6 +394,7 @@ TEST(StationWindow, RunStationRecordsTheTypedNamesAndPairsScannedCodesWithUnitsI
     EXPECT_EQ(window.Barcodes()->Waiting()->text().toStdString(), "no code waiting");
 
     ASSERT_TRUE(results[0].record && results[1].record);
+    EXPECT_EQ(linesWhenShown, (std::vector<size_t>{1, 2}));
     EXPECT_EQ(results[0].port, "1-1.1");
     EXPECT_EQ(results[0].record->barcode, "SN-0001");
     EXPECT_EQ(results[1].record->barcode, "SN-0002");

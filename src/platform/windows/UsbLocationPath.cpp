@@ -10,8 +10,6 @@
 
 namespace zt::platform_windows {
 
-using host_windows::ToUtf8;
-
 namespace {
 
 // HID collection, USB interface, USB device: a few levels at most; the bound

@@ -14,8 +14,6 @@
 
 namespace zt::platform_windows {
 
-using host_windows::ToWide;
-
 namespace {
 
 // KSCATEGORY_AUDIO, {6994AD04-93EF-11D0-A3CC-00A0C9223196}.

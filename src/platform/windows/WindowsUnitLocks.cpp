@@ -10,8 +10,6 @@
 
 namespace zt::platform_windows {
 
-using host_windows::ToUtf8;
-
 namespace {
 
 // Object names may be up to MAX_PATH characters; leave room for the prefix.

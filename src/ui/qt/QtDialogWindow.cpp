@@ -151,7 +151,7 @@ int QtDialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
     if (unannounced) {
         // The close stopped the job, which ends without a word while closing.
         // Its report is read only once the worker has gone.
-        JobReport report = dialog.workerFinished.load() ? dialog.jobReport : JobReport{};
+        JobReport report = dialog.FinishedJobReport();
         report.outcome = {ResultKind::Interrupted, std::nullopt};
         if (report.end == std::chrono::system_clock::time_point{})
             report.end = std::chrono::system_clock::now();
@@ -181,7 +181,7 @@ void QtDialogWindow::OnCommand(int id) {
         case kIdWriteEeprom:
             // The request does nothing while the worker still ends the last
             // job; no new job may be counted as begun then.
-            if (dialog_->workerStep.load() != 0) break;
+            if (dialog_->JobUnderWay()) break;
             // The last outcome stays up until the next job starts.
             lastResult_->clear();
             lastResult_->setToolTip(QString());
@@ -227,10 +227,10 @@ void QtDialogWindow::reject() {
 }
 
 bool QtDialogWindow::JobRunning() {
-    // workerStep alone would also count the completion box, when the EEPROM is
+    // The worker alone would also count the completion box, when the EEPROM is
     // already whole; the button alone would also count a job whose worker has
     // gone idle without a word. The end is announced before the last box.
-    if (!dialog_ || dialog_->workerStep.load() == 0) return false;
+    if (!dialog_ || !dialog_->JobUnderWay()) return false;
     std::lock_guard lock(outcomeMutex_);
     return !jobEndAnnounced_;
 }

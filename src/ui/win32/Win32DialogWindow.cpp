@@ -56,7 +56,7 @@ const char* Win32DialogWindow::CloseDuringJobQuestion() {
 
 bool Win32DialogWindow::JobRunning() const {
     if (!dialog_ || !window_) return false;
-    return dialog_->workerStep.load() != 0 || !IsWindowEnabled(GetDlgItem(window_, kIdWriteEeprom));
+    return dialog_->JobUnderWay() || !IsWindowEnabled(GetDlgItem(window_, kIdWriteEeprom));
 }
 
 int Win32DialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {

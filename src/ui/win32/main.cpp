@@ -181,8 +181,8 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
         if (log.file.IsOpen() && log.pending && outcome && job) {
             log.pending = false;
             const zt::station::StationRecord record =
-                zt::station::CollectStationRecord({job->jobReport, ids, platform.usb, unit.Port(), *outcome,
-                                                   log.start, std::chrono::system_clock::now()});
+                zt::station::CollectStationRecord({job->FinishedJobReport(), ids, platform.usb, unit.Port(),
+                                                   *outcome, log.start, std::chrono::system_clock::now()});
             std::string error;
             if (!log.file.Append(zt::station::FormatStationRecord(record), &error)) {
                 Tell(error, true);
