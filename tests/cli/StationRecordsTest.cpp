@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -10,9 +13,11 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "host/HostSystem.h"
 #include "support/CommandRun.h"
 
 // The records of every command that logs, and a log that stays a file of
@@ -169,10 +174,74 @@ TEST_F(StationRecords, ALinkOfAnotherUserIsNotFollowed) {
     EXPECT_EQ(saved.rc, kExitIoError) << saved.err;
     EXPECT_EQ(Contents(target), "{\"keep\":1}\n");
 
+    // My own link to the planted one; a folder link and a folder of another
+    // user on the way to a file of mine.
+    const fs::path chain = folder_ / "chain";
+    fs::create_symlink(planted, chain);
+    fs::create_directories(folder_ / "real");
+    const fs::path folderLink = folder_ / "folder-link";
+    fs::create_symlink(folder_ / "real", folderLink);
+    ASSERT_EQ(::lchown(folderLink.c_str(), 65534, 65534), 0);
+    const fs::path theirs = folder_ / "theirs";
+    fs::create_directories(theirs);
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    for (const fs::path& path : {chain, folderLink / "station.jsonl", theirs / "station.jsonl"}) {
+        const auto viaPath = Sim({"write", "--yes", "--log", path.string()});
+        EXPECT_EQ(viaPath.rc, kExitIoError) << path;
+        EXPECT_NE(viaPath.err.find("of another user (uid"), std::string::npos) << viaPath.err;
+        EXPECT_EQ(Sim({"read", path.string()}).rc, kExitIoError) << path;
+    }
+    EXPECT_EQ(Contents(target), "{\"keep\":1}\n");
+    EXPECT_FALSE(fs::exists(folder_ / "real" / "station.jsonl"));
+    EXPECT_FALSE(fs::exists(theirs / "station.jsonl"));
+
     const fs::path own = folder_ / "own";
     fs::create_symlink(target, own);
     EXPECT_EQ(Sim({"write", "--yes", "--log", own.string()}).rc, kExitOk);
     EXPECT_EQ(Records(target).size(), 2u);
+}
+
+// A tool that opens the log while another appender is in the middle of a
+// line (holding the log's lock) waits for it: the line is not cut, nor are
+// the lines after it.
+TEST_F(StationRecords, OpeningTheLogNeverCutsALineStillBeingWritten) {
+    const int writer = ::open(log_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    const std::string head = "{\"writer\":0,";
+    ASSERT_EQ(::write(writer, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+
+    std::atomic<bool> opened{false};
+    std::thread opener([&] {
+        std::string error;
+        const auto log = OpenAppendOnlyFile(log_.string(), &error);
+        opened = true;
+        ASSERT_NE(log, nullptr) << error;
+        EXPECT_TRUE(log->Append("{\"opener\":1}\n", &error)) << error;
+    });
+    // Until the opener either waits on the lock or has got past it.
+    struct stat st {};
+    ASSERT_EQ(::fstat(writer, &st), 0);
+    const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+    auto waiting = [&] {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) return true;
+        return false;
+    };
+    while (!opened && !waiting()) std::this_thread::yield();
+
+    std::string rest = "\"line\":0}\n";
+    for (int i = 1; i < 200; ++i) rest += "{\"writer\":" + std::to_string(i) + "}\n";
+    ASSERT_EQ(::write(writer, rest.data(), rest.size()), static_cast<ssize_t>(rest.size()));
+    ASSERT_EQ(::flock(writer, LOCK_UN), 0);
+    opener.join();
+    ::close(writer);
+    const auto lines = Records(log_);
+    ASSERT_FALSE(HasFailure()) << "a line was cut";
+    ASSERT_EQ(lines.size(), 201u);
+    EXPECT_EQ(lines[0]["line"], 0);
+    EXPECT_EQ(lines[200]["opener"], 1);
 }
 
 }  // namespace
