@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "chip/ImageLayout.h"
+#include "station/TerminalText.h"
 
 namespace zt::station {
 
@@ -28,11 +29,7 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
     return out;
 }
 
-std::string Quoted(const std::vector<uint16_t>& units) {
-    std::string out = "\"";
-    for (uint16_t u : units) out.push_back(u >= 0x20 && u < 0x7F ? static_cast<char>(u) : '?');
-    return out + "\"";
-}
+std::string Quoted(const std::vector<uint16_t>& units) { return "\"" + ForTerminal(units) + "\""; }
 
 const char* RecordTitle(std::string_view tag) {
     if (tag == img::kFirmwareTag) return "firmware record";
