@@ -94,6 +94,34 @@ TEST_F(StationRecords, EraseReadAndVerifyEachLeaveARecordOfTheirKind) {
     EXPECT_FALSE(lines[4].contains("kind")) << "a write's record stays as it was";
 }
 
+// Every record names the station, erase's and read's too, from the options
+// or a settings file a Windows editor saved (byte-order mark first); a bad
+// value from the file is named by its file and line.
+TEST_F(StationRecords, EveryRecordCarriesTheStationIdentity) {
+    const fs::path config = folder_ / "station.conf";
+    std::ofstream(config) << "\xEF\xBB\xBFstation-id = line-4 # east\noperator = Bo\n";
+    const std::string log = log_.string();
+    ASSERT_EQ(Sim({"erase", "--yes", "--config", config.string(), "--work-order", "W-7", "--log", log}).rc,
+              kExitOk);
+    ASSERT_EQ(Sim({"read", (folder_ / "unit.bin").string(), "--config", config.string(), "--operator", "Ana",
+                   "--log", log})
+                  .rc,
+              kExitOk);
+    const auto lines = Records(log_);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["kind"], "erase");
+    EXPECT_EQ(lines[0]["stationId"], "line-4 # east");
+    EXPECT_EQ(lines[0]["operator"], "Bo");
+    EXPECT_EQ(lines[0]["workOrder"], "W-7");
+    EXPECT_EQ(lines[1]["stationId"], "line-4 # east");
+    EXPECT_EQ(lines[1]["operator"], "Ana");
+
+    std::ofstream(config) << "# line 1\noperator = B\ao\n";
+    const auto bad = Sim({"write", "--yes", "--config", config.string()});
+    EXPECT_EQ(bad.rc, kExitUsage);
+    EXPECT_NE(bad.err.find(config.string() + " line 2: operator"), std::string::npos) << bad.err;
+}
+
 // A full disk tears the line being written. The tool says why (not a stale
 // errno), takes the fragment back, and once there is space again the next
 // job's line stands on its own: every line of the file parses. A fragment
