@@ -100,6 +100,16 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
     return true;
 }
 
+void AddIdentityOptions(CLI::App* sub, DeviceOptions& options) {
+    sub->add_option("--station-id", options.stationId, "this station's name in every record");
+    sub->add_option("--operator", options.operatorName, "the operator's name in every record");
+    sub->add_option("--work-order", options.workOrder, "the work order in every record");
+    sub->add_option("--config", options.configFile,
+                    "read station-id, operator and work-order from this file (\"key = value\" lines; a "
+                    "line starting with # is a comment, a # after the = is part of the value) instead of "
+                    "/etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf");
+}
+
 void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) {
     sub->add_option("--serial", options.serial,
                     "give each unit its own USB serial string, written into its image at the serial's place "
@@ -111,12 +121,7 @@ void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) 
     // --replug-wait comes with the options of several units; 0 would leave
     // no unit any time to come back, so it is refused like any bad number.
     if (CLI::Option* wait = sub->get_option_no_throw("--replug-wait")) wait->check(CLI::Range(1, 3600));
-    sub->add_option("--station-id", options.stationId, "this station's name in every record");
-    sub->add_option("--operator", options.operatorName, "the operator's name in every record");
-    sub->add_option("--work-order", options.workOrder, "the work order in every record");
-    sub->add_option("--config", options.configFile,
-                    "read station-id, operator and work-order from this file (\"key = value\" lines) "
-                    "instead of /etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf");
+    AddIdentityOptions(sub, options);
     sub->add_option("--confirm-wait", options.confirmWaitSeconds,
                     "seconds a unit has from leaving for its last re-plug until it must be back (default 10)")
         ->check(CLI::Range(1, 600));

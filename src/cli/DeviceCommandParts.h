@@ -46,6 +46,10 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
 // configuration files; false with the exit code set and one line printed.
 bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, CommandContext& ctx);
 
+// --station-id, --operator, --work-order and --config: who runs the station,
+// for every command that leaves a record (SetUpStationParts resolves them).
+void AddIdentityOptions(CLI::App* sub, DeviceOptions& options);
+
 // --serial, --station-id, --operator, --work-order, --config (write and
 // station); --confirm and --confirm-wait for write; --barcode and
 // --stop-after for the station.

@@ -446,7 +446,8 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
 void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx) {
     CommandSetup setup;
     if (!SetUpCommand(command, options, ctx, setup)) return;
-    if (Writes(command) && !SetUpStationParts(options, setup, ctx)) return;
+    if ((Writes(command) || command == DeviceCommand::Erase) && !SetUpStationParts(options, setup, ctx))
+        return;
     if (setup.serials && command == DeviceCommand::Write && setup.checked.severalUnits)
         return Usage(ctx, "--serial with several units: use 'zt51xx-mp station', which gives each its own");
     const bool interactive = ctx.in != nullptr || HostStandardStreams().IsTerminal(StandardStream::Input);
@@ -593,6 +594,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
             AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
         }
+        if (command == DeviceCommand::Erase) AddIdentityOptions(sub, typed->options);
         if (!footer.empty()) sub->footer(footer);
         sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
     };

@@ -4,6 +4,7 @@
 
 #include "chip/HexId.h"
 #include "platform/UsbPortName.h"
+#include "station/TerminalText.h"
 
 namespace zt::cli {
 
@@ -74,7 +75,7 @@ void TextConsoleView::Device(const PresentDevice& device) {
     out_ << (device.port.empty() ? kPortUnknownText : device.port) << "  " << FormatHexId(device.vendorId)
          << ':' << FormatHexId(device.productId) << "  " << (device.updater ? "updater" : "normal");
     if (device.described) out_ << "  bcd " << FormatHexId(device.bcdDevice);
-    if (!device.serial.empty()) out_ << "  serial " << device.serial;
+    if (!device.serial.empty()) out_ << "  serial " << station::ForTerminal(device.serial);
     out_ << "  " << device.path;
     if (!device.openable) out_ << "  (cannot be opened)";
     out_ << '\n' << std::flush;

@@ -10,6 +10,7 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
+#include "cli/DeviceCommandParts.h"
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
 #include "cli/TextConsoleView.h"
@@ -20,6 +21,7 @@
 #include "platform/BackendSelection.h"
 #include "station/DialogSession.h"
 #include "station/JsonEvents.h"
+#include "station/StationIdentity.h"
 #include "station/StationLog.h"
 
 // read and verify: look at a unit's EEPROM without writing anything, for QA
@@ -279,6 +281,9 @@ void UnitRun::Run() {
     if (command_ == UnitCommand::Verify && !TakeExpectedFile()) return;
     // A log that cannot take the record stops the command before any unit.
     if (options_.device.logGiven && !log_.Open(options_.device.log, &error)) return Fail(kExitIoError, error);
+    CommandSetup identity;
+    if (!SetUpStationParts(options_.device, identity, ctx_)) return;
+    StampIdentity(identity.identity, record_);
     if (options_.device.json) {
         view_ = std::make_unique<JsonEvents>(ctx_.out);
     } else {
@@ -307,6 +312,7 @@ void AddUnitOptions(CLI::App* sub, UnitOptions& o) {
         "--port", o.device.port,
         "work only on the unit at this USB port (as 'list' shows it); default: the first known "
         "device found");
+    AddIdentityOptions(sub, o.device);
     AddSimulatorOptions(sub, o.device, false);
 }
 

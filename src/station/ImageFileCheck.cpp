@@ -9,8 +9,10 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "chip/HexId.h"
+#include "chip/ImageIdentity.h"
 #include "chip/ImageLayout.h"
 #include "station/ImageInspector.h"
+#include "station/TerminalText.h"
 
 namespace zt::station {
 
@@ -25,6 +27,8 @@ std::string Hex(const char* format, unsigned value) {
 std::string Pair(uint16_t vendorId, uint16_t productId) {
     return Hex("%04X", vendorId) + ":" + Hex("%04X", productId);
 }
+
+constexpr uint8_t kStringDescriptorType = 3;
 
 // 0000 and FFFF are what blank or erased memory reads as; no device is
 // looked for under them.
@@ -86,6 +90,28 @@ std::string CheckDeviceIds(const ImageInspector& inspector, const KnownDeviceTab
     return "";
 }
 
+// The serial string the tail points at, as the unit will show it: only the
+// characters a --serial may hold (letters, digits, '-'). "" when it has
+// none, or when the tail points at no string descriptor.
+std::string CheckSerialString(std::span<const uint8_t> file) {
+    const size_t first = image::ReadLe16(file, image::kTailSerialOffset);
+    if (first < 2 || first > image::kTailOffset) return "";
+    const size_t at = first - 2;
+    const size_t length = file[at];
+    if (file[at + 1] != kStringDescriptorType || length < 2 || at + length > image::kTailOffset) return "";
+    std::vector<uint16_t> units;
+    std::string text;
+    bool ascii = length % 2 == 0;
+    for (size_t i = 2; i + 1 < length; i += 2) {
+        units.push_back(image::ReadLe16(file, at + i));
+        ascii = ascii && units.back() < 0x80;
+        text.push_back(static_cast<char>(units.back()));
+    }
+    if (ascii && (text.empty() || IsSerialText(text))) return "";
+    return "serial string: \"" + ForTerminal(units) +
+           "\" may hold only letters, digits and '-', as a --serial does";
+}
+
 }  // namespace
 
 std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, const KnownDeviceTable& table,
@@ -116,6 +142,10 @@ std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, const K
         return std::nullopt;
     }
     if (std::string misfit = CheckDeviceIds(inspector, table); !misfit.empty()) {
+        *failure = std::move(misfit);
+        return std::nullopt;
+    }
+    if (std::string misfit = CheckSerialString(file); !misfit.empty()) {
         *failure = std::move(misfit);
         return std::nullopt;
     }

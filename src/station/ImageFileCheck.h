@@ -21,7 +21,9 @@ namespace zt::station {
 // unit will come up with. Those must be a real pair (neither 0000 nor FFFF),
 // the same in the tail block, the device descriptors and the firmware record,
 // and a device of `table` (the table the command searches): otherwise the
-// written unit could never be found again. The image, or nothing with the
+// written unit could never be found again. The serial string the tail points
+// at holds only what a --serial may (letters, digits, '-'): the unit shows it
+// to every program that lists USB devices. The image, or nothing with the
 // failed check in `*failure` (one line).
 std::optional<EepromImage> CheckImageFile(std::span<const uint8_t> file, const KnownDeviceTable& table,
                                           std::string* failure);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "chip/ImageLayout.h"
+#include "station/TerminalText.h"
 
 namespace zt::station {
 
@@ -29,9 +30,11 @@ std::string HexBytes(std::span<const uint8_t> bytes) {
 }
 
 std::string Quoted(const std::vector<uint16_t>& units) {
-    std::string out = "\"";
-    for (uint16_t u : units) out.push_back(u >= 0x20 && u < 0x7F ? static_cast<char>(u) : '?');
-    return out + "\"";
+    // Appended piece by piece: GCC 12 at -O3 takes "\"" + text for an overlapping copy.
+    std::string quoted(1, '"');
+    quoted += ForTerminal(units);
+    quoted += '"';
+    return quoted;
 }
 
 const char* RecordTitle(std::string_view tag) {

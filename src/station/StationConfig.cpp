@@ -1,6 +1,7 @@
 #include "station/StationConfig.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "host/HostSystem.h"
 
@@ -9,6 +10,7 @@ namespace zt::station {
 namespace {
 
 constexpr size_t kMaxConfigFile = 64 * 1024;
+constexpr const char* kByteOrderMark = "\xEF\xBB\xBF";
 constexpr const char* kKeys[] = {"station-id", "operator", "work-order"};
 
 std::string Trim(const std::string& text) {
@@ -49,7 +51,9 @@ bool StationConfig::Read(const std::string& path, bool mustExist, std::string* e
                  (file.outcome == RegularFileContents::Outcome::TooLarge ? "too large" : file.reason);
         return false;
     }
-    const std::string text(file.bytes.begin(), file.bytes.end());
+    std::string text(file.bytes.begin(), file.bytes.end());
+    // Windows editors start a UTF-8 file with a byte-order mark.
+    if (text.rfind(kByteOrderMark, 0) == 0) text.erase(0, std::string_view(kByteOrderMark).size());
     size_t number = 0;
     for (size_t at = 0; at <= text.size();) {
         size_t end = text.find('\n', at);
@@ -68,6 +72,7 @@ bool StationConfig::Read(const std::string& path, bool mustExist, std::string* e
             return false;
         }
         values[key] = Trim(line.substr(equals + 1));
+        origins[key] = path + " line " + std::to_string(number);
     }
     return true;
 }

@@ -7,13 +7,18 @@ namespace zt::station {
 
 // A station's settings kept in a file, so that an operator does not type
 // them at every start. One setting per line, "key = value"; blank lines and
-// lines starting with '#' are skipped. Keys: station-id, operator,
+// lines whose first character (after blanks) is '#' are skipped. A '#' after
+// the '=' is part of the value ("station-id = a # note" names the station
+// "a # note"). Spaces around key and value are dropped; a UTF-8 byte-order
+// mark at the start of the file is skipped. Keys: station-id, operator,
 // work-order. Files are read in order and later ones win: the system's
 // (/etc/zt51xx-mp/station.conf, or %PROGRAMDATA%\zt51xx-mp\station.conf),
 // then the user's ($XDG_CONFIG_HOME or ~/.config, or %APPDATA%, then
 // zt51xx-mp/station.conf); options given on the command line win over both.
 struct StationConfig {
     std::map<std::string, std::string> values;
+    // Where each value was read: "PATH line N".
+    std::map<std::string, std::string> origins;
 
     // The files above; a file that is not there is skipped.
     static std::vector<std::string> DefaultPaths();

@@ -44,7 +44,12 @@ bool ResolveIdentity(const GivenIdentity& given, const StationConfig& config, St
                     std::string* into) {
         const auto set = config.values.find(key);
         *into = value ? *value : set != config.values.end() ? set->second : "";
-        return CheckIdentityText(option, *into, error);
+        // A value from a file is named by its place there, not by an option
+        // that was never typed.
+        const auto origin = config.origins.find(key);
+        const std::string what =
+            value || origin == config.origins.end() ? std::string(option) : origin->second + ": " + key;
+        return CheckIdentityText(what, *into, error);
     };
     return pick(given.stationId, "station-id", "--station-id", &identity->stationId) &&
            pick(given.operatorName, "operator", "--operator", &identity->operatorName) &&

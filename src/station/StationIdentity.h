@@ -32,7 +32,8 @@ bool IsRecordText(const std::string& text);
 bool CheckIdentityText(const std::string& what, const std::string& value, std::string* error);
 
 // Each name as given, else as the settings say, else ""; false with the
-// reason (naming the option) for a name that CheckIdentityText refuses.
+// reason for a name that CheckIdentityText refuses, naming the option, or
+// for a value from a settings file its file, line and key.
 bool ResolveIdentity(const GivenIdentity& given, const StationConfig& config, StationIdentity* identity,
                      std::string* error);
 

@@ -4,6 +4,7 @@
 #include "device/FailureCodes.h"
 #include "job/JobResult.h"
 #include "station/PowerReplug.h"
+#include "station/TerminalText.h"
 
 namespace zt::station {
 
@@ -16,7 +17,7 @@ constexpr uint32_t kDescriptorWaitMs = 1000;
 
 std::string Describe(const ImageIdentity& unit) {
     return FormatHexId(unit.vendorId) + ":" + FormatHexId(unit.productId) + " bcdDevice " +
-           FormatHexId(unit.bcdDevice) + " serial \"" + unit.serial + "\"";
+           FormatHexId(unit.bcdDevice) + " serial \"" + ForTerminal(unit.serial) + "\"";
 }
 
 void ReadBack(DeviceBackend& backend, PortWatch& watch, const std::string& port,

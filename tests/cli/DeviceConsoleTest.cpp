@@ -14,6 +14,7 @@
 #include "station/JsonEvents.h"
 #include "station/StationLog.h"
 #include "station/UiLoop.h"
+#include "station/UnitConfirmation.h"
 
 namespace zt::cli {
 
@@ -119,6 +120,24 @@ TEST(DeviceTextView, AnUnknownPortIsSaidPlainlyInTheListTheEventsAndTheLog) {
     EXPECT_THAT(station::FormatStationRecord(record), HasSubstr("\"portNote\":\"port unknown\""));
     record.port = "1-1.2";
     EXPECT_THAT(station::FormatStationRecord(record), ::testing::Not(HasSubstr("portNote")));
+}
+
+// A serial string a unit reports reaches the terminal as text: neither the
+// list nor the confirmation line passes on its escape sequence or bell.
+TEST(DeviceTextView, AUnitsSerialStringIsShownEscaped) {
+    station::PresentDevice device;
+    device.port = "1-1.2";
+    device.serial = "Z\x1B]2;x\x07\\";
+    std::ostringstream list;
+    TextConsoleView(list, false).Device(device);
+    EXPECT_THAT(list.str(), HasSubstr("serial Z\\x1B]2;x\\x07\\\\ "));
+
+    station::Confirmation confirmation;
+    confirmation.cameBack = ImageIdentity{0x3C4D, 0x7351, 0x0100, device.serial};
+    const std::string line = station::DescribeConfirmation(ImageIdentity{}, confirmation);
+    EXPECT_THAT(line, HasSubstr("serial \"Z\\x1B]2;x\\x07\\\\\""));
+    for (const std::string& text : {list.str(), line})
+        EXPECT_EQ(text.find_first_of("\x1B\x07"), std::string::npos) << text;
 }
 
 TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {

@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -10,9 +13,11 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "host/HostSystem.h"
 #include "support/CommandRun.h"
 
 // The records of every command that logs, and a log that stays a file of
@@ -87,6 +92,34 @@ TEST_F(StationRecords, EraseReadAndVerifyEachLeaveARecordOfTheirKind) {
     EXPECT_EQ(lines[3]["status"], "FAIL");
     EXPECT_EQ(lines[3]["code"].get<std::string>().substr(2, 2), "05") << lines[3];
     EXPECT_FALSE(lines[4].contains("kind")) << "a write's record stays as it was";
+}
+
+// Every record names the station, erase's and read's too, from the options
+// or a settings file a Windows editor saved (byte-order mark first); a bad
+// value from the file is named by its file and line.
+TEST_F(StationRecords, EveryRecordCarriesTheStationIdentity) {
+    const fs::path config = folder_ / "station.conf";
+    std::ofstream(config) << "\xEF\xBB\xBFstation-id = line-4 # east\noperator = Bo\n";
+    const std::string log = log_.string();
+    ASSERT_EQ(Sim({"erase", "--yes", "--config", config.string(), "--work-order", "W-7", "--log", log}).rc,
+              kExitOk);
+    ASSERT_EQ(Sim({"read", (folder_ / "unit.bin").string(), "--config", config.string(), "--operator", "Ana",
+                   "--log", log})
+                  .rc,
+              kExitOk);
+    const auto lines = Records(log_);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["kind"], "erase");
+    EXPECT_EQ(lines[0]["stationId"], "line-4 # east");
+    EXPECT_EQ(lines[0]["operator"], "Bo");
+    EXPECT_EQ(lines[0]["workOrder"], "W-7");
+    EXPECT_EQ(lines[1]["stationId"], "line-4 # east");
+    EXPECT_EQ(lines[1]["operator"], "Ana");
+
+    std::ofstream(config) << "# line 1\noperator = B\ao\n";
+    const auto bad = Sim({"write", "--yes", "--config", config.string()});
+    EXPECT_EQ(bad.rc, kExitUsage);
+    EXPECT_NE(bad.err.find(config.string() + " line 2: operator"), std::string::npos) << bad.err;
 }
 
 // A full disk tears the line being written. The tool says why (not a stale
@@ -169,10 +202,74 @@ TEST_F(StationRecords, ALinkOfAnotherUserIsNotFollowed) {
     EXPECT_EQ(saved.rc, kExitIoError) << saved.err;
     EXPECT_EQ(Contents(target), "{\"keep\":1}\n");
 
+    // My own link to the planted one; a folder link and a folder of another
+    // user on the way to a file of mine.
+    const fs::path chain = folder_ / "chain";
+    fs::create_symlink(planted, chain);
+    fs::create_directories(folder_ / "real");
+    const fs::path folderLink = folder_ / "folder-link";
+    fs::create_symlink(folder_ / "real", folderLink);
+    ASSERT_EQ(::lchown(folderLink.c_str(), 65534, 65534), 0);
+    const fs::path theirs = folder_ / "theirs";
+    fs::create_directories(theirs);
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    for (const fs::path& path : {chain, folderLink / "station.jsonl", theirs / "station.jsonl"}) {
+        const auto viaPath = Sim({"write", "--yes", "--log", path.string()});
+        EXPECT_EQ(viaPath.rc, kExitIoError) << path;
+        EXPECT_NE(viaPath.err.find("of another user (uid"), std::string::npos) << viaPath.err;
+        EXPECT_EQ(Sim({"read", path.string()}).rc, kExitIoError) << path;
+    }
+    EXPECT_EQ(Contents(target), "{\"keep\":1}\n");
+    EXPECT_FALSE(fs::exists(folder_ / "real" / "station.jsonl"));
+    EXPECT_FALSE(fs::exists(theirs / "station.jsonl"));
+
     const fs::path own = folder_ / "own";
     fs::create_symlink(target, own);
     EXPECT_EQ(Sim({"write", "--yes", "--log", own.string()}).rc, kExitOk);
     EXPECT_EQ(Records(target).size(), 2u);
+}
+
+// A tool that opens the log while another appender is in the middle of a
+// line (holding the log's lock) waits for it: the line is not cut, nor are
+// the lines after it.
+TEST_F(StationRecords, OpeningTheLogNeverCutsALineStillBeingWritten) {
+    const int writer = ::open(log_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    const std::string head = "{\"writer\":0,";
+    ASSERT_EQ(::write(writer, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+
+    std::atomic<bool> opened{false};
+    std::thread opener([&] {
+        std::string error;
+        const auto log = OpenAppendOnlyFile(log_.string(), &error);
+        opened = true;
+        ASSERT_NE(log, nullptr) << error;
+        EXPECT_TRUE(log->Append("{\"opener\":1}\n", &error)) << error;
+    });
+    // Until the opener either waits on the lock or has got past it.
+    struct stat st {};
+    ASSERT_EQ(::fstat(writer, &st), 0);
+    const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+    auto waiting = [&] {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find("->") != std::string::npos && line.find(inode) != std::string::npos) return true;
+        return false;
+    };
+    while (!opened && !waiting()) std::this_thread::yield();
+
+    std::string rest = "\"line\":0}\n";
+    for (int i = 1; i < 200; ++i) rest += "{\"writer\":" + std::to_string(i) + "}\n";
+    ASSERT_EQ(::write(writer, rest.data(), rest.size()), static_cast<ssize_t>(rest.size()));
+    ASSERT_EQ(::flock(writer, LOCK_UN), 0);
+    opener.join();
+    ::close(writer);
+    const auto lines = Records(log_);
+    ASSERT_FALSE(HasFailure()) << "a line was cut";
+    ASSERT_EQ(lines.size(), 201u);
+    EXPECT_EQ(lines[0]["line"], 0);
+    EXPECT_EQ(lines[200]["opener"], 1);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "chip/EepromImage.h"
+#include "chip/ImageIdentity.h"
 #include "chip/ImageLayout.h"
 #include "cli/Commands.h"
 #include "job/EepromRange.h"
@@ -158,6 +159,23 @@ TEST_F(UnitFiles, WriteImageRefusesABadFileBeforeTheUnitIsTouched) {
         EXPECT_THAT(run.err, HasSubstr(c.check)) << c.name;
         EXPECT_EQ(run.out, "") << c.name;  // no session began: nothing was erased
     }
+
+    // A serial string holding an escape sequence and a bell: refused, and
+    // neither the refusal nor the inspector lets them reach the terminal.
+    std::vector<uint8_t> rogue = image;
+    const auto place = FindSerialString(rogue);
+    ASSERT_TRUE(place && place->characters >= 4);
+    rogue[place->descriptorOffset + 2] = 0x1B;
+    rogue[place->descriptorOffset + 4] = '[';
+    rogue[place->descriptorOffset + 6] = 0x07;
+    Save(file, rogue);
+    const CliRun bell = Cli({"write", "--image", file, "--simulate", "--sim-clock", "--yes"});
+    EXPECT_EQ(bell.rc, kExitUsage) << bell.err;
+    EXPECT_THAT(bell.err, HasSubstr("refused, serial string: \"\\x1B[\\x07"));
+    const CliRun inspected = Cli({"image", "inspect", file});
+    EXPECT_THAT(inspected.out, HasSubstr("refused, serial string"));
+    for (const std::string& text : {bell.err, inspected.out})
+        EXPECT_EQ(text.find_first_of("\x1B\x07"), std::string::npos) << text;
 
     // Sound on its own, but its firmware record is not the A chip's.
     std::vector<uint8_t> otherFirmware = image;

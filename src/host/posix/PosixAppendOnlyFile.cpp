@@ -1,6 +1,7 @@
 #include "host/posix/PosixAppendOnlyFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +28,31 @@ std::string NotRegular(mode_t mode) {
                                                         : "not a plain file";
     return std::string("not a regular file (") + what + ")";
 }
+
+// Held while a record is appended and while a torn tail is cut: another
+// appender's lines may be cut only when they are not whole, and never while
+// its write is under way. flock() locks the open file, so two opens in one
+// process exclude each other too. False when the file system has no locks:
+// then appends still land whole, and nothing is cut.
+class LogLock {
+public:
+    explicit LogLock(int fd) : fd_(fd) {
+        int done;
+        do done = ::flock(fd_, LOCK_EX);
+        while (done != 0 && errno == EINTR);
+        held_ = done == 0;
+    }
+    ~LogLock() {
+        if (held_) (void)::flock(fd_, LOCK_UN);
+    }
+    LogLock(const LogLock&) = delete;
+    LogLock& operator=(const LogLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    int fd_;
+    bool held_ = false;
+};
 
 int OpenForAppend(const std::string& path, int flags) {
     int fd;
@@ -81,10 +107,13 @@ PosixAppendOnlyFile::~PosixAppendOnlyFile() { ::close(fd_); }
 
 // A line left without its newline (a full disk, a tool killed mid-write) is
 // cut back to the end of the last whole line, so that the file holds only
-// whole records again.
+// whole records again. Only under the lock: a line another appender is still
+// writing looks torn too, and cutting it would take its later lines along.
 void PosixAppendOnlyFile::CutTornTail() {
     struct stat st {};
-    if (!readable_ || ::fstat(fd_, &st) != 0 || st.st_size == 0) return;
+    if (!readable_) return;
+    const LogLock lock(fd_);
+    if (!lock.Held() || ::fstat(fd_, &st) != 0 || st.st_size == 0) return;
     const off_t from = st.st_size > kTornTailReach ? st.st_size - kTornTailReach : 0;
     std::vector<char> tail(static_cast<size_t>(st.st_size - from));
     if (::pread(fd_, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size())) return;
@@ -106,6 +135,7 @@ bool PosixAppendOnlyFile::EndsWithNewline() const {
 }
 
 bool PosixAppendOnlyFile::Append(const std::string& text, std::string* error) {
+    const LogLock lock(fd_);
     // A torn line that could not be cut still ends before this record.
     const std::string line = EndsWithNewline() ? text : "\n" + text;
     struct stat st {};

@@ -10,7 +10,9 @@ namespace zt::host_posix {
 // the umask. Only a regular file is taken, and a symbolic link only when it
 // is the user's own or root's (MayFollowLink). A line torn by an earlier
 // failure is cut at the open, and one that could not be cut is ended before
-// the next record, so every record starts on a line of its own.
+// the next record, so every record starts on a line of its own. Appends and
+// the cut hold an exclusive flock() on the file, so a line another appender
+// that takes the same lock is writing is never cut.
 class PosixAppendOnlyFile final : public AppendOnlyFile {
 public:
     static std::unique_ptr<AppendOnlyFile> Open(const std::string& path, std::string* error);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +11,37 @@
 #include <string>
 
 namespace zt::host_windows {
+
+namespace {
+
+// Held while a record is appended, so that tools taking the same lock never
+// write into each other's lines. Windows' byte-range locks keep others from
+// the bytes they cover, so the lock is on one byte far past any end of file,
+// which nobody reads or writes. None when the file system has no locks.
+class LogLock {
+public:
+    explicit LogLock(int fd) : file_(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))) {
+        held_ = file_ != INVALID_HANDLE_VALUE && ::LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, At());
+    }
+    ~LogLock() {
+        if (held_) (void)::UnlockFileEx(file_, 0, 1, 0, At());
+    }
+    LogLock(const LogLock&) = delete;
+    LogLock& operator=(const LogLock&) = delete;
+
+private:
+    OVERLAPPED* At() {
+        overlapped_ = {};
+        overlapped_.Offset = 0xFFFFFFFEu;
+        overlapped_.OffsetHigh = 0x7FFFFFFFu;
+        return &overlapped_;
+    }
+    HANDLE file_;
+    OVERLAPPED overlapped_{};
+    bool held_ = false;
+};
+
+}  // namespace
 
 std::unique_ptr<AppendOnlyFile> WindowsAppendOnlyFile::Open(const std::string& path, std::string* error) {
     if (path.empty()) {
@@ -40,6 +72,7 @@ std::unique_ptr<AppendOnlyFile> WindowsAppendOnlyFile::Open(const std::string& p
 WindowsAppendOnlyFile::~WindowsAppendOnlyFile() { ::_close(fd_); }
 
 bool WindowsAppendOnlyFile::Append(const std::string& text, std::string* error) {
+    const LogLock lock(fd_);
     const int written = ::_write(fd_, text.data(), static_cast<unsigned>(text.size()));
     if (written >= 0 && static_cast<size_t>(written) != text.size()) {
         *error = "only " + std::to_string(written) + " of " + std::to_string(text.size()) + " bytes went in";

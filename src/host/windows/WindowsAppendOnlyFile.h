@@ -6,7 +6,8 @@
 namespace zt::host_windows {
 
 // The C runtime's _O_APPEND descriptor, binary; _commit() flushes it to the
-// disk.
+// disk. Each append holds an exclusive LockFileEx lock on one byte at the
+// top of the file's range (0x7FFFFFFFFFFFFFFE), for other writers to share.
 class WindowsAppendOnlyFile final : public AppendOnlyFile {
 public:
     static std::unique_ptr<AppendOnlyFile> Open(const std::string& path, std::string* error);
