@@ -77,8 +77,11 @@ HidrawNode::~HidrawNode() {
 }
 
 void HidrawNode::SetReportHandler(ReportHandler handler) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    onReport_ = std::move(handler);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        onReport_ = std::move(handler);
+    }
+    handlerSet_.notify_all();
 }
 
 void HidrawNode::PushInputReport(const std::vector<uint8_t>& reportWithId) {
@@ -87,12 +90,15 @@ void HidrawNode::PushInputReport(const std::vector<uint8_t>& reportWithId) {
 }
 
 void HidrawNode::HangUp() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (hungUp_) return;
-    hungUp_ = true;
-    queued_.clear();
-    ::close(master_);  // the node now polls as hung up, like a removed hidraw device
-    master_ = -1;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (hungUp_) return;
+        hungUp_ = true;
+        queued_.clear();
+        ::close(master_);  // the node now polls as hung up, like a removed hidraw device
+        master_ = -1;
+    }
+    handlerSet_.notify_all();
 }
 
 int HidrawNode::OpenCount() const {
@@ -184,8 +190,12 @@ bool HidrawNode::HandleWrite(UMockdevIoctlClient* client) {
     std::vector<uint8_t> report(arg->data, arg->data + arg->data_len);
     ReportHandler onReport;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         written_.push_back(report);
+        // A node is announced before its chip's side takes its reports: a tool
+        // that opens it at once (a re-plugged unit) may write in between, and
+        // on a busy machine that report must not go unanswered.
+        handlerSet_.wait_for(lock, std::chrono::seconds(2), [&] { return onReport_ || hungUp_; });
         if (hungUp_) {
             umockdev_ioctl_client_complete(client, -1, ENODEV);
             return true;

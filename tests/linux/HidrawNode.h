@@ -1,4 +1,5 @@
 #pragma once
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -70,6 +71,7 @@ private:
     UMockdevIoctlBase* handler_ = nullptr;
 
     mutable std::mutex mutex_;
+    std::condition_variable handlerSet_;
     ReportHandler onReport_;
     std::deque<std::vector<uint8_t>> queued_;
     std::vector<std::vector<uint8_t>> written_;
