@@ -16,6 +16,7 @@
 
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
+#include "station/ImageFileCheck.h"
 #include "station/ImageInspector.h"
 
 namespace zt::cli {
@@ -235,6 +236,27 @@ TEST(ImageInspector, ReportsBrokenDescriptorsAndSurvivesGarbage) {
         ImageInspector(bytes).Write(text);
         EXPECT_FALSE(text.str().empty());
     }
+}
+
+// The file check takes exactly one image: a bigger buffer (the dialog's own
+// is twice an image) is refused by its length, and an image whose full-speed
+// IDs are not in the table of devices looked for is refused by name, since a
+// unit behind a USB 1.1 hub could never be found again.
+TEST(ImageFileCheck, OnlyAnImageOfItsSizeWhoseBothIdentitiesAreLookedForPasses) {
+    std::string failure;
+    ASSERT_TRUE(CheckImageFile(kImageA, kInitialKnownDevices, &failure)) << failure;
+
+    std::vector<uint8_t> buffer(kImageBufferSize, 0);
+    std::copy(kImageA.begin(), kImageA.end(), buffer.begin());
+    EXPECT_FALSE(CheckImageFile(buffer, kInitialKnownDevices, &failure));
+    EXPECT_EQ(failure, "length: the file holds 32800 bytes, an image 16400");
+
+    KnownDeviceTable highSpeedOnly{};
+    highSpeedOnly[0] = {0x3C4D, 0x7351, 1};
+    EXPECT_FALSE(CheckImageFile(kImageA, highSpeedOnly, &failure));
+    EXPECT_EQ(failure,
+              "known devices: the full-speed device descriptor names 3C4D:7350, a device the tool does not "
+              "look for");
 }
 
 }  // namespace

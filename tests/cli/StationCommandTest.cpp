@@ -1,8 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -18,8 +22,10 @@
 #include "chip/ImageIdentity.h"
 #include "cli/Commands.h"
 #include "cli/InterruptSignal.h"
+#include "job/JobResult.h"
 #include "station/BarcodeQueue.h"
 #include "station/SerialNumbers.h"
+#include "station/StationLog.h"
 #include "station/UnitConfirmation.h"
 #include "support/CommandRun.h"
 
@@ -29,11 +35,20 @@ namespace {
 using test::RunArgs;
 using ::testing::HasSubstr;
 
+// j[key] of a const object that lacks the key is undefined (an assertion):
+// this fails the test with the key's name instead.
+const nlohmann::json& At(const nlohmann::json& object, const std::string& key) {
+    static const nlohmann::json missing;
+    if (object.is_object() && object.contains(key)) return object.at(key);
+    ADD_FAILURE() << "no \"" << key << "\" in " << object.dump();
+    return missing;
+}
+
 std::vector<nlohmann::json> Events(const std::string& out, const std::string& kind) {
     std::vector<nlohmann::json> events;
     for (const auto& line : test::CommandRun::Split(out)) {
         const auto event = nlohmann::json::parse(line);
-        if (event["event"] == kind) events.push_back(event);
+        if (At(event, "event") == kind) events.push_back(event);
     }
     return events;
 }
@@ -165,9 +180,9 @@ TEST_F(StationCommand, WriteConfirmChecksWhatCameBack) {
     const auto ok = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--confirm"});
     ASSERT_EQ(ok.rc, kExitOk) << ok.err;
     const auto result = Events(ok.out, "result").back();
-    EXPECT_EQ(result["confirmed"], true);
-    EXPECT_EQ(result["cameBack"]["pid"], "7351");
-    EXPECT_EQ(result["cameBack"]["serial"], IdentityOf(kImageA).serial);
+    EXPECT_EQ(At(result, "confirmed"), true);
+    EXPECT_EQ(At(At(result, "cameBack"), "pid"), "7351");
+    EXPECT_EQ(At(At(result, "cameBack"), "serial"), "000000000001");  // the built-in image's own
 
     const auto other = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--confirm",
                                 "--fault", "other-ids-after-write"});
@@ -281,8 +296,8 @@ TEST_F(StationCommand, AUnitOnAFullSpeedLinkIsConfirmedByTheImagesFullSpeedIdent
         RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--json", "--confirm", "--link", "full"});
     ASSERT_EQ(ok.rc, kExitOk) << ok.err << ok.out;
     const auto result = Events(ok.out, "result").back();
-    EXPECT_EQ(result["confirmed"], true);
-    EXPECT_EQ(result["cameBack"], nlohmann::json::parse(R"({"vid":"3C4D","pid":"7350","bcdDevice":"0101",
+    EXPECT_EQ(At(result, "confirmed"), true);
+    EXPECT_EQ(At(result, "cameBack"), nlohmann::json::parse(R"({"vid":"3C4D","pid":"7350","bcdDevice":"0101",
         "serial":")" + fullSpeed->serial + R"(","link":"full","identity":"full-speed"})"));
 
     // Come back as 7351 on the full-speed link: the high-speed IDs are not
@@ -291,9 +306,9 @@ TEST_F(StationCommand, AUnitOnAFullSpeedLinkIsConfirmedByTheImagesFullSpeedIdent
                                 "--link", "full", "--fault", "other-ids-after-write"});
     EXPECT_EQ(other.rc, kExitJobFailed);
     const auto failed = Events(other.out, "result").back();
-    EXPECT_EQ(failed["code"], "041A1202");
-    EXPECT_EQ(failed["cameBack"]["pid"], "7351");
-    EXPECT_FALSE(failed["cameBack"].contains("identity"));
+    EXPECT_EQ(At(failed, "code"), "041A1202");
+    EXPECT_EQ(At(At(failed, "cameBack"), "pid"), "7351");
+    EXPECT_FALSE(At(failed, "cameBack").contains("identity"));
 
     // A station with one unit on each kind of link confirms both.
     const auto log = dir_ / "station.jsonl";
@@ -302,13 +317,13 @@ TEST_F(StationCommand, AUnitOnAFullSpeedLinkIsConfirmedByTheImagesFullSpeedIdent
     EXPECT_EQ(station.rc, kExitOk) << station.err;
     std::map<std::string, std::string> identities;
     for (const auto& record : LogLines(log)) {
-        EXPECT_EQ(record["confirmed"], true) << record;
-        identities[record["port"]] = record["cameBack"]["identity"].get<std::string>() + " " +
-                                     record["cameBack"]["link"].get<std::string>() + " " +
-                                     record["pidAfter"].get<std::string>();
+        EXPECT_EQ(At(record, "confirmed"), true) << record;
+        const auto& cameBack = At(record, "cameBack");
+        identities[At(record, "port")] = At(cameBack, "identity").dump() + " " + At(cameBack, "link").dump() +
+                                         " " + At(record, "pidAfter").dump();
     }
-    EXPECT_EQ(identities, (std::map<std::string, std::string>{{"1-1.1", "high-speed high 7351"},
-                                                              {"1-1.2", "full-speed full 7350"}}));
+    EXPECT_EQ(identities, (std::map<std::string, std::string>{{"1-1.1", R"("high-speed" "high" "7351")"},
+                                                              {"1-1.2", R"("full-speed" "full" "7350")"}}));
 }
 
 // Where the system does not tell the link (Windows without the hub's _EX
@@ -353,6 +368,62 @@ TEST_F(StationCommand, CounterKeepsItsPrefixAndStopsWhenItsDigitsRunOut) {
     EXPECT_EQ(serials->Next({}, &error), "AB99");
     EXPECT_EQ(serials->Next({}, &error), std::nullopt);  // never AB100 nor AB00
     EXPECT_THAT(error, HasSubstr("outgrown"));
+}
+
+// A counter steps by its STEP from an all-digit START padded with zeros to
+// the serial's length; a serial whose ledger entry cannot be written is never
+// handed out (here the file may grow no further: the write fails).
+TEST_F(StationCommand, ACounterStepsFromItsPaddedStartAndOnlyHandsOutWhatTheLedgerHolds) {
+    std::string error;
+    int exitCode = 0;
+    const std::string ledger = (dir_ / "ledger").string();
+    auto serials = station::SerialNumbers::Parse("counter:100:5", 12, ledger, &error, &exitCode);
+    ASSERT_TRUE(serials) << error;
+    EXPECT_EQ(serials->Next({}, &error), "000000000100");
+    EXPECT_EQ(serials->Next({}, &error), "000000000105");
+
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const auto size = static_cast<rlim_t>(std::filesystem::file_size(dir_ / "ledger" / "serials.jsonl"));
+        const rlimit limit{size, size};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_IGN);
+        std::string why;
+        const auto serial = serials->Next({}, &why);
+        ::_exit(!serial && why.find("cannot enter 000000000110") != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a serial went out without its entry";
+    EXPECT_EQ(serials->Next({}, &error), "000000000110");
+}
+
+// A unit that did not come back is "not confirmed", its job's own result
+// kept; one that came back with another serial or release failed with
+// 041A1202, though its IDs are right.
+TEST(UnitConfirmation, OnlyWhatCameBackWhollyConfirmsAndNothingBackIsNotAFailure) {
+    const ImageIdentity expected = IdentityOf(kImageA);
+    station::StationRecord record;
+    JobOutcome outcome = JobOutcome::Ok();
+    station::ApplyConfirmation(expected, {}, outcome, record);
+    EXPECT_EQ(outcome.kind, ResultKind::Ok);
+    EXPECT_EQ(record.confirmed, false);
+    EXPECT_EQ(record.code, std::nullopt);
+    EXPECT_EQ(station::DescribeConfirmation(expected, {}), "not confirmed: the unit did not come back");
+
+    ImageIdentity otherSerial = expected.AtHighSpeed(), otherRelease = expected.AtHighSpeed();
+    otherSerial.serial = "000000000002";
+    otherRelease.bcdDevice = 0x0102;
+    for (const ImageIdentity& cameBack : {otherSerial, otherRelease}) {
+        outcome = JobOutcome::Ok();
+        station::ApplyConfirmation(expected, {cameBack, UsbLink::High}, outcome, record);
+        EXPECT_EQ(outcome.kind, ResultKind::Failed);
+        EXPECT_EQ(record.confirmed, false);
+        EXPECT_EQ(record.code, 0x041A1202u);
+        EXPECT_THAT(station::DescribeConfirmation(expected, {cameBack, UsbLink::High}),
+                    HasSubstr("came back as 3C4D:7351"));
+    }
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +20,7 @@
 
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
+#include "host/HostSystem.h"
 #include "job/Sha256.h"
 #include "support/CommandRun.h"
 
@@ -185,6 +192,37 @@ TEST_F(StationLogFile, KillingTheToolBetweenJobsKeepsEveryEarlierLine) {
     const auto lines = LogLines(log_);
     ASSERT_EQ(lines.size(), 2u);
     for (const auto& line : lines) EXPECT_EQ(line["status"], "OK");
+}
+
+// A record counts as written only once it is on the disk: a power cut right
+// after the result must not lose it. Here every sync fails (a filter of this
+// child's system calls), and the append must say so.
+TEST_F(StationLogFile, AnAppendThatCannotBeSyncedIsNotWritten) {
+    std::string error;
+    auto file = OpenAppendOnlyFile(log_.string(), &error);
+    ASSERT_TRUE(file) << error;
+    ASSERT_TRUE(file->Append("{}\n", &error)) << error;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sock_filter failSync[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fsync, 2, 0),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fdatasync, 1, 0),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+        };
+        const sock_fprog program{sizeof failSync / sizeof failSync[0], failSync};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+            std::_Exit(2);
+        std::string why;
+        std::_Exit(file->Append("{}\n", &why) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the append said it was written though its sync failed";
 }
 
 }  // namespace

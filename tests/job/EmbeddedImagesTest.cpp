@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "chip/EepromImage.h"
+#include "chip/ImageIdentity.h"
 #include "chip/ImageLayout.h"
 
 namespace zt {
@@ -257,6 +258,22 @@ TEST(EmbeddedImages, VariantsDifferOnlyInReleaseAndProduct) {
         if (kImageA[i] != kImageB[i]) differing.insert(i);
     EXPECT_FALSE(differing.empty());
     for (size_t i : differing) EXPECT_TRUE(release.count(i)) << "byte " << i << " differs";
+}
+
+// A serial goes in only at the image's own length: a shorter one would leave
+// the tail of the old serial behind it, a longer one run into what follows.
+TEST(EmbeddedImages, ASerialOfAnotherLengthIsRefusedAndLeavesTheImageAsItWas) {
+    const std::string original = IdentityOf(kImageA).serial;
+    ASSERT_EQ(original.size(), 12u);
+    EepromImage image = kImageA;
+    std::string why;
+    for (const std::string serial : {"SN01", "SN0000000000001", "SN00000000_1"}) {
+        EXPECT_FALSE(PutSerialString(image, serial, &why)) << serial;
+        EXPECT_FALSE(why.empty()) << serial;
+        EXPECT_TRUE(image == kImageA) << serial;
+    }
+    ASSERT_TRUE(PutSerialString(image, "SN0000000042", &why)) << why;
+    EXPECT_EQ(IdentityOf(image).serial, "SN0000000042");
 }
 
 }  // namespace

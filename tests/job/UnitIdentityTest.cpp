@@ -129,7 +129,7 @@ TEST_F(UnitIdentity, TheTypedIdsChooseTheUnit) {
     EXPECT_EQ(bus.Eeprom(first), firstBefore);
 }
 
-TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOver) {
+TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOverUntilThatJobEnds) {
     ASSERT_TRUE(locks.TryClaim(bus.Port(first)).Claimed());
     StartDialog();
     scope.BindOnJobOpen();
@@ -137,7 +137,15 @@ TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOver) {
     EXPECT_EQ(dlg->deviceProductId.load(), 0x7351);  // the second unit, B's image has the same IDs
     EXPECT_EQ(scope.Port(), bus.Port(second));
     EXPECT_EQ(scope.HeldElsewhere(), std::vector<std::string>{bus.Port(first)});
+
+    // Once that job has ended, the dialog's next job may take the unit.
     locks.Release(bus.Port(first));
+    scope.Unbind();
+    bus.Unplug(second);
+    scope.BindOnJobOpen();
+    ASSERT_FALSE(Failed(dlg->OpenKnownDevice()));
+    EXPECT_EQ(scope.Port(), bus.Port(first));
+    EXPECT_TRUE(scope.HeldElsewhere().empty());
 }
 
 }  // namespace

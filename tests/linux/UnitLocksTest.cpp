@@ -54,6 +54,12 @@ TEST_F(UnitLocks, AClaimExcludesOtherJobsHereAndElsewhereUntilItsProcessEnds) {
     struct stat st {};
     ASSERT_EQ(::stat(second.LockPath("1-2.3").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0644u);
+    // Whatever this process's umask, the file it makes stays open to them.
+    const mode_t umask = ::umask(077);
+    EXPECT_TRUE(second.TryClaim("1-2.5").Claimed());
+    ::umask(umask);
+    ASSERT_EQ(::stat(second.LockPath("1-2.5").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
     for (int fd : {ready[0], ready[1], quit[0], quit[1]}) ::close(fd);
 }
 
