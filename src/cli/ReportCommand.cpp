@@ -1,11 +1,14 @@
 #include <CLI/CLI.hpp>
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/Commands.h"
@@ -27,9 +30,14 @@ struct ReportOptions {
     bool json = false;
 };
 
-// Only regular files are read, so that a FIFO or a device named by mistake
-// is refused instead of blocking or filling memory.
-bool ReadLog(const std::string& path, std::string* text, std::string* error) {
+// A record is a few hundred bytes; a longer line is counted as not one
+// without being held whole.
+constexpr size_t kLongestLine = size_t(1) << 20;
+
+// Reads the log line by line into `reading`. Only regular files are read, so
+// that a FIFO or a device named by mistake is refused instead of blocking or
+// filling memory.
+bool ReadLog(const std::string& path, station::StationLogReading& reading, std::string* error) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (ec) {
@@ -45,38 +53,80 @@ bool ReadLog(const std::string& path, std::string* text, std::string* error) {
         *error = "cannot be opened";
         return false;
     }
-    text->resize(std::filesystem::file_size(path, ec));
-    in.read(text->data(), std::streamsize(text->size()));
+    reading.StartLog(path);
+    std::vector<char> chunk(size_t(1) << 16);
+    std::string line;
+    size_t number = 0;
+    bool overlong = false;
+    auto endLine = [&] {
+        ++number;
+        if (overlong)
+            reading.AddOverlongLine(number);
+        else
+            reading.AddLine(number, line);
+        line.clear();
+        overlong = false;
+    };
     // A log that another tool appends to while it is read is taken as far as it was.
-    text->resize(size_t(in.gcount()));
+    while (in.read(chunk.data(), std::streamsize(chunk.size())) || in.gcount() > 0) {
+        std::string_view text(chunk.data(), size_t(in.gcount()));
+        for (size_t newline; (newline = text.find('\n')) != std::string_view::npos;) {
+            if (!overlong) line.append(text.substr(0, newline));
+            overlong |= line.size() > kLongestLine;
+            endLine();
+            text.remove_prefix(newline + 1);
+        }
+        if (!overlong) line.append(text);
+        if (line.size() > kLongestLine) {
+            overlong = true;
+            line.clear();
+        }
+    }
     if (in.bad()) {
         *error = "read error";
         return false;
     }
+    if (!line.empty() || overlong) endLine();
     return true;
 }
 
+// A page written over one of the logs it sums up would lose the records
+// themselves, whatever path or link names the log.
+bool OutputIsALog(const ReportOptions& options) {
+    const std::optional<FileIdentity> output = IdentifyFile(options.output);
+    if (!output) return false;
+    for (const std::string& log : options.logs)
+        if (IdentifyFile(log) == output) return true;
+    return false;
+}
+
 void Report(const ReportOptions& options, CommandContext& ctx) {
-    station::StationLogReading reading;
+    if (!options.output.empty() && OutputIsALog(options)) {
+        ctx.err << "zt51xx-mp: the output " << options.output
+                << " is one of the logs; name another file for the report\n";
+        ctx.exitCode = kExitUsage;
+        return;
+    }
+    // A day's grace for a station clock a little ahead.
+    station::StationLogReading reading(std::chrono::system_clock::now() + std::chrono::hours(24));
     for (const std::string& path : options.logs) {
-        std::string text, error;
-        if (!ReadLog(path, &text, &error)) {
+        std::string error;
+        if (!ReadLog(path, reading, &error)) {
             ctx.err << "zt51xx-mp: cannot read the log " << path << ": " << error << '\n';
             ctx.exitCode = kExitIoError;
             return;
         }
-        reading.AddLog(path, text);
     }
-    const station::StationFigures figures = station::ComputeStationFigures(reading.jobs);
+    const station::StationFigures figures = reading.figures.Finish();
     const std::string document =
         options.json ? station::FiguresAsJson(reading, figures)
                                .dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) +
                            '\n'
                      : station::RenderReportPage(reading, figures);
-    if (!reading.invalid.empty()) {
+    if (reading.invalidLines > 0) {
         const station::InvalidLine& first = reading.invalid.front();
-        ctx.err << "zt51xx-mp: " << reading.invalid.size() << " line"
-                << (reading.invalid.size() == 1 ? " is" : "s are") << " not a record and left out, the first "
+        ctx.err << "zt51xx-mp: " << reading.invalidLines << " line"
+                << (reading.invalidLines == 1 ? " is" : "s are") << " not a record and left out, the first "
                 << first.file << ':' << first.line << " (" << first.reason << ")\n";
     }
     if (options.output.empty()) {
@@ -111,7 +161,8 @@ void AddReportCommand(CLI::App& app, CommandContext& ctx) {
         "\nA line that is not a record (a torn line, another program's output) is counted and named on "
         "stderr "
         "and in the report; it does not stop the report. The station is a record's stationId, or its host.\n"
-        "\nExit codes: 0 report written, 2 bad command line, 4 a log could not be read or the output not "
+        "\nExit codes: 0 report written, 2 bad command line (also -o naming one of the logs), 4 a log could "
+        "not be read or the output not "
         "written.\n"
         "\nExamples:\n"
         "  zt51xx-mp report station1.log station2.log -o shift.html\n"

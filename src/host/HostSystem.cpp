@@ -3,6 +3,7 @@
 #if defined(ZT_HAVE_POSIX_SYSTEM)
 #include "host/posix/PosixAppendOnlyFile.h"
 #include "host/posix/PosixAtomicFileWriter.h"
+#include "host/posix/PosixFileIdentity.h"
 #include "host/posix/PosixFileLock.h"
 #include "host/posix/PosixHostIdentity.h"
 #include "host/posix/PosixInterruptCatch.h"
@@ -24,6 +25,7 @@ using HostStandardStreamsImpl = host::PosixStandardStreams;
 #elif defined(ZT_HAVE_WINDOWS_SYSTEM)
 #include "host/windows/WindowsAppendOnlyFile.h"
 #include "host/windows/WindowsAtomicFileWriter.h"
+#include "host/windows/WindowsFileIdentity.h"
 #include "host/windows/WindowsFileLock.h"
 #include "host/windows/WindowsHostIdentity.h"
 #include "host/windows/WindowsInterruptCatch.h"
@@ -89,6 +91,8 @@ std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error) {
 RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
     return host::ReadRegularFile(path, maxBytes);
 }
+
+std::optional<FileIdentity> IdentifyFile(const std::string& path) { return host::IdentifyFile(path); }
 
 std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler) {
     return std::make_unique<HostInterruptCatch>(handler);

@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/AppendOnlyFile.h"
 #include "host/AtomicFileWriter.h"
+#include "host/FileIdentity.h"
 #include "host/FileLock.h"
 #include "host/HostIdentity.h"
 #include "host/InterruptCatch.h"
@@ -49,6 +51,10 @@ std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error);
 // The regular file at `path`, read whole when it holds at most `maxBytes`
 // (host/RegularFile.h). Never blocks on a FIFO or reads a device.
 RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes);
+
+// The identity of the file `path` names, through any link (host/FileIdentity.h);
+// none when there is no such file or it cannot be looked at.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
 
 // Catches Ctrl-C and requests to terminate until the returned object goes
 // (host/InterruptCatch.h). Catches may nest; the inner one's handler is

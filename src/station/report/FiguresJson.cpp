@@ -36,15 +36,26 @@ nlohmann::ordered_json FiguresAsJson(const StationLogReading& reading, const Sta
     out["schema"] = JsonEvents::kSchemaVersion;
     out["report"] = "station";
     out["files"] = reading.files;
-    out["records"] = reading.jobs.size();
+    out["records"] = reading.records;
     ordered_json invalid = ordered_json::array();
     for (const InvalidLine& line : reading.invalid)
         invalid.push_back({{"file", line.file}, {"line", line.line}, {"reason", line.reason}});
-    out["invalidLines"] = reading.invalid.size();
+    out["invalidLines"] = reading.invalidLines;
     out["invalid"] = std::move(invalid);
     const bool anyWrite = figures.overall.Jobs() > 0;
     out["first"] = anyWrite ? ordered_json(FormatIsoTime(figures.first)) : ordered_json(nullptr);
     out["last"] = anyWrite ? ordered_json(FormatIsoTime(figures.last)) : ordered_json(nullptr);
+    ordered_json duplicates = ordered_json::array();
+    for (const DuplicateSerial& duplicate : figures.duplicateSerials) {
+        ordered_json uses = ordered_json::array();
+        for (const SerialWriting& use : duplicate.uses)
+            uses.push_back({{"station", use.station},
+                            {"port", use.port},
+                            {"start", FormatIsoTime(use.start)},
+                            {"barcode", use.barcode}});
+        duplicates.push_back({{"serial", duplicate.serial}, {"units", duplicate.units}, {"uses", uses}});
+    }
+    out["duplicateSerials"] = std::move(duplicates);
     out["otherRecords"] = ordered_json::object();
     for (const auto& [kind, count] : figures.otherKinds) out["otherRecords"][kind] = count;
 

@@ -1,5 +1,7 @@
 #include "station/report/JobRecordParser.h"
 
+#include <algorithm>
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 namespace zt::station {
@@ -41,21 +43,16 @@ bool ParseCode(std::string_view text, uint32_t* code) {
 // building a document for each.
 class RecordFields : public nlohmann::json::json_sax_t {
 public:
-    std::string record, kind, status, start, end, host, stationId, port, code, name, serial, barcode;
-    std::optional<int64_t> durationMs;
+    std::string record, kind, status, start, end, host, stationId, port, code, name, serialWritten, barcode;
+    std::optional<double> durationMs;
     bool topIsObject = false;
     std::string error;
 
     bool null() override { return Scalar(nullptr); }
     bool boolean(bool) override { return Scalar(nullptr); }
-    bool number_integer(number_integer_t value) override { return Number(value); }
-    bool number_unsigned(number_unsigned_t value) override {
-        return Number(value > static_cast<number_unsigned_t>(INT64_MAX) ? INT64_MAX
-                                                                        : static_cast<int64_t>(value));
-    }
-    bool number_float(number_float_t value, const string_t&) override {
-        return Number(static_cast<int64_t>(value));
-    }
+    bool number_integer(number_integer_t value) override { return Number(double(value)); }
+    bool number_unsigned(number_unsigned_t value) override { return Number(double(value)); }
+    bool number_float(number_float_t value, const string_t&) override { return Number(value); }
     bool string(string_t& value) override { return Scalar(&value); }
     bool binary(binary_t&) override { return Scalar(nullptr); }
     bool start_object(std::size_t) override {
@@ -102,7 +99,7 @@ private:
             {"port", &RecordFields::port},
             {"code", &RecordFields::code},
             {"name", &RecordFields::name},
-            {"serial", &RecordFields::serial},
+            {"serialWritten", &RecordFields::serialWritten},
             {"barcode", &RecordFields::barcode},
         };
         const std::string_view key = name;
@@ -117,7 +114,7 @@ private:
         numberTarget_ = false;
         return true;
     }
-    bool Number(int64_t value) {
+    bool Number(double value) {
         if (depth_ == 1 && numberTarget_) durationMs = value;
         target_ = nullptr;
         numberTarget_ = false;
@@ -150,7 +147,18 @@ bool ParseIsoTime(std::string_view text, std::chrono::system_clock::time_point* 
     return true;
 }
 
-bool ParseJobRecord(std::string_view line, LoggedJob* job, std::string* reason) {
+// The first `most` bytes of `text`, or fewer, so that no UTF-8 character is cut.
+std::string Utf8Prefix(std::string_view text, size_t most) {
+    if (text.size() <= most) return std::string(text);
+    size_t cut = most;
+    // Back over continuation bytes to the start of the character that does not fit.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut));
+}
+
+bool ParseJobRecord(std::string_view line, LoggedJob* job, std::string* reason,
+                    std::chrono::system_clock::time_point latest) {
+    using namespace std::chrono;
     RecordFields fields;
     if (!nlohmann::json::sax_parse(line.begin(), line.end(), &fields)) {
         *reason = fields.error.empty() ? "not JSON" : fields.error;
@@ -167,11 +175,18 @@ bool ParseJobRecord(std::string_view line, LoggedJob* job, std::string* reason) 
     if (fields.status != "OK" && fields.status != "FAIL" && fields.status != "INTERRUPTED" &&
         fields.status != "CANCELLED") {
         *reason = fields.status.empty() ? "no \"status\""
-                                        : "unknown status \"" + fields.status.substr(0, 40) + "\"";
+                                        : "unknown status \"" + Utf8Prefix(fields.status, 40) + "\"";
         return false;
     }
     if (!ParseIsoTime(fields.start, &job->start) || !ParseIsoTime(fields.end, &job->end)) {
         *reason = "no valid \"start\" and \"end\"";
+        return false;
+    }
+    // A clock decades off (or a forged line) would stretch every chart over
+    // centuries; such a record says nothing true about the day.
+    const system_clock::time_point earliest = sys_days{year{2000} / January / 1};
+    if (job->start < earliest || job->end < earliest || job->start > latest || job->end > latest) {
+        *reason = "\"start\" or \"end\" before 2000 or in the future";
         return false;
     }
     job->code.reset();
@@ -183,10 +198,22 @@ bool ParseJobRecord(std::string_view line, LoggedJob* job, std::string* reason) 
         }
         job->code = code;
     }
-    job->durationMs =
-        fields.durationMs
-            ? *fields.durationMs
-            : std::chrono::duration_cast<std::chrono::milliseconds>(job->end - job->start).count();
+    // A job takes seconds; none takes a day. A clock set back between start
+    // and end leaves a negative span, counted as 0 when no duration is given.
+    constexpr double kLongestMs = 24.0 * 3600 * 1000;
+    if (fields.durationMs) {
+        if (!std::isfinite(*fields.durationMs) || *fields.durationMs < 0 || *fields.durationMs > kLongestMs) {
+            *reason = "\"durationMs\" is not between 0 and a day";
+            return false;
+        }
+        job->durationMs = static_cast<int64_t>(*fields.durationMs);
+    } else {
+        job->durationMs = std::max<int64_t>(0, duration_cast<milliseconds>(job->end - job->start).count());
+        if (double(job->durationMs) > kLongestMs) {
+            *reason = "\"start\" and \"end\" more than a day apart";
+            return false;
+        }
+    }
     job->station = fields.stationId.empty() ? std::move(fields.host) : std::move(fields.stationId);
     job->port = std::move(fields.port);
     // Records of erase, read and verify name their kind; a job line of a
@@ -199,7 +226,8 @@ bool ParseJobRecord(std::string_view line, LoggedJob* job, std::string* reason) 
         job->kind = "write";
     job->status = std::move(fields.status);
     job->codeName = std::move(fields.name);
-    job->unit = fields.barcode.empty() ? std::move(fields.serial) : std::move(fields.barcode);
+    job->barcode = std::move(fields.barcode);
+    job->serialWritten = std::move(fields.serialWritten);
     return true;
 }
 

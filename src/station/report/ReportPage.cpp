@@ -13,8 +13,9 @@ namespace {
 
 constexpr const char* kPassedColour = "#2e7d32";
 constexpr const char* kFailedColour = "#c62828";
-// So that a log full of torn lines still gives a page of reasonable size.
-constexpr size_t kInvalidLinesShown = 200;
+// So that a log full of torn lines, stray ports or made-up codes still gives
+// a page of reasonable size.
+constexpr size_t kRowsShown = 200;
 constexpr size_t kCodesCharted = 20;
 
 constexpr const char* kStyle = R"(
@@ -68,6 +69,45 @@ std::string Note(const JobTally& tally) {
     return note;
 }
 
+std::string MoreRow(size_t total, size_t columns) {
+    if (total <= kRowsShown) return "";
+    return "<tr class=\"more\"><td colspan=\"" + std::to_string(columns) + "\">… and " +
+           std::to_string(total - kRowsShown) + " more</td></tr>\n";
+}
+
+std::vector<ShareBar> FirstRows(std::vector<ShareBar> rows) {
+    if (rows.size() > kRowsShown) rows.resize(kRowsShown);
+    return rows;
+}
+
+std::string MoreNote(size_t total) {
+    if (total <= kRowsShown) return "";
+    return "<p class=\"note more\">… and " + std::to_string(total - kRowsShown) + " more</p>\n";
+}
+
+// A serial that went into two units makes them indistinguishable to whatever
+// reads it later, so it is shown before anything else.
+std::string DuplicateSerialSection(const StationFigures& f) {
+    if (f.duplicateSerials.empty()) return "";
+    std::string html =
+        "<h2>Serials written into more than one unit</h2>\n<p>" + std::to_string(f.duplicateSerials.size()) +
+        " serials were written by passed jobs into more than one unit (not the same barcode, not the same "
+        "job "
+        "read twice).</p>\n<table id=\"duplicate-serials\"><tr><th>serial</th><th>units</th><th>station</"
+        "th><th>port</th><th>start</th><th>barcode</th></tr>\n";
+    for (size_t i = 0; i < f.duplicateSerials.size() && i < kRowsShown; ++i) {
+        const DuplicateSerial& duplicate = f.duplicateSerials[i];
+        for (size_t u = 0; u < duplicate.uses.size(); ++u) {
+            const SerialWriting& use = duplicate.uses[u];
+            html += "<tr><td>" + (u == 0 ? "<code>" + EscapeMarkup(duplicate.serial) + "</code>" : "") +
+                    "</td><td class=\"n\">" + (u == 0 ? std::to_string(duplicate.units) : "") + "</td><td>" +
+                    EscapeMarkup(use.station) + "</td><td>" + EscapeMarkup(use.port) + "</td><td>" +
+                    FormatIsoTime(use.start) + "</td><td>" + EscapeMarkup(use.barcode) + "</td></tr>\n";
+        }
+    }
+    return html + MoreRow(f.duplicateSerials.size(), 6) + "</table>\n";
+}
+
 std::string ThroughputSection(const StationFigures& f) {
     BarChart chart;
     chart.id = "units-per-hour";
@@ -99,8 +139,10 @@ std::string YieldSection(const StationFigures& f) {
            "declined at a "
            "prompt are left out.</p>\n" +
            RenderShareBars("yield-overall", "Yield overall", overall) + "<h3>Per station</h3>\n" +
-           RenderShareBars("yield-stations", "Yield per station", stations) + "<h3>Per port</h3>\n" +
-           RenderShareBars("yield-ports", "Yield per station and port", ports);
+           RenderShareBars("yield-stations", "Yield per station", FirstRows(stations)) +
+           MoreNote(stations.size()) + "<h3>Per port</h3>\n" +
+           RenderShareBars("yield-ports", "Yield per station and port", FirstRows(ports)) +
+           MoreNote(ports.size());
 }
 
 std::string ParetoSection(const StationFigures& f) {
@@ -124,12 +166,14 @@ std::string ParetoSection(const StationFigures& f) {
             "<table "
             "id=\"failure-codes\"><tr><th>code</th><th>failures</th><th>cumulative</th><th>name</"
             "th><th>meaning</th></tr>\n";
-        for (const CodeCount& row : f.pareto)
+        for (size_t i = 0; i < f.pareto.size() && i < kRowsShown; ++i) {
+            const CodeCount& row = f.pareto[i];
             html += "<tr><td><code>" + FormatResultCode(row.code) + "</code></td><td class=\"n\">" +
                     std::to_string(row.count) + "</td><td class=\"n\">" + Percent(row.cumulativeShare) +
                     "</td><td>" + EscapeMarkup(row.name) + "</td><td>" + EscapeMarkup(row.meaning) +
                     "</td></tr>\n";
-        html += "</table>\n";
+        }
+        html += MoreRow(f.pareto.size(), 5) + "</table>\n";
     }
     if (f.failuresWithoutCode > 0)
         html += "<p class=\"note\">" + std::to_string(f.failuresWithoutCode) +
@@ -169,34 +213,35 @@ std::string DurationSection(const StationFigures& f) {
 std::string FirstPassSection(const StationFigures& f) {
     const FirstPassYield& fpy = f.firstPass;
     std::string html = "<h2>First-pass yield</h2>\n";
-    if (fpy.units == 0) return html + "<p>No write job names its unit by barcode or serial.</p>\n";
+    if (fpy.units == 0) return html + "<p>No write job names its unit by barcode or serial written.</p>\n";
     const std::string units = std::to_string(fpy.units);
     html += RenderShareBars(
         "first-pass-yield", "First-pass yield",
         {{"passed at the first write", fpy.Rate(), std::to_string(fpy.passedFirst) + " of " + units},
          {"passed in the end", double(fpy.passedEventually) / fpy.units,
           std::to_string(fpy.passedEventually) + " of " + units}});
-    html += "<p>" + units + " units told apart by barcode or serial; " + std::to_string(fpy.retried) +
-            " were written more than once.";
+    html += "<p>" + units + " units told apart by barcode, or by the serial written where there is none; " +
+            std::to_string(fpy.retried) + " were written more than once.";
     if (fpy.jobsWithoutUnit > 0)
         html += " " + std::to_string(fpy.jobsWithoutUnit) + " write jobs name no unit and are left out here.";
     return html + "</p>\n";
 }
 
 std::string InvalidSection(const StationLogReading& reading) {
-    if (reading.invalid.empty()) return "";
+    if (reading.invalidLines == 0) return "";
     std::string html = "<h2>Lines that are not records</h2>\n<p id=\"invalid-count\">" +
-                       std::to_string(reading.invalid.size()) +
+                       std::to_string(reading.invalidLines) +
                        " lines were skipped:</p>\n<ul id=\"invalid-lines\">\n";
-    for (size_t i = 0; i < reading.invalid.size() && i < kInvalidLinesShown; ++i) {
+    for (size_t i = 0; i < reading.invalid.size() && i < kRowsShown; ++i) {
         const InvalidLine& line = reading.invalid[i];
         html += "<li><code>" + EscapeMarkup(line.file) + ":" + std::to_string(line.line) + "</code> " +
                 EscapeMarkup(line.reason) + "</li>\n";
     }
     html += "</ul>\n";
-    if (reading.invalid.size() > kInvalidLinesShown)
-        html += "<p class=\"note\">and " + std::to_string(reading.invalid.size() - kInvalidLinesShown) +
-                " more (report --json lists every one).</p>\n";
+    if (reading.invalidLines > kRowsShown)
+        html += "<p class=\"note\">… and " + std::to_string(reading.invalidLines - kRowsShown) +
+                " more (report --json lists the first " +
+                std::to_string(StationLogReading::kInvalidLinesKept) + ").</p>\n";
     return html;
 }
 
@@ -209,7 +254,7 @@ std::string RenderReportPage(const StationLogReading& reading, const StationFigu
         std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>Station report</h1>\n";
     std::string files;
     for (const std::string& file : reading.files) files += (files.empty() ? "" : ", ") + file;
-    html += "<p class=\"note\">" + EscapeMarkup(files) + "</p>\n";
+    html += "<p class=\"note\">" + EscapeMarkup(files) + "</p>\n" + DuplicateSerialSection(f);
     if (f.overall.Jobs() == 0) {
         html += "<p>The logs hold no write job.</p>\n";
     } else {
@@ -220,8 +265,7 @@ std::string RenderReportPage(const StationLogReading& reading, const StationFigu
                 Tile("yield", Percent(f.overall.Yield())) +
                 Tile("peak units/h", Fixed(f.peakUnitsPerHour, 0));
         if (f.firstPass.units > 0) html += Tile("first-pass yield", Percent(f.firstPass.Rate()));
-        if (!reading.invalid.empty())
-            html += Tile("lines not records", std::to_string(reading.invalid.size()));
+        if (reading.invalidLines > 0) html += Tile("lines not records", std::to_string(reading.invalidLines));
         html += "</div>\n";
         for (const auto& [kind, count] : f.otherKinds)
             html += "<p class=\"note\">" + std::to_string(count) + " " + EscapeMarkup(kind) +

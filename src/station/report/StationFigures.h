@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "station/report/LoggedJob.h"
@@ -48,7 +49,9 @@ struct DurationSummary {
     int64_t medianMs = 0, p90Ms = 0, maxMs = 0;
 };
 
-// Units told apart by barcode or serial: whether their first write passed.
+// Units told apart by barcode, else by the serial their job wrote: whether
+// their first write passed. A job that names neither is counted apart and not
+// taken as a repeat of any unit.
 struct FirstPassYield {
     int units = 0;             // distinct units
     int passedFirst = 0;       // the earliest write job of the unit passed
@@ -57,6 +60,21 @@ struct FirstPassYield {
     int jobsWithoutUnit = 0;   // write jobs that name no unit, left out here
 
     double Rate() const { return units == 0 ? 0.0 : double(passedFirst) / double(units); }
+};
+
+// One OK write job that gave a unit a serial.
+struct SerialWriting {
+    std::string station, port, barcode;
+    std::chrono::system_clock::time_point start;
+};
+
+// A serial written into more than one unit: two OK write jobs that wrote it
+// and are not the same unit, i.e. neither carry the same barcode nor are the
+// same job (station, port and start) read twice.
+struct DuplicateSerial {
+    std::string serial;
+    int units = 0;                    // distinct units that got it
+    std::vector<SerialWriting> uses;  // the first few of them, earliest first
 };
 
 struct StationFigures {
@@ -77,6 +95,39 @@ struct StationFigures {
     DurationSummary passedDurations, failedDurations;
 
     FirstPassYield firstPass;
+    std::vector<DuplicateSerial> duplicateSerials;  // by serial
+};
+
+// Sums records up as they are read, in any order, keeping per record only
+// its duration and per unit a few bytes, so a log of any length is read
+// without holding it.
+class StationFiguresBuilder {
+public:
+    void Add(const LoggedJob& job);
+    StationFigures Finish();
+
+private:
+    struct UnitRecord {
+        std::chrono::system_clock::time_point firstStart;
+        bool firstPassed = false, passedAtAll = false;
+        int jobs = 0;
+    };
+    struct SerialRecord {
+        SerialWriting first;
+        DuplicateSerial* duplicate = nullptr;  // once a second unit got it
+    };
+    void AddSerial(const LoggedJob& job);
+
+    StationFigures figures_;
+    bool anyWrite_ = false;
+    std::map<std::string, JobTally> stations_;
+    std::map<std::pair<std::string, std::string>, JobTally> ports_;
+    std::map<int64_t, std::pair<int, int>> hours_;  // passed, failed by the hour each job ended in
+    std::map<uint32_t, std::pair<int, std::string>> codes_;
+    std::vector<int32_t> passedMs_, failedMs_;
+    std::unordered_map<std::string, UnitRecord> units_;
+    std::unordered_map<std::string, SerialRecord> serials_;
+    std::map<std::string, DuplicateSerial> duplicates_;
 };
 
 // The figures of the write jobs among `jobs` (any order).

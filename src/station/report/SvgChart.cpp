@@ -26,11 +26,58 @@ double AxisTop(double highest) {
 
 }  // namespace
 
+namespace {
+
+// The length of the well-formed UTF-8 character at the start of `text`
+// (shortest form, no surrogate, at most U+10FFFF) and its code point; 0 when
+// the bytes there are not one.
+size_t Utf8Character(std::string_view text, char32_t* point) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    size_t length;
+    char32_t value, least;
+    if (lead < 0x80) {
+        *point = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, value = lead & 0x1F, least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, value = lead & 0x0F, least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, value = lead & 0x07, least = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() < length) return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (byte(i) & 0x3F);
+    }
+    if (value < least || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+    *point = value;
+    return length;
+}
+
+}  // namespace
+
+// Logs are written by other programs and hand-edited: whatever bytes they
+// hold, the page stays valid UTF-8 (a broken sequence becomes U+FFFD) and
+// shows no control characters.
 std::string EscapeMarkup(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
+    while (!text.empty()) {
+        char32_t point = 0;
+        const size_t length = Utf8Character(text, &point);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            text.remove_prefix(1);
+            continue;
+        }
+        const std::string_view character = text.substr(0, length);
+        text.remove_prefix(length);
+        if (point < 0x20 || (point >= 0x7F && point <= 0x9F)) continue;
+        switch (point) {
             case '&':
                 out += "&amp;";
                 break;
@@ -47,7 +94,7 @@ std::string EscapeMarkup(std::string_view text) {
                 out += "&#39;";
                 break;
             default:
-                out += c;
+                out += character;
         }
     }
     return out;

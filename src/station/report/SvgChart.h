@@ -38,7 +38,9 @@ struct ShareBar {
 std::string RenderShareBars(const std::string& id, const std::string& caption,
                             const std::vector<ShareBar>& rows);
 
-// Text made safe inside HTML and SVG elements and attributes.
+// Text made safe inside HTML and SVG elements and attributes: markup
+// escaped, control characters dropped, bytes that are not UTF-8 replaced by
+// U+FFFD.
 std::string EscapeMarkup(std::string_view text);
 
 }  // namespace zt::station
