@@ -11,7 +11,11 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "sim/SimulatedMachine.h"
 #include "station/ExitCodes.h"
+#include "station/RecordKeeper.h"
+#include "station/SimulationArguments.h"
+#include "station/StationRun.h"
 
 // Every front end runs a unit down the same road: its record is in the log
 // before its result is shown, a log that stops taking records stops the
@@ -249,6 +253,81 @@ TEST_F(UnitRoad, AUnitTheImageDoesNotFitFailsWithACodeAndARecord) {
     const auto records = LogLines(log_);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0]["code"], misfit);
+}
+
+// A unit that bounces out while it settles is not written: its port waits for
+// it to come back and stay. The machine's clock pulls the unit during the
+// settle; the port's second "ready" puts it back.
+class BouncingUnit final : public DeviceBackend,
+                           public Clock,
+                           public station::StationDisplay,
+                           public station::ConsoleView {
+public:
+    static constexpr uint32_t kSettleMs = 777;
+    explicit BouncingUnit(sim::SimulatedMachine& machine) : machine_(machine) {}
+
+    Platform AsPlatform() override {
+        const Platform p = machine_.AsPlatform();
+        return Platform{*this, p.hid, p.audio, p.notices, p.usb};
+    }
+    UnitLocks& Locks() override { return machine_.Locks(); }
+    OperatorHands* Hands() override { return machine_.Hands(); }
+    std::string Describe() const override { return "a bouncing unit"; }
+
+    void SleepMs(uint32_t ms) override {
+        if (ms == kSettleMs && !bounced_.exchange(true)) machine_.Bus().Unplug(machine_.Chip());
+        machine_.AsPlatform().clock.SleepMs(ms);
+    }
+    uint64_t NowUs() const override { return machine_.AsPlatform().clock.NowUs(); }
+
+    ConsoleView& ViewOf(size_t, const std::string&) override { return *this; }
+    void ReplugPrompt(const std::string&) override {}
+
+    void Info(const std::string& text) override {
+        if (text.rfind("ready", 0) == 0 && ++ready_ == 2) machine_.Bus().Plug(machine_.Chip());
+    }
+    void Progress(int) override {}
+    void Marker(const std::string&) override {}
+    void Message(const std::string&, const std::string&) override {}
+    void Prompt(const std::string&, bool) override {}
+    void Version(const std::string&, const std::optional<std::string>&) override {}
+    void Device(const station::PresentDevice&) override {}
+    void Result(const JobOutcome&) override {}
+
+private:
+    sim::SimulatedMachine& machine_;
+    std::atomic<bool> bounced_{false};
+    int ready_ = 0;  // the port's own thread alone
+};
+
+TEST(StationSettle, AUnitThatBouncesOutWhileItSettlesIsNotWrittenUntilItStays) {
+    sim::SimulationArguments arguments;
+    arguments.simulatedClock = true;
+    sim::SimulatedMachine::Options options;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
+    sim::SimulatedMachine machine(options);
+    BouncingUnit unit(machine);
+    station::StationRequest request;
+    request.settle = std::chrono::milliseconds(BouncingUnit::kSettleMs);
+    request.confirm = false;
+    station::RecordKeeper noLog(nullptr);
+    std::vector<JobOutcome> results;
+    std::mutex mutex;
+    station::StationRun station(unit, request, unit, noLog,
+                                [&](const station::UnitResult& result, const station::StationCounters&) {
+                                    std::lock_guard lock(mutex);
+                                    results.push_back(result.outcome);
+                                });
+    station.Run(
+        [&] {
+            std::lock_guard lock(mutex);
+            return !results.empty();
+        },
+        [] { return false; });
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].kind, ResultKind::Ok)
+        << (results[0].Code() ? FormatResultCode(*results[0].Code()) : "");
 }
 
 }  // namespace
