@@ -143,6 +143,12 @@ bool ParseIsoTime(std::string_view text, std::chrono::system_clock::time_point* 
     if (at + 1 != text.size() || text[at] != 'Z') return false;
     const year_month_day date{year{y}, month{static_cast<unsigned>(mo)}, day{static_cast<unsigned>(d)}};
     if (!date.ok() || h > 23 || mi > 59 || s > 60) return false;
+    // The clock's nanoseconds reach only to 1677..2262: a year outside a
+    // generous range stands for "too early" or "too late" without arithmetic.
+    if (y < 1900 || y > 2200) {
+        *moment = y < 1900 ? system_clock::time_point::min() : system_clock::time_point::max();
+        return true;
+    }
     *moment = sys_days{date} + hours{h} + minutes{mi} + seconds{s} + milliseconds{ms};
     return true;
 }
