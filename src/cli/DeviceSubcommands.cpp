@@ -281,8 +281,7 @@ void ExplainNoDevice(const std::vector<std::string>& heldElsewhere, const PortSc
 }
 
 // The exit code and the diagnostics of a single write, once its result is shown.
-void EndOneWrite(const UnitResult& unit, const DeviceOptions& options, DeviceBackend& backend,
-                 CommandContext& ctx) {
+void EndOneWrite(const UnitResult& unit, DeviceBackend& backend, CommandContext& ctx) {
     if (!unit.recordError.empty()) {
         ctx.exitCode = kExitIoError;
         return;
@@ -296,7 +295,6 @@ void EndOneWrite(const UnitResult& unit, const DeviceOptions& options, DeviceBac
             ctx.exitCode = kExitIoError;
             return;
         case UnitRefusal::ImageMisfit:
-            (void)options;
             ctx.exitCode = kExitJobFailed;
             return;
         case UnitRefusal::None:
@@ -360,7 +358,7 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
     };
     RecordKeeper records(&setup.log);
     const UnitPipeline pipeline(backend, records, setup.serials.get(), setup.identity);
-    EndOneWrite(pipeline.Run(task, view, hooks), options, backend, ctx);
+    EndOneWrite(pipeline.Run(task, view, hooks), backend, ctx);
 }
 
 // erase or version on the one unit the IDs or --port select.

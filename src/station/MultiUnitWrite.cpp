@@ -64,9 +64,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
             hooks.interrupted = interrupted;
             hooks.show = [view = views[i]](const UnitResult& result) {
                 // The results come in the caller's summary, after every record.
-                if (result.refusal == UnitRefusal::ImageMisfit)
-                    view->Info("the image file is refused for this unit, " + result.refusalReason +
-                               "; it was not written");
+                if (result.refusal == UnitRefusal::ImageMisfit) view->Info(ImageMisfitLine(result));
             };
             results[i] = pipeline.Run(task, *views[i], hooks);
         });

@@ -182,8 +182,7 @@ void StationRun::ShowResult(const UnitResult& result, Port& port) {
             view.Info("no serial for this unit: " + result.refusalReason);
             break;
         case UnitRefusal::ImageMisfit:
-            view.Info("the image file is refused for this unit, " + result.refusalReason +
-                      "; it was not written");
+            view.Info(ImageMisfitLine(result));
             break;
     }
     if (!result.recordError.empty())

@@ -39,4 +39,9 @@ struct UnitResult {
     bool Busy() const { return claim.outcome == ClaimOutcome::Held; }
 };
 
+// The operator's line for a unit an image file does not fit.
+inline std::string ImageMisfitLine(const UnitResult& result) {
+    return "the image file is refused for this unit, " + result.refusalReason + "; it was not written";
+}
+
 }  // namespace zt::station

@@ -13,23 +13,15 @@
 // The station report against logs nobody's station wrote, and against the
 // faults of a line: a serial written into two units, units that share the
 // image's serial.
+#include "support/TempDir.h"
+
 namespace zt::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char name[] = "/tmp/zt-report-XXXXXX";
-        path = ::mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-void WriteText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test::TempDir;
+using test::WriteText;
 
 std::string Record(const std::string& members) {
     return R"({"record":"job","status":"OK","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:11.000Z",)" +

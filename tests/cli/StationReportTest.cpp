@@ -16,24 +16,15 @@
 #include "job/JobOutcome.h"
 #include "station/report/JobRecordParser.h"
 #include "support/CommandRun.h"
+#include "support/TempDir.h"
 
 namespace zt::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        char name[] = "/tmp/zt-report-XXXXXX";
-        path = ::mkdtemp(name);
-    }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-void WriteText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test::TempDir;
+using test::WriteText;
 
 // Lines a real log can hold besides records: a line torn by a full disk, a
 // stray message, JSON that is no record.
