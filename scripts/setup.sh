@@ -17,6 +17,10 @@ packages=(
   python3 python3-jsonschema
   chromium
   g++-mingw-w64-x86-64-posix wine64
+  libinih-dev
+  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools fonts-wqy-zenhei
+  libmosquitto-dev mosquitto openssl
+  debhelper dpkg-dev systemd
 )
 
 if [ "$(id -u)" -ne 0 ]; then
