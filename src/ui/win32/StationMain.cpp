@@ -2,16 +2,21 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/DialogTemplate.h"
+#include "chip/EepromImage.h"
+#include "chip/ImageIdentity.h"
 #include "host/windows/WideText.h"
 #include "platform/BackendSelection.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/ExitCodes.h"
+#include "station/SerialNumbers.h"
 #include "station/SimulationArguments.h"
+#include "station/StationConfig.h"
 #include "station/StationLog.h"
 #include "ui/win32/Win32StationWindow.h"
 #include "ui/win32/WindowCapture.h"
@@ -20,10 +25,27 @@ namespace zt::win32 {
 
 namespace {
 
+// The serial length of the built-in images, which --serial writes into;
+// none when they have no serial string or do not agree.
+std::optional<size_t> BuiltInSerialLength(std::string* why) {
+    std::optional<size_t> length;
+    for (const EepromImage* image : {&kImageA, &kImageB}) {
+        const auto place = FindSerialString(*image);
+        if (!place || (length && *length != place->characters)) {
+            *why = "the built-in images have no serial string of one length to write a serial into";
+            return std::nullopt;
+        }
+        length = place->characters;
+    }
+    return length;
+}
+
 constexpr const char* kUsage =
     "usage: zt51xx-mp-gui --station [--log FILE] [--replug power|operator]\n"
     "                     [--simulate [--units N] [--fault F]... [--updater] [--variant V] [--sim-clock]]\n"
-    "                     [--auto-ok] [--write] [--screenshot FILE]";
+    "                     [--auto-ok] [--write | --run] [--screenshot FILE]\n"
+    "                     [--serial counter:START[:STEP]|file:PATH]\n"
+    "                     [--station-id ID] [--operator NAME] [--work-order WO] [--config FILE]";
 
 void Tell(const std::string& text) {
     // A program built for the desktop has no console of its own; borrow the
@@ -77,27 +99,66 @@ std::optional<StationOptions> ParseStationOptions(const std::vector<std::string>
         } else if (a == "--write") {
             o.writeOnce = true;
         } else if (a == "--screenshot" && value(o.screenshotPath)) {
-            o.writeOnce = true;
+        } else if (a == "--run") {
+            o.runStation = true;
+        } else if (a == "--serial" && value(v)) {
+            o.serial = v;
+        } else if (a == "--station-id" && value(v)) {
+            o.identity.stationId = v;
+        } else if (a == "--operator" && value(v)) {
+            o.identity.operatorName = v;
+        } else if (a == "--work-order" && value(v)) {
+            o.identity.workOrder = v;
+        } else if (a == "--config" && value(o.configFile)) {
         } else {
             error = "unknown or incomplete option: " + a + "\n" + kUsage;
             return std::nullopt;
         }
     }
+    if (o.writeOnce && o.runStation) {
+        error = std::string("--write and --run: one or the other\n") + kUsage;
+        return std::nullopt;
+    }
+    // A picture is of one job, or of a run's first units.
+    if (!o.screenshotPath.empty() && !o.runStation) o.writeOnce = true;
     return o;
 }
 
 int RunStation(DeviceBackend& backend, const StationOptions& options,
                const std::function<void(const std::string&)>& tell) {
-    // A log that cannot take the jobs' lines stops the tool before any job.
+    // Settings, serials and the log that cannot be used stop the tool
+    // before any job.
+    station::StationConfig config;
+    station::StationIdentity identity;
+    std::string error;
+    if (!config.ReadFiles(options.configFile, &error)) {
+        tell(error);
+        return station::kExitIoError;
+    }
+    if (!station::ResolveIdentity(options.identity, config, &identity, &error)) {
+        tell(error);
+        return station::kExitUsage;
+    }
+    std::unique_ptr<station::SerialNumbers> serials;
+    if (options.serial) {
+        int exitCode = station::kExitUsage;
+        const auto length = BuiltInSerialLength(&error);
+        if (length) serials = station::SerialNumbers::Parse(*options.serial, *length, "", &error, &exitCode);
+        if (!serials) {
+            tell("--serial: " + error);
+            return exitCode;
+        }
+    }
     station::StationLog log;
-    std::string logError;
-    if (!options.logPath.empty() && !log.Open(options.logPath, &logError)) {
-        tell(logError);
+    if (!options.logPath.empty() && !log.Open(options.logPath, &error)) {
+        tell(error);
         return station::kExitIoError;
     }
     Win32StationWindow window(backend);
     window.SetLog(&log);
     window.SetReplugMode(options.replug);
+    window.SetIdentity(identity);
+    window.SetSerials(serials.get());
     if (options.autoOk) window.onReplugPromptShown = [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); };
 
     int exitCode = station::kExitOk;
@@ -119,7 +180,27 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
             window.Close(1);
         };
     }
+    if (options.runStation) {
+        const size_t shotAfter = static_cast<size_t>(std::max(options.simulate ? options.units : 1, 1));
+        window.onInitialised = [&] {
+            PostMessageW(window.Window(), WM_COMMAND, MAKEWPARAM(kIdRunStation, BN_CLICKED), 0);
+        };
+        if (!options.screenshotPath.empty()) {
+            // Once the rows show their units' results and their ports wait
+            // for the next ones.
+            window.onRowsChanged = [&] {
+                if (window.RowsReadyWithResult() < shotAfter) return;
+                window.onRowsChanged = nullptr;
+                if (!SaveWindowPng(window.Window(), options.screenshotPath)) {
+                    tell("could not write " + options.screenshotPath);
+                    exitCode = station::kExitIoError;
+                }
+                window.Close(1);
+            };
+        }
+    }
     const int result = window.RunModal();
+    if (window.LogFailed()) return station::kExitIoError;
     if (result < 0 || window.AnyUnitFailed()) return station::kExitJobFailed;
     return exitCode;
 }
@@ -142,6 +223,8 @@ int StationMain(const std::vector<std::string>& args) {
         simulation.faults = options->faults;
         simulation.updater = options->updater;
         simulation.simulatedClock = options->simClock;
+        // Run station's simulated operator takes each finished unit out.
+        if (options->runStation) simulation.handlingMs = 500;
         std::string reason;
         if (choice.simulate && !sim::ParseSimulationArguments(simulation, &choice.simulation, &reason)) {
             Tell(reason);

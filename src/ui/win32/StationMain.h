@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "job/JobRequest.h"
+#include "station/StationIdentity.h"
 
 namespace zt {
 class DeviceBackend;
@@ -21,6 +22,19 @@ namespace zt::win32 {
 //                                   and close once that job has ended
 //   --screenshot FILE               as --write, and save the window as a PNG
 //                                   when the rows show their results
+//   --run                           press Run station once the window is up:
+//                                   each unit is written as it is plugged; with
+//                                   --screenshot, the picture is taken once as
+//                                   many units as --units (else one) have their
+//                                   results and the window then closes
+//   --serial counter:START[:STEP] | file:PATH
+//                                   give each unit Run station writes its own
+//                                   serial, entered in the state folder's ledger
+//                                   as on the command line
+//   --station-id ID --operator NAME --work-order WO [--config FILE]
+//                                   who runs the station, as the fields first
+//                                   show it; what is not given comes from the
+//                                   station settings
 struct StationOptions {
     std::string logPath;
     ReplugMode replug = ReplugMode::Operator;
@@ -33,9 +47,10 @@ struct StationOptions {
     bool autoOk = false;
     bool writeOnce = false;
     std::string screenshotPath;
-    // Run by itself: the station engine that writes each unit as it is
-    // plugged, with no button to press, gets its switch here and its loop in
-    // RunStation, beside the window's.
+    bool runStation = false;
+    std::optional<std::string> serial;
+    station::GivenIdentity identity;
+    std::string configFile;
 };
 
 bool WantsStation(const std::vector<std::string>& args);
@@ -43,7 +58,9 @@ std::optional<StationOptions> ParseStationOptions(const std::vector<std::string>
 
 // Runs the station window on `backend` until it is closed; returns the exit
 // code: 1 when a unit of any job failed (or the window could not be made),
-// 4 when the log cannot be opened (before any job), else 0. `tell` gets what
+// 4 when the log cannot be opened or the ledger of serials cannot be used
+// (before any job) or a unit's record could not be written, 2 for station
+// settings or a serial source that cannot be used, else 0. `tell` gets what
 // the operator must read when the window cannot say it.
 int RunStation(DeviceBackend& backend, const StationOptions& options,
                const std::function<void(const std::string&)>& tell);

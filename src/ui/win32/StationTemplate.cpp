@@ -7,61 +7,61 @@ namespace zt::win32 {
 namespace {
 
 // Dialog units. A Windows port is a location path of up to about fifty
-// characters; the result column takes the dialog's longest box texts.
+// characters; the list's columns are set where the list is made.
 constexpr int kLeft = 7;
-constexpr int kPortWidth = 150, kIdsWidth = 80, kBarWidth = 70, kResultWidth = 170;
-constexpr int kIdsX = kLeft + kPortWidth + 4;
-constexpr int kBarX = kIdsX + kIdsWidth + 4;
-constexpr int kResultX = kBarX + kBarWidth + 4;
-constexpr int kWidth = kResultX + kResultWidth + kLeft;
-constexpr int kHeaderY = 7, kFirstRowY = 20, kRowHeight = 13;
-constexpr int kBottomY = kFirstRowY + static_cast<int>(kStationRows) * kRowHeight + 6;
+constexpr int kWidth = 600;
+constexpr int kRight = kWidth - kLeft;
+constexpr int kIdentityY = 7, kBarcodeY = 24, kListY = 42, kListHeight = 130;
+constexpr int kCountersY = kListY + kListHeight + 5;
+constexpr int kBottomY = kCountersY + 14;
 constexpr int kHeight = kBottomY + 14 + 7;
+constexpr int kFieldWidth = 120, kLabelWidth = 44, kGroupWidth = kLabelWidth + kFieldWidth + 12;
+constexpr uint32_t kField = kStyleVisible | kStyleTabStop | kStyleBorder | kStyleAutoHScroll;
+constexpr uint32_t kButton = kStyleVisible | kStyleTabStop;
 
-constexpr size_t kCount = 4 + kStationRows * kStationColumns + 3;
+constexpr size_t kCount = 6 + 3 + 1 + 2 + 3;
 
 constexpr std::array<ControlTemplate, kCount> MakeControls() {
     std::array<ControlTemplate, kCount> c{};
     size_t n = 0;
-    c[n++] = {kIdStatic, ControlKind::StaticText, "Port", kLeft, kHeaderY, kPortWidth, 8, kStyleVisible};
-    c[n++] = {kIdStatic, ControlKind::StaticText, "VID:PID", kIdsX, kHeaderY, kIdsWidth, 8, kStyleVisible};
-    c[n++] = {kIdStatic, ControlKind::StaticText, "Progress", kBarX, kHeaderY, kBarWidth, 8, kStyleVisible};
-    c[n++] = {kIdStatic,    ControlKind::StaticText, "Result", kResultX, kHeaderY, kResultWidth, 8,
-              kStyleVisible};
-    for (size_t row = 0; row < kStationRows; ++row) {
-        const int y = kFirstRowY + static_cast<int>(row) * kRowHeight;
-        c[n++] = {StationCellId(row, kStationPort), ControlKind::StaticText, "", kLeft, y, kPortWidth, 8, 0};
-        c[n++] = {StationCellId(row, kStationIds), ControlKind::StaticText, "", kIdsX, y, kIdsWidth, 8, 0};
-        c[n++] = {StationCellId(row, kStationProgress),
-                  ControlKind::ProgressBar,
-                  "",
-                  kBarX,
-                  y,
-                  kBarWidth,
-                  8,
-                  kStyleBorder};
-        c[n++] = {
-            StationCellId(row, kStationResult), ControlKind::StaticText, "", kResultX, y, kResultWidth, 8, 0};
+    // Each label comes just before its field: its Alt key moves there.
+    const struct {
+        std::string_view label;
+        int id;
+    } identity[] = {{"&Station ID:", kIdStationId},
+                    {"&Operator:", kIdStationOperator},
+                    {"Wor&k order:", kIdStationWorkOrder}};
+    for (int i = 0; i < 3; ++i) {
+        const int x = kLeft + i * kGroupWidth;
+        c[n++] = {kIdStatic,    ControlKind::StaticText, identity[i].label, x, kIdentityY + 2, kLabelWidth, 8,
+                  kStyleVisible};
+        c[n++] = {identity[i].id, ControlKind::Edit, "", x + kLabelWidth,
+                  kIdentityY,     kFieldWidth,       12, kField};
     }
+    c[n++] = {kIdStatic,    ControlKind::StaticText, "&Barcode:", kLeft, kBarcodeY + 2, kLabelWidth, 8,
+              kStyleVisible};
+    c[n++] = {kIdStationBarcode, ControlKind::Edit, "", kLeft + kLabelWidth,
+              kBarcodeY,         kFieldWidth,       12, kField};
+    c[n++] = {kIdStationBarcodesWaiting,
+              ControlKind::StaticText,
+              "",
+              kLeft + kLabelWidth + kFieldWidth + 8,
+              kBarcodeY + 2,
+              kRight - (kLeft + kLabelWidth + kFieldWidth + 8),
+              8,
+              kStyleVisible};
+    c[n++] = {kIdStationList, ControlKind::StaticText, "",          kLeft,
+              kListY,         kRight - kLeft,          kListHeight, kStyleVisible};
+    c[n++] = {kIdStationCounters, ControlKind::StaticText, "", kLeft,
+              kCountersY,         kRight - kLeft,          8,  kStyleVisible};
     c[n++] = {kIdStationStatus, ControlKind::StaticText, "", kLeft,
-              kBottomY + 3,     kResultX - kLeft,        8,  kStyleVisible};
-    c[n++] = {kIdWriteEeprom,
-              ControlKind::PushButton,
-              "Write EEPROM",
-              kResultX + kResultWidth - 130,
-              kBottomY,
-              64,
-              14,
-              kStyleVisible | kStyleTabStop};
+              kBottomY + 3,     kRight - 210 - kLeft,    8,  kStyleVisible};
+    c[n++] = {kIdRunStation, ControlKind::PushButton, "&Run station", kRight - 200, kBottomY, 64, 14,
+              kButton};
+    c[n++] = {kIdWriteEeprom, ControlKind::PushButton, "&Write EEPROM", kRight - 132, kBottomY, 64, 14,
+              kButton};
     // Exit has an ID of its own, not IDOK: Enter must neither start nor end a job.
-    c[n++] = {kIdStationExit,
-              ControlKind::PushButton,
-              "Exit",
-              kResultX + kResultWidth - 62,
-              kBottomY,
-              62,
-              14,
-              kStyleVisible | kStyleTabStop};
+    c[n++] = {kIdStationExit, ControlKind::PushButton, "Exit", kRight - 64, kBottomY, 64, 14, kButton};
     return c;
 }
 

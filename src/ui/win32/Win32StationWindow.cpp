@@ -12,6 +12,8 @@
 #include "platform/DeviceBackend.h"
 #include "platform/UsbPortName.h"
 #include "station/KnownDeviceScan.h"
+#include "station/OperatorText.h"
+#include "station/StationRun.h"
 #include "station/UnitRows.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 #include "ui/win32/StationTemplate.h"
@@ -27,9 +29,13 @@ constexpr UINT kCallMessage = WM_APP + 1;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 1000;
 constexpr const char* kAppName = "zt51xx-mp";
+constexpr const char* kContext = "Win32StationWindow";
 constexpr const char* kReplugCaption = "Write to EEPROM...";
 constexpr const char* kHeldByAnotherJob = "Held by another job; not written";
 constexpr const char* kLockNotTaken = "Lock not taken; not written: ";
+
+// An operator-facing text of this window, in the operator's language.
+std::string Text(const char* english) { return station::OperatorText(kContext, english); }
 
 // The box being shown on this thread and who wants to hear of it: a CBT hook
 // sees the box's window when it is activated, before the operator can answer.
@@ -53,9 +59,9 @@ LRESULT CALLBACK BoxHook(int code, WPARAM wParam, LPARAM lParam) {
 
 std::string IdsOf(const station::PresentDevice& device) {
     std::string ids = FormatHexId(device.vendorId) + ':' + FormatHexId(device.productId);
-    if (device.updater) ids += " (updater)";
+    if (device.updater) ids += ' ' + Text("(updater)");
     // Its IDs come from the USB walk; its job will fail at the open.
-    if (!device.openable) ids += " (cannot be opened)";
+    if (!device.openable) ids += ' ' + Text("(cannot be opened)");
     return ids;
 }
 
@@ -85,7 +91,13 @@ bool NaturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-std::string Units(size_t count) { return std::to_string(count) + (count == 1 ? " unit" : " units"); }
+std::string Units(size_t count) { return std::to_string(count) + ' ' + Text(count == 1 ? "unit" : "units"); }
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
 
 }  // namespace
 
@@ -110,6 +122,11 @@ int Win32StationWindow::RunModal() {
         GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()), nullptr,
         &Win32StationWindow::DialogProc, reinterpret_cast<LPARAM>(this));
     if (!created) return -1;
+    if (!list_.Handle()) {
+        ::DestroyWindow(created);
+        window_ = nullptr;
+        return -1;
+    }
     if (onInitialised) onInitialised();
 
     MSG message;
@@ -131,8 +148,23 @@ INT_PTR CALLBACK Win32StationWindow::DialogProc(HWND window, UINT message, WPARA
         auto* self = reinterpret_cast<Win32StationWindow*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         self->window_ = window;
-        for (size_t row = 0; row < kStationRows; ++row)
-            SendDlgItemMessageW(window, StationCellId(row, kStationProgress), PBM_SETRANGE32, 0, 100);
+        self->ShowCaptions();
+        self->list_.Create(window, kIdStationList);
+        const struct {
+            int id;
+            const std::string* text;
+        } fields[] = {{kIdStationId, &self->identity_.stationId},
+                      {kIdStationOperator, &self->identity_.operatorName},
+                      {kIdStationWorkOrder, &self->identity_.workOrder},
+                      {kIdStationBarcode, nullptr}};
+        for (const auto& field : fields) {
+            // A field counts characters, a record bytes: a long name in
+            // another script is still checked when a run starts.
+            SendDlgItemMessageW(window, field.id, EM_SETLIMITTEXT, station::kMaxIdentityText, 0);
+            if (field.text) SetDlgItemTextW(window, field.id, ToWide(*field.text).c_str());
+        }
+        self->ShowBarcodes();
+        self->ShowCounters();
         SetTimer(window, kRefreshTimer, kRefreshMs, nullptr);
         self->Refresh();
         return TRUE;
@@ -141,11 +173,30 @@ INT_PTR CALLBACK Win32StationWindow::DialogProc(HWND window, UINT message, WPARA
     return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
 }
 
-INT_PTR Win32StationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+void Win32StationWindow::ShowCaptions() {
+    // The controls stand in the template's order; each caption in the
+    // operator's language.
+    HWND control = GetWindow(window_, GW_CHILD);
+    for (const ControlTemplate& c : StationDialogTemplate().controls) {
+        if (!control) break;
+        if (!c.caption.empty() && c.kind != ControlKind::Edit)
+            SetWindowTextW(control, ToWide(Text(std::string(c.caption).c_str())).c_str());
+        control = GetWindow(control, GW_HWNDNEXT);
+    }
+}
+
+INT_PTR Win32StationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
             return TRUE;
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (header->idFrom != kIdStationList || header->code != NM_CUSTOMDRAW) return FALSE;
+            SetWindowLongPtrW(window_, DWLP_MSGRESULT,
+                              list_.CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam)));
+            return TRUE;
+        }
         case WM_CLOSE:
             if (!running_ || ConfirmClose()) Close(2);
             return TRUE;
@@ -163,7 +214,10 @@ INT_PTR Win32StationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 void Win32StationWindow::OnCommand(int id) {
     switch (id) {
         case kIdWriteEeprom:
-            StartJob();
+            if (mode_ == Mode::WriteAll) StartJob();  // a running station writes by itself
+            break;
+        case kIdRunStation:
+            mode_ == Mode::RunStation ? StopStation() : StartStation();
             break;
         case kIdStationExit:
             if (!running_ || ConfirmClose()) Close(1);
@@ -171,13 +225,18 @@ void Win32StationWindow::OnCommand(int id) {
         case IDCANCEL:  // Escape: never ends a running job
             if (!running_) Close(2);
             break;
-        default:  // Enter (IDOK) does nothing: a stray key must not start or end a job
+        case IDOK:
+            // Enter ends a scan in the Barcode field; anywhere else it does
+            // nothing: a stray key must not start or end a job.
+            if (GetFocus() == GetDlgItem(window_, kIdStationBarcode)) TakeScannedCode();
+            break;
+        default:
             break;
     }
 }
 
 bool Win32StationWindow::ConfirmClose() {
-    return ShowBox(CloseDuringJobQuestion(), kAppName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2,
+    return ShowBox(Text(CloseDuringJobQuestion()), kAppName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2,
                    onCloseQuestionShown) == IDYES &&
            !ended_;
 }
@@ -190,6 +249,7 @@ void Win32StationWindow::Close(int result) {
     // release them, and take down a box that is up, so the loop can end and
     // the job be waited for.
     stopping_ = true;
+    stationOn_ = false;
     calls_.BeginClosing();
     if (openBox_) EndDialog(openBox_, IDNO);
     PostMessageW(window_, WM_NULL, 0, 0);
@@ -198,6 +258,7 @@ void Win32StationWindow::Close(int result) {
 void Win32StationWindow::StopJob() {
     if (!job_.joinable()) return;
     stopping_ = true;
+    stationOn_ = false;
     calls_.BeginClosing();
     job_.join();
     running_ = false;
@@ -219,6 +280,75 @@ int Win32StationWindow::ShowBox(const std::string& text, const char* caption, UI
     return answer;
 }
 
+std::optional<station::StationIdentity> Win32StationWindow::TakeIdentity() {
+    station::StationIdentity identity;
+    const struct {
+        int id;
+        const char* name;
+        std::string* into;
+    } fields[] = {{kIdStationId, "Station ID", &identity.stationId},
+                  {kIdStationOperator, "Operator", &identity.operatorName},
+                  {kIdStationWorkOrder, "Work order", &identity.workOrder}};
+    for (const auto& f : fields) {
+        *f.into = Trimmed(ControlText(f.id));
+        std::string reason;
+        if (!station::CheckIdentityText(f.name, *f.into, &reason)) {
+            SetFocus(GetDlgItem(window_, f.id));
+            // A box, not the status line: the next look for units would overwrite it.
+            ShowBox(reason, kAppName, MB_OK | MB_ICONWARNING, nullptr);
+            return std::nullopt;
+        }
+    }
+    identity_ = identity;
+    return identity;
+}
+
+void Win32StationWindow::EnableIdentity(bool on) {
+    for (int id : {kIdStationId, kIdStationOperator, kIdStationWorkOrder})
+        EnableWindow(GetDlgItem(window_, id), on);
+}
+
+std::string Win32StationWindow::ControlText(int id) const {
+    const HWND control = GetDlgItem(window_, id);
+    if (!control) return "";
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return ToUtf8(text);
+}
+
+void Win32StationWindow::TakeScannedCode() {
+    const std::string code = Trimmed(ControlText(kIdStationBarcode));
+    // Cleared either way: the next scan must not be appended to this one.
+    SetDlgItemTextW(window_, kIdStationBarcode, L"");
+    if (code.empty()) return;
+    std::string reason;
+    if (!station::CheckIdentityText("Barcode", code, &reason)) {
+        ShowBarcodes(reason + "; " + Text("scan it again.") + ' ');
+        return;
+    }
+    barcodes_.push_back(code);
+    ShowBarcodes();
+}
+
+std::string Win32StationWindow::NextBarcode() {
+    if (barcodes_.empty()) return "";
+    std::string code = std::move(barcodes_.front());
+    barcodes_.pop_front();
+    ShowBarcodes();
+    return code;
+}
+
+void Win32StationWindow::ShowBarcodes(const std::string& note) {
+    std::string text = note;
+    if (barcodes_.empty()) {
+        text += Text("no code waiting");
+    } else {
+        text += Text(barcodes_.size() == 1 ? "next unit:" : "next units:");
+        for (size_t i = 0; i < barcodes_.size(); ++i) text += (i == 0 ? " " : ", ") + barcodes_[i];
+    }
+    SetDlgItemTextW(window_, kIdStationBarcodesWaiting, ToWide(text).c_str());
+}
+
 void Win32StationWindow::Refresh() {
     if (running_ || ended_) return;
     int openFailures = 0;
@@ -230,13 +360,9 @@ void Win32StationWindow::Refresh() {
     std::vector<Row> next = station::RowsAfterScan(rows_, devices, IdsOf, &portUnknown);
     std::sort(next.begin(), next.end(),
               [](const Row& a, const Row& b) { return NaturalLess(a.port, b.port); });
-    size_t leftOut = 0;
-    if (next.size() > kStationRows) {
-        leftOut = next.size() - kStationRows;
-        next.resize(kStationRows);
-    }
     const auto same = [](const Row& a, const Row& b) {
-        return a.port == b.port && a.ids == b.ids && a.present == b.present && a.result == b.result;
+        return a.port == b.port && a.ids == b.ids && a.present == b.present && a.result == b.result &&
+               a.activity == b.activity;
     };
     if (next.size() != rows_.size() || !std::equal(next.begin(), next.end(), rows_.begin(), same)) {
         rows_ = std::move(next);
@@ -247,39 +373,63 @@ void Win32StationWindow::Refresh() {
         std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
     std::string status;
     if (present > 0) {
-        status = Units(present) + " present.";
+        status = Units(present) + ' ' + Text("present.");
     } else {
-        status = "No known device present.";
+        status = Text("No known device present.");
         const std::string hint = backend_.PermissionHint();
         if (openFailures > 0 && !hint.empty()) status += ' ' + hint;
     }
-    if (portUnknown > 0) status += ' ' + Units(portUnknown) + " left out: " + kPortUnknownText + '.';
-    if (leftOut > 0) status += ' ' + Units(leftOut) + " more not shown and not written.";
+    if (portUnknown > 0)
+        status += ' ' + Units(portUnknown) + ' ' + Text("left out:") + ' ' + kPortUnknownText + '.';
     SetStatus(status);
     UpdateButton();
 }
 
+void Win32StationWindow::SortRows() {
+    std::stable_sort(rows_.begin(), rows_.end(),
+                     [](const Row& a, const Row& b) { return NaturalLess(a.port, b.port); });
+}
+
+StationList::Line Win32StationWindow::LineOf(const Row& row) const {
+    const RowLook look = LookOf(row);
+    StationList::Line line;
+    line.cells[kStationPort] = row.port;
+    line.cells[kStationIds] = row.present ? row.ids : Text("(unplugged)");
+    line.cells[kStationProgress] = look.progress;
+    line.cells[kStationResult] = look.result;
+    line.cells[kStationMeaning] = look.meaning;
+    line.progress = row.progress;
+    line.tone = look.tone;
+    return line;
+}
+
 void Win32StationWindow::ShowRows() {
-    for (size_t i = 0; i < kStationRows; ++i) {
-        const bool shown = i < rows_.size();
-        for (int column = 0; column < kStationColumns; ++column)
-            ShowWindow(GetDlgItem(window_, StationCellId(i, static_cast<StationColumn>(column))),
-                       shown ? SW_SHOW : SW_HIDE);
-        if (!shown) continue;
-        const Row& row = rows_[i];
-        SetDlgItemTextW(window_, StationCellId(i, kStationPort), ToWide(row.port).c_str());
-        SetDlgItemTextW(window_, StationCellId(i, kStationIds),
-                        ToWide(row.present ? row.ids : "(unplugged)").c_str());
-        SetDlgItemTextW(window_, StationCellId(i, kStationResult), ToWide(row.result).c_str());
-        SendDlgItemMessageW(window_, StationCellId(i, kStationProgress), PBM_SETPOS,
-                            static_cast<WPARAM>(std::clamp(row.progress, 0, 100)), 0);
-    }
+    std::vector<StationList::Line> lines;
+    lines.reserve(rows_.size());
+    for (const Row& row : rows_) lines.push_back(LineOf(row));
+    list_.Show(lines);
+    if (onRowsChanged) onRowsChanged();
+}
+
+void Win32StationWindow::ShowCounters() {
+    SetDlgItemTextW(window_, kIdStationCounters, ToWide(tally_.Text()).c_str());
+}
+
+size_t Win32StationWindow::RowsReadyWithResult() const {
+    return static_cast<size_t>(std::count_if(rows_.begin(), rows_.end(),
+                                             [](const Row& r) { return r.hasResult && r.readyForNext; }));
 }
 
 void Win32StationWindow::UpdateButton() {
     EnableWindow(
         GetDlgItem(window_, kIdWriteEeprom),
         !running_ && std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; }));
+    // Run station starts while nothing runs and stops its own run.
+    EnableWindow(GetDlgItem(window_, kIdRunStation), !running_ || (mode_ == Mode::RunStation && stationOn_));
+    SetDlgItemTextW(window_, kIdRunStation,
+                    ToWide(Text(mode_ == Mode::RunStation ? "Stop &station" : "&Run station")).c_str());
+    // A run's records all name the same people: it took them at its start.
+    EnableIdentity(!running_);
 }
 
 void Win32StationWindow::SetStatus(const std::string& text) {
@@ -288,29 +438,24 @@ void Win32StationWindow::SetStatus(const std::string& text) {
     SetDlgItemTextW(window_, kIdStationStatus, ToWide(text).c_str());
 }
 
-std::string Win32StationWindow::CellText(size_t row, int column) const {
-    const HWND control = GetDlgItem(window_, StationCellId(row, static_cast<StationColumn>(column)));
-    if (!control) return "";
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return ToUtf8(text);
-}
+std::string Win32StationWindow::CellText(size_t row, int column) const { return list_.CellText(row, column); }
 
-int Win32StationWindow::CellProgress(size_t row) const {
-    return static_cast<int>(
-        SendDlgItemMessageW(window_, StationCellId(row, kStationProgress), PBM_GETPOS, 0, 0));
-}
+int Win32StationWindow::CellProgress(size_t row) const { return list_.Progress(row); }
 
 void Win32StationWindow::StartJob() {
     if (running_ || ended_) return;
+    const auto identity = TakeIdentity();
+    if (!identity) return;
     Refresh();
     // The new job's rows: the units present now, nothing of the last job.
     std::erase_if(rows_, [](const Row& r) { return !r.present; });
     station::MultiUnitRequest request;
     for (Row& row : rows_) {
-        row.progress = 0;
-        row.result.clear();
-        row.hasResult = false;
+        Row fresh;
+        fresh.port = row.port;
+        fresh.ids = row.ids;
+        fresh.present = true;
+        row = fresh;
         request.ports.push_back(row.port);
     }
     ShowRows();
@@ -318,10 +463,12 @@ void Win32StationWindow::StartJob() {
     if (job_.joinable()) job_.join();  // the last job's thread, already past its end
 
     running_ = true;
+    tally_.Started(StationTally::Clock::now());
     UpdateButton();
-    SetStatus("Writing " + Units(request.ports.size()) + "...");
+    SetStatus(Text("Writing") + ' ' + Units(request.ports.size()) + "...");
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
+    request.identity = *identity;
     display_ = std::make_unique<station::WindowStationDisplay>(calls_, *this);
     job_ = std::thread([this, request] {
         // Each unit's record is on disk as its job ends, before the window
@@ -345,37 +492,133 @@ void Win32StationWindow::FinishJob(const std::vector<station::UnitResult>& resul
     for (size_t i = 0; i < results.size() && i < rows_.size(); ++i) {
         Row& row = rows_[i];
         const station::UnitResult& unit = results[i];
-        row.hasResult = true;
+        tally_.UnitEnded(unit.outcome.kind == ResultKind::Ok, StationTally::Clock::now());
+        std::string shown;
         if (unit.Busy()) {
-            row.result = kHeldByAnotherJob;
+            shown = Text(kHeldByAnotherJob);
         } else if (unit.claim.outcome == ClaimOutcome::CannotLock) {
-            row.result = kLockNotTaken + unit.claim.reason;
-        } else if (row.result.empty()) {  // a job that ended without a box
-            row.result = ResultName(unit.outcome.kind);
-            if (const auto code = unit.outcome.Code()) row.result += " [" + FormatResultCode(*code) + "]";
+            shown = Text(kLockNotTaken) + unit.claim.reason;
+        } else {
+            // The job's own last words, its result box; a job that ended
+            // without one says how it ended.
+            shown = row.activity.empty() ? OutcomeWords(unit.outcome) : row.activity;
         }
+        RowEnded(row, unit.outcome, shown);
     }
+    ShowCounters();
     ShowRows();
     Refresh();
     if (!logErrors.empty()) {
-        std::string text = "The station log was not written:";
+        std::string text = Text("The station log was not written:");
         for (const std::string& error : logErrors) text += "\n" + error;
         ShowBox(text, kAppName, MB_OK | MB_ICONWARNING, nullptr);
     }
     if (onJobEnded) onJobEnded(results);
 }
 
+void Win32StationWindow::StartStation() {
+    if (running_ || ended_) return;
+    const auto identity = TakeIdentity();
+    if (!identity) return;
+    if (job_.joinable()) job_.join();
+    mode_ = Mode::RunStation;
+    running_ = true;
+    stationOn_ = true;
+    stationPorts_.clear();
+    tally_.Started(StationTally::Clock::now());
+    UpdateButton();
+    SetStatus(Text("Station running: each unit is written as it arrives"));
+    station::StationRequest request;
+    request.job.replug = replug_;
+    request.identity = *identity;
+    request.serials = serials_;
+    // Asked on a unit's thread as its job starts; the codes are the UI
+    // thread's alone. A window that is closing hands out none.
+    request.barcodeFor = [this](const std::string&) {
+        std::string code;
+        calls_.Run([this, &code] { code = NextBarcode(); });
+        return code;
+    };
+    // The scanner types into whatever has the keyboard.
+    SetFocus(GetDlgItem(window_, kIdStationBarcode));
+    display_ = std::make_unique<station::WindowStationDisplay>(calls_, *this);
+    job_ = std::thread([this, request] {
+        // Each unit's record is kept before its row shows the result.
+        station::StationRun station(backend_, request, *display_, *records_,
+                                    [this](const station::UnitResult& unit, const station::StationCounters&) {
+                                        if (unit.outcome.kind != ResultKind::Ok) anyFailed_ = true;
+                                        calls_.Run([this, unit] { ShowUnitResult(unit); });
+                                    });
+        station.Run([this] { return !stationOn_.load() || stopping_.load(); },
+                    [this] { return stopping_.load(); });
+        calls_.Run([this] {
+            running_ = false;
+            mode_ = Mode::WriteAll;
+            Refresh();
+            UpdateButton();
+            if (onStationStopped) onStationStopped();
+        });
+    });
+}
+
+void Win32StationWindow::StopStation() {
+    if (mode_ != Mode::RunStation || !stationOn_) return;
+    stationOn_ = false;
+    SetStatus(Text("Station stopping: the units under way finish first"));
+    UpdateButton();
+}
+
+size_t Win32StationWindow::RowOf(size_t index) const {
+    if (mode_ != Mode::RunStation) return index;
+    if (index >= stationPorts_.size()) return rows_.size();
+    const auto found = std::find_if(rows_.begin(), rows_.end(),
+                                    [&](const Row& r) { return r.port == stationPorts_[index]; });
+    return static_cast<size_t>(found - rows_.begin());
+}
+
+void Win32StationWindow::BindPort(size_t index, const std::string& port) {
+    if (mode_ != Mode::RunStation) return;
+    if (stationPorts_.size() <= index) stationPorts_.resize(index + 1);
+    stationPorts_[index] = port;
+    if (std::none_of(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == port; })) {
+        Row row;
+        row.port = port;
+        rows_.push_back(row);
+        SortRows();
+    }
+    rows_[RowOf(index)].present = true;
+    ShowRows();
+}
+
+void Win32StationWindow::ShowUnitResult(const station::UnitResult& unit) {
+    tally_.UnitEnded(unit.outcome.kind == ResultKind::Ok, StationTally::Clock::now());
+    ShowCounters();
+    // The unit's record could not be written: the station takes no more.
+    if (!unit.recordError.empty()) SetStatus(unit.recordError);
+    const auto found =
+        std::find_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == unit.port; });
+    if (found != rows_.end()) {
+        RowEnded(*found, unit.outcome, OutcomeWords(unit.outcome));
+        if (unit.record && unit.record->vendorIdAfter)
+            found->ids = FormatHexId(*unit.record->vendorIdAfter) + ':' +
+                         FormatHexId(unit.record->productIdAfter.value_or(0));
+        ShowRows();
+    }
+    if (onUnitResult) onUnitResult(unit);
+}
+
 void Win32StationWindow::ShowProgress(size_t index, int percent) {
+    index = RowOf(index);
     if (index >= rows_.size()) return;
-    rows_[index].progress = percent;
-    SendDlgItemMessageW(window_, StationCellId(index, kStationProgress), PBM_SETPOS,
-                        static_cast<WPARAM>(std::clamp(percent, 0, 100)), 0);
+    RowProgressed(rows_[index], percent);
+    ShowRows();
 }
 
 void Win32StationWindow::ShowText(size_t index, const std::string& text) {
+    index = RowOf(index);
     if (index >= rows_.size()) return;
-    rows_[index].result = text;
-    SetDlgItemTextW(window_, StationCellId(index, kStationResult), ToWide(text).c_str());
+    RowSaid(rows_[index], text);
+    ShowRows();
 }
 
 void Win32StationWindow::AskToReplug(const std::string& text, std::function<void()> answered) {

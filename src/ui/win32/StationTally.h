@@ -1,0 +1,33 @@
+#pragma once
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace zt::win32 {
+
+// The station window's tally over its whole run: units that passed, units
+// that failed (a unit interrupted or not written counts as failed), and units
+// finished per hour since the first job or run started, taken at each unit's
+// result so that an idle window does not watch it decay.
+class StationTally {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // The first call starts the run; later jobs belong to the same run.
+    void Started(Clock::time_point now);
+    void UnitEnded(bool passed, Clock::time_point now);
+
+    int Passed() const { return passed_; }
+    int Failed() const { return failed_; }
+
+    // "Passed: 2   Failed: 1   Units per hour: 95" ("-" before any unit).
+    std::string Text() const;
+
+private:
+    std::optional<Clock::time_point> start_;
+    int passed_ = 0;
+    int failed_ = 0;
+    std::optional<double> unitsPerHour_;
+};
+
+}  // namespace zt::win32
