@@ -13,9 +13,14 @@
 
 #include "app/DialogTemplate.h"
 #include "chip/EepromImage.h"
+#include "chip/ImageIdentity.h"
+#include "job/FailureCatalogue.h"
 #include "sim/SimulatedMachine.h"
+#include "station/SerialNumbers.h"
 #include "station/SimulationArguments.h"
+#include "station/StationLog.h"
 #include "ui/win32/StationMain.h"
+#include "ui/win32/StationRowLook.h"
 #include "ui/win32/StationTemplate.h"
 #include "ui/win32/Win32StationWindow.h"
 
@@ -24,11 +29,13 @@ namespace {
 
 constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
 
-std::unique_ptr<sim::SimulatedMachine> ThreeUnits(std::vector<std::string> faults) {
+// `handlingMs` >= 0: the simulated operator takes finished units out.
+std::unique_ptr<sim::SimulatedMachine> ThreeUnits(std::vector<std::string> faults, int handlingMs = -1) {
     sim::SimulationArguments arguments;
     arguments.units = 3;
     arguments.simulatedClock = true;
     arguments.faults = std::move(faults);
+    arguments.handlingMs = handlingMs;
     sim::SimulatedMachine::Options options;
     std::string error;
     EXPECT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
@@ -105,6 +112,147 @@ std::vector<std::string> Lines(const std::filesystem::path& path) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) lines.push_back(line);
     return lines;
+}
+
+std::filesystem::path TempPath(const std::string& name) {
+    return std::filesystem::temp_directory_path() /
+           ("zt-win32-" + name + "-" + std::to_string(GetCurrentProcessId()));
+}
+
+// Run station: three units, each written by itself with its own re-plug and
+// checked after its last, one pulled mid-job; the simulated operator takes
+// the finished ones out. Once every port waits for its next unit, each row
+// still shows its unit's result, the pulled unit's FAIL and what it means
+// among them, read from the list itself; the records carry the typed names,
+// the scanned code and a serial of each unit's own.
+TEST(Win32StationWindow, RunStationWritesEachUnitAsItComesAndThePulledUnitsFailStaysOnItsRow) {
+    auto machine = ThreeUnits({"2:unplug-at=600"}, 0);
+    const auto logPath = TempPath("run.jsonl"), ledger = TempPath("ledger");
+    std::filesystem::remove(logPath);
+    std::filesystem::remove_all(ledger);
+    std::filesystem::create_directories(ledger);
+    // Closed before its lines are read back (Windows keeps an open file).
+    auto log = std::make_unique<station::StationLog>();
+    std::string error;
+    ASSERT_TRUE(log->Open(logPath.string(), &error)) << error;
+    int exitCode = 0;
+    auto serials = station::SerialNumbers::Parse(
+        "counter:000000001000", FindSerialString(kImageA)->characters, ledger.string(), &error, &exitCode);
+    ASSERT_TRUE(serials) << error;
+
+    auto owned = std::make_unique<Win32StationWindow>(*machine);
+    Win32StationWindow& window = *owned;
+    window.SetLog(log.get());
+    window.SetSerials(serials.get());
+    window.SetIdentity({"line-4", "Ana", "WO-77"});
+    std::vector<station::UnitResult> results;
+    std::vector<std::vector<std::string>> rowsWhenReady;
+    std::string pulledAfterStop, countersAfterStop;
+    bool stopping = false, stopped = false;
+
+    window.onInitialised = [&] {
+        const HWND scan = GetDlgItem(window.Window(), kIdStationBarcode);
+        SetWindowTextW(scan, L" BC-1 ");
+        SetFocus(scan);
+        SendMessageW(window.Window(), WM_COMMAND, IDOK, 0);  // the scanner's Enter
+        PostMessageW(window.Window(), WM_COMMAND, kIdRunStation, 0);
+    };
+    window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
+    window.onRowsChanged = [&] {
+        if (stopping || window.RowsReadyWithResult() < 3) return;
+        stopping = true;
+        for (size_t row = 0; row < window.RowCount(); ++row) {
+            std::vector<std::string> cells;
+            for (int column = 0; column < kStationColumns; ++column)
+                cells.push_back(window.CellText(row, column));
+            rowsWhenReady.push_back(cells);
+        }
+        PostMessageW(window.Window(), WM_COMMAND, kIdRunStation, 0);  // off again
+    };
+    window.onStationStopped = [&] {
+        stopped = true;
+        pulledAfterStop = window.CellText(1, kStationResult);
+        countersAfterStop = window.ControlText(kIdStationCounters);
+        window.Close(1);
+    };
+    EXPECT_EQ(window.RunModal(), 1);
+
+    ASSERT_TRUE(stopped);
+    ASSERT_EQ(results.size(), 3u);  // the units left in were not written again
+    const auto pulled = std::find_if(results.begin(), results.end(),
+                                     [](const station::UnitResult& unit) { return unit.port == "1-1.2"; });
+    ASSERT_NE(pulled, results.end());
+    const auto code = pulled->outcome.Code();
+    ASSERT_TRUE(code);
+    ASSERT_EQ(rowsWhenReady.size(), 3u);
+    for (size_t row : {0u, 2u}) {
+        EXPECT_EQ(rowsWhenReady[row][kStationResult], "OK") << row;
+        EXPECT_EQ(rowsWhenReady[row][kStationMeaning], "") << row;
+    }
+    const std::vector<std::string>& pulledRow = rowsWhenReady[1];
+    EXPECT_EQ(pulledRow[kStationPort], "1-1.2");
+    EXPECT_EQ(pulledRow[kStationProgress], "ready");
+    EXPECT_EQ(pulledRow[kStationResult].rfind("FAIL " + FormatResultCode(*code), 0), 0u) << pulledRow[3];
+    EXPECT_EQ(pulledRow[kStationMeaning], DescribeFailure(*code).meaning);
+    EXPECT_FALSE(pulledRow[kStationMeaning].empty());
+    EXPECT_EQ(pulledAfterStop, pulledRow[kStationResult]);
+    EXPECT_NE(countersAfterStop.find("Passed: 2   Failed: 1"), std::string::npos) << countersAfterStop;
+    EXPECT_TRUE(window.AnyUnitFailed());
+
+    owned.reset();
+    log.reset();
+    serials.reset();
+    const auto lines = Lines(logPath);
+    std::filesystem::remove(logPath);
+    std::filesystem::remove_all(ledger);
+    ASSERT_EQ(lines.size(), 3u);
+    std::vector<std::string> serialsWritten;
+    for (const std::string& line : lines) {
+        EXPECT_NE(line.find("\"stationId\":\"line-4\""), std::string::npos) << line;
+        EXPECT_NE(line.find("\"workOrder\":\"WO-77\""), std::string::npos) << line;
+        const size_t at = line.find("\"serialWritten\":\"");
+        if (at != std::string::npos)
+            serialsWritten.push_back(line.substr(at + 17, line.find('"', at + 17) - at - 17));
+    }
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("\"barcode\":\"BC-1\"") != std::string::npos;
+                            }),
+              1);
+    std::sort(serialsWritten.begin(), serialsWritten.end());
+    EXPECT_EQ(std::adjacent_find(serialsWritten.begin(), serialsWritten.end()), serialsWritten.end());
+    EXPECT_GE(serialsWritten.size(), 2u);  // the two written whole at least
+}
+
+// A port's result stays through its "ready" until the next unit on that port
+// says anything, and then goes whole: no old FAIL beside a new unit's bar.
+TEST(Win32StationRows, AResultStaysUntilTheNextUnitOnItsPortStarts) {
+    JobResult failure;
+    failure.origin = 3;
+    failure.errorClass = 4;
+    const JobOutcome failed = JobOutcome::Failed(failure);
+    for (const bool byProgress : {false, true}) {
+        StationRow row;
+        RowProgressed(row, 60);
+        RowEnded(row, failed, OutcomeWords(failed));
+        RowSaid(row, "ready: plug in a unit");
+        RowLook look = LookOf(row);
+        EXPECT_EQ(look.progress, "ready");
+        EXPECT_EQ(look.result.rfind("FAIL ", 0), 0u) << look.result;
+        EXPECT_EQ(look.tone, RowTone::Failed);
+        RowSaid(row, "ready: plug in a unit");  // said again: still the same unit's
+        EXPECT_EQ(LookOf(row).result, look.result);
+
+        if (byProgress)
+            RowProgressed(row, 5);
+        else
+            RowSaid(row, "Writing EEPROM...");
+        look = LookOf(row);
+        EXPECT_EQ(look.tone, RowTone::Plain) << byProgress;
+        EXPECT_EQ(look.meaning, "") << byProgress;
+        EXPECT_EQ(look.result, byProgress ? "" : "Writing EEPROM...");
+        EXPECT_EQ(look.progress, byProgress ? "5%" : "0%");
+    }
 }
 
 // What a station script reads back: the exit code and the log's lines.

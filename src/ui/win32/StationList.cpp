@@ -1,5 +1,7 @@
 #include "ui/win32/StationList.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "host/windows/WideText.h"
@@ -35,11 +37,11 @@ bool StationList::Create(HWND dialog, int placeholderId) {
     GetWindowRect(placeholder, &area);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&area), 2);
     DestroyWindow(placeholder);
-    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL,
-                            area.left, area.top, area.right - area.left, area.bottom - area.top, dialog,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(placeholderId)),
-                            GetModuleHandleW(nullptr), nullptr);
+    list_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL, area.left,
+        area.top, area.right - area.left, area.bottom - area.top, dialog,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(placeholderId)), GetModuleHandleW(nullptr), nullptr);
     if (!list_) return false;
     SendMessageW(list_, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
     SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
@@ -49,7 +51,8 @@ bool StationList::Create(HWND dialog, int placeholderId) {
     const struct {
         const char* title;
         int width;
-    } columns[kStationColumns] = {{"Port", 110}, {"VID:PID", 70}, {"Progress", 60}, {"Result", 150}, {"What it means", 0}};
+    } columns[kStationColumns] = {
+        {"Port", 110}, {"VID:PID", 70}, {"Progress", 60}, {"Result", 150}, {"What it means", 0}};
     int used = 0;
     for (int column = 0; column < kStationColumns; ++column) {
         RECT units{0, 0, columns[column].width, 0};
@@ -112,7 +115,8 @@ std::string StationList::CellText(size_t line, int column) const {
     return ToUtf8(text);
 }
 
-LRESULT StationList::CustomDraw(NMLVCUSTOMDRAW& draw) const {
+LRESULT StationList::CustomDraw(LPARAM notice) const {
+    NMLVCUSTOMDRAW& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(notice);
     switch (draw.nmcd.dwDrawStage) {
         case CDDS_PREPAINT:
             return CDRF_NOTIFYITEMDRAW;

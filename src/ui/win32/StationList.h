@@ -1,8 +1,6 @@
 #pragma once
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <array>
 #include <string>
 #include <vector>
@@ -39,9 +37,9 @@ public:
     std::string CellText(size_t line, int column) const;
     int Progress(size_t line) const { return line < lines_.size() ? lines_[line].progress : 0; }
 
-    // The list's NM_CUSTOMDRAW: the bars and the tones. Returns the result
-    // the dialog procedure hands back.
-    LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
+    // The list's NM_CUSTOMDRAW (`notice` is its NMLVCUSTOMDRAW): the bars and
+    // the tones. Returns the result the dialog procedure hands back.
+    LRESULT CustomDraw(LPARAM notice) const;
 
 private:
     void SetCell(size_t line, int column, const std::string& text);

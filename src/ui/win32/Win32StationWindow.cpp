@@ -193,8 +193,7 @@ INT_PTR Win32StationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (header->idFrom != kIdStationList || header->code != NM_CUSTOMDRAW) return FALSE;
-            SetWindowLongPtrW(window_, DWLP_MSGRESULT,
-                              list_.CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam)));
+            SetWindowLongPtrW(window_, DWLP_MSGRESULT, list_.CustomDraw(lParam));
             return TRUE;
         }
         case WM_CLOSE:
