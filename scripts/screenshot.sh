@@ -3,8 +3,9 @@
 # through the body write of a job, on a virtual X display; docs/screenshot-station.png,
 # the station window after a job on four simulated units; docs/screenshot-report.png,
 # the station report of a made-up day in headless Chromium; and
-# docs/screenshot-windows.png, the native Windows dialog under Wine, and
-# docs/screenshot-windows-station.png, its station window.
+# docs/screenshot-windows.png, the native Windows dialog under Wine,
+# docs/screenshot-windows-station.png, its station window, and
+# docs/screenshot-windows-station-run.png, that window running by itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "$(id -u)" -eq 0 ]; then
@@ -57,6 +58,18 @@ WINEPREFIX="$prefix" WINEDEBUG=-all xvfb-run -a -s "-screen 0 1024x768x24" \
   /usr/lib/wine/wine64 "$winbuild/src/ui/win32/zt51xx-mp-gui.exe" --station --simulate --sim-clock --units 4 \
   --fault 3:unplug-at=600 --auto-ok --screenshot "$winstationout" || true  # exits 1: a unit failed
 [ -f "$winstationout" ] || { echo "screenshot.sh: no $winstationout" >&2; exit 1; }
+echo "screenshot.sh: wrote $winstationout"
+
+# The same window running by itself: four units, each written as it is
+# plugged, the third pulled half-way; taken once every port waits for its
+# next unit with the last one's result still on its row.
+winrunout=docs/screenshot-windows-station-run.png
+rm -f "$winrunout"
+WINEPREFIX="$prefix" WINEDEBUG=-all xvfb-run -a -s "-screen 0 1024x768x24" \
+  /usr/lib/wine/wine64 "$winbuild/src/ui/win32/zt51xx-mp-gui.exe" --station --run --simulate --sim-clock \
+  --units 4 --fault 3:unplug-at=600 --station-id line3-st07 --operator amira --work-order WO-2291 \
+  --screenshot "$winrunout" || true  # exits 1: a unit failed
+[ -f "$winrunout" ] || { echo "screenshot.sh: no $winrunout" >&2; exit 1; }
 WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
 rm -rf "$prefix"
-echo "screenshot.sh: wrote $winstationout"
+echo "screenshot.sh: wrote $winrunout"

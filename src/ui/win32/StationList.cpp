@@ -52,7 +52,7 @@ bool StationList::Create(HWND dialog, int placeholderId) {
         const char* title;
         int width;
     } columns[kStationColumns] = {
-        {"Port", 110}, {"VID:PID", 70}, {"Progress", 60}, {"Result", 150}, {"What it means", 0}};
+        {"Port", 76}, {"VID:PID", 80}, {"Progress", 50}, {"Result", 150}, {"What it means", 0}};
     int used = 0;
     for (int column = 0; column < kStationColumns; ++column) {
         RECT units{0, 0, columns[column].width, 0};

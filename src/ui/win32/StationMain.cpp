@@ -188,9 +188,9 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
         if (!options.screenshotPath.empty()) {
             // Once the rows show their units' results and their ports wait
             // for the next ones.
-            window.onRowsChanged = [&] {
-                if (window.RowsReadyWithResult() < shotAfter) return;
-                window.onRowsChanged = nullptr;
+            window.onRowsChanged = [&, taken = false]() mutable {
+                if (taken || window.RowsReadyWithResult() < shotAfter) return;
+                taken = true;
                 if (!SaveWindowPng(window.Window(), options.screenshotPath)) {
                     tell("could not write " + options.screenshotPath);
                     exitCode = station::kExitIoError;
@@ -223,8 +223,9 @@ int StationMain(const std::vector<std::string>& args) {
         simulation.faults = options->faults;
         simulation.updater = options->updater;
         simulation.simulatedClock = options->simClock;
-        // Run station's simulated operator takes each finished unit out.
-        if (options->runStation) simulation.handlingMs = 500;
+        // Run station's simulated operator takes each finished unit out: at
+        // once on the simulated clock, whose time moves only with the jobs.
+        if (options->runStation) simulation.handlingMs = options->simClock ? 0 : 500;
         std::string reason;
         if (choice.simulate && !sim::ParseSimulationArguments(simulation, &choice.simulation, &reason)) {
             Tell(reason);

@@ -9,13 +9,13 @@ namespace {
 // Dialog units. A Windows port is a location path of up to about fifty
 // characters; the list's columns are set where the list is made.
 constexpr int kLeft = 7;
-constexpr int kWidth = 600;
+constexpr int kWidth = 540;
 constexpr int kRight = kWidth - kLeft;
 constexpr int kIdentityY = 7, kBarcodeY = 24, kListY = 42, kListHeight = 130;
 constexpr int kCountersY = kListY + kListHeight + 5;
 constexpr int kBottomY = kCountersY + 14;
 constexpr int kHeight = kBottomY + 14 + 7;
-constexpr int kFieldWidth = 120, kLabelWidth = 44, kGroupWidth = kLabelWidth + kFieldWidth + 12;
+constexpr int kFieldWidth = 110, kLabelWidth = 44, kGroupWidth = kLabelWidth + kFieldWidth + 12;
 constexpr uint32_t kField = kStyleVisible | kStyleTabStop | kStyleBorder | kStyleAutoHScroll;
 constexpr uint32_t kButton = kStyleVisible | kStyleTabStop;
 
