@@ -47,6 +47,8 @@ constexpr const char* kUsage =
     "                     [--serial counter:START[:STEP]|file:PATH]\n"
     "                     [--station-id ID] [--operator NAME] [--work-order WO] [--config FILE]";
 
+constexpr unsigned kScreenshotLimitMs = 120000;
+
 void Tell(const std::string& text) {
     // A program built for the desktop has no console of its own; borrow the
     // one it was started from, if any, else show a box.
@@ -180,17 +182,20 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
             window.Close(1);
         };
     }
+    bool shotTaken = false;
     if (options.runStation) {
         const size_t shotAfter = static_cast<size_t>(std::max(options.simulate ? options.units : 1, 1));
         window.onInitialised = [&] {
             PostMessageW(window.Window(), WM_COMMAND, MAKEWPARAM(kIdRunStation, BN_CLICKED), 0);
+            // A run whose units never all come gives no picture, and ends.
+            if (!options.screenshotPath.empty()) window.CloseWithin(kScreenshotLimitMs);
         };
         if (!options.screenshotPath.empty()) {
             // Once the rows show their units' results and their ports wait
             // for the next ones.
-            window.onRowsChanged = [&, taken = false]() mutable {
-                if (taken || window.RowsReadyWithResult() < shotAfter) return;
-                taken = true;
+            window.onRowsChanged = [&] {
+                if (shotTaken || window.RowsReadyWithResult() < shotAfter) return;
+                shotTaken = true;
                 if (!SaveWindowPng(window.Window(), options.screenshotPath)) {
                     tell("could not write " + options.screenshotPath);
                     exitCode = station::kExitIoError;
@@ -200,6 +205,11 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
         }
     }
     const int result = window.RunModal();
+    if (options.runStation && !options.screenshotPath.empty() && !shotTaken) {
+        tell("no screenshot written to " + options.screenshotPath +
+             ": the units did not all have results in time");
+        return station::kExitJobFailed;
+    }
     if (window.LogFailed()) return station::kExitIoError;
     if (result < 0 || window.AnyUnitFailed()) return station::kExitJobFailed;
     return exitCode;

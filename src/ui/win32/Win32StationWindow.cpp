@@ -28,6 +28,7 @@ namespace {
 constexpr UINT kCallMessage = WM_APP + 1;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 1000;
+constexpr UINT_PTR kCloseTimer = 2;
 constexpr const char* kAppName = "zt51xx-mp";
 constexpr const char* kContext = "Win32StationWindow";
 constexpr const char* kReplugCaption = "Write to EEPROM...";
@@ -138,6 +139,7 @@ int Win32StationWindow::RunModal() {
     }
     StopJob();
     KillTimer(window_, kRefreshTimer);
+    KillTimer(window_, kCloseTimer);
     ::DestroyWindow(window_);
     window_ = nullptr;
     return result_;
@@ -201,6 +203,7 @@ INT_PTR Win32StationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
             return TRUE;
         case WM_TIMER:
             if (wParam == kRefreshTimer) Refresh();
+            if (wParam == kCloseTimer) Close(1);
             return TRUE;
         case kCallMessage:
             calls_.Drain();
@@ -252,6 +255,10 @@ void Win32StationWindow::Close(int result) {
     calls_.BeginClosing();
     if (openBox_) EndDialog(openBox_, IDNO);
     PostMessageW(window_, WM_NULL, 0, 0);
+}
+
+void Win32StationWindow::CloseWithin(unsigned milliseconds) {
+    SetTimer(window_, kCloseTimer, milliseconds, nullptr);
 }
 
 void Win32StationWindow::StopJob() {
@@ -426,7 +433,7 @@ void Win32StationWindow::UpdateButton() {
     // Run station starts while nothing runs and stops its own run.
     EnableWindow(GetDlgItem(window_, kIdRunStation), !running_ || (mode_ == Mode::RunStation && stationOn_));
     SetDlgItemTextW(window_, kIdRunStation,
-                    ToWide(Text(mode_ == Mode::RunStation ? "Stop &station" : "&Run station")).c_str());
+                    ToWide(Text(mode_ == Mode::RunStation ? "S&top station" : "&Run station")).c_str());
     // A run's records all name the same people: it took them at its start.
     EnableIdentity(!running_);
 }

@@ -85,6 +85,9 @@ public:
     // Ends the window with `result` without asking, stopping a running job.
     // UI thread.
     void Close(int result);
+    // Closes the window as Close(1) once `milliseconds` have passed, from
+    // when the window is up. UI thread.
+    void CloseWithin(unsigned milliseconds);
 
     HWND Window() const { return window_; }
     bool JobRunning() const { return running_; }
