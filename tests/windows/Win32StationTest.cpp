@@ -30,9 +30,10 @@ namespace {
 constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
 
 // `handlingMs` >= 0: the simulated operator takes finished units out.
-std::unique_ptr<sim::SimulatedMachine> ThreeUnits(std::vector<std::string> faults, int handlingMs = -1) {
+std::unique_ptr<sim::SimulatedMachine> ThreeUnits(std::vector<std::string> faults, int handlingMs = -1,
+                                                  int units = 3) {
     sim::SimulationArguments arguments;
-    arguments.units = 3;
+    arguments.units = units;
     arguments.simulatedClock = true;
     arguments.faults = std::move(faults);
     arguments.handlingMs = handlingMs;
@@ -41,7 +42,7 @@ std::unique_ptr<sim::SimulatedMachine> ThreeUnits(std::vector<std::string> fault
     EXPECT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
     auto machine = std::make_unique<sim::SimulatedMachine>(options);
     // Blank bodies, so that only a real write leaves the image there.
-    for (int unit = 0; unit < 3; ++unit)
+    for (int unit = 0; unit < units; ++unit)
         machine->Bus().SetEeprom(machine->Chip() + unit, 8, std::vector<uint8_t>(kImageSize - 8, 0xFF));
     return machine;
 }
@@ -291,6 +292,56 @@ TEST(Win32StationRun, TheExitCodeSaysWhetherAUnitFailedAndEachUnitLeavesItsLogLi
     EXPECT_EQ(RunStation(*untouched, options, tell), 4);
     EXPECT_FALSE(HoldsImageA(*untouched, 0));
     EXPECT_EQ(told.size(), 1u);
+}
+
+// Every unit present gets its row and is written, however many there are:
+// none is left out for want of room.
+TEST(Win32StationWindow, TenUnitsGetTenRowsAndAreAllWritten) {
+    auto machine = ThreeUnits({}, -1, 10);
+    Win32StationWindow window(*machine);
+    std::vector<std::string> results;
+    window.onInitialised = [&] { PostMessageW(window.Window(), WM_COMMAND, kIdWriteEeprom, 0); };
+    window.onReplugPromptShown = [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); };
+    window.onJobEnded = [&](const std::vector<station::UnitResult>&) {
+        for (size_t row = 0; row < window.RowCount(); ++row)
+            results.push_back(window.CellText(row, kStationResult));
+        window.Close(1);
+    };
+    EXPECT_EQ(window.RunModal(), 1);
+    EXPECT_EQ(results, std::vector<std::string>(10, kCompletion));
+    EXPECT_TRUE(HoldsImageA(*machine, 9));
+}
+
+// --run from the options to the exit code: the picture once every unit has
+// its result, exit 1 for the pulled one; a serial source that cannot be used
+// and --run with --write stop the tool before any unit is touched.
+TEST(Win32StationRun, RunByItselfTakesItsPictureAndRefusesWhatItCannotUse) {
+    const auto shot = TempPath("run.png");
+    std::filesystem::remove(shot);
+    StationOptions options;
+    options.runStation = true;
+    options.simulate = true;
+    options.units = 3;
+    options.screenshotPath = shot.string();
+    std::vector<std::string> told;
+    const auto tell = [&](const std::string& text) { told.push_back(text); };
+    auto pulled = ThreeUnits({"2:unplug-at=600"}, 0);
+    EXPECT_EQ(RunStation(*pulled, options, tell), 1);
+    EXPECT_TRUE(told.empty());
+    EXPECT_GT(std::filesystem::file_size(shot), 0u);
+    std::filesystem::remove(shot);
+
+    options.screenshotPath.clear();
+    options.serial = "counter:";
+    auto untouched = ThreeUnits({}, 0);
+    EXPECT_EQ(RunStation(*untouched, options, tell), 2);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind("--serial: ", 0), 0u) << told[0];
+    EXPECT_FALSE(HoldsImageA(*untouched, 0));
+
+    std::string error;
+    EXPECT_FALSE(ParseStationOptions({"--station", "--run", "--write"}, error));
+    EXPECT_NE(error.find("--write and --run"), std::string::npos) << error;
 }
 
 }  // namespace
