@@ -16,6 +16,7 @@
 #include "job/JobOutcome.h"
 #include "station/report/JobRecordParser.h"
 #include "support/CommandRun.h"
+#include "support/HeadlessChromium.h"
 #include "support/TempDir.h"
 
 namespace zt::cli {
@@ -238,11 +239,8 @@ TEST(StationReport, ALogThatCannotBeReadStopsWithExit4AndAFifoIsNotWaitedFor) {
 // The page as a browser shows it: headless Chromium parses it and the DOM it
 // builds holds every chart, with a bar per station and per failure code.
 TEST(StationReport, ChromiumShowsTheCharts) {
-    const char* candidates[] = {"/usr/bin/chromium", "/usr/bin/chromium-browser"};
-    std::string chromium;
-    for (const char* path : candidates)
-        if (fs::exists(path)) chromium = path;
-    if (chromium.empty())
+    const auto chromium = test::FindChromium();
+    if (!chromium)
         GTEST_SKIP() << "chromium is not installed (scripts/setup.sh installs it); page not rendered";
     TempDir dir;
     const GeneratedLogs logs = WriteLogs(dir.path, 2000);
@@ -250,15 +248,8 @@ TEST(StationReport, ChromiumShowsTheCharts) {
     const test::CommandRun run = test::RunArgs({"report", "-o", page.string(), logs.files[0], logs.files[1]});
     ASSERT_EQ(run.rc, 0) << run.err;
 
-    const fs::path dom = dir.path / "dom.html";
-    // A browser that hangs (no /dev/shm, a broken profile) fails the test rather than stalling the suite.
-    const std::string command =
-        "timeout 120 " + chromium +
-        " --headless --no-sandbox --disable-gpu --user-data-dir=" + (dir.path / "profile").string() +
-        " --dump-dom file://" + page.string() + " >" + dom.string() + " 2>/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream in(dom);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = test::DumpDom(*chromium, page, dir.path);
+    ASSERT_FALSE(text.empty()) << "chromium did not render " << page;
     auto barsIn = [&](const std::string& id) {
         const size_t open = text.find("<svg class=\"chart\" id=\"" + id + "\"");
         if (open == std::string::npos) return -1;

@@ -93,7 +93,8 @@ bool ParseReportTime(std::string_view text, bool local, DayEdge edge, system_clo
     }
     // Beyond the clock's range a year stands for "ever since" or "ever after".
     if (date.year() < year{1900} || date.year() > year{2200}) {
-        *moment = date.year() < year{1900} ? system_clock::time_point::min() : system_clock::time_point::max();
+        *moment =
+            date.year() < year{1900} ? system_clock::time_point::min() : system_clock::time_point::max();
         return true;
     }
     const seconds timeOfDay = hours{h} + minutes{mi} + seconds{s};
