@@ -203,7 +203,7 @@ void AddReportCommand(CLI::App& app, CommandContext& ctx) {
     auto options = std::make_shared<ReportOptions>();
     CLI::App* report = app.add_subcommand(
         "report",
-        "Sum up station logs (the --log files of write, station and the other device commands, several "
+        "Sum up station logs (the --log files of write, station, erase, read and verify, several "
         "stations at once) as one HTML page with charts: units per hour, yield overall, per station and per "
         "port, the failure codes by frequency with their meaning, job durations, and first-pass yield where "
         "units carry a serial or barcode");
@@ -228,7 +228,8 @@ void AddReportCommand(CLI::App& app, CommandContext& ctx) {
         ->add_option("--station", options->stations,
                      "only the jobs of this station (its stationId, or its host when it has none); repeat "
                      "it for several")
-        ->type_name("NAME");
+        ->type_name("NAME")
+        ->allow_extra_args(false);
     report->add_flag("--local-time", options->localTime,
                      "show the page's times in this computer's time zone (named on the page) instead of UTC, "
                      "and take --since and --until without a zone in it; --json stays in UTC");

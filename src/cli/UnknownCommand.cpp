@@ -66,7 +66,8 @@ std::optional<std::string> UnknownCommandLine(const CLI::App& app, int argc, con
             return std::nullopt;
         const std::string nearest = NearestName(word, names);
         std::string line = "zt51xx-mp: unknown command '" + path + std::string(word) + "'";
-        line += nearest.empty() ? " (see --help for the commands)" : "; did you mean '" + path + nearest + "'?";
+        line +=
+            nearest.empty() ? " (see --help for the commands)" : "; did you mean '" + path + nearest + "'?";
         return line + '\n';
     }
     return std::nullopt;

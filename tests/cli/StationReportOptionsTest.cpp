@@ -62,7 +62,8 @@ TEST(StationReportOptions, SinceUntilAndStationKeepTheJobsAskedFor) {
     EXPECT_EQ(stations["filteredOut"], 2);
 
     // Times with a zone, and a space for the T.
-    const auto zoned = Figures(log, {"--since", "2026-12-07T00:30+01:00", "--until", "2026-12-07 00:00:00.001Z"});
+    const auto zoned =
+        Figures(log, {"--since", "2026-12-07T00:30+01:00", "--until", "2026-12-07 00:00:00.001Z"});
     EXPECT_EQ(zoned["records"], 2);
     EXPECT_EQ(zoned["filters"]["since"], "2026-12-06T23:30:00.000Z");
 
@@ -123,9 +124,10 @@ TEST(StationReportPage, CountsNamesAndUnitsPerHour) {
         return R"({"record":"job","host":")" + station + R"(","port":")" + port + R"(","status":")" + status +
                R"(","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:10.000Z"})" + "\n";
     };
-    const std::string one = job("st1", "1-1.10", "OK") + job("st1", "1-1.2", "FAIL") + "torn\n" +
-                            R"({"record":"job","kind":"erase","status":"OK","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:01.000Z"})" +
-                            "\n";
+    const std::string one =
+        job("st1", "1-1.10", "OK") + job("st1", "1-1.2", "FAIL") + "torn\n" +
+        R"({"record":"job","kind":"erase","status":"OK","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:01.000Z"})" +
+        "\n";
     const test::CommandRun single = ReportOf(one, {});
     ASSERT_EQ(single.rc, 0) << single.err;
     for (const char* text : {"1 line was skipped:", "1 failed job carries no code.", "(UTC), 1 station.",

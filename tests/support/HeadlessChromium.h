@@ -21,10 +21,10 @@ inline std::optional<std::string> FindChromium() {
 inline std::string DumpDom(const std::string& chromium, const std::filesystem::path& page,
                            const std::filesystem::path& work) {
     const std::filesystem::path dom = work / "dom.html";
-    const std::string command = "timeout 120 " + chromium +
-                                " --headless --no-sandbox --disable-gpu --user-data-dir=" +
-                                (work / "profile").string() + " --dump-dom file://" + page.string() + " >" +
-                                dom.string() + " 2>/dev/null";
+    const std::string command =
+        "timeout 120 " + chromium +
+        " --headless --no-sandbox --disable-gpu --user-data-dir=" + (work / "profile").string() +
+        " --dump-dom file://" + page.string() + " >" + dom.string() + " 2>/dev/null";
     if (std::system(command.c_str()) != 0) return "";
     std::ifstream in(dom);
     return std::string((std::istreambuf_iterator<char>(in)), {});
