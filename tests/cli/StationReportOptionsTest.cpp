@@ -126,12 +126,14 @@ TEST(StationReportPage, CountsNamesAndUnitsPerHour) {
     };
     const std::string one =
         job("st1", "1-1.10", "OK") + job("st1", "1-1.2", "FAIL") + "torn\n" +
+        R"({"record":"job","host":"st1","status":"FAIL","code":"00030401","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:10.000Z"})"
+        "\n" +
         R"({"record":"job","kind":"erase","status":"OK","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:01.000Z"})" +
         "\n";
     const test::CommandRun single = ReportOf(one, {});
     ASSERT_EQ(single.rc, 0) << single.err;
     for (const char* text : {"1 line was skipped:", "1 failed job carries no code.", "(UTC), 1 station.",
-                             "1 erase record (not in"})
+                             "1 erase record (not in", "00030401: 1 failure</title>"})
         EXPECT_THAT(single.out + single.err, HasSubstr(text)) << text;
     EXPECT_THAT(single.err, HasSubstr("1 line is not a record and was left out: standard input:3"));
     const size_t ports = single.out.find("id=\"yield-ports\"");
@@ -139,7 +141,7 @@ TEST(StationReportPage, CountsNamesAndUnitsPerHour) {
 
     const auto figures = Figures(one, {});
     const auto& slice = figures["throughput"]["slices"][0];
-    EXPECT_DOUBLE_EQ(slice["unitsPerHour"].get<double>(), 2.0);
+    EXPECT_DOUBLE_EQ(slice["unitsPerHour"].get<double>(), 3.0);
     EXPECT_DOUBLE_EQ(slice["passedPerHour"].get<double>(), 1.0);
 
     const test::CommandRun several = ReportOf(job("st1", "1", "OK") + job("st2", "1", "OK") + "a\nb\n", {});

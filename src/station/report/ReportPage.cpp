@@ -191,6 +191,7 @@ std::string ParetoSection(const StationFigures& f) {
         chart.id = "failure-pareto";
         chart.caption = "Failure codes by frequency, with the cumulative share";
         chart.valueUnit = "failures";
+        chart.valueUnitOne = "failure";
         BarSeries counts{"failures", kFailedColour, {}};
         for (size_t i = 0; i < f.pareto.size() && i < kCodesCharted; ++i) {
             chart.labels.push_back(FormatResultCode(f.pareto[i].code));
@@ -225,6 +226,7 @@ std::string DurationSection(const StationFigures& f) {
     chart.id = "job-durations";
     chart.caption = "Write jobs by duration";
     chart.valueUnit = "jobs";
+    chart.valueUnitOne = "job";
     BarSeries passed{"passed", kPassedColour, {}}, failed{"failed", kFailedColour, {}};
     for (size_t i = 0; i < f.durations.size(); ++i) {
         const DurationBin& bin = f.durations[i];

@@ -226,9 +226,11 @@ std::string RenderBarChart(const BarChart& chart) {
         for (const BarSeries& series : chart.series) {
             const double value = i < series.values.size() ? series.values[i] : 0;
             if (value > 0) {
-                std::string title = EscapeMarkup(chart.labels[i]) + ": " +
-                                    Number(value, value == std::floor(value) ? 0 : 1) + " " +
-                                    EscapeMarkup(chart.valueUnit);
+                std::string title =
+                    EscapeMarkup(chart.labels[i]) + ": " + Number(value, value == std::floor(value) ? 0 : 1) +
+                    " " +
+                    EscapeMarkup(value == 1 && !chart.valueUnitOne.empty() ? chart.valueUnitOne
+                                                                           : chart.valueUnit);
                 if (chart.series.size() > 1) {
                     title += ' ';
                     title += EscapeMarkup(series.name);
