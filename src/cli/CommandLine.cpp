@@ -5,6 +5,7 @@
 
 #include "cli/Commands.h"
 #include "cli/HelpFormatter.h"
+#include "cli/UnknownCommand.h"
 
 namespace zt::cli {
 
@@ -51,6 +52,12 @@ int RunCommands(int argc, const char* const* argv, CommandContext& ctx) {
         "job, 6 the unit's lock could not be taken, 70 internal error, 129 after SIGHUP, 130 after Ctrl-C, "
         "143 after "
         "SIGTERM.");
+    // A mistyped command is named with the one meant, before the parser
+    // reports it as a missing command.
+    if (const auto unknown = UnknownCommandLine(app, argc, argv)) {
+        ctx.err << *unknown;
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

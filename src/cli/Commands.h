@@ -22,7 +22,8 @@ struct CommandContext {
     std::ostream& out;
     std::ostream& err;
     int exitCode = kExitOk;
-    // The operator's answers to prompts; null means the process's standard input.
+    // The operator's answers to prompts, and what `report -` reads; null means the
+    // process's standard input.
     std::istream* in = nullptr;
     // What paces jobs on this machine's own devices; null means the real clock.
     // A test hands in simulated time so that a whole job on emulated devices

@@ -468,7 +468,7 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (command == DeviceCommand::Write && setup.checked.severalUnits)
         return WriteSeveralUnits(*backend, options, setup, input, ctx);
     if (setup.checked.severalUnits || options.ports.size() > 1)
-        return Usage(ctx, "--all and a repeated --port are for write only");
+        return Usage(ctx, "--all is for write only, a repeated --port for write and station");
     if (options.replugByPower && !PowerReplugAllowedForOne(*backend, options, setup.checked, ctx)) return;
     if (command == DeviceCommand::Erase && !options.yes && !ConfirmErase(*view, input)) {
         const ResultKind kind =
@@ -636,6 +636,9 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "written again. Ctrl-C or SIGTERM stops taking units.",
         DeviceCommand::Station, false,
         FaultList() +
+            "\nAfter each unit's result a tally: units passed, units failed, and units per hour (units "
+            "finished, passed and failed alike, per hour since the first unit arrived; the report counts "
+            "them the same way).\n"
             "\nExit codes: 0 every unit OK, 1 a unit failed, 2 bad command line, 3 no backend for real "
             "devices, 4 the --log file could not be opened or a line not written, 130 or 143 when a job "
             "was cut short by Ctrl-C or SIGTERM.\n"

@@ -4,6 +4,8 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "cli/Commands.h"
 #include "job/FailureCatalogue.h"
@@ -14,9 +16,20 @@ namespace zt::cli {
 
 namespace {
 
+std::string_view WithoutSpaces(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 // Exactly eight hexadecimal digits: anything shorter or longer is more likely
-// a mistyped code than one whose leading zeros were left off.
-bool ParseCode(const std::string& text, uint32_t* code) {
+// a mistyped code than one whose leading zeros were left off. The brackets
+// around them and spaces come along when the code is copied from the
+// failure message, "[020F0702]", and are passed over.
+bool ParseCode(std::string_view text, uint32_t* code) {
+    text = WithoutSpaces(text);
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
+        text = WithoutSpaces(text.substr(1, text.size() - 2));
     if (text.size() != 8) return false;
     uint32_t value = 0;
     for (const char c : text) {
@@ -28,6 +41,18 @@ bool ParseCode(const std::string& text, uint32_t* code) {
     }
     *code = value;
     return true;
+}
+
+// The catalogue speaks as the dialog does; at the command line the same
+// things have other names.
+std::string ForCommandLine(std::string meaning) {
+    static constexpr std::pair<std::string_view, std::string_view> kWords[] = {
+        {"the IDs typed in the boxes", "the IDs given with --vid and --pid (the ID boxes in the dialog)"},
+    };
+    for (const auto& [dialog, commandLine] : kWords)
+        for (size_t at = 0; (at = meaning.find(dialog, at)) != std::string::npos; at += commandLine.size())
+            meaning.replace(at, dialog.size(), commandLine);
+    return meaning;
 }
 
 std::string Part(const char* label, uint32_t value, const std::string& words) {
@@ -49,7 +74,7 @@ void Explain(CommandContext& ctx, const std::string& text) {
     ctx.out << head << (d.known ? "" : "  (not a code this tool records)") << "\n"
             << Part("stage", d.stage, d.stageText) << Part("origin", d.origin, d.originName)
             << Part("class", d.errorClass, d.className) << Part("detail", d.errorDetail, d.detailName)
-            << d.meaning << "\n";
+            << ForCommandLine(d.meaning) << "\n";
     ctx.exitCode = d.known ? kExitOk : kExitJobFailed;
 }
 
@@ -76,12 +101,13 @@ void AddExplainCommand(CLI::App& app, CommandContext& ctx) {
         "explain",
         "Say what a failure code means: its stage, origin, class and detail, each in hex and words");
     explain->add_option("code", *text,
-                        "the eight hexadecimal digits of \"Fail to Write EEPROM! [XXXXXXXX]\"");
+                        "the eight hexadecimal digits of \"Fail to Write EEPROM! [XXXXXXXX]\", with or "
+                        "without the brackets");
     explain->add_flag("--list", *list, "print every code the tool can show, one per line, instead");
     explain->footer(
         "\nExit codes: 0 a code this tool records, 1 eight digits the tool never records, 2 not eight "
         "hexadecimal digits.\n"
-        "\nExample:\n  zt51xx-mp explain 00030401\n");
+        "\nExamples:\n  zt51xx-mp explain 00030401\n  zt51xx-mp explain [020F0702]\n");
     explain->callback([&ctx, text, list] {
         if (*list) return ListCodes(ctx);
         if (text->empty()) {

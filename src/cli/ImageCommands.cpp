@@ -9,6 +9,7 @@
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "host/HostSystem.h"
+#include "station/CountText.h"
 #include "station/ImageFileCheck.h"
 #include "station/ImageInspector.h"
 
@@ -71,7 +72,7 @@ void InspectFile(CommandContext& ctx, const std::string& path) {
         ctx.exitCode = kExitUsage;
         return;
     }
-    ctx.out << "image file " << path << ": " << file.bytes.size() << " bytes\n";
+    ctx.out << "image file " << path << ": " << station::Counted(file.bytes.size(), "byte", "bytes") << '\n';
     ImageInspector(file.bytes).Write(ctx.out);
     ctx.out << "checks of write --image (the known devices as the tool starts)\n";
     for (const std::string& line : DescribeImageFileChecks(file.bytes, kInitialKnownDevices))

@@ -19,6 +19,7 @@
 #include "host/HostSystem.h"
 #include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
+#include "station/CountText.h"
 #include "station/DialogSession.h"
 #include "station/JsonEvents.h"
 #include "station/StationIdentity.h"
@@ -261,14 +262,14 @@ void UnitRun::Finish(const std::vector<uint8_t>& unit) {
     }
     size_t bytes = 0;
     for (const auto& [first, last] : ranges) bytes += last - first + 1;
-    std::string text = "differs from " + expectedName_ + ": " + std::to_string(bytes) + " bytes in " +
-                       std::to_string(ranges.size()) + " ranges";
+    std::string text = "differs from " + expectedName_ + ": " + station::Counted(bytes, "byte", "bytes") +
+                       " in " + station::Counted(ranges.size(), "range", "ranges");
     // An erased unit differs almost everywhere; the first ranges say enough.
     constexpr size_t kShown = 32;
     for (size_t i = 0; i < ranges.size() && i < kShown; ++i)
         text += "\n" + Hex4(ranges[i].first) + "-" + Hex4(ranges[i].second);
     if (ranges.size() > kShown)
-        text += "\n... and " + std::to_string(ranges.size() - kShown) + " more ranges";
+        text += "\n... and " + station::Counted(ranges.size() - kShown, "more range", "more ranges");
     view_->Info(text);
     End(JobOutcome::Failed({0, kOriginCompareUnit, kUnitDiffers.errorClass, kUnitDiffers.errorDetail}),
         kExitJobFailed);

@@ -78,12 +78,16 @@ void JsonEvents::Device(const PresentDevice& device) {
     event["vid"] = FormatHexId(device.vendorId);
     event["pid"] = FormatHexId(device.productId);
     event["role"] = device.updater ? "updater" : "normal";
-    if (device.described) event["bcd"] = FormatHexId(device.bcdDevice);
+    // The records' names: bcdDevice as in a job's record and cameBack.
+    if (device.described) event["bcdDevice"] = FormatHexId(device.bcdDevice);
     if (!device.serial.empty()) event["serial"] = device.serial;
-    event["path"] = device.path;
-    event["updater"] = device.updater;
+    event["hidNode"] = device.path;
     if (device.powerReplug) event["powerReplug"] = *device.powerReplug;
     if (!device.openable) event["openable"] = false;
+    // The names of earlier versions, which scripts may read.
+    if (device.described) event["bcd"] = FormatHexId(device.bcdDevice);
+    event["path"] = device.path;
+    event["updater"] = device.updater;
     Emit(std::move(event));
 }
 

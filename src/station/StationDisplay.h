@@ -9,7 +9,9 @@ namespace zt::station {
 // A station's tally of finished units.
 struct StationCounters {
     int passed = 0, failed = 0;
-    double unitsPerHour = 0;  // units finished per hour since the first one arrived
+    // Units finished, passed and failed alike, per hour since the first one
+    // arrived: what the station report calls units per hour too.
+    double unitsPerHour = 0;
 };
 
 // "passed 3  failed 1  412 units/h"

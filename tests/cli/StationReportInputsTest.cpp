@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "support/CommandRun.h"
+#include "support/HeadlessChromium.h"
 
 // The station report against logs nobody's station wrote, and against the
 // faults of a line: a serial written into two units, units that share the
@@ -149,6 +152,52 @@ TEST(StationReport, SerialsWrittenTwiceAndFirstPassYield) {
     ASSERT_NE(listed, std::string::npos);
     EXPECT_LT(listed, page.find("<h2>Units per hour"));
     EXPECT_NE(page.find("<code>SN1</code>", listed), std::string::npos);
+}
+
+// Long labels a log can bring: jobs of hours, a port named by its location
+// path, a station name longer than a line, failure codes of other versions.
+// In the browser every text of every chart lies inside its chart.
+TEST(StationReport, ChartTextStaysInsideItsChart) {
+    const auto chromium = test::FindChromium();
+    if (!chromium)
+        GTEST_SKIP() << "chromium is not installed (scripts/setup.sh installs it); page not rendered";
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 24; ++i) {
+        char code[16];
+        std::snprintf(code, sizeof code, "%02X%06X", i % 5, 0xA0A0A0 + i);
+        text += R"({"record":"job","status":"FAIL","code":")" + std::string(code) +
+                R"(","start":"2026-12-07T08:00:00.000Z","end":"2026-12-07T08:00:11.000Z","durationMs":)" +
+                std::to_string(80000000 - i * 3000000) +
+                R"(,"host":"st1","port":"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)#USB()" + std::to_string(i) +
+                ")\"}\n";
+    }
+    text += Record(R"("host":")" + std::string(300, 'W') + R"(","port":"1-1")");
+    const fs::path log = dir.path / "long.log", page = dir.path / "report.html";
+    WriteText(log, text);
+    ASSERT_EQ(test::RunArgs({"report", "-o", page.string(), log.string()}).rc, 0);
+
+    // Each text's box as laid out, against its chart's.
+    std::ofstream(page, std::ios::app) << R"(<script>
+const cut = [];
+for (const svg of document.querySelectorAll('svg.chart')) {
+  const chart = svg.getBoundingClientRect();
+  for (const t of svg.querySelectorAll('text')) {
+    const r = t.getBoundingClientRect();
+    if (r.left < chart.left - 0.5 || r.right > chart.right + 0.5 || r.top < chart.top - 0.5 ||
+        r.bottom > chart.bottom + 0.5)
+      cut.push(svg.id + ': ' + t.textContent);
+  }
+}
+document.body.insertAdjacentHTML('beforeend', '<pre id="cut">' + cut.length + ' cut: ' + cut.join(' | ') + '</pre>');
+</script>
+)";
+    const std::string dom = test::DumpDom(*chromium, page, dir.path);
+    ASSERT_FALSE(dom.empty()) << "chromium did not render " << page;
+    EXPECT_NE(dom.find("<pre id=\"cut\">0 cut: </pre>"), std::string::npos)
+        << dom.substr(std::min(dom.size(), dom.find("<pre id=\"cut\">")));
+    // The station's name is cut on the page, whole in the label's title.
+    EXPECT_NE(dom.find("<title>" + std::string(300, 'W') + "</title>"), std::string::npos);
 }
 
 }  // namespace

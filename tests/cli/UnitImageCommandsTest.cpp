@@ -113,6 +113,10 @@ TEST_F(UnitFiles, ReadThenVerifyAgreesAndAChangedByteIsNamed) {
     const CliRun changed = Cli({"verify", "--image", saved, "--simulate", "--sim-clock"});
     EXPECT_EQ(changed.rc, kExitJobFailed);
     EXPECT_THAT(changed.out, HasSubstr("2 bytes in 2 ranges\n0x1234-0x1234\n0x4075-0x4075\n"));
+    bytes[0x4075] ^= 0x01;
+    Save(saved, bytes);
+    EXPECT_THAT(Cli({"verify", "--image", saved, "--simulate", "--sim-clock"}).out,
+                HasSubstr("1 byte in 1 range\n0x1234-0x1234\n"));
 
     const CliRun otherImage = Cli({"verify", "--image", "B", "--simulate", "--sim-clock"});
     EXPECT_EQ(otherImage.rc, kExitJobFailed);

@@ -46,33 +46,6 @@ bool ParseProductProperty(const std::string& product, uint16_t& vendorId, uint16
     return true;
 }
 
-bool NaturalPathLess(const std::string& a, const std::string& b) {
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        const bool da = std::isdigit(static_cast<unsigned char>(a[i]));
-        const bool db = std::isdigit(static_cast<unsigned char>(b[j]));
-        if (da && db) {
-            size_t ei = i, ej = j;
-            while (ei < a.size() && std::isdigit(static_cast<unsigned char>(a[ei]))) ++ei;
-            while (ej < b.size() && std::isdigit(static_cast<unsigned char>(b[ej]))) ++ej;
-            // Compare the runs without leading zeros: longer means larger.
-            size_t si = i, sj = j;
-            while (si + 1 < ei && a[si] == '0') ++si;
-            while (sj + 1 < ej && b[sj] == '0') ++sj;
-            if (ei - si != ej - sj) return ei - si < ej - sj;
-            const int c = a.compare(si, ei - si, b, sj, ej - sj);
-            if (c != 0) return c < 0;
-            i = ei;
-            j = ej;
-        } else {
-            if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
-            ++i;
-            ++j;
-        }
-    }
-    return (a.size() - i) < (b.size() - j);
-}
-
 std::string UsbPortOf(udev_device* device) {
     if (!device) return "";
     // A USB device is its own port's device; for anything below it (an

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/NaturalOrder.h"
+
 namespace zt::platform_linux {
 
 // Owning pointers for the libudev objects we hold, and the few look-ups the
@@ -42,8 +44,8 @@ std::string UsbPortOf(udev_device* device);
 // (__SO_ACCEPTCON in its flags) on `path`.
 bool UnixSocketListens(const std::string& procNetUnix, const std::string& path);
 
-// Orders device paths the way people number devices: digit runs compare as
-// numbers, so hidraw2 comes before hidraw10 and port 1-2 before 1-10.
-bool NaturalPathLess(const std::string& a, const std::string& b);
+// Orders device paths the way people number devices: hidraw2 before
+// hidraw10, port 1-2 before 1-10.
+inline bool NaturalPathLess(const std::string& a, const std::string& b) { return NaturalLess(a, b); }
 
 }  // namespace zt::platform_linux

@@ -37,6 +37,14 @@ nlohmann::ordered_json FiguresAsJson(const StationLogReading& reading, const Sta
     out["report"] = "station";
     out["files"] = reading.files;
     out["records"] = reading.records;
+    if (reading.filter.Any()) {
+        ordered_json filters = ordered_json::object();
+        if (reading.filter.since) filters["since"] = FormatIsoTime(*reading.filter.since);
+        if (reading.filter.until) filters["until"] = FormatIsoTime(*reading.filter.until);
+        if (!reading.filter.stations.empty()) filters["stations"] = reading.filter.stations;
+        out["filters"] = std::move(filters);
+    }
+    out["filteredOut"] = reading.filteredOut;
     ordered_json invalid = ordered_json::array();
     for (const InvalidLine& line : reading.invalid)
         invalid.push_back({{"file", line.file}, {"line", line.line}, {"reason", line.reason}});
@@ -69,9 +77,11 @@ nlohmann::ordered_json FiguresAsJson(const StationLogReading& reading, const Sta
         slices.push_back({{"start", FormatIsoTime(slice.start)},
                           {"passed", slice.passed},
                           {"failed", slice.failed},
-                          {"unitsPerHour", slice.unitsPerHour}});
+                          {"unitsPerHour", slice.unitsPerHour},
+                          {"passedPerHour", slice.passedPerHour}});
     out["throughput"] = {{"sliceSeconds", figures.sliceLength.count()},
                          {"peakUnitsPerHour", figures.peakUnitsPerHour},
+                         {"peakPassedPerHour", figures.peakPassedPerHour},
                          {"slices", std::move(slices)}};
 
     ordered_json codes = ordered_json::array();

@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "job/JobOutcome.h"
+#include "station/CountText.h"
 #include "station/IsoTime.h"
+#include "station/LocalTime.h"
 #include "station/report/SvgChart.h"
 
 namespace zt::station {
@@ -47,11 +49,41 @@ std::string Fixed(double value, int decimals) {
 
 std::string Seconds(int64_t ms) { return Fixed(double(ms) / 1000.0, 1) + " s"; }
 
-// "12-08 14:00": enough to tell the slices of a report apart.
-std::string SliceLabel(std::chrono::system_clock::time_point start) {
-    const std::string iso = FormatIsoTime(start);
-    return iso.substr(5, 5) + " " + iso.substr(11, 5);
-}
+using Moment = std::chrono::system_clock::time_point;
+
+// Times as the page shows them, in UTC or in local time.
+class TimeText {
+public:
+    explicit TimeText(PageTimes times) : local_(times == PageTimes::Local) {}
+
+    std::string Of(Moment moment) const {
+        return local_ ? FormatLocalIsoTime(moment) : FormatIsoTime(moment);
+    }
+
+    // "12-08 14:00": enough to tell the slices of a report apart.
+    std::string Slice(Moment start) const {
+        const std::string iso = Of(start);
+        return iso.substr(5, 5) + " " + iso.substr(11, 5);
+    }
+
+    // "UTC", or the local zone over the span: "local time, CET = UTC+01:00",
+    // both ends named when daylight saving changes in between.
+    std::string Zone(Moment first, Moment last) const {
+        if (!local_) return "UTC";
+        std::string zone = "local time, " + ZoneAt(first);
+        const std::string atLast = ZoneAt(last);
+        return atLast == ZoneAt(first) ? zone : zone + " to " + atLast;
+    }
+
+private:
+    static std::string ZoneAt(Moment moment) {
+        const std::string iso = FormatLocalIsoTime(moment), name = LocalZoneName(moment);
+        const std::string offset = "UTC" + iso.substr(iso.size() - 6);
+        return name.empty() ? offset : name + " = " + offset;
+    }
+
+    bool local_;
+};
 
 std::string Tile(const std::string& label, const std::string& value) {
     return "<div class=\"tile\">" + EscapeMarkup(label) + "<b>" + EscapeMarkup(value) + "</b></div>";
@@ -87,13 +119,13 @@ std::string MoreNote(size_t total) {
 
 // A serial that went into two units makes them indistinguishable to whatever
 // reads it later, so it is shown before anything else.
-std::string DuplicateSerialSection(const StationFigures& f) {
+std::string DuplicateSerialSection(const StationFigures& f, const TimeText& times) {
     if (f.duplicateSerials.empty()) return "";
     std::string html =
-        "<h2>Serials written into more than one unit</h2>\n<p>" + std::to_string(f.duplicateSerials.size()) +
-        " serials were written by passed jobs into more than one unit (not the same barcode, not the same "
-        "job "
-        "read twice).</p>\n<table id=\"duplicate-serials\"><tr><th>serial</th><th>units</th><th>station</"
+        "<h2>Serials written into more than one unit</h2>\n<p>" +
+        Counted(f.duplicateSerials.size(), "serial was", "serials were") +
+        " written by passed jobs into more than one unit (not the same barcode, not the same job read "
+        "twice).</p>\n<table id=\"duplicate-serials\"><tr><th>serial</th><th>units</th><th>station</"
         "th><th>port</th><th>start</th><th>barcode</th></tr>\n";
     for (size_t i = 0; i < f.duplicateSerials.size() && i < kRowsShown; ++i) {
         const DuplicateSerial& duplicate = f.duplicateSerials[i];
@@ -102,31 +134,36 @@ std::string DuplicateSerialSection(const StationFigures& f) {
             html += "<tr><td>" + (u == 0 ? "<code>" + EscapeMarkup(duplicate.serial) + "</code>" : "") +
                     "</td><td class=\"n\">" + (u == 0 ? std::to_string(duplicate.units) : "") + "</td><td>" +
                     EscapeMarkup(use.station) + "</td><td>" + EscapeMarkup(use.port) + "</td><td>" +
-                    FormatIsoTime(use.start) + "</td><td>" + EscapeMarkup(use.barcode) + "</td></tr>\n";
+                    times.Of(use.start) + "</td><td>" + EscapeMarkup(use.barcode) + "</td></tr>\n";
         }
     }
     return html + MoreRow(f.duplicateSerials.size(), 6) + "</table>\n";
 }
 
-std::string ThroughputSection(const StationFigures& f) {
+// Units per hour are the units finished, passed and failed alike, as the
+// station's counters count them; the passed part of each bar is passed per hour.
+std::string ThroughputSection(const StationFigures& f, const TimeText& times) {
     BarChart chart;
     chart.id = "units-per-hour";
-    chart.caption = "Units passed per hour";
+    chart.caption = "Units finished per hour, passed and failed";
     chart.valueUnit = "units/h";
-    BarSeries passed{"passed", kPassedColour, {}};
+    BarSeries passed{"passed", kPassedColour, {}}, failed{"failed", kFailedColour, {}};
     for (const ThroughputSlice& slice : f.throughput) {
-        chart.labels.push_back(SliceLabel(slice.start));
-        passed.values.push_back(slice.unitsPerHour);
+        chart.labels.push_back(times.Slice(slice.start));
+        passed.values.push_back(slice.passedPerHour);
+        failed.values.push_back(slice.unitsPerHour - slice.passedPerHour);
     }
-    chart.series.push_back(std::move(passed));
+    chart.series = {std::move(passed), std::move(failed)};
     chart.labelEvery = std::max<size_t>(1, (chart.labels.size() + 23) / 24);
     const int64_t hours = f.sliceLength.count() / 3600;
     const std::string slice = hours * 3600 == f.sliceLength.count()
                                   ? std::to_string(hours) + " h"
                                   : std::to_string(f.sliceLength.count()) + " s";
-    return "<h2>Units per hour</h2>\n<p>Units passed per hour, in slices of " + slice +
-           " (UTC, by the end of each job). Peak " + Fixed(f.peakUnitsPerHour, 1) + " units/h.</p>\n" +
-           RenderBarChart(chart);
+    return "<h2>Units per hour</h2>\n<p>Units finished per hour, passed and failed alike (as a station's "
+           "counters count them), in slices of " +
+           slice + " (" + times.Zone(f.first, f.last) + ", by the end of each job). Peak " +
+           Fixed(f.peakUnitsPerHour, 1) + " units/h; passed per hour peak " + Fixed(f.peakPassedPerHour, 1) +
+           ".</p>\n" + Legend() + RenderBarChart(chart);
 }
 
 std::string YieldSection(const StationFigures& f) {
@@ -154,6 +191,7 @@ std::string ParetoSection(const StationFigures& f) {
         chart.id = "failure-pareto";
         chart.caption = "Failure codes by frequency, with the cumulative share";
         chart.valueUnit = "failures";
+        chart.valueUnitOne = "failure";
         BarSeries counts{"failures", kFailedColour, {}};
         for (size_t i = 0; i < f.pareto.size() && i < kCodesCharted; ++i) {
             chart.labels.push_back(FormatResultCode(f.pareto[i].code));
@@ -176,8 +214,8 @@ std::string ParetoSection(const StationFigures& f) {
         html += MoreRow(f.pareto.size(), 5) + "</table>\n";
     }
     if (f.failuresWithoutCode > 0)
-        html += "<p class=\"note\">" + std::to_string(f.failuresWithoutCode) +
-                " failed jobs carry no code.</p>\n";
+        html += "<p class=\"note\">" +
+                Counted(f.failuresWithoutCode, "failed job carries", "failed jobs carry") + " no code.</p>\n";
     return html;
 }
 
@@ -188,6 +226,7 @@ std::string DurationSection(const StationFigures& f) {
     chart.id = "job-durations";
     chart.caption = "Write jobs by duration";
     chart.valueUnit = "jobs";
+    chart.valueUnitOne = "job";
     BarSeries passed{"passed", kPassedColour, {}}, failed{"failed", kFailedColour, {}};
     for (size_t i = 0; i < f.durations.size(); ++i) {
         const DurationBin& bin = f.durations[i];
@@ -220,18 +259,22 @@ std::string FirstPassSection(const StationFigures& f) {
         {{"passed at the first write", fpy.Rate(), std::to_string(fpy.passedFirst) + " of " + units},
          {"passed in the end", double(fpy.passedEventually) / fpy.units,
           std::to_string(fpy.passedEventually) + " of " + units}});
-    html += "<p>" + units + " units told apart by barcode, or by the serial written where there is none; " +
-            std::to_string(fpy.retried) + " were written more than once.";
+    html += "<p>" + Counted(fpy.units, "unit", "units") +
+            " told apart by barcode, or by the serial written where there is none; " +
+            Counted(fpy.retried, "was", "were") + " written more than once.";
     if (fpy.jobsWithoutUnit > 0)
-        html += " " + std::to_string(fpy.jobsWithoutUnit) + " write jobs name no unit and are left out here.";
+        html += " " +
+                Counted(fpy.jobsWithoutUnit, "write job names no unit and is",
+                        "write jobs name no unit and are") +
+                " left out here.";
     return html + "</p>\n";
 }
 
 std::string InvalidSection(const StationLogReading& reading) {
     if (reading.invalidLines == 0) return "";
     std::string html = "<h2>Lines that are not records</h2>\n<p id=\"invalid-count\">" +
-                       std::to_string(reading.invalidLines) +
-                       " lines were skipped:</p>\n<ul id=\"invalid-lines\">\n";
+                       Counted(reading.invalidLines, "line was", "lines were") +
+                       " skipped:</p>\n<ul id=\"invalid-lines\">\n";
     for (size_t i = 0; i < reading.invalid.size() && i < kRowsShown; ++i) {
         const InvalidLine& line = reading.invalid[i];
         html += "<li><code>" + EscapeMarkup(line.file) + ":" + std::to_string(line.line) + "</code> " +
@@ -245,32 +288,51 @@ std::string InvalidSection(const StationLogReading& reading) {
     return html;
 }
 
+std::string FilterNote(const StationLogReading& reading, const TimeText& times) {
+    const ReportFilter& filter = reading.filter;
+    if (!filter.Any()) return "";
+    std::string note = "Only the jobs";
+    if (filter.since) note += " started at or after " + times.Of(*filter.since);
+    if (filter.until)
+        note += std::string(filter.since ? " and" : " started") + " before " + times.Of(*filter.until);
+    if (!filter.stations.empty()) {
+        note += filter.stations.size() == 1 ? " of the station " : " of the stations ";
+        for (size_t i = 0; i < filter.stations.size(); ++i) note += (i == 0 ? "" : ", ") + filter.stations[i];
+    }
+    note += "; " + Counted(reading.filteredOut, "other record was", "other records were") + " left out.";
+    return "<p class=\"note\" id=\"filters\">" + EscapeMarkup(note) + "</p>\n";
+}
+
 }  // namespace
 
-std::string RenderReportPage(const StationLogReading& reading, const StationFigures& f) {
+std::string RenderReportPage(const StationLogReading& reading, const StationFigures& f, PageTimes pageTimes) {
+    const TimeText times(pageTimes);
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Station "
         "report</title>\n<style>" +
         std::string(kStyle) + "</style>\n</head>\n<body>\n<h1>Station report</h1>\n";
     std::string files;
     for (const std::string& file : reading.files) files += (files.empty() ? "" : ", ") + file;
-    html += "<p class=\"note\">" + EscapeMarkup(files) + "</p>\n" + DuplicateSerialSection(f);
+    html += "<p class=\"note\">" + EscapeMarkup(files) + "</p>\n" + FilterNote(reading, times) +
+            DuplicateSerialSection(f, times);
     if (f.overall.Jobs() == 0) {
         html += "<p>The logs hold no write job.</p>\n";
     } else {
-        html += "<p>" + FormatIsoTime(f.first) + " to " + FormatIsoTime(f.last) + " (UTC), " +
-                std::to_string(f.stations.size()) + " stations.</p>\n<div class=\"tiles\">" +
+        html += "<p>" + times.Of(f.first) + " to " + times.Of(f.last) + " (" + times.Zone(f.first, f.last) +
+                "), " + Counted(f.stations.size(), "station", "stations") + ".</p>\n<div class=\"tiles\">" +
                 Tile("write jobs", std::to_string(f.overall.Jobs())) +
                 Tile("units passed", std::to_string(f.overall.passed)) +
                 Tile("yield", Percent(f.overall.Yield())) +
-                Tile("peak units/h", Fixed(f.peakUnitsPerHour, 0));
+                Tile("peak units/h", Fixed(f.peakUnitsPerHour, 0)) +
+                Tile("peak passed/h", Fixed(f.peakPassedPerHour, 0));
         if (f.firstPass.units > 0) html += Tile("first-pass yield", Percent(f.firstPass.Rate()));
         if (reading.invalidLines > 0) html += Tile("lines not records", std::to_string(reading.invalidLines));
         html += "</div>\n";
         for (const auto& [kind, count] : f.otherKinds)
-            html += "<p class=\"note\">" + std::to_string(count) + " " + EscapeMarkup(kind) +
-                    " records (not in these figures).</p>\n";
-        html += ThroughputSection(f) + YieldSection(f) + ParetoSection(f) + DurationSection(f) +
+            html += "<p class=\"note\">" +
+                    EscapeMarkup(Counted(size_t(count), kind + " record", kind + " records")) +
+                    " (not in these figures).</p>\n";
+        html += ThroughputSection(f, times) + YieldSection(f) + ParetoSection(f) + DurationSection(f) +
                 FirstPassSection(f);
     }
     return html + InvalidSection(reading) + "</body>\n</html>\n";

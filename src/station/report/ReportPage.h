@@ -6,8 +6,13 @@
 
 namespace zt::station {
 
+// How the page shows times: UTC, as in the logs, or the computer's local
+// time with its zone named.
+enum class PageTimes { Utc, Local };
+
 // The station report as one self-contained HTML page: its styles and SVG
-// charts inline, nothing fetched, no script. Times are UTC, as in the logs.
-std::string RenderReportPage(const StationLogReading& reading, const StationFigures& figures);
+// charts inline, nothing fetched, no script.
+std::string RenderReportPage(const StationLogReading& reading, const StationFigures& figures,
+                             PageTimes times = PageTimes::Utc);
 
 }  // namespace zt::station

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "job/FailureCatalogue.h"
+#include "platform/NaturalOrder.h"
 
 namespace zt::station {
 
@@ -74,6 +75,13 @@ bool SameUnit(const SerialWriting& a, const SerialWriting& b) {
            (a.station == b.station && a.port == b.port && a.start == b.start);
 }
 
+// Names as people count them; names the natural order takes as equal
+// ("st01", "st1") keep the order of their bytes, so no two are merged.
+bool NameLess(const std::string& a, const std::string& b) {
+    if (NaturalLess(a, b)) return true;
+    return !NaturalLess(b, a) && a < b;
+}
+
 // So that a serial handed to thousands of units still gives a short list.
 constexpr size_t kSerialUsesKept = 10;
 
@@ -97,8 +105,10 @@ void FillThroughput(const std::map<int64_t, std::pair<int, int>>& hours, Station
     }
     const double sliceHours = double(length) / double(kHour);
     for (ThroughputSlice& slice : figures.throughput) {
-        slice.unitsPerHour = slice.passed / sliceHours;
+        slice.unitsPerHour = (slice.passed + slice.failed) / sliceHours;
+        slice.passedPerHour = slice.passed / sliceHours;
         figures.peakUnitsPerHour = std::max(figures.peakUnitsPerHour, slice.unitsPerHour);
+        figures.peakPassedPerHour = std::max(figures.peakPassedPerHour, slice.passedPerHour);
     }
 }
 
@@ -219,6 +229,12 @@ StationFigures StationFiguresBuilder::Finish() {
         tally.port = key.second;
         figures.ports.push_back(tally);
     }
+    std::sort(figures.stations.begin(), figures.stations.end(),
+              [](const JobTally& a, const JobTally& b) { return NameLess(a.station, b.station); });
+    std::sort(figures.ports.begin(), figures.ports.end(), [](const JobTally& a, const JobTally& b) {
+        if (a.station != b.station) return NameLess(a.station, b.station);
+        return NameLess(a.port, b.port);
+    });
     if (anyWrite_) FillThroughput(hours_, figures);
     FillPareto(codes_, figures);
     FillDurations(passedMs_, failedMs_, figures);

@@ -23,11 +23,14 @@ struct JobTally {
     double Yield() const { return passed + failed == 0 ? 0.0 : double(passed) / double(passed + failed); }
 };
 
-// One slice of time: units that passed in it, and what that makes per hour.
+// One slice of time: units that passed and failed in it, and what that makes
+// per hour. Units per hour are the units finished, passed and failed alike,
+// as a station's counters count them; passed per hour only those that passed.
 struct ThroughputSlice {
     std::chrono::system_clock::time_point start;
     int passed = 0, failed = 0;
     double unitsPerHour = 0;
+    double passedPerHour = 0;
 };
 
 // One failure code and how often it ended a write job, most frequent first.
@@ -80,13 +83,13 @@ struct DuplicateSerial {
 struct StationFigures {
     std::chrono::system_clock::time_point first, last;  // the earliest start and the latest end
     JobTally overall;
-    std::vector<JobTally> stations;         // by name
-    std::vector<JobTally> ports;            // by station, then port
+    std::vector<JobTally> stations;         // by name, in natural order (st2 before st10)
+    std::vector<JobTally> ports;            // by station, then port (1-1.2 before 1-1.10)
     std::map<std::string, int> otherKinds;  // erase, read, verify records: counted, not in the yield
 
     std::chrono::seconds sliceLength{3600};
     std::vector<ThroughputSlice> throughput;  // every slice from the first job to the last, empty ones too
-    double peakUnitsPerHour = 0;
+    double peakUnitsPerHour = 0, peakPassedPerHour = 0;
 
     std::vector<CodeCount> pareto;
     int failuresWithoutCode = 0;

@@ -18,6 +18,10 @@ void StationLogReading::AddLine(size_t number, std::string_view line) {
         AddInvalid(number, std::move(reason));
         return;
     }
+    if (!filter.Admits(job)) {
+        ++filteredOut;
+        return;
+    }
     ++records;
     figures.Add(job);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "station/report/ReportFilter.h"
 #include "station/report/StationFigures.h"
 
 namespace zt::station {
@@ -25,7 +26,10 @@ struct StationLogReading {
 
     // Records that end later than this are not believed (a clock far ahead).
     std::chrono::system_clock::time_point latest;
+    // The records summed up; the others still count as records, in filteredOut.
+    ReportFilter filter;
     size_t records = 0;
+    size_t filteredOut = 0;
     size_t invalidLines = 0;
     std::vector<InvalidLine> invalid;  // the first kInvalidLinesKept of them
     std::vector<std::string> files;

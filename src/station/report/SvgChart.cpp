@@ -58,6 +58,65 @@ size_t Utf8Character(std::string_view text, char32_t* point) {
     return length;
 }
 
+// The page names no font, so a browser picks its own sans-serif; these are
+// the widths of the wider ones (DejaVu Sans), in ems, so that text measured
+// here is never wider on the page. Anything past ASCII counts as a full em.
+double CharacterWidth(char32_t point) {
+    if (point >= '0' && point <= '9') return 0.64;
+    if (point >= 'A' && point <= 'Z') return point == 'M' || point == 'W' ? 1.0 : 0.78;
+    if (point >= 'a' && point <= 'z') return point == 'm' || point == 'w' ? 0.98 : 0.64;
+    switch (point) {
+        case ' ':
+        case '.':
+        case ',':
+        case ':':
+        case ';':
+        case '\'':
+        case '|':
+        case '!':
+            return 0.34;
+        case '-':
+        case '(':
+        case ')':
+        case '[':
+        case ']':
+        case '/':
+            return 0.4;
+        default:
+            return point < 0x80 ? 0.84 : 1.0;
+    }
+}
+
+constexpr double kFontSize = 11;  // of every text in a chart (the page's style)
+
+// The widest `text` (raw, before escaping) can be at kFontSize.
+double TextWidth(std::string_view text) {
+    double ems = 0;
+    while (!text.empty()) {
+        char32_t point = 0xFFFD;
+        const size_t length = Utf8Character(text, &point);
+        text.remove_prefix(std::max<size_t>(length, 1));
+        ems += CharacterWidth(point);
+    }
+    return ems * kFontSize;
+}
+
+// `text` cut to `width` with an ellipsis, never inside a UTF-8 character.
+std::string FitText(std::string_view text, double width) {
+    if (TextWidth(text) <= width) return std::string(text);
+    const double room = width - CharacterWidth(0x2026) * kFontSize;
+    double used = 0;
+    size_t kept = 0;
+    while (kept < text.size()) {
+        char32_t point = 0xFFFD;
+        const size_t length = std::max<size_t>(Utf8Character(text.substr(kept), &point), 1);
+        used += CharacterWidth(point) * kFontSize;
+        if (used > room) break;
+        kept += length;
+    }
+    return std::string(text.substr(0, kept)) + "\u2026";
+}
+
 }  // namespace
 
 // Logs are written by other programs and hand-edited: whatever bytes they
@@ -100,12 +159,28 @@ std::string EscapeMarkup(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// Labels under the axis are turned by this much, so that long ones need not
+// be spread wider than the bars.
+constexpr double kLabelAngle = 40 * 3.14159265358979 / 180;
+// Of a text's height, what lies above its baseline and what below.
+constexpr double kAscent = 0.8 * kFontSize, kDescent = 0.25 * kFontSize;
+
+// The value beside a share bar: "97.6 %  (2079 of 2130)".
+std::string ShareText(const ShareBar& row) {
+    return Number(std::clamp(row.share, 0.0, 1.0) * 100, 1) + " %" +
+           (row.note.empty() ? "" : "  (" + row.note + ")");
+}
+
+}  // namespace
+
 std::string RenderBarChart(const BarChart& chart) {
-    constexpr double kLeft = 56, kRight = 48, kTop = 16, kBottom = 64, kPlotHeight = 220;
+    constexpr double kTop = 16, kPlotHeight = 220, kLabelDrop = 12, kGap = 6, kPadding = 4;
     const size_t count = chart.labels.size();
     const double slot = std::clamp(720.0 / std::max<size_t>(count, 1), 4.0, 48.0);
     const double plotWidth = slot * std::max<size_t>(count, 1);
-    const double width = kLeft + plotWidth + kRight, height = kTop + kPlotHeight + kBottom;
+    const double every = double(std::max<size_t>(chart.labelEvery, 1));
     double highest = 0;
     for (size_t i = 0; i < count; ++i) {
         double stack = 0;
@@ -114,6 +189,23 @@ std::string RenderBarChart(const BarChart& chart) {
     }
     const double top = AxisTop(highest);
     auto y = [&](double value) { return kTop + kPlotHeight * (1 - value / top); };
+    auto axisValue = [&](int step) { return Number(top * step / 4, top < 5 ? 1 : 0); };
+
+    // Margins wide enough for every text: the value axis on the left, the
+    // turned labels below (each reaching down and back to the left from
+    // under its bar), the cumulative shares on the right.
+    double left = 56, right = 48, bottom = 64;
+    for (int step = 0; step <= 4; ++step) left = std::max(left, TextWidth(axisValue(step)) + kGap + kPadding);
+    const double cosine = std::cos(kLabelAngle), sine = std::sin(kLabelAngle);
+    for (size_t i = 0; i < count; i += size_t(every)) {
+        const double length = TextWidth(chart.labels[i]);
+        bottom = std::max(bottom, kLabelDrop + length * sine + kDescent * cosine + kPadding);
+        left = std::max(left, length * cosine + kAscent * sine + kPadding - slot * (double(i) + 0.5));
+    }
+    if (!chart.cumulative.empty()) right = std::max(right, kGap + TextWidth("100%") + kPadding);
+    const double kLeft = std::ceil(left);
+    const double width = kLeft + plotWidth + std::ceil(right),
+                 height = kTop + kPlotHeight + std::ceil(bottom);
 
     std::string svg = "<svg class=\"chart\" id=\"" + EscapeMarkup(chart.id) +
                       "\" role=\"img\" aria-label=\"" + EscapeMarkup(chart.caption) +
@@ -125,8 +217,8 @@ std::string RenderBarChart(const BarChart& chart) {
         const double value = top * step / 4, at = y(value);
         svg += "<line class=\"grid\" x1=\"" + Number(kLeft) + "\" x2=\"" + Number(kLeft + plotWidth) +
                "\" y1=\"" + Number(at) + "\" y2=\"" + Number(at) + "\"/>";
-        svg += "<text class=\"axis\" x=\"" + Number(kLeft - 6) + "\" y=\"" + Number(at + 4) +
-               "\" text-anchor=\"end\">" + Number(value, top < 5 ? 1 : 0) + "</text>\n";
+        svg += "<text class=\"axis\" x=\"" + Number(kLeft - kGap) + "\" y=\"" + Number(at + 4) +
+               "\" text-anchor=\"end\">" + axisValue(step) + "</text>\n";
     }
     for (size_t i = 0; i < count; ++i) {
         const double x = kLeft + slot * double(i) + slot * 0.1, barWidth = slot * 0.8;
@@ -134,9 +226,11 @@ std::string RenderBarChart(const BarChart& chart) {
         for (const BarSeries& series : chart.series) {
             const double value = i < series.values.size() ? series.values[i] : 0;
             if (value > 0) {
-                std::string title = EscapeMarkup(chart.labels[i]) + ": " +
-                                    Number(value, value == std::floor(value) ? 0 : 1) + " " +
-                                    EscapeMarkup(chart.valueUnit);
+                std::string title =
+                    EscapeMarkup(chart.labels[i]) + ": " + Number(value, value == std::floor(value) ? 0 : 1) +
+                    " " +
+                    EscapeMarkup(value == 1 && !chart.valueUnitOne.empty() ? chart.valueUnitOne
+                                                                           : chart.valueUnit);
                 if (chart.series.size() > 1) {
                     title += ' ';
                     title += EscapeMarkup(series.name);
@@ -147,8 +241,8 @@ std::string RenderBarChart(const BarChart& chart) {
             }
             base += value;
         }
-        if (i % std::max<size_t>(chart.labelEvery, 1) == 0) {
-            const double lx = x + barWidth / 2, ly = kTop + kPlotHeight + 12;
+        if (i % size_t(every) == 0) {
+            const double lx = x + barWidth / 2, ly = kTop + kPlotHeight + kLabelDrop;
             svg += "<text class=\"axis\" x=\"" + Number(lx) + "\" y=\"" + Number(ly) +
                    "\" text-anchor=\"end\" transform=\"rotate(-40 " + Number(lx) + " " + Number(ly) + ")\">" +
                    EscapeMarkup(chart.labels[i]) + "</text>\n";
@@ -163,7 +257,7 @@ std::string RenderBarChart(const BarChart& chart) {
             "<polyline class=\"cumulative\" fill=\"none\" stroke=\"#1565c0\" stroke-width=\"2\" points=\"" +
             points + "\"/>\n";
         for (int step = 0; step <= 4; ++step)
-            svg += "<text class=\"axis\" x=\"" + Number(kLeft + plotWidth + 6) + "\" y=\"" +
+            svg += "<text class=\"axis\" x=\"" + Number(kLeft + plotWidth + kGap) + "\" y=\"" +
                    Number(kTop + kPlotHeight * (1 - step / 4.0) + 4) + "\">" + std::to_string(step * 25) +
                    "%</text>\n";
     }
@@ -175,8 +269,18 @@ std::string RenderBarChart(const BarChart& chart) {
 
 std::string RenderShareBars(const std::string& id, const std::string& caption,
                             const std::vector<ShareBar>& rows) {
-    constexpr double kLabel = 200, kBar = 420, kRow = 22, kNote = 200;
-    const double height = kRow * std::max<size_t>(rows.size(), 1) + 8, width = kLabel + kBar + kNote;
+    // The label column as wide as its longest label, up to a limit past which
+    // labels are cut (whole in their title); the values' column as wide as
+    // its longest value.
+    constexpr double kBar = 420, kRow = 22, kGap = 8, kMostLabel = 480;
+    double label = 120, note = 200;
+    for (const ShareBar& row : rows) {
+        label = std::max(label, std::min(TextWidth(row.label), kMostLabel) + 2 * kGap);
+        note = std::max(note, TextWidth(ShareText(row)) + 2 * kGap);
+    }
+    const double kLabel = std::ceil(label);
+    const double height = kRow * std::max<size_t>(rows.size(), 1) + 8,
+                 width = kLabel + kBar + std::ceil(note);
     std::string svg = "<svg class=\"chart\" id=\"" + EscapeMarkup(id) + "\" role=\"img\" aria-label=\"" +
                       EscapeMarkup(caption) + "\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
                       Number(width, 0) + "\" height=\"" + Number(height, 0) + "\" viewBox=\"0 0 " +
@@ -185,8 +289,11 @@ std::string RenderShareBars(const std::string& id, const std::string& caption,
         const ShareBar& row = rows[i];
         const double share = std::clamp(row.share, 0.0, 1.0), top = 4 + kRow * double(i);
         const std::string percent = Number(share * 100, 1) + " %";
-        svg += "<text class=\"label\" x=\"" + Number(kLabel - 8) + "\" y=\"" + Number(top + 14) +
-               "\" text-anchor=\"end\">" + EscapeMarkup(row.label) + "</text>";
+        const std::string shown = FitText(row.label, kLabel - 2 * kGap);
+        svg += "<text class=\"label\" x=\"" + Number(kLabel - kGap) + "\" y=\"" + Number(top + 14) +
+               "\" text-anchor=\"end\">" +
+               (shown.size() == row.label.size() ? "" : "<title>" + EscapeMarkup(row.label) + "</title>") +
+               EscapeMarkup(shown) + "</text>";
         svg += "<rect class=\"track\" x=\"" + Number(kLabel) + "\" y=\"" + Number(top + 2) + "\" width=\"" +
                Number(kBar) + "\" height=\"16\"/>";
         svg += "<rect class=\"bar\" fill=\"" +
@@ -196,8 +303,8 @@ std::string RenderShareBars(const std::string& id, const std::string& caption,
                "\" x=\"" + Number(kLabel) + "\" y=\"" + Number(top + 2) + "\" width=\"" +
                Number(kBar * share) + "\" height=\"16\"><title>" + EscapeMarkup(row.label) + ": " + percent +
                "</title></rect>";
-        svg += "<text class=\"value\" x=\"" + Number(kLabel + kBar + 8) + "\" y=\"" + Number(top + 14) +
-               "\">" + percent + (row.note.empty() ? "" : "  (" + EscapeMarkup(row.note) + ")") + "</text>\n";
+        svg += "<text class=\"value\" x=\"" + Number(kLabel + kBar + kGap) + "\" y=\"" + Number(top + 14) +
+               "\">" + EscapeMarkup(ShareText(row)) + "</text>\n";
     }
     return svg + "</svg>\n";
 }

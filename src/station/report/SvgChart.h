@@ -22,6 +22,7 @@ struct BarChart {
     std::vector<std::string> labels;
     std::vector<BarSeries> series;
     std::string valueUnit;           // said in each bar's title, e.g. "units/h"
+    std::string valueUnitOne;        // said instead for a value of 1 ("failure"); "": the same
     std::vector<double> cumulative;  // optional: shares 0 to 1 drawn as a line on a 0-100 % scale
     size_t labelEvery = 1;           // write every n-th label under the axis
 };
