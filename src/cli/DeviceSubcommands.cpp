@@ -27,6 +27,7 @@
 #include "station/JsonEvents.h"
 #include "station/KnownDeviceScan.h"
 #include "station/MultiUnitWrite.h"
+#include "station/OperatorText.h"
 #include "station/PowerReplug.h"
 #include "station/SimFaultNames.h"
 #include "station/StationLog.h"
@@ -536,7 +537,9 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
     typed.pidOption = sub->add_option("--pid", typed.pid,
                                       "product ID of the unit to work on, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
-    sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
+    // Events carry the English texts whatever the operator's language.
+    sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else")
+        ->each([](const std::string&) { station::SetOperatorLanguage("C"); });
     sub->add_option(
            "--port", options.ports,
            "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "

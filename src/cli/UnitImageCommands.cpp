@@ -21,6 +21,7 @@
 #include "platform/BackendSelection.h"
 #include "station/DialogSession.h"
 #include "station/JsonEvents.h"
+#include "station/OperatorText.h"
 #include "station/StationIdentity.h"
 #include "station/StationLog.h"
 
@@ -305,7 +306,9 @@ void AddUnitOptions(CLI::App* sub, UnitOptions& o) {
         "--log", o.device.log,
         "append one JSON line for the command to this station log (a regular file), synced before the "
         "result is shown; a log that cannot be opened stops before the unit is read, exit 4");
-    sub->add_flag("--json", o.device.json, "one JSON object per line on stdout, nothing else");
+    // Events carry the English texts whatever the operator's language.
+    sub->add_flag("--json", o.device.json, "one JSON object per line on stdout, nothing else")
+        ->each([](const std::string&) { station::SetOperatorLanguage("C"); });
     o.vidOption = sub->add_option("--vid", o.vid, "vendor ID of the unit, 1-4 hex digits (default 3C4D)");
     o.pidOption = sub->add_option("--pid", o.pid, "product ID of the unit, 1-4 hex digits (default 7351)");
     o.portOption = sub->add_option(

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 
+#include "job/TranslatableText.h"
+
 namespace zt {
 
 namespace {
@@ -59,6 +61,45 @@ constexpr std::array kClassNames = {
     Named{kClassFile, "file"},
     Named{kClassUnitClaim, "unit claim"},
     Named{kClassImageFit, "image fit"},
+};
+
+// What the operator does next, one line per class; front ends show it in the
+// operator's language, looked up under "FailureCatalogue".
+constexpr std::array kClassActions = {
+    Named{kClassChipNotSupported,
+          ZT_TR_NOOP("FailureCatalogue", "Put this unit aside: its chip is not one the tool writes")},
+    Named{kClassChipClassRecord,
+          ZT_TR_NOOP("FailureCatalogue", "Install the tool again: its image is damaged")},
+    Named{kClassDeviceNotFound,
+          ZT_TR_NOOP("FailureCatalogue", "Plug the unit in, check the IDs, then press Write again")},
+    Named{kClassHidLinkClosed, ZT_TR_NOOP("FailureCatalogue", "Re-plug the unit and press Write again")},
+    Named{kClassHidExchange,
+          ZT_TR_NOOP("FailureCatalogue", "Check the cable and hub, re-plug the unit and press Write again")},
+    Named{kClassEeprom,
+          ZT_TR_NOOP("FailureCatalogue", "Check the cable and hub, re-plug the unit and press Write again")},
+    Named{kClassEraseSend, ZT_TR_NOOP("FailureCatalogue", "Re-plug the unit and press Write again")},
+    Named{kClassLinkTooShort,
+          ZT_TR_NOOP("FailureCatalogue", "Connect the unit directly, not through an adapter, and try again")},
+    Named{kClassAudioPath,
+          ZT_TR_NOOP("FailureCatalogue", "Check the unit's audio driver, re-plug and press Write again")},
+    Named{kClassBadArgument, ZT_TR_NOOP("FailureCatalogue", "Report this code to the engineer")},
+    Named{kClassDeviceWait,
+          ZT_TR_NOOP("FailureCatalogue", "Re-plug the unit sooner after the prompt and press Write again")},
+    Named{kClassStopped, ZT_TR_NOOP("FailureCatalogue", "Start the tool again and write the unit again")},
+    Named{kClassVerify,
+          ZT_TR_NOOP("FailureCatalogue",
+                     "Re-plug the unit and press Write again; if it fails twice, put it aside")},
+    Named{kClassUnitChanged,
+          ZT_TR_NOOP("FailureCatalogue", "Plug the same unit back into the same port and write it again")},
+    Named{kClassHsDescriptors,
+          ZT_TR_NOOP("FailureCatalogue", "Install the tool again: its image is damaged")},
+    Named{kClassSerial, ZT_TR_NOOP("FailureCatalogue",
+                                   "Give a serial number that fits the image and write the unit again")},
+    Named{kClassFile, ZT_TR_NOOP("FailureCatalogue", "Check the file and the folder, then try again")},
+    Named{kClassUnitClaim,
+          ZT_TR_NOOP("FailureCatalogue", "Wait for the other job to end, then write the unit again")},
+    Named{kClassImageFit,
+          ZT_TR_NOOP("FailureCatalogue", "Choose the image file for this unit's chip and write it again")},
 };
 
 constexpr std::array<std::string_view, 5> kStageMeanings = {
@@ -345,6 +386,8 @@ std::string_view OriginName(uint32_t origin) { return FindName(kOriginNames, ori
 
 std::string_view FailureClassName(uint32_t errorClass) { return FindName(kClassNames, errorClass); }
 
+std::string_view FailureClassAction(uint32_t errorClass) { return FindName(kClassActions, errorClass); }
+
 std::string_view StageMeaning(uint32_t stage) {
     return stage < kStageMeanings.size() ? kStageMeanings[stage] : std::string_view();
 }
@@ -363,6 +406,7 @@ FailureDescription DescribeFailure(uint32_t code) {
     d.originName = origin.empty() ? Numbered("unknown origin", d.origin) : std::string(origin);
     const std::string_view errorClass = FailureClassName(d.errorClass);
     d.className = errorClass.empty() ? Numbered("unknown class", d.errorClass) : std::string(errorClass);
+    d.action = std::string(FailureClassAction(d.errorClass));
 
     const auto entry = std::find_if(kCatalogue.begin(), kCatalogue.end(), [&d](const FailureEntry& e) {
         return e.origin == d.origin && e.errorClass == d.errorClass && e.errorDetail == d.errorDetail;
