@@ -51,7 +51,7 @@ struct FailureDescription {
     std::string className;
     std::string detailName;
     std::string meaning;
-    std::string action;  // the class's operator action; "" for an unknown class
+    std::string action;  // the class's operator action; "" for a combination the tool never records
 };
 
 FailureDescription DescribeFailure(uint32_t code);

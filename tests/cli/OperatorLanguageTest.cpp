@@ -79,11 +79,14 @@ TEST_F(OperatorLanguage, ExplainTranslatesTheActionButJsonStaysEnglish) {
     const test::CommandRun english = test::RunArgs({"explain", "00030401"});
     EXPECT_THAT(english.out, HasSubstr("Action: Plug the unit in"));
 
-    const test::CommandRun json = test::RunArgs(
-        {"--language", "zh_CN", "write", "--simulate", "--sim-clock", "--yes", "--json"});
+    const test::CommandRun json =
+        test::RunArgs({"--language", "zh_CN", "write", "--simulate", "--sim-clock", "--yes", "--json"});
     ASSERT_EQ(json.rc, 0) << json.err;
     EXPECT_THAT(json.out, HasSubstr("\"event\""));
     EXPECT_TRUE(AllAscii(json.out)) << json.out;
+
+    // No action is offered for a code the tool never records.
+    EXPECT_THAT(test::RunArgs({"explain", "000E0D01"}).out, Not(HasSubstr("Action:")));
 
     const test::CommandRun unknown = test::RunArgs({"--language", "fr", "explain", "00030401"});
     EXPECT_EQ(unknown.rc, 2);
