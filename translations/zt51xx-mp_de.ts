@@ -370,6 +370,30 @@ Dann die Schaltfläche drücken, um das Schreiben des EEPROM fortzusetzen!</tran
         <source>the image file is refused for this unit, %1; it was not written</source>
         <translation>Die Image-Datei passt nicht zu diesem Gerät, %1; es wurde nicht geschrieben</translation>
     </message>
+    <message>
+        <source>Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:</source>
+        <translation>Das EEPROM des durch die IDs gewählten Geräts löschen? Zum Fortfahren y eingeben und Enter drücken:</translation>
+    </message>
+    <message>
+        <source>Writing %1 units (%2)</source>
+        <translation>%1 Geräte werden geschrieben (%2)</translation>
+    </message>
+    <message>
+        <source>Writing the EEPROM of %1:%2 (%3)</source>
+        <translation>EEPROM von %1:%2 wird geschrieben (%3)</translation>
+    </message>
+    <message>
+        <source>Station: each unit is written as it arrives (%1); Ctrl-C stops taking units</source>
+        <translation>Station: Jedes Gerät wird beim Einstecken geschrieben (%1); Strg+C beendet die Annahme von Geräten</translation>
+    </message>
+    <message>
+        <source>saved %1 bytes of EEPROM to %2</source>
+        <translation>%1 Bytes des EEPROM in %2 gespeichert</translation>
+    </message>
+    <message>
+        <source>equal: the unit holds %1 (%2 bytes)</source>
+        <translation>gleich: Das Gerät enthält %1 (%2 Bytes)</translation>
+    </message>
 </context>
 <context>
     <name>zt::qt::BarcodeScanField</name>

@@ -370,6 +370,30 @@ Then press button to continue writting EEPROM!!</source>
         <source>the image file is refused for this unit, %1; it was not written</source>
         <translation>映像文件不适用于此设备，%1；未写入</translation>
     </message>
+    <message>
+        <source>Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:</source>
+        <translation>要擦除由这些 ID 选中的设备的 EEPROM 吗？输入 y 并按 Enter 键继续：</translation>
+    </message>
+    <message>
+        <source>Writing %1 units (%2)</source>
+        <translation>正在写入 %1 台设备（%2）</translation>
+    </message>
+    <message>
+        <source>Writing the EEPROM of %1:%2 (%3)</source>
+        <translation>正在写入 %1:%2 的 EEPROM（%3）</translation>
+    </message>
+    <message>
+        <source>Station: each unit is written as it arrives (%1); Ctrl-C stops taking units</source>
+        <translation>工位：每台设备插入后即写入（%1）；按 Ctrl-C 停止接收设备</translation>
+    </message>
+    <message>
+        <source>saved %1 bytes of EEPROM to %2</source>
+        <translation>已将 %1 字节的 EEPROM 内容保存到 %2</translation>
+    </message>
+    <message>
+        <source>equal: the unit holds %1 (%2 bytes)</source>
+        <translation>一致：设备中为 %1（%2 字节）</translation>
+    </message>
 </context>
 <context>
     <name>zt::qt::BarcodeScanField</name>

@@ -78,7 +78,8 @@ bool NoDeviceOpened(const JobOutcome& outcome) {
 // confirms too. Without a terminal only --yes does (see RunDeviceCommand): a
 // piped answer is not read as consent.
 bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
-    view.Info("Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:");
+    view.Info(
+        OperatorText("Station", "Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:"));
     const auto answer = input.ReadLine(InterruptSignal::Requested);
     return answer && (*answer == "y" || *answer == "yes");
 }
@@ -169,7 +170,8 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options, Com
                                                        : DefaultReplugWait(request.ports.size());
     std::mutex outMutex;
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
-        .Info("Writing " + std::to_string(request.ports.size()) + " units (" + backend.Describe() + ")");
+        .Info(FillIn(OperatorText("Station", "Writing %1 units (%2)"),
+                     {std::to_string(request.ports.size()), backend.Describe()}));
     const auto display = MakeStationDisplay(options, ctx, outMutex, input);
     request.identity = setup.identity;
     RecordKeeper records(&log);
@@ -333,8 +335,9 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
     hooks.nameArrivalsElsewhere = true;
     hooks.interrupted = InterruptSignal::Requested;
     hooks.starting = [&view, &backend](DialogSession& session) {
-        view.Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
-                  session.Window().GetControlText(kIdProductId) + " (" + backend.Describe() + ")");
+        view.Info(FillIn(OperatorText("Station", "Writing the EEPROM of %1:%2 (%3)"),
+                         {session.Window().GetControlText(kIdVendorId),
+                          session.Window().GetControlText(kIdProductId), backend.Describe()}));
     };
     hooks.show = [&](const UnitResult& unit) {
         switch (unit.refusal) {

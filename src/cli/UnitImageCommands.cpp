@@ -251,13 +251,14 @@ void UnitRun::Finish(const std::vector<uint8_t>& unit) {
                            {0, kOriginSaveUnit, kFileNotWritten.errorClass, kFileNotWritten.errorDetail}),
                        kExitIoError, "cannot write " + options_.file + ": " + error);
         }
-        view_->Info("saved " + std::to_string(unit.size()) + " bytes of EEPROM to " + options_.file);
+        view_->Info(FillIn(OperatorText("Station", "saved %1 bytes of EEPROM to %2"),
+                           {std::to_string(unit.size()), options_.file}));
         return End(JobOutcome::Ok(), kExitOk);
     }
     const auto ranges = DifferingRanges(unit, expected_);
     if (ranges.empty()) {
-        view_->Info("equal: the unit holds " + expectedName_ + " (" + std::to_string(expected_.size()) +
-                    " bytes)");
+        view_->Info(FillIn(OperatorText("Station", "equal: the unit holds %1 (%2 bytes)"),
+                           {expectedName_, std::to_string(expected_.size())}));
         return End(JobOutcome::Ok(), kExitOk);
     }
     size_t bytes = 0;
