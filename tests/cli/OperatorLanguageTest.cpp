@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+
+// The programs the command-line tests start speak English whatever the
+// language of the developer who runs them.
+[[maybe_unused]] const bool kEnglishChildren = setenv("LC_ALL", "C.UTF-8", 1) == 0;
 
 // The language is the process's; every test leaves the English texts behind.
 class OperatorLanguage : public ::testing::Test {
