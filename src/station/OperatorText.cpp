@@ -1,4 +1,3 @@
-
 #include "station/OperatorText.h"
 
 #include <algorithm>
@@ -28,8 +27,11 @@ const OperatorLanguageTable* TableFor(std::string_view locale) {
         if (shipped.substr(0, shipped.find('_')) == language) sameLanguage = &table;
     }
     // Another country of a shipped language reads it too (de_AT reads de),
-    // except Chinese, whose other countries write traditional characters.
-    if (language == "zh" && name != "zh" && name != "zh_SG" && name != "zh_Hans") return nullptr;
+    // except where Chinese is written in traditional characters.
+    if (language == "zh") {
+        for (const char* traditional : {"_Hant", "_TW", "_HK", "_MO"})
+            if (name.find(traditional) != std::string::npos) return nullptr;
+    }
     return sameLanguage;
 }
 

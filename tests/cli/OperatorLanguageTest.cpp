@@ -55,6 +55,8 @@ TEST_F(OperatorLanguage, LocaleNamesSelectTheShippedLanguage) {
     EXPECT_EQ(ShippedLanguageFor("zh-CN"), "zh_CN");  // Windows' spelling
     EXPECT_EQ(ShippedLanguageFor("zh_SG.UTF-8"), "zh_CN");
     EXPECT_EQ(ShippedLanguageFor("zh_HK.UTF-8"), "");  // traditional characters
+    EXPECT_EQ(ShippedLanguageFor("zh-Hant-TW"), "");
+    EXPECT_EQ(ShippedLanguageFor("zh-Hans-CN"), "zh_CN");
     EXPECT_EQ(ShippedLanguageFor("de_AT.UTF-8@euro"), "de");
     EXPECT_EQ(ShippedLanguageFor("C.UTF-8"), "");
 
