@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the Qt dialog on the simulated chip, half-way
 # through the body write of a job, on a virtual X display; docs/screenshot-station.png,
-# the station window after a job on four simulated units; docs/screenshot-report.png,
+# the station window after a job on four simulated units, and both in Simplified
+# Chinese (docs/screenshot-zh_CN.png, docs/screenshot-station-zh_CN.png); docs/screenshot-report.png,
 # the station report of a made-up day in headless Chromium; and
 # docs/screenshot-windows.png, the native Windows dialog under Wine,
 # docs/screenshot-windows-station.png, its station window, and
@@ -28,6 +29,19 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   --station-id line3-st07 --operator amira --work-order WO-2291 \
   --auto-ok --screenshot "$stationout"
 echo "screenshot.sh: wrote $stationout"
+
+# The dialog and the station window in Simplified Chinese.
+LANG=zh_CN.UTF-8 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
+  "$build/src/ui/qt/zt51xx-mp-gui" --simulate --sim-clock --auto-ok \
+  --screenshot docs/screenshot-zh_CN.png --screenshot-at 40
+echo "screenshot.sh: wrote docs/screenshot-zh_CN.png"
+zhout=docs/screenshot-station-zh_CN.png
+LANG=zh_CN.UTF-8 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
+  "$build/src/ui/qt/zt51xx-mp-gui" --station --simulate --sim-clock --units 4 --fault 3:unplug-at=600 \
+  --station-id line3-st07 --operator amira --work-order WO-2291 \
+  --auto-ok --screenshot "$zhout" || true  # exits 1: a unit failed
+[ -f "$zhout" ] || { echo "screenshot.sh: no $zhout" >&2; exit 1; }
+echo "screenshot.sh: wrote $zhout"
 
 # The station report of a made-up day: three stations, one worn port socket.
 cmake --build "$build" --target zt51xx-mp zt-station-day

@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/HelpFormatter.h"
 #include "cli/UnknownCommand.h"
+#include "station/OperatorText.h"
 
 namespace zt::cli {
 
@@ -39,6 +40,16 @@ int RunCommands(int argc, const char* const* argv, CommandContext& ctx) {
             throw CLI::CallForVersion("zt51xx-mp " ZT_VERSION " (ZT5160 Write EEPROM (MP) v2.3 16K16B)", 0);
         },
         "Display the version and the dialog it stands for, then exit");
+    // Its callback runs once the line is read, before any command's.
+    app.add_option_function<std::string>(
+           "--language", [](const std::string& language) { station::SetOperatorLanguage(language); },
+           "Say the operator's texts in LANG (zh_CN, de, or C for the English texts) instead of the "
+           "system's language; records, JSON and codes stay the same")
+        ->type_name("LANG")
+        ->check([](const std::string& language) {
+            std::string reason;
+            return station::CheckLanguageChoice(language, &reason) ? std::string() : reason;
+        });
     AddImageCommands(app, ctx);
     AddDeviceCommands(app, ctx);
     AddUnitImageCommands(app, ctx);

@@ -27,6 +27,7 @@
 #include "station/JsonEvents.h"
 #include "station/KnownDeviceScan.h"
 #include "station/MultiUnitWrite.h"
+#include "station/OperatorText.h"
 #include "station/PowerReplug.h"
 #include "station/SimFaultNames.h"
 #include "station/StationLog.h"
@@ -77,7 +78,8 @@ bool NoDeviceOpened(const JobOutcome& outcome) {
 // confirms too. Without a terminal only --yes does (see RunDeviceCommand): a
 // piped answer is not read as consent.
 bool ConfirmErase(ConsoleView& view, OperatorInput& input) {
-    view.Info("Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:");
+    view.Info(
+        OperatorText("Station", "Erase the EEPROM of the unit the IDs select? Type y and Enter to go on:"));
     const auto answer = input.ReadLine(InterruptSignal::Requested);
     return answer && (*answer == "y" || *answer == "yes");
 }
@@ -168,7 +170,8 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options, Com
                                                        : DefaultReplugWait(request.ports.size());
     std::mutex outMutex;
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
-        .Info("Writing " + std::to_string(request.ports.size()) + " units (" + backend.Describe() + ")");
+        .Info(FillIn(OperatorText("Station", "Writing %1 units (%2)"),
+                     {std::to_string(request.ports.size()), backend.Describe()}));
     const auto display = MakeStationDisplay(options, ctx, outMutex, input);
     request.identity = setup.identity;
     RecordKeeper records(&log);
@@ -332,8 +335,9 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
     hooks.nameArrivalsElsewhere = true;
     hooks.interrupted = InterruptSignal::Requested;
     hooks.starting = [&view, &backend](DialogSession& session) {
-        view.Info("Writing the EEPROM of " + session.Window().GetControlText(kIdVendorId) + ":" +
-                  session.Window().GetControlText(kIdProductId) + " (" + backend.Describe() + ")");
+        view.Info(FillIn(OperatorText("Station", "Writing the EEPROM of %1:%2 (%3)"),
+                         {session.Window().GetControlText(kIdVendorId),
+                          session.Window().GetControlText(kIdProductId), backend.Describe()}));
     };
     hooks.show = [&](const UnitResult& unit) {
         switch (unit.refusal) {
@@ -536,7 +540,9 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
     typed.pidOption = sub->add_option("--pid", typed.pid,
                                       "product ID of the unit to work on, 1-4 hex digits (default 7351)");
     if (withYes) sub->add_flag("--yes,-y", options.yes, "answer prompts by themselves (for station scripts)");
-    sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else");
+    // Events carry the English texts whatever the operator's language.
+    sub->add_flag("--json", options.json, "one JSON object per line on stdout, nothing else")
+        ->each([](const std::string&) { station::SetOperatorLanguage("C"); });
     sub->add_option(
            "--port", options.ports,
            "work only on the unit at this USB port (as 'list' shows it, e.g. 1-2.3); default: the "

@@ -9,6 +9,7 @@
 
 #include "cli/Commands.h"
 #include "job/FailureCatalogue.h"
+#include "station/OperatorText.h"
 
 // `explain CODE`: takes the eight digits of "Fail to Write EEPROM! [XXXXXXXX]"
 // apart, so a technician at the line does not need the code table.
@@ -74,7 +75,13 @@ void Explain(CommandContext& ctx, const std::string& text) {
     ctx.out << head << (d.known ? "" : "  (not a code this tool records)") << "\n"
             << Part("stage", d.stage, d.stageText) << Part("origin", d.origin, d.originName)
             << Part("class", d.errorClass, d.className) << Part("detail", d.errorDetail, d.detailName)
-            << ForCommandLine(d.meaning) << "\n";
+            << ForCommandLine(station::OperatorText("FailureCatalogue", d.meaning.c_str())) << "\n";
+    // What to do next, in the operator's language; the parts above are the
+    // engineer's and stay as they are.
+    if (!d.action.empty())
+        ctx.out << station::FillIn(station::OperatorText("FailureCatalogue", "Action: %1"),
+                                   {station::OperatorText("FailureCatalogue", d.action.c_str())})
+                << "\n";
     ctx.exitCode = d.known ? kExitOk : kExitJobFailed;
 }
 

@@ -5,6 +5,7 @@
 #include "cli/InterruptSignal.h"
 #include "cli/UnitView.h"
 #include "station/BarcodeQueue.h"
+#include "station/OperatorText.h"
 #include "station/StationRun.h"
 
 // zt51xx-mp station: each unit is written as it arrives, on its own port,
@@ -35,8 +36,11 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     }
 
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
-        .Info("Station: each unit is written as it arrives (" + backend.Describe() +
-              "); Ctrl-C stops taking units");
+        .Info(station::FillIn(
+            station::OperatorText("Station",
+                                  "Station: each unit is written as it arrives (%1); Ctrl-C stops "
+                                  "taking units"),
+            {backend.Describe()}));
     const auto display = MakeStationDisplay(options, ctx, outMutex, input);
 
     std::atomic<int> finished{0};

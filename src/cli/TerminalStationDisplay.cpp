@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "station/JobBoxText.h"
+#include "station/OperatorText.h"
+
 namespace zt::cli {
 
 namespace {
@@ -23,7 +26,7 @@ public:
         display_.Redraw();
     }
     void Marker(const std::string& text) override { Say("marker: " + text); }
-    void Message(const std::string& text, const std::string&) override { Say(text); }
+    void Message(const std::string& text, const std::string&) override { Say(station::JobBoxText(text)); }
     void Prompt(const std::string&, bool) override {}  // the display asks once for all units
     void Version(const std::string& status, const std::optional<std::string>& version) override {
         Say("status: " + status + (version ? ", version " + *version : ""));
@@ -122,7 +125,9 @@ void TerminalStationDisplay::ReplugPrompt(const std::string& text) {
     {
         std::lock_guard lock(outMutex_);
         out_ << text << '\n'
-             << (autoAnswer_ ? "(continuing by itself)" : "Press Enter to continue...") << '\n'
+             << (autoAnswer_ ? station::OperatorText("Station", "(continuing by itself)")
+                             : station::OperatorText("Station", "Press Enter to continue..."))
+             << '\n'
              << std::flush;
         linesOnScreen_ = 0;  // the lines start afresh below the prompt
     }

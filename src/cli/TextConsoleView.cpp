@@ -4,6 +4,8 @@
 
 #include "chip/HexId.h"
 #include "platform/UsbPortName.h"
+#include "station/JobBoxText.h"
+#include "station/OperatorText.h"
 #include "station/TerminalText.h"
 
 namespace zt::cli {
@@ -52,13 +54,15 @@ void TextConsoleView::Marker(const std::string& text) {
 
 void TextConsoleView::Message(const std::string& text, const std::string&) {
     EndBarLine();
-    out_ << text << '\n' << std::flush;
+    out_ << station::JobBoxText(text) << '\n' << std::flush;
 }
 
 void TextConsoleView::Prompt(const std::string& text, bool automatic) {
     EndBarLine();
-    out_ << text << '\n'
-         << (automatic ? "(continuing by itself)" : "Press Enter to continue...") << '\n'
+    out_ << station::JobBoxText(text) << '\n'
+         << (automatic ? station::OperatorText("Station", "(continuing by itself)")
+                       : station::OperatorText("Station", "Press Enter to continue..."))
+         << '\n'
          << std::flush;
 }
 

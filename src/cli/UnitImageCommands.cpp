@@ -22,6 +22,7 @@
 #include "station/CountText.h"
 #include "station/DialogSession.h"
 #include "station/JsonEvents.h"
+#include "station/OperatorText.h"
 #include "station/StationIdentity.h"
 #include "station/StationLog.h"
 
@@ -251,13 +252,14 @@ void UnitRun::Finish(const std::vector<uint8_t>& unit) {
                            {0, kOriginSaveUnit, kFileNotWritten.errorClass, kFileNotWritten.errorDetail}),
                        kExitIoError, "cannot write " + options_.file + ": " + error);
         }
-        view_->Info("saved " + std::to_string(unit.size()) + " bytes of EEPROM to " + options_.file);
+        view_->Info(FillIn(OperatorText("Station", "saved %1 bytes of EEPROM to %2"),
+                           {std::to_string(unit.size()), options_.file}));
         return End(JobOutcome::Ok(), kExitOk);
     }
     const auto ranges = DifferingRanges(unit, expected_);
     if (ranges.empty()) {
-        view_->Info("equal: the unit holds " + expectedName_ + " (" + std::to_string(expected_.size()) +
-                    " bytes)");
+        view_->Info(FillIn(OperatorText("Station", "equal: the unit holds %1 (%2 bytes)"),
+                           {expectedName_, std::to_string(expected_.size())}));
         return End(JobOutcome::Ok(), kExitOk);
     }
     size_t bytes = 0;
@@ -306,7 +308,9 @@ void AddUnitOptions(CLI::App* sub, UnitOptions& o) {
         "--log", o.device.log,
         "append one JSON line for the command to this station log (a regular file), synced before the "
         "result is shown; a log that cannot be opened stops before the unit is read, exit 4");
-    sub->add_flag("--json", o.device.json, "one JSON object per line on stdout, nothing else");
+    // Events carry the English texts whatever the operator's language.
+    sub->add_flag("--json", o.device.json, "one JSON object per line on stdout, nothing else")
+        ->each([](const std::string&) { station::SetOperatorLanguage("C"); });
     o.vidOption = sub->add_option("--vid", o.vid, "vendor ID of the unit, 1-4 hex digits (default 3C4D)");
     o.pidOption = sub->add_option("--pid", o.pid, "product ID of the unit, 1-4 hex digits (default 7351)");
     o.portOption = sub->add_option(

@@ -7,6 +7,7 @@
 #include "host/posix/PosixFileLock.h"
 #include "host/posix/PosixHostIdentity.h"
 #include "host/posix/PosixInterruptCatch.h"
+#include "host/posix/PosixOperatorLocale.h"
 #include "host/posix/PosixRegularFile.h"
 #include "host/posix/PosixStandardInput.h"
 #include "host/posix/PosixStandardStreams.h"
@@ -29,6 +30,7 @@ using HostStandardStreamsImpl = host::PosixStandardStreams;
 #include "host/windows/WindowsFileLock.h"
 #include "host/windows/WindowsHostIdentity.h"
 #include "host/windows/WindowsInterruptCatch.h"
+#include "host/windows/WindowsOperatorLocale.h"
 #include "host/windows/WindowsRegularFile.h"
 #include "host/windows/WindowsStandardInput.h"
 #include "host/windows/WindowsStandardStreams.h"
@@ -79,6 +81,8 @@ std::unique_ptr<FileLock> LockFileExclusively(const std::string& path, uint32_t 
 }
 
 std::string StateFolder() { return host::StateFolder(); }
+
+std::string OperatorLocale() { return host::OperatorLocale(); }
 
 std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error) {
 #if defined(ZT_HAVE_POSIX_SYSTEM)

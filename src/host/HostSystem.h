@@ -44,6 +44,11 @@ std::unique_ptr<FileLock> LockFileExclusively(const std::string& path, uint32_t 
 // "" when the system names none.
 std::string StateFolder();
 
+// The locale the operator reads messages in, as the system names it: on
+// POSIX the first of LC_ALL, LC_MESSAGES and LANG that is set ("zh_CN.UTF-8",
+// "C"), on Windows the user's display language ("zh-CN"); "" when none is.
+std::string OperatorLocale();
+
 // The system's journal (host/SystemJournal.h); null with the reason in
 // `error` where there is none to reach.
 std::unique_ptr<SystemJournal> OpenSystemJournal(std::string* error);

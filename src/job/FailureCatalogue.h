@@ -30,6 +30,9 @@ std::span<const FailureEntry> FailureCatalogue();
 // Names of the parts of a code; empty for a number the tool never records.
 std::string_view OriginName(uint32_t origin);
 std::string_view FailureClassName(uint32_t errorClass);
+// What the operator does next after a failure of this class, one short line
+// in English; empty for a class the tool never records.
+std::string_view FailureClassAction(uint32_t errorClass);
 // What the stage byte says about the device's EEPROM.
 std::string_view StageMeaning(uint32_t stage);
 
@@ -48,6 +51,7 @@ struct FailureDescription {
     std::string className;
     std::string detailName;
     std::string meaning;
+    std::string action;  // the class's operator action; "" for a combination the tool never records
 };
 
 FailureDescription DescribeFailure(uint32_t code);

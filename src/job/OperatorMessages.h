@@ -1,11 +1,14 @@
 #pragma once
 #include <string_view>
 
+#include "job/TranslatableText.h"
+
 namespace zt {
 
 // The texts the job shows the operator in its boxes. The dialog holds a copy
 // (ProgrammingJob::jobTexts); nothing reads them back to learn what
-// happened: front ends learn that through JobEvents.
+// happened: front ends learn that through JobEvents. A window shows them in
+// the operator's language, looked up under "JobTexts".
 struct JobTexts {
     std::string_view caption;
     std::string_view replugPrompt;
@@ -13,10 +16,11 @@ struct JobTexts {
 };
 
 inline constexpr JobTexts kJobTexts = {
-    "Write to EEPROM...",
-    "Please re-plugin USB device and MUST wait for USB device being recognized.\n"
-    "Then press button to continue writting EEPROM!!",
-    "Write to EEPROM OK! Please re-plugin USB device !!",
+    ZT_TR_NOOP("JobTexts", "Write to EEPROM..."),
+    ZT_TR_NOOP("JobTexts",
+               "Please re-plugin USB device and MUST wait for USB device being recognized.\n"
+               "Then press button to continue writting EEPROM!!"),
+    ZT_TR_NOOP("JobTexts", "Write to EEPROM OK! Please re-plugin USB device !!"),
 };
 
 }  // namespace zt

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "job/JobOutcome.h"
+#include "job/TranslatableText.h"
 #include "station/CameBack.h"
 #include "station/KnownDeviceScan.h"
+#include "station/OperatorText.h"
 
 namespace zt::station {
 
@@ -54,11 +56,16 @@ public:
     // While this job waits for its unit to come back, a known device arrived
     // on another port: the job goes on waiting for `waitingPort`.
     virtual void ArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
-        Info(ArrivedElsewhereText(arrivedPort, waitingPort));
+        Info(ArrivedElsewhereText(arrivedPort, waitingPort, OperatorText));
     }
-    static std::string ArrivedElsewhereText(const std::string& arrivedPort, const std::string& waitingPort) {
-        return "a unit arrived on port " + arrivedPort + "; this job waits for port " + waitingPort +
-               ": plug it back into the same port";
+    // In English for records and events; with `operatorText` (OperatorText)
+    // in the operator's language.
+    static std::string ArrivedElsewhereText(const std::string& arrivedPort, const std::string& waitingPort,
+                                            std::string (*operatorText)(const char*, const char*) = nullptr) {
+        const char* text = ZT_TR_NOOP(
+            "Station",
+            "a unit arrived on port %1; this job waits for port %2: plug it back into the same port");
+        return FillIn(operatorText ? operatorText("Station", text) : text, {arrivedPort, waitingPort});
     }
 };
 

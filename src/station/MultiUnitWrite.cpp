@@ -2,16 +2,13 @@
 
 #include <thread>
 
+#include "station/OperatorText.h"
 #include "station/ReplugGate.h"
 #include "station/UnitPipeline.h"
 
 namespace zt::station {
 
-namespace {
-
-constexpr const char* kReplugEveryUnit = "Please re-plug every unit and wait until each is recognized.";
-
-}  // namespace
+namespace {}  // namespace
 
 std::chrono::seconds DefaultReplugWait(size_t units) {
     return std::chrono::seconds(10 + 5 * (units > 0 ? units - 1 : 0));
@@ -26,9 +23,10 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
 
     // One prompt for every unit; the units' own views keep quiet.
     auto prompt = [&] {
-        display.ReplugPrompt(std::string(kReplugEveryUnit) + " (" + std::to_string(count) +
-                             " units; each has " + std::to_string(request.replugWait.count()) +
-                             " s to come back)");
+        display.ReplugPrompt(FillIn(OperatorText("Station",
+                                                 "Please re-plug every unit and wait until each is "
+                                                 "recognized. (%1 units; each has %2 s to come back)"),
+                                    {std::to_string(count), std::to_string(request.replugWait.count())}));
     };
     ReplugGate gate(static_cast<int>(count), prompt, interrupted);
     const UnitPipeline pipeline(backend, records, nullptr, request.identity);

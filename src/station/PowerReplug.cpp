@@ -1,5 +1,7 @@
 #include "station/PowerReplug.h"
 
+#include "station/OperatorText.h"
+
 namespace zt::station {
 
 std::string PowerReplugRefusal(PortPower* power, const std::string& port) {
@@ -13,13 +15,17 @@ bool ReplugByPortPower(PortPower* power, const std::string& port, ConsoleView& v
     // the job started, and a port that cannot be switched leaves the unit
     // to the operator rather than failing the job.
     if (const std::string refusal = PowerReplugRefusal(power, port); !refusal.empty()) {
-        view.Info("cannot re-plug the unit at port " + port + " by itself (" + refusal +
-                  "); re-plug it by hand");
+        view.Info(FillIn(
+            OperatorText("Station", "cannot re-plug the unit at port %1 by itself (%2); re-plug it by hand"),
+            {port, refusal}));
         return false;
     }
-    view.Info("re-plugging the unit at port " + port + ": switching the port off and on");
+    view.Info(FillIn(
+        OperatorText("Station", "re-plugging the unit at port %1: switching the port off and on"), {port}));
     if (Failed(power->Cycle(port, kPortPowerOffMs))) {
-        view.Info("switching the port " + port + " off and on failed; re-plug the unit by hand");
+        view.Info(FillIn(
+            OperatorText("Station", "switching the port %1 off and on failed; re-plug the unit by hand"),
+            {port}));
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "station/KnownDeviceScan.h"
+#include "station/OperatorText.h"
 #include "station/PortWatch.h"
 #include "station/PowerReplug.h"
 #include "station/StationRecordCollector.h"
@@ -116,7 +117,7 @@ void StationRun::ServePort(Port& port, const std::function<bool()>& stop,
     // unit under way still finishes.
     auto stopTaking = [this, &stop] { return stop() || records_.Failed(); };
     while (!stopTaking()) {
-        port.view->Info("ready: plug in a unit");
+        port.view->Info(OperatorText("Station", "ready: plug in a unit"));
         if (!watch_->WaitFor(port.name, knownHere, stopTaking)) break;
         // A unit being pushed in may bounce; it starts once it stays.
         clock.SleepMs(static_cast<uint32_t>(request_.settle.count()));
@@ -155,7 +156,9 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         const bool byPower =
             request_.job.replug == ReplugMode::Power && ReplugByPortPower(backend_.Power(), at, unitView);
         if (!byPower) {
-            unitView.Info("re-plug this unit: take it out and put it back into port " + at);
+            unitView.Info(
+                FillIn(OperatorText("Station", "re-plug this unit: take it out and put it back into port %1"),
+                       {at}));
             if (OperatorHands* hands = backend_.Hands()) hands->Replug(at);
         }
         return true;
@@ -173,21 +176,24 @@ void StationRun::ShowResult(const UnitResult& result, Port& port) {
         case UnitRefusal::None:
             break;
         case UnitRefusal::Held:
-            view.Info("the unit is held by another job; take it out when that job has ended");
+            view.Info(OperatorText("Station",
+                                   "the unit is held by another job; take it out when that job has ended"));
             break;
         case UnitRefusal::CannotLock:
             view.Info(result.refusalReason);
             break;
         case UnitRefusal::NoSerial:
-            view.Info("no serial for this unit: " + result.refusalReason);
+            view.Info(FillIn(OperatorText("Station", "no serial for this unit: %1"), {result.refusalReason}));
             break;
         case UnitRefusal::ImageMisfit:
             view.Info(ImageMisfitLine(result));
             break;
     }
     if (!result.recordError.empty())
-        view.Info("the record of this unit was not written (" + result.recordError +
-                  "); the station takes no more units");
+        view.Info(FillIn(
+            OperatorText("Station",
+                         "the record of this unit was not written (%1); the station takes no more units"),
+            {result.recordError}));
     StationCounters counters;
     {
         std::lock_guard lock(countersMutex_);
@@ -212,8 +218,9 @@ void StationRun::ShowResult(const UnitResult& result, Port& port) {
 namespace zt::station {
 
 std::string CountersText(const StationCounters& counters) {
-    return "passed " + std::to_string(counters.passed) + "  failed " + std::to_string(counters.failed) +
-           "  " + std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5)) + " units/h";
+    return FillIn(OperatorText("Station", "passed %1  failed %2  %3 units/h"),
+                  {std::to_string(counters.passed), std::to_string(counters.failed),
+                   std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5))});
 }
 
 }  // namespace zt::station

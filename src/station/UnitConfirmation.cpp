@@ -3,6 +3,7 @@
 #include "chip/HexId.h"
 #include "device/FailureCodes.h"
 #include "job/JobResult.h"
+#include "station/OperatorText.h"
 #include "station/PowerReplug.h"
 #include "station/TerminalText.h"
 
@@ -54,7 +55,8 @@ Confirmation ConfirmUnit(DeviceBackend& backend, PortWatch& watch, const Confirm
     const bool byPower =
         request.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), request.port, view);
     if (!byPower) {
-        view.Info("re-plug the unit at port " + request.port + " to confirm it");
+        view.Info(
+            FillIn(OperatorText("Station", "re-plug the unit at port %1 to confirm it"), {request.port}));
         if (OperatorHands* hands = backend.Hands()) hands->Replug(request.port);
         const bool left = watch.WaitFor(
             request.port, [&](const PortState& now) { return now.removals > before.removals; }, stop);

@@ -5,6 +5,7 @@
 
 #include "device/PortScope.h"
 #include "job/JobOutcome.h"
+#include "station/OperatorText.h"
 #include "station/StationLog.h"
 
 namespace zt::station {
@@ -41,7 +42,8 @@ struct UnitResult {
 
 // The operator's line for a unit an image file does not fit.
 inline std::string ImageMisfitLine(const UnitResult& result) {
-    return "the image file is refused for this unit, " + result.refusalReason + "; it was not written";
+    return FillIn(OperatorText("Station", "the image file is refused for this unit, %1; it was not written"),
+                  {result.refusalReason});
 }
 
 }  // namespace zt::station

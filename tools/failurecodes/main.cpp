@@ -6,6 +6,7 @@
 //   failurecodes --check FILE exit 1 when FILE is not the document
 //   failurecodes --man FILE   the FAILURE CODES section of the man pages, as a
 //                             help2man include file
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "job/FailureCatalogue.h"
 
@@ -52,6 +54,19 @@ std::string Document() {
         << "| SS | Meaning |\n|---|---|\n";
     for (uint32_t stage = 0; !StageMeaning(stage).empty(); ++stage)
         out << "| " << Hex2(stage) << " | " << Cell(StageMeaning(stage)) << " |\n";
+
+    // Each class the codes use, once.
+    out << "\n## What to do\n\n"
+        << "The operator's next step for each class, as `explain` and the station window show it.\n\n"
+        << "| CC | Class | Action |\n|---|---|---|\n";
+    std::vector<uint32_t> classes;
+    for (const FailureEntry& e : FailureCatalogue())
+        if (std::find(classes.begin(), classes.end(), e.errorClass) == classes.end())
+            classes.push_back(e.errorClass);
+    std::sort(classes.begin(), classes.end());
+    for (const uint32_t errorClass : classes)
+        out << "| " << Hex2(errorClass) << " | " << Cell(FailureClassName(errorClass)) << " | "
+            << Cell(FailureClassAction(errorClass)) << " |\n";
 
     out << "\n## Codes\n\n"
         << "SS stands for the stage above.\n\n"

@@ -2,12 +2,27 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace zt::host_windows {
+
+namespace {
+
+UINT consoleCodePage = 0;
+
+void RestoreConsoleCodePage() { SetConsoleOutputCP(consoleCodePage); }
+
+}  // namespace
 
 void WindowsStandardStreams::ProtectStandardStreams() {
     // Windows has no SIGPIPE, and a process started without one of its
     // standard handles gets writes that fail rather than a descriptor that a
-    // later open could take over: nothing to mend here.
+    // later open could take over: nothing to mend here. The tool writes
+    // UTF-8 (the operator's texts in their language): a console shows it as
+    // such while the tool runs, and gets its own code page back at the end.
+    consoleCodePage = GetConsoleOutputCP();
+    if (consoleCodePage != 0 && consoleCodePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        std::atexit(RestoreConsoleCodePage);
 }
 
 int WindowsStandardStreams::RedrawableTerminalColumns() {

@@ -14,7 +14,7 @@ BarcodeScanField::BarcodeScanField(QWidget* parent) : QWidget(parent) {
     row->setContentsMargins(0, 0, 0, 0);
     field_ = new QLineEdit(this);
     field_->setMaxLength(static_cast<int>(station::kMaxIdentityText));
-    auto* label = new QLabel(QStringLiteral("&Barcode:"), this);
+    auto* label = new QLabel(tr("&Barcode:"), this);
     label->setBuddy(field_);
     waiting_ = new QLabel(this);
     waiting_->setTextFormat(Qt::PlainText);
@@ -40,7 +40,7 @@ void BarcodeScanField::Scanned() {
     std::string reason;
     if (code.empty()) return;
     if (!station::CheckIdentityText("Barcode", code, &reason)) {
-        ShowWaiting(QString::fromStdString(reason) + QStringLiteral("; scan it again. "));
+        ShowWaiting(QString::fromStdString(reason) + tr("; scan it again. "));
         return;
     }
     codes_.push_back(code);
@@ -49,13 +49,12 @@ void BarcodeScanField::Scanned() {
 
 void BarcodeScanField::ShowWaiting(const QString& note) {
     if (codes_.empty()) {
-        waiting_->setText(note + QStringLiteral("no code waiting"));
+        waiting_->setText(note + tr("no code waiting"));
         return;
     }
     QStringList codes;
     for (const std::string& code : codes_) codes << QString::fromStdString(code);
-    waiting_->setText(note +
-                      (codes.size() == 1 ? QStringLiteral("next unit: ") : QStringLiteral("next units: ")) +
+    waiting_->setText(note + (codes.size() == 1 ? tr("next unit: ") : tr("next units: ")) +
                       codes.join(QStringLiteral(", ")));
 }
 

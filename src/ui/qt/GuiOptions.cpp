@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include "station/ExitCodes.h"
+#include "station/OperatorText.h"
 #include "station/SimFaultNames.h"
 #include "station/StationConfig.h"
 
@@ -86,6 +87,11 @@ struct GuiOptionDefinitions {
         QStringLiteral("Save the window to FILE during a job (with --station: once it has "
                        "ended), then close."),
         QStringLiteral("FILE")};
+    const QCommandLineOption language{
+        QStringLiteral("language"),
+        QStringLiteral("Show the windows in LANG (zh_CN, de, or C for the English texts) instead of the "
+                       "system's language."),
+        QStringLiteral("LANG")};
     const QCommandLineOption screenshotAt{QStringLiteral("screenshot-at"),
                                           QStringLiteral("Progress (0..100) at which --screenshot is taken."),
                                           QStringLiteral("N"), QStringLiteral("40")};
@@ -99,7 +105,7 @@ void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
                        d.station, d.replug, d.log, d.stationId, d.operatorName, d.workOrder, d.config,
-                       d.autoOk, d.screenshot, d.screenshotAt});
+                       d.autoOk, d.screenshot, d.screenshotAt, d.language});
 }
 
 GuiCommandLine Stop(int exitCode, QString text) {
@@ -203,6 +209,16 @@ bool ReadUnattended(const QCommandLineParser& parser, const GuiOptionDefinitions
     return true;
 }
 
+bool ReadLanguage(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
+                  QString* error) {
+    if (!parser.isSet(d.language)) return true;
+    o->language = parser.value(d.language);
+    std::string reason;
+    if (station::CheckLanguageChoice(o->language.toStdString(), &reason)) return true;
+    *error = QString::fromStdString(reason);
+    return false;
+}
+
 // The simulator's options only with --simulate, and then a known variant,
 // known faults and units the simulator can build.
 bool CheckSimulation(const QCommandLineParser& parser, const GuiOptionDefinitions& d,
@@ -236,6 +252,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     if (!ReadSimulation(parser, definitions, &result.options, &simulation, &error) ||
         !ReadStation(parser, definitions, &result.options, &error) ||
         !ReadUnattended(parser, definitions, &result.options, &error) ||
+        !ReadLanguage(parser, definitions, &result.options, &error) ||
         !CheckSimulation(parser, definitions, simulation, &result.options, &error))
         return Stop(kExitUsage, error);
     // Last: a usage error is named before a file is looked at.

@@ -33,6 +33,7 @@ struct GuiOptions {
     QString screenshotPath;
     QString logPath;  // --log FILE: the station log
     int screenshotAtProgress = 40;
+    QString language;  // --language; empty: the system's
     // As given, else from the station settings; the station window's fields
     // start with it.
     station::StationIdentity identity;

@@ -1,5 +1,7 @@
 #include "ui/qt/LastResultLine.h"
 
+#include <QCoreApplication>
+
 #include "job/FailureCatalogue.h"
 
 namespace zt::qt {
@@ -15,7 +17,7 @@ QString OutcomeText(const JobOutcome& outcome) {
 }
 
 QString LastResultLine(const JobOutcome& outcome) {
-    return QStringLiteral("Last result: ") + OutcomeText(outcome);
+    return QCoreApplication::translate("MainDialog", "Last result: %1").arg(OutcomeText(outcome));
 }
 
 }  // namespace zt::qt

@@ -21,6 +21,8 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "station/ConsoleView.h"
+#include "station/JobBoxText.h"
+#include "station/OperatorText.h"
 #include "ui/qt/AppIcon.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"
@@ -31,8 +33,8 @@ namespace zt::qt {
 namespace {
 
 // One sentence, as the operator has to decide on it with a job under way.
-constexpr const char* kCloseDuringJobQuestion =
-    "Closing now stops the write and leaves the EEPROM incomplete; close anyway?";
+constexpr const char* kCloseDuringJobQuestion = QT_TRANSLATE_NOOP(
+    "MainDialog", "Closing now stops the write and leaves the EEPROM incomplete; close anyway?");
 
 // Where the last outcome shows, in dialog units: the empty row left of Exit,
 // below the progress bar. Only controls the template never shows lie there,
@@ -46,19 +48,25 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A caption of the template in the operator's language.
+QString CaptionText(std::string_view caption) {
+    if (caption.empty()) return QString();
+    return QCoreApplication::translate("MainDialog", std::string(caption).c_str());
+}
+
 QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
     const bool tabStop = (c.style & kStyleTabStop) != 0;
     const Qt::Alignment horizontal = (c.style & kStyleCentred) ? Qt::AlignHCenter : Qt::AlignLeft;
     switch (c.kind) {
         case ControlKind::PushButton: {
-            auto* button = new QPushButton(ToQString(c.caption), parent);
+            auto* button = new QPushButton(CaptionText(c.caption), parent);
             button->setDefault((c.style & kStyleDefaultButton) != 0);
             button->setFlat((c.style & kStyleFlat) != 0);
             button->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
             return button;
         }
         case ControlKind::StaticText: {
-            auto* label = new QLabel(ToQString(c.caption), parent);
+            auto* label = new QLabel(CaptionText(c.caption), parent);
             label->setAlignment(horizontal | Qt::AlignTop);
             label->setTextFormat(Qt::PlainText);
             return label;
@@ -78,7 +86,7 @@ QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
             return bar;
         }
         case ControlKind::CheckBox: {
-            auto* box = new QCheckBox(ToQString(c.caption), parent);
+            auto* box = new QCheckBox(CaptionText(c.caption), parent);
             box->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::ClickFocus);
             return box;
         }
@@ -258,7 +266,8 @@ bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
 bool QtDialogWindow::ConfirmClose() {
     if (!JobRunning()) return true;
     QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    QString::fromUtf8(kCloseDuringJobQuestion), QMessageBox::Yes | QMessageBox::No, this);
+                    QCoreApplication::translate("MainDialog", kCloseDuringJobQuestion),
+                    QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
@@ -361,9 +370,9 @@ QMessageBox* QtDialogWindow::MakeMessageBox(const std::string& text, const std::
                                             MessageBoxIcon icon) {
     auto* box = new QMessageBox(this);
     box->setWindowTitle(caption.empty() ? QCoreApplication::applicationName()
-                                        : QString::fromStdString(caption));
+                                        : QString::fromStdString(station::JobBoxText(caption)));
     box->setTextFormat(Qt::PlainText);
-    box->setText(QString::fromStdString(text));
+    box->setText(QString::fromStdString(station::JobBoxText(text)));
     box->setIcon(icon == MessageBoxIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon);
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
@@ -519,8 +528,8 @@ void QtDialogWindow::ShowLastOutcome(const JobOutcome& outcome) {
 
 void QtDialogWindow::ShowArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
     if (!awaitingReplug_) return;
-    const QString text =
-        QString::fromStdString(station::ConsoleView::ArrivedElsewhereText(arrivedPort, waitingPort));
+    const QString text = QString::fromStdString(
+        station::ConsoleView::ArrivedElsewhereText(arrivedPort, waitingPort, station::OperatorText));
     QMetaObject::invokeMethod(
         this,
         [this, text] {

@@ -1,5 +1,6 @@
 #include "ui/qt/StationCounters.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -20,7 +21,11 @@ void StationCounters::UnitEnded(bool passed, Clock::time_point now) {
 
 QString StationCounters::Text() const {
     const QString rate = unitsPerHour_ ? QString::number(std::llround(*unitsPerHour_)) : QStringLiteral("-");
-    return QStringLiteral("Passed: %1   Failed: %2   Units per hour: %3").arg(passed_).arg(failed_).arg(rate);
+    return QCoreApplication::translate("zt::qt::StationCounters",
+                                       "Passed: %1   Failed: %2   Units per hour: %3")
+        .arg(passed_)
+        .arg(failed_)
+        .arg(rate);
 }
 
 }  // namespace zt::qt

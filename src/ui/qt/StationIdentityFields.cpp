@@ -25,9 +25,9 @@ StationIdentityFields::StationIdentityFields(QWidget* parent) : QWidget(parent) 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     // Alt+W and Alt+R belong to the buttons below.
-    stationId_ = AddField(row, QStringLiteral("&Station ID:"), this);
-    operator_ = AddField(row, QStringLiteral("&Operator:"), this);
-    workOrder_ = AddField(row, QStringLiteral("Wor&k order:"), this);
+    stationId_ = AddField(row, tr("&Station ID:"), this);
+    operator_ = AddField(row, tr("&Operator:"), this);
+    workOrder_ = AddField(row, tr("Wor&k order:"), this);
     setTabOrder(stationId_, operator_);
     setTabOrder(operator_, workOrder_);
 }

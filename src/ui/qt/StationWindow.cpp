@@ -19,7 +19,9 @@
 #include "chip/KnownDeviceTable.h"
 #include "job/FailureCatalogue.h"
 #include "platform/DeviceBackend.h"
+#include "station/JobBoxText.h"
 #include "station/KnownDeviceScan.h"
+#include "station/OperatorText.h"
 #include "station/StationRun.h"
 #include "station/UnitRows.h"
 #include "ui/qt/BarcodeScanField.h"
@@ -34,11 +36,15 @@ namespace zt::qt {
 namespace {
 
 constexpr int kRefreshMs = 1000;
-constexpr const char* kReplugCaption = "Write to EEPROM...";
+constexpr const char* kReplugCaption = QT_TRANSLATE_NOOP("JobTexts", "Write to EEPROM...");
 constexpr const char* kCloseDuringJobQuestion =
-    "Closing now stops the write and leaves the EEPROM of every unit being written incomplete; close anyway?";
-constexpr const char* kHeldByAnotherJob = "Held by another job; not written";
-constexpr const char* kLockNotTaken = "Lock not taken; not written: ";
+    QT_TRANSLATE_NOOP("zt::qt::StationWindow",
+                      "Closing now stops the write and leaves the EEPROM of every unit being written "
+                      "incomplete; close anyway?");
+constexpr const char* kHeldByAnotherJob =
+    QT_TRANSLATE_NOOP("zt::qt::StationWindow", "Held by another job; not written");
+constexpr const char* kLockNotTaken =
+    QT_TRANSLATE_NOOP("zt::qt::StationWindow", "Lock not taken; not written: ");
 // A failed unit's bar, so that it stands out among the good ones at a glance.
 constexpr const char* kFailedBarStyle = "QProgressBar::chunk { background-color: #d32f2f; }";
 
@@ -47,18 +53,28 @@ QString IdsOf(const station::PresentDevice& device) {
                       .arg(device.vendorId, 4, 16, QLatin1Char('0'))
                       .arg(device.productId, 4, 16, QLatin1Char('0'))
                       .toUpper();
-    if (device.updater) ids += QStringLiteral(" (updater)");
+    if (device.updater) ids += StationWindow::tr(" (updater)");
     // Its IDs come from the USB walk; its job will fail at the open.
-    if (!device.openable) ids += QStringLiteral(" (cannot be opened)");
+    if (!device.openable) ids += StationWindow::tr(" (cannot be opened)");
     return ids;
 }
 
-// The one sentence of the catalogue that says what to do about the outcome's
-// code; empty when it carries none.
+// The catalogue's line that says what to do about the outcome's code, short
+// enough for its column; empty when it carries none.
 QString MeaningOf(const JobOutcome& outcome) {
     const auto code = outcome.Code();
     if (!code) return {};
-    return QString::fromStdString(DescribeFailure(*code).meaning);
+    const FailureDescription failure = DescribeFailure(*code);
+    const std::string& line = failure.action.empty() ? failure.meaning : failure.action;
+    return QString::fromStdString(station::OperatorText("FailureCatalogue", line.c_str()));
+}
+
+// The catalogue's whole sentence on the outcome's code, for the tooltip.
+QString FullMeaningOf(const JobOutcome& outcome) {
+    const auto code = outcome.Code();
+    if (!code) return {};
+    return QString::fromStdString(
+        station::OperatorText("FailureCatalogue", DescribeFailure(*code).meaning.c_str()));
 }
 
 }  // namespace
@@ -68,9 +84,8 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     setWindowTitle(
         QString::fromUtf8(kMainWindowTitle.data(), static_cast<qsizetype>(kMainWindowTitle.size())));
     table_ = new QTableWidget(0, kColumns, this);
-    table_->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("VID:PID"),
-                                       QStringLiteral("Progress"), QStringLiteral("Result"),
-                                       QStringLiteral("What it means")});
+    table_->setHorizontalHeaderLabels(
+        {tr("Port"), tr("VID:PID"), tr("Progress"), tr("Result"), tr("What to do")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -84,10 +99,10 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     table_->setColumnWidth(kProgress, 160);
 
     // Alt+W writes from anywhere in the window.
-    write_ = new QPushButton(QStringLiteral("&Write EEPROM"), this);
-    exit_ = new QPushButton(QStringLiteral("Exit"), this);
+    write_ = new QPushButton(tr("&Write EEPROM"), this);
+    exit_ = new QPushButton(tr("Exit"), this);
     // Alt+R: each unit is written by itself as it arrives, until pressed again.
-    runStation_ = new QPushButton(QStringLiteral("&Run station"), this);
+    runStation_ = new QPushButton(tr("&Run station"), this);
     runStation_->setCheckable(true);
     runStation_->setAutoDefault(false);
     // Enter on a button must not start or end anything: a stray key at a
@@ -193,10 +208,9 @@ void StationWindow::Refresh() {
     }
     const auto present = std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.present; });
     if (present > 0) {
-        status_->setText(present == 1 ? QStringLiteral("1 unit present")
-                                      : QStringLiteral("%1 units present").arg(present));
+        status_->setText(present == 1 ? tr("1 unit present") : tr("%1 units present").arg(present));
     } else {
-        QString text = QStringLiteral("No known device present.");
+        QString text = tr("No known device present.");
         const std::string hint = backend_.PermissionHint();
         if (openFailures > 0 && !hint.empty()) text += u' ' + QString::fromStdString(hint);
         status_->setText(text);
@@ -210,7 +224,7 @@ void StationWindow::ShowRows() {
         const Row& row = rows_[i];
         const int r = static_cast<int>(i);
         table_->setItem(r, kPort, new QTableWidgetItem(QString::fromStdString(row.port)));
-        table_->setItem(r, kIds, new QTableWidgetItem(row.present ? row.ids : QStringLiteral("(unplugged)")));
+        table_->setItem(r, kIds, new QTableWidgetItem(row.present ? row.ids : tr("(unplugged)")));
         auto* bar = qobject_cast<QProgressBar*>(table_->cellWidget(r, kProgress));
         if (!bar) {
             bar = new QProgressBar;
@@ -225,7 +239,7 @@ void StationWindow::ShowRows() {
         table_->setItem(r, kMeaning, new QTableWidgetItem(row.meaning));
         // The whole row explains itself under the pointer, the meaning too,
         // since its column may be cut short.
-        const QString tip = row.meaning.isEmpty() ? row.resultTip : row.resultTip + u'\n' + row.meaning;
+        const QString tip = row.meaningTip.isEmpty() ? row.resultTip : row.resultTip + u'\n' + row.meaningTip;
         for (int column = 0; column < kColumns; ++column)
             if (QTableWidgetItem* item = table_->item(r, column)) item->setToolTip(tip);
         bar->setToolTip(tip);
@@ -258,7 +272,7 @@ void StationWindow::StartStation() {
     stationPorts_.clear();
     tally_.JobStarted(StationCounters::Clock::now());
     UpdateButton();
-    status_->setText(QStringLiteral("Station running: each unit is written as it arrives"));
+    status_->setText(tr("Station running: each unit is written as it arrives"));
     station::StationRequest request;
     request.job.replug = replug_;
     request.identity = *identity;
@@ -295,7 +309,7 @@ void StationWindow::StartStation() {
 void StationWindow::StopStation() {
     if (mode_ != Mode::RunStation) return;
     stationOn_ = false;
-    status_->setText(QStringLiteral("Station stopping: the units under way finish first"));
+    status_->setText(tr("Station stopping: the units under way finish first"));
     runStation_->setEnabled(false);
 }
 
@@ -332,6 +346,7 @@ void StationWindow::ShowUnitResult(const station::UnitResult& unit) {
     row.ok = unit.outcome.kind == ResultKind::Ok;
     row.resultTip = OutcomeText(unit.outcome);
     row.meaning = MeaningOf(unit.outcome);
+    row.meaningTip = FullMeaningOf(unit.outcome);
     row.result = row.resultTip;
     if (unit.record && unit.record->vendorIdAfter)
         row.ids = QStringLiteral("%1:%2")
@@ -355,6 +370,7 @@ void StationWindow::StartJob() {
         row.result.clear();
         row.resultTip.clear();
         row.meaning.clear();
+        row.meaningTip.clear();
         row.hasResult = false;
         request.ports.push_back(row.port);
     }
@@ -366,7 +382,7 @@ void StationWindow::StartJob() {
     running_ = true;
     tally_.JobStarted(StationCounters::Clock::now());
     UpdateButton();
-    status_->setText(QStringLiteral("Writing %1 units...").arg(request.ports.size()));
+    status_->setText(tr("Writing %1 units...").arg(request.ports.size()));
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
     display_ = std::make_unique<station::WindowStationDisplay>(calls_->Queue(), *this);
@@ -418,10 +434,11 @@ void StationWindow::FinishJob() {
         row.ok = unit.outcome.kind == ResultKind::Ok;
         row.resultTip = OutcomeText(unit.outcome);
         row.meaning = MeaningOf(unit.outcome);
+        row.meaningTip = FullMeaningOf(unit.outcome);
         if (unit.Busy()) {
-            row.result = QString::fromUtf8(kHeldByAnotherJob);
+            row.result = tr(kHeldByAnotherJob);
         } else if (unit.claim.outcome == ClaimOutcome::CannotLock) {
-            row.result = QString::fromUtf8(kLockNotTaken) + QString::fromStdString(unit.claim.reason);
+            row.result = tr(kLockNotTaken) + QString::fromStdString(unit.claim.reason);
             row.resultTip = row.result;
         } else if (row.result.isEmpty())  // a job that ended without a box
             row.result = row.resultTip;
@@ -444,11 +461,13 @@ void StationWindow::ShowText(size_t index, const std::string& text) {
     index = RowOf(index);
     if (index >= rows_.size()) return;
     Row& row = rows_[index];
-    row.result = QString::fromStdString(text);
+    row.result = QString::fromStdString(station::JobBoxText(text));
     // A station's row starts afresh when its next unit begins.
-    if (mode_ == Mode::RunStation && row.hasResult && text.rfind("ready", 0) == 0) {
+    if (mode_ == Mode::RunStation && row.hasResult &&
+        (text.rfind("ready", 0) == 0 || text == station::OperatorText("Station", "ready: plug in a unit"))) {
         row.hasResult = false;
         row.meaning.clear();
+        row.meaningTip.clear();
         row.resultTip.clear();
         row.progress = 0;
         ShowRows();
@@ -458,7 +477,8 @@ void StationWindow::ShowText(size_t index, const std::string& text) {
 }
 
 void StationWindow::AskToReplug(const std::string& text, std::function<void()> answered) {
-    auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(kReplugCaption),
+    auto* box = new QMessageBox(QMessageBox::Information,
+                                QString::fromStdString(station::OperatorText("JobTexts", kReplugCaption)),
                                 QString::fromStdString(text), QMessageBox::Ok, this);
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -472,8 +492,8 @@ void StationWindow::AskToReplug(const std::string& text, std::function<void()> a
 }
 
 bool StationWindow::ConfirmClose() {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    QString::fromUtf8(kCloseDuringJobQuestion), QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), tr(kCloseDuringJobQuestion),
+                    QMessageBox::Yes | QMessageBox::No, this);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);

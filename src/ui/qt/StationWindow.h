@@ -133,9 +133,10 @@ private:
         QString ids;
         bool present = false;
         int progress = 0;
-        QString result;     // the job's own last words, its result box
-        QString resultTip;  // the outcome with its code's name
-        QString meaning;    // what the code means, from the failure catalogue
+        QString result;      // the job's own last words, its result box
+        QString resultTip;   // the outcome with its code's name
+        QString meaning;     // what to do about the code, from the failure catalogue
+        QString meaningTip;  // what the code means, in full, under the pointer
         bool hasResult = false;
         bool ok = false;
     };

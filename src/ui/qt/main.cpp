@@ -8,6 +8,7 @@
 #include "platform/BackendSelection.h"
 #include "station/ExitCodes.h"
 #include "ui/qt/GuiOptions.h"
+#include "ui/qt/OperatorLanguage.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/WindowRuns.h"
 
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     const zt::qt::GuiOptions& options = commandLine.options;
+    zt::qt::ChooseOperatorLanguage(options.language);
 
     int exitCode = 0;
     zt::qt::QtInstanceLock instanceLock;

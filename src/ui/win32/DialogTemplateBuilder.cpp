@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "host/windows/WideText.h"
+#include "station/OperatorText.h"
 
 namespace zt::win32 {
 
@@ -131,8 +132,12 @@ void WriteTable(TemplateWriter& out, const DialogTemplate& dialog, size_t extraI
     out.Word(DEFAULT_CHARSET << 8);  // italic 0, charset
     out.Text(dialog.fontName);
 
+    // The template's words in the operator's language; the same words in
+    // another table are left as they are.
     for (const ControlTemplate& c : dialog.controls)
-        WriteItem(out, ControlWindowStyle(c), c.id, c.x, c.y, c.width, c.height, AtomOf(c.kind), c.caption);
+        WriteItem(out, ControlWindowStyle(c), c.id, c.x, c.y, c.width, c.height, AtomOf(c.kind),
+                  c.caption.empty() ? std::string()
+                                    : station::OperatorText("MainDialog", std::string(c.caption).c_str()));
 }
 
 }  // namespace

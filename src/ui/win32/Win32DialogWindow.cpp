@@ -10,6 +10,8 @@
 #include "host/windows/WideText.h"
 #include "job/JobOutcome.h"
 #include "station/ConsoleView.h"
+#include "station/JobBoxText.h"
+#include "station/OperatorText.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 
 namespace zt::win32 {
@@ -191,8 +193,9 @@ int Win32DialogWindow::ShowBox(const std::string& text, const std::string& capti
     watch.hook = SetWindowsHookExW(WH_CBT, &BoxHook, nullptr, GetCurrentThreadId());
     BoxWatch* outer = currentBox;
     currentBox = &watch;
-    const int answer = MessageBoxW(window_, ToWide(text).c_str(),
-                                   ToWide(caption.empty() ? kAppName : caption).c_str(), flags);
+    const int answer =
+        MessageBoxW(window_, ToWide(station::JobBoxText(text)).c_str(),
+                    ToWide(caption.empty() ? kAppName : station::JobBoxText(caption)).c_str(), flags);
     currentBox = outer;
     if (watch.hook) UnhookWindowsHookEx(watch.hook);
     return answer;
@@ -317,7 +320,8 @@ void Win32DialogWindow::ReplugRequested() {
 
 void Win32DialogWindow::ShowArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
     if (!awaitingReplug_) return;
-    const std::string line = station::ConsoleView::ArrivedElsewhereText(arrivedPort, waitingPort);
+    const std::string line =
+        station::ConsoleView::ArrivedElsewhereText(arrivedPort, waitingPort, station::OperatorText);
     calls_.Run([this, line] { SetDlgItemTextW(window_, kIdLastResult, ToWide(line).c_str()); });
 }
 

@@ -19,12 +19,14 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "device/PortScope.h"
+#include "host/HostSystem.h"
 #include "host/windows/WideText.h"
 #include "job/JobOutcome.h"
 #include "platform/BackendSelection.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
+#include "station/OperatorText.h"
 #include "station/SimulationArguments.h"
 #include "station/StationLog.h"
 #include "station/StationRecordCollector.h"
@@ -46,7 +48,7 @@ struct Options {
 
 constexpr const char* kUsage =
     "usage: zt51xx-mp-gui [--simulate [--variant A|B|unknown] [--sim-clock]] [--auto-ok]\n"
-    "                     [--screenshot FILE [--screenshot-at N]] [--log FILE]";
+    "                     [--screenshot FILE [--screenshot-at N]] [--log FILE] [--language LANG]";
 
 void Tell(const std::string& text, bool error) {
     // A program built for the desktop has no console of its own; borrow the
@@ -223,6 +225,22 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::vector<std::string> args;
     for (int i = 1; i < __argc; ++i) args.emplace_back(__argv[i]);
+    // The operator's language, for either window: --language, else the user's.
+    std::string language = zt::OperatorLocale();
+    for (auto at = args.begin(); at != args.end();) {
+        if (*at != "--language" || at + 1 == args.end()) {
+            ++at;
+            continue;
+        }
+        std::string reason;
+        if (!zt::station::CheckLanguageChoice(at[1], &reason)) {
+            Tell(reason, true);
+            return 2;
+        }
+        language = at[1];
+        at = args.erase(at, at + 2);
+    }
+    zt::station::SetOperatorLanguage(language);
     if (zt::win32::WantsStation(args)) return zt::win32::StationMain(args);
     std::string error;
     const auto options = ParseOptions(args, error);
