@@ -59,7 +59,8 @@ bool ApplyStationConfig(CLI::App* command, const std::string& chosenFile, Comman
         // several values (a second "port =" adds a port).
         if (option->get_items_expected_max() <= 1) option->clear();
         option->add_result(value);
-        const auto known = std::find_if(filled.begin(), filled.end(), [&](const auto& f) { return f.first == option; });
+        const auto known =
+            std::find_if(filled.begin(), filled.end(), [&](const auto& f) { return f.first == option; });
         if (known == filled.end())
             filled.emplace_back(option, &entry);
         else

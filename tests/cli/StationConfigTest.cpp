@@ -1,5 +1,3 @@
-#include "station/StationConfig.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +8,7 @@
 
 #include "cli/Commands.h"
 #include "job/Sha256.h"
+#include "station/StationConfig.h"
 #include "support/CommandRun.h"
 
 // The station's settings file: read as an operator wrote it, every option
@@ -47,15 +46,16 @@ protected:
 TEST(StationConfig, ValuesLoseTheirQuotesAndCommentsAndEveryMistakeIsNamedByItsLine) {
     StationConfig config;
     std::string error;
-    ASSERT_TRUE(config.ReadText("\xEF\xBB\xBF"
-                                "operator = \"Li Wei\"\n"
-                                "work-order=77 # trailing\n"
-                                "; a comment\n"
-                                "   station-id = \"#4 east\" ; its note\n"
-                                "port = 1-2\n"
-                                "  port = 1-3\r\n"
-                                "image = C:\\images\\a#1.bin\n",
-                                "s.conf", &error))
+    ASSERT_TRUE(
+        config.ReadText("\xEF\xBB\xBF"
+                        "operator = \"Li Wei\"\n"
+                        "work-order=77 # trailing\n"
+                        "; a comment\n"
+                        "   station-id = \"#4 east\" ; its note\n"
+                        "port = 1-2\n"
+                        "  port = 1-3\r\n"
+                        "image = C:\\images\\a#1.bin\n",
+                        "s.conf", &error))
         << error;
     ASSERT_EQ(config.entries.size(), 6u);
     EXPECT_EQ(config.entries[0].key, "operator") << "the byte-order mark is not part of the first key";
@@ -80,9 +80,10 @@ TEST(StationConfig, ValuesLoseTheirQuotesAndCommentsAndEveryMistakeIsNamedByItsL
 }
 
 TEST_F(StationConfigFile, EveryOptionIsAKeyAndTheCommandLineWins) {
-    const std::string config = Write("simulate = true\nsim-clock = yes\nunits = 2\nstop-after = 2\n"
-                                     "operator = \"Li Wei\"\nwork-order = 77 # east line\nlog = " +
-                                     Log() + "\nfuture-option = 1\n");
+    const std::string config = Write(
+        "simulate = true\nsim-clock = yes\nunits = 2\nstop-after = 2\n"
+        "operator = \"Li Wei\"\nwork-order = 77 # east line\nlog = " +
+        Log() + "\nfuture-option = 1\n");
     const auto run = test::RunArgs({"station", "--config", config, "--operator", "Ana", "--json"});
     ASSERT_EQ(run.rc, kExitOk) << run.err;
     EXPECT_NE(run.err.find(config + " line 8: no option --future-option; ignored"), std::string::npos)
@@ -93,7 +94,8 @@ TEST_F(StationConfigFile, EveryOptionIsAKeyAndTheCommandLineWins) {
     EXPECT_EQ(records[0]["workOrder"], "77");
 
     // A value the option refuses stops the station, named where it was written.
-    const auto bad = test::RunArgs({"station", "--config", Write("simulate = true\n# wait\nreplug-wait = 0\n")});
+    const auto bad =
+        test::RunArgs({"station", "--config", Write("simulate = true\n# wait\nreplug-wait = 0\n")});
     EXPECT_EQ(bad.rc, kExitUsage);
     EXPECT_NE(bad.err.find("station.conf line 3: "), std::string::npos) << bad.err;
     const auto badName = test::RunArgs({"write", "--config", Write("operator = B\x01o\n")});
@@ -106,10 +108,12 @@ TEST_F(StationConfigFile, AnImageOtherThanTheConfiguredOneIsRefusedBeforeAnyUnit
     ASSERT_EQ(test::RunArgs({"image", "export", "A", image}).rc, kExitOk);
     std::ifstream in(image, std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    const std::string base = "simulate = true\nsim-clock = true\nunits = 1\nstop-after = 1\nimage = " + image +
-                             "\nlog = " + Log() + "\n";
+    const std::string base =
+        "simulate = true\nsim-clock = true\nunits = 1\nstop-after = 1\nimage = " + image +
+        "\nlog = " + Log() + "\n";
 
-    const auto right = test::RunArgs({"station", "--config", Write(base + "image-sha256 = " + Sha256Hex(bytes))});
+    const auto right =
+        test::RunArgs({"station", "--config", Write(base + "image-sha256 = " + Sha256Hex(bytes))});
     ASSERT_EQ(right.rc, kExitOk) << right.err;
     ASSERT_EQ(Records().size(), 1u);
     const auto wrong =
