@@ -16,9 +16,10 @@ endif()
 find_program(ZT_HELP2MAN help2man)
 if(ZT_HELP2MAN)
   set(zt_man_summary_zt51xx-mp "program the configuration EEPROM of ZT51xx USB audio controllers")
-  set(zt_man_see_also_zt51xx-mp ".BR zt51xx\\-mp\\-gui (1)")
+  set(zt_man_see_also_zt51xx-mp
+      "\\fBzt51xx\\-mp\\-gui\\fR(1), \\fBsystemctl\\fR(1), \\fBudev\\fR(7); the documentation in /usr/share/doc/zt51xx\\-mp/")
   set(zt_man_summary_zt51xx-mp-gui "dialog window that programs the configuration EEPROM of ZT51xx USB audio controllers")
-  set(zt_man_see_also_zt51xx-mp-gui ".BR zt51xx\\-mp (1)")
+  set(zt_man_see_also_zt51xx-mp-gui "\\fBzt51xx\\-mp\\fR(1); the documentation in /usr/share/doc/zt51xx\\-mp/")
   # Sections no --help holds: the exit status, and the failure codes printed
   # from the catalogue itself.
   set(zt_man_failure_codes ${PROJECT_BINARY_DIR}/man/failure-codes.h2m)
@@ -29,7 +30,8 @@ if(ZT_HELP2MAN)
     DEPENDS failurecodes
     COMMENT "Failure codes of the man pages"
     VERBATIM)
-  set(zt_man_includes ${PROJECT_SOURCE_DIR}/data/man/exit-status.h2m ${zt_man_failure_codes})
+  set(zt_man_includes ${PROJECT_SOURCE_DIR}/data/man/exit-status.h2m ${zt_man_failure_codes}
+                      ${PROJECT_SOURCE_DIR}/data/man/files.h2m)
   set(zt_man_pages)
   foreach(program IN LISTS zt_programs)
     set(page ${PROJECT_BINARY_DIR}/man/${program}.1.gz)

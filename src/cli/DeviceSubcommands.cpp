@@ -551,9 +551,10 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
             sub->add_option(
                    "--log", options.logTargets,
                    "append one JSON line per job to this station log (a regular file), synced before the "
-                   "result is shown (docs/json-events.md); 'journal' sends each record to the systemd "
+                   "result is shown (json-events.md in /usr/share/doc/zt51xx-mp); 'journal' sends each "
+                   "record to the systemd "
                    "journal "
-                   "instead (repeat --log for both; docs/station-records.md); a log that cannot be opened "
+                   "instead (repeat --log for both; station-records.md there); a log that cannot be opened "
                    "stops before the job, exit 4")
                 ->envname("ZT_LOG")
                 ->allow_extra_args(false);

@@ -145,17 +145,21 @@ bool ParseLines(FileReader& reader) {
 // Where the INI library is not built (the Windows build), the same lines
 // read by hand.
 bool ParseLines(FileReader& reader) {
+    // As long a line as the library takes.
+    constexpr size_t kMaxLine = 200;
     std::string_view line;
+    std::string section;
     while (reader.source.Next(&line)) {
+        if (line.size() + 2 > kMaxLine) return reader.Fail("the line is too long");
         const std::string text = Trim(line);
         if (text.empty() || text[0] == '#' || text[0] == ';') continue;
         if (text.front() == '[' && text.back() == ']') {
-            if (!reader.Take(text.substr(1, text.size() - 2), "", "")) return false;
+            section = text.substr(1, text.size() - 2);
             continue;
         }
         const size_t split = text.find_first_of("=:");
         if (split == std::string::npos) return reader.Fail("expected \"key = value\"");
-        if (!reader.Take("", Trim(std::string_view(text).substr(0, split)),
+        if (!reader.Take(section, Trim(std::string_view(text).substr(0, split)),
                          Trim(std::string_view(text).substr(split + 1))))
             return false;
     }

@@ -82,7 +82,9 @@ expect() {
     # The port's power switch goes to plugdev with our unit only.
     local switched=no
     echo "$out" | grep -q "chgrp plugdev /sys/$usbroot/$1/port/disable" &&
-        echo "$out" | grep -q "chmod g+w /sys/$usbroot/$1/port/disable" && switched=yes
+        echo "$out" | grep -q "chmod g+w /sys/$usbroot/$1/port/disable" &&
+        echo "$out" | grep -qF "/dev/bus/usb/\$(printf %03d/%03d \$(cat /sys/$usbroot/$1/../busnum) \$(cat /sys/$usbroot/$1/../devnum))" &&
+        switched=yes
     if [ "$switched" != "${4:-no}" ]; then
         echo "FAIL $1: port switch to plugdev $switched (want ${4:-no})"
         failures=$((failures + 1))
