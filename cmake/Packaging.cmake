@@ -17,9 +17,9 @@ find_program(ZT_HELP2MAN help2man)
 if(ZT_HELP2MAN)
   set(zt_man_summary_zt51xx-mp "program the configuration EEPROM of ZT51xx USB audio controllers")
   set(zt_man_see_also_zt51xx-mp
-      "\\fBzt51xx\\-mp\\-gui\\fR(1), \\fBsystemctl\\fR(1), \\fBudev\\fR(7); the documentation in /usr/share/doc/zt51xx\\-mp/")
+      "\\fBzt51xx\\-mp\\-gui\\fR(1), \\fBsystemctl\\fR(1), \\fBudev\\fR(7) and the documentation in /usr/share/doc/zt51xx\\-mp/")
   set(zt_man_summary_zt51xx-mp-gui "dialog window that programs the configuration EEPROM of ZT51xx USB audio controllers")
-  set(zt_man_see_also_zt51xx-mp-gui "\\fBzt51xx\\-mp\\fR(1); the documentation in /usr/share/doc/zt51xx\\-mp/")
+  set(zt_man_see_also_zt51xx-mp-gui "\\fBzt51xx\\-mp\\fR(1) and the documentation in /usr/share/doc/zt51xx\\-mp/")
   # Sections no --help holds: the exit status, and the failure codes printed
   # from the catalogue itself.
   set(zt_man_failure_codes ${PROJECT_BINARY_DIR}/man/failure-codes.h2m)
