@@ -42,7 +42,7 @@ else
 fi
 start=$SECONDS
 log=$out/dpkg-buildpackage.log
-if ! (cd "$src" && DEB_BUILD_OPTIONS="nocheck parallel=2" dpkg-buildpackage -us -uc -b) >"$log" 2>&1; then
+if ! (cd "$src" && DEB_BUILD_OPTIONS="nocheck noddebs parallel=2" dpkg-buildpackage -us -uc -b) >"$log" 2>&1; then
   tail -40 "$log" >&2
   echo "package.sh: dpkg-buildpackage failed (whole log: $log)" >&2
   exit 1
@@ -77,7 +77,7 @@ has() {
     grep -qxF -- "-.$file" <<<"$listing" || fail "$(basename "$deb") lacks $file"
   done
   # Under /etc only the station's settings.
-  if grep '^d\./etc/' <<<"$listing" | grep -vqx 'd\./etc/zt51xx-mp/'; then
+  if grep '^d\./etc/' <<<"$listing" | grep -Evqx 'd\./etc/(zt51xx-mp/)?'; then
     fail "$(basename "$deb") holds directories under /etc: $(grep '^d\./etc/' <<<"$listing" | tr '\n' ' ')"
   fi
 }
@@ -93,14 +93,16 @@ has "$cli_deb" \
   /usr/share/doc/zt51xx-mp/failure-codes.md.gz \
   /usr/share/doc/zt51xx-mp/station-records.md.gz \
   /usr/share/doc/zt51xx-mp/json-events.md.gz \
-  /usr/share/doc/zt51xx-mp/json-events.schema.json \
+  /usr/share/doc/zt51xx-mp/json-events.schema.json.gz \
   /usr/share/doc/zt51xx-mp/copyright \
   /usr/share/doc/zt51xx-mp/changelog.gz
 postinst=$(dpkg-deb -I "$cli_deb" postinst)
 grep -q 'udevadm trigger' <<<"$postinst" || fail "the postinst does not trigger udev"
 grep -q 'systemd-sysusers' <<<"$postinst" || fail "the postinst does not make the station's user"
-# Shipped disabled: an admin enables the service once station.conf is set.
-if grep -Eq 'deb-systemd-helper (--quiet )?enable|deb-systemd-invoke (start|restart)' <<<"$postinst"; then
+# Shipped disabled: an admin enables the service once station.conf is set;
+# the postinst enables it again only where it was (debian-installed).
+if ! grep -q "deb-systemd-helper debian-installed 'zt51xx-mp-station.service'" <<<"$postinst" ||
+  grep -Eq 'deb-systemd-invoke (start|restart)' <<<"$postinst"; then
   fail "the postinst enables or starts the station service"
 fi
 dpkg-deb -I "$cli_deb" conffiles | grep -qx /etc/zt51xx-mp/station.conf ||
