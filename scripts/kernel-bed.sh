@@ -116,7 +116,7 @@ cp "$busybox" "$root/bin/busybox"
 cp "$kernel_dir"/modules/*.ko "$root/lib/modules/"
 printf '%s\n' "${modules[@]}" >"$root/bed/modules"
 printf 'root:x:0:0::/tmp:/bin/sh\nnobody:x:65534:65534::/nonexistent:/bin/false\n' >"$root/etc/passwd"
-printf 'root:x:0:\nnogroup:x:65534:\n' >"$root/etc/group"
+printf 'root:x:0:\nplugdev:x:46:\nnogroup:x:65534:\n' >"$root/etc/group"
 printf '%s\n' "$filter" >"$root/bed/filter"
 [ "$shell" = 1 ] && touch "$root/bed/shell"
 
@@ -129,6 +129,18 @@ add_binary() {  # the binary (without debug info) and every shared library it lo
 add_binary "$tool"
 add_binary "$tests"
 [ -x "$gadget" ] && add_binary "$gadget"
+# udevd and the package's rule, which a test starts for itself (the others
+# run without udev): the rule gives a unit and its port's power switch to
+# plugdev, for a station user who is not root.
+if [ -x /bin/udevadm ]; then
+  mkdir -p "$root/bin" "$root/usr/lib/systemd" "$root/etc/udev/rules.d"
+  cp -L /bin/udevadm "$root/bin/udevadm"
+  ldd /bin/udevadm | grep -o '/[^ ]*' | while read -r lib; do
+    [ -e "$root$lib" ] || { mkdir -p "$root$(dirname "$lib")"; cp -L "$lib" "$root$lib"; }
+  done
+  ln -sf /bin/udevadm "$root/usr/lib/systemd/systemd-udevd"
+  cp "$here/data/udev/70-zt51xx-mp.rules" "$root/etc/udev/rules.d/"
+fi
 if [ -n "$wine_tool" ]; then
   bash "$here/scripts/kernel-bed-wine.sh" guest "$root" "$wine_prefix" "$wine_tool"
 fi

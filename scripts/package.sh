@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured build tree and lists its contents.
+# Builds the two Debian packages from debian/ with dpkg-buildpackage and lists
+# their contents.
 #   bash scripts/package.sh [BUILD_DIR] [--check]
-# BUILD_DIR defaults to build/normal (configure it first: cmake -S . -B build/normal -G Ninja).
-# Two packages: zt51xx-mp (the command line, no Qt) and zt51xx-mp-gui (the
-# dialogs). With --check it also fails when a file a package must hold is
-# missing, when the command line's package depends on Qt, when a program
+# The sources are copied to BUILD_DIR/package/src (default build/normal) and
+# built there, so the tree stays clean; the .debs land in BUILD_DIR/package.
+# Two packages: zt51xx-mp (the command line, the udev rule and the station
+# service, no Qt) and zt51xx-mp-gui (the dialogs). The build makes the
+# programs and the man pages only (no tests: they run in the project's own
+# builds), two jobs at a time. With --check it also fails when a file a
+# package must hold is missing, when the command line's package depends on
+# Qt, when the service would be enabled or started on install, when a program
 # lacks the hardening (bind now, relro, fortify) or carries a .comment
 # section, when lintian --pedantic reports anything not overridden, or when
 # the desktop entry or the AppStream entry does not validate.
@@ -20,31 +25,36 @@ for arg in "$@"; do
     *) build=$arg ;;
   esac
 done
+for cmd in dpkg-buildpackage dh help2man; do
+  command -v "$cmd" >/dev/null ||
+    { echo "package.sh: $cmd is missing (bash scripts/setup.sh installs it)" >&2; exit 1; }
+done
 
-if [ ! -f "$build/CPackConfig.cmake" ]; then
-  echo "package.sh: $build is not a configured build tree (cmake -S . -B $build -G Ninja)" >&2
-  exit 1
-fi
-if ! command -v help2man >/dev/null; then
-  echo "package.sh: help2man is missing (bash scripts/setup.sh installs it), and the man pages with it" >&2
-  exit 1
-fi
-
-# The man pages depend on both programs, so this builds everything the package holds.
-cmake --build "$build" -j 2 --target zt_man_pages
 out=$build/package
+src=$out/src
 rm -rf "$out"
-(cd "$build" && cpack -G DEB -B "$PWD/package" >/dev/null)
+mkdir -p "$src"
+# What git tracks (and what is new but not ignored): no build trees.
+if git rev-parse --git-dir >/dev/null 2>&1; then
+  git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -C "$src" -xf -
+else
+  tar --exclude=./build --exclude=./.git -cf - . | tar -C "$src" -xf -
+fi
+start=$SECONDS
+log=$out/dpkg-buildpackage.log
+if ! (cd "$src" && DEB_BUILD_OPTIONS="nocheck noddebs parallel=2" dpkg-buildpackage -us -uc -b) >"$log" 2>&1; then
+  tail -40 "$log" >&2
+  echo "package.sh: dpkg-buildpackage failed (whole log: $log)" >&2
+  exit 1
+fi
+echo "package.sh: dpkg-buildpackage took $((SECONDS - start)) s"
 cli_deb=$(echo "$out"/zt51xx-mp_*.deb)
 gui_deb=$(echo "$out"/zt51xx-mp-gui_*.deb)
 debs=()
 for deb in "$cli_deb" "$gui_deb"; do
-  [ -f "$deb" ] && debs+=("$deb")
+  [ -f "$deb" ] || { echo "package.sh: dpkg-buildpackage made no $deb" >&2; exit 1; }
+  debs+=("$deb")
 done
-if [ ! -f "$cli_deb" ]; then
-  echo "package.sh: cpack made no zt51xx-mp package in $out" >&2
-  exit 1
-fi
 for deb in "${debs[@]}"; do
   echo "== $deb"
   dpkg-deb -I "$deb" | sed -n '/^ Package:/,$p'
@@ -66,23 +76,37 @@ has() {
   for file in "$@"; do
     grep -qxF -- "-.$file" <<<"$listing" || fail "$(basename "$deb") lacks $file"
   done
-  # Only what the package owns: an empty /etc/udev would be left from the
-  # rule's place in a /usr/local build.
-  if grep -q '^d\./etc/' <<<"$listing"; then fail "$(basename "$deb") holds directories under /etc"; fi
+  # Under /etc only the station's settings.
+  if grep '^d\./etc/' <<<"$listing" | grep -Evqx 'd\./etc/(zt51xx-mp/)?'; then
+    fail "$(basename "$deb") holds directories under /etc: $(grep '^d\./etc/' <<<"$listing" | tr '\n' ' ')"
+  fi
 }
 
-udevdir=$(pkg-config --variable=udevdir udev 2>/dev/null || true)
 has "$cli_deb" \
   /usr/bin/zt51xx-mp \
-  "${udevdir:-/usr/lib/udev}/rules.d/70-zt51xx-mp.rules" \
+  /lib/udev/rules.d/70-zt51xx-mp.rules \
+  /lib/systemd/system/zt51xx-mp-station.service \
+  /usr/lib/sysusers.d/zt51xx-mp.conf \
+  /etc/zt51xx-mp/station.conf \
   /usr/share/man/man1/zt51xx-mp.1.gz \
   /usr/share/bash-completion/completions/zt51xx-mp \
-  /usr/share/doc/zt51xx-mp/failure-codes.md \
-  /usr/share/doc/zt51xx-mp/json-events.md \
-  /usr/share/doc/zt51xx-mp/json-events.schema.json \
+  /usr/share/doc/zt51xx-mp/failure-codes.md.gz \
+  /usr/share/doc/zt51xx-mp/station-records.md.gz \
+  /usr/share/doc/zt51xx-mp/json-events.md.gz \
+  /usr/share/doc/zt51xx-mp/json-events.schema.json.gz \
   /usr/share/doc/zt51xx-mp/copyright \
-  /usr/share/doc/zt51xx-mp/changelog.Debian.gz
-dpkg-deb -I "$cli_deb" postinst | grep -q 'udevadm trigger' || fail "the postinst does not trigger udev"
+  /usr/share/doc/zt51xx-mp/changelog.gz
+postinst=$(dpkg-deb -I "$cli_deb" postinst)
+grep -q 'udevadm trigger' <<<"$postinst" || fail "the postinst does not trigger udev"
+grep -q 'systemd-sysusers' <<<"$postinst" || fail "the postinst does not make the station's user"
+# Shipped disabled: an admin enables the service once station.conf is set;
+# the postinst enables it again only where it was (debian-installed).
+if ! grep -q "deb-systemd-helper debian-installed 'zt51xx-mp-station.service'" <<<"$postinst" ||
+  grep -Eq 'deb-systemd-invoke (start|restart)' <<<"$postinst"; then
+  fail "the postinst enables or starts the station service"
+fi
+dpkg-deb -I "$cli_deb" conffiles | grep -qx /etc/zt51xx-mp/station.conf ||
+  fail "station.conf is not a conffile: an upgrade would overwrite the station's settings"
 cli_depends=$(dpkg-deb -f "$cli_deb" Depends)
 for dependency in libudev1 libusb-1.0-0; do
   grep -q "$dependency" <<<"$cli_depends" || fail "zt51xx-mp Depends lacks $dependency: $cli_depends"
@@ -99,7 +123,7 @@ if [ -f "$gui_deb" ]; then
     /usr/share/icons/hicolor/scalable/apps/zt51xx-mp-gui.svg \
     /usr/share/metainfo/org.example.zt51xx_mp_gui.metainfo.xml \
     /usr/share/doc/zt51xx-mp-gui/copyright \
-    /usr/share/doc/zt51xx-mp-gui/changelog.Debian.gz
+    /usr/share/doc/zt51xx-mp-gui/changelog.gz
   gui_depends=$(dpkg-deb -f "$gui_deb" Depends)
   for dependency in 'zt51xx-mp (= ' libqt6widgets6 qt6-qpa-plugins; do
     grep -qF "$dependency" <<<"$gui_depends" || fail "zt51xx-mp-gui Depends lacks $dependency: $gui_depends"
@@ -131,7 +155,7 @@ fi
 
 echo "== lintian"
 # Pedantic: every tag down to the pedantic ones fails the check, unless an
-# override (data/debian/lintian-overrides, each with its reason) allows it.
+# override (debian/*.lintian-overrides, each with its reason) allows it.
 # lintian warns on stderr when run as root; that is no finding.
 lintian --pedantic --fail-on error,warning,info,pedantic --display-info "${debs[@]}" \
   2> >(grep -v 'root privileges' >&2) || fail "lintian reports a finding"

@@ -27,9 +27,10 @@ run_build() {
   fi
 }
 
-# The optimised build makes the package and runs the kernel bed and the
-# checks of the built tool; the unit tests run in the three builds below
-# (ASan+UBSan, TSan, and the Windows build at its shipped -O3).
+# The optimised build runs the kernel bed and the checks of the built tool;
+# the unit tests run in the three builds below (ASan+UBSan, TSan, and the
+# Windows build at its shipped -O3). The Debian packages are built apart by
+# dpkg-buildpackage (the programs and man pages only, two jobs, no tests).
 run_build normal -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZT_WITH_UNIT_TESTS=OFF
 bash scripts/package.sh build/normal --check
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

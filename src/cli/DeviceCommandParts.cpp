@@ -81,10 +81,10 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
         ctx.exitCode = code;
         return false;
     };
-    StationConfig config;
+    // The settings file has been read into the options already.
+    const StationConfig noFile;
     std::string error;
-    if (!config.ReadFiles(options.configFile, &error)) return refuse(error, kExitIoError);
-    if (!ResolveIdentity({options.stationId, options.operatorName, options.workOrder}, config,
+    if (!ResolveIdentity({options.stationId, options.operatorName, options.workOrder}, noFile,
                          &setup.identity, &error))
         return refuse(error, kExitUsage);
     if (!options.serial) return true;
@@ -105,9 +105,11 @@ void AddIdentityOptions(CLI::App* sub, DeviceOptions& options) {
     sub->add_option("--operator", options.operatorName, "the operator's name in every record");
     sub->add_option("--work-order", options.workOrder, "the work order in every record");
     sub->add_option("--config", options.configFile,
-                    "read station-id, operator and work-order from this file (\"key = value\" lines; a "
-                    "line starting with # is a comment, a # after the = is part of the value) instead of "
-                    "/etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf");
+                    "take the options the command line leaves out from this file instead of "
+                    "/etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf: \"key = value\" "
+                    "lines, each key an option's long name (\"replug = power\", \"barcode = true\", a "
+                    "second \"port =\" line adds a port), # starts a comment, a value may stand in double "
+                    "quotes");
 }
 
 void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) {

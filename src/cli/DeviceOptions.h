@@ -30,6 +30,7 @@ struct DeviceOptions {
     std::string log;                      // write: the station log file to append to; "": none
     bool journal = false;                 // write: each record also goes to the system's journal
     std::string imageFile;                // write: an image file instead of the built-in one ("": built-in)
+    std::string imageSha256;              // write: the SHA-256 the image file must have ("": any)
     bool simulate = false;
     sim::SimulationArguments simulation;  // its unit count comes from `units`
     std::optional<std::string> units;     // --units as typed; not given: one unit

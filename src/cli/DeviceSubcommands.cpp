@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "app/DialogTemplate.h"
 #include "chip/HexId.h"
 #include "cli/Commands.h"
+#include "cli/ConfigOptions.h"
 #include "cli/DeviceCommandParts.h"
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
@@ -20,6 +22,7 @@
 #include "device/PortScope.h"
 #include "host/HostSystem.h"
 #include "job/JobResult.h"
+#include "job/Sha256.h"
 #include "platform/BackendSelection.h"
 #include "station/DeviceIdTrace.h"
 #include "station/DialogSession.h"
@@ -206,6 +209,25 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options, Com
         ctx.exitCode = anyLockFailed ? kExitUnitLock : anyBusy ? kExitUnitBusy : kExitJobFailed;
 }
 
+// The image file is the one the station was set up for: a file changed or
+// swapped on the disk is refused before any unit is touched.
+bool ImageIsTheExpectedOne(const DeviceOptions& options, std::span<const uint8_t> bytes,
+                           CommandContext& ctx) {
+    if (options.imageSha256.empty()) return true;
+    std::string expected = options.imageSha256;
+    std::transform(expected.begin(), expected.end(), expected.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (expected.size() != 64 || expected.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        Usage(ctx, "--image-sha256 wants the image's SHA-256 as 64 hex digits");
+        return false;
+    }
+    const std::string actual = Sha256Hex(bytes);
+    if (actual == expected) return true;
+    Usage(ctx, options.imageFile + " refused: its SHA-256 is " + actual + ", not the " + expected +
+                   " the station expects (--image-sha256); no unit was touched");
+    return false;
+}
+
 // False (with the exit code set) when the command stops before any device.
 bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandContext& ctx,
                   CommandSetup& setup) {
@@ -220,6 +242,10 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
                  (options.journal && !setup.log.OpenJournal(&error)))) {
         ctx.err << "zt51xx-mp: " << error << '\n';
         ctx.exitCode = kExitIoError;
+        return false;
+    }
+    if (Writes(command) && options.imageFile.empty() && !options.imageSha256.empty()) {
+        Usage(ctx, "--image-sha256 checks an --image file; the built-in images are the tool's own");
         return false;
     }
     if (!Writes(command) || options.imageFile.empty()) return true;
@@ -242,7 +268,7 @@ bool SetUpCommand(DeviceCommand command, const DeviceOptions& options, CommandCo
         return false;
     }
     setup.image = ImageFile{*image, options.imageFile};
-    return true;
+    return ImageIsTheExpectedOne(options, file.bytes, ctx);
 }
 
 // --replug power for one unit: the one on --port, or else the one the typed
@@ -529,9 +555,10 @@ void AddCommonOptions(CLI::App* sub, TypedOptions& typed, bool withYes, bool wit
             sub->add_option(
                    "--log", options.logTargets,
                    "append one JSON line per job to this station log (a regular file), synced before the "
-                   "result is shown (docs/json-events.md); 'journal' sends each record to the systemd "
+                   "result is shown (json-events.md in /usr/share/doc/zt51xx-mp); 'journal' sends each "
+                   "record to the systemd "
                    "journal "
-                   "instead (repeat --log for both; docs/station-records.md); a log that cannot be opened "
+                   "instead (repeat --log for both; station-records.md there); a log that cannot be opened "
                    "stops before the job, exit 4")
                 ->envname("ZT_LOG")
                 ->allow_extra_args(false);
@@ -595,12 +622,23 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             sub->add_option("--image", typed->options.imageFile,
                             "write this image file instead of the built-in one; checked first (length, "
                             "header, tag scan, firmware record and chip class against the chip)");
+            sub->add_option("--image-sha256", typed->options.imageSha256,
+                            "the SHA-256 the --image file must have (64 hex digits); another file is "
+                            "refused before any unit is touched (exit 2)");
             AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
             AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
         }
         if (command == DeviceCommand::Erase) AddIdentityOptions(sub, typed->options);
         if (!footer.empty()) sub->footer(footer);
-        sub->callback([typed, command, &ctx] { RunDeviceCommand(command, typed->Resolve(), ctx); });
+        if (command == DeviceCommand::Station)
+            sub->get_option("--port")->description(
+                "take units only at this USB port (as 'list' shows it, e.g. 1-2.3); repeat it for several "
+                "ports; default: a known unit at any port");
+        sub->callback([typed, command, sub, &ctx] {
+            if (Writes(command) || command == DeviceCommand::Erase)
+                if (!ApplyStationConfig(sub, typed->options.configFile, ctx)) return;
+            RunDeviceCommand(command, typed->Resolve(), ctx);
+        });
     };
 
     add("write",

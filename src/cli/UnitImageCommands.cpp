@@ -10,6 +10,7 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
+#include "cli/ConfigOptions.h"
 #include "cli/DeviceCommandParts.h"
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
@@ -328,7 +329,8 @@ void AddUnitImageCommands(CLI::App& app, CommandContext& ctx) {
         auto o = std::make_shared<UnitOptions>();
         CLI::App* sub = app.add_subcommand(name, description);
         AddUnitOptions(sub, *o);
-        sub->callback([o, command, &ctx] {
+        sub->callback([o, command, sub, &ctx] {
+            if (!ApplyStationConfig(sub, o->device.configFile, ctx)) return;
             UnitOptions typed = *o;
             if (o->vidOption->count() > 0) typed.device.vid = o->vid;
             if (o->pidOption->count() > 0) typed.device.pid = o->pid;

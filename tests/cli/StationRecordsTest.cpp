@@ -99,7 +99,7 @@ TEST_F(StationRecords, EraseReadAndVerifyEachLeaveARecordOfTheirKind) {
 // value from the file is named by its file and line.
 TEST_F(StationRecords, EveryRecordCarriesTheStationIdentity) {
     const fs::path config = folder_ / "station.conf";
-    std::ofstream(config) << "\xEF\xBB\xBFstation-id = line-4 # east\noperator = Bo\n";
+    std::ofstream(config) << "\xEF\xBB\xBFstation-id = \"line-4 # east\" # a comment\noperator = Bo\n";
     const std::string log = log_.string();
     ASSERT_EQ(Sim({"erase", "--yes", "--config", config.string(), "--work-order", "W-7", "--log", log}).rc,
               kExitOk);

@@ -2,8 +2,13 @@
 // it switches each port on its own (so the tool offers it), and switching the
 // gadget's port off and on must make the device leave, the chip restart, and
 // the device enumerate again.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -144,6 +149,77 @@ TEST(KernelPortPowerTest, AUnitAtFullSpeedIsWrittenAndConfirmedByItsFullSpeedIde
         EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin())) << args[0];
         EXPECT_EQ(PacingViolations(unit.Log()), std::vector<std::string>{});
     }
+}
+
+// udevd with the package's rule, for one test; stopped and its traces gone
+// afterwards, so that the other tests see a guest without udev, as they expect.
+class RuleDaemon {
+public:
+    RuleDaemon() {
+        running_ = ::access("/usr/lib/systemd/systemd-udevd", X_OK) == 0 &&
+                   std::system("/usr/lib/systemd/systemd-udevd --daemon >/tmp/udevd.log 2>&1") == 0;
+    }
+    ~RuleDaemon() {
+        if (running_) std::system("udevadm control --exit; rm -rf /run/udev");
+    }
+    bool Running() const { return running_; }
+    // Every event so far has been through the rules.
+    void Settle() const { std::system("udevadm settle --timeout=30"); }
+
+private:
+    bool running_ = false;
+};
+
+// The `disable` switch of each port a unit of ours sits in.
+std::vector<std::string> OurPortSwitches() {
+    std::vector<std::string> switches;
+    for (const auto& device : std::filesystem::directory_iterator("/sys/bus/usb/devices")) {
+        std::string vendor;
+        std::ifstream(device.path() / "idVendor") >> vendor;
+        const auto disable = device.path() / "port" / "disable";
+        if (vendor == "3c4d" && std::filesystem::exists(disable)) switches.push_back(disable.string());
+    }
+    return switches;
+}
+
+// A station user who is not root but in plugdev: udevd and the package's
+// rule give the unit and its port's power switch to the group, and a whole
+// station job with --replug power runs; the same user outside the group
+// cannot open the unit.
+TEST(KernelPortPowerTest, APlugdevUserRunsAStationWithPortPowerWithoutRoot) {
+    ZT_REQUIRE_KERNEL_BED();
+    const RuleDaemon udevd;
+    if (!udevd.Running()) GTEST_SKIP() << "no udevd in this bed";
+    gadget::ChipGadget unit(gadget::ChipGadgetOptions{});
+    udevd.Settle();
+    const auto switches = OurPortSwitches();
+    ASSERT_EQ(switches.size(), 1u);
+    struct stat info {};
+    ASSERT_EQ(::stat(switches[0].c_str(), &info), 0);
+    EXPECT_EQ(info.st_gid, 46u) << switches[0];
+    EXPECT_TRUE(info.st_mode & S_IWGRP) << switches[0];
+
+    ToolRun outsider;
+    outsider.user = 1000;
+    outsider.args = {"list"};
+    EXPECT_EQ(RunTool(outsider).exitCode, 3) << "a user outside plugdev opened the unit";
+
+    ToolRun station;
+    station.user = 1000;
+    station.groups = {46};
+    station.args = {"station", "--replug", "power", "--json", "--stop-after", "1"};
+    const ToolResult result = RunTool(station);
+    ASSERT_FALSE(result.timedOut) << result.out << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    size_t confirmed = 0;
+    std::istringstream out(result.out);
+    for (std::string line; std::getline(out, line);) {
+        const auto event = nlohmann::json::parse(line);
+        if (event["event"] == "result" && event["status"] == "OK" && event["confirmed"] == true) ++confirmed;
+    }
+    EXPECT_EQ(confirmed, 1u) << result.out << result.err;
+    const auto eeprom = unit.Eeprom();
+    EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
 }
 
 }  // namespace

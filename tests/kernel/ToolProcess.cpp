@@ -156,7 +156,9 @@ ToolResult RunTool(const ToolRun& run) {
         ::dup2(err[1], 2);
         if (run.user) {
             const gid_t group = static_cast<gid_t>(*run.user);
-            if (::setgroups(0, nullptr) < 0 || ::setgid(group) < 0 || ::setuid(*run.user) < 0) ::_exit(126);
+            if (::setgroups(run.groups.size(), run.groups.data()) < 0 || ::setgid(group) < 0 ||
+                ::setuid(*run.user) < 0)
+                ::_exit(126);
         }
         ::execv(argv[0], argv.data());
         ::_exit(127);

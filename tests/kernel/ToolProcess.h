@@ -14,6 +14,7 @@ namespace zt::kernelbed {
 struct ToolRun {
     std::vector<std::string> args;
     std::optional<uid_t> user;  // run as this user (and its group) instead of root
+    std::vector<gid_t> groups;  // and in these supplementary groups
     // Sees every line of standard output as it comes; returns text to type
     // on standard input (empty: nothing).
     std::function<std::string(const std::string& line)> onLine;

@@ -47,9 +47,14 @@ hidraw() {
 }
 usbdev usb1 1d6b 0002 09 0
 usbdev usb1/1-2 3c4d 7351 00 1
+# the hub port it sits in, with its power switch
+mkdir -p "$sys/$usbroot/usb1/1-0:1.0/usb1-port2" && : >"$sys/$usbroot/usb1/1-0:1.0/usb1-port2/disable"
+ln -s ../1-0:1.0/usb1-port2 "$sys/$usbroot/usb1/1-2/port"
 hidraw usb1/1-2 0003:3C4D:7351.0001 0
 usbdev usb1/1-3 3c4d 0610 09 2           # a hub of our vendor
 usbdev usb1/1-3/1-3.1 046d c077 00 3     # another vendor's device behind it
+mkdir -p "$sys/$usbroot/usb1/1-3/1-3:1.0/1-3-port1" && : >"$sys/$usbroot/usb1/1-3/1-3:1.0/1-3-port1/disable"
+ln -s ../1-3:1.0/1-3-port1 "$sys/$usbroot/usb1/1-3/1-3.1/port"
 hidraw usb1/1-3/1-3.1 0003:046D:C077.0002 1
 
 mkdir -p "$work/empty" || exit 1
@@ -58,7 +63,7 @@ mount --bind "$sys" /sys && mount -t tmpfs tmpfs /run && mount -t tmpfs tmpfs /d
 [ -d /etc/udev/rules.d ] && { mount --bind "$work/empty" /etc/udev/rules.d || exit 77; }
 
 failures=0
-# expect DEVICE WANTED-ACCESS
+# expect DEVICE UACCESS PLUGDEV [PORT-SWITCH]
 expect() {
     local out
     out=$(SYSTEMD_DEVICE_VERIFY_SYSFS=0 SYSTEMD_LOG_LEVEL=debug udevadm test --action=add "/sys/$usbroot/$1" 2>&1)
@@ -74,11 +79,21 @@ expect() {
         echo "FAIL $1: uaccess $tagged (want $2), plugdev 0660 $grouped (want $3)"
         failures=$((failures + 1))
     fi
+    # The port's power switch goes to plugdev with our unit only.
+    local switched=no
+    echo "$out" | grep -q "chgrp plugdev /sys/$usbroot/$1/port/disable" &&
+        echo "$out" | grep -q "chmod g+w /sys/$usbroot/$1/port/disable" &&
+        echo "$out" | grep -qF "/dev/bus/usb/\$(printf %03d/%03d \$(cat /sys/$usbroot/$1/../busnum) \$(cat /sys/$usbroot/$1/../devnum))" &&
+        switched=yes
+    if [ "$switched" != "${4:-no}" ]; then
+        echo "FAIL $1: port switch to plugdev $switched (want ${4:-no})"
+        failures=$((failures + 1))
+    fi
 }
 expect usb1/1-2/1-2:1.0/0003:3C4D:7351.0001/hidraw/hidraw0 yes yes
-expect usb1/1-2 yes yes
+expect usb1/1-2 yes yes yes
 expect usb1/1-3 no no
 expect usb1/1-3/1-3.1 no no
 expect usb1/1-3/1-3.1/1-3.1:1.0/0003:046D:C077.0002/hidraw/hidraw1 no no
-[ $failures = 0 ] && echo "the rules give our device, and nothing else, to the seat and to plugdev"
+[ $failures = 0 ] && echo "the rules give our device and its port switch, and nothing else, to the seat and to plugdev"
 exit $((failures > 0))

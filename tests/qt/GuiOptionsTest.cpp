@@ -82,5 +82,30 @@ TEST(GuiOptions, TheStationIdentityComesFromTheOptionsOverTheSettings) {
     EXPECT_TRUE(tooLong.text.contains(QStringLiteral("--work-order")));
 }
 
+// Every option of the window is a key of the settings file; the command
+// line wins, and a value the window refuses is named by its file and line
+// even when the option it belongs to is checked later.
+TEST(GuiOptions, TheSettingsFileFillsInEveryOptionTheLineLeavesOut) {
+    const auto config =
+        std::filesystem::temp_directory_path() / ("zt-gui-keys-" + std::to_string(::getpid()) + ".conf");
+    const QString path = QString::fromStdString(config.string());
+    std::ofstream(config) << "simulate = yes\nstation = true\nreplug = power\nfault = no-reply\n"
+                             "operator = \"Li Wei\"\nscreenshot-at = 75\nsome-mqtt-key = 1\n";
+    const auto line = Parse({"--config", path, "--screenshot-at", "10"});
+    std::ofstream(config) << "simulate = true\n# units\nunits = many\n";
+    const auto bad = Parse({"--config", path});
+    std::filesystem::remove(config);
+    ASSERT_FALSE(line.exitCode) << line.text.toStdString();
+    EXPECT_TRUE(line.options.simulate);
+    EXPECT_TRUE(line.options.station);
+    EXPECT_TRUE(line.options.replugByPower) << "--replug from the file needs --station from it too";
+    EXPECT_TRUE(line.options.simulation.faults.noReply);
+    EXPECT_EQ(line.options.identity.operatorName, "Li Wei");
+    EXPECT_EQ(line.options.screenshotAtProgress, 10);
+    ASSERT_TRUE(bad.exitCode);
+    EXPECT_EQ(*bad.exitCode, 2);
+    EXPECT_TRUE(bad.text.startsWith(path + QStringLiteral(" line 3: "))) << bad.text.toStdString();
+}
+
 }  // namespace
 }  // namespace zt

@@ -196,9 +196,9 @@ std::string LinuxHidBackend::PermissionHint() const {
     return "No permission to open " + deniedPath_ +
            ": the package's udev rule 70-zt51xx-mp.rules gives the device to the user logged in at the "
            "station's seat, so log in there (an admin reinstalls the zt51xx-mp package if the rule is gone), "
-           "then re-plug the device; for a station service without a login, an admin copies "
-           "/usr/share/zt51xx-mp/udev/70-zt51xx-mp-plugdev.rules to /etc/udev/rules.d/, adds the service's "
-           "user to the group plugdev (usermod -aG plugdev USER) and re-plugs the device.";
+           "then re-plug the device; the same rule gives it to the group plugdev, so a station service "
+           "without a login runs as a user of that group (the package's zt51xx-mp user is; for another, "
+           "usermod -aG plugdev USER), then re-plug the device.";
 }
 
 std::shared_ptr<LinuxHidBackend::Node> LinuxHidBackend::Find(Handle handle) const {

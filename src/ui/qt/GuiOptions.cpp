@@ -1,6 +1,8 @@
 #include "ui/qt/GuiOptions.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
+#include <vector>
 
 #include "station/ExitCodes.h"
 #include "station/OperatorText.h"
@@ -76,9 +78,11 @@ struct GuiOptionDefinitions {
                                        QStringLiteral("WO")};
     const QCommandLineOption config{
         QStringLiteral("config"),
-        QStringLiteral("Read station-id, operator and work-order from FILE (\"key = value\" lines) instead "
-                       "of /etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf; the options "
-                       "win over it. The station window shows them, to be changed between runs."),
+        QStringLiteral("Take the options the command line leaves out from FILE (\"key = value\" lines, "
+                       "each key an option's long name, e.g. \"station = true\", \"operator = Ana\") "
+                       "instead of /etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf. The "
+                       "station window shows the station-id, operator and work-order, to be changed "
+                       "between runs."),
         QStringLiteral("FILE")};
     const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once.")};
@@ -97,15 +101,20 @@ struct GuiOptionDefinitions {
                                           QStringLiteral("N"), QStringLiteral("40")};
 };
 
+// Every option, in the order --help shows them.
+QList<QCommandLineOption> AllOptions(const GuiOptionDefinitions& d) {
+    return {d.help,     d.version, d.simulate,   d.variant,      d.units,     d.fault,        d.listFaults,
+            d.simClock, d.station, d.replug,     d.log,          d.stationId, d.operatorName, d.workOrder,
+            d.config,   d.autoOk,  d.screenshot, d.screenshotAt, d.language};
+}
+
 void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
     parser.setApplicationDescription(QStringLiteral(
         "Programs the configuration EEPROM of ZT51xx USB audio controllers (production line).\n"
         "SIGINT, SIGTERM and SIGHUP close the window properly; the exit code is then 130, 143 or 129.\n"
         "Without a usable single-instance lock the tool does not start (exit 6)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
-                       d.station, d.replug, d.log, d.stationId, d.operatorName, d.workOrder, d.config,
-                       d.autoOk, d.screenshot, d.screenshotAt, d.language});
+    parser.addOptions(AllOptions(d));
 }
 
 GuiCommandLine Stop(int exitCode, QString text) {
@@ -174,24 +183,19 @@ bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d
     return true;
 }
 
-// Who runs the station: the options over the station settings, read like
-// the command line's.
+// Who runs the station, as given (the settings file's lines are options by
+// now).
 bool ReadIdentity(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
-                  QString* error, int* exitCode) {
+                  QString* error) {
     const auto given = [&](const QCommandLineOption& option) -> std::optional<std::string> {
         if (!parser.isSet(option)) return std::nullopt;
         return parser.value(option).toStdString();
     };
-    station::StationConfig config;
+    const station::StationConfig noFile;
     std::string reason;
-    if (!config.ReadFiles(parser.value(d.config).toStdString(), &reason)) {
-        *exitCode = kExitIoError;
-    } else if (!station::ResolveIdentity({given(d.stationId), given(d.operatorName), given(d.workOrder)},
-                                         config, &o->identity, &reason)) {
-        *exitCode = kExitUsage;
-    } else {
+    if (station::ResolveIdentity({given(d.stationId), given(d.operatorName), given(d.workOrder)}, noFile,
+                                 &o->identity, &reason))
         return true;
-    }
     *error = QString::fromStdString(reason);
     return false;
 }
@@ -236,6 +240,63 @@ bool CheckSimulation(const QCommandLineParser& parser, const GuiOptionDefinition
     return true;
 }
 
+// The options of one line, checked; a usage error in `error`.
+std::optional<GuiOptions> ReadOptions(const QStringList& arguments, QString* error) {
+    QCommandLineParser parser;
+    const GuiOptionDefinitions d;
+    DefineOptions(parser, d);
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return std::nullopt;
+    }
+    // In this order, so that a line with several mistakes names the same one
+    // first every time.
+    GuiOptions options;
+    sim::SimulationArguments simulation;
+    if (!ReadSimulation(parser, d, &options, &simulation, error) ||
+        !ReadStation(parser, d, &options, error) || !ReadUnattended(parser, d, &options, error) ||
+        !ReadLanguage(parser, d, &options, error) ||
+        !CheckSimulation(parser, d, simulation, &options, error) || !ReadIdentity(parser, d, &options, error))
+        return std::nullopt;
+    return options;
+}
+
+// The settings file's lines as options, for those the command line left
+// out: "key = value" is --key=value, a flag's "key = true" is --key. Keys
+// that are no option of this program are passed over (the file also holds
+// the command line's).
+struct SettingArgument {
+    QString argument;
+    std::string origin;
+};
+bool SettingArguments(const QCommandLineParser& parser, const GuiOptionDefinitions& d,
+                      const station::StationConfig& config, std::vector<SettingArgument>* arguments,
+                      QString* error) {
+    const QList<QCommandLineOption> options = AllOptions(d);
+    for (const station::ConfigEntry& entry : config.entries) {
+        const QString key = QString::fromStdString(entry.key);
+        if (key == QStringLiteral("help") || key == QStringLiteral("version") ||
+            key == QStringLiteral("config") || key == QStringLiteral("list-faults") || parser.isSet(key))
+            continue;
+        const auto option = std::find_if(options.begin(), options.end(), [&](const QCommandLineOption& o) {
+            return o.names().contains(key);
+        });
+        if (option == options.end() || parser.isSet(*option)) continue;
+        if (option->valueName().isEmpty()) {
+            bool on = false;
+            if (!station::ConfigFlagValue(entry.value, &on)) {
+                *error = QString::fromStdString(entry.origin + ": " + entry.key + ": expected true or false");
+                return false;
+            }
+            if (on) arguments->push_back({QStringLiteral("--") + key, entry.origin});
+        } else {
+            arguments->push_back(
+                {QStringLiteral("--%1=%2").arg(key, QString::fromStdString(entry.value)), entry.origin});
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
@@ -244,21 +305,31 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     DefineOptions(parser, definitions);
     if (auto stop = ReadStoppingRequests(parser, definitions, arguments)) return *stop;
 
-    // In this order, so that a line with several mistakes names the same one
-    // first every time.
-    GuiCommandLine result;
-    sim::SimulationArguments simulation;
     QString error;
-    if (!ReadSimulation(parser, definitions, &result.options, &simulation, &error) ||
-        !ReadStation(parser, definitions, &result.options, &error) ||
-        !ReadUnattended(parser, definitions, &result.options, &error) ||
-        !ReadLanguage(parser, definitions, &result.options, &error) ||
-        !CheckSimulation(parser, definitions, simulation, &result.options, &error))
-        return Stop(kExitUsage, error);
-    // Last: a usage error is named before a file is looked at.
-    int exitCode = kExitUsage;
-    if (!ReadIdentity(parser, definitions, &result.options, &error, &exitCode)) return Stop(exitCode, error);
-    return result;
+    station::StationConfig config;
+    std::string reason;
+    if (!config.ReadFiles(parser.value(definitions.config).toStdString(), &reason))
+        return Stop(kExitIoError, QString::fromStdString(reason));
+    std::vector<SettingArgument> settings;
+    if (!SettingArguments(parser, definitions, config, &settings, &error)) return Stop(kExitUsage, error);
+
+    QStringList line = arguments;
+    for (const SettingArgument& setting : settings) line << setting.argument;
+    GuiCommandLine result;
+    if (const auto options = ReadOptions(line, &error)) {
+        result.options = *options;
+        return result;
+    }
+    // The first setting that makes the line wrong is named by its file and
+    // line; a line wrong by itself is named as it is.
+    line = arguments;
+    if (!ReadOptions(line, &error)) return Stop(kExitUsage, error);
+    for (const SettingArgument& setting : settings) {
+        line << setting.argument;
+        if (!ReadOptions(line, &error))
+            return Stop(kExitUsage, QString::fromStdString(setting.origin) + ": " + error);
+    }
+    return Stop(kExitUsage, error);
 }
 
 }  // namespace zt::qt

@@ -17,9 +17,11 @@ namespace zt::qt {
 //                               writes them all at once, instead of the dialog
 //   --log FILE                  the station log: one line per job (per unit with --station)
 //   --auto-ok                   answer every message box with OK (unattended demos)
-//   --station-id ID --operator NAME --work-order WO [--config FILE]
-//       who runs the station, for every record; what is not given comes from
-//       the station settings (FILE, or the system's and the user's files)
+//   --station-id ID --operator NAME --work-order WO
+//       who runs the station, for every record
+//   --config FILE
+//       the station settings (else the system's and the user's files): each
+//       option the line leaves out, by its long name ("station = true")
 //   --screenshot FILE [--screenshot-at N]
 //       save the window to FILE once the progress bar reaches N (default 40)
 //       during a job, then close the tool; with --station, once every unit's
