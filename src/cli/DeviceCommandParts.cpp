@@ -41,9 +41,16 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
                                                    std::mutex& outMutex, OperatorInput& input) {
     const int columns =
         (&ctx.out == &std::cout && !options.json) ? HostStandardStreams().RedrawableTerminalColumns() : 0;
-    if (columns > 0)
-        return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, columns, input, options.yes,
-                                                        InterruptSignal::Requested);
+    if (columns > 0) {
+        // Asked at each redraw, so the lines follow a resized window.
+        auto size = [columns] {
+            StandardStreams& streams = HostStandardStreams();
+            const int now = streams.TerminalColumns();
+            return TerminalSize{now > 0 ? now : columns, streams.TerminalLines()};
+        };
+        return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, size, input, options.yes,
+                                                        InterruptSignal::Requested, options.bell);
+    }
     return std::make_unique<StreamStationDisplay>(options.json, ctx.out, outMutex, input, options.yes,
                                                   InterruptSignal::Requested);
 }
@@ -125,6 +132,7 @@ void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) 
     sub->add_option("--confirm-wait", options.confirmWaitSeconds,
                     "seconds a unit has from leaving for its last re-plug until it must be back (default 10)")
         ->check(CLI::Range(1, 600));
+    sub->add_flag("--bell", options.bell, "ring the terminal's bell when a unit fails (at a terminal)");
     if (station) {
         sub->add_flag("--barcode", options.barcode,
                       "read one scanned code per unit from standard input; each goes into the record of "

@@ -52,6 +52,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
             hooks.replug = [&, index](ConsoleView& view, const std::string& port) {
                 const bool byPower =
                     request.job.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), port, view);
+                if (!byPower) view.State(PortStatus{PortPhase::Replug, port, std::nullopt});
                 if (!byPower && !gate.Arrive(index)) return false;
                 if (OperatorHands* hands = backend.Hands(); hands && !byPower) hands->Replug(port);
                 return true;
@@ -61,6 +62,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
             hooks.nameArrivalsElsewhere = true;
             hooks.awaitedPorts = request.ports;
             hooks.jobEnded = [&gate, index] { gate.Leave(index); };
+            hooks.showStates = true;
             hooks.interrupted = interrupted;
             hooks.show = [view = views[i]](const UnitResult& result) {
                 // The results come in the caller's summary, after every record.
