@@ -23,7 +23,9 @@ public:
     void Info(const std::string& text) override { inner_.Info(text); }
     void Progress(int percent) override;
     void Marker(const std::string& text) override { inner_.Marker(text); }
-    void Message(const std::string& text, const std::string& caption) override { inner_.Message(text, caption); }
+    void Message(const std::string& text, const std::string& caption) override {
+        inner_.Message(text, caption);
+    }
     void Prompt(const std::string& text, bool automatic) override { inner_.Prompt(text, automatic); }
     void Version(const std::string& status, const std::optional<std::string>& version) override {
         inner_.Version(status, version);
