@@ -55,33 +55,6 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
                                                   InterruptSignal::Requested);
 }
 
-namespace {
-
-// The serial length every image this command may write has: the image file's,
-// or the built-in images' (which agree).
-std::optional<size_t> SerialLength(const std::optional<ImageFile>& image, std::string* why) {
-    std::optional<size_t> length;
-    auto take = [&](std::span<const uint8_t> bytes, const std::string& name) {
-        const auto place = FindSerialString(bytes);
-        if (!place) {
-            *why = name + " has no serial string to write a serial into";
-            return false;
-        }
-        if (length && *length != place->characters) {
-            *why = "the built-in images' serial strings differ in length";
-            return false;
-        }
-        length = place->characters;
-        return true;
-    };
-    if (image) return take(image->bytes, image->name) ? length : std::nullopt;
-    for (const EepromImage* builtIn : {&kImageA, &kImageB})
-        if (!take(*builtIn, "the built-in image")) return std::nullopt;
-    return length;
-}
-
-}  // namespace
-
 bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, CommandContext& ctx) {
     auto refuse = [&](const std::string& line, int code) {
         ctx.err << "zt51xx-mp: " << line << '\n';
@@ -99,7 +72,7 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
         return refuse("--serial needs counter:START[:STEP] or file:PATH", kExitUsage);
     // Refused before anything is erased: a serial that cannot go into the
     // images this command writes.
-    const auto length = SerialLength(setup.image, &error);
+    const auto length = SerialLengthToWrite(setup.image, &error);
     if (!length) return refuse("--serial: " + error, kExitUsage);
     int exitCode = kExitUsage;
     setup.serials = SerialNumbers::Parse(*options.serial, *length, "", &error, &exitCode);

@@ -31,7 +31,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
                              " s to come back)");
     };
     ReplugGate gate(static_cast<int>(count), prompt, interrupted);
-    const UnitPipeline pipeline(backend, records, nullptr, request.identity);
+    const UnitPipeline pipeline(backend, records, request.serials, request.identity);
     records.BeginTurns();  // the records go out in the order of the units
 
     std::vector<UnitResult> results(count);

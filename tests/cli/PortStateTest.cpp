@@ -120,8 +120,8 @@ TEST(PortStates, FollowTheJobAndAResultStaysUntilTheNextUnitStarts) {
     EXPECT_EQ(good.progressDuringReplug, 0);
     using P = PortPhase;
     ASSERT_GE(good.seen.size(), 6u);
-    EXPECT_THAT(Phases(good.seen, 0, 6),
-                ::testing::ElementsAre(P::Ready, P::Writing, P::Replug, P::Writing, P::Confirming, P::Result));
+    EXPECT_THAT(Phases(good.seen, 0, 6), ::testing::ElementsAre(P::Ready, P::Writing, P::Replug, P::Writing,
+                                                                P::Confirming, P::Result));
     EXPECT_THAT(good.seen[2].text, HasSubstr("re-plug this unit now"));
     EXPECT_THAT(good.seen[3].text, ::testing::Not(HasSubstr("re-plug")));
     EXPECT_EQ(good.seen[5].text, "PASS");
@@ -201,7 +201,11 @@ TEST(TerminalStationDisplay, MorePortsThanLinesShareLinesFailuresFirstAndNeverSc
     std::istringstream none;
     OperatorInput input(&none);
     TerminalStationDisplay display(
-        out, outMutex, [] { return TerminalSize{kColumns, kLines}; }, input, true, [] { return false; }, true);
+        out, outMutex,
+        [] {
+            return TerminalSize{kColumns, kLines};
+        },
+        input, true, [] { return false; }, true);
     FakeTerminal terminal(kColumns, kLines);
     out << "Station: each unit is written as it arrives\n";
     std::vector<ConsoleView*> views;

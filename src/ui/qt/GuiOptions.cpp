@@ -79,6 +79,15 @@ struct GuiOptionDefinitions {
                        "of /etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf; the options "
                        "win over it. The station window shows them, to be changed between runs."),
         QStringLiteral("FILE")};
+    const QCommandLineOption serial{
+        QStringLiteral("serial"),
+        QStringLiteral("With --station: give each unit its own USB serial string, as the command line's "
+                       "--serial does: counter:START[:STEP] or file:PATH, every serial entered in the same "
+                       "serial ledger of the state folder before its unit is touched, so none is handed "
+                       "out twice."),
+        QStringLiteral("SOURCE")};
+    const QCommandLineOption bell{
+        QStringLiteral("bell"), QStringLiteral("With --station: ring the system's bell when a unit fails.")};
     const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once.")};
     const QCommandLineOption screenshot{
@@ -97,9 +106,10 @@ void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
         "SIGINT, SIGTERM and SIGHUP close the window properly; the exit code is then 130, 143 or 129.\n"
         "Without a usable single-instance lock the tool does not start (exit 6)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
-                       d.station, d.replug, d.log, d.stationId, d.operatorName, d.workOrder, d.config,
-                       d.autoOk, d.screenshot, d.screenshotAt});
+    parser.addOptions({d.help,   d.version,    d.simulate,     d.variant,    d.units,
+                       d.fault,  d.listFaults, d.simClock,     d.station,    d.replug,
+                       d.log,    d.stationId,  d.operatorName, d.workOrder,  d.config,
+                       d.serial, d.bell,       d.autoOk,       d.screenshot, d.screenshotAt});
 }
 
 GuiCommandLine Stop(int exitCode, QString text) {
@@ -165,7 +175,31 @@ bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d
     }
     o->replugByPower = method == QStringLiteral("power");
     o->logPath = parser.value(d.log);
+    if ((parser.isSet(d.serial) || parser.isSet(d.bell)) && !o->station) {
+        *error = QStringLiteral("--serial and --bell need --station");
+        return false;
+    }
+    o->bell = parser.isSet(d.bell);
     return true;
+}
+
+// The serial source, checked against the built-in images and with its
+// ledger open, before any window: a source that cannot serve stops the tool.
+bool ReadSerials(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
+                 QString* error, int* exitCode) {
+    if (!parser.isSet(d.serial)) return true;
+    std::string reason;
+    const auto length = station::SerialLengthToWrite(std::nullopt, &reason);
+    if (length) {
+        o->serials = station::SerialNumbers::Parse(parser.value(d.serial).toStdString(), *length, "", &reason,
+                                                   exitCode);
+        if (o->serials) return true;
+    } else {
+        *exitCode = kExitUsage;
+        reason = "--serial: " + reason;
+    }
+    *error = QString::fromStdString(reason);
+    return false;
 }
 
 // Who runs the station: the options over the station settings, read like
@@ -241,6 +275,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     // Last: a usage error is named before a file is looked at.
     int exitCode = kExitUsage;
     if (!ReadIdentity(parser, definitions, &result.options, &error, &exitCode)) return Stop(exitCode, error);
+    if (!ReadSerials(parser, definitions, &result.options, &error, &exitCode)) return Stop(exitCode, error);
     return result;
 }
 
