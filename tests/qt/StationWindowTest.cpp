@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -411,6 +412,67 @@ TEST(StationWindow, RunStationRecordsTheTypedNamesAndPairsScannedCodesWithUnitsI
             << line;
         EXPECT_NE(line.find("\"barcode\":\"SN-000"), std::string::npos) << line;
     }
+}
+
+// Run station: a unit pulled mid-job shows its FAIL in red on its row, and
+// keeps it while the port waits again and after the station stops; the
+// shift's failures list names it. With the station on and nothing being
+// written, Escape closes without asking about units being written.
+TEST(StationWindow, APulledUnitKeepsItsFailAndEscapeBetweenUnitsClosesWithoutAsking) {
+    sim::SimulationArguments arguments;
+    arguments.units = 2;
+    arguments.simulatedClock = true;
+    arguments.faults = {"2:unplug-at=600"};
+    arguments.handlingMs = 0;
+    sim::SimulatedMachine::Options options;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
+    sim::SimulatedMachine machine(options);
+    qt::StationWindow window(machine);
+    std::vector<station::UnitResult> results;
+    window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
+    int questions = 0;
+    window.onCloseQuestionShown = [&](QMessageBox& box) {
+        ++questions;
+        box.button(QMessageBox::No)->click();
+    };
+    window.show();
+    auto rowOf = [&](const char* port) {
+        for (int row = 0; row < window.Table()->rowCount(); ++row)
+            if (window.Table()->item(row, 0)->text() == port) return row;
+        return -1;
+    };
+    auto pulledRowFails = [&] {
+        const int row = rowOf("1-1.2");
+        if (row < 0) return false;
+        auto* bar = qobject_cast<QProgressBar*>(window.Table()->cellWidget(row, kProgressColumn));
+        return window.Table()->item(row, kResultColumn)->text().startsWith(QStringLiteral("FAIL 0")) &&
+               LooksRed(bar);
+    };
+
+    window.RunStationButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return results.size() == 2; }));
+    // The port waits for its next unit with the failure still in view.
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] {
+        const int row = rowOf("1-1.2");
+        return row >= 0 && window.Table()->item(row, kResultColumn)->text().contains(QStringLiteral("ready"));
+    }));
+    EXPECT_TRUE(pulledRowFails())
+        << window.Table()->item(rowOf("1-1.2"), kResultColumn)->text().toStdString();
+    EXPECT_EQ(window.Table()->item(rowOf("1-1.1"), kResultColumn)->text().left(4), "PASS");
+    ASSERT_EQ(window.FailuresList()->count(), 1);
+    EXPECT_TRUE(window.FailuresList()->item(0)->text().contains(QStringLiteral("1-1.2  FAIL 0")));
+
+    window.RunStationButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return !window.JobRunning(); }));
+    EXPECT_TRUE(pulledRowFails()) << "the row lost its result when the station stopped";
+
+    window.RunStationButton()->click();
+    ASSERT_TRUE(window.JobRunning());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(questions, 0);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.JobRunning());
 }
 
 }  // namespace
