@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <set>
@@ -14,6 +15,7 @@
 #include "station/PortLine.h"
 #include "station/SimulationArguments.h"
 #include "station/StationRun.h"
+#include "support/CommandRun.h"
 
 namespace zt::cli {
 namespace {
@@ -237,6 +239,19 @@ TEST(TerminalStationDisplay, MorePortsThanLinesShareLinesFailuresFirstAndNeverSc
         }
     EXPECT_EQ(shown.size(), kPorts) << "every port keeps a place on the screen";
     EXPECT_TRUE(screen.back().empty()) << "the cursor's line stays free";
+}
+
+// Once the lines have gone, the station's last words name every unit that
+// failed, with its code and what to do, and nothing about the ones that passed.
+TEST(StationCommandEnd, ListsTheFailuresOfTheRun) {
+    const auto run = test::RunArgs({"station", "--simulate", "--sim-clock", "--units", "2", "--fault",
+                                    "2:unplug-at=600", "--sim-handling-ms", "0", "--stop-after", "2"});
+    const auto lines = run.OutLines();
+    const auto title = std::find(lines.begin(), lines.end(), "Failures this run:");
+    ASSERT_NE(title, lines.end()) << run.out;
+    ASSERT_EQ(lines.end() - title, 2) << run.out;
+    EXPECT_THAT(title[1], StartsWith("  1-1.2  FAIL 0"));
+    EXPECT_THAT(title[1], ::testing::MatchesRegex(".*FAIL [0-9A-F]{8}: .+"));
 }
 
 }  // namespace
