@@ -12,13 +12,6 @@ constexpr const char* kCursorUp = "\x1b[";  // followed by the count and 'A'
 constexpr const char* kClearLine = "\x1b[2K";
 constexpr const char* kClearBelow = "\x1b[J";
 constexpr size_t kBriefWidth = 13;  // "FAIL 00020B01"
-
-// The last line of a text of several lines.
-std::string LastLine(const std::string& text) {
-    std::string line = text.substr(0, text.find_last_not_of('\n') + 1);
-    if (const size_t cut = line.rfind('\n'); cut != std::string::npos) line.erase(0, cut + 1);
-    return line;
-}
 }  // namespace
 
 // One port's line: its progress, its state and the last thing it said.
@@ -91,7 +84,7 @@ private:
     }
     void Say(const std::string& text) {
         std::lock_guard lock(display_.outMutex_);
-        line_.Note(LastLine(text));
+        line_.Note(text);
         display_.Redraw();
     }
 

@@ -16,6 +16,11 @@ void PortLine::Apply(const PortStatus& status) {
     status_ = status;
 }
 
+void PortLine::Note(const std::string& text) {
+    note_ = text.substr(0, text.find_last_not_of('\n') + 1);
+    if (const size_t cut = note_.rfind('\n'); cut != std::string::npos) note_.erase(0, cut + 1);
+}
+
 bool PortLine::UnderWay() const {
     return status_.phase == PortPhase::Writing || status_.phase == PortPhase::Replug ||
            status_.phase == PortPhase::Confirming;

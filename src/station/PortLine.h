@@ -14,8 +14,8 @@ class PortLine {
 public:
     void Apply(const PortStatus& status);
     void Progress(int percent) { percent_ = percent; }
-    // The job's own words; a new state makes them stale.
-    void Note(const std::string& text) { note_ = text; }
+    // The job's own words, the last line of them; a new state makes them stale.
+    void Note(const std::string& text);
 
     PortPhase Phase() const { return status_.phase; }
     int Percent() const { return percent_; }  // -1 before the job moved the bar

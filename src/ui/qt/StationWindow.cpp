@@ -472,9 +472,7 @@ void StationWindow::ShowText(size_t index, const std::string& text) {
     Row& row = rows_[index];
     // The job's own last words, under its state: a re-plug asked for is the
     // state's to say, and goes with it.
-    std::string line = text.substr(0, text.find_last_not_of('\n') + 1);
-    if (const size_t cut = line.rfind('\n'); cut != std::string::npos) line.erase(0, cut + 1);
-    row.line.Note(line);
+    row.line.Note(text);
     if (QTableWidgetItem* item = table_->item(static_cast<int>(index), kResult))
         item->setText(ResultText(row));
 }
