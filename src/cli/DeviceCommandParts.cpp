@@ -41,39 +41,19 @@ std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options,
                                                    std::mutex& outMutex, OperatorInput& input) {
     const int columns =
         (&ctx.out == &std::cout && !options.json) ? HostStandardStreams().RedrawableTerminalColumns() : 0;
-    if (columns > 0)
-        return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, columns, input, options.yes,
-                                                        InterruptSignal::Requested);
+    if (columns > 0) {
+        // Asked at each redraw, so the lines follow a resized window.
+        auto size = [columns] {
+            StandardStreams& streams = HostStandardStreams();
+            const int now = streams.TerminalColumns();
+            return TerminalSize{now > 0 ? now : columns, streams.TerminalLines()};
+        };
+        return std::make_unique<TerminalStationDisplay>(ctx.out, outMutex, size, input, options.yes,
+                                                        InterruptSignal::Requested, options.bell);
+    }
     return std::make_unique<StreamStationDisplay>(options.json, ctx.out, outMutex, input, options.yes,
                                                   InterruptSignal::Requested);
 }
-
-namespace {
-
-// The serial length every image this command may write has: the image file's,
-// or the built-in images' (which agree).
-std::optional<size_t> SerialLength(const std::optional<ImageFile>& image, std::string* why) {
-    std::optional<size_t> length;
-    auto take = [&](std::span<const uint8_t> bytes, const std::string& name) {
-        const auto place = FindSerialString(bytes);
-        if (!place) {
-            *why = name + " has no serial string to write a serial into";
-            return false;
-        }
-        if (length && *length != place->characters) {
-            *why = "the built-in images' serial strings differ in length";
-            return false;
-        }
-        length = place->characters;
-        return true;
-    };
-    if (image) return take(image->bytes, image->name) ? length : std::nullopt;
-    for (const EepromImage* builtIn : {&kImageA, &kImageB})
-        if (!take(*builtIn, "the built-in image")) return std::nullopt;
-    return length;
-}
-
-}  // namespace
 
 bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, CommandContext& ctx) {
     auto refuse = [&](const std::string& line, int code) {
@@ -92,7 +72,7 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
         return refuse("--serial needs counter:START[:STEP] or file:PATH", kExitUsage);
     // Refused before anything is erased: a serial that cannot go into the
     // images this command writes.
-    const auto length = SerialLength(setup.image, &error);
+    const auto length = SerialLengthToWrite(setup.image, &error);
     if (!length) return refuse("--serial: " + error, kExitUsage);
     int exitCode = kExitUsage;
     setup.serials = SerialNumbers::Parse(*options.serial, *length, "", &error, &exitCode);
@@ -127,6 +107,7 @@ void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) 
     sub->add_option("--confirm-wait", options.confirmWaitSeconds,
                     "seconds a unit has from leaving for its last re-plug until it must be back (default 10)")
         ->check(CLI::Range(1, 600));
+    sub->add_flag("--bell", options.bell, "ring the terminal's bell when a unit fails (at a terminal)");
     if (station) {
         sub->add_flag("--barcode", options.barcode,
                       "read one scanned code per unit from standard input; each goes into the record of "

@@ -43,6 +43,7 @@ struct DeviceOptions {
     int confirmWaitSeconds = 10;  // from the unit leaving until it must be back
     bool barcode = false;         // station: one scanned code per unit on standard input
     int stopAfter = 0;            // station: stop after this many units (0: run until stopped)
+    bool bell = false;            // write and station at a terminal: a failed unit rings the bell
     bool logGiven = false;        // --log was typed, even as ""
 };
 

@@ -6,6 +6,7 @@
 #include "cli/UnitView.h"
 #include "station/BarcodeQueue.h"
 #include "station/OperatorText.h"
+#include "station/PortStatus.h"
 #include "station/StationRun.h"
 
 // zt51xx-mp station: each unit is written as it arrives, on its own port,
@@ -45,6 +46,7 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
 
     std::atomic<int> finished{0};
     bool anyFailed = false, anyInterrupted = false;
+    std::vector<std::string> failures;  // "1-1.2  FAIL 00020B01: ...", as they came
     RecordKeeper records(&setup.log);
     auto onUnit = [&](const UnitResult& unit, const StationCounters&) {
         // Called one unit at a time, once its record is kept (or failed).
@@ -54,6 +56,8 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
         }
         anyFailed = anyFailed || unit.outcome.kind == ResultKind::Failed;
         anyInterrupted = anyInterrupted || unit.outcome.kind == ResultKind::Interrupted;
+        if (unit.outcome.kind != ResultKind::Ok)
+            failures.push_back(unit.port + "  " + PortOutcomeText(PortOutcome::Of(unit.outcome)));
         ++finished;
     };
     StationRun station(backend, std::move(request), *display, records, onUnit);
@@ -62,6 +66,13 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
         [&] { return InterruptSignal::Requested() || (stopAfter > 0 && finished.load() >= stopAfter); },
         InterruptSignal::Requested);
     barcodes.reset();
+    // What needs the operator's hands after the run, once the lines have gone.
+    if (!options.json && !failures.empty()) {
+        std::lock_guard lock(outMutex);
+        ctx.out << OperatorText("Station", "Failures this run:") << '\n';
+        for (const std::string& failure : failures) ctx.out << "  " << failure << '\n';
+        ctx.out << std::flush;
+    }
 
     if (anyInterrupted)
         ctx.exitCode = ExitCodeOf(ResultKind::Interrupted);

@@ -26,6 +26,12 @@ void TextConsoleView::Info(const std::string& text) {
     out_ << text << '\n' << std::flush;
 }
 
+void TextConsoleView::State(const PortStatus& status) {
+    if (status.phase != PortPhase::Ready && status.phase != PortPhase::Replug) return;
+    EndBarLine();
+    out_ << PortStatusText(status) << '\n' << std::flush;
+}
+
 void TextConsoleView::Progress(int percent) {
     if (percent == lastShown_) return;
     if (terminal_) {

@@ -21,6 +21,9 @@ public:
     void Version(const std::string& status, const std::optional<std::string>& version) override;
     void Device(const PresentDevice& device) override;
     void Result(const JobOutcome& outcome) override;
+    // A port's re-plug and its waiting for the next unit, each once; the
+    // other states show in the lines around them.
+    void State(const PortStatus& status) override;
 
 private:
     // Ends a bar that is drawn in place before another line is printed.

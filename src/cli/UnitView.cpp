@@ -81,6 +81,11 @@ void UnitView::SetUnit(const UnitFacts& unit) {
     facts.port = port_;
     inner_->SetUnit(facts);
 }
+void UnitView::State(const PortStatus& status) {
+    inner_->State(status);
+    Pass();
+}
+
 void UnitView::Result(const JobOutcome& outcome) {
     inner_->Result(outcome);
     Pass();

@@ -33,6 +33,7 @@ public:
     void Version(const std::string& status, const std::optional<std::string>& version) override;
     void Device(const PresentDevice& device) override;
     void Result(const JobOutcome& outcome) override;
+    void State(const PortStatus& status) override;
     void SetUnit(const UnitFacts& unit) override;  // the port stays the view's own
 
 private:

@@ -35,6 +35,10 @@ public:
     // The width of the terminal on standard output; 0 when it is none or does
     // not tell.
     virtual int TerminalColumns() = 0;
+
+    // The height of that terminal in lines; 0 when it is none or does not
+    // tell. Asked again at each redraw, it follows the window as it is resized.
+    virtual int TerminalLines() = 0;
 };
 
 }  // namespace zt

@@ -8,6 +8,7 @@
 #include "station/CameBack.h"
 #include "station/KnownDeviceScan.h"
 #include "station/OperatorText.h"
+#include "station/PortStatus.h"
 
 namespace zt::station {
 
@@ -53,6 +54,9 @@ public:
     virtual void Result(const JobOutcome& outcome) = 0;
     // The unit this view reports on, for views that tag their output with it.
     virtual void SetUnit(const UnitFacts& unit) { (void)unit; }
+    // Where the unit on this view's port stands now (a unit's road and a
+    // station's port send it; other commands never do).
+    virtual void State(const PortStatus& status) { (void)status; }
     // While this job waits for its unit to come back, a known device arrived
     // on another port: the job goes on waiting for `waitingPort`.
     virtual void ArrivedElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {

@@ -91,6 +91,17 @@ void JsonEvents::Device(const PresentDevice& device) {
     Emit(std::move(event));
 }
 
+void JsonEvents::State(const PortStatus& status) {
+    nlohmann::ordered_json event = {{"event", "state"}, {"state", PortPhaseName(status.phase)}};
+    if (status.phase == PortPhase::Replug && !status.port.empty()) event["replugInto"] = status.port;
+    if (status.outcome) {
+        event["status"] = ResultName(status.outcome->kind);
+        if (status.outcome->code) event["code"] = FormatResultCode(*status.outcome->code);
+        if (!status.outcome->action.empty()) event["action"] = status.outcome->action;
+    }
+    Emit(std::move(event));
+}
+
 nlohmann::ordered_json CameBackJson(const CameBack& cameBack) {
     const ImageIdentity& unit = cameBack.unit;
     nlohmann::ordered_json json = {{"vid", FormatHexId(unit.vendorId)},

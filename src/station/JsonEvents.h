@@ -32,6 +32,7 @@ public:
     void Version(const std::string& status, const std::optional<std::string>& version) override;
     void Device(const PresentDevice& device) override;
     void Result(const JobOutcome& outcome) override;
+    void State(const PortStatus& status) override;
     void SetUnit(const UnitFacts& unit) override;
 
 private:

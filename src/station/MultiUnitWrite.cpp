@@ -29,7 +29,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
                                     {std::to_string(count), std::to_string(request.replugWait.count())}));
     };
     ReplugGate gate(static_cast<int>(count), prompt, interrupted);
-    const UnitPipeline pipeline(backend, records, nullptr, request.identity);
+    const UnitPipeline pipeline(backend, records, request.serials, request.identity);
     records.BeginTurns();  // the records go out in the order of the units
 
     std::vector<UnitResult> results(count);
@@ -50,6 +50,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
             hooks.replug = [&, index](ConsoleView& view, const std::string& port) {
                 const bool byPower =
                     request.job.replug == ReplugMode::Power && ReplugByPortPower(backend.Power(), port, view);
+                if (!byPower) view.State(PortStatus{PortPhase::Replug, port, std::nullopt});
                 if (!byPower && !gate.Arrive(index)) return false;
                 if (OperatorHands* hands = backend.Hands(); hands && !byPower) hands->Replug(port);
                 return true;
@@ -59,6 +60,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
             hooks.nameArrivalsElsewhere = true;
             hooks.awaitedPorts = request.ports;
             hooks.jobEnded = [&gate, index] { gate.Leave(index); };
+            hooks.showStates = true;
             hooks.interrupted = interrupted;
             hooks.show = [view = views[i]](const UnitResult& result) {
                 // The results come in the caller's summary, after every record.

@@ -12,6 +12,7 @@
 #include "platform/DeviceBackend.h"
 #include "station/PowerReplug.h"
 #include "station/RecordKeeper.h"
+#include "station/SerialNumbers.h"
 #include "station/StationDisplay.h"
 #include "station/StationIdentity.h"
 #include "station/StationLog.h"
@@ -34,6 +35,8 @@ struct MultiUnitRequest {
     std::chrono::seconds replugWait{0};
     // Who runs the station, for every unit's record.
     StationIdentity identity;
+    // Each unit's serial as its job starts; none keeps each image's own.
+    SerialNumbers* serials = nullptr;
 };
 
 // The default re-plug wait: the dialog's own 10 s for one unit, and 5 s more

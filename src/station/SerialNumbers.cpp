@@ -6,6 +6,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "chip/EepromImage.h"
 #include "chip/HexId.h"
 #include "chip/ImageIdentity.h"
 #include "host/HostSystem.h"
@@ -212,6 +213,27 @@ std::optional<LedgerEntry> SerialNumbers::Choose(std::string* why) {
         // One another source handed out already is passed over.
         if (!ledger_->Find(entry.serial)) return entry;
     }
+}
+
+std::optional<size_t> SerialLengthToWrite(const std::optional<ImageFile>& image, std::string* why) {
+    std::optional<size_t> length;
+    auto take = [&](std::span<const uint8_t> bytes, const std::string& name) {
+        const auto place = FindSerialString(bytes);
+        if (!place) {
+            *why = name + " has no serial string to write a serial into";
+            return false;
+        }
+        if (length && *length != place->characters) {
+            *why = "the built-in images' serial strings differ in length";
+            return false;
+        }
+        length = place->characters;
+        return true;
+    };
+    if (image) return take(image->bytes, image->name) ? length : std::nullopt;
+    for (const EepromImage* builtIn : {&kImageA, &kImageB})
+        if (!take(*builtIn, "the built-in image")) return std::nullopt;
+    return length;
 }
 
 }  // namespace zt::station

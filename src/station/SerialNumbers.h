@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "job/JobRequest.h"
 #include "station/SerialLedger.h"
 
 namespace zt::station {
@@ -73,5 +74,10 @@ private:
     std::vector<Line> lines_;
     size_t next_ = 0;
 };
+
+// The serial length every image a command may write has: the image file's,
+// or the built-in images' (which agree). None, with the reason, when an image
+// has no serial string or the built-in ones differ.
+std::optional<size_t> SerialLengthToWrite(const std::optional<ImageFile>& image, std::string* why);
 
 }  // namespace zt::station

@@ -117,7 +117,8 @@ void StationRun::ServePort(Port& port, const std::function<bool()>& stop,
     // unit under way still finishes.
     auto stopTaking = [this, &stop] { return stop() || records_.Failed(); };
     while (!stopTaking()) {
-        port.view->Info(OperatorText("Station", "ready: plug in a unit"));
+        // Ready; the last result stays in view until the next unit starts.
+        port.view->State(PortStatus{});
         if (!watch_->WaitFor(port.name, knownHere, stopTaking)) break;
         // A unit being pushed in may bounce; it starts once it stays.
         clock.SleepMs(static_cast<uint32_t>(request_.settle.count()));
@@ -156,14 +157,13 @@ void StationRun::WriteUnit(Port& port, const std::function<bool()>& stop,
         const bool byPower =
             request_.job.replug == ReplugMode::Power && ReplugByPortPower(backend_.Power(), at, unitView);
         if (!byPower) {
-            unitView.Info(
-                FillIn(OperatorText("Station", "re-plug this unit: take it out and put it back into port %1"),
-                       {at}));
+            unitView.State(PortStatus{PortPhase::Replug, at, std::nullopt});
             if (OperatorHands* hands = backend_.Hands()) hands->Replug(at);
         }
         return true;
     };
     hooks.interrupted = interrupted;
+    hooks.showStates = true;
     hooks.stop = stop;
     hooks.watch = watch_.get();
     hooks.show = [this, &port](const UnitResult& result) { ShowResult(result, port); };

@@ -10,6 +10,7 @@
 #include "station/DeviceIdTrace.h"
 #include "station/DialogSession.h"
 #include "station/ImageFileCheck.h"
+#include "station/PortStatusView.h"
 #include "station/PortWatch.h"
 #include "station/StationRecordCollector.h"
 #include "station/UnitConfirmation.h"
@@ -28,7 +29,7 @@ JobOutcome Refused(Failure failure) {
 // One unit on its way: what it was asked for and what has become of it.
 struct UnitPipeline::Road {
     const UnitTask& task;
-    ConsoleView& view;
+    PortStatusView& view;  // the front end's, with the unit's state
     const UnitHooks& hooks;
     PortScope scope;
     JobRequest job;
@@ -56,7 +57,10 @@ UnitPipeline::UnitPipeline(DeviceBackend& backend, RecordKeeper& records, Serial
     : backend_(backend), records_(records), serials_(serials), identity_(std::move(identity)) {}
 
 UnitResult UnitPipeline::Run(const UnitTask& task, ConsoleView& view, const UnitHooks& hooks) const {
-    Road road{task, view, hooks, PortScope(backend_.AsPlatform(), backend_.Locks()), task.job, {}, {}, {}};
+    PortStatusView states(view, hooks.showStates);
+    Road road{task, states, hooks, PortScope(backend_.AsPlatform(), backend_.Locks()), task.job, {}, {}, {}};
+    // The unit starts: whatever the port showed of the last one goes.
+    states.Enter(PortPhase::Writing);
     road.job.port = task.port;
     road.result.port = task.port;
     if (Claim(road) && TakeSerial(road)) {
@@ -161,6 +165,7 @@ void UnitPipeline::Confirm(Road& road) const {
             watch = own.get();
             registration = backend_.AsPlatform().notices.Register(*watch);
         }
+        road.view.Enter(PortPhase::Confirming);
         confirmation =
             ConfirmUnit(backend_, *watch, {port, expected, road.job.replug, road.task.comeBackWithin},
                         road.view, road.hooks.stop ? road.hooks.stop : road.hooks.interrupted);
@@ -180,6 +185,7 @@ void UnitPipeline::Finish(Road& road) const {
         records_.KeepInTurn(*road.task.recordTurn, road.record, &road.result.recordError);
     else
         records_.Keep(road.record, &road.result.recordError);
+    road.view.Finish(road.result.outcome);
     if (road.hooks.show) road.hooks.show(road.result);
 }
 

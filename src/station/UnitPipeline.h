@@ -64,6 +64,9 @@ struct UnitHooks {
     // Hears the port's arrivals and removals for the confirmation; none: the
     // road registers one of its own for the check.
     PortWatch* watch = nullptr;
+    // Whether the unit's view hears where it stands (`ConsoleView::State`):
+    // a port among several, whose row or line shows it.
+    bool showStates = false;
     // The result, once its record is in the log (or could not be written).
     std::function<void(const UnitResult& result)> show;
 };

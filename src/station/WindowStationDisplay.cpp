@@ -25,6 +25,9 @@ public:
     void Version(const std::string&, const std::optional<std::string>&) override {}
     void Device(const PresentDevice&) override {}
     void Result(const JobOutcome&) override {}
+    void State(const PortStatus& status) override {
+        display_.calls_.Run([this, status] { display_.rows_.ShowState(index_, status); });
+    }
 
 private:
     void Show(const std::string& text) {

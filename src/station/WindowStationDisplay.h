@@ -27,6 +27,12 @@ public:
         virtual void ShowProgress(size_t index, int percent) = 0;
         // The last thing the unit's job said: its result box, or a notice.
         virtual void ShowText(size_t index, const std::string& text) = 0;
+        // Where the unit stands now (see PortLine, which keeps a row's
+        // result in view until its port's next unit starts).
+        virtual void ShowState(size_t index, const PortStatus& status) {
+            (void)index;
+            (void)status;
+        }
         // Puts up the prompt; `answered` runs once the operator has answered.
         virtual void AskToReplug(const std::string& text, std::function<void()> answered) = 0;
         // A station that meets ports as units arrive names each index's port

@@ -244,9 +244,10 @@ std::vector<std::string> Screen(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == '\x1b') {
-            const size_t end = text.find_first_of("AK", i);
+            const size_t end = text.find_first_of("AKJ", i);
             if (text[end] == 'A') row -= std::stoul(text.substr(i + 2, end - i - 2));
             if (text[end] == 'K') lines[row].clear();
+            if (text[end] == 'J') lines.resize(row + 1);
             i = end;
         } else if (c == '\r') {
             column = 0;
@@ -285,9 +286,9 @@ TEST(WriteAllUnits, AtATerminalEachUnitKeepsOneRedrawnLine) {
     for (size_t row : {prompt - 2, prompt - 1, prompt + 2, prompt + 3})
         EXPECT_LT(screen[row].size(), static_cast<size_t>(kColumns)) << screen[row];
     EXPECT_THAT(screen[prompt], HasSubstr("re-plug every unit"));
-    EXPECT_THAT(screen[prompt + 2], ::testing::StartsWith("1-1.1  [##########] 100%  Write to EEPROM OK!"));
+    EXPECT_THAT(screen[prompt + 2], ::testing::StartsWith("1-1.1  [##########] 100%  PASS"));
     EXPECT_THAT(screen[prompt + 3], ::testing::StartsWith("1-1.2  "));
-    EXPECT_THAT(screen[prompt + 3], HasSubstr("Fail to Write EEPROM! ["));
+    EXPECT_THAT(screen[prompt + 3], HasSubstr("FAIL "));
     // Above the prompt: the two lines as they stood at the prompt, once.
     EXPECT_THAT(screen[prompt - 2], ::testing::StartsWith("1-1.1  "));
     EXPECT_THAT(screen[prompt - 1], ::testing::StartsWith("1-1.2  "));

@@ -283,8 +283,9 @@ public:
     ConsoleView& ViewOf(size_t, const std::string&) override { return *this; }
     void ReplugPrompt(const std::string&) override {}
 
-    void Info(const std::string& text) override {
-        if (text.rfind("ready", 0) == 0 && ++ready_ == 2) machine_.Bus().Plug(machine_.Chip());
+    void Info(const std::string&) override {}
+    void State(const station::PortStatus& status) override {
+        if (status.phase == station::PortPhase::Ready && ++ready_ == 2) machine_.Bus().Plug(machine_.Chip());
     }
     void Progress(int) override {}
     void Marker(const std::string&) override {}

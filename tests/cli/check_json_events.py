@@ -103,7 +103,7 @@ for mutate in (lambda e: e.pop("schema"), lambda e: e.pop("meaning"), lambda e: 
 if not events.is_valid(sample):
     failures.append("the schema refuses a valid failure result")
 
-for kind in ("info", "progress", "prompt", "message", "result", "version", "device"):
+for kind in ("info", "progress", "prompt", "message", "result", "version", "device", "state"):
     if kind not in seen:
         failures.append(f"no {kind} event was checked")
 

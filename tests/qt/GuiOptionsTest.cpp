@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "station/ExitCodes.h"
 #include "ui/qt/GuiOptions.h"
 
 namespace zt {
@@ -105,6 +106,33 @@ TEST(GuiOptions, TheSettingsFileFillsInEveryOptionTheLineLeavesOut) {
     ASSERT_TRUE(bad.exitCode);
     EXPECT_EQ(*bad.exitCode, 2);
     EXPECT_TRUE(bad.text.startsWith(path + QStringLiteral(" line 3: "))) << bad.text.toStdString();
+}
+
+// --serial opens the command line's serial ledger before any window, and
+// only for the station window; a source that cannot serve stops the tool.
+TEST(GuiOptions, SerialsComeFromTheSharedLedgerAndNeedTheStation) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("zt-gui-serial-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    ::setenv("ZT_STATE_DIR", folder.c_str(), 1);
+    const auto line = Parse({"--station", "--serial", "counter:1000", "--bell"});
+    ASSERT_FALSE(line.exitCode) << line.text.toStdString();
+    ASSERT_TRUE(line.options.serials);
+    EXPECT_TRUE(line.options.bell);
+    std::string why;
+    const auto first = line.options.serials->Next({"", "1-1.1"}, &why);
+    ASSERT_TRUE(first) << why;
+    // A second source on the same ledger goes on past what the first handed out.
+    const auto again = Parse({"--station", "--serial", "counter:1000"});
+    ASSERT_TRUE(again.options.serials);
+    const auto second = again.options.serials->Next({"", "1-1.2"}, &why);
+    ASSERT_TRUE(second) << why;
+    EXPECT_NE(*first, *second);
+
+    EXPECT_EQ(Parse({"--serial", "counter:1000"}).exitCode, station::kExitUsage);
+    EXPECT_EQ(Parse({"--station", "--serial", "bogus"}).exitCode, station::kExitUsage);
+    ::unsetenv("ZT_STATE_DIR");
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

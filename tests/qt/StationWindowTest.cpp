@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -31,7 +32,7 @@
 namespace zt {
 namespace {
 
-constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
+constexpr const char* kPassed = "PASS";
 constexpr int kProgressColumn = 2;
 constexpr int kResultColumn = 3;
 constexpr int kMeaningColumn = 4;
@@ -125,23 +126,24 @@ TEST(StationWindow, EveryUnitIsWrittenAtOnceAndEachRowShowsItsOwnResult) {
     const auto code = (*station.results)[1].outcome.Code();
     ASSERT_TRUE(code);
     for (int row : {0, 2}) {
-        EXPECT_EQ(station.Cell(row, kResultColumn), kCompletion) << row;
+        EXPECT_EQ(station.Cell(row, kResultColumn), kPassed) << row;
         EXPECT_EQ(qobject_cast<QProgressBar*>(table->cellWidget(row, 2))->value(), 100) << row;
         const auto eeprom = station.machine->Bus().Eeprom(station.machine->Chip() + row);
         EXPECT_TRUE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin())) << row;
     }
     // The pulled unit keeps its row and its code while it is away...
     ASSERT_EQ(table->rowCount(), 3);
-    EXPECT_EQ(
-        station.Cell(1, kResultColumn),
-        QStringLiteral("Fail to Write EEPROM! [%1]").arg(QString::fromStdString(FormatResultCode(*code))));
+    EXPECT_TRUE(
+        station.Cell(1, kResultColumn)
+            .startsWith(QStringLiteral("FAIL %1: ").arg(QString::fromStdString(FormatResultCode(*code)))))
+        << station.Cell(1, kResultColumn).toStdString();
     EXPECT_EQ(station.Cell(1, 1), "(unplugged)");
     // ...and a unit that arrives on its port, maybe another board, starts
     // without the last job's result.
     station.machine->Bus().Plug(station.machine->Chip() + 1);
     station.window->Refresh();
     EXPECT_EQ(station.Cell(1, kResultColumn), "");
-    EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
+    EXPECT_EQ(station.Cell(0, kResultColumn), kPassed);
 }
 
 // A unit another job holds is left alone, and its row must not read like a
@@ -155,7 +157,7 @@ TEST(StationWindow, AUnitHeldByAnotherJobIsNotWrittenAndSaysSo) {
 
     EXPECT_TRUE((*station.results)[2].Busy());
     EXPECT_EQ(station.Cell(2, kResultColumn), "Held by another job; not written");
-    EXPECT_EQ(station.Cell(0, kResultColumn), kCompletion);
+    EXPECT_EQ(station.Cell(0, kResultColumn), kPassed);
     const auto eeprom = station.machine->Bus().Eeprom(station.machine->Chip() + 2);
     EXPECT_FALSE(std::equal(kImageA.begin(), kImageA.end(), eeprom.begin()));
 }
@@ -174,12 +176,13 @@ TEST(StationWindow, AUnitThatCannotBeOpenedHasItsRowAndFailsAlone) {
     ASSERT_EQ(station.results->size(), 3u);
     const auto code = (*station.results)[1].outcome.Code();
     ASSERT_TRUE(code);
-    EXPECT_EQ(
-        station.Cell(1, kResultColumn),
-        QStringLiteral("Fail to Write EEPROM! [%1]").arg(QString::fromStdString(FormatResultCode(*code))));
+    EXPECT_TRUE(
+        station.Cell(1, kResultColumn)
+            .startsWith(QStringLiteral("FAIL %1: ").arg(QString::fromStdString(FormatResultCode(*code)))))
+        << station.Cell(1, kResultColumn).toStdString();
     EXPECT_EQ(DescribeFailure(*code).detailName, "no known device");
     EXPECT_TRUE(station.window->Table()->item(1, kResultColumn)->toolTip().contains("no known device"));
-    for (int row : {0, 2}) EXPECT_EQ(station.Cell(row, kResultColumn), kCompletion) << row;
+    for (int row : {0, 2}) EXPECT_EQ(station.Cell(row, kResultColumn), kPassed) << row;
 }
 
 // Every unit's worker waits on the window in the re-plug prompt: closing
@@ -256,7 +259,7 @@ TEST(StationWindow, TheJobStartsFromTheKeyboard) {
     EXPECT_FALSE(window.JobRunning());
     station.Run([&] { QTest::keyClick(&window, Qt::Key_W, Qt::AltModifier); });
     EXPECT_EQ(jobs, 3);
-    for (int row = 0; row < 3; ++row) EXPECT_EQ(station.Cell(row, kResultColumn), kCompletion) << row;
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(station.Cell(row, kResultColumn), kPassed) << row;
 }
 
 // A pulled unit's row is red and says what its code means, in the row and
@@ -413,6 +416,67 @@ TEST(StationWindow, RunStationRecordsTheTypedNamesAndPairsScannedCodesWithUnitsI
             << line;
         EXPECT_NE(line.find("\"barcode\":\"SN-000"), std::string::npos) << line;
     }
+}
+
+// Run station: a unit pulled mid-job shows its FAIL in red on its row, and
+// keeps it while the port waits again and after the station stops; the
+// shift's failures list names it. With the station on and nothing being
+// written, Escape closes without asking about units being written.
+TEST(StationWindow, APulledUnitKeepsItsFailAndEscapeBetweenUnitsClosesWithoutAsking) {
+    sim::SimulationArguments arguments;
+    arguments.units = 2;
+    arguments.simulatedClock = true;
+    arguments.faults = {"2:unplug-at=600"};
+    arguments.handlingMs = 0;
+    sim::SimulatedMachine::Options options;
+    std::string error;
+    ASSERT_TRUE(sim::ParseSimulationArguments(arguments, &options, &error)) << error;
+    sim::SimulatedMachine machine(options);
+    qt::StationWindow window(machine);
+    std::vector<station::UnitResult> results;
+    window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
+    int questions = 0;
+    window.onCloseQuestionShown = [&](QMessageBox& box) {
+        ++questions;
+        box.button(QMessageBox::No)->click();
+    };
+    window.show();
+    auto rowOf = [&](const char* port) {
+        for (int row = 0; row < window.Table()->rowCount(); ++row)
+            if (window.Table()->item(row, 0)->text() == port) return row;
+        return -1;
+    };
+    auto pulledRowFails = [&] {
+        const int row = rowOf("1-1.2");
+        if (row < 0) return false;
+        auto* bar = qobject_cast<QProgressBar*>(window.Table()->cellWidget(row, kProgressColumn));
+        return window.Table()->item(row, kResultColumn)->text().startsWith(QStringLiteral("FAIL 0")) &&
+               LooksRed(bar);
+    };
+
+    window.RunStationButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return results.size() == 2; }));
+    // The port waits for its next unit with the failure still in view.
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] {
+        const int row = rowOf("1-1.2");
+        return row >= 0 && window.Table()->item(row, kResultColumn)->text().contains(QStringLiteral("ready"));
+    }));
+    EXPECT_TRUE(pulledRowFails())
+        << window.Table()->item(rowOf("1-1.2"), kResultColumn)->text().toStdString();
+    EXPECT_EQ(window.Table()->item(rowOf("1-1.1"), kResultColumn)->text().left(4), "PASS");
+    ASSERT_EQ(window.FailuresList()->count(), 1);
+    EXPECT_TRUE(window.FailuresList()->item(0)->text().contains(QStringLiteral("1-1.2  FAIL 0")));
+
+    window.RunStationButton()->click();
+    ASSERT_TRUE(test::QtWindowHarness::WaitUntil([&] { return !window.JobRunning(); }));
+    EXPECT_TRUE(pulledRowFails()) << "the row lost its result when the station stopped";
+
+    window.RunStationButton()->click();
+    ASSERT_TRUE(window.JobRunning());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(questions, 0);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.JobRunning());
 }
 
 }  // namespace

@@ -46,4 +46,10 @@ int PosixStandardStreams::TerminalColumns() {
     return 0;
 }
 
+int PosixStandardStreams::TerminalLines() {
+    winsize size{};
+    if (::isatty(STDOUT_FILENO) == 1 && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0) return size.ws_row;
+    return 0;
+}
+
 }  // namespace zt::host_posix

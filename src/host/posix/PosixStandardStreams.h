@@ -12,6 +12,7 @@ public:
     int RedrawableTerminalColumns() override;
     bool IsTerminal(StandardStream stream) override;
     int TerminalColumns() override;
+    int TerminalLines() override;
 };
 
 }  // namespace zt::host_posix

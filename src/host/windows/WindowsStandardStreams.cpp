@@ -53,4 +53,10 @@ int WindowsStandardStreams::TerminalColumns() {
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
+int WindowsStandardStreams::TerminalLines() {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 0;
+    return info.srWindow.Bottom - info.srWindow.Top + 1;
+}
+
 }  // namespace zt::host_windows

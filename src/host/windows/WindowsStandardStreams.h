@@ -11,6 +11,7 @@ public:
     int RedrawableTerminalColumns() override;
     bool IsTerminal(StandardStream stream) override;
     int TerminalColumns() override;
+    int TerminalLines() override;
 };
 
 }  // namespace zt::host_windows

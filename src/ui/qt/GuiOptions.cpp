@@ -84,6 +84,15 @@ struct GuiOptionDefinitions {
                        "station window shows the station-id, operator and work-order, to be changed "
                        "between runs."),
         QStringLiteral("FILE")};
+    const QCommandLineOption serial{
+        QStringLiteral("serial"),
+        QStringLiteral("With --station: give each unit its own USB serial string, as the command line's "
+                       "--serial does: counter:START[:STEP] or file:PATH, every serial entered in the same "
+                       "serial ledger of the state folder before its unit is touched, so none is handed "
+                       "out twice."),
+        QStringLiteral("SOURCE")};
+    const QCommandLineOption bell{
+        QStringLiteral("bell"), QStringLiteral("With --station: ring the system's bell when a unit fails.")};
     const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once.")};
     const QCommandLineOption screenshot{
@@ -103,9 +112,9 @@ struct GuiOptionDefinitions {
 
 // Every option, in the order --help shows them.
 QList<QCommandLineOption> AllOptions(const GuiOptionDefinitions& d) {
-    return {d.help,     d.version, d.simulate,   d.variant,      d.units,     d.fault,        d.listFaults,
-            d.simClock, d.station, d.replug,     d.log,          d.stationId, d.operatorName, d.workOrder,
-            d.config,   d.autoOk,  d.screenshot, d.screenshotAt, d.language};
+    return {d.help,     d.version, d.simulate, d.variant, d.units,      d.fault,        d.listFaults,
+            d.simClock, d.station, d.replug,   d.log,     d.stationId,  d.operatorName, d.workOrder,
+            d.config,   d.serial,  d.bell,     d.autoOk,  d.screenshot, d.screenshotAt, d.language};
 }
 
 void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
@@ -180,7 +189,31 @@ bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d
     }
     o->replugByPower = method == QStringLiteral("power");
     o->logPath = parser.value(d.log);
+    if ((parser.isSet(d.serial) || parser.isSet(d.bell)) && !o->station) {
+        *error = QStringLiteral("--serial and --bell need --station");
+        return false;
+    }
+    o->bell = parser.isSet(d.bell);
     return true;
+}
+
+// The serial source, checked against the built-in images and with its
+// ledger open, before any window: a source that cannot serve stops the tool.
+bool ReadSerials(const QCommandLineParser& parser, const GuiOptionDefinitions& d, GuiOptions* o,
+                 QString* error, int* exitCode) {
+    if (!parser.isSet(d.serial)) return true;
+    std::string reason;
+    const auto length = station::SerialLengthToWrite(std::nullopt, &reason);
+    if (length) {
+        o->serials = station::SerialNumbers::Parse(parser.value(d.serial).toStdString(), *length, "", &reason,
+                                                   exitCode);
+        if (o->serials) return true;
+    } else {
+        *exitCode = kExitUsage;
+        reason = "--serial: " + reason;
+    }
+    *error = QString::fromStdString(reason);
+    return false;
 }
 
 // Who runs the station, as given (the settings file's lines are options by
@@ -318,6 +351,12 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     GuiCommandLine result;
     if (const auto options = ReadOptions(line, &error)) {
         result.options = *options;
+        // Last, once the line is sound: the serial source opens its ledger.
+        QCommandLineParser full;
+        DefineOptions(full, definitions);
+        full.parse(line);
+        int exitCode = kExitUsage;
+        if (!ReadSerials(full, definitions, &result.options, &error, &exitCode)) return Stop(exitCode, error);
         return result;
     }
     // The first setting that makes the line wrong is named by its file and

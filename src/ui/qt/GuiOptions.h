@@ -1,10 +1,12 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "station/SerialNumbers.h"
 #include "station/SimulationArguments.h"
 #include "station/StationIdentity.h"
 
@@ -16,6 +18,9 @@ namespace zt::qt {
 //   --station                   one row per unit present and one button that
 //                               writes them all at once, instead of the dialog
 //   --log FILE                  the station log: one line per job (per unit with --station)
+//   --serial SOURCE             with --station: each unit's own serial, as the command line's
+//                               (counter:START[:STEP] or file:PATH, the same serial ledger)
+//   --bell                      with --station: a failed unit rings the system's bell
 //   --auto-ok                   answer every message box with OK (unattended demos)
 //   --station-id ID --operator NAME --work-order WO
 //       who runs the station, for every record
@@ -31,6 +36,10 @@ struct GuiOptions {
     sim::SimulatedMachine::Options simulation;  // checked: a known variant, known faults
     bool station = false;
     bool replugByPower = false;  // --replug power (with --station)
+    // --serial (with --station), checked and its ledger open; none keeps each
+    // image's own serial.
+    std::shared_ptr<station::SerialNumbers> serials;
+    bool bell = false;  // --bell (with --station)
     bool autoOk = false;
     QString screenshotPath;
     QString logPath;  // --log FILE: the station log

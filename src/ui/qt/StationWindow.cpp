@@ -1,5 +1,6 @@
 #include "ui/qt/StationWindow.h"
 
+#include <QApplication>
 #include <QCollator>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -7,10 +8,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -45,8 +48,10 @@ constexpr const char* kHeldByAnotherJob =
     QT_TRANSLATE_NOOP("zt::qt::StationWindow", "Held by another job; not written");
 constexpr const char* kLockNotTaken =
     QT_TRANSLATE_NOOP("zt::qt::StationWindow", "Lock not taken; not written: ");
-// A failed unit's bar, so that it stands out among the good ones at a glance.
-constexpr const char* kFailedBarStyle = "QProgressBar::chunk { background-color: #d32f2f; }";
+// A failed unit's bar, so that it stands out among the good ones at a glance;
+// its figure stays in the middle, where the other bars have theirs.
+constexpr const char* kFailedBarStyle =
+    "QProgressBar { text-align: center; } QProgressBar::chunk { background-color: #d32f2f; }";
 
 QString IdsOf(const station::PresentDevice& device) {
     QString ids = QStringLiteral("%1:%2")
@@ -112,6 +117,11 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     exit_->setAutoDefault(false);
     status_ = new QLabel(this);
     counters_ = new QLabel(tally_.Text(), this);
+    failures_ = new QListWidget(this);
+    failures_->setMaximumHeight(90);
+    failures_->setSelectionMode(QAbstractItemView::NoSelection);
+    failures_->setFocusPolicy(Qt::NoFocus);
+    auto* failuresTitle = new QLabel(tr("Failures this shift:"), this);
     identity_ = new StationIdentityFields(this);
     barcodes_ = new BarcodeScanField(this);
 
@@ -125,8 +135,10 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     layout->addWidget(barcodes_);
     layout->addWidget(table_);
     layout->addWidget(counters_);
+    layout->addWidget(failuresTitle);
+    layout->addWidget(failures_);
     layout->addLayout(buttons);
-    resize(960, 380);
+    resize(960, 480);
     // In the order they are seen, from the top; the table still has the
     // keyboard first.
     setTabOrder(identity_->StationId(), identity_->Operator());
@@ -149,7 +161,7 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     connect(runStation_, &QPushButton::toggled, this,
             [this](bool on) { on ? StartStation() : StopStation(); });
     connect(exit_, &QPushButton::clicked, this, [this] {
-        if (!running_ || ConfirmClose()) done(1);
+        if (!UnitsUnderWay() || ConfirmClose()) done(1);
     });
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, [this] { Refresh(); });
@@ -231,10 +243,12 @@ void StationWindow::ShowRows() {
             bar->setRange(0, 100);
             table_->setCellWidget(r, kProgress, bar);
         }
-        bar->setValue(row.progress);
-        bar->setStyleSheet(row.hasResult && !row.ok ? QString::fromUtf8(kFailedBarStyle) : QString());
-        auto* result = new QTableWidgetItem(row.result);
-        if (row.hasResult) result->setForeground(row.ok ? QColor(Qt::darkGreen) : QColor(Qt::red));
+        bar->setValue(std::clamp(row.line.Percent(), 0, 100));
+        bar->setAlignment(Qt::AlignCenter);
+        bar->setStyleSheet(row.line.Failed() ? QString::fromUtf8(kFailedBarStyle) : QString());
+        auto* result = new QTableWidgetItem(ResultText(row));
+        if (const auto& last = row.line.Last(); last && row.result.isEmpty() && !row.line.UnderWay())
+            result->setForeground(last->pass ? QColor(Qt::darkGreen) : QColor(Qt::red));
         table_->setItem(r, kResult, result);
         table_->setItem(r, kMeaning, new QTableWidgetItem(row.meaning));
         // The whole row explains itself under the pointer, the meaning too,
@@ -244,6 +258,18 @@ void StationWindow::ShowRows() {
             if (QTableWidgetItem* item = table_->item(r, column)) item->setToolTip(tip);
         bar->setToolTip(tip);
     }
+}
+
+QString StationWindow::ResultText(const Row& row) {
+    if (!row.result.isEmpty()) return row.result;
+    return row.stated ? QString::fromStdString(row.line.Text()) : QString();
+}
+
+bool StationWindow::UnitsUnderWay() const {
+    if (!running_) return false;
+    // A station between units writes nothing; Write EEPROM's job is one whole.
+    if (mode_ == Mode::WriteAll) return true;
+    return std::any_of(rows_.begin(), rows_.end(), [](const Row& r) { return r.line.UnderWay(); });
 }
 
 void StationWindow::UpdateButton() {
@@ -276,6 +302,7 @@ void StationWindow::StartStation() {
     station::StationRequest request;
     request.job.replug = replug_;
     request.identity = *identity;
+    request.serials = serials_;
     // Asked on a unit's thread as its job starts; the codes are the UI
     // thread's alone. A window that is closing hands out none.
     request.barcodeFor = [this](const std::string&) {
@@ -342,12 +369,9 @@ void StationWindow::ShowUnitResult(const station::UnitResult& unit) {
         std::find_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == unit.port; });
     if (found == rows_.end()) return;
     Row& row = *found;
-    row.hasResult = true;
-    row.ok = unit.outcome.kind == ResultKind::Ok;
     row.resultTip = OutcomeText(unit.outcome);
     row.meaning = MeaningOf(unit.outcome);
     row.meaningTip = FullMeaningOf(unit.outcome);
-    row.result = row.resultTip;
     if (unit.record && unit.record->vendorIdAfter)
         row.ids = QStringLiteral("%1:%2")
                       .arg(*unit.record->vendorIdAfter, 4, 16, QLatin1Char('0'))
@@ -366,7 +390,8 @@ void StationWindow::StartJob() {
     std::erase_if(rows_, [](const Row& r) { return !r.present; });
     station::MultiUnitRequest request;
     for (Row& row : rows_) {
-        row.progress = 0;
+        row.line = station::PortLine();
+        row.stated = false;
         row.result.clear();
         row.resultTip.clear();
         row.meaning.clear();
@@ -385,6 +410,7 @@ void StationWindow::StartJob() {
     status_->setText(tr("Writing %1 units...").arg(request.ports.size()));
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
+    request.serials = serials_;
     display_ = std::make_unique<station::WindowStationDisplay>(calls_->Queue(), *this);
     job_ = std::thread([this, request, identity = *identity]() mutable {
         request.identity = identity;
@@ -430,8 +456,9 @@ void StationWindow::FinishJob() {
     for (size_t i = 0; i < results.size() && i < rows_.size(); ++i) {
         Row& row = rows_[i];
         const station::UnitResult& unit = results[i];
-        row.hasResult = true;
-        row.ok = unit.outcome.kind == ResultKind::Ok;
+        // A unit the close stopped before its result reached the row.
+        if (!row.line.Last())
+            ShowState(i, {station::PortPhase::Result, {}, station::PortOutcome::Of(unit.outcome)});
         row.resultTip = OutcomeText(unit.outcome);
         row.meaning = MeaningOf(unit.outcome);
         row.meaningTip = FullMeaningOf(unit.outcome);
@@ -440,8 +467,7 @@ void StationWindow::FinishJob() {
         } else if (unit.claim.outcome == ClaimOutcome::CannotLock) {
             row.result = tr(kLockNotTaken) + QString::fromStdString(unit.claim.reason);
             row.resultTip = row.result;
-        } else if (row.result.isEmpty())  // a job that ended without a box
-            row.result = row.resultTip;
+        }
     }
     ShowRows();
     Refresh();
@@ -452,7 +478,7 @@ void StationWindow::FinishJob() {
 void StationWindow::ShowProgress(size_t index, int percent) {
     index = RowOf(index);
     if (index >= rows_.size()) return;
-    rows_[index].progress = percent;
+    rows_[index].line.Progress(percent);
     if (auto* bar = qobject_cast<QProgressBar*>(table_->cellWidget(static_cast<int>(index), kProgress)))
         bar->setValue(std::clamp(percent, 0, 100));
 }
@@ -461,19 +487,39 @@ void StationWindow::ShowText(size_t index, const std::string& text) {
     index = RowOf(index);
     if (index >= rows_.size()) return;
     Row& row = rows_[index];
-    row.result = QString::fromStdString(station::JobBoxText(text));
-    // A station's row starts afresh when its next unit begins.
-    if (mode_ == Mode::RunStation && row.hasResult &&
-        (text.rfind("ready", 0) == 0 || text == station::OperatorText("Station", "ready: plug in a unit"))) {
-        row.hasResult = false;
-        row.meaning.clear();
+    // The job's own last words, under its state: a re-plug asked for is the
+    // state's to say, and goes with it.
+    row.line.Note(station::JobBoxText(text));
+    if (QTableWidgetItem* item = table_->item(static_cast<int>(index), kResult))
+        item->setText(ResultText(row));
+}
+
+void StationWindow::ShowState(size_t index, const station::PortStatus& status) {
+    index = RowOf(index);
+    if (index >= rows_.size()) return;
+    Row& row = rows_[index];
+    const bool starts = status.phase == station::PortPhase::Writing && !row.line.UnderWay();
+    row.line.Apply(status);
+    row.stated = true;
+    row.hasResult = row.line.Last().has_value();
+    if (starts) {
+        // The port's next unit: nothing of the last one stays.
+        row.result.clear();
         row.meaningTip.clear();
         row.resultTip.clear();
-        row.progress = 0;
-        ShowRows();
-        return;
+        row.meaning.clear();
     }
-    if (QTableWidgetItem* item = table_->item(static_cast<int>(index), kResult)) item->setText(row.result);
+    if (status.phase == station::PortPhase::Result && status.outcome) {
+        row.resultTip = QString::fromStdString(station::PortOutcomeText(*status.outcome));
+        if (!status.outcome->pass) {
+            const QString when = QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
+            failures_->addItem(
+                QStringLiteral("%1  %2  %3").arg(when, QString::fromStdString(row.port), row.resultTip));
+            failures_->scrollToBottom();
+            if (bell_) QApplication::beep();
+        }
+    }
+    ShowRows();
 }
 
 void StationWindow::AskToReplug(const std::string& text, std::function<void()> answered) {
@@ -508,7 +554,7 @@ bool StationWindow::ConfirmClose() {
 }
 
 void StationWindow::reject() {
-    if (running_ && !ConfirmClose()) return;
+    if (UnitsUnderWay() && !ConfirmClose()) return;
     done(2);
 }
 

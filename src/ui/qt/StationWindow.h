@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "station/MultiUnitWrite.h"
+#include "station/PortLine.h"
 #include "station/RecordKeeper.h"
 #include "station/StationIdentity.h"
 #include "station/WindowStationDisplay.h"
 #include "ui/qt/StationCounters.h"
 
 class QLabel;
+class QListWidget;
 class QMessageBox;
 class QPushButton;
 class QTableWidget;
@@ -50,8 +52,12 @@ class UiThreadCalls;
 // table (Alt+S, Alt+O, Alt+K, Alt+B). Run station puts the keyboard in the
 // Barcode field, for the scanner. Enter elsewhere starts and ends nothing.
 //
-// Below the table the station's counters (passed, failed, units per hour)
-// cover every job since the window opened.
+// Each row says where its unit stands (writing, re-plug it now, being
+// checked) and keeps its last result, PASS in green or FAIL in red with its
+// code and what to do, until the next unit on its port starts, a unit pulled
+// mid-job included. Below the table the station's counters (passed, failed,
+// units per hour) and the list of this shift's failures cover every job since
+// the window opened.
 //
 // While no job runs the units present are looked for once a second; a unit
 // that goes away keeps its row while it shows a result, so a unit pulled
@@ -84,6 +90,11 @@ public:
     // The station log each unit's job appends its line to; none by default.
     void SetLog(station::StationLog* log) { records_ = std::make_unique<station::RecordKeeper>(log); }
 
+    // Where each unit's serial comes from; none keeps each image's own.
+    void SetSerials(station::SerialNumbers* serials) { serials_ = serials; }
+    // Rings the system's bell when a unit fails.
+    void SetBell(bool bell) { bell_ = bell; }
+
     // Who runs the station, as the fields first show it.
     void SetIdentity(const station::StationIdentity& identity);
 
@@ -102,6 +113,8 @@ public:
     StationIdentityFields* IdentityFields() const { return identity_; }
     BarcodeScanField* Barcodes() const { return barcodes_; }
     QLabel* CountersLine() const { return counters_; }
+    // "12:04:31  1-1.2  FAIL 020B0601: ...", one line per failed unit since the window opened.
+    QListWidget* FailuresList() const { return failures_; }
     const StationCounters& Counters() const { return tally_; }
 
     // Over the window's whole run: a unit that did not end OK (failed,
@@ -132,13 +145,13 @@ private:
         std::string port;
         QString ids;
         bool present = false;
-        int progress = 0;
-        QString result;      // the job's own last words, its result box
-        QString resultTip;   // the outcome with its code's name
-        QString meaning;     // what to do about the code, from the failure catalogue
-        QString meaningTip;  // what the code means, in full, under the pointer
-        bool hasResult = false;
-        bool ok = false;
+        station::PortLine line;  // where its unit stands, and its last result
+        bool stated = false;     // a job has said where the unit stands
+        QString result;          // instead of the line: a unit that was not written at all
+        QString resultTip;       // the outcome with its code's name
+        QString meaning;         // what to do about the code, from the failure catalogue
+        QString meaningTip;      // what the code means, in full, under the pointer
+        bool hasResult = false;  // the line keeps a result
     };
 
     // Who runs the job about to start, from the fields; none when a field
@@ -159,12 +172,17 @@ private:
     void StopJob();
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool ConfirmClose();
+    // A unit is being written, or waits to be re-plugged or checked: closing
+    // now would spoil it.
+    bool UnitsUnderWay() const;
+    static QString ResultText(const Row& row);
     void ShowRows();
     void UpdateButton();
 
     // station::WindowStationDisplay::Rows
     void ShowProgress(size_t index, int percent) override;
     void ShowText(size_t index, const std::string& text) override;
+    void ShowState(size_t index, const station::PortStatus& status) override;
     void AskToReplug(const std::string& text, std::function<void()> answered) override;
     void BindPort(size_t index, const std::string& port) override;
 
@@ -176,6 +194,7 @@ private:
     QPushButton* runStation_;
     QLabel* status_;
     QLabel* counters_;
+    QListWidget* failures_;
     StationIdentityFields* identity_;
     BarcodeScanField* barcodes_;
     StationCounters tally_;
@@ -183,6 +202,8 @@ private:
     std::vector<Row> rows_;
     bool running_ = false;
     ReplugMode replug_ = ReplugMode::Operator;
+    station::SerialNumbers* serials_ = nullptr;
+    bool bell_ = false;
     // Every unit's record, before its row shows the result.
     std::unique_ptr<station::RecordKeeper> records_ = std::make_unique<station::RecordKeeper>(nullptr);
     QPointer<QMessageBox> replugBox_;

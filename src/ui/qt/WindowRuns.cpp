@@ -70,6 +70,8 @@ int RunStation(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOp
     window.SetLog(&log);
     window.SetIdentity(options.identity);
     if (options.replugByPower) window.SetReplugMode(ReplugMode::Power);
+    window.SetSerials(options.serials.get());
+    window.SetBell(options.bell);
     if (options.autoOk) {
         window.onReplugPromptShown = [](QMessageBox& box) {
             QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });

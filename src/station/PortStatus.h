@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "job/JobOutcome.h"
+
+namespace zt::station {
+
+// Where a port's unit stands, as every display shows it.
+enum class PortPhase {
+    Ready,       // no unit under way: waiting for the next one
+    Writing,     // its job runs (do not pull it)
+    Replug,      // its job waits for the operator to take it out and put it back now
+    Confirming,  // written; re-plugged once more and checked
+    Result,      // done: its result
+};
+
+// A finished unit's result in the operator's terms: PASS, or FAIL with its
+// code and what to do about it.
+struct PortOutcome {
+    bool pass = false;
+    ResultKind kind = ResultKind::Failed;
+    std::optional<uint32_t> code;
+    std::string action;  // a few words; "" for a pass
+
+    static PortOutcome Of(const JobOutcome& outcome);
+};
+
+// One port's state; `outcome` is set in Result.
+struct PortStatus {
+    PortPhase phase = PortPhase::Ready;
+    std::string port;  // where a re-plugged unit goes back
+    std::optional<PortOutcome> outcome;
+};
+
+// "ready", "writing", "replug", "confirming", "result": the name JSON events carry.
+const char* PortPhaseName(PortPhase phase);
+
+// "PASS", or "FAIL 00020B01: check the cable and re-plug".
+std::string PortOutcomeText(const PortOutcome& outcome);
+
+// What a port's line says of its state, in the operator's language.
+std::string PortStatusText(const PortStatus& status);
+
+}  // namespace zt::station
