@@ -43,6 +43,10 @@ struct DeviceOptions {
     bool barcode = false;         // station: one scanned code per unit on standard input
     int stopAfter = 0;            // station: stop after this many units (0: run until stopped)
     bool logGiven = false;        // --log was typed, even as ""
+    // write and station: the program asked before each unit is touched, and
+    // how long it has to answer.
+    std::optional<std::string> preCheck;
+    double preCheckTimeoutSeconds = 10;
 };
 
 struct CheckedDeviceOptions {

@@ -11,6 +11,7 @@
 #include "job/JobRequest.h"
 #include "platform/DeviceBackend.h"
 #include "station/PowerReplug.h"
+#include "station/PreCheck.h"
 #include "station/RecordKeeper.h"
 #include "station/StationDisplay.h"
 #include "station/StationIdentity.h"
@@ -34,6 +35,8 @@ struct MultiUnitRequest {
     std::chrono::seconds replugWait{0};
     // Who runs the station, for every unit's record.
     StationIdentity identity;
+    // Asked before each unit is touched; none: nobody.
+    const PreCheck* preCheck = nullptr;
 };
 
 // The default re-plug wait: the dialog's own 10 s for one unit, and 5 s more

@@ -16,6 +16,7 @@ enum class UnitRefusal {
     CannotLock,   // its port's lock could not be taken at all
     NoSerial,     // the serial source had none for it
     ImageMisfit,  // the image file is not for its chip
+    PreCheck,     // the pre-check program did not say yes, or handed it a serial it cannot have
 };
 
 // What became of one unit on its road: its outcome, its record and whether
@@ -42,6 +43,11 @@ struct UnitResult {
 // The operator's line for a unit an image file does not fit.
 inline std::string ImageMisfitLine(const UnitResult& result) {
     return "the image file is refused for this unit, " + result.refusalReason + "; it was not written";
+}
+
+// The operator's line for a unit the pre-check did not let through.
+inline std::string PreCheckRefusalLine(const UnitResult& result) {
+    return "the pre-check refused this unit (" + result.refusalReason + "); it was not written";
 }
 
 }  // namespace zt::station

@@ -79,6 +79,20 @@ struct GuiOptionDefinitions {
                        "of /etc/zt51xx-mp/station.conf and ~/.config/zt51xx-mp/station.conf; the options "
                        "win over it. The station window shows them, to be changed between runs."),
         QStringLiteral("FILE")};
+    const QCommandLineOption preCheck{
+        QStringLiteral("pre-check"),
+        QStringLiteral("With --station: before each unit is touched, run COMMAND through /bin/sh -c (cmd /c "
+                       "on Windows) with the unit's facts as one JSON line on its standard input; only exit "
+                       "status 0 lets the unit be written (else 00011A01, or 00011A02 when it cannot be "
+                       "started, crashes or does not answer in time); {\"serial\":\"...\"} on its standard "
+                       "output gives the unit that serial (00011A03 when it does not fit or was handed out "
+                       "before)."),
+        QStringLiteral("COMMAND")};
+    const QCommandLineOption preCheckTimeout{
+        QStringLiteral("pre-check-timeout"),
+        QStringLiteral("Seconds the --pre-check program has to answer before it is killed and the unit "
+                       "refused (0.1 to 600; default 10)."),
+        QStringLiteral("SECONDS"), QStringLiteral("10")};
     const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once.")};
     const QCommandLineOption screenshot{
@@ -97,9 +111,10 @@ void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
         "SIGINT, SIGTERM and SIGHUP close the window properly; the exit code is then 130, 143 or 129.\n"
         "Without a usable single-instance lock the tool does not start (exit 6)."));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
-                       d.station, d.replug, d.log, d.stationId, d.operatorName, d.workOrder, d.config,
-                       d.autoOk, d.screenshot, d.screenshotAt});
+    parser.addOptions({d.help,     d.version,         d.simulate,     d.variant,    d.units,
+                       d.fault,    d.listFaults,      d.simClock,     d.station,    d.replug,
+                       d.log,      d.stationId,       d.operatorName, d.workOrder,  d.config,
+                       d.preCheck, d.preCheckTimeout, d.autoOk,       d.screenshot, d.screenshotAt});
 }
 
 GuiCommandLine Stop(int exitCode, QString text) {
@@ -165,6 +180,20 @@ bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d
     }
     o->replugByPower = method == QStringLiteral("power");
     o->logPath = parser.value(d.log);
+    if (parser.isSet(d.preCheck)) {
+        if (!o->station || parser.value(d.preCheck).isEmpty()) {
+            *error = QStringLiteral("--pre-check needs --station and a command");
+            return false;
+        }
+        o->preCheck = parser.value(d.preCheck).toStdString();
+    }
+    bool numeric = false;
+    const double seconds = parser.value(d.preCheckTimeout).toDouble(&numeric);
+    if (!numeric || seconds < 0.1 || seconds > 600) {
+        *error = QStringLiteral("--pre-check-timeout wants seconds from 0.1 to 600");
+        return false;
+    }
+    o->preCheckTimeout = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000 + 0.5));
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ namespace zt::qt {
 //   --station-id ID --operator NAME --work-order WO [--config FILE]
 //       who runs the station, for every record; what is not given comes from
 //       the station settings (FILE, or the system's and the user's files)
+//   --pre-check COMMAND [--pre-check-timeout SECONDS]
+//       with --station: run COMMAND before each unit is touched; only a yes
+//       (exit 0) lets the unit be written
 //   --screenshot FILE [--screenshot-at N]
 //       save the window to FILE once the progress bar reaches N (default 40)
 //       during a job, then close the tool; with --station, once every unit's
@@ -36,6 +40,10 @@ struct GuiOptions {
     // As given, else from the station settings; the station window's fields
     // start with it.
     station::StationIdentity identity;
+    // --pre-check: the program asked before each unit (none: nobody) and
+    // how long it has to answer.
+    std::optional<std::string> preCheck;
+    std::chrono::milliseconds preCheckTimeout{10000};
 };
 
 struct GuiCommandLine {

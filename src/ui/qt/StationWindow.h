@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "station/MultiUnitWrite.h"
+#include "station/PreCheck.h"
 #include "station/RecordKeeper.h"
 #include "station/StationIdentity.h"
 #include "station/WindowStationDisplay.h"
@@ -81,6 +82,8 @@ public:
     // switching their hub ports off and on where the hubs can (a unit whose
     // port cannot be switched is left to the operator's prompt).
     void SetReplugMode(ReplugMode mode) { replug_ = mode; }
+    // Asked before each unit is touched, in both modes; none: nobody.
+    void SetPreCheck(const station::PreCheck* check) { preCheck_ = check; }
     // The station log each unit's job appends its line to; none by default.
     void SetLog(station::StationLog* log) { records_ = std::make_unique<station::RecordKeeper>(log); }
 
@@ -182,6 +185,7 @@ private:
     std::vector<Row> rows_;
     bool running_ = false;
     ReplugMode replug_ = ReplugMode::Operator;
+    const station::PreCheck* preCheck_ = nullptr;
     // Every unit's record, before its row shows the result.
     std::unique_ptr<station::RecordKeeper> records_ = std::make_unique<station::RecordKeeper>(nullptr);
     QPointer<QMessageBox> replugBox_;
