@@ -11,6 +11,7 @@
 #include "platform/BackendSelection.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/ExitCodes.h"
+#include "station/PreCheck.h"
 #include "station/SimulationArguments.h"
 #include "station/StationLog.h"
 #include "ui/win32/Win32StationWindow.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: zt51xx-mp-gui --station [--log FILE] [--replug power|operator]\n"
     "                     [--simulate [--units N] [--fault F]... [--updater] [--variant V] [--sim-clock]]\n"
+    "                     [--pre-check COMMAND [--pre-check-timeout SECONDS]]\n"
     "                     [--auto-ok] [--write] [--screenshot FILE]";
 
 void Tell(const std::string& text) {
@@ -72,6 +74,10 @@ std::optional<StationOptions> ParseStationOptions(const std::vector<std::string>
         } else if (a == "--variant" && value(o.variant)) {
         } else if (a == "--sim-clock") {
             o.simClock = true;
+        } else if (a == "--pre-check" && value(o.preCheck) && !o.preCheck.empty()) {
+        } else if (a == "--pre-check-timeout" && value(v) && std::atof(v.c_str()) >= 0.1 &&
+                   std::atof(v.c_str()) <= 600) {
+            o.preCheckTimeoutMs = static_cast<int>(std::atof(v.c_str()) * 1000 + 0.5);
         } else if (a == "--auto-ok") {
             o.autoOk = true;
         } else if (a == "--write") {
@@ -98,6 +104,11 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
     Win32StationWindow window(backend);
     window.SetLog(&log);
     window.SetReplugMode(options.replug);
+    std::optional<station::PreCheck> preCheck;
+    if (!options.preCheck.empty()) {
+        preCheck.emplace(options.preCheck, std::chrono::milliseconds(options.preCheckTimeoutMs));
+        window.SetPreCheck(&*preCheck);
+    }
     if (options.autoOk) window.onReplugPromptShown = [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); };
 
     int exitCode = station::kExitOk;

@@ -33,6 +33,10 @@ struct StationOptions {
     bool autoOk = false;
     bool writeOnce = false;
     std::string screenshotPath;
+    // --pre-check CMD [--pre-check-timeout SECONDS]: asked before each unit
+    // is touched (cmd /c); "" asks nobody.
+    std::string preCheck;
+    int preCheckTimeoutMs = 10000;
     // Run by itself: the station engine that writes each unit as it is
     // plugged, with no button to press, gets its switch here and its loop in
     // RunStation, beside the window's.

@@ -322,6 +322,7 @@ void Win32StationWindow::StartJob() {
     SetStatus("Writing " + Units(request.ports.size()) + "...");
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
+    request.preCheck = preCheck_;
     display_ = std::make_unique<station::WindowStationDisplay>(calls_, *this);
     job_ = std::thread([this, request] {
         // Each unit's record is on disk as its job ends, before the window
