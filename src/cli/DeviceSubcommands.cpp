@@ -644,7 +644,8 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "written again. Ctrl-C or SIGTERM stops taking units.",
         DeviceCommand::Station, false,
         FaultList() +
-            "\nExit codes: 0 every unit OK, 1 a unit failed, 2 bad command line, 3 no backend for real "
+            "\nExit codes: 0 every unit OK, 1 a unit failed (one --pre-check refused among them), 2 bad "
+            "command line, 3 no backend for real "
             "devices, 4 the --log file could not be opened or a line not written, 130 or 143 when a job "
             "was cut short by Ctrl-C or SIGTERM.\n"
             "\nExamples:\n"
