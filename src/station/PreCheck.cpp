@@ -95,10 +95,11 @@ PreCheckAnswer PreCheck::Ask(const PreCheckFacts& facts) const {
     const auto object = run.outCut ? nlohmann::json() : nlohmann::json::parse(out, nullptr, false);
     if (!object.is_object())
         return No(kPreCheckNoAnswer, "the pre-check said yes with output that is no JSON object: " + said);
-    if (const auto serial = object.find("serial"); serial != object.end()) {
+    // "" and null hand out nothing, as "" in the facts keeps the image's own.
+    if (const auto serial = object.find("serial"); serial != object.end() && !serial->is_null()) {
         if (!serial->is_string())
             return No(kPreCheckSerialRefused, "the pre-check's \"serial\" is no string: " + said);
-        yes.serial = serial->get<std::string>();
+        if (!serial->get<std::string>().empty()) yes.serial = serial->get<std::string>();
     }
     return yes;
 }

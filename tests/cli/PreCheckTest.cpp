@@ -145,6 +145,9 @@ TEST_F(PreCheckRun, AProgramThatHangsCrashesOrCannotStartRefusesEveryUnit) {
     ExpectRefused(results, {0, 1, 2, 3, 4, 5}, "00011A02");
     results = WriteAll("/nonexistent/pre-check", PreCheck::kDefaultTimeout);
     ExpectRefused(results, {0, 1, 2, 3, 4, 5}, "00011A02");
+    // The facts echoed back hand out no serial: "" keeps the image's own.
+    results = WriteAll("cat", PreCheck::kDefaultTimeout);
+    ExpectRefused(results, {}, "");
     // A yes that cannot be read is none.
     results = WriteAll("echo '{\"serial\":'", PreCheck::kDefaultTimeout);
     ExpectRefused(results, {0, 1, 2, 3, 4, 5}, "00011A02");
