@@ -67,12 +67,18 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
     if (!ResolveIdentity({options.stationId, options.operatorName, options.workOrder}, noFile,
                          &setup.identity, &error))
         return refuse(error, kExitUsage);
+    if (options.preCheck) {
+        if (options.preCheck->empty()) return refuse("--pre-check needs a command", kExitUsage);
+        setup.preCheck = std::make_unique<PreCheck>(
+            *options.preCheck,
+            std::chrono::milliseconds(static_cast<int64_t>(options.preCheckTimeoutSeconds * 1000 + 0.5)));
+    }
     if (!options.serial) return true;
     if (options.serial->empty())
         return refuse("--serial needs counter:START[:STEP] or file:PATH", kExitUsage);
     // Refused before anything is erased: a serial that cannot go into the
     // images this command writes.
-    const auto length = SerialLengthToWrite(setup.image, &error);
+    const auto length = ImageSerialLength(setup.image, &error);
     if (!length) return refuse("--serial: " + error, kExitUsage);
     int exitCode = kExitUsage;
     setup.serials = SerialNumbers::Parse(*options.serial, *length, "", &error, &exitCode);
@@ -100,6 +106,19 @@ void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station) 
                     "line per unit in order; every serial is entered in the serial ledger of the state "
                     "folder (ZT_STATE_DIR, /var/lib/zt51xx-mp or ~/.local/state/zt51xx-mp) before its unit "
                     "is touched, so no run or station sharing that folder hands it out again");
+    sub->add_option("--pre-check", options.preCheck,
+                    "before each unit is touched, run COMMAND (through /bin/sh -c; cmd /c on Windows) with "
+                    "the unit's facts as one JSON line on its standard input (host, stationId, operator, "
+                    "workOrder, port, vid, pid, barcode, serial); exit status 0 lets the unit be written, "
+                    "anything else, a crash or no answer in time refuses it untouched with 00011A01 or "
+                    "00011A02 and its first output line in the record; {\"serial\":\"...\"} on its "
+                    "standard output gives the unit that serial instead (entered in the serial ledger; one "
+                    "that does not fit the image or was handed out before refuses it with 00011A03)")
+        ->type_name("COMMAND");
+    sub->add_option("--pre-check-timeout", options.preCheckTimeoutSeconds,
+                    "seconds the --pre-check program has to answer before it is killed and the unit refused "
+                    "(default 10; decimals allowed)")
+        ->check(CLI::Range(0.1, 600.0));
     // --replug-wait comes with the options of several units; 0 would leave
     // no unit any time to come back, so it is refused like any bad number.
     if (CLI::Option* wait = sub->get_option_no_throw("--replug-wait")) wait->check(CLI::Range(1, 3600));

@@ -9,6 +9,7 @@
 #include "job/JobOutcome.h"
 #include "job/JobRequest.h"
 #include "station/OperatorInput.h"
+#include "station/PreCheck.h"
 #include "station/SerialNumbers.h"
 #include "station/StationDisplay.h"
 #include "station/StationLog.h"
@@ -30,6 +31,7 @@ struct CommandSetup {
     std::optional<ImageFile> image;
     std::unique_ptr<SerialNumbers> serials;
     StationIdentity identity;
+    std::unique_ptr<PreCheck> preCheck;  // --pre-check; none asks nobody
 };
 
 int ExitCodeOf(ResultKind kind);
@@ -42,7 +44,7 @@ KnownDeviceTable TableFor(const CheckedDeviceOptions& checked);
 std::unique_ptr<StationDisplay> MakeStationDisplay(const DeviceOptions& options, CommandContext& ctx,
                                                    std::mutex& outMutex, OperatorInput& input);
 
-// The serial source and who runs the station, from the options and the
+// The serial source, the pre-check and who runs the station, from the options and the
 // configuration files; false with the exit code set and one line printed.
 bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, CommandContext& ctx);
 
@@ -50,8 +52,8 @@ bool SetUpStationParts(const DeviceOptions& options, CommandSetup& setup, Comman
 // for every command that leaves a record (SetUpStationParts resolves them).
 void AddIdentityOptions(CLI::App* sub, DeviceOptions& options);
 
-// --serial, --station-id, --operator, --work-order, --config (write and
-// station); --confirm and --confirm-wait for write; --barcode and
+// --serial, --pre-check, --pre-check-timeout, --station-id, --operator,
+// --work-order, --config (write and station); --confirm and --confirm-wait for write; --barcode and
 // --stop-after for the station.
 void AddStationPartOptions(CLI::App* sub, DeviceOptions& options, bool station);
 

@@ -45,6 +45,10 @@ struct DeviceOptions {
     int stopAfter = 0;            // station: stop after this many units (0: run until stopped)
     bool bell = false;            // write and station at a terminal: a failed unit rings the bell
     bool logGiven = false;        // --log was typed, even as ""
+    // write and station: the program asked before each unit is touched, and
+    // how long it has to answer.
+    std::optional<std::string> preCheck;
+    double preCheckTimeoutSeconds = 10;
 };
 
 struct CheckedDeviceOptions {

@@ -177,6 +177,7 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options, Com
                      {std::to_string(request.ports.size()), backend.Describe()}));
     const auto display = MakeStationDisplay(options, ctx, outMutex, input);
     request.identity = setup.identity;
+    request.preCheck = setup.preCheck.get();
     RecordKeeper records(&log);
     const auto results = WriteUnits(backend, request, *display, records, InterruptSignal::Requested);
 
@@ -324,6 +325,7 @@ void EndOneWrite(const UnitResult& unit, DeviceBackend& backend, CommandContext&
             ctx.exitCode = kExitIoError;
             return;
         case UnitRefusal::ImageMisfit:
+        case UnitRefusal::PreCheck:
             ctx.exitCode = kExitJobFailed;
             return;
         case UnitRefusal::None:
@@ -377,6 +379,9 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
             case UnitRefusal::ImageMisfit:
                 ctx.err << "zt51xx-mp: " << options.imageFile << " refused, " << unit.refusalReason << '\n';
                 break;
+            case UnitRefusal::PreCheck:
+                ctx.err << "zt51xx-mp: " << PreCheckRefusalLine(unit) << '\n';
+                break;
             case UnitRefusal::None:
                 if (unit.outcome.kind == ResultKind::Interrupted)
                     ctx.err << "zt51xx-mp: interrupted; closing the device\n";
@@ -387,7 +392,7 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
         view.Result(unit.outcome);
     };
     RecordKeeper records(&setup.log);
-    const UnitPipeline pipeline(backend, records, setup.serials.get(), setup.identity);
+    const UnitPipeline pipeline(backend, records, setup.serials.get(), setup.identity, setup.preCheck.get());
     EndOneWrite(pipeline.Run(task, view, hooks), backend, ctx);
 }
 
@@ -664,6 +669,9 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "  zt51xx-mp write --all --simulate --units 2 --variant 2:B --updater 2 --yes\n"
             "                                          a normal unit next to a B chip that starts as the\n"
             "                                          updater device\n"
+            "  zt51xx-mp write --yes --pre-check 'mes-check --line 2' --pre-check-timeout 5\n"
+            "                                          the factory's program says yes (exit 0) or no first;\n"
+            "                                          a no, a crash or no answer is exit 1 (00011A0x)\n"
             "  zt51xx-mp write --all --replug power --yes\n"
             "                                          nobody re-plugs: each unit's hub port is switched\n"
             "                                          off and on (hubs that switch each port; root)\n"
@@ -683,14 +691,19 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "\nAfter each unit's result a tally: units passed, units failed, and units per hour (units "
             "finished, passed and failed alike, per hour since the first unit arrived; the report counts "
             "them the same way).\n"
-            "\nExit codes: 0 every unit OK, 1 a unit failed, 2 bad command line, 3 no backend for real "
+            "\nExit codes: 0 every unit OK, 1 a unit failed (one --pre-check refused among them), 2 bad "
+            "command line, 3 no backend for real "
             "devices, 4 the --log file could not be opened or a line not written, 130 or 143 when a job "
             "was cut short by Ctrl-C or SIGTERM.\n"
             "\nExamples:\n"
             "  zt51xx-mp station --replug power --serial counter:000000001000 --log station.jsonl\n"
             "  zt51xx-mp station --simulate --units 8 --sim-handling-ms 500 --sim-stagger-ms 300 "
             "--stop-after 8\n"
-            "                                          eight simulated units arriving one after another\n");
+            "                                          eight simulated units arriving one after another\n"
+            "  zt51xx-mp station --pre-check 'mes-check' --log station.jsonl\n"
+            "                                          a unit is written only when mes-check exits 0; one "
+            "it\n"
+            "                                          refuses fails untouched (00011A01), exit 1\n");
     add("erase",
         "Erase the EEPROM of the unit the IDs select, or of the one on --port. At "
         "a terminal it "

@@ -26,6 +26,7 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     request.comeBackWithin = std::chrono::seconds(options.confirmWaitSeconds);
     request.serials = setup.serials.get();
     request.identity = setup.identity;
+    request.preCheck = setup.preCheck.get();
     std::mutex outMutex;
     std::unique_ptr<BarcodeQueue> barcodes;
     if (options.barcode) {

@@ -58,6 +58,7 @@ enum FailureClass : uint32_t {
     kClassFile = 23,
     kClassUnitClaim = 24,
     kClassImageFit = 25,
+    kClassPreCheck = 26,  // the factory's program that says whether a unit may be written
 };
 
 // Details within a class. The same number means different things in
@@ -92,6 +93,9 @@ enum FailureDetail : uint32_t {
     kDetailUnitHeld = 1,                 // class 24
     kDetailUnitLockFailed = 2,           // class 24
     kDetailImageOfOtherChip = 1,         // class 25
+    kDetailPreCheckRefused = 1,          // class 26
+    kDetailPreCheckNoAnswer = 2,         // class 26
+    kDetailPreCheckSerialRefused = 3,    // class 26
 };
 
 // One failure as an operation records it: its class and detail together, so
@@ -131,6 +135,9 @@ inline constexpr Failure kFileNotWritten{kClassFile, kDetailFileNotWritten};
 inline constexpr Failure kUnitHeld{kClassUnitClaim, kDetailUnitHeld};
 inline constexpr Failure kUnitLockFailed{kClassUnitClaim, kDetailUnitLockFailed};
 inline constexpr Failure kImageOfOtherChip{kClassImageFit, kDetailImageOfOtherChip};
+inline constexpr Failure kPreCheckRefused{kClassPreCheck, kDetailPreCheckRefused};
+inline constexpr Failure kPreCheckNoAnswer{kClassPreCheck, kDetailPreCheckNoAnswer};
+inline constexpr Failure kPreCheckSerialRefused{kClassPreCheck, kDetailPreCheckSerialRefused};
 
 // The identity reads number their failures by the register's position in the
 // read sequence, one range per path.

@@ -3,6 +3,7 @@
 #if defined(ZT_HAVE_POSIX_SYSTEM)
 #include "host/posix/PosixAppendOnlyFile.h"
 #include "host/posix/PosixAtomicFileWriter.h"
+#include "host/posix/PosixChildProcess.h"
 #include "host/posix/PosixFileIdentity.h"
 #include "host/posix/PosixFileLock.h"
 #include "host/posix/PosixHostIdentity.h"
@@ -26,6 +27,7 @@ using HostStandardStreamsImpl = host::PosixStandardStreams;
 #elif defined(ZT_HAVE_WINDOWS_SYSTEM)
 #include "host/windows/WindowsAppendOnlyFile.h"
 #include "host/windows/WindowsAtomicFileWriter.h"
+#include "host/windows/WindowsChildProcess.h"
 #include "host/windows/WindowsFileIdentity.h"
 #include "host/windows/WindowsFileLock.h"
 #include "host/windows/WindowsHostIdentity.h"
@@ -101,5 +103,7 @@ std::optional<FileIdentity> IdentifyFile(const std::string& path) { return host:
 std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler) {
     return std::make_unique<HostInterruptCatch>(handler);
 }
+
+ChildOutcome RunChildProcess(const ChildRequest& request) { return host::RunChild(request); }
 
 }  // namespace zt

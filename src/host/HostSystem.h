@@ -6,6 +6,7 @@
 
 #include "host/AppendOnlyFile.h"
 #include "host/AtomicFileWriter.h"
+#include "host/ChildProcess.h"
 #include "host/FileIdentity.h"
 #include "host/FileLock.h"
 #include "host/HostIdentity.h"
@@ -65,5 +66,10 @@ std::optional<FileIdentity> IdentifyFile(const std::string& path);
 // (host/InterruptCatch.h). Catches may nest; the inner one's handler is
 // called while it lives.
 std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler);
+
+// Runs the program `request` names through the system's shell, feeds it,
+// and waits for it at most its time-out (host/ChildProcess.h). Safe from any
+// thread; several may run at once.
+ChildOutcome RunChildProcess(const ChildRequest& request);
 
 }  // namespace zt

@@ -61,6 +61,7 @@ constexpr std::array kClassNames = {
     Named{kClassFile, "file"},
     Named{kClassUnitClaim, "unit claim"},
     Named{kClassImageFit, "image fit"},
+    Named{kClassPreCheck, "pre-check"},
 };
 
 // What the operator does next, one line per class; front ends show it in the
@@ -102,6 +103,8 @@ constexpr std::array kClassActions = {
           ZT_TR_NOOP("FailureCatalogue", "Wait for the other job to end, then write the unit again")},
     Named{kClassImageFit,
           ZT_TR_NOOP("FailureCatalogue", "Choose the image file for this unit's chip and write it again")},
+    Named{kClassPreCheck, ZT_TR_NOOP("FailureCatalogue",
+                                     "Settle what the factory's check names, then put the unit in again")},
 };
 
 constexpr std::array<std::string_view, 5> kStageMeanings = {
@@ -186,6 +189,28 @@ constexpr std::array kCatalogue = {
             "The image file given for the job is not one for the chip in this unit (another variant's "
             "image, firmware, chip class or release series), so the unit was not erased: give the image "
             "of this unit's variant.")},
+    FailureEntry{
+        kOriginWriteRequest, kClassPreCheck, kDetailPreCheckRefused, "refused by the pre-check",
+        ZT_TR_NOOP(
+            "FailureCatalogue",
+            "The station's pre-check program (--pre-check) ended with a status other than 0, so the unit "
+            "was not touched; the record's preCheck field holds the first line it printed: settle what it "
+            "names (a closed work order, a unit the factory does not know), then put the unit in again.")},
+    FailureEntry{
+        kOriginWriteRequest, kClassPreCheck, kDetailPreCheckNoAnswer, "no answer from the pre-check",
+        ZT_TR_NOOP("FailureCatalogue",
+                   "The station's pre-check program could not be started, crashed, was still running at its "
+                   "time-out (--pre-check-timeout) and was killed, or said yes with output that is no JSON "
+                   "object, so the unit was not touched: the record's preCheck field says which; mend the "
+                   "program or the factory's system behind it, then put the unit in again.")},
+    FailureEntry{
+        kOriginWriteRequest, kClassPreCheck, kDetailPreCheckSerialRefused, "pre-check serial refused",
+        ZT_TR_NOOP(
+            "FailureCatalogue",
+            "The serial the pre-check program handed the unit does not fit the image's serial string (its "
+            "length or its characters, letters, digits and '-'), or was handed out before and is in the "
+            "serial ledger, so the unit was not touched: have the factory's system hand out serials of "
+            "the image's length, each once.")},
     // The image scan: the tool's own image is wrong; no device can help.
     FailureEntry{
         kOriginParseImageTags, kClassChipClassRecord, kDetailChipClassRecord, "chip-class record",

@@ -29,7 +29,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
                                     {std::to_string(count), std::to_string(request.replugWait.count())}));
     };
     ReplugGate gate(static_cast<int>(count), prompt, interrupted);
-    const UnitPipeline pipeline(backend, records, request.serials, request.identity);
+    const UnitPipeline pipeline(backend, records, request.serials, request.identity, request.preCheck);
     records.BeginTurns();  // the records go out in the order of the units
 
     std::vector<UnitResult> results(count);
@@ -65,6 +65,7 @@ std::vector<UnitResult> WriteUnits(DeviceBackend& backend, const MultiUnitReques
             hooks.show = [view = views[i]](const UnitResult& result) {
                 // The results come in the caller's summary, after every record.
                 if (result.refusal == UnitRefusal::ImageMisfit) view->Info(ImageMisfitLine(result));
+                if (result.refusal == UnitRefusal::PreCheck) view->Info(PreCheckRefusalLine(result));
             };
             results[i] = pipeline.Run(task, *views[i], hooks);
         });

@@ -11,6 +11,7 @@
 #include "job/JobRequest.h"
 #include "platform/DeviceBackend.h"
 #include "station/PowerReplug.h"
+#include "station/PreCheck.h"
 #include "station/RecordKeeper.h"
 #include "station/SerialNumbers.h"
 #include "station/StationDisplay.h"
@@ -37,6 +38,8 @@ struct MultiUnitRequest {
     StationIdentity identity;
     // Each unit's serial as its job starts; none keeps each image's own.
     SerialNumbers* serials = nullptr;
+    // Asked before each unit is touched; none: nobody.
+    const PreCheck* preCheck = nullptr;
 };
 
 // The default re-plug wait: the dialog's own 10 s for one unit, and 5 s more

@@ -36,6 +36,69 @@ std::string FileKey(const std::string& path) {
 
 }  // namespace
 
+std::optional<size_t> ImageSerialLength(const std::optional<ImageFile>& image, std::string* why) {
+    std::optional<size_t> length;
+    auto take = [&](std::span<const uint8_t> bytes, const std::string& name) {
+        const auto place = FindSerialString(bytes);
+        if (!place) {
+            *why = name + " has no serial string to write a serial into";
+            return false;
+        }
+        if (length && *length != place->characters) {
+            *why = "the built-in images' serial strings differ in length";
+            return false;
+        }
+        length = place->characters;
+        return true;
+    };
+    if (image) return take(image->bytes, image->name) ? length : std::nullopt;
+    for (const EepromImage* builtIn : {&kImageA, &kImageB})
+        if (!take(*builtIn, "the built-in image")) return std::nullopt;
+    return length;
+}
+
+std::unique_ptr<SerialNumbers> SerialNumbers::LedgerOnly(const std::string& ledgerFolder) {
+    std::unique_ptr<SerialNumbers> serials(new SerialNumbers);
+    serials->hasSource_ = false;
+    serials->ledgerFolder_ = ledgerFolder;
+    return serials;
+}
+
+bool SerialNumbers::OpenLedger(std::string* why) {
+    if (ledger_) return true;
+    ledger_ = SerialLedger::Open(ledgerFolder_.empty() ? StateFolder() : ledgerFolder_, why);
+    return ledger_ != nullptr;
+}
+
+LedgerEntry SerialNumbers::Stamped(LedgerEntry entry, const SerialUse& use) const {
+    entry.stationId = use.stationId;
+    entry.port = use.port;
+    entry.host = ThisHost().Name();
+    entry.time = FormatIsoTime(std::chrono::system_clock::now());
+    return entry;
+}
+
+bool SerialNumbers::Adopt(const std::string& serial, const std::string& source, const SerialUse& use,
+                          std::string* why) {
+    std::lock_guard lock(mutex_);
+    if (!OpenLedger(why)) return false;
+    return ledger_
+        ->Enter(
+            [&](std::string* reason) -> std::optional<LedgerEntry> {
+                if (const auto before = ledger_->Find(serial)) {
+                    *reason = Quoted(serial) + " was handed out before (" + before->source + ", " +
+                              ledger_->Path() + ")";
+                    return std::nullopt;
+                }
+                LedgerEntry entry;
+                entry.serial = serial;
+                entry.source = source;
+                return Stamped(entry, use);
+            },
+            why)
+        .has_value();
+}
+
 std::unique_ptr<SerialNumbers> SerialNumbers::Parse(const std::string& source, size_t length,
                                                     const std::string& ledgerFolder, std::string* error,
                                                     int* exitCode) {
@@ -160,15 +223,14 @@ bool SerialNumbers::CheckPlace(std::string* error) {
 
 std::optional<std::string> SerialNumbers::Next(const SerialUse& use, std::string* why) {
     std::lock_guard lock(mutex_);
+    if (!hasSource_) {
+        *why = "no serial source";
+        return std::nullopt;
+    }
     const auto entry = ledger_->Enter(
         [&](std::string* reason) -> std::optional<LedgerEntry> {
             auto chosen = Choose(reason);
-            if (chosen) {
-                chosen->stationId = use.stationId;
-                chosen->port = use.port;
-                chosen->host = ThisHost().Name();
-                chosen->time = FormatIsoTime(std::chrono::system_clock::now());
-            }
+            if (chosen) return std::optional(Stamped(*chosen, use));
             return chosen;
         },
         why);
@@ -213,27 +275,6 @@ std::optional<LedgerEntry> SerialNumbers::Choose(std::string* why) {
         // One another source handed out already is passed over.
         if (!ledger_->Find(entry.serial)) return entry;
     }
-}
-
-std::optional<size_t> SerialLengthToWrite(const std::optional<ImageFile>& image, std::string* why) {
-    std::optional<size_t> length;
-    auto take = [&](std::span<const uint8_t> bytes, const std::string& name) {
-        const auto place = FindSerialString(bytes);
-        if (!place) {
-            *why = name + " has no serial string to write a serial into";
-            return false;
-        }
-        if (length && *length != place->characters) {
-            *why = "the built-in images' serial strings differ in length";
-            return false;
-        }
-        length = place->characters;
-        return true;
-    };
-    if (image) return take(image->bytes, image->name) ? length : std::nullopt;
-    for (const EepromImage* builtIn : {&kImageA, &kImageB})
-        if (!take(*builtIn, "the built-in image")) return std::nullopt;
-    return length;
 }
 
 }  // namespace zt::station

@@ -17,6 +17,11 @@ struct SerialUse {
     std::string port;       // the unit's port; "" when the job picks its unit itself
 };
 
+// The serial length of every image a command may write: the image file's,
+// or the built-in images' (which agree); none with the reason when an image
+// has no serial string.
+std::optional<size_t> ImageSerialLength(const std::optional<ImageFile>& image, std::string* why);
+
 // Where each unit's USB serial string comes from, one serial per unit and
 // never the same one twice:
 //   counter:START[:STEP]  START counts up by STEP (1 when left out). The
@@ -42,12 +47,26 @@ public:
                                                 const std::string& ledgerFolder, std::string* error,
                                                 int* exitCode);
 
+    // No source of its own, only the ledger in `ledgerFolder` ("": the
+    // state folder), opened when the first serial is adopted: for serials
+    // that come from elsewhere (a pre-check program).
+    static std::unique_ptr<SerialNumbers> LedgerOnly(const std::string& ledgerFolder);
+
+    // Whether Next has serials to give (a counter or a file).
+    bool HandsOut() const { return hasSource_; }
+
+    // A serial from elsewhere for `use`: entered in the ledger under the
+    // source `source`, so that no source hands it out again. False with the
+    // reason when the ledger already holds it (from whatever source), or
+    // the entry could not be written (then it is not to be used).
+    bool Adopt(const std::string& serial, const std::string& source, const SerialUse& use, std::string* why);
+
     // The next serial, entered in the ledger for `use`; none with a reason
     // when they are used up, the counter outgrew its digits, or the entry
     // could not be written (then the serial is not handed out).
     std::optional<std::string> Next(const SerialUse& use, std::string* why);
 
-    // The ledger's file, for messages.
+    // The ledger's file, for messages (not of a ledger-only one before use).
     const std::string& LedgerPath() const { return ledger_->Path(); }
 
 private:
@@ -57,9 +76,14 @@ private:
     bool CheckPlace(std::string* error);
     std::optional<LedgerEntry> Choose(std::string* why);
 
+    bool OpenLedger(std::string* why);
+    LedgerEntry Stamped(LedgerEntry entry, const SerialUse& use) const;
+
     std::mutex mutex_;
     std::unique_ptr<SerialLedger> ledger_;
-    std::string sourceKey_;  // how the ledger names this source
+    bool hasSource_ = true;
+    std::string ledgerFolder_;  // a ledger-only one's, until it is opened
+    std::string sourceKey_;     // how the ledger names this source
     // counter
     std::string prefix_;
     uint64_t start_ = 0, step_ = 1;
@@ -74,10 +98,5 @@ private:
     std::vector<Line> lines_;
     size_t next_ = 0;
 };
-
-// The serial length every image a command may write has: the image file's,
-// or the built-in images' (which agree). None, with the reason, when an image
-// has no serial string or the built-in ones differ.
-std::optional<size_t> SerialLengthToWrite(const std::optional<ImageFile>& image, std::string* why);
 
 }  // namespace zt::station

@@ -61,6 +61,8 @@ std::string FormatStationRecord(const StationRecord& r) {
     if (r.port.empty()) line["portNote"] = kPortUnknownText;
     // A station's own fields, only when it has them.
     if (!r.serialWritten.empty()) line["serialWritten"] = r.serialWritten;
+    if (!r.serialsSpent.empty()) line["serialsSpent"] = r.serialsSpent;
+    if (!r.preCheck.empty()) line["preCheck"] = r.preCheck;
     if (r.confirmed) line["confirmed"] = *r.confirmed;
     if (r.cameBack) line["cameBack"] = CameBackJson(*r.cameBack);
     for (const auto& [key, value] :

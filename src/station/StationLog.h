@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "station/CameBack.h"
 
@@ -33,6 +34,13 @@ struct StationRecord {
     // Who ran the job and what the unit carries; "" when not given.
     std::string stationId, operatorName, workOrder, barcode;
     std::string serialWritten;  // "" when the image's own serial stayed
+    // Serials entered in the ledger for the unit that did not go into it
+    // (the unit was refused, its job stopped before the serial went in, or
+    // the pre-check handed it another): they stay used, and this says where.
+    std::vector<std::string> serialsSpent;
+    // The pre-check program's first line of output, or why it gave no answer;
+    // "" when it said nothing or did not run.
+    std::string preCheck;
     // The check after the last re-plug: none when it was not asked for;
     // what came back when something did.
     std::optional<bool> confirmed;

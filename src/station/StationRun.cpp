@@ -29,7 +29,7 @@ StationRun::StationRun(DeviceBackend& backend, StationRequest request, StationDi
       records_(records),
       onUnit_(std::move(onUnit)),
       watch_(std::make_unique<PortWatch>(backend.AsPlatform().clock)),
-      pipeline_(backend, records, request_.serials, request_.identity) {}
+      pipeline_(backend, records, request_.serials, request_.identity, request_.preCheck) {}
 
 StationRun::~StationRun() = default;
 
@@ -187,6 +187,9 @@ void StationRun::ShowResult(const UnitResult& result, Port& port) {
             break;
         case UnitRefusal::ImageMisfit:
             view.Info(ImageMisfitLine(result));
+            break;
+        case UnitRefusal::PreCheck:
+            view.Info(PreCheckRefusalLine(result));
             break;
     }
     if (!result.recordError.empty())

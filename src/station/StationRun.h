@@ -39,6 +39,7 @@ struct StationRequest {
     // The scanned code for the unit that starts at `port` now; "" for none.
     std::function<std::string(const std::string& port)> barcodeFor;
     StationIdentity identity;
+    const PreCheck* preCheck = nullptr;  // asked before each unit is touched; none: nobody
 };
 
 // Runs a station until it is told to stop. Each port has its own thread:

@@ -4,6 +4,7 @@
 #include <memory>
 #include <sstream>
 
+#include "chip/ImageIdentity.h"
 #include "device/FailureCodes.h"
 #include "device/PortScope.h"
 #include "job/JobResult.h"
@@ -13,6 +14,7 @@
 #include "station/PortStatusView.h"
 #include "station/PortWatch.h"
 #include "station/StationRecordCollector.h"
+#include "station/TerminalText.h"
 #include "station/UnitConfirmation.h"
 
 namespace zt::station {
@@ -37,8 +39,10 @@ struct UnitPipeline::Road {
     JobReport report;
     StationRecord record;
     std::chrono::system_clock::time_point start = std::chrono::system_clock::now();
-    bool ran = false;       // the job was started on the unit
-    bool jobEnded = false;  // hooks.jobEnded has been called
+    std::vector<std::string> serialsTaken{};  // entered in the ledger for this unit, in order
+    std::string preCheckLine{};               // what the pre-check said
+    bool ran = false;                         // the job was started on the unit
+    bool jobEnded = false;                    // hooks.jobEnded has been called
 
     void EndJob() {
         if (jobEnded) return;
@@ -53,8 +57,16 @@ struct UnitPipeline::Road {
 };
 
 UnitPipeline::UnitPipeline(DeviceBackend& backend, RecordKeeper& records, SerialNumbers* serials,
-                           StationIdentity identity)
-    : backend_(backend), records_(records), serials_(serials), identity_(std::move(identity)) {}
+                           StationIdentity identity, const PreCheck* preCheck)
+    : backend_(backend),
+      records_(records),
+      // A serial a pre-check hands out goes into the ledger like any other.
+      ownLedger_(!serials && preCheck ? SerialNumbers::LedgerOnly("") : nullptr),
+      serials_(serials ? serials : ownLedger_.get()),
+      identity_(std::move(identity)),
+      preCheck_(preCheck) {}
+
+UnitPipeline::~UnitPipeline() = default;
 
 UnitResult UnitPipeline::Run(const UnitTask& task, ConsoleView& view, const UnitHooks& hooks) const {
     PortStatusView states(view, hooks.showStates);
@@ -93,10 +105,13 @@ bool UnitPipeline::Claim(Road& road) const {
 }
 
 bool UnitPipeline::TakeSerial(Road& road) const {
-    if (!serials_) return true;
+    if (!serials_ || !serials_->HandsOut()) return true;
     std::string why;
     road.job.serial = serials_->Next({identity_.stationId, road.task.port}, &why);
-    if (road.job.serial) return true;
+    if (road.job.serial) {
+        road.serialsTaken.push_back(*road.job.serial);
+        return true;
+    }
     road.Refuse(UnitRefusal::NoSerial, kSerialRefused, why);
     return false;
 }
@@ -129,6 +144,8 @@ void UnitPipeline::RunJob(Road& road) const {
     if (!misfit.empty()) {
         road.Refuse(UnitRefusal::ImageMisfit, kImageOfOtherChip, misfit);
         road.report.outcome = road.result.outcome;
+    } else if (preCheck_ && !AskPreCheck(road, session)) {
+        road.report.outcome = road.result.outcome;
     } else {
         if (hooks.starting) hooks.starting(session);
         road.report = session.WriteEeprom(road.job);
@@ -146,6 +163,60 @@ void UnitPipeline::RunJob(Road& road) const {
     road.result.lockFailure = road.scope.LastLockFailure();
     road.record = CollectStationRecord({road.report, ids, platform.usb, road.scope.Port(),
                                         road.result.outcome, road.start, std::chrono::system_clock::now()});
+    road.record.preCheck = road.preCheckLine;
+    // A serial the unit was given but did not get stays used: its record
+    // says so, and the ledger where it went.
+    for (const std::string& serial : road.serialsTaken)
+        if (serial != road.record.serialWritten) road.record.serialsSpent.push_back(serial);
+}
+
+bool UnitPipeline::AskPreCheck(Road& road, DialogSession& session) const {
+    PreCheckFacts facts;
+    facts.stationId = identity_.stationId;
+    facts.operatorName = identity_.operatorName;
+    facts.workOrder = identity_.workOrder;
+    facts.barcode = road.task.barcode;
+    facts.serial = road.job.serial.value_or("");
+    // The unit the job will open, found as the write request finds it (an
+    // open writes nothing); for a unit named by its IDs this fixes its port.
+    CZT51xxWriteEepromMPDlg& dlg = session.Dialog();
+    if (!Failed(dlg.OpenTypedUnit())) {
+        const DeviceIds found = dlg.OpenDeviceIds();
+        facts.vendorId = found.vendorId;
+        facts.productId = found.productId;
+    }
+    facts.port = road.scope.Port();
+    const PreCheckAnswer answer = preCheck_->Ask(facts);
+    road.preCheckLine = answer.line;
+    std::string why;
+    if (!answer.yes) {
+        road.Refuse(UnitRefusal::PreCheck, answer.failure, answer.line);
+        return false;
+    }
+    if (!answer.serial || answer.serial == road.job.serial) return true;
+    if (AdoptSerial(road, *answer.serial, &why)) return true;
+    road.preCheckLine = why;
+    road.Refuse(UnitRefusal::PreCheck, kPreCheckSerialRefused, why);
+    return false;
+}
+
+// A serial the pre-check hands the unit: one the image takes, that nobody
+// handed out before, entered in the ledger before the unit gets it.
+bool UnitPipeline::AdoptSerial(Road& road, const std::string& serial, std::string* why) const {
+    const auto length = ImageSerialLength(road.job.image, why);
+    if (!length) return false;
+    if (!IsSerialText(serial) || serial.size() != *length) {
+        *why = "the pre-check's serial \"" + ForTerminal(serial) + "\" is not " + std::to_string(*length) +
+               " letters, digits or '-'";
+        return false;
+    }
+    if (!serials_->Adopt(serial, "pre-check", {identity_.stationId, road.scope.Port()}, why)) {
+        *why = "the pre-check's serial is refused: " + *why;
+        return false;
+    }
+    road.serialsTaken.push_back(serial);
+    road.job.serial = serial;
+    return true;
 }
 
 void UnitPipeline::Confirm(Road& road) const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "platform/DeviceBackend.h"
 #include "station/ConsoleView.h"
 #include "station/OperatorInput.h"
+#include "station/PreCheck.h"
 #include "station/RecordKeeper.h"
 #include "station/SerialNumbers.h"
 #include "station/StationIdentity.h"
@@ -72,13 +74,18 @@ struct UnitHooks {
 };
 
 // The one road of a unit, for every front end: claim its port, take its
-// serial, check that the image fits its chip, run its job, confirm it after
+// serial, check that the image fits its chip, ask the pre-check program (when
+// there is one) whether it may be written, run its job, confirm it after
 // the last re-plug, append and sync its record, and only then show its
 // result. A unit turned away on the way still gets a code and a record.
 class UnitPipeline {
 public:
+    // `serials` (none: each image keeps its own serial) also takes the
+    // serials a pre-check hands out into its ledger; without a source of its
+    // own it is SerialNumbers::LedgerOnly. `preCheck`: none asks nobody.
     UnitPipeline(DeviceBackend& backend, RecordKeeper& records, SerialNumbers* serials,
-                 StationIdentity identity);
+                 StationIdentity identity, const PreCheck* preCheck = nullptr);
+    ~UnitPipeline();
 
     UnitResult Run(const UnitTask& task, ConsoleView& view, const UnitHooks& hooks) const;
 
@@ -87,13 +94,17 @@ private:
     bool Claim(Road& road) const;
     bool TakeSerial(Road& road) const;
     void RunJob(Road& road) const;
+    bool AskPreCheck(Road& road, DialogSession& session) const;
+    bool AdoptSerial(Road& road, const std::string& serial, std::string* why) const;
     void Confirm(Road& road) const;
     void Finish(Road& road) const;
 
     DeviceBackend& backend_;
     RecordKeeper& records_;
+    std::unique_ptr<SerialNumbers> ownLedger_;
     SerialNumbers* serials_;
     const StationIdentity identity_;
+    const PreCheck* preCheck_;
 };
 
 }  // namespace zt::station

@@ -17,6 +17,7 @@ enum class UnitRefusal {
     CannotLock,   // its port's lock could not be taken at all
     NoSerial,     // the serial source had none for it
     ImageMisfit,  // the image file is not for its chip
+    PreCheck,     // the pre-check program did not say yes, or handed it a serial it cannot have
 };
 
 // What became of one unit on its road: its outcome, its record and whether
@@ -44,6 +45,11 @@ struct UnitResult {
 inline std::string ImageMisfitLine(const UnitResult& result) {
     return FillIn(OperatorText("Station", "the image file is refused for this unit, %1; it was not written"),
                   {result.refusalReason});
+}
+
+// The operator's line for a unit the pre-check did not let through.
+inline std::string PreCheckRefusalLine(const UnitResult& result) {
+    return "the pre-check refused this unit (" + result.refusalReason + "); it was not written";
 }
 
 }  // namespace zt::station

@@ -93,6 +93,20 @@ struct GuiOptionDefinitions {
         QStringLiteral("SOURCE")};
     const QCommandLineOption bell{
         QStringLiteral("bell"), QStringLiteral("With --station: ring the system's bell when a unit fails.")};
+    const QCommandLineOption preCheck{
+        QStringLiteral("pre-check"),
+        QStringLiteral("With --station: before each unit is touched, run COMMAND through /bin/sh -c (cmd /c "
+                       "on Windows) with the unit's facts as one JSON line on its standard input; only exit "
+                       "status 0 lets the unit be written (else 00011A01, or 00011A02 when it cannot be "
+                       "started, crashes or does not answer in time); {\"serial\":\"...\"} on its standard "
+                       "output gives the unit that serial (00011A03 when it does not fit or was handed out "
+                       "before)."),
+        QStringLiteral("COMMAND")};
+    const QCommandLineOption preCheckTimeout{
+        QStringLiteral("pre-check-timeout"),
+        QStringLiteral("Seconds the --pre-check program has to answer before it is killed and the unit "
+                       "refused (0.1 to 600; default 10)."),
+        QStringLiteral("SECONDS"), QStringLiteral("10")};
     const QCommandLineOption autoOk{QStringLiteral("auto-ok"),
                                     QStringLiteral("Answer every message box with OK at once.")};
     const QCommandLineOption screenshot{
@@ -112,9 +126,11 @@ struct GuiOptionDefinitions {
 
 // Every option, in the order --help shows them.
 QList<QCommandLineOption> AllOptions(const GuiOptionDefinitions& d) {
-    return {d.help,     d.version, d.simulate, d.variant, d.units,      d.fault,        d.listFaults,
-            d.simClock, d.station, d.replug,   d.log,     d.stationId,  d.operatorName, d.workOrder,
-            d.config,   d.serial,  d.bell,     d.autoOk,  d.screenshot, d.screenshotAt, d.language};
+    return {d.help,       d.version,      d.simulate,     d.variant,         d.units,
+            d.fault,      d.listFaults,   d.simClock,     d.station,         d.replug,
+            d.log,        d.stationId,    d.operatorName, d.workOrder,       d.config,
+            d.serial,     d.bell,         d.preCheck,     d.preCheckTimeout, d.autoOk,
+            d.screenshot, d.screenshotAt, d.language};
 }
 
 void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
@@ -194,6 +210,20 @@ bool ReadStation(const QCommandLineParser& parser, const GuiOptionDefinitions& d
         return false;
     }
     o->bell = parser.isSet(d.bell);
+    if (parser.isSet(d.preCheck)) {
+        if (!o->station || parser.value(d.preCheck).isEmpty()) {
+            *error = QStringLiteral("--pre-check needs --station and a command");
+            return false;
+        }
+        o->preCheck = parser.value(d.preCheck).toStdString();
+    }
+    bool numeric = false;
+    const double seconds = parser.value(d.preCheckTimeout).toDouble(&numeric);
+    if (!numeric || seconds < 0.1 || seconds > 600) {
+        *error = QStringLiteral("--pre-check-timeout wants seconds from 0.1 to 600");
+        return false;
+    }
+    o->preCheckTimeout = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000 + 0.5));
     return true;
 }
 
@@ -203,7 +233,7 @@ bool ReadSerials(const QCommandLineParser& parser, const GuiOptionDefinitions& d
                  QString* error, int* exitCode) {
     if (!parser.isSet(d.serial)) return true;
     std::string reason;
-    const auto length = station::SerialLengthToWrite(std::nullopt, &reason);
+    const auto length = station::ImageSerialLength(std::nullopt, &reason);
     if (length) {
         o->serials = station::SerialNumbers::Parse(parser.value(d.serial).toStdString(), *length, "", &reason,
                                                    exitCode);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,9 @@ namespace zt::qt {
 //   --config FILE
 //       the station settings (else the system's and the user's files): each
 //       option the line leaves out, by its long name ("station = true")
+//   --pre-check COMMAND [--pre-check-timeout SECONDS]
+//       with --station: run COMMAND before each unit is touched; only a yes
+//       (exit 0) lets the unit be written
 //   --screenshot FILE [--screenshot-at N]
 //       save the window to FILE once the progress bar reaches N (default 40)
 //       during a job, then close the tool; with --station, once every unit's
@@ -48,6 +52,10 @@ struct GuiOptions {
     // As given, else from the station settings; the station window's fields
     // start with it.
     station::StationIdentity identity;
+    // --pre-check: the program asked before each unit (none: nobody) and
+    // how long it has to answer.
+    std::optional<std::string> preCheck;
+    std::chrono::milliseconds preCheckTimeout{10000};
 };
 
 struct GuiCommandLine {

@@ -303,6 +303,7 @@ void StationWindow::StartStation() {
     request.job.replug = replug_;
     request.identity = *identity;
     request.serials = serials_;
+    request.preCheck = preCheck_;
     // Asked on a unit's thread as its job starts; the codes are the UI
     // thread's alone. A window that is closing hands out none.
     request.barcodeFor = [this](const std::string&) {
@@ -389,6 +390,7 @@ void StationWindow::StartJob() {
     // The new job's rows: the units present now, nothing of the last job.
     std::erase_if(rows_, [](const Row& r) { return !r.present; });
     station::MultiUnitRequest request;
+    request.preCheck = preCheck_;
     for (Row& row : rows_) {
         row.line = station::PortLine();
         row.stated = false;

@@ -14,6 +14,7 @@
 
 #include "station/MultiUnitWrite.h"
 #include "station/PortLine.h"
+#include "station/PreCheck.h"
 #include "station/RecordKeeper.h"
 #include "station/StationIdentity.h"
 #include "station/WindowStationDisplay.h"
@@ -87,6 +88,8 @@ public:
     // switching their hub ports off and on where the hubs can (a unit whose
     // port cannot be switched is left to the operator's prompt).
     void SetReplugMode(ReplugMode mode) { replug_ = mode; }
+    // Asked before each unit is touched, in both modes; none: nobody.
+    void SetPreCheck(const station::PreCheck* check) { preCheck_ = check; }
     // The station log each unit's job appends its line to; none by default.
     void SetLog(station::StationLog* log) { records_ = std::make_unique<station::RecordKeeper>(log); }
 
@@ -204,6 +207,7 @@ private:
     ReplugMode replug_ = ReplugMode::Operator;
     station::SerialNumbers* serials_ = nullptr;
     bool bell_ = false;
+    const station::PreCheck* preCheck_ = nullptr;
     // Every unit's record, before its row shows the result.
     std::unique_ptr<station::RecordKeeper> records_ = std::make_unique<station::RecordKeeper>(nullptr);
     QPointer<QMessageBox> replugBox_;

@@ -12,6 +12,7 @@
 #include "platform/DeviceBackend.h"
 #include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
+#include "station/PreCheck.h"
 #include "station/StationLog.h"
 #include "ui/qt/DialogJobRecords.h"
 #include "ui/qt/LastResultLine.h"
@@ -72,6 +73,11 @@ int RunStation(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOp
     if (options.replugByPower) window.SetReplugMode(ReplugMode::Power);
     window.SetSerials(options.serials.get());
     window.SetBell(options.bell);
+    std::optional<station::PreCheck> preCheck;
+    if (options.preCheck) {
+        preCheck.emplace(*options.preCheck, options.preCheckTimeout);
+        window.SetPreCheck(&*preCheck);
+    }
     if (options.autoOk) {
         window.onReplugPromptShown = [](QMessageBox& box) {
             QTimer::singleShot(0, &box, [&box] { box.button(QMessageBox::Ok)->click(); });

@@ -14,6 +14,7 @@
 #include "platform/BackendSelection.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/ExitCodes.h"
+#include "station/PreCheck.h"
 #include "station/SerialNumbers.h"
 #include "station/SimulationArguments.h"
 #include "station/StationConfig.h"
@@ -43,6 +44,7 @@ std::optional<size_t> BuiltInSerialLength(std::string* why) {
 constexpr const char* kUsage =
     "usage: zt51xx-mp-gui --station [--log FILE] [--replug power|operator]\n"
     "                     [--simulate [--units N] [--fault F]... [--updater] [--variant V] [--sim-clock]]\n"
+    "                     [--pre-check COMMAND [--pre-check-timeout SECONDS]]\n"
     "                     [--auto-ok] [--write | --run] [--screenshot FILE]\n"
     "                     [--serial counter:START[:STEP]|file:PATH]\n"
     "                     [--station-id ID] [--operator NAME] [--work-order WO] [--config FILE]";
@@ -96,6 +98,10 @@ std::optional<StationOptions> ParseStationOptions(const std::vector<std::string>
         } else if (a == "--variant" && value(o.variant)) {
         } else if (a == "--sim-clock") {
             o.simClock = true;
+        } else if (a == "--pre-check" && value(o.preCheck) && !o.preCheck.empty()) {
+        } else if (a == "--pre-check-timeout" && value(v) && std::atof(v.c_str()) >= 0.1 &&
+                   std::atof(v.c_str()) <= 600) {
+            o.preCheckTimeoutMs = static_cast<int>(std::atof(v.c_str()) * 1000 + 0.5);
         } else if (a == "--auto-ok") {
             o.autoOk = true;
         } else if (a == "--write") {
@@ -161,6 +167,11 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
     window.SetReplugMode(options.replug);
     window.SetIdentity(identity);
     window.SetSerials(serials.get());
+    std::optional<station::PreCheck> preCheck;
+    if (!options.preCheck.empty()) {
+        preCheck.emplace(options.preCheck, std::chrono::milliseconds(options.preCheckTimeoutMs));
+        window.SetPreCheck(&*preCheck);
+    }
     if (options.autoOk) window.onReplugPromptShown = [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); };
 
     int exitCode = station::kExitOk;

@@ -51,6 +51,10 @@ struct StationOptions {
     std::optional<std::string> serial;
     station::GivenIdentity identity;
     std::string configFile;
+    // --pre-check CMD [--pre-check-timeout SECONDS]: asked before each unit
+    // is touched (cmd /c); "" asks nobody.
+    std::string preCheck;
+    int preCheckTimeoutMs = 10000;
 };
 
 bool WantsStation(const std::vector<std::string>& args);

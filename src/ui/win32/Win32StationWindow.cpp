@@ -475,6 +475,7 @@ void Win32StationWindow::StartJob() {
     request.replugWait = station::DefaultReplugWait(request.ports.size());
     request.job.replug = replug_;
     request.identity = *identity;
+    request.preCheck = preCheck_;
     display_ = std::make_unique<station::WindowStationDisplay>(calls_, *this);
     job_ = std::thread([this, request] {
         // Each unit's record is on disk as its job ends, before the window
@@ -538,6 +539,7 @@ void Win32StationWindow::StartStation() {
     request.job.replug = replug_;
     request.identity = *identity;
     request.serials = serials_;
+    request.preCheck = preCheck_;
     // Asked on a unit's thread as its job starts; the codes are the UI
     // thread's alone. A window that is closing hands out none.
     request.barcodeFor = [this](const std::string&) {

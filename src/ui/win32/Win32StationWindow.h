@@ -14,6 +14,7 @@
 #include "app/UiCallQueue.h"
 #include "job/JobRequest.h"
 #include "station/MultiUnitWrite.h"
+#include "station/PreCheck.h"
 #include "station/RecordKeeper.h"
 #include "station/SerialNumbers.h"
 #include "station/StationIdentity.h"
@@ -69,6 +70,8 @@ public:
     // switching their hub ports where the hubs can (a unit whose port cannot
     // be switched is left to the operator's prompt).
     void SetReplugMode(ReplugMode mode) { replug_ = mode; }
+    // Asked before each unit is touched; none: nobody.
+    void SetPreCheck(const station::PreCheck* check) { preCheck_ = check; }
     // The station log each unit's job appends its line to; none by default.
     // The lines are written on the job's thread as the job ends, so a job
     // stopped by a close still leaves them.
@@ -178,6 +181,7 @@ private:
     bool running_ = false;
     std::atomic<bool> anyFailed_{false};  // set on the job's thread
     ReplugMode replug_ = ReplugMode::Operator;
+    const station::PreCheck* preCheck_ = nullptr;
     // Every unit's record, before its row shows the result.
     std::unique_ptr<station::RecordKeeper> records_ = std::make_unique<station::RecordKeeper>(nullptr);
     HWND openBox_ = nullptr;  // the re-plug prompt or the close question while it is up
