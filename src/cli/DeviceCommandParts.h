@@ -9,6 +9,7 @@
 #include "job/JobOutcome.h"
 #include "job/JobRequest.h"
 #include "station/OperatorInput.h"
+#include "station/RecordPublisher.h"
 #include "station/SerialNumbers.h"
 #include "station/StationDisplay.h"
 #include "station/StationLog.h"
@@ -30,6 +31,10 @@ struct CommandSetup {
     std::optional<ImageFile> image;
     std::unique_ptr<SerialNumbers> serials;
     StationIdentity identity;
+    // With --mqtt: ships the log's records to the broker while the command runs.
+    std::unique_ptr<RecordPublisher> publisher;
+    // Held by every thread that prints while units run.
+    std::mutex outMutex;
 };
 
 int ExitCodeOf(ResultKind kind);

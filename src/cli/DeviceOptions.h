@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "platform/BackendSelection.h"
+#include "station/BrokerOptions.h"
 #include "station/SimulationArguments.h"
 
 namespace CLI {
@@ -37,12 +38,13 @@ struct DeviceOptions {
     // and how the units are checked after their last re-plug.
     std::optional<std::string> serial;
     std::optional<std::string> stationId, operatorName, workOrder;
-    std::string configFile;       // "": the system's and the user's station.conf
-    bool confirm = false;         // write: check the unit after its last re-plug
-    int confirmWaitSeconds = 10;  // from the unit leaving until it must be back
-    bool barcode = false;         // station: one scanned code per unit on standard input
-    int stopAfter = 0;            // station: stop after this many units (0: run until stopped)
-    bool logGiven = false;        // --log was typed, even as ""
+    std::string configFile;         // "": the system's and the user's station.conf
+    bool confirm = false;           // write: check the unit after its last re-plug
+    int confirmWaitSeconds = 10;    // from the unit leaving until it must be back
+    bool barcode = false;           // station: one scanned code per unit on standard input
+    int stopAfter = 0;              // station: stop after this many units (0: run until stopped)
+    bool logGiven = false;          // --log was typed, even as ""
+    station::BrokerOptions broker;  // write and station: --mqtt and its options
 };
 
 struct CheckedDeviceOptions {

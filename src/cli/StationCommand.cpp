@@ -3,6 +3,7 @@
 
 #include "cli/DeviceCommandParts.h"
 #include "cli/InterruptSignal.h"
+#include "cli/RecordPublishing.h"
 #include "cli/UnitView.h"
 #include "station/BarcodeQueue.h"
 #include "station/StationRun.h"
@@ -24,7 +25,7 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     request.comeBackWithin = std::chrono::seconds(options.confirmWaitSeconds);
     request.serials = setup.serials.get();
     request.identity = setup.identity;
-    std::mutex outMutex;
+    std::mutex& outMutex = setup.outMutex;
     std::unique_ptr<BarcodeQueue> barcodes;
     if (options.barcode) {
         barcodes = std::make_unique<BarcodeQueue>(input, [&](const std::string& line) {
@@ -37,7 +38,7 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
         .Info("Station: each unit is written as it arrives (" + backend.Describe() +
               "); Ctrl-C stops taking units");
-    const auto display = MakeStationDisplay(options, ctx, outMutex, input);
+    const auto display = ShowDelivery(MakeStationDisplay(options, ctx, outMutex, input), setup);
 
     std::atomic<int> finished{0};
     bool anyFailed = false, anyInterrupted = false;

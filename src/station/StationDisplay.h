@@ -10,9 +10,13 @@ namespace zt::station {
 struct StationCounters {
     int passed = 0, failed = 0;
     double unitsPerHour = 0;  // units finished per hour since the first one arrived
+    // Records in the log that the factory's broker has not taken yet; shown
+    // only when some wait.
+    size_t undelivered = 0;
 };
 
-// "passed 3  failed 1  412 units/h"
+// "passed 3  failed 1  412 units/h", and "  records not yet delivered: 5"
+// while some wait.
 std::string CountersText(const StationCounters& counters);
 
 // Where several units written at once show themselves: a view for each unit

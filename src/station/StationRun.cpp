@@ -213,7 +213,9 @@ namespace zt::station {
 
 std::string CountersText(const StationCounters& counters) {
     return "passed " + std::to_string(counters.passed) + "  failed " + std::to_string(counters.failed) +
-           "  " + std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5)) + " units/h";
+           "  " + std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5)) + " units/h" +
+           (counters.undelivered > 0 ? "  records not yet delivered: " + std::to_string(counters.undelivered)
+                                     : "");
 }
 
 }  // namespace zt::station
