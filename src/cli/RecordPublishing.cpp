@@ -49,18 +49,21 @@ private:
 }  // namespace
 
 void AddBrokerOptions(CLI::App* sub, BrokerOptions& options) {
-    sub->add_option("--mqtt", options.url,
-                    "also deliver every record to this MQTT broker (mqtt://HOST[:PORT], mqtts://HOST[:PORT]); "
-                    "the --log file is the queue: a broker that is away never holds up a unit, and what it "
-                    "missed goes out, in order, once it is back (docs/station-records.md)")
+    sub->add_option(
+           "--mqtt", options.url,
+           "also deliver every record to this MQTT broker (mqtt://HOST[:PORT], mqtts://HOST[:PORT]); "
+           "the --log file is the queue: a broker that is away never holds up a unit, and what it "
+           "missed goes out, in order, once it is back (docs/station-records.md)")
         ->group(kBrokerGroup);
     sub->add_option("--mqtt-prefix", options.prefix,
                     "the first topic levels: records go to PREFIX/STATION/record, the station's state to "
                     "PREFIX/STATION/state (default zt51xx-mp)")
         ->group(kBrokerGroup);
-    sub->add_option("--mqtt-ca", options.caFile, "mqtts://: the CA file the broker's certificate must come from")
+    sub->add_option("--mqtt-ca", options.caFile,
+                    "mqtts://: the CA file the broker's certificate must come from")
         ->group(kBrokerGroup);
-    sub->add_option("--mqtt-cert", options.certFile, "mqtts://: this station's client certificate (with --mqtt-key)")
+    sub->add_option("--mqtt-cert", options.certFile,
+                    "mqtts://: this station's client certificate (with --mqtt-key)")
         ->group(kBrokerGroup);
     sub->add_option("--mqtt-key", options.keyFile, "mqtts://: the key of --mqtt-cert")->group(kBrokerGroup);
     sub->add_option("--mqtt-user", options.user, "the user name at the broker")->group(kBrokerGroup);
@@ -81,18 +84,21 @@ bool StartPublishing(const DeviceOptions& options, CommandSetup& setup, CommandC
         return false;
     };
     if (options.log.empty())
-        return refuse("--mqtt needs --log FILE: records wait in that file until the broker has them", kExitUsage);
+        return refuse("--mqtt needs --log FILE: records wait in that file until the broker has them",
+                      kExitUsage);
     PublisherSettings settings;
     std::string error;
     if (!ResolveBroker(options.broker, &settings.broker, &error)) return refuse(error, kExitUsage);
-    if (!StationTopicLevel(setup.identity.stationId, &settings.stationId, &error)) return refuse(error, kExitUsage);
+    if (!StationTopicLevel(setup.identity.stationId, &settings.stationId, &error))
+        return refuse(error, kExitUsage);
     settings.url = options.broker.url;
     settings.prefix = options.broker.prefix;
     settings.logs = {options.log};
-    setup.publisher = std::make_unique<RecordPublisher>(std::move(settings), [&setup, &ctx](const std::string& line) {
-        std::lock_guard lock(setup.outMutex);
-        ctx.err << "zt51xx-mp: " << line << '\n' << std::flush;
-    });
+    setup.publisher =
+        std::make_unique<RecordPublisher>(std::move(settings), [&setup, &ctx](const std::string& line) {
+            std::lock_guard lock(setup.outMutex);
+            ctx.err << "zt51xx-mp: " << line << '\n' << std::flush;
+        });
     if (!setup.publisher->Open(&error)) {
         setup.publisher.reset();
         return refuse(error, kExitIoError);
@@ -142,7 +148,8 @@ void RunPublish(const PublishOptions& options, CommandContext& ctx) {
         return fail(error, kExitUsage);
     if (!StationTopicLevel(identity.stationId, &settings.stationId, &error)) return fail(error, kExitUsage);
     for (const std::string& log : options.logs)
-        if (!options.follow && !IdentifyFile(log)) return fail("cannot read the log " + log + ": no such file", kExitIoError);
+        if (!options.follow && !IdentifyFile(log))
+            return fail("cannot read the log " + log + ": no such file", kExitIoError);
     settings.url = options.broker.url;
     settings.prefix = options.broker.prefix;
     settings.logs = options.logs;
@@ -188,9 +195,14 @@ void RunCollect(const CollectOptions& options, CommandContext& ctx) {
     settings.prefix = options.broker.prefix;
     settings.fleetLog = options.log;
     settings.stopAfter = options.stopAfter;
+    settings.subscribed = [&] {
+        ctx.out << "collecting records from " << options.broker.url << " into " << options.log << '\n'
+                << std::flush;
+    };
     // A session the broker keeps: what arrives while the collector is away
     // waits for it there.
-    settings.broker.clientId = options.clientId.empty() ? "zt51xx-mp-collect-" + ThisHost().Name() : options.clientId;
+    settings.broker.clientId =
+        options.clientId.empty() ? "zt51xx-mp-collect-" + ThisHost().Name() : options.clientId;
     settings.broker.cleanSession = false;
     std::mutex outMutex;
     FleetCollector collector(settings, [&](const std::string& line) {
@@ -213,20 +225,27 @@ void AddPublishCommands(CLI::App& app, CommandContext& ctx) {
     CLI::App* sub = app.add_subcommand(
         "publish",
         "Deliver the records of station logs to an MQTT broker: every record not yet acknowledged, in order, "
-        "each once (a repeat after a crash carries the same recordId). The position beside each log (LOG.delivered) "
-        "says how far the broker has them. With --follow it keeps going as the logs grow, as a service does.");
+        "each once (a repeat after a crash carries the same recordId). The position beside each log "
+        "(LOG.delivered) "
+        "says how far the broker has them. With --follow it keeps going as the logs grow, as a service "
+        "does.");
     sub->add_option("LOG", publish->logs, "station logs (--log files of write and station)")->required();
-    sub->add_flag("--follow", publish->follow, "keep delivering new records as they are appended, until stopped");
-    sub->add_option("--station-id", publish->stationId,
-                    "the station's topic level (default: station-id of the station settings, else the host name)");
+    sub->add_flag("--follow", publish->follow,
+                  "keep delivering new records as they are appended, until stopped");
+    sub->add_option(
+        "--station-id", publish->stationId,
+        "the station's topic level (default: station-id of the station settings, else the host name)");
     sub->add_option("--config", publish->configFile, "read station-id from this settings file");
     AddBrokerOptions(sub, publish->broker);
     sub->get_option("--mqtt")->required();
     sub->footer(
-        "\nExit codes: 0 every record delivered (or --follow stopped by a signal), 2 bad command line, 4 a log "
+        "\nExit codes: 0 every record delivered (or --follow stopped by a signal), 2 bad command line, 4 a "
+        "log "
         "could not be read, or records were left undelivered after 30 s without progress.\n"
-        "\nExample:\n  zt51xx-mp publish /var/log/zt51xx-mp/records.log --follow --mqtt mqtts://broker.factory:8883 "
-        "--mqtt-ca /etc/zt51xx-mp/factory-ca.pem --mqtt-user line2-st4 --mqtt-password-file /etc/zt51xx-mp/mqtt.pw\n");
+        "\nExample:\n  zt51xx-mp publish /var/log/zt51xx-mp/records.log --follow --mqtt "
+        "mqtts://broker.factory:8883 "
+        "--mqtt-ca /etc/zt51xx-mp/factory-ca.pem --mqtt-user line2-st4 --mqtt-password-file "
+        "/etc/zt51xx-mp/mqtt.pw\n");
     sub->callback([publish, &ctx] { RunPublish(*publish, ctx); });
 
     auto collect = std::make_shared<CollectOptions>();
@@ -241,8 +260,9 @@ void AddPublishCommands(CLI::App& app, CommandContext& ctx) {
         ->check(CLI::Range(1, 100000000));
     AddBrokerOptions(col, collect->broker);
     col->get_option("--mqtt")->required();
-    col->footer("\nExit codes: 0 stopped by a signal or --stop-after, 2 bad command line, 4 the log could not be "
-                "opened or written.\n");
+    col->footer(
+        "\nExit codes: 0 stopped by a signal or --stop-after, 2 bad command line, 4 the log could not be "
+        "opened or written.\n");
     col->callback([collect, &ctx] { RunCollect(*collect, ctx); });
 }
 

@@ -9,12 +9,12 @@ struct MqttSettings {
     std::string host;
     int port = 1883;
     bool tls = false;
-    std::string caFile;                 // with tls: the authority the broker's certificate must come from
-    std::string certFile, keyFile;      // with tls: this client's own certificate, when the broker asks for one
-    std::string user, password;         // "" user: none
-    std::string clientId;               // "": the library makes one up
-    bool cleanSession = true;           // false: the broker keeps this client's subscriptions and queue
-    std::string willTopic, willPayload; // "" topic: no last will
+    std::string caFile;             // with tls: the authority the broker's certificate must come from
+    std::string certFile, keyFile;  // with tls: this client's own certificate, when the broker asks for one
+    std::string user, password;     // "" user: none
+    std::string clientId;           // "": the library makes one up
+    bool cleanSession = true;       // false: the broker keeps this client's subscriptions and queue
+    std::string willTopic, willPayload;  // "" topic: no last will
     bool willRetain = true;
     int keepAliveSeconds = 10;
 };
@@ -30,6 +30,8 @@ public:
         std::function<void(int messageId)> delivered;
         // A message arrived on a subscribed topic.
         std::function<void(const std::string& topic, const std::string& payload)> message;
+        // The broker confirmed a subscription.
+        std::function<void()> subscribed;
     };
 
     virtual ~MqttClient() = default;

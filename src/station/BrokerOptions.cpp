@@ -53,7 +53,8 @@ bool ParseUrl(const std::string& url, MqttSettings* settings, std::string* error
         return refuse("give mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
     }
     if (rest.find('@') != std::string::npos)
-        return refuse("give the user with --mqtt-user and the password in --mqtt-password-file, not in the URL");
+        return refuse(
+            "give the user with --mqtt-user and the password in --mqtt-password-file, not in the URL");
     if (!rest.empty() && rest.back() == '/') rest.pop_back();
     if (rest.find('/') != std::string::npos) return refuse("a broker's URL has no path");
     std::string port;
@@ -73,8 +74,9 @@ bool ParseUrl(const std::string& url, MqttSettings* settings, std::string* error
     if (settings->host.empty()) return refuse("no host");
     settings->port = settings->tls ? 8883 : 1883;
     if (!port.empty() || rest.find(':') != std::string::npos) {
-        const bool digits = !port.empty() && port.size() <= 5 &&
-                            std::all_of(port.begin(), port.end(), [](unsigned char c) { return std::isdigit(c); });
+        const bool digits =
+            !port.empty() && port.size() <= 5 &&
+            std::all_of(port.begin(), port.end(), [](unsigned char c) { return std::isdigit(c); });
         const int number = digits ? std::stoi(port) : 0;
         if (number < 1 || number > 65535) return refuse("the port must be 1 to 65535");
         settings->port = number;
@@ -93,7 +95,8 @@ bool ResolveBroker(const BrokerOptions& options, MqttSettings* settings, std::st
         return false;
     }
     if (settings->tls && options.caFile.empty()) {
-        *error = "--mqtt " + options.url + ": mqtts:// needs --mqtt-ca FILE, the authority the broker's "
+        *error = "--mqtt " + options.url +
+                 ": mqtts:// needs --mqtt-ca FILE, the authority the broker's "
                  "certificate is checked against";
         return false;
     }
@@ -126,8 +129,9 @@ bool ResolveBroker(const BrokerOptions& options, MqttSettings* settings, std::st
     if (!options.passwordFile.empty()) {
         const RegularFileContents file = ReadRegularFile(options.passwordFile, 4096);
         if (file.outcome != RegularFileContents::Outcome::Read) {
-            *error = "cannot read the password file " + options.passwordFile + ": " +
-                     (file.outcome == RegularFileContents::Outcome::TooLarge ? "it is too large" : file.reason);
+            *error =
+                "cannot read the password file " + options.passwordFile + ": " +
+                (file.outcome == RegularFileContents::Outcome::TooLarge ? "it is too large" : file.reason);
             return false;
         }
         std::string password(file.bytes.begin(), file.bytes.end());

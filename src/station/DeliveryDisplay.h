@@ -15,7 +15,8 @@ namespace zt::station {
 // thread, one call at a time with Counters.
 class DeliveryDisplay : public StationDisplay {
 public:
-    DeliveryDisplay(StationDisplay& shown, RecordPublisher& publisher) : shown_(shown), publisher_(publisher) {}
+    DeliveryDisplay(StationDisplay& shown, RecordPublisher& publisher)
+        : shown_(shown), publisher_(publisher) {}
 
     ConsoleView& ViewOf(size_t index, const std::string& port) override { return shown_.ViewOf(index, port); }
     void ReplugPrompt(const std::string& text) override { shown_.ReplugPrompt(text); }

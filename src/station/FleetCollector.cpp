@@ -30,7 +30,8 @@ std::string IdOf(const std::string& line) {
 
 bool SeenRecords::Add(const std::string& id) {
     std::pair<uint64_t, uint64_t> key;
-    if (id.size() != 32 || !ParseHex64(id.substr(0, 16), &key.first) || !ParseHex64(id.substr(16), &key.second))
+    if (id.size() != 32 || !ParseHex64(id.substr(0, 16), &key.first) ||
+        !ParseHex64(id.substr(16), &key.second))
         return false;
     return ids_.insert(key).second;
 }
@@ -86,10 +87,14 @@ bool FleetCollector::Run(const std::function<bool()>& stop, std::string* error) 
     const std::string pattern = settings_.prefix + "/+/record";
     MqttClient::Handlers handlers;
     handlers.message = [this](const std::string&, const std::string& payload) { Take(payload); };
+    handlers.subscribed = [this] {
+        if (settings_.subscribed) settings_.subscribed();
+    };
     std::string lastProblem;
     int retryMs = 250;
     auto done = [&] {
-        return stop() || !writeError_.empty() || (settings_.stopAfter > 0 && appended_ >= settings_.stopAfter);
+        return stop() || !writeError_.empty() ||
+               (settings_.stopAfter > 0 && appended_ >= settings_.stopAfter);
     };
     auto problem = [&](const std::string& reason) {
         if (reason != lastProblem && notice_) notice_("cannot collect from " + settings_.url + ": " + reason);

@@ -25,7 +25,9 @@ public:
 
 private:
     struct IdHash {
-        size_t operator()(const std::pair<uint64_t, uint64_t>& id) const { return id.first ^ (id.second * 31); }
+        size_t operator()(const std::pair<uint64_t, uint64_t>& id) const {
+            return id.first ^ (id.second * 31);
+        }
     };
     std::unordered_set<std::pair<uint64_t, uint64_t>, IdHash> ids_;
 };
@@ -36,6 +38,9 @@ struct CollectorSettings {
     std::string prefix = "zt51xx-mp";
     std::string fleetLog;
     size_t stopAfter = 0;  // records appended; 0: until stopped
+    // Called each time the broker has the subscription (a service's log says
+    // from when on records are taken).
+    std::function<void()> subscribed;
 };
 
 // Gathers every station's records from the broker into one fleet log that

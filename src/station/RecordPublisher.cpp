@@ -108,7 +108,7 @@ void RecordPublisher::SetCounters(const StationCounters& counters) {
 }
 
 void RecordPublisher::OnUndeliveredChange(std::function<void(size_t)> listener) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(listenerMutex_);
     listener_ = std::move(listener);
 }
 
@@ -168,18 +168,17 @@ void RecordPublisher::Count() {
         waiting += count;
     }
     if (undelivered_.exchange(waiting) == waiting) return;
-    std::function<void(size_t)> listener;
-    {
-        std::lock_guard lock(mutex_);
-        listener = listener_;
-    }
-    if (listener) listener(waiting);
+    // Under its own lock: once OnUndeliveredChange has replaced it, the old
+    // listener is never called again.
+    std::lock_guard lock(listenerMutex_);
+    if (listener_) listener_(waiting);
 }
 
 void RecordPublisher::Acknowledged(int messageId) {
     sent_->Acknowledge(messageId);
-    sent_->TakeAcknowledged(
-        [this](const SentQueue::Entry& entry) { spools_[entry.spool]->MarkDelivered(entry.end, entry.id, 1); });
+    sent_->TakeAcknowledged([this](const SentQueue::Entry& entry) {
+        spools_[entry.spool]->MarkDelivered(entry.end, entry.id, 1);
+    });
 }
 
 void RecordPublisher::SavePositions(bool now) {
@@ -206,7 +205,8 @@ void RecordPublisher::PublishState(const char* state) {
         countersChanged_ = false;
     }
     std::string error;
-    client_->Publish(settings_.prefix + "/" + settings_.stationId + "/state", message.dump(), 1, true, &error);
+    client_->Publish(settings_.prefix + "/" + settings_.stationId + "/state", message.dump(), 1, true,
+                     &error);
 }
 
 void RecordPublisher::Refill() {
@@ -243,7 +243,8 @@ void RecordPublisher::Loop(bool follow, const std::function<bool()>& stop) {
     MqttSettings broker = settings_.broker;
     const std::string stateTopic = settings_.prefix + "/" + settings_.stationId + "/state";
     broker.willTopic = stateTopic;
-    broker.willPayload = nlohmann::ordered_json{{"state", "offline"}, {"station", settings_.stationId}}.dump();
+    broker.willPayload =
+        nlohmann::ordered_json{{"state", "offline"}, {"station", settings_.stationId}}.dump();
     broker.willRetain = true;
     MqttClient::Handlers handlers;
     handlers.delivered = [this](int messageId) { Acknowledged(messageId); };
@@ -262,9 +263,11 @@ void RecordPublisher::Loop(bool follow, const std::function<bool()>& stop) {
         WaitMs(retryMs, stop);
         retryMs = std::min(retryMs * 2, kLongestRetryMs);
     };
-    while (!Stopping(stop)) {
+    for (;;) {
+        // Counted before the stop is looked at: records kept just before
+        // the stop was asked for are waited for too.
         Count();
-        if (!follow && undelivered_.load() == 0) break;
+        if (Stopping(stop) || (!follow && undelivered_.load() == 0)) break;
         std::string error;
         if (!client_) {
             client_ = OpenMqttClient(broker, handlers, &error);

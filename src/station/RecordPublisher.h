@@ -19,10 +19,10 @@ class RecordSpool;
 
 // What a publisher sends, and where.
 struct PublisherSettings {
-    MqttSettings broker;    // the address and credentials (station/BrokerOptions.h)
-    std::string url;        // the broker as the operator named it, for messages
+    MqttSettings broker;  // the address and credentials (station/BrokerOptions.h)
+    std::string url;      // the broker as the operator named it, for messages
     std::string prefix = "zt51xx-mp";
-    std::string stationId;  // the topic level of this station
+    std::string stationId;          // the topic level of this station
     std::vector<std::string> logs;  // the station logs it ships, each its own spool
     // Messages sent and not yet acknowledged, at most.
     size_t window = 500;
@@ -63,7 +63,8 @@ public:
     size_t Undelivered() const { return undelivered_.load(); }
     // Whether the broker has the connection now.
     bool Delivering() const { return delivering_.load(); }
-    // Called on the publisher's thread when Undelivered changes.
+    // Called on the publisher's thread when Undelivered changes; once
+    // replaced (by nullptr, say), the old one is never called again.
     void OnUndeliveredChange(std::function<void(size_t)> listener);
     // Stops once everything is delivered, or `grace` has passed, whichever
     // is first; marks the station offline and saves the positions.
@@ -104,6 +105,7 @@ private:
     std::optional<std::chrono::steady_clock::time_point> stopBy_;
     std::optional<StationCounters> counters_;
     bool countersChanged_ = false;
+    std::mutex listenerMutex_;
     std::function<void(size_t)> listener_;
     std::thread thread_;
 };

@@ -83,7 +83,8 @@ bool RecordSpool::LoadPosition(std::string* error) {
     return true;
 }
 
-bool RecordSpool::Read(uint64_t from, size_t maxRecords, std::vector<SpooledRecord>* out, std::string* error) {
+bool RecordSpool::Read(uint64_t from, size_t maxRecords, std::vector<SpooledRecord>* out,
+                       std::string* error) {
     size_t taken = 0;
     size_t chunk = kChunk;
     while (taken < maxRecords) {
@@ -93,7 +94,8 @@ bool RecordSpool::Read(uint64_t from, size_t maxRecords, std::vector<SpooledReco
             return false;
         }
         size_t lineStart = 0;
-        for (size_t newline; taken < maxRecords && (newline = text.find('\n', lineStart)) != std::string::npos;) {
+        for (size_t newline;
+             taken < maxRecords && (newline = text.find('\n', lineStart)) != std::string::npos;) {
             const std::string_view line(text.data() + lineStart, newline - lineStart);
             SpooledRecord record;
             record.end = from + newline + 1;
@@ -132,7 +134,8 @@ bool RecordSpool::CountWaiting(size_t* waiting, std::string* error) {
         }
         const size_t last = text.rfind('\n');
         if (last == std::string::npos) break;
-        waiting_ += static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<long>(last) + 1, '\n'));
+        waiting_ +=
+            static_cast<size_t>(std::count(text.begin(), text.begin() + static_cast<long>(last) + 1, '\n'));
         countedTo_ += last + 1;
         if (text.size() < kChunk) break;
     }

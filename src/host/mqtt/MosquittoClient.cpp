@@ -47,8 +47,12 @@ public:
         mosquitto_message_callback_set(mosq_, [](mosquitto*, void* self, const mosquitto_message* m) {
             auto* client = static_cast<MosquittoClient*>(self);
             if (client->handlers_.message && m->topic)
-                client->handlers_.message(
-                    m->topic, std::string(static_cast<const char*>(m->payload), static_cast<size_t>(m->payloadlen)));
+                client->handlers_.message(m->topic, std::string(static_cast<const char*>(m->payload),
+                                                                static_cast<size_t>(m->payloadlen)));
+        });
+        mosquitto_subscribe_callback_set(mosq_, [](mosquitto*, void* self, int, int, const int*) {
+            auto* client = static_cast<MosquittoClient*>(self);
+            if (client->handlers_.subscribed) client->handlers_.subscribed();
         });
         mosquitto_log_callback_set(mosq_, [](mosquitto*, void* self, int, const char* text) {
             static_cast<MosquittoClient*>(self)->OnLog(text);
@@ -75,8 +79,9 @@ public:
             return false;
         }
         if (!settings_.willTopic.empty() &&
-            (rc = mosquitto_will_set(mosq_, settings_.willTopic.c_str(), static_cast<int>(settings_.willPayload.size()),
-                                     settings_.willPayload.data(), 1, settings_.willRetain)) != MOSQ_ERR_SUCCESS) {
+            (rc = mosquitto_will_set(
+                 mosq_, settings_.willTopic.c_str(), static_cast<int>(settings_.willPayload.size()),
+                 settings_.willPayload.data(), 1, settings_.willRetain)) != MOSQ_ERR_SUCCESS) {
             *error = "cannot set the last will: " + Reason(rc);
             return false;
         }
@@ -84,8 +89,8 @@ public:
     }
 
     bool Connect(std::string* error) override {
-        const int rc =
-            mosquitto_connect_async(mosq_, settings_.host.c_str(), settings_.port, settings_.keepAliveSeconds);
+        const int rc = mosquitto_connect_async(mosq_, settings_.host.c_str(), settings_.port,
+                                               settings_.keepAliveSeconds);
         if (rc == MOSQ_ERR_SUCCESS) return true;
         *error = Failure(rc);
         return false;
@@ -109,8 +114,8 @@ public:
     int Publish(const std::string& topic, const std::string& payload, int qos, bool retain,
                 std::string* error) override {
         int mid = -1;
-        const int rc = mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(payload.size()), payload.data(),
-                                         qos, retain);
+        const int rc = mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(payload.size()),
+                                         payload.data(), qos, retain);
         if (rc == MOSQ_ERR_SUCCESS) return mid;
         *error = Failure(rc);
         return -1;
@@ -152,7 +157,8 @@ private:
             tlsError_ = what ? what + 2 : text;
             // "error:0A000086:SSL routines::certificate verify failed": the words at the end.
             const size_t colon = tlsError_.rfind(':');
-            if (colon != std::string::npos && colon + 1 < tlsError_.size()) tlsError_ = tlsError_.substr(colon + 1);
+            if (colon != std::string::npos && colon + 1 < tlsError_.size())
+                tlsError_ = tlsError_.substr(colon + 1);
         }
     }
     std::string Failure(int rc) {
