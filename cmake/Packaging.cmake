@@ -75,6 +75,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/completion/zt51xx-mp
 # JSON events and log lines, and the schema that checks them.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/failure-codes.md ${PROJECT_SOURCE_DIR}/docs/json-events.md
               ${PROJECT_SOURCE_DIR}/docs/json-events.schema.json
+              ${PROJECT_SOURCE_DIR}/docs/mqtt-messages.schema.json
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT cli)
 if(ZT_WITH_QT)
   install(FILES ${PROJECT_SOURCE_DIR}/data/completion/zt51xx-mp-gui
@@ -144,7 +145,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ZT_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
+# The factory's MQTT broker runs elsewhere; a single station may run its own.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, mosquitto")
 # Qt finds its display plugins at run time, so no library dependency names
 # them; without them the dialog cannot open a window.
 set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS

@@ -84,7 +84,7 @@ has "$cli_deb" \
   /usr/share/doc/zt51xx-mp/changelog.Debian.gz
 dpkg-deb -I "$cli_deb" postinst | grep -q 'udevadm trigger' || fail "the postinst does not trigger udev"
 cli_depends=$(dpkg-deb -f "$cli_deb" Depends)
-for dependency in libudev1 libusb-1.0-0; do
+for dependency in libudev1 libusb-1.0-0 libmosquitto1; do
   grep -q "$dependency" <<<"$cli_depends" || fail "zt51xx-mp Depends lacks $dependency: $cli_depends"
 done
 # A headless station installs the command line without Qt.

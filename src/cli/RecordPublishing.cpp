@@ -24,12 +24,6 @@ constexpr auto kPublishGivesUp = std::chrono::seconds(30);
 
 const char* const kBrokerGroup = "Records to the factory's MQTT broker";
 
-// The station's own topic level: --station-id (or the settings'), else the host's name.
-bool StationTopicLevel(const std::string& stationId, std::string* level, std::string* error) {
-    *level = stationId.empty() ? ThisHost().Name() : stationId;
-    return CheckTopicLevel(stationId.empty() ? "the host name" : "--station-id", *level, error);
-}
-
 // A display that owns the one it shows through.
 struct OwnedDisplay {
     std::unique_ptr<StationDisplay> owned;
@@ -78,30 +72,22 @@ void AddBrokerOptions(CLI::App* sub, BrokerOptions& options) {
 
 bool StartPublishing(const DeviceOptions& options, CommandSetup& setup, CommandContext& ctx) {
     if (options.broker.url.empty()) return true;
-    auto refuse = [&](const std::string& line, int code) {
-        ctx.err << "zt51xx-mp: " << line << '\n';
-        ctx.exitCode = code;
-        return false;
-    };
-    if (options.log.empty())
-        return refuse("--mqtt needs --log FILE: records wait in that file until the broker has them",
-                      kExitUsage);
-    PublisherSettings settings;
     std::string error;
-    if (!ResolveBroker(options.broker, &settings.broker, &error)) return refuse(error, kExitUsage);
-    if (!StationTopicLevel(setup.identity.stationId, &settings.stationId, &error))
-        return refuse(error, kExitUsage);
-    settings.url = options.broker.url;
-    settings.prefix = options.broker.prefix;
-    settings.logs = {options.log};
-    setup.publisher =
-        std::make_unique<RecordPublisher>(std::move(settings), [&setup, &ctx](const std::string& line) {
-            std::lock_guard lock(setup.outMutex);
-            ctx.err << "zt51xx-mp: " << line << '\n' << std::flush;
-        });
-    if (!setup.publisher->Open(&error)) {
-        setup.publisher.reset();
-        return refuse(error, kExitIoError);
+    int exitCode = kExitUsage;
+    if (options.log.empty())
+        error = "--mqtt needs --log FILE: records wait in that file until the broker has them";
+    else
+        setup.publisher = OpenRecordPublisher(
+            options.broker, {options.log}, setup.identity.stationId,
+            [&setup, &ctx](const std::string& line) {
+                std::lock_guard lock(setup.outMutex);
+                ctx.err << "zt51xx-mp: " << line << '\n' << std::flush;
+            },
+            &error, &exitCode);
+    if (!setup.publisher) {
+        ctx.err << "zt51xx-mp: " << error << '\n';
+        ctx.exitCode = exitCode;
+        return false;
     }
     setup.publisher->Start();
     return true;
@@ -138,27 +124,26 @@ void RunPublish(const PublishOptions& options, CommandContext& ctx) {
         ctx.err << "zt51xx-mp: " << line << '\n';
         ctx.exitCode = code;
     };
-    PublisherSettings settings;
     std::string error;
-    if (!ResolveBroker(options.broker, &settings.broker, &error)) return fail(error, kExitUsage);
     StationConfig config;
     if (!config.ReadFiles(options.configFile, &error)) return fail(error, kExitIoError);
     StationIdentity identity;
     if (!ResolveIdentity({options.stationId, std::nullopt, std::nullopt}, config, &identity, &error))
         return fail(error, kExitUsage);
-    if (!StationTopicLevel(identity.stationId, &settings.stationId, &error)) return fail(error, kExitUsage);
     for (const std::string& log : options.logs)
         if (!options.follow && !IdentifyFile(log))
             return fail("cannot read the log " + log + ": no such file", kExitIoError);
-    settings.url = options.broker.url;
-    settings.prefix = options.broker.prefix;
-    settings.logs = options.logs;
     std::mutex outMutex;
-    RecordPublisher publisher(settings, [&](const std::string& line) {
-        std::lock_guard lock(outMutex);
-        ctx.err << "zt51xx-mp: " << line << '\n' << std::flush;
-    });
-    if (!publisher.Open(&error)) return fail(error, kExitIoError);
+    int exitCode = kExitUsage;
+    const auto opened = OpenRecordPublisher(
+        options.broker, options.logs, identity.stationId,
+        [&](const std::string& line) {
+            std::lock_guard lock(outMutex);
+            ctx.err << "zt51xx-mp: " << line << '\n' << std::flush;
+        },
+        &error, &exitCode);
+    if (!opened) return fail(error, exitCode);
+    RecordPublisher& publisher = *opened;
     InterruptSignal interrupt;
     auto lastProgress = std::chrono::steady_clock::now();
     publisher.OnUndeliveredChange([&](size_t) { lastProgress = std::chrono::steady_clock::now(); });

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "host/HostSystem.h"
+#include "station/ExitCodes.h"
 #include "station/IsoTime.h"
 #include "station/RecordSpool.h"
 
@@ -315,6 +316,26 @@ void RecordPublisher::Loop(bool follow, const std::function<bool()>& stop) {
     client_.reset();
     sent_->Clear();
     delivering_.store(false);
+}
+
+std::unique_ptr<RecordPublisher> OpenRecordPublisher(const BrokerOptions& options,
+                                                     std::vector<std::string> logs,
+                                                     const std::string& stationId,
+                                                     RecordPublisher::Notice notice, std::string* error,
+                                                     int* exitCode) {
+    *exitCode = kExitUsage;
+    PublisherSettings settings;
+    if (!ResolveBroker(options, &settings.broker, error)) return nullptr;
+    settings.stationId = stationId.empty() ? ThisHost().Name() : stationId;
+    if (!CheckTopicLevel(stationId.empty() ? "the host name" : "the station ID", settings.stationId, error))
+        return nullptr;
+    settings.url = options.url;
+    settings.prefix = options.prefix;
+    settings.logs = std::move(logs);
+    auto publisher = std::make_unique<RecordPublisher>(std::move(settings), std::move(notice));
+    *exitCode = kExitIoError;
+    if (!publisher->Open(error)) return nullptr;
+    return publisher;
 }
 
 }  // namespace zt::station

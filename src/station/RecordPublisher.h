@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/MqttClient.h"
+#include "station/BrokerOptions.h"
 #include "station/StationDisplay.h"
 
 namespace zt::station {
@@ -109,5 +110,15 @@ private:
     std::function<void(size_t)> listener_;
     std::thread thread_;
 };
+
+// A publisher of `logs` to the broker the options name, as the station
+// `stationId` (its topic level; "" for the host's name), opened but not
+// started. Null with one line in `error` and the exit code for it: 2 for
+// options that cannot work, 4 for a log or a TLS file that cannot be read.
+std::unique_ptr<RecordPublisher> OpenRecordPublisher(const BrokerOptions& options,
+                                                     std::vector<std::string> logs,
+                                                     const std::string& stationId,
+                                                     RecordPublisher::Notice notice, std::string* error,
+                                                     int* exitCode);
 
 }  // namespace zt::station

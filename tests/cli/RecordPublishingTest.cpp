@@ -50,12 +50,14 @@ public:
     }
     // Waits (at most a generous while) for `count` distinct records.
     std::vector<Json> WaitForDistinct(size_t count) {
-        for (int i = 0; i < 600 && Distinct() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (int i = 0; i < 600 && Distinct() < count; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         std::lock_guard lock(mutex_);
         return messages_;
     }
     bool WaitSubscribed() {
-        for (int i = 0; i < 200 && !subscribed_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 200 && !subscribed_; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return subscribed_;
     }
 
@@ -116,7 +118,8 @@ void ExpectEveryRecordOnce(const std::vector<Json>& messages, const std::vector<
         const Json logged = Json::parse(line);
         std::string id;
         for (const auto& [key, message] : byId)
-            if (message.at("start") == logged.at("start") && message.at("port") == logged.at("port")) id = key;
+            if (message.at("start") == logged.at("start") && message.at("port") == logged.at("port"))
+                id = key;
         ASSERT_FALSE(id.empty()) << "never arrived: " << line;
         Json arrived = byId.at(id);
         arrived.erase("recordId");
@@ -152,7 +155,8 @@ int Wait(pid_t pid) {
 class RecordPublishing : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!MosquittoBroker::Available()) GTEST_SKIP() << "no " << MosquittoBroker::kBinary << " (Debian's mosquitto)";
+        if (!MosquittoBroker::Available())
+            GTEST_SKIP() << "no " << MosquittoBroker::kBinary << " (Debian's mosquitto)";
         ::setenv("ZT_STATE_DIR", (dir_.path / "state").c_str(), 1);
     }
     void TearDown() override { ::unsetenv("ZT_STATE_DIR"); }
@@ -165,9 +169,21 @@ protected:
     }
     std::vector<std::string> Station(const std::filesystem::path& log, const std::string& url, int results,
                                      const std::string& id) {
-        return {"station",      "--simulate", "--sim-clock",   "--units",    "8",
-                "--sim-fresh",  std::to_string(results - 8),   "--stop-after", std::to_string(results),
-                "--log",        log.string(), "--station-id",  id,           "--mqtt", url};
+        return {"station",
+                "--simulate",
+                "--sim-clock",
+                "--units",
+                "8",
+                "--sim-fresh",
+                std::to_string(results - 8),
+                "--stop-after",
+                std::to_string(results),
+                "--log",
+                log.string(),
+                "--station-id",
+                id,
+                "--mqtt",
+                url};
     }
 
     test::TempDir dir_;
@@ -201,8 +217,8 @@ TEST_F(RecordPublishing, ABrokerOutageAndAKilledPublisherLoseNothing) {
     Consumer consumer(Loopback(broker));
     ASSERT_TRUE(consumer.WaitSubscribed());
     const auto log = dir_.path / "station.jsonl";
-    const std::vector<std::string> follow{"publish", log.string(), "--follow", "--mqtt", broker.Url(),
-                                          "--station-id", "line-4"};
+    const std::vector<std::string> follow{"publish",    log.string(),   "--follow", "--mqtt",
+                                          broker.Url(), "--station-id", "line-4"};
     const pid_t first = Spawn(follow, dir_.path / "first.out");
     auto station = Station(log, "", 16, "line-4");
     station.resize(station.size() - 2);  // the followers publish
@@ -230,16 +246,20 @@ void MakeCertificates(const std::filesystem::path& dir) {
     const std::string d = dir.string();
     const std::string script =
         "cd " + d +
-        " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=test-ca "
+        " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
+        "/CN=test-ca "
         "-keyout ca.key -out ca.pem"
-        " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj /CN=other-ca "
+        " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
+        "/CN=other-ca "
         "-keyout other.key -out other.pem"
         " && openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj /CN=localhost "
         "-keyout server.key -out server.csr"
         " && printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\\n' > san.ext"
-        " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext "
+        " && openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile "
+        "san.ext "
         "-out server.pem"
-        " && mosquitto_passwd -b -c passwd line-4 's3cret' && printf 's3cret\\n' > line-4.pw && chmod 600 *.key";
+        " && mosquitto_passwd -b -c passwd line-4 's3cret' && printf 's3cret\\n' > line-4.pw && chmod 600 "
+        "*.key";
     ASSERT_EQ(std::system(("(" + script + ") >/dev/null 2>&1").c_str()), 0);
 }
 
@@ -247,7 +267,8 @@ TEST_F(RecordPublishing, TlsWithAPasswordDeliversAndAWrongAuthorityIsRefusedInOn
     MakeCertificates(dir_.path);
     const std::string d = dir_.path.string();
     MosquittoBroker broker(dir_.path, "cafile " + d + "/ca.pem\ncertfile " + d + "/server.pem\nkeyfile " + d +
-                                          "/server.key\nallow_anonymous false\npassword_file " + d + "/passwd\n");
+                                          "/server.key\nallow_anonymous false\npassword_file " + d +
+                                          "/passwd\n");
     ASSERT_TRUE(broker.Start());
     MqttSettings settings = Loopback(broker);
     settings.host = "localhost";
@@ -260,7 +281,8 @@ TEST_F(RecordPublishing, TlsWithAPasswordDeliversAndAWrongAuthorityIsRefusedInOn
 
     const auto log = dir_.path / "station.jsonl";
     auto args = Station(log, broker.Url("mqtts", "localhost"), 8, "line-4");
-    args.insert(args.end(), {"--mqtt-ca", d + "/ca.pem", "--mqtt-user", "line-4", "--mqtt-password-file", d + "/line-4.pw"});
+    args.insert(args.end(), {"--mqtt-ca", d + "/ca.pem", "--mqtt-user", "line-4", "--mqtt-password-file",
+                             d + "/line-4.pw"});
     const auto trusted = RunArgs(args);
     EXPECT_EQ(trusted.rc, kExitOk) << trusted.err;
     ExpectEveryRecordOnce(consumer.WaitForDistinct(8), Lines(log));
@@ -281,9 +303,9 @@ TEST_F(RecordPublishing, TlsWithAPasswordDeliversAndAWrongAuthorityIsRefusedInOn
     EXPECT_THAT(refused.out, HasSubstr("records not yet delivered:"));
     EXPECT_FALSE(std::filesystem::exists(otherLog.string() + ".delivered"));
     // Plain TCP with the password to a broker elsewhere is refused outright.
-    const auto plain = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--log", log.string(), "--mqtt",
-                                "mqtt://broker.factory.example", "--mqtt-user", "line-4", "--mqtt-password-file",
-                                d + "/line-4.pw"});
+    const auto plain = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--log", log.string(),
+                                "--mqtt", "mqtt://broker.factory.example", "--mqtt-user", "line-4",
+                                "--mqtt-password-file", d + "/line-4.pw"});
     EXPECT_EQ(plain.rc, kExitUsage);
     EXPECT_THAT(plain.err, HasSubstr("unencrypted"));
 }
@@ -292,8 +314,9 @@ TEST_F(RecordPublishing, CollectGathersTwoStationsIntoOneLogThatReportsTheirSums
     MosquittoBroker broker(dir_.path);
     ASSERT_TRUE(broker.Start());
     const auto fleet = dir_.path / "fleet.jsonl";
-    const pid_t collector = Spawn({"collect", "--mqtt", broker.Url(), "--log", fleet.string(), "--stop-after", "28"},
-                                  dir_.path / "collect.out");
+    const pid_t collector =
+        Spawn({"collect", "--mqtt", broker.Url(), "--log", fleet.string(), "--stop-after", "28"},
+              dir_.path / "collect.out");
     for (int i = 0; i < 400; ++i) {
         if (Lines(dir_.path / "collect.out").size() > 0) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -306,7 +329,8 @@ TEST_F(RecordPublishing, CollectGathersTwoStationsIntoOneLogThatReportsTheirSums
     EXPECT_EQ(RunArgs(Station(logB, broker.Url(), 12, "line-b")).rc, kExitOk);
     // Station a's records once more, as after a crash before its position was saved.
     std::filesystem::remove(logA.string() + ".delivered");
-    EXPECT_EQ(RunArgs({"publish", logA.string(), "--mqtt", broker.Url(), "--station-id", "line-a"}).rc, kExitOk);
+    EXPECT_EQ(RunArgs({"publish", logA.string(), "--mqtt", broker.Url(), "--station-id", "line-a"}).rc,
+              kExitOk);
     EXPECT_EQ(Wait(collector), kExitOk);
     EXPECT_EQ(Lines(fleet).size(), 28u);
 

@@ -71,7 +71,8 @@ TEST(BrokerOptions, PlainTcpOnlyToThisMachineAndThePasswordOnlyFromItsFile) {
     MqttSettings settings;
     std::string error;
     for (const std::string host : {"127.0.0.1", "127.1.2.3", "localhost", "[::1]"}) {
-        EXPECT_TRUE(ResolveBroker(At("mqtt://" + host + ":1884"), &settings, &error)) << host << ": " << error;
+        EXPECT_TRUE(ResolveBroker(At("mqtt://" + host + ":1884"), &settings, &error))
+            << host << ": " << error;
         EXPECT_EQ(settings.port, 1884);
     }
     // Names that only start like this machine's are somebody else's.

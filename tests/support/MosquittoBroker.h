@@ -32,11 +32,11 @@ public:
         // Run as root, the broker would become the user "mosquitto", who may
         // not write the test's folder.
         const passwd* user = ::getpwuid(::getuid());
-        std::ofstream(folder_ / "mosquitto.conf") << "user " << (user ? user->pw_name : "root") << "\nlistener " << port_ << " 127.0.0.1\n"
-                                                  << (extra.empty() ? "allow_anonymous true\n" : extra)
-                                                  << "persistence true\npersistence_location " << folder_.string()
-                                                  << "/\nlog_dest file " << (folder_ / "mosquitto.log").string()
-                                                  << "\nmax_queued_messages 100000\n";
+        std::ofstream(folder_ / "mosquitto.conf")
+            << "user " << (user ? user->pw_name : "root") << "\nlistener " << port_ << " 127.0.0.1\n"
+            << (extra.empty() ? "allow_anonymous true\n" : extra) << "persistence true\npersistence_location "
+            << folder_.string() << "/\nlog_dest file " << (folder_ / "mosquitto.log").string()
+            << "\nmax_queued_messages 100000\n";
     }
     ~MosquittoBroker() { Stop(); }
 
@@ -53,7 +53,8 @@ public:
         posix_spawn_file_actions_init(&quiet);
         posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_adddup2(&quiet, 1, 2);
-        const int spawned = ::posix_spawn(&pid_, kBinary, &quiet, nullptr, const_cast<char* const*>(argv), environ);
+        const int spawned =
+            ::posix_spawn(&pid_, kBinary, &quiet, nullptr, const_cast<char* const*>(argv), environ);
         posix_spawn_file_actions_destroy(&quiet);
         if (spawned != 0) return false;
         for (int i = 0; i < 200; ++i) {

@@ -5,6 +5,7 @@
 #include "station/ExitCodes.h"
 #include "station/SimFaultNames.h"
 #include "station/StationConfig.h"
+#include "ui/qt/BrokerGuiOptions.h"
 
 namespace zt::qt {
 
@@ -100,6 +101,7 @@ void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
     parser.addOptions({d.help, d.version, d.simulate, d.variant, d.units, d.fault, d.listFaults, d.simClock,
                        d.station, d.replug, d.log, d.stationId, d.operatorName, d.workOrder, d.config,
                        d.autoOk, d.screenshot, d.screenshotAt});
+    AddBrokerOptions(parser);
 }
 
 GuiCommandLine Stop(int exitCode, QString text) {
@@ -241,6 +243,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
     // Last: a usage error is named before a file is looked at.
     int exitCode = kExitUsage;
     if (!ReadIdentity(parser, definitions, &result.options, &error, &exitCode)) return Stop(exitCode, error);
+    result.options.broker = ReadBrokerOptions(parser);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "station/BrokerOptions.h"
 #include "station/SimulationArguments.h"
 #include "station/StationIdentity.h"
 
@@ -16,6 +17,9 @@ namespace zt::qt {
 //   --station                   one row per unit present and one button that
 //                               writes them all at once, instead of the dialog
 //   --log FILE                  the station log: one line per job (per unit with --station)
+//   --mqtt URL [--mqtt-prefix P --mqtt-ca F --mqtt-cert F --mqtt-key F --mqtt-user U
+//       --mqtt-password-file F --mqtt-insecure]
+//                               also deliver the log's records to an MQTT broker
 //   --auto-ok                   answer every message box with OK (unattended demos)
 //   --station-id ID --operator NAME --work-order WO [--config FILE]
 //       who runs the station, for every record; what is not given comes from
@@ -36,6 +40,7 @@ struct GuiOptions {
     // As given, else from the station settings; the station window's fields
     // start with it.
     station::StationIdentity identity;
+    station::BrokerOptions broker;  // --mqtt: "" url for none
 };
 
 struct GuiCommandLine {
