@@ -30,7 +30,8 @@ std::string RecordLine(int n) {
     std::snprintf(start, sizeof start, "2026-12-09T%02d:%02d:%02d.%03dZ", n / 3600000 % 24, n / 60000 % 60,
                   n / 1000 % 60, n % 1000);
     return std::string("{\"schema\":1,\"record\":\"job\",\"start\":\"") + start + "\",\"end\":\"" + start +
-           "\",\"durationMs\":11234,\"host\":\"bench\",\"tool\":\"2.3.0\",\"port\":\"1-1." + std::to_string(n % 32 + 1) +
+           "\",\"durationMs\":11234,\"host\":\"bench\",\"tool\":\"2.3.0\",\"port\":\"1-1." +
+           std::to_string(n % 32 + 1) +
            "\",\"vidBefore\":\"3C4D\",\"pidBefore\":\"7351\",\"vidAfter\":\"3C4D\",\"pidAfter\":\"7351\","
            "\"bcdDevice\":\"0101\",\"serial\":\"000000000001\",\"chipId\":\"000073C0\",\"image\":\"A\","
            "\"imageSha256\":\"59d25f25d10e2d14700fa69c29fb188cc87fdabe89dbeeaa3c65150022115356\","
@@ -84,10 +85,23 @@ void BM_PublishingCpuOfAStationOf32Units(benchmark::State& state) {
         return;
     }
     auto station = [&](const std::string& name, bool publish) {
-        std::vector<std::string> args{ZT_CLI_PATH,  "station",     "--simulate", "--units",      "32",
-                                      "--replug",   "power",       "--sim-handling-ms", "500", "--sim-fresh",
-                                      "-1",         "--stop-after", "64",        "--log",        (dir.path / name).string(),
-                                      "--station-id", "bench"};
+        std::vector<std::string> args{ZT_CLI_PATH,
+                                      "station",
+                                      "--simulate",
+                                      "--units",
+                                      "32",
+                                      "--replug",
+                                      "power",
+                                      "--sim-handling-ms",
+                                      "500",
+                                      "--sim-fresh",
+                                      "-1",
+                                      "--stop-after",
+                                      "64",
+                                      "--log",
+                                      (dir.path / name).string(),
+                                      "--station-id",
+                                      "bench"};
         if (publish) args.insert(args.end(), {"--mqtt", broker.Url()});
         return RunQuietChild(args);
     };

@@ -80,8 +80,6 @@ bool RecordPublisher::Open(std::string* error) {
         readTo_.push_back(spool->Delivered());
         spools_.push_back(std::move(spool));
     }
-    // A client that cannot be made now never can: say so before any unit.
-    if (!OpenMqttClient(settings_.broker, {}, error)) return false;
     Count();
     return true;
 }
@@ -332,6 +330,9 @@ std::unique_ptr<RecordPublisher> OpenRecordPublisher(const BrokerOptions& option
     settings.url = options.url;
     settings.prefix = options.prefix;
     settings.logs = std::move(logs);
+    // A client that cannot be made now (TLS files that cannot be read, a
+    // build without MQTT) never can: said before any unit.
+    if (!OpenMqttClient(settings.broker, {}, error)) return nullptr;
     auto publisher = std::make_unique<RecordPublisher>(std::move(settings), std::move(notice));
     *exitCode = kExitIoError;
     if (!publisher->Open(error)) return nullptr;

@@ -51,8 +51,7 @@ public:
     RecordPublisher(const RecordPublisher&) = delete;
     RecordPublisher& operator=(const RecordPublisher&) = delete;
 
-    // Opens the logs and checks that a client can be made (TLS files that
-    // can be read, a build with MQTT). False with one line of reason.
+    // Opens the logs. False with one line of reason.
     bool Open(std::string* error);
     // Starts delivering on its own thread.
     void Start();
@@ -114,7 +113,8 @@ private:
 // A publisher of `logs` to the broker the options name, as the station
 // `stationId` (its topic level; "" for the host's name), opened but not
 // started. Null with one line in `error` and the exit code for it: 2 for
-// options that cannot work, 4 for a log or a TLS file that cannot be read.
+// options that cannot work (also TLS files that cannot be read, and a build
+// without MQTT), 4 for a log that cannot be read.
 std::unique_ptr<RecordPublisher> OpenRecordPublisher(const BrokerOptions& options,
                                                      std::vector<std::string> logs,
                                                      const std::string& stationId,

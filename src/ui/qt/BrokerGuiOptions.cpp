@@ -10,15 +10,18 @@ void AddBrokerOptions(QCommandLineParser& parser) {
          QStringLiteral("URL")},
         {QStringLiteral("mqtt-prefix"), QStringLiteral("First topic levels (default zt51xx-mp)."),
          QStringLiteral("PREFIX"), QStringLiteral("zt51xx-mp")},
-        {QStringLiteral("mqtt-ca"), QStringLiteral("mqtts://: the CA the broker's certificate must come from."),
+        {QStringLiteral("mqtt-ca"),
+         QStringLiteral("mqtts://: the CA the broker's certificate must come from."), QStringLiteral("FILE")},
+        {QStringLiteral("mqtt-cert"), QStringLiteral("mqtts://: this station's certificate."),
          QStringLiteral("FILE")},
-        {QStringLiteral("mqtt-cert"), QStringLiteral("mqtts://: this station's certificate."), QStringLiteral("FILE")},
-        {QStringLiteral("mqtt-key"), QStringLiteral("mqtts://: the key of --mqtt-cert."), QStringLiteral("FILE")},
+        {QStringLiteral("mqtt-key"), QStringLiteral("mqtts://: the key of --mqtt-cert."),
+         QStringLiteral("FILE")},
         {QStringLiteral("mqtt-user"), QStringLiteral("The user at the broker."), QStringLiteral("NAME")},
-        {QStringLiteral("mqtt-password-file"), QStringLiteral("A file whose first line is the user's password."),
-         QStringLiteral("FILE")},
+        {QStringLiteral("mqtt-password-file"),
+         QStringLiteral("A file whose first line is the user's password."), QStringLiteral("FILE")},
         {QStringLiteral("mqtt-insecure"),
-         QStringLiteral("Allow plain mqtt:// to another host: records and password cross the network unencrypted.")},
+         QStringLiteral(
+             "Allow plain mqtt:// to another host: records and password cross the network unencrypted.")},
     });
 }
 
