@@ -238,6 +238,23 @@ void RecordPublisher::Refill() {
     Acknowledged(-1);
 }
 
+void RecordPublisher::FollowRotations() {
+    if (Clock::now() - lastRotationCheck_ < std::chrono::seconds(1)) return;
+    lastRotationCheck_ = Clock::now();
+    for (size_t s = 0; s < spools_.size(); ++s) {
+        RecordSpool& spool = *spools_[s];
+        size_t waiting = 0;
+        std::string error;
+        // The old file's last records go first; then the new file from its start.
+        if (!spool.CountWaiting(&waiting, &error) || waiting > 0 || !spool.Replaced()) continue;
+        if (!spool.SavePosition(&error) || !spool.Reopen(&error)) {
+            Report(error);
+            continue;
+        }
+        readTo_[s] = spool.Delivered();
+    }
+}
+
 void RecordPublisher::Loop(bool follow, const std::function<bool()>& stop) {
     MqttSettings broker = settings_.broker;
     const std::string stateTopic = settings_.prefix + "/" + settings_.stationId + "/state";
@@ -296,6 +313,7 @@ void RecordPublisher::Loop(bool follow, const std::function<bool()>& stop) {
             PublishState("online");
         }
         Refill();
+        if (follow) FollowRotations();
         bool countersChanged;
         {
             std::lock_guard lock(mutex_);

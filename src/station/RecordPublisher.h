@@ -82,6 +82,8 @@ private:
     void Refill();
     void PublishState(const char* state);
     void SavePositions(bool now);
+    // A log renamed away and started anew is followed into the new file.
+    void FollowRotations();
     void Count();
     void WaitMs(int ms, const std::function<bool()>& stop);
     bool Stopping(const std::function<bool()>& stop);
@@ -94,7 +96,7 @@ private:
     std::unique_ptr<MqttClient> client_;
     std::string lastProblem_;
     bool problemShown_ = false;
-    std::chrono::steady_clock::time_point lastSave_{};
+    std::chrono::steady_clock::time_point lastSave_{}, lastRotationCheck_{};
 
     std::atomic<size_t> undelivered_{0};
     std::atomic<bool> delivering_{false};

@@ -43,7 +43,18 @@ bool RecordSpool::Open(std::string* error) {
         *error = "cannot read the log " + logPath_ + ": " + reason;
         return false;
     }
+    identity_ = IdentifyFile(logPath_);
+    countedTo_ = 0;
+    waiting_ = 0;
+    unsaved_ = false;
     return LoadPosition(error);
+}
+
+bool RecordSpool::Replaced() {
+    if (IdentifyFile(logPath_) != identity_) return true;
+    if (delivered_ == 0) return false;
+    std::string last, reason;
+    return log_->ReadFrom(delivered_ - 1, 1, &last, &reason) && last.empty();
 }
 
 bool RecordSpool::LineEndingAt(uint64_t end, std::string* line, std::string* error) {

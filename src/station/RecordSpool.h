@@ -2,9 +2,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "host/FileIdentity.h"
 
 namespace zt {
 class AppendOnlyFile;
@@ -62,6 +65,13 @@ public:
     // record `id`. Kept in memory until SavePosition.
     void MarkDelivered(uint64_t end, const std::string& id, size_t records);
     bool PositionUnsaved() const { return unsaved_; }
+    // Whether the path now names another file than the one read (the log
+    // was rotated: renamed and started anew) or the file became shorter than
+    // what was delivered of it (cut).
+    bool Replaced();
+    // Reads the file the path names now, from its start unless the position
+    // beside it fits it.
+    bool Reopen(std::string* error) { return Open(error); }
     bool SavePosition(std::string* error);
 
 private:
@@ -70,6 +80,7 @@ private:
 
     const std::string logPath_;
     std::unique_ptr<AppendOnlyFile> log_;
+    std::optional<FileIdentity> identity_;
     uint64_t delivered_ = 0;
     std::string deliveredId_;
     bool unsaved_ = false;

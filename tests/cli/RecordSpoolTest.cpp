@@ -66,6 +66,32 @@ BrokerOptions At(const std::string& url) {
     return options;
 }
 
+// A follower whose log is rotated (renamed away and started anew) or cut
+// must notice, or it would wait at the old end for ever.
+TEST(RecordSpool, NoticesARotatedOrCutLog) {
+    test::TempDir dir;
+    const auto log = dir.path / "station.jsonl";
+    test::WriteText(log, "{\"n\":1}\n{\"n\":2}\n");
+    std::string error;
+    RecordSpool spool(log.string());
+    ASSERT_TRUE(spool.Open(&error)) << error;
+    const auto records = ReadAll(spool, 0);
+    ASSERT_EQ(records.size(), 2u);
+    spool.MarkDelivered(records[1].end, records[1].id, 2);
+    ASSERT_TRUE(spool.SavePosition(&error)) << error;
+    EXPECT_FALSE(spool.Replaced());
+    test::WriteText(log.string() + ".tmp", "{\"n\":3}\n");
+    std::filesystem::rename(log, dir.path / "station.jsonl.1");
+    std::filesystem::rename(log.string() + ".tmp", log);
+    EXPECT_TRUE(spool.Replaced());
+    ASSERT_TRUE(spool.Reopen(&error)) << error;
+    EXPECT_EQ(spool.Delivered(), 0u);
+    ASSERT_EQ(ReadAll(spool, 0).size(), 1u);
+    spool.MarkDelivered(ReadAll(spool, 0)[0].end, ReadAll(spool, 0)[0].id, 1);
+    std::filesystem::resize_file(log, 0);
+    EXPECT_TRUE(spool.Replaced());
+}
+
 TEST(BrokerOptions, PlainTcpOnlyToThisMachineAndThePasswordOnlyFromItsFile) {
     test::TempDir dir;
     MqttSettings settings;
