@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -40,7 +41,7 @@ class Consumer {
 public:
     explicit Consumer(MqttSettings settings, std::string topic = "zt51xx-mp/+/record")
         : settings_(std::move(settings)), topic_(std::move(topic)) {
-        settings_.clientId = "test-consumer";
+        settings_.clientId = "test-consumer-" + std::to_string(std::hash<std::string>{}(topic_));
         settings_.cleanSession = false;
         thread_ = std::thread([this] { Run(); });
     }
@@ -54,6 +55,18 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         std::lock_guard lock(mutex_);
         return messages_;
+    }
+    // Waits (at most a generous while) for a message that `wanted` accepts.
+    bool WaitFor(const std::function<bool(const Json&)>& wanted) {
+        for (int i = 0; i < 600; ++i) {
+            {
+                std::lock_guard lock(mutex_);
+                for (const Json& m : messages_)
+                    if (wanted(m)) return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
     }
     bool WaitSubscribed() {
         for (int i = 0; i < 200 && !subscribed_; ++i)
@@ -238,6 +251,33 @@ TEST_F(RecordPublishing, ABrokerOutageAndAKilledPublisherLoseNothing) {
     ExpectEveryRecordOnce(consumer.WaitForDistinct(32), log32);
     ::kill(second, SIGTERM);
     EXPECT_EQ(Wait(second), kExitOk);
+}
+
+// The station's state is retained for whoever subscribes later, and a
+// publisher that dies without a word is marked offline by its last will.
+TEST_F(RecordPublishing, TheStateIsRetainedAndAKilledPublisherIsMarkedOffline) {
+    MosquittoBroker broker(dir_.path);
+    ASSERT_TRUE(broker.Start());
+    const auto log = dir_.path / "station.jsonl";
+    auto station = Station(log, broker.Url(), 8, "line-4");
+    ASSERT_EQ(RunArgs(station).rc, kExitOk);
+    {
+        Consumer late(Loopback(broker), "zt51xx-mp/line-4/state");
+        EXPECT_TRUE(late.WaitFor([](const Json& state) {
+            return state.value("state", "") == "offline" && state.value("passed", -1) == 8 &&
+                   state.value("undelivered", -1) == 0;
+        }));
+    }
+    Consumer watcher(Loopback(broker), "zt51xx-mp/line-4/state");
+    const pid_t follower =
+        Spawn({"publish", log.string(), "--follow", "--mqtt", broker.Url(), "--station-id", "line-4"},
+              dir_.path / "follow.out");
+    ASSERT_TRUE(watcher.WaitFor([](const Json& state) { return state.value("state", "") == "online"; }));
+    ::kill(follower, SIGKILL);
+    Wait(follower);
+    EXPECT_TRUE(watcher.WaitFor([](const Json& state) {
+        return state.value("state", "") == "offline" && !state.contains("passed");  // the will
+    }));
 }
 
 // Keys made by the test: an authority, the broker's certificate for this
