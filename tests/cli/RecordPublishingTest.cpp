@@ -219,6 +219,11 @@ TEST_F(RecordPublishing, EveryRecordOfAStationArrivesOnceInItsPortsOrderWithTheL
     const auto again = RunArgs({"publish", log.string(), "--mqtt", broker.Url(), "--station-id", "line-4"});
     EXPECT_EQ(again.rc, kExitOk) << again.err;
     ExpectEveryRecordOnce(consumer.WaitForDistinct(40), Lines(log));
+    // A single write publishes its record too, before the command ends.
+    const auto single = RunArgs({"write", "--simulate", "--sim-clock", "--yes", "--log", log.string(), "--mqtt",
+                                 broker.Url(), "--station-id", "line-4"});
+    EXPECT_EQ(single.rc, kExitOk) << single.err;
+    ExpectEveryRecordOnce(consumer.WaitForDistinct(41), Lines(log));
 }
 
 // The broker goes away mid-run and a follower is killed while it is away:
