@@ -64,6 +64,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/completion/zt51xx-mp
 # JSON events and log lines, and the schema that checks them.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/failure-codes.md ${PROJECT_SOURCE_DIR}/docs/json-events.md
               ${PROJECT_SOURCE_DIR}/docs/json-events.schema.json ${PROJECT_SOURCE_DIR}/docs/station-records.md
+              ${PROJECT_SOURCE_DIR}/docs/mqtt-messages.schema.json
         DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT cli)
 if(ZT_WITH_QT)
   install(FILES ${PROJECT_SOURCE_DIR}/data/completion/zt51xx-mp-gui

@@ -108,7 +108,7 @@ fi
 dpkg-deb -I "$cli_deb" conffiles | grep -qx /etc/zt51xx-mp/station.conf ||
   fail "station.conf is not a conffile: an upgrade would overwrite the station's settings"
 cli_depends=$(dpkg-deb -f "$cli_deb" Depends)
-for dependency in libudev1 libusb-1.0-0; do
+for dependency in libudev1 libusb-1.0-0 libmosquitto1; do
   grep -q "$dependency" <<<"$cli_depends" || fail "zt51xx-mp Depends lacks $dependency: $cli_depends"
 done
 # A headless station installs the command line without Qt.

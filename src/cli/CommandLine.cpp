@@ -55,6 +55,7 @@ int RunCommands(int argc, const char* const* argv, CommandContext& ctx) {
     AddUnitImageCommands(app, ctx);
     AddExplainCommand(app, ctx);
     AddReportCommand(app, ctx);
+    AddPublishCommands(app, ctx);
     // After the commands, which would otherwise take it over as their own.
     app.footer(
         "Exit codes: 0 done, 1 the job, erase or version query failed, 2 bad command line, 3 no device "

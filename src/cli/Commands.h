@@ -40,6 +40,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx);
 void AddExplainCommand(CLI::App& app, CommandContext& ctx);
 void AddReportCommand(CLI::App& app, CommandContext& ctx);
 void AddUnitImageCommands(CLI::App& app, CommandContext& ctx);
+void AddPublishCommands(CLI::App& app, CommandContext& ctx);
 
 // The whole command line: parses argv, runs the command, returns the exit code.
 int RunCommandLine(int argc, const char* const* argv, CommandContext& ctx);

@@ -10,6 +10,7 @@
 #include "job/JobRequest.h"
 #include "station/OperatorInput.h"
 #include "station/PreCheck.h"
+#include "station/RecordPublisher.h"
 #include "station/SerialNumbers.h"
 #include "station/StationDisplay.h"
 #include "station/StationLog.h"
@@ -32,6 +33,10 @@ struct CommandSetup {
     std::unique_ptr<SerialNumbers> serials;
     StationIdentity identity;
     std::unique_ptr<PreCheck> preCheck;  // --pre-check; none asks nobody
+    // With --mqtt: ships the log's records to the broker while the command runs.
+    std::unique_ptr<RecordPublisher> publisher;
+    // Held by every thread that prints while units run.
+    std::mutex outMutex;
 };
 
 int ExitCodeOf(ResultKind kind);

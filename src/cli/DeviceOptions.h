@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "platform/BackendSelection.h"
+#include "station/BrokerOptions.h"
 #include "station/SimulationArguments.h"
 
 namespace CLI {
@@ -49,6 +50,7 @@ struct DeviceOptions {
     // how long it has to answer.
     std::optional<std::string> preCheck;
     double preCheckTimeoutSeconds = 10;
+    station::BrokerOptions broker;  // write and station: --mqtt and its options
 };
 
 struct CheckedDeviceOptions {

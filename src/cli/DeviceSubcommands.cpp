@@ -14,6 +14,7 @@
 #include "cli/DeviceCommandParts.h"
 #include "cli/DeviceOptions.h"
 #include "cli/InterruptSignal.h"
+#include "cli/RecordPublishing.h"
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
 #include "cli/TextConsoleView.h"
@@ -171,11 +172,11 @@ void WriteSeveralUnits(DeviceBackend& backend, const DeviceOptions& options, Com
     if (options.replugByPower && !PowerReplugAllowed(backend, request.ports, ctx)) return;
     request.replugWait = options.replugWaitSeconds > 0 ? std::chrono::seconds(options.replugWaitSeconds)
                                                        : DefaultReplugWait(request.ports.size());
-    std::mutex outMutex;
+    std::mutex& outMutex = setup.outMutex;
     UnitView(options.json ? "all" : "", options.json, ctx.out, outMutex)
         .Info(FillIn(OperatorText("Station", "Writing %1 units (%2)"),
                      {std::to_string(request.ports.size()), backend.Describe()}));
-    const auto display = MakeStationDisplay(options, ctx, outMutex, input);
+    const auto display = ShowDelivery(MakeStationDisplay(options, ctx, outMutex, input), setup);
     request.identity = setup.identity;
     request.preCheck = setup.preCheck.get();
     RecordKeeper records(&log);
@@ -481,6 +482,8 @@ void RunDeviceCommand(DeviceCommand command, const DeviceOptions& options, Comma
     if (!SetUpCommand(command, options, ctx, setup)) return;
     if ((Writes(command) || command == DeviceCommand::Erase) && !SetUpStationParts(options, setup, ctx))
         return;
+    if (Writes(command) && !StartPublishing(options, setup, ctx)) return;
+    const PublishingEnd publishingEnd(setup, ctx);
     if (setup.serials && command == DeviceCommand::Write && setup.checked.severalUnits)
         return Usage(ctx, "--serial with several units: use 'zt51xx-mp station', which gives each its own");
     const bool interactive = ctx.in != nullptr || HostStandardStreams().IsTerminal(StandardStream::Input);
@@ -632,6 +635,7 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
                             "refused before any unit is touched (exit 2)");
             AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
             AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
+            AddBrokerOptions(sub, typed->options.broker);
         }
         if (command == DeviceCommand::Erase) AddIdentityOptions(sub, typed->options);
         if (!footer.empty()) sub->footer(footer);

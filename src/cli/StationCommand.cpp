@@ -3,6 +3,7 @@
 
 #include "cli/DeviceCommandParts.h"
 #include "cli/InterruptSignal.h"
+#include "cli/RecordPublishing.h"
 #include "cli/UnitView.h"
 #include "station/BarcodeQueue.h"
 #include "station/OperatorText.h"
@@ -27,7 +28,7 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
     request.serials = setup.serials.get();
     request.identity = setup.identity;
     request.preCheck = setup.preCheck.get();
-    std::mutex outMutex;
+    std::mutex& outMutex = setup.outMutex;
     std::unique_ptr<BarcodeQueue> barcodes;
     if (options.barcode) {
         barcodes = std::make_unique<BarcodeQueue>(input, [&](const std::string& line) {
@@ -43,7 +44,7 @@ void RunStation(DeviceBackend& backend, const DeviceOptions& options, CommandSet
                                   "Station: each unit is written as it arrives (%1); Ctrl-C stops "
                                   "taking units"),
             {backend.Describe()}));
-    const auto display = MakeStationDisplay(options, ctx, outMutex, input);
+    const auto display = ShowDelivery(MakeStationDisplay(options, ctx, outMutex, input), setup);
 
     std::atomic<int> finished{0};
     bool anyFailed = false, anyInterrupted = false;

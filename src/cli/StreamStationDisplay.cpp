@@ -44,6 +44,7 @@ void StreamStationDisplay::Counters(const StationCounters& counters) {
                                         {"passed", counters.passed},
                                         {"failed", counters.failed},
                                         {"unitsPerHour", static_cast<int64_t>(counters.unitsPerHour + 0.5)}};
+        if (counters.undelivered > 0) event["undelivered"] = counters.undelivered;
         out_ << event.dump() << '\n' << std::flush;
     } else {
         out_ << "[all] " << CountersText(counters) << '\n' << std::flush;

@@ -51,6 +51,9 @@ using HostStandardStreamsImpl = host::WindowsStandardStreams;
 #else
 #error "no implementation of the host system for this build"
 #endif
+#if defined(ZT_HAVE_MQTT)
+#include "host/mqtt/MosquittoClient.h"
+#endif
 
 namespace zt {
 
@@ -99,6 +102,18 @@ RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes) {
 }
 
 std::optional<FileIdentity> IdentifyFile(const std::string& path) { return host::IdentifyFile(path); }
+
+std::unique_ptr<MqttClient> OpenMqttClient(const MqttSettings& settings, MqttClient::Handlers handlers,
+                                           std::string* error) {
+#if defined(ZT_HAVE_MQTT)
+    return host_mqtt::OpenMosquittoClient(settings, std::move(handlers), error);
+#else
+    (void)settings;
+    (void)handlers;
+    *error = "MQTT is not available in this build of zt51xx-mp (it was built without an MQTT client library)";
+    return nullptr;
+#endif
+}
 
 std::unique_ptr<InterruptCatch> CatchInterrupts(InterruptCatch::Handler handler) {
     return std::make_unique<HostInterruptCatch>(handler);

@@ -11,6 +11,7 @@
 #include "host/FileLock.h"
 #include "host/HostIdentity.h"
 #include "host/InterruptCatch.h"
+#include "host/MqttClient.h"
 #include "host/RegularFile.h"
 #include "host/StandardInput.h"
 #include "host/StandardStreams.h"
@@ -61,6 +62,12 @@ RegularFileContents ReadRegularFile(const std::string& path, size_t maxBytes);
 // The identity of the file `path` names, through any link (host/FileIdentity.h);
 // none when there is no such file or it cannot be looked at.
 std::optional<FileIdentity> IdentifyFile(const std::string& path);
+
+// A client of the MQTT broker `settings` name (host/MqttClient.h), not yet
+// connected; null with the reason in `error`, also where this build has no
+// MQTT client.
+std::unique_ptr<MqttClient> OpenMqttClient(const MqttSettings& settings, MqttClient::Handlers handlers,
+                                           std::string* error);
 
 // Catches Ctrl-C and requests to terminate until the returned object goes
 // (host/InterruptCatch.h). Catches may nest; the inner one's handler is

@@ -12,9 +12,13 @@ struct StationCounters {
     // Units finished, passed and failed alike, per hour since the first one
     // arrived: what the station report calls units per hour too.
     double unitsPerHour = 0;
+    // Records in the log that the factory's broker has not taken yet; shown
+    // only when some wait.
+    size_t undelivered = 0;
 };
 
-// "passed 3  failed 1  412 units/h"
+// "passed 3  failed 1  412 units/h", and "  records not yet delivered: 5"
+// while some wait.
 std::string CountersText(const StationCounters& counters);
 
 // Where several units written at once show themselves: a view for each unit

@@ -221,9 +221,13 @@ void StationRun::ShowResult(const UnitResult& result, Port& port) {
 namespace zt::station {
 
 std::string CountersText(const StationCounters& counters) {
-    return FillIn(OperatorText("Station", "passed %1  failed %2  %3 units/h"),
-                  {std::to_string(counters.passed), std::to_string(counters.failed),
-                   std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5))});
+    std::string text = FillIn(OperatorText("Station", "passed %1  failed %2  %3 units/h"),
+                              {std::to_string(counters.passed), std::to_string(counters.failed),
+                               std::to_string(static_cast<long long>(counters.unitsPerHour + 0.5))});
+    if (counters.undelivered > 0)
+        text += "  " + FillIn(OperatorText("Station", "records not yet delivered: %1"),
+                              {std::to_string(counters.undelivered)});
+    return text;
 }
 
 }  // namespace zt::station

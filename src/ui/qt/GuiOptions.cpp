@@ -8,6 +8,7 @@
 #include "station/OperatorText.h"
 #include "station/SimFaultNames.h"
 #include "station/StationConfig.h"
+#include "ui/qt/BrokerGuiOptions.h"
 
 namespace zt::qt {
 
@@ -126,11 +127,13 @@ struct GuiOptionDefinitions {
 
 // Every option, in the order --help shows them.
 QList<QCommandLineOption> AllOptions(const GuiOptionDefinitions& d) {
-    return {d.help,       d.version,      d.simulate,     d.variant,         d.units,
-            d.fault,      d.listFaults,   d.simClock,     d.station,         d.replug,
-            d.log,        d.stationId,    d.operatorName, d.workOrder,       d.config,
-            d.serial,     d.bell,         d.preCheck,     d.preCheckTimeout, d.autoOk,
-            d.screenshot, d.screenshotAt, d.language};
+    return QList<QCommandLineOption>{
+               d.help,       d.version,      d.simulate,     d.variant,         d.units,
+               d.fault,      d.listFaults,   d.simClock,     d.station,         d.replug,
+               d.log,        d.stationId,    d.operatorName, d.workOrder,       d.config,
+               d.serial,     d.bell,         d.preCheck,     d.preCheckTimeout, d.autoOk,
+               d.screenshot, d.screenshotAt, d.language} +
+           BrokerOptionList();
 }
 
 void DefineOptions(QCommandLineParser& parser, const GuiOptionDefinitions& d) {
@@ -387,6 +390,7 @@ GuiCommandLine ParseGuiCommandLine(const QStringList& arguments) {
         full.parse(line);
         int exitCode = kExitUsage;
         if (!ReadSerials(full, definitions, &result.options, &error, &exitCode)) return Stop(exitCode, error);
+        result.options.broker = ReadBrokerOptions(full);
         return result;
     }
     // The first setting that makes the line wrong is named by its file and

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "station/BrokerOptions.h"
 #include "station/SerialNumbers.h"
 #include "station/SimulationArguments.h"
 #include "station/StationIdentity.h"
@@ -22,6 +23,9 @@ namespace zt::qt {
 //   --serial SOURCE             with --station: each unit's own serial, as the command line's
 //                               (counter:START[:STEP] or file:PATH, the same serial ledger)
 //   --bell                      with --station: a failed unit rings the system's bell
+//   --mqtt URL [--mqtt-prefix P --mqtt-ca F --mqtt-cert F --mqtt-key F --mqtt-user U
+//       --mqtt-password-file F --mqtt-insecure]
+//                               also deliver the log's records to an MQTT broker
 //   --auto-ok                   answer every message box with OK (unattended demos)
 //   --station-id ID --operator NAME --work-order WO
 //       who runs the station, for every record
@@ -56,6 +60,7 @@ struct GuiOptions {
     // how long it has to answer.
     std::optional<std::string> preCheck;
     std::chrono::milliseconds preCheckTimeout{10000};
+    station::BrokerOptions broker;  // --mqtt: "" url for none
 };
 
 struct GuiCommandLine {

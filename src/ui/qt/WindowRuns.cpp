@@ -13,6 +13,7 @@
 #include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
 #include "station/PreCheck.h"
+#include "station/RecordPublisher.h"
 #include "station/StationLog.h"
 #include "ui/qt/DialogJobRecords.h"
 #include "ui/qt/LastResultLine.h"
@@ -47,6 +48,46 @@ bool OpenLog(const GuiOptions& options, station::StationLog& log) {
     return false;
 }
 
+// --mqtt: the log's records go to the broker while the window is open; once
+// it closes, a moment more for what is left, and a line for what still waits.
+class Publishing {
+public:
+    // False with one line printed and the exit code set when --mqtt cannot work.
+    bool Start(const GuiOptions& options, int* exitCode) {
+        if (options.broker.url.empty()) return true;
+        std::string error;
+        if (options.logPath.isEmpty()) {
+            *exitCode = station::kExitUsage;
+            error = "--mqtt needs --log FILE: records wait in that file until the broker has them";
+        } else {
+            publisher_ = station::OpenRecordPublisher(
+                options.broker, {options.logPath.toStdString()}, options.identity.stationId,
+                [](const std::string& line) {
+                    PrintLine(QStringLiteral("zt51xx-mp-gui: ") + QString::fromStdString(line));
+                },
+                &error, exitCode);
+        }
+        if (!publisher_) {
+            PrintLine(QStringLiteral("zt51xx-mp-gui: ") + QString::fromStdString(error));
+            return false;
+        }
+        publisher_->Start();
+        return true;
+    }
+    ~Publishing() {
+        if (!publisher_) return;
+        publisher_->Stop(std::chrono::seconds(3));
+        if (const size_t left = publisher_->Undelivered(); left > 0)
+            PrintLine(
+                QStringLiteral("zt51xx-mp-gui: records not yet delivered: %1; they wait in the log and go "
+                               "out with the next run with --mqtt, or with 'zt51xx-mp publish'")
+                    .arg(left));
+    }
+
+private:
+    std::unique_ptr<station::RecordPublisher> publisher_;
+};
+
 // How a run without a signal ends: a line that was not written outweighs a
 // failed unit, as on the command line.
 int ExitCodeOf(bool failed, bool logFailed) {
@@ -66,6 +107,8 @@ int RunStation(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOp
                const WindowRunHooks& hooks) {
     station::StationLog log;
     if (!OpenLog(options, log)) return kExitIoError;
+    Publishing publishing;
+    if (int exitCode = kExitOk; !publishing.Start(options, &exitCode)) return exitCode;
     StationWindow window(backend);
     window.SetInstanceLock(&instanceLock);
     window.SetLog(&log);
@@ -125,6 +168,8 @@ int RunDialog(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOpt
               const WindowRunHooks& hooks) {
     station::StationLog log;
     if (!OpenLog(options, log)) return kExitIoError;
+    Publishing publishing;
+    if (int exitCode = kExitOk; !publishing.Start(options, &exitCode)) return exitCode;
     QtDialogWindow window;
     window.SetInstanceLock(&instanceLock);
     // Each job works on one unit: the one its own open finds, until it ends.
