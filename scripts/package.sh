@@ -42,7 +42,7 @@ else
 fi
 start=$SECONDS
 log=$out/dpkg-buildpackage.log
-if ! (cd "$src" && DEB_BUILD_OPTIONS="nocheck noddebs parallel=2" dpkg-buildpackage -us -uc -b) >"$log" 2>&1; then
+if ! (cd "$src" && DEB_BUILD_OPTIONS="nocheck noddebs parallel=$(nproc)" dpkg-buildpackage -us -uc -b) >"$log" 2>&1; then
   tail -40 "$log" >&2
   echo "package.sh: dpkg-buildpackage failed (whole log: $log)" >&2
   exit 1

@@ -160,11 +160,12 @@ public:
                    std::system("/usr/lib/systemd/systemd-udevd --daemon >/tmp/udevd.log 2>&1") == 0;
     }
     ~RuleDaemon() {
-        if (running_) std::system("udevadm control --exit; rm -rf /run/udev");
+        // Nothing more to do if the daemon is gone already.
+        if (running_ && std::system("udevadm control --exit; rm -rf /run/udev") != 0) return;
     }
     bool Running() const { return running_; }
-    // Every event so far has been through the rules.
-    void Settle() const { std::system("udevadm settle --timeout=30"); }
+    // Every event so far has been through the rules (false: not within 30 s).
+    bool Settle() const { return std::system("udevadm settle --timeout=30") == 0; }
 
 private:
     bool running_ = false;
