@@ -235,6 +235,22 @@
         <source>Plug back the unit this job started with; if it was that unit, put it aside</source>
         <translation>Das Gerät wieder einstecken, mit dem der Auftrag begann; war es dieses Gerät, aussortieren</translation>
     </message>
+    <message>
+        <source>Settle what the factory&apos;s check names, then put the unit in again</source>
+        <translation>Klären, was die Prüfung der Fertigung nennt, dann das Gerät wieder einstecken</translation>
+    </message>
+    <message>
+        <source>The station&apos;s pre-check program (--pre-check) ended with a status other than 0, so the unit was not touched; the record&apos;s preCheck field holds the first line it printed: settle what it names (a closed work order, a unit the factory does not know), then put the unit in again.</source>
+        <translation>Das Vorprüfungsprogramm der Station (--pre-check) endete mit einem anderen Status als 0, daher wurde das Gerät nicht angetastet; das Feld preCheck des Datensatzes enthält die erste Zeile seiner Ausgabe: klären, was sie nennt (ein abgeschlossener Fertigungsauftrag, ein der Fertigung unbekanntes Gerät), dann das Gerät wieder einstecken.</translation>
+    </message>
+    <message>
+        <source>The station&apos;s pre-check program could not be started, crashed, was still running at its time-out (--pre-check-timeout) and was killed, or said yes with output that is no JSON object, so the unit was not touched: the record&apos;s preCheck field says which; mend the program or the factory&apos;s system behind it, then put the unit in again.</source>
+        <translation>Das Vorprüfungsprogramm der Station konnte nicht gestartet werden, ist abgestürzt, lief bei Ablauf seiner Zeit (--pre-check-timeout) noch und wurde beendet, oder hat zugestimmt mit einer Ausgabe, die kein JSON-Objekt ist; daher wurde das Gerät nicht angetastet: das Feld preCheck des Datensatzes sagt, was davon; das Programm oder das System der Fertigung dahinter in Ordnung bringen, dann das Gerät wieder einstecken.</translation>
+    </message>
+    <message>
+        <source>The serial the pre-check program handed the unit does not fit the image&apos;s serial string (its length or its characters, letters, digits and &apos;-&apos;), or was handed out before and is in the serial ledger, so the unit was not touched: have the factory&apos;s system hand out serials of the image&apos;s length, each once.</source>
+        <translation>Die Seriennummer, die das Vorprüfungsprogramm dem Gerät zugeteilt hat, passt nicht zur Seriennummer des Images (Länge oder Zeichen: Buchstaben, Ziffern und &apos;-&apos;), oder sie wurde schon einmal vergeben und steht im Seriennummernbuch; daher wurde das Gerät nicht angetastet: das System der Fertigung Seriennummern in der Länge des Images vergeben lassen, jede nur einmal.</translation>
+    </message>
 </context>
 <context>
     <name>JobTexts</name>
@@ -343,10 +359,6 @@ Dann die Schaltfläche drücken, um das Schreiben des EEPROM fortzusetzen!</tran
         <translation>Bereit: Gerät einstecken</translation>
     </message>
     <message>
-        <source>re-plug this unit: take it out and put it back into port %1</source>
-        <translation>Dieses Gerät neu einstecken: herausziehen und wieder in Anschluss %1 stecken</translation>
-    </message>
-    <message>
         <source>the unit is held by another job; take it out when that job has ended</source>
         <translation>Das Gerät ist von einem anderen Auftrag belegt; nach dessen Ende herausziehen</translation>
     </message>
@@ -393,6 +405,54 @@ Dann die Schaltfläche drücken, um das Schreiben des EEPROM fortzusetzen!</tran
     <message>
         <source>equal: the unit holds %1 (%2 bytes)</source>
         <translation>gleich: Das Gerät enthält %1 (%2 Bytes)</translation>
+    </message>
+    <message>
+        <source>Failures this run:</source>
+        <translation>Fehlschläge in diesem Lauf:</translation>
+    </message>
+    <message>
+        <source>+%1 more</source>
+        <translation>+%1 weitere</translation>
+    </message>
+    <message>
+        <source>%1; ready for the next unit</source>
+        <translation>%1; bereit für das nächste Gerät</translation>
+    </message>
+    <message>
+        <source>writing</source>
+        <translation>schreibt</translation>
+    </message>
+    <message>
+        <source>RE-PLUG</source>
+        <translation>NEU STECKEN</translation>
+    </message>
+    <message>
+        <source>checking</source>
+        <translation>prüft</translation>
+    </message>
+    <message>
+        <source>ready</source>
+        <translation>bereit</translation>
+    </message>
+    <message>
+        <source>writing: do not pull the unit</source>
+        <translation>Schreibt: Gerät nicht herausziehen</translation>
+    </message>
+    <message>
+        <source>re-plug this unit now: take it out and put it back into port %1</source>
+        <translation>Dieses Gerät jetzt neu einstecken: herausziehen und wieder in Anschluss %1 stecken</translation>
+    </message>
+    <message>
+        <source>checking the written unit</source>
+        <translation>Das geschriebene Gerät wird geprüft</translation>
+    </message>
+    <message>
+        <source>records not yet delivered: %1</source>
+        <translation>noch nicht zugestellte Datensätze: %1</translation>
+    </message>
+    <message>
+        <source>the pre-check refused this unit (%1); it was not written</source>
+        <translation>Die Vorprüfung hat dieses Gerät abgelehnt (%1); es wurde nicht geschrieben</translation>
     </message>
 </context>
 <context>
@@ -527,6 +587,10 @@ Dann die Schaltfläche drücken, um das Schreiben des EEPROM fortzusetzen!</tran
     <message>
         <source>Writing %1 units...</source>
         <translation>%1 Geräte werden geschrieben...</translation>
+    </message>
+    <message>
+        <source>Failures this shift:</source>
+        <translation>Fehlschläge in dieser Schicht:</translation>
     </message>
 </context>
 </TS>

@@ -235,6 +235,22 @@
         <source>Plug back the unit this job started with; if it was that unit, put it aside</source>
         <translation>插回本作业开始时的设备；如果正是该设备，请将其放到一边</translation>
     </message>
+    <message>
+        <source>Settle what the factory&apos;s check names, then put the unit in again</source>
+        <translation>先解决工厂检查所指出的问题，然后重新插入设备</translation>
+    </message>
+    <message>
+        <source>The station&apos;s pre-check program (--pre-check) ended with a status other than 0, so the unit was not touched; the record&apos;s preCheck field holds the first line it printed: settle what it names (a closed work order, a unit the factory does not know), then put the unit in again.</source>
+        <translation>工位的预检程序（--pre-check）以非 0 状态结束，因此未对设备进行任何操作；记录的 preCheck 字段保存了该程序输出的第一行：先解决其中指出的问题（已关闭的工单、工厂不认识的设备），然后重新插入设备。</translation>
+    </message>
+    <message>
+        <source>The station&apos;s pre-check program could not be started, crashed, was still running at its time-out (--pre-check-timeout) and was killed, or said yes with output that is no JSON object, so the unit was not touched: the record&apos;s preCheck field says which; mend the program or the factory&apos;s system behind it, then put the unit in again.</source>
+        <translation>工位的预检程序无法启动、崩溃、在超时（--pre-check-timeout）时仍在运行而被终止，或者给出了肯定答复但输出不是 JSON 对象，因此未对设备进行任何操作：记录的 preCheck 字段说明是哪一种情况；请修复该程序或其背后的工厂系统，然后重新插入设备。</translation>
+    </message>
+    <message>
+        <source>The serial the pre-check program handed the unit does not fit the image&apos;s serial string (its length or its characters, letters, digits and &apos;-&apos;), or was handed out before and is in the serial ledger, so the unit was not touched: have the factory&apos;s system hand out serials of the image&apos;s length, each once.</source>
+        <translation>预检程序分配给设备的序列号与映像的序列号字符串不符（长度或字符，只能是字母、数字和“-”），或者此前已分配过并记录在序列号台账中，因此未对设备进行任何操作：请让工厂系统分配与映像长度相同的序列号，每个只分配一次。</translation>
+    </message>
 </context>
 <context>
     <name>JobTexts</name>
@@ -343,10 +359,6 @@ Then press button to continue writting EEPROM!!</source>
         <translation>就绪：请插入设备</translation>
     </message>
     <message>
-        <source>re-plug this unit: take it out and put it back into port %1</source>
-        <translation>请重新插拔此设备：拔出后插回端口 %1</translation>
-    </message>
-    <message>
         <source>the unit is held by another job; take it out when that job has ended</source>
         <translation>该设备被其他作业占用；请在该作业结束后拔出</translation>
     </message>
@@ -393,6 +405,54 @@ Then press button to continue writting EEPROM!!</source>
     <message>
         <source>equal: the unit holds %1 (%2 bytes)</source>
         <translation>一致：设备中为 %1（%2 字节）</translation>
+    </message>
+    <message>
+        <source>Failures this run:</source>
+        <translation>本次运行的失败：</translation>
+    </message>
+    <message>
+        <source>+%1 more</source>
+        <translation>另有 %1 个</translation>
+    </message>
+    <message>
+        <source>%1; ready for the next unit</source>
+        <translation>%1；可以插入下一台设备</translation>
+    </message>
+    <message>
+        <source>writing</source>
+        <translation>写入中</translation>
+    </message>
+    <message>
+        <source>RE-PLUG</source>
+        <translation>重新插拔</translation>
+    </message>
+    <message>
+        <source>checking</source>
+        <translation>检查中</translation>
+    </message>
+    <message>
+        <source>ready</source>
+        <translation>就绪</translation>
+    </message>
+    <message>
+        <source>writing: do not pull the unit</source>
+        <translation>写入中：请勿拔出设备</translation>
+    </message>
+    <message>
+        <source>re-plug this unit now: take it out and put it back into port %1</source>
+        <translation>请立即重新插拔此设备：拔出后插回端口 %1</translation>
+    </message>
+    <message>
+        <source>checking the written unit</source>
+        <translation>正在检查已写入的设备</translation>
+    </message>
+    <message>
+        <source>records not yet delivered: %1</source>
+        <translation>尚未送达的记录：%1</translation>
+    </message>
+    <message>
+        <source>the pre-check refused this unit (%1); it was not written</source>
+        <translation>预检拒绝了此设备（%1）；未写入</translation>
     </message>
 </context>
 <context>
@@ -527,6 +587,10 @@ Then press button to continue writting EEPROM!!</source>
     <message>
         <source>Writing %1 units...</source>
         <translation>正在写入 %1 台设备...</translation>
+    </message>
+    <message>
+        <source>Failures this shift:</source>
+        <translation>本班次的失败：</translation>
     </message>
 </context>
 </TS>

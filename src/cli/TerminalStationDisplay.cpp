@@ -152,7 +152,8 @@ std::vector<std::string> TerminalStationDisplay::CompactBlock(size_t columns, si
         for (size_t i = at; i < std::min(order.size(), at + perLine); ++i) {
             // No room for the rest: the last cell says how many are not shown.
             if (last && i + 1 == at + perLine && i + 1 < order.size()) {
-                line += "+" + std::to_string(order.size() - i) + " more";
+                line += station::FillIn(station::OperatorText("Station", "+%1 more"),
+                                        {std::to_string(order.size() - i)});
                 break;
             }
             line += order[i]->Cell(portWidth_);

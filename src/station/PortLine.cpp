@@ -30,7 +30,8 @@ std::string PortLine::Text() const {
     std::string text;
     if (status_.phase == PortPhase::Result || (status_.phase == PortPhase::Ready && last_)) {
         text = last_ ? PortOutcomeText(*last_) : std::string();
-        if (status_.phase == PortPhase::Ready) text += OperatorText("Station", "; ready for the next unit");
+        if (status_.phase == PortPhase::Ready)
+            text = FillIn(OperatorText("Station", "%1; ready for the next unit"), {text});
     } else if (status_.phase == PortPhase::Writing && !note_.empty()) {
         return note_;  // the job's own words say more than "writing"
     } else {

@@ -7,14 +7,11 @@ namespace zt::station {
 
 namespace {
 
-// The catalogue's sentence says what happened, then after its first colon
-// what to do; the first clause of that is short enough for a row.
+// The catalogue's one line on what to do about the code's class, in English
+// (events carry it so); a code the tool never records has only its name.
 std::string ShortAction(uint32_t code) {
     const FailureDescription failure = DescribeFailure(code);
-    std::string action = failure.meaning;
-    if (const size_t colon = action.find(": "); colon != std::string::npos) action.erase(0, colon + 2);
-    if (const size_t cut = action.find_first_of(";."); cut != std::string::npos) action.erase(cut);
-    return action.empty() ? failure.detailName : action;
+    return failure.action.empty() ? failure.detailName : failure.action;
 }
 
 }  // namespace
@@ -49,7 +46,7 @@ std::string PortOutcomeText(const PortOutcome& outcome) {
     std::string text = "FAIL";
     if (outcome.code) {
         text += ' ' + FormatResultCode(*outcome.code);
-        if (!outcome.action.empty()) text += ": " + outcome.action;
+        if (!outcome.action.empty()) text += ": " + OperatorText("FailureCatalogue", outcome.action.c_str());
     } else if (outcome.kind != ResultKind::Failed) {
         // Stopped before its end, without a code of its own.
         text += std::string(" (") + ResultName(outcome.kind) + ")";
@@ -64,8 +61,9 @@ std::string PortStatusText(const PortStatus& status) {
         case PortPhase::Writing:
             return OperatorText("Station", "writing: do not pull the unit");
         case PortPhase::Replug:
-            return OperatorText("Station", "re-plug this unit now: take it out and put it back into port ") +
-                   status.port;
+            return FillIn(
+                OperatorText("Station", "re-plug this unit now: take it out and put it back into port %1"),
+                {status.port});
         case PortPhase::Confirming:
             return OperatorText("Station", "checking the written unit");
         case PortPhase::Result:

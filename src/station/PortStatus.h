@@ -22,7 +22,7 @@ struct PortOutcome {
     bool pass = false;
     ResultKind kind = ResultKind::Failed;
     std::optional<uint32_t> code;
-    std::string action;  // a few words; "" for a pass
+    std::string action;  // the class's one-line action, in English; "" for a pass
 
     static PortOutcome Of(const JobOutcome& outcome);
 };
@@ -37,7 +37,8 @@ struct PortStatus {
 // "ready", "writing", "replug", "confirming", "result": the name JSON events carry.
 const char* PortPhaseName(PortPhase phase);
 
-// "PASS", or "FAIL 00020B01: check the cable and re-plug".
+// "PASS", or "FAIL 00020B01: Check the cable and hub, re-plug the unit and try
+// again", the action in the operator's language.
 std::string PortOutcomeText(const PortOutcome& outcome);
 
 // What a port's line says of its state, in the operator's language.

@@ -49,7 +49,8 @@ inline std::string ImageMisfitLine(const UnitResult& result) {
 
 // The operator's line for a unit the pre-check did not let through.
 inline std::string PreCheckRefusalLine(const UnitResult& result) {
-    return "the pre-check refused this unit (" + result.refusalReason + "); it was not written";
+    return FillIn(OperatorText("Station", "the pre-check refused this unit (%1); it was not written"),
+                  {result.refusalReason});
 }
 
 }  // namespace zt::station

@@ -8,6 +8,7 @@
 
 #include "station/JobBoxText.h"
 #include "station/OperatorText.h"
+#include "station/PortLine.h"
 #include "support/CommandRun.h"
 
 namespace zt::station {
@@ -98,6 +99,30 @@ TEST_F(OperatorLanguage, ExplainTranslatesTheActionButJsonStaysEnglish) {
     const test::CommandRun unknown = test::RunArgs({"--language", "fr", "explain", "00030401"});
     EXPECT_EQ(unknown.rc, 2);
     EXPECT_THAT(unknown.err, HasSubstr("no texts in the language 'fr'"));
+}
+
+// A port's line says its state in the operator's language, the port and the
+// code where that language puts them; the outcome keeps the class's English
+// action, which the state events carry.
+TEST_F(OperatorLanguage, PortLineTranslatesWholeSentencesAroundItsValues) {
+    const PortOutcome failed = PortOutcome::Of(JobOutcome::Failed(JobResult{0, 0x03, 0x04, 0x01}));
+    PortLine line;
+    line.Apply(PortStatus{PortPhase::Replug, "1-1.2", std::nullopt});
+    EXPECT_EQ(line.Text(), "re-plug this unit now: take it out and put it back into port 1-1.2");
+    line.Apply(PortStatus{PortPhase::Result, "", failed});
+    line.Apply(PortStatus{PortPhase::Ready, "", std::nullopt});
+    EXPECT_EQ(line.Text(),
+              "FAIL 00030401: Plug the unit in, check the IDs, then try again; ready for the next unit");
+
+    SetOperatorLanguage("de_DE.UTF-8");
+    EXPECT_EQ(failed.action, PortOutcome::Of(JobOutcome::Failed(JobResult{0, 0x03, 0x04, 0x01})).action);
+    EXPECT_THAT(line.Text(), ::testing::StartsWith("FAIL 00030401: "));
+    EXPECT_THAT(line.Text(), HasSubstr(OperatorText("FailureCatalogue", failed.action.c_str())));
+    EXPECT_THAT(line.Text(), HasSubstr("; bereit"));
+    EXPECT_THAT(line.Text(), Not(HasSubstr(failed.action)));
+    line.Apply(PortStatus{PortPhase::Writing, "", std::nullopt});
+    line.Apply(PortStatus{PortPhase::Replug, "1-1.2", std::nullopt});
+    EXPECT_THAT(line.Text(), HasSubstr("Anschluss 1-1.2"));
 }
 
 }  // namespace
