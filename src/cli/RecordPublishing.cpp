@@ -234,10 +234,11 @@ void AddPublishCommands(CLI::App& app, CommandContext& ctx) {
     sub->callback([publish, &ctx] { RunPublish(*publish, ctx); });
 
     auto collect = std::make_shared<CollectOptions>();
-    CLI::App* col = app.add_subcommand(
-        "collect",
-        "Gather every station's records from an MQTT broker into one fleet log that 'report' reads; a record "
-        "that arrives twice (by its recordId, also across runs) is kept once.");
+    CLI::App* col =
+        app.add_subcommand("collect",
+                           "Gather every station's records from an MQTT broker into one fleet log, which the "
+                           "report command reads; a record "
+                           "that arrives twice (by its recordId, also across runs) is kept once.");
     col->add_option("--log", collect->log, "the fleet log to append to")->required();
     col->add_option("--client-id", collect->clientId,
                     "the session the broker keeps for this collector (default zt51xx-mp-collect-HOST)");
