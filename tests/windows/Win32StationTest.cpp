@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "chip/ImageIdentity.h"
 #include "job/FailureCatalogue.h"
 #include "sim/SimulatedMachine.h"
+#include "station/PortStatus.h"
 #include "station/SerialNumbers.h"
 #include "station/SimulationArguments.h"
 #include "station/StationLog.h"
@@ -148,6 +150,7 @@ TEST(Win32StationWindow, RunStationWritesEachUnitAsItComesAndThePulledUnitsFailS
     window.SetIdentity({"line-4", "Ana", "WO-77"});
     std::vector<station::UnitResult> results;
     std::vector<std::vector<std::string>> rowsWhenReady;
+    std::map<std::string, std::vector<std::string>> textsOfPort;  // each change of its result cell
     std::string pulledAfterStop, countersAfterStop;
     bool stopping = false, stopped = false;
 
@@ -160,6 +163,11 @@ TEST(Win32StationWindow, RunStationWritesEachUnitAsItComesAndThePulledUnitsFailS
     };
     window.onUnitResult = [&](const station::UnitResult& unit) { results.push_back(unit); };
     window.onRowsChanged = [&] {
+        for (size_t row = 0; row < window.RowCount(); ++row) {
+            auto& texts = textsOfPort[window.CellText(row, kStationPort)];
+            const std::string text = window.CellText(row, kStationResult);
+            if (texts.empty() || texts.back() != text) texts.push_back(text);
+        }
         if (stopping || window.RowsReadyWithResult() < 3) return;
         stopping = true;
         for (size_t row = 0; row < window.RowCount(); ++row) {
@@ -187,8 +195,16 @@ TEST(Win32StationWindow, RunStationWritesEachUnitAsItComesAndThePulledUnitsFailS
     ASSERT_TRUE(code);
     ASSERT_EQ(rowsWhenReady.size(), 3u);
     for (size_t row : {0u, 2u}) {
-        EXPECT_EQ(rowsWhenReady[row][kStationResult], "OK") << row;
+        EXPECT_EQ(rowsWhenReady[row][kStationResult].rfind("PASS", 0), 0u) << rowsWhenReady[row][3];
         EXPECT_EQ(rowsWhenReady[row][kStationMeaning], "") << row;
+        // Its re-plug was asked for on its own row, and went once it wrote again.
+        const std::string port = rowsWhenReady[row][kStationPort];
+        const std::string replug = station::PortStatusText({station::PortPhase::Replug, port, std::nullopt});
+        const auto& texts = textsOfPort[port];
+        const auto says = [&](const std::string& text) { return text.find(replug) != std::string::npos; };
+        const auto asked = std::find_if(texts.begin(), texts.end(), says);
+        ASSERT_NE(asked, texts.end()) << port;
+        EXPECT_NE(std::find_if_not(asked, texts.end(), says), texts.end()) << port;
     }
     const std::vector<std::string>& pulledRow = rowsWhenReady[1];
     EXPECT_EQ(pulledRow[kStationPort], "1-1.2");
@@ -226,34 +242,36 @@ TEST(Win32StationWindow, RunStationWritesEachUnitAsItComesAndThePulledUnitsFailS
 }
 
 // A port's result stays through its "ready" until the next unit on that port
-// says anything, and then goes whole: no old FAIL beside a new unit's bar.
+// starts writing, and then goes whole: no old FAIL beside a new unit's bar.
 TEST(Win32StationRows, AResultStaysUntilTheNextUnitOnItsPortStarts) {
     JobResult failure;
     failure.origin = 3;
     failure.errorClass = 4;
     const JobOutcome failed = JobOutcome::Failed(failure);
-    for (const bool byProgress : {false, true}) {
-        StationRow row;
-        RowProgressed(row, 60);
-        RowEnded(row, failed, OutcomeWords(failed));
-        RowSaid(row, "ready: plug in a unit");
-        RowLook look = LookOf(row);
-        EXPECT_EQ(look.progress, "ready");
-        EXPECT_EQ(look.result.rfind("FAIL ", 0), 0u) << look.result;
-        EXPECT_EQ(look.tone, RowTone::Failed);
-        RowSaid(row, "ready: plug in a unit");  // said again: still the same unit's
-        EXPECT_EQ(LookOf(row).result, look.result);
+    StationRow row;
+    RowStated(row, {station::PortPhase::Writing, {}, std::nullopt});
+    RowProgressed(row, 60);
+    RowStated(row, {station::PortPhase::Replug, "1-1.4", std::nullopt});
+    EXPECT_NE(LookOf(row).result.find("1-1.4"), std::string::npos) << LookOf(row).result;
+    RowStated(row, {station::PortPhase::Result, {}, station::PortOutcome::Of(failed)});
+    RowEnded(row, failed, OutcomeWords(failed));
+    RowStated(row, {});  // taken out: the port waits for its next unit
+    RowLook look = LookOf(row);
+    EXPECT_EQ(look.progress, "ready");
+    EXPECT_EQ(look.result.rfind("FAIL " + FormatResultCode(*failed.Code()), 0), 0u) << look.result;
+    EXPECT_EQ(look.tone, RowTone::Failed);
+    EXPECT_EQ(look.meaning, DescribeFailure(*failed.Code()).meaning);
+    EXPECT_TRUE(RowReadyWithResult(row));
+    RowSaid(row, "ready: plug in a unit");  // words alone start nothing
+    EXPECT_EQ(LookOf(row).tone, RowTone::Failed);
 
-        if (byProgress)
-            RowProgressed(row, 5);
-        else
-            RowSaid(row, "Writing EEPROM...");
-        look = LookOf(row);
-        EXPECT_EQ(look.tone, RowTone::Plain) << byProgress;
-        EXPECT_EQ(look.meaning, "") << byProgress;
-        EXPECT_EQ(look.result, byProgress ? "" : "Writing EEPROM...");
-        EXPECT_EQ(look.progress, byProgress ? "5%" : "0%");
-    }
+    RowStated(row, {station::PortPhase::Writing, {}, std::nullopt});
+    look = LookOf(row);
+    EXPECT_EQ(look.tone, RowTone::Plain);
+    EXPECT_EQ(look.meaning, "");
+    EXPECT_EQ(look.result.find("FAIL"), std::string::npos) << look.result;
+    EXPECT_EQ(look.progress, "0%");
+    EXPECT_FALSE(RowReadyWithResult(row));
 }
 
 // What a station script reads back: the exit code and the log's lines.

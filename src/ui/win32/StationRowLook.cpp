@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "job/FailureCatalogue.h"
+#include "station/JobBoxText.h"
 #include "station/OperatorText.h"
 
 namespace zt::win32 {
@@ -11,13 +12,11 @@ namespace {
 
 constexpr const char* kContext = "Win32StationWindow";
 
-// The port's thread says so between units, before it waits for the next.
-bool SaysReady(const std::string& text) { return text.rfind("ready", 0) == 0; }
+std::string Percent(int percent) { return std::to_string(std::clamp(percent, 0, 100)) + "%"; }
 
 void StartAfresh(StationRow& row) {
     row.hasResult = false;
     row.ok = false;
-    row.readyForNext = false;
     row.result.clear();
     row.meaning.clear();
     row.progress = 0;
@@ -27,8 +26,17 @@ void StartAfresh(StationRow& row) {
 
 RowLook LookOf(const StationRow& row) {
     RowLook look;
-    look.progress = row.readyForNext ? station::OperatorText(kContext, "ready")
-                                     : std::to_string(std::clamp(row.progress, 0, 100)) + "%";
+    if (const auto& line = row.line) {
+        look.progress = line->Phase() == station::PortPhase::Ready ? station::OperatorText(kContext, "ready")
+                                                                   : Percent(row.progress);
+        look.result = line->Text();
+        if (const auto& last = line->Last(); last && !line->UnderWay()) {
+            look.tone = last->pass ? RowTone::Passed : RowTone::Failed;
+            if (last->code) look.meaning = DescribeFailure(*last->code).meaning;
+        }
+        return look;
+    }
+    look.progress = Percent(row.progress);
     if (row.hasResult) {
         look.result = row.result;
         look.meaning = row.meaning;
@@ -40,25 +48,37 @@ RowLook LookOf(const StationRow& row) {
 }
 
 void RowSaid(StationRow& row, const std::string& text) {
-    if (SaysReady(text) && row.hasResult) {
-        row.readyForNext = true;
-        return;
-    }
-    if (row.readyForNext) StartAfresh(row);
+    // Under the port's state; a re-plug asked for is the state's to say.
+    if (row.line) row.line->Note(station::JobBoxText(text));
     row.activity = text;
 }
 
-void RowProgressed(StationRow& row, int percent) {
-    if (row.readyForNext) {
+void RowStated(StationRow& row, const station::PortStatus& status) {
+    if (!row.line) row.line.emplace();
+    const bool starts = status.phase == station::PortPhase::Writing && !row.line->UnderWay();
+    row.line->Apply(status);
+    if (starts) {
+        // The port's next unit: nothing of the last one stays.
         StartAfresh(row);
         row.activity.clear();
     }
+    if (const auto& last = row.line->Last()) {
+        row.hasResult = true;
+        row.ok = last->pass;
+    }
+}
+
+bool RowReadyWithResult(const StationRow& row) {
+    return row.line && row.line->Phase() == station::PortPhase::Ready && row.line->Last();
+}
+
+void RowProgressed(StationRow& row, int percent) {
+    if (row.line) row.line->Progress(percent);
     row.progress = percent;
 }
 
 void RowEnded(StationRow& row, const JobOutcome& outcome, const std::string& shown) {
     row.hasResult = true;
-    row.readyForNext = false;
     row.ok = outcome.kind == ResultKind::Ok;
     row.result = shown;
     row.meaning.clear();

@@ -3,13 +3,13 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "chip/HexId.h"
 #include "chip/KnownDeviceTable.h"
 #include "host/windows/WideText.h"
 #include "job/JobOutcome.h"
 #include "platform/DeviceBackend.h"
+#include "platform/NaturalOrder.h"
 #include "platform/UsbPortName.h"
 #include "station/KnownDeviceScan.h"
 #include "station/OperatorText.h"
@@ -64,32 +64,6 @@ std::string IdsOf(const station::PresentDevice& device) {
     // Its IDs come from the USB walk; its job will fail at the open.
     if (!device.openable) ids += ' ' + Text("(cannot be opened)");
     return ids;
-}
-
-// Ports in the order a person counts them: "1-1.10" after "1-1.9".
-bool NaturalLess(const std::string& a, const std::string& b) {
-    size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (std::isdigit(static_cast<unsigned char>(a[i])) &&
-            std::isdigit(static_cast<unsigned char>(b[j]))) {
-            size_t endA = i, endB = j;
-            while (endA < a.size() && std::isdigit(static_cast<unsigned char>(a[endA]))) ++endA;
-            while (endB < b.size() && std::isdigit(static_cast<unsigned char>(b[endB]))) ++endB;
-            const std::string numberA = a.substr(i, endA - i), numberB = b.substr(j, endB - j);
-            const size_t zerosA = numberA.find_first_not_of('0'), zerosB = numberB.find_first_not_of('0');
-            const std::string digitsA = zerosA == std::string::npos ? "" : numberA.substr(zerosA);
-            const std::string digitsB = zerosB == std::string::npos ? "" : numberB.substr(zerosB);
-            if (digitsA.size() != digitsB.size()) return digitsA.size() < digitsB.size();
-            if (digitsA != digitsB) return digitsA < digitsB;
-            i = endA;
-            j = endB;
-            continue;
-        }
-        if (a[i] != b[j]) return a[i] < b[j];
-        ++i;
-        ++j;
-    }
-    return a.size() - i < b.size() - j;
 }
 
 std::string Units(size_t count) { return std::to_string(count) + ' ' + Text(count == 1 ? "unit" : "units"); }
@@ -422,8 +396,8 @@ void Win32StationWindow::ShowCounters() {
 }
 
 size_t Win32StationWindow::RowsReadyWithResult() const {
-    return static_cast<size_t>(std::count_if(rows_.begin(), rows_.end(),
-                                             [](const Row& r) { return r.hasResult && r.readyForNext; }));
+    return static_cast<size_t>(
+        std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return RowReadyWithResult(r); }));
 }
 
 void Win32StationWindow::UpdateButton() {
@@ -607,6 +581,9 @@ void Win32StationWindow::ShowUnitResult(const station::UnitResult& unit) {
         std::find_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == unit.port; });
     if (found != rows_.end()) {
         RowEnded(*found, unit.outcome, OutcomeWords(unit.outcome));
+        // A unit whose job never said where it stood still shows its result.
+        if (!found->line || !found->line->Last())
+            RowStated(*found, {station::PortPhase::Result, {}, station::PortOutcome::Of(unit.outcome)});
         if (unit.record && unit.record->vendorIdAfter)
             found->ids = FormatHexId(*unit.record->vendorIdAfter) + ':' +
                          FormatHexId(unit.record->productIdAfter.value_or(0));
@@ -626,6 +603,15 @@ void Win32StationWindow::ShowText(size_t index, const std::string& text) {
     index = RowOf(index);
     if (index >= rows_.size()) return;
     RowSaid(rows_[index], text);
+    ShowRows();
+}
+
+void Win32StationWindow::ShowState(size_t index, const station::PortStatus& status) {
+    // Write EEPROM's rows show each job's own words to its end.
+    if (mode_ != Mode::RunStation) return;
+    index = RowOf(index);
+    if (index >= rows_.size()) return;
+    RowStated(rows_[index], status);
     ShowRows();
 }
 

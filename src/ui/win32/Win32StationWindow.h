@@ -49,9 +49,10 @@ namespace zt::win32 {
 // While no job runs the units present are looked for once a second. A unit
 // that goes away keeps its row while it shows a result, so a unit pulled
 // during the job still shows its code; a unit that arrives starts with an
-// empty result. Under Run station a port's result stays on its row until the
-// next unit on that port starts. Units whose port the system does not tell
-// cannot be kept apart, so they get no row and the status line says so.
+// empty result. Under Run station each row says where its unit stands
+// (writing, re-plug it now, checking) and its result, PASS or FAIL with its
+// code, stays on the row until the next unit on that port starts writing. Units whose port the system does
+// not tell cannot be kept apart, so they get no row and the status line says so.
 //
 // While a job runs, Escape and Enter do nothing and Exit or a close request
 // ask first (default No); a close that goes ahead stops the job, releases the
@@ -162,6 +163,7 @@ private:
     // station::WindowStationDisplay::Rows
     void ShowProgress(size_t index, int percent) override;
     void ShowText(size_t index, const std::string& text) override;
+    void ShowState(size_t index, const station::PortStatus& status) override;
     void AskToReplug(const std::string& text, std::function<void()> answered) override;
     void BindPort(size_t index, const std::string& port) override;
 
