@@ -295,7 +295,7 @@ void StationWindow::StartStation() {
     mode_ = Mode::RunStation;
     running_ = true;
     stationOn_ = true;
-    stationPorts_.clear();
+    stationPorts_.Clear();
     tally_.JobStarted(StationCounters::Clock::now());
     UpdateButton();
     status_->setText(tr("Station running: each unit is written as it arrives"));
@@ -343,16 +343,12 @@ void StationWindow::StopStation() {
 
 size_t StationWindow::RowOf(size_t index) const {
     if (mode_ != Mode::RunStation) return index;
-    if (index >= stationPorts_.size()) return rows_.size();
-    const auto found = std::find_if(rows_.begin(), rows_.end(),
-                                    [&](const Row& r) { return r.port == stationPorts_[index]; });
-    return static_cast<size_t>(found - rows_.begin());
+    return stationPorts_.RowOf(rows_, index);
 }
 
 void StationWindow::BindPort(size_t index, const std::string& port) {
     if (mode_ != Mode::RunStation) return;
-    if (stationPorts_.size() <= index) stationPorts_.resize(index + 1);
-    stationPorts_[index] = port;
+    stationPorts_.Bind(index, port);
     if (std::none_of(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == port; })) {
         Row row;
         row.port = port;

@@ -17,6 +17,7 @@
 #include "station/PreCheck.h"
 #include "station/RecordKeeper.h"
 #include "station/StationIdentity.h"
+#include "station/StationPorts.h"
 #include "station/WindowStationDisplay.h"
 #include "ui/qt/StationCounters.h"
 
@@ -218,7 +219,7 @@ private:
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> stationOn_{false};
-    std::vector<std::string> stationPorts_;                   // the station's port of each index
+    station::StationPorts stationPorts_;                      // the station's port of each index
     std::unique_ptr<station::WindowStationDisplay> display_;  // the running job's; outlives its thread
     std::thread job_;
     std::mutex resultsMutex_;

@@ -505,7 +505,7 @@ void Win32StationWindow::StartStation() {
     mode_ = Mode::RunStation;
     running_ = true;
     stationOn_ = true;
-    stationPorts_.clear();
+    stationPorts_.Clear();
     tally_.Started(StationTally::Clock::now());
     UpdateButton();
     SetStatus(Text("Station running: each unit is written as it arrives"));
@@ -552,16 +552,12 @@ void Win32StationWindow::StopStation() {
 
 size_t Win32StationWindow::RowOf(size_t index) const {
     if (mode_ != Mode::RunStation) return index;
-    if (index >= stationPorts_.size()) return rows_.size();
-    const auto found = std::find_if(rows_.begin(), rows_.end(),
-                                    [&](const Row& r) { return r.port == stationPorts_[index]; });
-    return static_cast<size_t>(found - rows_.begin());
+    return stationPorts_.RowOf(rows_, index);
 }
 
 void Win32StationWindow::BindPort(size_t index, const std::string& port) {
     if (mode_ != Mode::RunStation) return;
-    if (stationPorts_.size() <= index) stationPorts_.resize(index + 1);
-    stationPorts_[index] = port;
+    stationPorts_.Bind(index, port);
     if (std::none_of(rows_.begin(), rows_.end(), [&](const Row& r) { return r.port == port; })) {
         Row row;
         row.port = port;

@@ -19,6 +19,7 @@
 #include "station/SerialNumbers.h"
 #include "station/StationIdentity.h"
 #include "station/StationLog.h"
+#include "station/StationPorts.h"
 #include "station/WindowStationDisplay.h"
 #include "ui/win32/StationList.h"
 #include "ui/win32/StationRowLook.h"
@@ -190,7 +191,7 @@ private:
 
     std::atomic<bool> stopping_{false};
     std::atomic<bool> stationOn_{false};
-    std::vector<std::string> stationPorts_;                   // the station's port of each index
+    station::StationPorts stationPorts_;                      // the station's port of each index
     std::unique_ptr<station::WindowStationDisplay> display_;  // the running job's; outlives its thread
     std::thread job_;
 };
