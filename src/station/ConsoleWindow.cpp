@@ -193,6 +193,11 @@ bool ConsoleWindow::AwaitingReplug() {
     return awaitingReplug_;
 }
 
+void ConsoleWindow::ShowArrivalElsewhere(const std::string& arrivedPort, const std::string& waitingPort) {
+    std::lock_guard lock(mutex_);
+    view_.ArrivedElsewhere(arrivedPort, waitingPort);
+}
+
 std::optional<JobOutcome> ConsoleWindow::TakeEraseOutcome() {
     std::lock_guard lock(mutex_);
     return std::exchange(eraseOutcome_, std::nullopt);

@@ -86,6 +86,9 @@ public:
     // From the re-plug request until the unit's own arrival (or the job's
     // end): the job waits for its unit to come back.
     bool AwaitingReplug();
+    // Any thread: names a unit that arrived on another port, between the
+    // job's own lines (the worker prints its boxes at the same time).
+    void ShowArrivalElsewhere(const std::string& arrivedPort, const std::string& waitingPort);
 
 private:
     void AnswerPrompt(bool replugged);

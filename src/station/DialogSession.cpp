@@ -10,7 +10,6 @@ namespace zt::station {
 DialogSession::DialogSession(const Platform& platform, ConsoleView& view, OperatorInput& input,
                              Options options)
     : options_(std::move(options)),
-      view_(view),
       uiThread_(std::this_thread::get_id()),
       hid_(platform.hid, [this] { return ReadsCancelled(); }),
       window_(loop_, view, input,
@@ -77,7 +76,7 @@ void DialogSession::WatchArrivalsElsewhere(PortScope& scope, std::vector<std::st
         if (!window_.AwaitingReplug()) return;
         if (std::find(awaited.begin(), awaited.end(), notice.port) != awaited.end()) return;
         loop_.Post([this, arrived = notice.port, waiting = scope.Port()] {
-            view_.ArrivedElsewhere(arrived, waiting);
+            window_.ShowArrivalElsewhere(arrived, waiting);
         });
     });
 }

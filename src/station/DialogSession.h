@@ -74,7 +74,6 @@ private:
     bool ReadsCancelled() const;
 
     Options options_;
-    ConsoleView& view_;
     std::atomic<bool> closing_{false};
     const std::thread::id uiThread_;
     CancellableHidBackend hid_;
