@@ -131,7 +131,7 @@ bool RecordPublisher::Stopping(const std::function<bool()>& stop) {
     std::lock_guard lock(mutex_);
     if (!stopRequested_) return false;
     // A broker that is away is not waited for.
-    return undelivered_.load() == 0 || Clock::now() >= *stopBy_ || !delivering_.load();
+    return undelivered_.load() == 0 || Clock::now() >= *stopBy_ || brokerAway_.load();
 }
 
 void RecordPublisher::WaitMs(int ms, const std::function<bool()>& stop) {
@@ -140,7 +140,7 @@ void RecordPublisher::WaitMs(int ms, const std::function<bool()>& stop) {
     while (!nudged_ && Clock::now() < until) {
         // Short steps: `stop` is a flag of the caller's, not ours to be told of.
         wake_.wait_for(lock, std::chrono::milliseconds(50));
-        if (stopRequested_ && (Clock::now() >= *stopBy_ || !delivering_.load())) break;
+        if (stopRequested_ && (Clock::now() >= *stopBy_ || brokerAway_.load())) break;
         lock.unlock();
         const bool stopped = stop();
         lock.lock();
@@ -274,6 +274,7 @@ void RecordPublisher::Loop(bool follow, const std::function<bool()>& stop) {
         for (size_t s = 0; s < spools_.size(); ++s) readTo_[s] = spools_[s]->Delivered();
         connected = false;
         delivering_.store(false);
+        brokerAway_.store(true);
         Report(reason);
         SavePositions(true);
         WaitMs(retryMs, stop);
@@ -306,6 +307,7 @@ void RecordPublisher::Loop(bool follow, const std::function<bool()>& stop) {
         if (!connected) {
             connected = true;
             delivering_.store(true);
+            brokerAway_.store(false);
             retryMs = 250;
             if (problemShown_ && notice_) notice_("records are delivered to " + settings_.url + " again");
             problemShown_ = false;

@@ -100,6 +100,9 @@ private:
 
     std::atomic<size_t> undelivered_{0};
     std::atomic<bool> delivering_{false};
+    // A connection failed or dropped, and none has been made since; a first
+    // connection still being made is not a broker that is away.
+    std::atomic<bool> brokerAway_{false};
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool nudged_ = false;
