@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "QuietChild.h"
@@ -24,6 +25,21 @@ struct Folder {
     ~Folder() { std::filesystem::remove_all(path); }
 };
 
+// A broker in `dir` for one benchmark; none, with the benchmark skipped and
+// the reason given, when there is no mosquitto or it does not start.
+std::unique_ptr<test::MosquittoBroker> StartBroker(benchmark::State& state, const Folder& dir) {
+    if (!test::MosquittoBroker::Available()) {
+        state.SkipWithError("no mosquitto");
+        return nullptr;
+    }
+    auto broker = std::make_unique<test::MosquittoBroker>(dir.path);
+    if (!broker->Start()) {
+        state.SkipWithError("the broker did not start");
+        return nullptr;
+    }
+    return broker;
+}
+
 // A record as a station writes it; each line differs in its start.
 std::string RecordLine(int n) {
     char start[32];
@@ -40,16 +56,10 @@ std::string RecordLine(int n) {
 }
 
 void BM_PublishLogOf100kRecords(benchmark::State& state) {
-    if (!test::MosquittoBroker::Available()) {
-        state.SkipWithError("no mosquitto");
-        return;
-    }
     Folder dir;
-    test::MosquittoBroker broker(dir.path);
-    if (!broker.Start()) {
-        state.SkipWithError("the broker did not start");
-        return;
-    }
+    const auto started = StartBroker(state, dir);
+    if (!started) return;
+    test::MosquittoBroker& broker = *started;
     constexpr int kRecords = 100000;
     const auto log = dir.path / "station.jsonl";
     {
@@ -74,16 +84,10 @@ BENCHMARK(BM_PublishLogOf100kRecords)->Iterations(1)->Unit(benchmark::kSecond)->
 
 // 32 units at once, two rounds, with the operator's 0.5 s to swap each.
 void BM_PublishingCpuOfAStationOf32Units(benchmark::State& state) {
-    if (!test::MosquittoBroker::Available()) {
-        state.SkipWithError("no mosquitto");
-        return;
-    }
     Folder dir;
-    test::MosquittoBroker broker(dir.path);
-    if (!broker.Start()) {
-        state.SkipWithError("the broker did not start");
-        return;
-    }
+    const auto started = StartBroker(state, dir);
+    if (!started) return;
+    test::MosquittoBroker& broker = *started;
     auto station = [&](const std::string& name, bool publish) {
         std::vector<std::string> args{ZT_CLI_PATH,
                                       "station",

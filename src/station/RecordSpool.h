@@ -51,7 +51,6 @@ public:
     // False with one line of reason.
     bool Open(std::string* error);
 
-    const std::string& LogPath() const { return logPath_; }
     std::string PositionPath() const { return logPath_ + ".delivered"; }
 
     // Where the acknowledged records end.
@@ -64,7 +63,6 @@ public:
     // The broker acknowledged `records` more lines, ending at `end` with the
     // record `id`. Kept in memory until SavePosition.
     void MarkDelivered(uint64_t end, const std::string& id, size_t records);
-    bool PositionUnsaved() const { return unsaved_; }
     // Whether the path now names another file than the one read (the log
     // was rotated: renamed and started anew) or the file became shorter than
     // what was delivered of it (cut).
