@@ -1,30 +1,32 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "app/DialogWindow.h"
+#include "chip/DeviceIds.h"
+#include "job/JobObserver.h"
 #include "job/JobRequest.h"
-#include "job/JobView.h"
 #include "job/ProgrammingJob.h"
 #include "platform/Platform.h"
 
 namespace zt {
 
-// The main dialog: the window, its handlers and the device notices. The
-// layers below own the rest (the job and its worker in ProgrammingJob, the
-// commands in DeviceCommandSet, the link in DeviceAccess); the dialog shows
-// what the job reports on its window, as its JobView, and passes the job's
-// events on to the front end's window.
+// The main dialog: the window, its handlers and the device notices. It has
+// a programming job and shows what the job reports on its window's controls
+// and boxes; the job's events go on to the window.
 //
 // Threads: the user-interface thread runs the handlers (On...), the device
-// notices and the close procedure; the worker thread runs RunWorker for the
-// dialog's whole life. The destructor joins the worker before any layer
-// below is torn down.
-class CZT51xxWriteEepromMPDlg : public JobView, public ProgrammingJob {
+// notices and the close procedure; the job's worker calls the observer
+// methods while a job runs. The job (and its worker) is destroyed before
+// the rest of the dialog.
+class CZT51xxWriteEepromMPDlg : private JobObserver {
 public:
     CZT51xxWriteEepromMPDlg(DialogWindow& window, const Platform& platform);
     ~CZT51xxWriteEepromMPDlg() override;
+    CZT51xxWriteEepromMPDlg(const CZT51xxWriteEepromMPDlg&) = delete;
+    CZT51xxWriteEepromMPDlg& operator=(const CZT51xxWriteEepromMPDlg&) = delete;
 
     // ---- Start-up and main window ---------------------------------------
     bool OnInitDialog();   // the window and its controls exist
@@ -34,62 +36,58 @@ public:
     void OnTimer(uint32_t timerId);
     void OnBrowse(const std::string& chosenPath);  // "..." confirmed with a path
     void OnCornerSpot(int id);
+    // A press of one of template 102's buttons, as every window delivers it.
+    void OnCommand(int id);
 
-    // Starts a write job as the button does, after typing the request's IDs
-    // into the ID boxes and taking its image file (or, without one, the
-    // embedded images). The port and the re-plug mode belong to the station
-    // code that binds the unit; the dialog does not look at them.
-    void StartJob(const JobRequest& request);
-    // Shows the request's IDs in the ID boxes (an unset one keeps its box),
-    // where the write, erase and version commands read them.
-    void ShowRequestedIds(const JobRequest& request);
-
-    // ---- What a front end may ask of the job -------------------------------
-    // Front ends learn what the job does through these and the JobEvents of
-    // their window, never through the job's fields.
-    // Whether a write job is under way: from the request until the worker's
-    // last step has run.
-    bool JobUnderWay() const { return workerStep.load() != 0; }
-    // Whether the worker still takes steps (the close procedure stops it).
-    bool WorkerRunning() const { return workerRun.load() != 0; }
-    // The last write job's report once its worker has finished with it;
-    // empty before.
-    JobReport FinishedJobReport() const { return workerFinished.load() ? jobReport : JobReport{}; }
-    // The failure the last command recorded.
-    JobResult LastFailure() const { return jobResult.Get(); }
-    // Closes the link and opens the unit the IDs select, as the write request
-    // would: the pair in row 0 of the known-device table, then the rest.
-    Status OpenUnitWithIds(DeviceIds ids);
-    // The same with the IDs typed in the ID boxes.
-    Status OpenTypedUnit() { return OpenUnitWithIds(TypedIds()); }
-    // The IDs of the device the link has open (0xFFFF each when none).
-    DeviceIds OpenDeviceIds() const;
+    // ---- The job's handlers -----------------------------------------------
+    // Write EEPROM: a request for the unit the ID boxes name.
+    void OnWriteEeprom();
+    void OnEraseEeprom();
+    void OnGetFirmwareVersion();
+    // Whether a job runs as the operator sees it: from Write EEPROM until the
+    // job has announced its end, just before its last box.
+    bool JobRunning() const;
 
     // ---- Device presence monitoring ---------------------------------------
     int RegisterForDeviceNotifications();
     int HandleDeviceChange(const DeviceNotice& notice);
-    int MatchKnownDeviceName(uint16_t vendorId, uint16_t productId);
 
-    // ---- What the job shows, on this window ---------------------------------
+    // The job, for what a front end reads of it (State, the last report).
+    const ProgrammingJob& Job() const { return job_; }
+    ProgrammingJob& Job() { return job_; }
+
+private:
+    // The IDs typed in the ID boxes, read now.
+    DeviceIds TypedIds();
+
+    // ---- JobObserver: what the job shows, on this window -------------------
     void ShowProgress(int percent) override;
-    void ShowJobBox(std::string_view text) override;
-    void ShowFailureBox(uint32_t code) override;
     void EnableWriteButton(bool enable) override;
     void ShowMarker(std::string_view text) override;
     void ShowImageFirmwareId(uint16_t firmwareId) override;
-    DeviceIds TypedIds() override;
     void ShowVersionStatus(std::string_view text) override;
     void ShowVersion(const std::string& text) override;
+    void ReplugRequested(const ReplugRequest& request) override;
+    void ShowCompletion(std::string_view text) override;
+    void ShowFailure(uint32_t code) override;
+    void JobEnded(const JobReport& report) override;
+    void JobFinished() override;
+    void EraseEnded(const JobOutcome& outcome) override;
+    void FirmwareVersionRead(const std::optional<std::string>& version) override;
 
-    // ---- Fields -------------------------------------------------------------
     DialogWindow& window;
+    const Platform platform;
 
     // Start-up and main window
     DialogWindow* notifyWindow = nullptr;
     int cornerSpotClicks[2] = {0, 0};
-
     // Device presence monitoring
     uintptr_t deviceNotifyHandle = 0;
+    // Set by Write EEPROM, cleared when the job announces its end.
+    std::atomic<bool> jobEndPending = false;
+
+    // Last, so that it (and its worker) goes first.
+    ProgrammingJob job_;
 };
 
 }  // namespace zt

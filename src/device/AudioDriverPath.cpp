@@ -79,27 +79,27 @@ Status VendorRequestIn(AudioFilterBackend& audio, Handle handle, uint8_t request
 Status DeviceAccess::AudioVendorWrite(const char* serviceName, uint8_t request, uint16_t value,
                                       uint16_t index) {
     if (serviceName == nullptr) return kFail;
-    std::lock_guard lock(linkMutex);
+    std::lock_guard lock(linkMutex_);
     Handle handle = kInvalidHandle;
-    (void)OpenVendorFilter(platform.audio, handle, serviceName);  // a failed open fails the request below
-    filterHandle.store(handle);
-    const Status status = VendorRequestOut(platform.audio, handle, request, value, index);
-    const Handle open = filterHandle.exchange(kInvalidHandle);
-    if (IsValidHandle(open)) platform.audio.Close(open);
+    (void)OpenVendorFilter(platform_.audio, handle, serviceName);  // a failed open fails the request below
+    filterHandle_.store(handle);
+    const Status status = VendorRequestOut(platform_.audio, handle, request, value, index);
+    const Handle open = filterHandle_.exchange(kInvalidHandle);
+    if (IsValidHandle(open)) platform_.audio.Close(open);
     return status;
 }
 
 Status DeviceAccess::AudioReadRegister(uint8_t reg, uint8_t* value) {
     if (value == nullptr) return kFail;
-    std::lock_guard lock(linkMutex);
+    std::lock_guard lock(linkMutex_);
     Handle handle = kInvalidHandle;
-    (void)OpenVendorFilter(platform.audio, handle, audioDeviceName.c_str());
-    filterHandle.store(handle);
+    (void)OpenVendorFilter(platform_.audio, handle, audioDeviceName_.c_str());
+    filterHandle_.store(handle);
     uint32_t result = 0;
-    const Status status = VendorRequestIn(platform.audio, handle, kReadRegisterRequest,
+    const Status status = VendorRequestIn(platform_.audio, handle, kReadRegisterRequest,
                                           static_cast<uint16_t>(reg << 8), &result);
-    const Handle open = filterHandle.exchange(kInvalidHandle);
-    if (IsValidHandle(open)) platform.audio.Close(open);
+    const Handle open = filterHandle_.exchange(kInvalidHandle);
+    if (IsValidHandle(open)) platform_.audio.Close(open);
     if (Succeeded(status)) *value = static_cast<uint8_t>(result);
     return status;
 }

@@ -59,6 +59,7 @@ bool HidOpenByVidPid(HidLink& link, uint16_t vendorId, uint16_t productId, uint1
         link.readHandle = hid.Open(path, true);
         if (IsValidHandle(link.readHandle)) {
             found = true;
+            link.path = path;
         } else {
             link.readHandle = kInvalidHandle;
         }
@@ -90,6 +91,7 @@ int HidReadReport(HidLink& link, uint8_t* buffer) {
 void HidCloseHandles(HidLink& link) {
     CloseHandle(*link.hid, link.writeHandle);
     CloseHandle(*link.hid, link.readHandle);
+    link.path.clear();
 }
 
 }  // namespace zt

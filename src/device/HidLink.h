@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "platform/Clock.h"
 #include "platform/HidBackend.h"
@@ -25,6 +26,8 @@ struct HidLink {
     uint16_t outputReportLength = 0;
     uint16_t openedInputLength = 0;
     uint16_t openedOutputLength = 0;
+    // The interface the handles are open on; "" while closed.
+    std::string path;
     // Read by the worker's device-event block while the UI thread may open or
     // close the link.
     std::atomic<uint32_t> isOpen{0};

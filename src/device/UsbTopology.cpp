@@ -5,20 +5,20 @@
 namespace zt {
 
 Status DeviceAccess::FindDeviceInUsbTree() {
-    usbDeviceFound = 0;
-    versionRecord.fill(0);
+    usbDeviceFound_ = 0;
+    versionRecord_.fill(0);
 
-    const uint16_t wantedVendorId = deviceVendorId.load();
-    const uint16_t wantedProductId = deviceProductId.load();
+    const uint16_t wantedVendorId = deviceVendorId_.load();
+    const uint16_t wantedProductId = deviceProductId_.load();
     // The exact pair, no mask and no other table rows; when several devices
     // match, the one the walk visits last supplies the release number.
-    for (const UsbDeviceEntry& device : platform.usb.ListDevices()) {
+    for (const UsbDeviceEntry& device : platform_.usb.ListDevices()) {
         if (device.vendorId != wantedVendorId || device.productId != wantedProductId) continue;
-        versionRecord[3] = static_cast<uint8_t>(device.bcdDevice >> 8);
-        versionRecord[4] = static_cast<uint8_t>(device.bcdDevice & 0xFF);
-        usbDeviceFound = 1;
+        versionRecord_[3] = static_cast<uint8_t>(device.bcdDevice >> 8);
+        versionRecord_[4] = static_cast<uint8_t>(device.bcdDevice & 0xFF);
+        usbDeviceFound_ = 1;
     }
-    return usbDeviceFound ? kOk : kFail;
+    return usbDeviceFound_ ? kOk : kFail;
 }
 
 }  // namespace zt

@@ -1,16 +1,13 @@
 #include "job/EepromRange.h"
 
 #include <algorithm>
-#include <mutex>
 
-#include "protocol/CommandExchange.h"
 #include "protocol/DeviceCommandSet.h"
 
 namespace zt {
 
 namespace {
 
-constexpr uint32_t kRequestPauseMs = 3;  // the chip needs it after every request
 constexpr uint8_t kReadChunk = 8;
 
 }  // namespace
@@ -25,16 +22,7 @@ Status ReadEepromRange(DeviceCommandSet& commands, uint16_t address, std::span<u
     while (done < out.size()) {
         const uint32_t at = address + static_cast<uint32_t>(done);
         const auto count = static_cast<uint8_t>(std::min<size_t>(out.size() - done, kReadChunk));
-        bool ok = false;
-        {
-            std::lock_guard lock(commands.linkMutex);
-            if (commands.hidLink.isOpen.load() != 0) {
-                commands.NextTag();
-                ok = HidEepromTransfer(static_cast<uint16_t>(at), commands.hidLink, 1, count, &out[done],
-                                       commands.commandTag.load());
-            }
-        }
-        commands.platform.clock.SleepMs(kRequestPauseMs);
+        const bool ok = commands.ReadEepromChunk(static_cast<uint16_t>(at), count, &out[done]);
         if (!ok) {
             *failedAt = at;
             return kFail;

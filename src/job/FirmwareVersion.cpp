@@ -1,3 +1,4 @@
+#include <array>
 #include <cstdio>
 
 #include "job/ProgrammingJob.h"
@@ -15,54 +16,50 @@ constexpr const char* kStatusFail = "FAIL";
 constexpr const char* kStatusSuccess = "SUCCESS";
 }  // namespace
 
-void ProgrammingJob::OnGetFirmwareVersion() {
-    if (workerStep.load() != 0) {
-        view.ShowVersionStatus(kStatusFail);
-        events.FirmwareVersionRead(std::nullopt);
+void ProgrammingJob::ReadFirmwareVersion(DeviceIds typed) {
+    if (workerStep_.load() != 0) {
+        observer_.ShowVersionStatus(kStatusFail);
+        observer_.FirmwareVersionRead(std::nullopt);
         return;
     }
 
-    view.ShowVersionStatus(kStatusProcessing);
-    const DeviceIds typed = view.TypedIds();
-    deviceVendorId.store(typed.vendorId);
-    deviceProductId.store(typed.productId);
+    observer_.ShowVersionStatus(kStatusProcessing);
+    device_.PresetDeviceIds(typed);
     // A vendor ID of 0 shows FAIL, but the query goes on; what follows decides
     // the final text.
-    if (deviceVendorId.load() == 0) view.ShowVersionStatus(kStatusFail);
+    if (typed.vendorId == 0) observer_.ShowVersionStatus(kStatusFail);
 
-    if (Failed(FindDeviceInUsbTree())) {
-        view.ShowVersionStatus(kStatusFail);
-        events.FirmwareVersionRead(std::nullopt);
+    if (Failed(device_.FindDeviceInUsbTree())) {
+        observer_.ShowVersionStatus(kStatusFail);
+        observer_.FirmwareVersionRead(std::nullopt);
         return;
     }
 
-    OpenKnownDevice();  // leaves the main connection open for the next command when it works
+    device_.OpenKnownDevice();  // leaves the main connection open for the next command when it works
 
     uint8_t version[4] = {};
-    if (Failed(TransferVersionBytes(1, version))) {
-        view.ShowVersionStatus(kStatusFail);
-        events.FirmwareVersionRead(std::nullopt);
+    if (Failed(TransferVersionBytes(typed, version))) {
+        observer_.ShowVersionStatus(kStatusFail);
+        observer_.FirmwareVersionRead(std::nullopt);
         return;
     }
-    versionRecord[0] = version[0];
-    versionRecord[1] = version[1];
-    versionRecord[2] = version[2];
+    device_.SetVersionBytes(version, kVersionByteCount);
+    const std::array<uint8_t, 16> versionRecord = device_.VersionRecord();
 
     char text[32];
     std::snprintf(text, sizeof text, "%d.%d.%d.%02X%02X", versionRecord[0], versionRecord[1],
                   versionRecord[2], versionRecord[3], versionRecord[4]);
-    view.ShowVersion(text);
-    view.ShowVersionStatus(kStatusSuccess);
-    events.FirmwareVersionRead(std::string(text));
+    observer_.ShowVersion(text);
+    observer_.ShowVersionStatus(kStatusSuccess);
+    observer_.FirmwareVersionRead(std::string(text));
 }
 
-Status ProgrammingJob::TransferVersionBytes(int read, uint8_t* buffer) {
+Status ProgrammingJob::TransferVersionBytes(DeviceIds typed, uint8_t* buffer) {
     if (!buffer) return kFail;
 
     // A connection of its own, beside the main one: both may be open on the
     // same device, which the shared opens allow.
-    HidLink link(platform.hid, platform.clock);
-    const DeviceIds typed = view.TypedIds();
+    HidLink link(platform_.hid, platform_.clock);
     const bool opened = HidOpenByVidPid(link, typed.vendorId, typed.productId, &link.openedInputLength,
                                         &link.openedOutputLength);
     // hidInputReportLength describes the main connection (it picks the command
@@ -73,9 +70,9 @@ Status ProgrammingJob::TransferVersionBytes(int read, uint8_t* buffer) {
         return kFail;
     }
 
-    NextTag();
+    commands_.NextTag();
     const bool transferred =
-        HidEepromTransfer(kFirmwareVersionAddress, link, read, kVersionByteCount, buffer, commandTag.load());
+        HidEepromTransfer(kFirmwareVersionAddress, link, 1, kVersionByteCount, buffer, commands_.Tag());
     HidCloseHandles(link);
     return transferred ? kOk : kFail;
 }

@@ -1,4 +1,5 @@
 #include <span>
+#include <utility>
 
 #include "chip/ImageLayout.h"
 #include "job/ProgrammingJob.h"
@@ -11,30 +12,30 @@ namespace zt {
 // tag counts. The scan runs on past the image into the zero area, which holds
 // no tag.
 Status ProgrammingJob::ParseImageTags() {
-    const std::span<const uint8_t> buffer(imageBuffer);
-    hasFirmwareTag = 0;
-    hasChipClassTag = 0;
-    hasHsDescriptorTag = 0;
+    const std::span<const uint8_t> buffer = std::as_const(commands_).ImageBuffer();
+    hasFirmwareTag_ = 0;
+    hasChipClassTag_ = 0;
+    hasHsDescriptorTag_ = 0;
 
     for (size_t p = 0; p < image::kTagScanEnd; ++p) {
-        if (!hasFirmwareTag && image::TagEquals(buffer, p, image::kFirmwareTag)) {
-            hasFirmwareTag = 1;
-            imageFirmwareId = image::ReadLe16(buffer, p + image::kFirmwareIdField);
+        if (!hasFirmwareTag_ && image::TagEquals(buffer, p, image::kFirmwareTag)) {
+            hasFirmwareTag_ = 1;
+            imageFirmwareId_ = image::ReadLe16(buffer, p + image::kFirmwareIdField);
         }
-        if (!hasChipClassTag && image::TagEquals(buffer, p, image::kChipClassTag)) {
-            hasChipClassTag = 1;
-            imageChipClass = buffer[p + image::kChipClassField];
+        if (!hasChipClassTag_ && image::TagEquals(buffer, p, image::kChipClassTag)) {
+            hasChipClassTag_ = 1;
+            imageChipClass_ = buffer[p + image::kChipClassField];
         }
-        if (!hasHsDescriptorTag && image::TagEquals(buffer, p, image::kHsDescriptorTag)) {
-            hasHsDescriptorTag = 1;
+        if (!hasHsDescriptorTag_ && image::TagEquals(buffer, p, image::kHsDescriptorTag)) {
+            hasHsDescriptorTag_ = 1;
         }
     }
 
-    if (!hasChipClassTag || imageChipClass != image::kAcceptedChipClass) {
+    if (!hasChipClassTag_ || imageChipClass_ != image::kAcceptedChipClass) {
         RecordFailure(kOriginParseImageTags, kChipClassRecordWrong);
         return kFail;
     }
-    if (!hasHsDescriptorTag) {
+    if (!hasHsDescriptorTag_) {
         RecordFailure(kOriginParseImageTags, kHsDescriptorsMissing);
         return kFail;
     }

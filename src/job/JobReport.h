@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "chip/ImageIdentity.h"
-#include "job/DeviceIds.h"
+#include "chip/DeviceIds.h"
 #include "job/JobOutcome.h"
 
 namespace zt {

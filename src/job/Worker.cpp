@@ -5,8 +5,8 @@
 #include "job/ProgrammingJob.h"
 
 // The programming worker: one thread for the dialog's whole life. Each pass
-// runs the step that workerStep names, then consumes the device notices the
-// user-interface thread left behind. Between jobs it sleeps on wakeCondition
+// runs the step that workerStep_ names, then consumes the device notices the
+// user-interface thread left behind. Between jobs it sleeps on wakeCondition_
 // until a job or a notice arrives.
 namespace zt {
 
@@ -45,47 +45,30 @@ bool CountDown(std::atomic<uint32_t>& countdown) {
     return false;
 }
 
-template <size_t N>
-bool SameBytes(const std::array<uint8_t, N>& a, const std::array<uint8_t, N>& b, size_t first, size_t last) {
-    return std::equal(a.begin() + first, a.begin() + last + 1, b.begin() + first);
-}
-
 }  // namespace
 
-void ProgrammingJob::WorkerThreadMain(ProgrammingJob* job) {
-    if (!job) return;
-    job->RunWorker();
-    job->workerExitEvent.Set();
-}
-
 void ProgrammingJob::RunWorker() {
-    while (workerRun.load()) {
+    while (workerRun_.load()) {
         RunWorkerStep();
         RunDeviceEventBlock();
         WaitWhileIdle();
     }
-    workerFinished.store(1);
+    workerFinished_.store(1);
 }
 
 void ProgrammingJob::WaitWhileIdle() {
     // Only an idle worker with nothing pending waits; everything that gives it
     // work (the write request, a notice, the close) calls WakeWorker.
-    std::unique_lock lock(wakeMutex);
-    wakeCondition.wait(lock, [this] {
-        return wakeRequested || workerStep.load() != kIdle || deviceArrivalPending.load() ||
-               deviceRemovalPending.load() || !workerRun.load();
+    std::unique_lock lock(wakeMutex_);
+    wakeCondition_.wait(lock, [this] {
+        return wakeRequested_ || workerStep_.load() != kIdle || device_.ArrivalPending() ||
+               device_.RemovalPending() || !workerRun_.load();
     });
-    wakeRequested = false;
-}
-
-void ProgrammingJob::ShowJobMessage(std::string_view text) {
-    // While the dialog closes, the user-interface thread is waiting for us and
-    // the window is going away: a box now could never be answered.
-    if (workerRun.load()) view.ShowJobBox(text);
+    wakeRequested_ = false;
 }
 
 void ProgrammingJob::RunWorkerStep() {
-    switch (workerStep.load()) {
+    switch (workerStep_.load()) {
         case kIdle:
             return;
         case kPrepareRegister:
@@ -112,16 +95,17 @@ void ProgrammingJob::RunWorkerStep() {
             return EndJob();
         default:
             // 7 and 12 are not steps, and nothing above 13 is.
-            workerStep.store(kIdle);
+            workerStep_.store(kIdle);
             return;
     }
 }
 
-// A failing command has already filled jobResult; the report shows it once
-// (not while the dialog is closing, for the reason ShowJobMessage gives).
+// A failing command has already filled jobResult_; the report shows it once
+// (not while the job is stopping: whoever shows it is going away, and a box
+// now could never be answered).
 void ProgrammingJob::ReportAndEnd() {
-    if (workerRun.load()) ReportJobFailure();
-    workerStep.store(kEndJob);
+    if (workerRun_.load()) ReportJobFailure();
+    workerStep_.store(kEndJob);
 }
 
 void ProgrammingJob::RecordReportAndEnd(Failure failure) {
@@ -130,63 +114,65 @@ void ProgrammingJob::RecordReportAndEnd(Failure failure) {
 }
 
 void ProgrammingJob::PrepareRegister() {
-    if (Failed(WriteControlRegister())) return ReportAndEnd();
-    workerStep.store(kPrepareErase);
+    if (Failed(commands_.WriteControlRegister())) return ReportAndEnd();
+    workerStep_.store(kPrepareErase);
 }
 
 void ProgrammingJob::PrepareErase() {
-    if (Failed(WriteProgressMarker(1)) || Failed(EraseEeprom())) return ReportAndEnd();
-    workerStep.store(kAskReplug);
+    if (Failed(commands_.WriteProgressMarker(1)) || Failed(commands_.EraseEeprom())) return ReportAndEnd();
+    workerStep_.store(kAskReplug);
 }
 
 void ProgrammingJob::AskReplug() {
     // Every re-plug gets the whole wait the request asked for, whatever an
     // earlier arrival left of the countdown. Set before the prompt, so that
     // the unit's arrival while the prompt is up shortens it as usual.
-    deviceWaitCountdown.store(replugWaitPasses);
-    deviceWaitExpired.store(0);
-    CloseDevice();
-    if (workerRun.load()) events.ReplugRequested();
-    ShowJobMessage(jobTexts.replugPrompt);
-    workerStep.store(kWaitForDevice);
+    deviceWaitCountdown_.store(replugWaitPasses_.load());
+    deviceWaitExpired_.store(0);
+    // The port is the link's, so it is asked for before the close.
+    ReplugRequest request{device_.OpenPort(), replugWaitPasses_.load(), jobTexts_.replugPrompt};
+    device_.CloseDevice();
+    // While the job is stopping, the prompt could never be answered.
+    if (workerRun_.load()) observer_.ReplugRequested(request);
+    workerStep_.store(kWaitForDevice);
 }
 
 void ProgrammingJob::WaitForDevice() {
-    if (hidLink.isOpen.load()) {
+    if (device_.IsOpen()) {
         // The image was chosen for the chip the request read. A board swapped
         // during the re-plug would get an image that is not its own, so the
         // chip is asked again before anything is written, and must answer as
         // the preflight requires: the same identifier and a status of 0.
-        jobReport.openedAfter = DeviceIds{deviceVendorId.load(), deviceProductId.load()};
+        jobReport_.openedAfter = device_.OpenIds();
         uint32_t returnedId = 0xFFFFFFFF;
         uint8_t returnedStatus = 0xFF;
-        if (Failed(ReadChipIdentity(&returnedId, &returnedStatus))) return ReportAndEnd();
-        if ((returnedId & kChipIdMask) != chipId || returnedStatus != 0)
+        if (Failed(commands_.ReadChipIdentity(&returnedId, &returnedStatus))) return ReportAndEnd();
+        if ((returnedId & kChipIdMask) != chip_.chipId || returnedStatus != 0)
             return RecordReportAndEnd(kChipIdentifierDiffers);
-        workerStep.store(kControlRegister);
-    } else if (!deviceWaitExpired.load()) {
-        platform.clock.SleepMs(kDeviceWaitPassMs);
+        workerStep_.store(kControlRegister);
+    } else if (!deviceWaitExpired_.load()) {
+        platform_.clock.SleepMs(kDeviceWaitPassMs);
     } else {
-        deviceWaitExpired.store(0);
+        deviceWaitExpired_.store(0);
         RecordReportAndEnd(kDeviceNotBack);
     }
 }
 
 void ProgrammingJob::WriteControlRegisterAgain() {
-    if (Failed(WriteControlRegister())) return ReportAndEnd();
-    workerStep.store(kClearHeader);
+    if (Failed(commands_.WriteControlRegister())) return ReportAndEnd();
+    workerStep_.store(kClearHeader);
 }
 
 void ProgrammingJob::ClearHeader() {
-    if (Failed(WriteProgressMarker(1)) || Failed(ClearImageHeader()) || Failed(ReadBackHeader()))
+    if (Failed(commands_.WriteProgressMarker(1)) || Failed(commands_.ClearImageHeader()) || Failed(commands_.ReadBackHeader()))
         return ReportAndEnd();
-    if (std::none_of(readBackBuffer.begin(), readBackBuffer.begin() + 8, [](uint8_t b) { return b != 0; })) {
-        workerStep.store(kWriteBody);
+    if (commands_.ReadBackBlank(8)) {
+        workerStep_.store(kWriteBody);
         return;
     }
 
     RecordFailure(kOriginWorker, kHeaderNotBlank);
-    if (!restoreHeaderOnFailure) return ReportAndEnd();
+    if (!restoreHeaderOnFailure_) return ReportAndEnd();
 
     // The device keeps a copy of its header; put it back, once the operator
     // has seen the failure, so that the chip still boots as itself. A restore
@@ -194,107 +180,97 @@ void ProgrammingJob::ClearHeader() {
     // operator must know: its own record is shown after the first. The job
     // has already ended with the failure above, so the report carries both
     // codes and the restore's is a box, not a new end.
-    const JobResult failure = jobResult.Get();
-    if (workerRun.load()) view.ShowFailureBox(failure.Code());
-    const bool restored = Succeeded(RestoreHeaderFromBackup());
-    if (!restored) jobReport.restoreCode = jobResult.Code();
-    if (workerRun.load()) {
-        jobReport.codesShown.push_back(failure.Code());
-        if (!restored) jobReport.codesShown.push_back(*jobReport.restoreCode);
+    const JobResult failure = jobResult_.Get();
+    if (workerRun_.load()) observer_.ShowFailure(failure.Code());
+    const bool restored = Succeeded(commands_.RestoreHeaderFromBackup());
+    if (!restored) jobReport_.restoreCode = jobResult_.Code();
+    if (workerRun_.load()) {
+        jobReport_.codesShown.push_back(failure.Code());
+        if (!restored) jobReport_.codesShown.push_back(*jobReport_.restoreCode);
         EndReport(JobOutcome::Failed(failure));
-        if (!restored) view.ShowFailureBox(*jobReport.restoreCode);
+        if (!restored) observer_.ShowFailure(*jobReport_.restoreCode);
     }
-    workerStep.store(kEndJob);
+    workerStep_.store(kEndJob);
 }
 
 void ProgrammingJob::WriteBody() {
-    if (Failed(WriteProgressMarker(2)) || Failed(WriteImageBody()) || Failed(ReadBackImage()))
+    if (Failed(commands_.WriteProgressMarker(2)) || Failed(commands_.WriteImageBody()) || Failed(commands_.ReadBackImage()))
         return ReportAndEnd();
     if (!VerifyImageBody()) return RecordReportAndEnd(kBodyDiffers);
 }
 
 void ProgrammingJob::WriteTail() {
-    if (Failed(WriteProgressMarker(3)) || Failed(WriteHeaderTail()) || Failed(ReadBackHeaderTail()))
+    if (Failed(commands_.WriteProgressMarker(3)) || Failed(commands_.WriteHeaderTail()) || Failed(commands_.ReadBackHeaderTail()))
         return ReportAndEnd();
-    if (!SameBytes(imageBuffer, readBackBuffer, 5, 7)) return RecordReportAndEnd(kHeaderTailDiffers);
-    workerStep.store(kWriteHeaderHead);
+    if (!commands_.ReadBackMatches(5, 7)) return RecordReportAndEnd(kHeaderTailDiffers);
+    workerStep_.store(kWriteHeaderHead);
 }
 
 void ProgrammingJob::WriteHead() {
-    if (Failed(WriteProgressMarker(4)) || Failed(WriteHeaderHead()) || Failed(ReadBackHeaderHead()))
+    if (Failed(commands_.WriteProgressMarker(4)) || Failed(commands_.WriteHeaderHead()) || Failed(commands_.ReadBackHeaderHead()))
         return ReportAndEnd();
-    if (!SameBytes(imageBuffer, readBackBuffer, 0, 4)) return RecordReportAndEnd(kHeaderHeadDiffers);
-    workerStep.store(kComplete);
+    if (!commands_.ReadBackMatches(0, 4)) return RecordReportAndEnd(kHeaderHeadDiffers);
+    workerStep_.store(kComplete);
 }
 
 void ProgrammingJob::Complete() {
-    view.ShowProgress(100);
-    if (Failed(WriteProgressMarker(0))) return ReportAndEnd();
-    deviceWaitExpired.store(0);
-    deviceWaitCountdown.store(kDeviceWaitCountdown);
-    CloseDevice();
-    if (workerRun.load()) EndReport(JobOutcome::Ok());
-    ShowJobMessage(jobTexts.completion);
-    workerStep.store(kEndJob);
+    observer_.ShowProgress(100);
+    if (Failed(commands_.WriteProgressMarker(0))) return ReportAndEnd();
+    deviceWaitExpired_.store(0);
+    deviceWaitCountdown_.store(kDeviceWaitCountdown);
+    device_.CloseDevice();
+    if (workerRun_.load()) EndReport(JobOutcome::Ok());
+    if (workerRun_.load()) observer_.ShowCompletion(jobTexts_.completion);
+    workerStep_.store(kEndJob);
 }
 
 void ProgrammingJob::EndJob() {
     // Idle before the button comes back: a click that the enabled button lets
     // through must find the worker ready for the next job.
-    workerStep.store(kIdle);
-    if (!workerRun.load()) return;
-    view.EnableWriteButton(true);
-    events.JobFinished();
+    workerStep_.store(kIdle);
+    if (!workerRun_.load()) return;
+    observer_.EnableWriteButton(true);
+    observer_.JobFinished();
 }
 
 bool ProgrammingJob::VerifyImageBody() {
-    rewriteMap.fill(0);
-    verifyMismatchCount = 0;
-    // The image length counts in 16 bits; the buffers bound it too.
-    const uint32_t end = std::min<uint32_t>(static_cast<uint16_t>(imageLength), kImageBufferSize);
-    for (uint32_t i = 8; i < end; ++i) {
-        if (imageBuffer[i] != readBackBuffer[i]) {
-            rewriteMap[i & ~7u] = 1;
-            ++verifyMismatchCount;
-        }
-    }
-
-    if (verifyMismatchCount == 0) {
-        workerStep.store(kWriteHeaderTail);
+    verifyMismatchCount_.store(commands_.MarkDifferingBody());
+    if (verifyMismatchCount_.load() == 0) {
+        workerStep_.store(kWriteHeaderTail);
         return true;
     }
-    if (rewriteBudget > 0 && verifyMismatchCount <= kMaxRewriteMismatches) {
+    if (rewriteBudget_.load() > 0 && verifyMismatchCount_.load() <= kMaxRewriteMismatches) {
         // Stay in step 8: the next pass rewrites only the marked groups.
-        --rewriteBudget;
-        ++jobReport.rewritePasses;
+        --rewriteBudget_;
+        ++jobReport_.rewritePasses;
         return true;
     }
     return false;
 }
 
 void ProgrammingJob::RunDeviceEventBlock() {
-    if (deviceArrivalPending.load()) {
-        if (hidLink.isOpen.load()) {
+    if (device_.ArrivalPending()) {
+        if (device_.IsOpen()) {
             // Already connected: an arrival while a device is open is dropped.
-            deviceArrivalPending.store(0);
-        } else if (Succeeded(OpenDeviceById(notifiedVid.load(), notifiedPid.load()))) {
-            deviceArrivalPending.store(0);
-        } else if (!CountDown(deviceWaitCountdown)) {
+            device_.DropArrival();
+        } else if (Succeeded(device_.OpenDeviceById(device_.NotifiedIds().vendorId, device_.NotifiedIds().productId))) {
+            device_.DropArrival();
+        } else if (!CountDown(deviceWaitCountdown_)) {
             // The notice stays pending while the countdown lasts; each failed
             // open uses one pass of it.
-            deviceArrivalPending.store(0);
-            deviceWaitExpired.store(1);
+            device_.DropArrival();
+            deviceWaitExpired_.store(1);
         }
         return;
     }
 
-    if (deviceRemovalPending.load()) {
-        deviceRemovalPending.store(0);
-        if (hidLink.isOpen.load()) CloseDevice();
+    if (device_.RemovalPending()) {
+        device_.DropRemoval();
+        if (device_.IsOpen()) device_.CloseDevice();
         return;
     }
 
-    if (workerStep.load() == kWaitForDevice && !CountDown(deviceWaitCountdown)) deviceWaitExpired.store(1);
+    if (workerStep_.load() == kWaitForDevice && !CountDown(deviceWaitCountdown_)) deviceWaitExpired_.store(1);
 }
 
 }  // namespace zt

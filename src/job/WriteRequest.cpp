@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -26,16 +25,9 @@ constexpr WorkerStep kFirstStepOfUpdater = 5;
 constexpr uint16_t kJobInputReportLength = kEepromReplyDataOffset + 16;
 constexpr uint16_t kJobOutputReportLength = kEepromRequestDataOffset + 8;
 
-// Reads the two ID boxes and makes row 0 of the known-device table the typed
-// pair. True when row 0 changed.
-bool TakeTypedIds(ProgrammingJob& job, JobView& view) {
-    const DeviceIds typed = view.TypedIds();
-    KnownDevice& row0 = job.knownDevices[0];
-    if (row0.vendorId == typed.vendorId && row0.productId == typed.productId) return false;
-    row0.vendorId = typed.vendorId;
-    row0.productId = typed.productId;
-    return true;
-}
+// The re-plug wait counts 10 ms passes.
+constexpr uint32_t kReplugWaitPasses = 1000;
+constexpr uint32_t kPassesPerSecond = 100;
 
 // How reports name the image the job writes.
 std::string ImageName(const EepromImage* image, const std::string& fileName) {
@@ -45,104 +37,116 @@ std::string ImageName(const EepromImage* image, const std::string& fileName) {
 }
 
 // The open link's report that is too short for the job, if one is.
-std::optional<Failure> LinkShortfall(ProgrammingJob& job) {
-    std::lock_guard lock(job.linkMutex);
-    if (job.hidInputReportLength.load() < kJobInputReportLength) return kInputReportTooShort;
-    if (job.hidLink.openedOutputLength < kJobOutputReportLength) return kOutputReportTooShort;
+std::optional<Failure> LinkShortfall(DeviceAccess& device) {
+    const auto lock = device.LockLink();
+    if (device.InputReportLength() < kJobInputReportLength) return kInputReportTooShort;
+    if (device.Link().openedOutputLength < kJobOutputReportLength) return kOutputReportTooShort;
     return std::nullopt;
+}
+
+// The request's IDs; one it leaves unset keeps what row 0 holds.
+DeviceIds RequestedIds(const JobRequest& request, const KnownDevice& row0) {
+    return {request.vendorId.value_or(row0.vendorId), request.productId.value_or(row0.productId)};
 }
 
 }  // namespace
 
-void ProgrammingJob::OnWriteEeprom() {
+void ProgrammingJob::Start(const JobRequest& request) {
     // The button is disabled while a job runs; a request that reaches us anyway
     // (another front end, a stray command) must not pull the image from under
     // the worker.
-    if (workerStep.load() != 0) return;
+    if (workerStep_.load() != 0) return;
 
-    view.ShowProgress(0);
-    view.EnableWriteButton(false);
-    view.ShowMarker(" ");
+    observer_.ShowProgress(0);
+    observer_.EnableWriteButton(false);
+    observer_.ShowMarker(" ");
 
-    jobStage.store(0);
-    imageLength = kImageSize;
-    deviceWaitExpired.store(0);
-    notifiedVid.store(0xFFFF);
-    notifiedPid.store(0xFFFF);
-    jobResult.Reset();
-    imageBuffer.fill(0);
-    jobReport = JobReport{};
-    jobReport.start = std::chrono::system_clock::now();
+    commands_.SetJobStage(0);
+    commands_.SetImageLength(kImageSize);
+    deviceWaitExpired_.store(0);
+    device_.ForgetNotifiedIds();
+    jobResult_.Reset();
+    commands_.LoadImage({});
+    jobReport_ = JobReport{};
+    jobReport_.start = std::chrono::system_clock::now();
+    replugWaitPasses_.store(request.replugWait.count() > 0
+                                ? static_cast<uint32_t>(request.replugWait.count()) * kPassesPerSecond
+                                : kReplugWaitPasses);
 
-    const auto failureExit = [this] {
-        ReportJobFailure();
-        if (hidLink.isOpen.load()) CloseDevice();
-        view.EnableWriteButton(true);
-        events.JobFinished();
-    };
+    device_.SetTypedIds(RequestedIds(request, device_.KnownDevices()[0]));
+    if (Failed(device_.OpenKnownDevice())) return FailRequest();
+    jobReport_.openedBefore = device_.OpenIds();
 
-    TakeTypedIds(*this, view);
-    if (Failed(OpenKnownDevice())) return failureExit();
-
-    chipStatus = 0xFF;
-    chipId = 0xFFFFFFFF;
-    if (Failed(ReadChipIdentity(&chipId, &chipStatus))) return failureExit();
-
-    chipId &= kChipIdMask;
-    jobReport.chipId = chipId;
-    const EepromImage* image = SelectImage(chipId);
-    // A chip with no image of ours takes no image file either.
-    if (image && overrideImage) image = &*overrideImage;
-    if (!image || chipStatus != 0) {
-        RecordFailure(kOriginWriteRequest, kChipNotSupported);
-        return failureExit();
-    }
-    std::copy(image->begin(), image->end(), imageBuffer.begin());
-    jobReport.imageName = ImageName(image, overrideImageName);
-    const std::span<uint8_t> written(imageBuffer.data(), image->size());
-    if (overrideSerial) {
-        // Checked against every image before the job; a refusal here is
-        // still caught before anything is erased.
-        std::string why;
-        if (!PutSerialString(written, *overrideSerial, &why)) {
-            RecordFailure(kOriginWriteRequest, kSerialRefused);
-            return failureExit();
-        }
-        jobReport.serialWritten = *overrideSerial;
-    }
-    jobReport.imageSha256 = Sha256Hex(written);
-    jobReport.imageIdentity = IdentityOf(written);
-
-    if (Failed(ParseImageTags())) return failureExit();
+    chip_ = ChipIdentity{};
+    if (Failed(commands_.ReadChipIdentity(&chip_.chipId, &chip_.status))) return FailRequest();
+    chip_.chipId &= kChipIdMask;
+    jobReport_.chipId = chip_.chipId;
+    if (!PickImage(request)) return FailRequest();
+    if (Failed(ParseImageTags())) return FailRequest();
 
     // A firmware ID other than the expected one is only marked; the job goes on.
-    if (hasFirmwareTag) view.ShowImageFirmwareId(imageFirmwareId);
-    if (!hasFirmwareTag || imageFirmwareId != expectedFirmwareId) view.ShowMarker(".");
+    if (hasFirmwareTag_) observer_.ShowImageFirmwareId(imageFirmwareId_);
+    if (!hasFirmwareTag_ || imageFirmwareId_ != expectedFirmwareId_) observer_.ShowMarker(".");
 
-    // The operator may have typed other IDs while the chip was being read.
-    if (TakeTypedIds(*this, view)) {
-        if (hidLink.isOpen.load()) CloseDevice();
-        if (Failed(OpenKnownDevice())) return failureExit();
-    }
-    if (!hidLink.isOpen.load() && Failed(OpenKnownDevice())) return failureExit();
+    if (!device_.IsOpen() && Failed(device_.OpenKnownDevice())) return FailRequest();
 
     // A link whose reports cannot carry the job would fail only after the
     // erase and leave the unit blank; refuse it while the EEPROM is untouched.
-    if (const std::optional<Failure> shortfall = LinkShortfall(*this)) {
+    if (const std::optional<Failure> shortfall = LinkShortfall(device_)) {
         RecordFailure(kOriginWriteRequest, *shortfall);
-        return failureExit();
+        return FailRequest();
     }
+    HandOver();
+}
 
-    rewriteMap.fill(1);
-    rewriteBudget = 2;
-    jobReport.openedBefore = DeviceIds{deviceVendorId.load(), deviceProductId.load()};
+// The chip's image (or the request's file, for a chip that has an image of
+// ours), with the request's serial put in, copied where the commands write
+// from. False with the failure recorded.
+bool ProgrammingJob::PickImage(const JobRequest& request) {
+    const EepromImage* image = SelectImage(chip_.chipId);
+    // A chip with no image of ours takes no image file either.
+    if (image && request.image) image = &request.image->bytes;
+    if (!image || chip_.status != 0) {
+        RecordFailure(kOriginWriteRequest, kChipNotSupported);
+        return false;
+    }
+    commands_.LoadImage(*image);
+    jobReport_.imageName = ImageName(image, request.image ? request.image->name : std::string());
+    const std::span<uint8_t> written = commands_.ImageBuffer().first(image->size());
+    if (request.serial) {
+        // Checked against every image before the job; a refusal here is
+        // still caught before anything is erased.
+        std::string why;
+        if (!PutSerialString(written, *request.serial, &why)) {
+            RecordFailure(kOriginWriteRequest, kSerialRefused);
+            return false;
+        }
+        jobReport_.serialWritten = *request.serial;
+    }
+    jobReport_.imageSha256 = Sha256Hex(written);
+    jobReport_.imageIdentity = IdentityOf(written);
+    return true;
+}
+
+void ProgrammingJob::FailRequest() {
+    ReportJobFailure();
+    if (device_.IsOpen()) device_.CloseDevice();
+    observer_.EnableWriteButton(true);
+    observer_.JobFinished();
+}
+
+void ProgrammingJob::HandOver() {
+    commands_.MarkWholeBody();
+    rewriteBudget_.store(2);
+    const DeviceIds opened = device_.OpenIds();
+    jobReport_.openedBefore = opened;
     // Every job field is in place before workerStep hands the job over.
-    if (IsUpdaterDevice(deviceVendorId.load(), deviceProductId.load())) {
-        restoreHeaderOnFailure = 0;
-        workerStep.store(kFirstStepOfUpdater);
+    if (IsUpdaterDevice(opened.vendorId, opened.productId)) {
+        restoreHeaderOnFailure_ = 0;
+        workerStep_.store(kFirstStepOfUpdater);
     } else {
-        restoreHeaderOnFailure = 1;
-        workerStep.store(kFirstStep);
+        restoreHeaderOnFailure_ = 1;
+        workerStep_.store(kFirstStep);
     }
     WakeWorker();
 }

@@ -42,42 +42,6 @@ constexpr size_t kStatusRegisterIndex = 7;
 constexpr size_t kIdHighRegisterIndex = 8;
 constexpr size_t kIdLowRegisterIndex = 9;
 
-using Commands = DeviceCommandSet;
-
-// The three commands with a second path take HID only from a device whose
-// input report can carry their replies.
-bool UseHidPath(const Commands& commands) {
-    return commands.hidLink.isOpen.load() != 0 &&
-           commands.hidInputReportLength.load() >= kHidMinInputLengthForCommands;
-}
-
-bool Stopped(Commands& commands, uint32_t origin) {
-    if (!commands.StopRequested()) return false;
-    commands.RecordFailure(origin, kStopped);
-    return true;
-}
-
-// Advances the tag and runs one EEPROM exchange with it on hidLink.
-bool TaggedEepromTransfer(Commands& commands, uint16_t address, int read, uint8_t count, uint8_t* buffer) {
-    std::lock_guard lock(commands.linkMutex);
-    commands.NextTag();
-    return HidEepromTransfer(address, commands.hidLink, read, count, buffer, commands.commandTag.load());
-}
-
-// The shape of every single-request EEPROM command: stop check, one tagged
-// exchange, the pause whatever its outcome, one failure record.
-Status EepromCommand(Commands& commands, uint32_t origin, uint16_t address, int read, uint8_t count,
-                     uint8_t* buffer) {
-    if (Stopped(commands, origin)) return kFail;
-    const bool ok = TaggedEepromTransfer(commands, address, read, count, buffer);
-    commands.platform.clock.SleepMs(kRequestPauseMs);
-    if (!ok) {
-        commands.RecordFailure(origin, kEepromExchangeFailed);
-        return kFail;
-    }
-    return kOk;
-}
-
 // imageLength comes from the write request; a length our buffers cannot hold
 // (or, for the body, one without room for the header) is refused up front.
 bool ImageLengthFits(uint32_t length, uint32_t minimum) {
@@ -86,63 +50,135 @@ bool ImageLengthFits(uint32_t length, uint32_t minimum) {
 
 }  // namespace
 
-DeviceCommandSet::DeviceCommandSet(const Platform& platform, ProgressView& progress)
-    : DeviceAccess(platform), progress(progress) {}
+DeviceCommandSet::DeviceCommandSet(DeviceAccess& device, CommandOwner& owner, ProgressView& progress)
+    : device_(device), owner_(owner), progress_(progress) {}
+
+bool DeviceCommandSet::UseHidPath() const {
+    return device_.IsOpen() && device_.InputReportLength() >= kHidMinInputLengthForCommands;
+}
+
+bool DeviceCommandSet::Stopped(uint32_t origin) {
+    if (!owner_.StopRequested()) return false;
+    owner_.RecordFailure(origin, kStopped);
+    return true;
+}
+
+// Advances the tag and runs one EEPROM exchange with it on the link.
+bool DeviceCommandSet::TaggedEepromTransfer(uint16_t address, int read, uint8_t count, uint8_t* buffer) {
+    const auto lock = device_.LockLink();
+    NextTag();
+    return HidEepromTransfer(address, device_.Link(), read, count, buffer, commandTag_.load());
+}
+
+// The shape of every single-request EEPROM command: stop check, one tagged
+// exchange, the pause whatever its outcome, one failure record.
+Status DeviceCommandSet::EepromCommand(uint32_t origin, uint16_t address, int read, uint8_t count,
+                                       uint8_t* buffer) {
+    if (Stopped(origin)) return kFail;
+    const bool ok = TaggedEepromTransfer(address, read, count, buffer);
+    Pause(kRequestPauseMs);
+    if (!ok) {
+        owner_.RecordFailure(origin, kEepromExchangeFailed);
+        return kFail;
+    }
+    return kOk;
+}
+
+bool DeviceCommandSet::ReadEepromChunk(uint16_t address, uint8_t count, uint8_t* out) {
+    bool ok = false;
+    {
+        const auto lock = device_.LockLink();
+        if (device_.IsOpen()) {
+            NextTag();
+            ok = HidEepromTransfer(address, device_.Link(), 1, count, out, commandTag_.load());
+        }
+    }
+    Pause(kRequestPauseMs);
+    return ok;
+}
+
+void DeviceCommandSet::LoadImage(std::span<const uint8_t> image) {
+    imageBuffer_.fill(0);
+    std::copy(image.begin(), image.begin() + std::min(image.size(), imageBuffer_.size()), imageBuffer_.begin());
+}
+
+uint32_t DeviceCommandSet::MarkDifferingBody() {
+    rewriteMap_.fill(0);
+    uint32_t mismatches = 0;
+    // The image length counts in 16 bits; the buffers bound it too.
+    const uint32_t end = std::min<uint32_t>(static_cast<uint16_t>(imageLength_), kImageBufferSize);
+    for (uint32_t i = 8; i < end; ++i) {
+        if (imageBuffer_[i] != readBackBuffer_[i]) {
+            rewriteMap_[i & ~7u] = 1;
+            ++mismatches;
+        }
+    }
+    return mismatches;
+}
+
+bool DeviceCommandSet::ReadBackMatches(size_t first, size_t last) const {
+    return std::equal(imageBuffer_.begin() + first, imageBuffer_.begin() + last + 1,
+                      readBackBuffer_.begin() + first);
+}
+
+bool DeviceCommandSet::ReadBackBlank(size_t count) const {
+    return std::all_of(readBackBuffer_.begin(), readBackBuffer_.begin() + count, [](uint8_t b) { return b == 0; });
+}
 
 void DeviceCommandSet::NextTag() {
-    uint8_t current = commandTag.load();
-    while (!commandTag.compare_exchange_weak(current,
+    uint8_t current = commandTag_.load();
+    while (!commandTag_.compare_exchange_weak(current,
                                              current >= kTagWrapAt ? 1 : static_cast<uint8_t>(current + 1))) {
     }
 }
 
 Status DeviceCommandSet::WriteProgressMarker(uint8_t stage) {
-    if (Stopped(*this, kOriginWriteProgressMarker)) return kFail;
+    if (Stopped(kOriginWriteProgressMarker)) return kFail;
 
-    std::unique_lock lock(linkMutex);
-    if (UseHidPath(*this)) {
-        imageBuffer[kProgressMarkerAddress] = stage;  // the image mirrors the EEPROM
+    const auto lock = device_.LockLink();
+    if (UseHidPath()) {
+        imageBuffer_[kProgressMarkerAddress] = stage;  // the image mirrors the EEPROM
         uint8_t data = stage;
-        const bool ok = TaggedEepromTransfer(*this, kProgressMarkerAddress, 0, 1, &data);
-        platform.clock.SleepMs(kRequestPauseMs);
+        const bool ok = TaggedEepromTransfer(kProgressMarkerAddress, 0, 1, &data);
+        Pause(kRequestPauseMs);
         if (!ok) {
-            RecordFailure(kOriginWriteProgressMarker, kHidExchangeFailed);
+            owner_.RecordFailure(kOriginWriteProgressMarker, kHidExchangeFailed);
             return kFail;
         }
-        jobStage.store(stage);
+        jobStage_.store(stage);
         return kOk;
     }
 
     const uint16_t index = static_cast<uint16_t>((stage << 8) | (kProgressMarkerAddress & 0xFF));
     const Status status =
-        AudioVendorWrite(audioDeviceName.c_str(), kAudioEepromWrite, kAudioMarkerValue, index);
-    if (Failed(status)) RecordFailure(kOriginWriteProgressMarker, kAudioRequestFailed);
+        device_.AudioVendorWrite(kAudioEepromWrite, kAudioMarkerValue, index);
+    if (Failed(status)) owner_.RecordFailure(kOriginWriteProgressMarker, kAudioRequestFailed);
     return status;
 }
 
 Status DeviceCommandSet::ReadChipIdentity(uint32_t* chipIdOut, uint8_t* statusOut) {
     if (chipIdOut == nullptr || statusOut == nullptr) {
-        RecordFailure(kOriginReadChipIdentity, kBadArgument);
+        owner_.RecordFailure(kOriginReadChipIdentity, kBadArgument);
         return kFail;
     }
 
     // The ten reads belong together: the other thread gets the link back only
     // after the last one.
-    std::lock_guard lock(linkMutex);
-    const bool overHid = UseHidPath(*this);
+    const auto lock = device_.LockLink();
+    const bool overHid = UseHidPath();
     const auto& registers = overHid ? kHidIdentityRegisters : kAudioIdentityRegisters;
     for (size_t i = 0; i < registers.size(); ++i) {
         uint8_t value = 0;
         bool ok;
         if (overHid) {
             NextTag();
-            ok = HidRegisterAccess(hidLink, &value, 1, registers[i], commandTag.load());
+            ok = HidRegisterAccess(device_.Link(), &value, 1, registers[i], commandTag_.load());
         } else {
-            ok = Succeeded(AudioReadRegister(registers[i], &value));
+            ok = Succeeded(device_.AudioReadRegister(registers[i], &value));
         }
         if (!ok) {
             const auto position = static_cast<uint32_t>(i);
-            RecordFailure(kOriginReadChipIdentity,
+            owner_.RecordFailure(kOriginReadChipIdentity,
                           overHid ? HidIdentityReadFailed(position) : AudioIdentityReadFailed(position));
             return kFail;
         }
@@ -154,76 +190,76 @@ Status DeviceCommandSet::ReadChipIdentity(uint32_t* chipIdOut, uint8_t* statusOu
 }
 
 Status DeviceCommandSet::WriteControlRegister() {
-    if (Stopped(*this, kOriginWriteControlRegister)) return kFail;
+    if (Stopped(kOriginWriteControlRegister)) return kFail;
 
-    std::unique_lock lock(linkMutex);
-    if (UseHidPath(*this)) {
+    const auto lock = device_.LockLink();
+    if (UseHidPath()) {
         uint8_t value = kControlValue;
         NextTag();
-        const bool ok = HidRegisterAccess(hidLink, &value, 0, kControlRegister, commandTag.load());
-        platform.clock.SleepMs(kRequestPauseMs);
+        const bool ok = HidRegisterAccess(device_.Link(), &value, 0, kControlRegister, commandTag_.load());
+        Pause(kRequestPauseMs);
         if (!ok) {
-            RecordFailure(kOriginWriteControlRegister, kHidExchangeFailed);
+            owner_.RecordFailure(kOriginWriteControlRegister, kHidExchangeFailed);
             return kFail;
         }
         return kOk;
     }
 
-    const Status status = AudioVendorWrite(audioDeviceName.c_str(), kAudioRegisterWrite,
+    const Status status = device_.AudioVendorWrite(kAudioRegisterWrite,
                                            static_cast<uint16_t>(kControlRegister << 8), kControlValue);
-    if (Failed(status)) RecordFailure(kOriginWriteControlRegister, kAudioRequestFailed);
+    if (Failed(status)) owner_.RecordFailure(kOriginWriteControlRegister, kAudioRequestFailed);
     return status;
 }
 
 Status DeviceCommandSet::EraseEeprom() {
-    std::lock_guard lock(linkMutex);
-    if (hidLink.isOpen.load() == 0) {
-        RecordFailure(kOriginEraseEeprom, kLinkClosed);
+    const auto lock = device_.LockLink();
+    if (!device_.IsOpen()) {
+        owner_.RecordFailure(kOriginEraseEeprom, kLinkClosed);
         return kFail;
     }
     // The command goes out twice; the chip acts on the second only when it
     // took the first.
-    Status status = HidSendEraseCommand(hidLink);
-    platform.clock.SleepMs(kErasePauseMs);
+    Status status = HidSendEraseCommand(device_.Link());
+    Pause(kErasePauseMs);
     if (Succeeded(status)) {
-        status = HidSendEraseCommand(hidLink);
-        platform.clock.SleepMs(kErasePauseMs);
+        status = HidSendEraseCommand(device_.Link());
+        Pause(kErasePauseMs);
     }
-    if (Failed(status)) RecordFailure(kOriginEraseEeprom, kEraseSendFailed);
+    if (Failed(status)) owner_.RecordFailure(kOriginEraseEeprom, kEraseSendFailed);
     return status;
 }
 
 Status DeviceCommandSet::ClearImageHeader() {
     std::array<uint8_t, kHeaderSize> zeros{};
-    return EepromCommand(*this, kOriginClearImageHeader, 0, 0, kHeaderSize, zeros.data());
+    return EepromCommand(kOriginClearImageHeader, 0, 0, kHeaderSize, zeros.data());
 }
 
 Status DeviceCommandSet::WriteHeaderHead() {
-    return EepromCommand(*this, kOriginWriteHeaderHead, 0, 0, kHeaderHeadSize, &imageBuffer[0]);
+    return EepromCommand(kOriginWriteHeaderHead, 0, 0, kHeaderHeadSize, &imageBuffer_[0]);
 }
 
 Status DeviceCommandSet::WriteHeaderTail() {
-    return EepromCommand(*this, kOriginWriteHeaderTail, kHeaderTailAddress, 0, kHeaderTailSize,
-                         &imageBuffer[kHeaderTailAddress]);
+    return EepromCommand(kOriginWriteHeaderTail, kHeaderTailAddress, 0, kHeaderTailSize,
+                         &imageBuffer_[kHeaderTailAddress]);
 }
 
 Status DeviceCommandSet::ReadBackHeader() {
-    return EepromCommand(*this, kOriginReadBackHeader, 0, 1, kHeaderSize, &readBackBuffer[0]);
+    return EepromCommand(kOriginReadBackHeader, 0, 1, kHeaderSize, &readBackBuffer_[0]);
 }
 
 Status DeviceCommandSet::ReadBackHeaderHead() {
-    return EepromCommand(*this, kOriginReadBackHeaderHead, 0, 1, kHeaderHeadSize, &readBackBuffer[0]);
+    return EepromCommand(kOriginReadBackHeaderHead, 0, 1, kHeaderHeadSize, &readBackBuffer_[0]);
 }
 
 Status DeviceCommandSet::ReadBackHeaderTail() {
-    return EepromCommand(*this, kOriginReadBackHeaderTail, kHeaderTailAddress, 1, kHeaderTailSize,
-                         &readBackBuffer[kHeaderTailAddress]);
+    return EepromCommand(kOriginReadBackHeaderTail, kHeaderTailAddress, 1, kHeaderTailSize,
+                         &readBackBuffer_[kHeaderTailAddress]);
 }
 
 Status DeviceCommandSet::WriteImageBody() {
-    progress.ShowProgress(0);
-    if (!ImageLengthFits(imageLength, kHeaderSize)) {
-        RecordFailure(kOriginWriteImageBody, kBadArgument);
+    progress_.ShowProgress(0);
+    if (!ImageLengthFits(imageLength_, kHeaderSize)) {
+        owner_.RecordFailure(kOriginWriteImageBody, kBadArgument);
         return kFail;
     }
 
@@ -231,71 +267,71 @@ Status DeviceCommandSet::WriteImageBody() {
     // (addresses 0 to 7) is left to the header commands. A length that is not
     // a multiple of 8 ends with a chunk below address 8, and the walk stops
     // there rather than wrap around the 16-bit address.
-    const uint16_t total = static_cast<uint16_t>(imageLength - kHeaderSize);
+    const uint16_t total = static_cast<uint16_t>(imageLength_ - kHeaderSize);
     uint16_t address = total;
     uint32_t chunks = 0;
     while (address > 0 && address <= total) {
-        if (Stopped(*this, kOriginWriteImageBody)) return kFail;
-        if (rewriteMap[address] == 1) {
-            if (!TaggedEepromTransfer(*this, address, 0, kBodyChunk, &imageBuffer[address])) {
-                RecordFailure(kOriginWriteImageBody, kEepromExchangeFailed);
+        if (Stopped(kOriginWriteImageBody)) return kFail;
+        if (rewriteMap_[address] == 1) {
+            if (!TaggedEepromTransfer(address, 0, kBodyChunk, &imageBuffer_[address])) {
+                owner_.RecordFailure(kOriginWriteImageBody, kEepromExchangeFailed);
                 return kFail;
             }
         }
         address = static_cast<uint16_t>(address - kBodyChunk);
         ++chunks;
-        progress.ShowProgress(static_cast<int>(((800 * chunks) / total) / 2));
-        platform.clock.SleepMs(kRequestPauseMs);
+        progress_.ShowProgress(static_cast<int>(((800 * chunks) / total) / 2));
+        Pause(kRequestPauseMs);
     }
-    progress.ShowProgress(50);
+    progress_.ShowProgress(50);
     return kOk;
 }
 
 Status DeviceCommandSet::ReadBackImage() {
-    const uint32_t length = imageLength;
+    const uint32_t length = imageLength_;
     if (!ImageLengthFits(length, 1)) {
-        RecordFailure(kOriginReadBackImage, kBadArgument);
+        owner_.RecordFailure(kOriginReadBackImage, kBadArgument);
         return kFail;
     }
 
     uint16_t address = 0;
     uint8_t chunk = kReadBackFirstChunk;
     do {
-        if (Stopped(*this, kOriginReadBackImage)) return kFail;
+        if (Stopped(kOriginReadBackImage)) return kFail;
         {
             // The read-back carries the current tag and moves it on only after
             // a successful read, wrapping at 252 rather than 240.
-            std::lock_guard lock(linkMutex);
-            const uint8_t tag = commandTag.load();
-            if (!HidEepromTransfer(address, hidLink, 1, chunk, &readBackBuffer[address], tag)) {
-                RecordFailure(kOriginReadBackImage, kEepromExchangeFailed);
+            const auto lock = device_.LockLink();
+            const uint8_t tag = commandTag_.load();
+            if (!HidEepromTransfer(address, device_.Link(), 1, chunk, &readBackBuffer_[address], tag)) {
+                owner_.RecordFailure(kOriginReadBackImage, kEepromExchangeFailed);
                 return kFail;
             }
-            commandTag.store(tag >= kReadBackTagWrapAt ? 1 : static_cast<uint8_t>(tag + 1));
+            commandTag_.store(tag >= kReadBackTagWrapAt ? 1 : static_cast<uint8_t>(tag + 1));
         }
         address = static_cast<uint16_t>(address + chunk);
-        progress.ShowProgress(static_cast<int>(((address * 100u) / length) / 2 + 49));
+        progress_.ShowProgress(static_cast<int>(((address * 100u) / length) / 2 + 49));
         if (address < length) chunk = static_cast<uint8_t>(std::min<uint32_t>(length - address, kBodyChunk));
-        platform.clock.SleepMs(kRequestPauseMs);
+        Pause(kRequestPauseMs);
     } while (address < length);
 
-    progress.ShowProgress(99);
+    progress_.ShowProgress(99);
     return kOk;
 }
 
 Status DeviceCommandSet::RestoreHeaderFromBackup() {
-    if (Stopped(*this, kOriginRestoreHeaderFromBackup)) return kFail;
+    if (Stopped(kOriginRestoreHeaderFromBackup)) return kFail;
 
-    std::lock_guard lock(linkMutex);
+    const auto lock = device_.LockLink();
     std::array<uint8_t, kHeaderSize> copy{};
-    const bool copyRead = TaggedEepromTransfer(*this, kHeaderBackupAddress, 1, kHeaderSize, copy.data());
-    platform.clock.SleepMs(kRequestPauseMs);
+    const bool copyRead = TaggedEepromTransfer(kHeaderBackupAddress, 1, kHeaderSize, copy.data());
+    Pause(kRequestPauseMs);
     if (!copyRead) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kEepromExchangeFailed);
+        owner_.RecordFailure(kOriginRestoreHeaderFromBackup, kEepromExchangeFailed);
         return kFail;
     }
     if (std::all_of(copy.begin(), copy.end(), [](uint8_t b) { return b == 0x00 || b == 0xFF; })) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kBlankHeaderCopy);
+        owner_.RecordFailure(kOriginRestoreHeaderFromBackup, kBlankHeaderCopy);
         return kFail;
     }
 
@@ -306,21 +342,21 @@ Status DeviceCommandSet::RestoreHeaderFromBackup() {
                    [](uint8_t b) { return static_cast<uint8_t>(~b); });
 
     // The tail goes first, as in a normal job; the comparisons decide.
-    (void)TaggedEepromTransfer(*this, kHeaderTailAddress, 0, kHeaderTailSize, &copy[kHeaderTailAddress]);
-    platform.clock.SleepMs(kRequestPauseMs);
-    (void)TaggedEepromTransfer(*this, kHeaderTailAddress, 1, kHeaderTailSize, &check[kHeaderTailAddress]);
-    platform.clock.SleepMs(kRequestPauseMs);
+    (void)TaggedEepromTransfer(kHeaderTailAddress, 0, kHeaderTailSize, &copy[kHeaderTailAddress]);
+    Pause(kRequestPauseMs);
+    (void)TaggedEepromTransfer(kHeaderTailAddress, 1, kHeaderTailSize, &check[kHeaderTailAddress]);
+    Pause(kRequestPauseMs);
     if (!std::equal(copy.begin() + kHeaderTailAddress, copy.end(), check.begin() + kHeaderTailAddress)) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kRestoredTailDiffers);
+        owner_.RecordFailure(kOriginRestoreHeaderFromBackup, kRestoredTailDiffers);
         return kFail;
     }
 
-    (void)TaggedEepromTransfer(*this, 0, 0, kHeaderHeadSize, copy.data());
-    platform.clock.SleepMs(kRequestPauseMs);
-    (void)TaggedEepromTransfer(*this, 0, 1, kHeaderHeadSize, check.data());
-    platform.clock.SleepMs(kRequestPauseMs);
+    (void)TaggedEepromTransfer(0, 0, kHeaderHeadSize, copy.data());
+    Pause(kRequestPauseMs);
+    (void)TaggedEepromTransfer(0, 1, kHeaderHeadSize, check.data());
+    Pause(kRequestPauseMs);
     if (!std::equal(copy.begin(), copy.begin() + kHeaderHeadSize, check.begin())) {
-        RecordFailure(kOriginRestoreHeaderFromBackup, kRestoredHeadDiffers);
+        owner_.RecordFailure(kOriginRestoreHeaderFromBackup, kRestoredHeadDiffers);
         return kFail;
     }
     return kOk;
