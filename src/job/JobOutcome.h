@@ -29,6 +29,13 @@ struct JobOutcome {
     bool operator==(const JobOutcome&) const = default;
 };
 
+// A signal cuts a command's waits short (a read, a prompt), so a failure
+// that follows it is the interrupt's doing, not the device's.
+inline JobOutcome WithInterrupt(const JobOutcome& outcome, bool interrupted) {
+    if (outcome.kind != ResultKind::Ok && interrupted) return {ResultKind::Interrupted, std::nullopt};
+    return outcome;
+}
+
 // "OK", "FAIL", "INTERRUPTED" or "CANCELLED": the word a result line carries.
 const char* ResultName(ResultKind kind);
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "chip/DeviceIds.h"
@@ -25,6 +26,11 @@
 #include "protocol/DeviceCommandSet.h"
 
 namespace zt {
+
+// What the dialog's hidden label expects of the image's firmware record, and
+// the audio device the second command path talks to.
+inline constexpr uint16_t kExpectedFirmwareId = 0x4C21;
+inline constexpr std::string_view kAudioDeviceName = "MarluUAC";
 
 // The worker's step numbers: 0 idle, 1..6 and 8..11 the job, 13 end of job.
 using WorkerStep = uint32_t;
@@ -133,6 +139,8 @@ public:
     // Whether a write job is under way: from the request until the worker's
     // last step has run.
     bool UnderWay() const { return workerStep_.load() != 0; }
+    // Whether the worker still takes steps (Stop ends that).
+    bool WorkerRunning() const { return workerRun_.load() != 0; }
     // The last write job's report once the worker has ended (Stop); empty
     // before.
     JobReport FinishedJobReport() const;
@@ -185,7 +193,7 @@ private:
     DeviceAccess device_;
     DeviceCommandSet commands_;
     const JobTexts jobTexts_ = kJobTexts;
-    uint16_t expectedFirmwareId_ = 0;
+    uint16_t expectedFirmwareId_ = kExpectedFirmwareId;
 
     // The image's tags, as the request's scan found them.
     uint32_t hasFirmwareTag_ = 0;

@@ -6,7 +6,6 @@
 #include <tuple>
 #include <vector>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
 #include "chip/HexId.h"
 #include "chip/ImageIdentity.h"
@@ -216,15 +215,11 @@ std::vector<std::string> DescribeImageFileChecks(std::span<const uint8_t> file,
     return lines;
 }
 
-std::string CheckImageFitsUnit(CZT51xxWriteEepromMPDlg& dlg, const EepromImage& image) {
-    // The device the write request will open: the typed pair in row 0. The
-    // link the dialog opened at start-up may be another unit's.
-    if (Failed(dlg.OpenTypedUnit())) return "";
-    uint32_t chipId = 0;
-    uint8_t status = 0xFF;
-    if (Failed(dlg.ReadChipIdentity(&chipId, &status))) return "";
-    const EepromImage* chipImage = SelectImage(chipId);
-    if (!chipImage || status != 0) return "";
+std::string CheckImageFitsChip(const EepromImage& image, const ChipIdentity& chip) {
+    // A chip with no image of ours, or one that is not ready, is the job's
+    // to refuse with its own code.
+    const EepromImage* chipImage = SelectImage(chip.chipId);
+    if (!chipImage || chip.status != 0) return "";
     return CheckImageFitsChip(image, *chipImage);
 }
 

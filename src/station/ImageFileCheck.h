@@ -7,10 +7,7 @@
 
 #include "chip/EepromImage.h"
 #include "chip/KnownDeviceTable.h"
-
-namespace zt {
-class CZT51xxWriteEepromMPDlg;
-}
+#include "job/ProgrammingJob.h"
 
 namespace zt::station {
 
@@ -40,10 +37,9 @@ std::string CheckImageFitsChip(const EepromImage& image, const EepromImage& chip
 std::vector<std::string> DescribeImageFileChecks(std::span<const uint8_t> file,
                                                  const KnownDeviceTable& table);
 
-// Opens the unit the job will write (the typed IDs), reads its chip identity
-// and checks the image against it; "" when it fits. Also "" when the chip
-// cannot be read or has no image of ours: the job then stops at that point
-// with its own code, still before anything is erased.
-std::string CheckImageFitsUnit(CZT51xxWriteEepromMPDlg& dlg, const EepromImage& image);
+// The same for the chip as it identified itself; "" when it fits. Also ""
+// when it has no image of ours or its status is not ready: the job then stops
+// at that point with its own code, still before anything is erased.
+std::string CheckImageFitsChip(const EepromImage& image, const ChipIdentity& chip);
 
 }  // namespace zt::station

@@ -6,21 +6,26 @@
 namespace zt::station {
 
 StationRecord CollectStationRecord(const FinishedJob& job) {
+    const JobReport& report = job.report;
     StationRecord record;
+    record.kind = job.kind;
     record.start = job.start;
     record.end = job.end;
     record.port = job.port;
-    if (const auto first = job.ids.First()) {
-        record.vendorIdBefore = first->first;
-        record.productIdBefore = first->second;
+    // The unit as the job first opened it, and as it came back after the
+    // re-plug; a unit not re-plugged (an updater device, a job that ended
+    // before) came back as it was.
+    if (const auto before = report.openedBefore) {
+        record.vendorIdBefore = before->vendorId;
+        record.productIdBefore = before->productId;
     }
-    if (const auto last = job.ids.Last()) {
-        record.vendorIdAfter = last->first;
-        record.productIdAfter = last->second;
+    if (const auto after = report.openedAfter ? report.openedAfter : report.openedBefore) {
+        record.vendorIdAfter = after->vendorId;
+        record.productIdAfter = after->productId;
     }
     // The unit's descriptor as the bus shows it now, found by its port or,
     // when the port is unknown, by the IDs it ended with.
-    for (const UsbDeviceEntry& device : job.usb.ListDevices()) {
+    for (const UsbDeviceEntry& device : job.usb ? job.usb->ListDevices() : std::vector<UsbDeviceEntry>{}) {
         const bool match = !job.port.empty()
                                ? device.port == job.port
                                : record.vendorIdAfter && device.vendorId == *record.vendorIdAfter &&
@@ -30,15 +35,22 @@ StationRecord CollectStationRecord(const FinishedJob& job) {
         record.serial = device.serial;
         break;
     }
-    record.chipId = job.report.chipId;
-    record.image = job.report.imageName;
-    record.imageSha256 = job.report.imageSha256;
-    if (job.report.imageIdentity) record.imageRelease = job.report.imageIdentity->bcdDevice;
-    record.status = ResultName(job.outcome.kind);
-    record.code = job.outcome.Code();
-    record.restoreCode = job.report.restoreCode;
-    record.rewritePasses = job.report.rewritePasses;
-    record.serialWritten = job.report.serialWritten;
+    record.chipId = report.chipId;
+    record.image = report.imageName;
+    record.imageSha256 = report.imageSha256;
+    if (report.imageIdentity) record.imageRelease = report.imageIdentity->bcdDevice;
+    record.status = ResultName(report.outcome.kind);
+    record.code = report.outcome.Code();
+    record.restoreCode = report.restoreCode;
+    record.rewritePasses = report.rewritePasses;
+    record.serialWritten = report.serialWritten;
+    record.preCheck = job.preCheck;
+    // A serial the unit was given but did not get stays used: its record
+    // says so, and the ledger where it went.
+    for (const std::string& serial : job.serialsTaken)
+        if (serial != record.serialWritten) record.serialsSpent.push_back(serial);
+    if (job.identity) StampIdentity(*job.identity, record);
+    record.barcode = job.barcode;
     return record;
 }
 

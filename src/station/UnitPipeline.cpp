@@ -4,12 +4,12 @@
 #include <memory>
 #include <sstream>
 
+#include "chip/HexId.h"
 #include "chip/ImageIdentity.h"
 #include "device/FailureCodes.h"
 #include "device/PortScope.h"
 #include "job/JobResult.h"
-#include "station/DeviceIdTrace.h"
-#include "station/DialogSession.h"
+#include "station/JobRunner.h"
 #include "station/ImageFileCheck.h"
 #include "station/PortStatusView.h"
 #include "station/PortWatch.h"
@@ -78,12 +78,12 @@ UnitResult UnitPipeline::Run(const UnitTask& task, ConsoleView& view, const Unit
     if (Claim(road) && TakeSerial(road)) {
         RunJob(road);
     } else {
-        // Turned away untouched: the record says so with its code.
-        road.record.start = road.start;
-        road.record.end = std::chrono::system_clock::now();
-        road.record.port = task.port;
-        road.record.status = ResultName(road.result.outcome.kind);
-        road.record.code = road.result.outcome.Code();
+        // Turned away untouched: the record says so with its code, and
+        // nothing of the unit was looked at.
+        road.report.outcome = road.result.outcome;
+        road.record = CollectStationRecord({road.report, task.port, nullptr, road.start,
+                                            std::chrono::system_clock::now(), "write", &identity_,
+                                            task.barcode});
     }
     road.EndJob();
     Confirm(road);
@@ -118,8 +118,7 @@ bool UnitPipeline::TakeSerial(Road& road) const {
 
 void UnitPipeline::RunJob(Road& road) const {
     const Platform platform = road.scope.AsPlatform();
-    DeviceIdTrace ids(platform.hid);  // the unit as found and as it came back, for its record
-    std::istringstream nothing;       // prompts nobody answers answer themselves
+    std::istringstream nothing;  // prompts nobody answers answer themselves
     OperatorInput noInput(&nothing);
     const UnitHooks& hooks = road.hooks;
     auto replug = [&road, &hooks, this] {
@@ -128,49 +127,50 @@ void UnitPipeline::RunJob(Road& road) const {
         if (OperatorHands* hands = backend_.Hands()) hands->Replug(port);
         return false;
     };
-    DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb},
-                          road.view, hooks.input ? *hooks.input : noInput,
-                          DialogSession::Options{hooks.autoAnswer, replug, hooks.interrupted});
-    session.Start();
-    if (hooks.nameArrivalsElsewhere) session.WatchArrivalsElsewhere(road.scope, hooks.awaitedPorts);
+    JobRunner runner(platform, road.view, hooks.input ? *hooks.input : noInput,
+                     JobRunner::Options{hooks.autoAnswer, replug, hooks.interrupted});
+    runner.Start();
+    if (hooks.nameArrivalsElsewhere) runner.WatchArrivalsElsewhere(road.scope, hooks.awaitedPorts);
     // The start-up open bound nothing: the check's and the job's own open
     // pick the unit the typed IDs select.
     if (road.task.port.empty()) road.scope.BindOnJobOpen();
-    session.Dialog().ShowRequestedIds(road.job);
 
-    std::string misfit;
     // Checked while the unit is untouched: nothing has been erased yet.
-    if (road.job.image) misfit = CheckImageFitsUnit(session.Dialog(), road.job.image->bytes);
-    if (!misfit.empty()) {
-        road.Refuse(UnitRefusal::ImageMisfit, kImageOfOtherChip, misfit);
+    if (road.job.image && !FitsUnit(road, runner)) {
         road.report.outcome = road.result.outcome;
-    } else if (preCheck_ && !AskPreCheck(road, session)) {
+    } else if (preCheck_ && !AskPreCheck(road, runner)) {
         road.report.outcome = road.result.outcome;
     } else {
-        if (hooks.starting) hooks.starting(session);
-        road.report = session.WriteEeprom(road.job);
+        if (hooks.starting) hooks.starting(runner.TypedIds(road.job));
+        road.report = runner.Write(road.job);
         road.ran = true;
-        // A signal cuts the job's waits short, so a failure that follows it
-        // is the interrupt's doing, not the device's.
-        if (road.report.outcome.kind != ResultKind::Ok && hooks.interrupted())
-            road.report.outcome = {ResultKind::Interrupted, std::nullopt};
+        road.report.outcome = WithInterrupt(road.report.outcome, hooks.interrupted());
         road.result.outcome = road.report.outcome;
     }
     road.EndJob();
-    session.Close();
+    runner.Close();
     road.result.port = road.scope.Port();
     road.result.heldElsewhere = road.scope.HeldElsewhere();
     road.result.lockFailure = road.scope.LastLockFailure();
-    road.record = CollectStationRecord({road.report, ids, platform.usb, road.scope.Port(),
-                                        road.result.outcome, road.start, std::chrono::system_clock::now()});
-    road.record.preCheck = road.preCheckLine;
-    // A serial the unit was given but did not get stays used: its record
-    // says so, and the ledger where it went.
-    for (const std::string& serial : road.serialsTaken)
-        if (serial != road.record.serialWritten) road.record.serialsSpent.push_back(serial);
+    road.record = CollectStationRecord({road.report, road.scope.Port(), &platform.usb, road.start,
+                                        std::chrono::system_clock::now(), "write", &identity_,
+                                        road.task.barcode, road.preCheckLine, road.serialsTaken});
 }
 
-bool UnitPipeline::AskPreCheck(Road& road, DialogSession& session) const {
+bool UnitPipeline::FitsUnit(Road& road, JobRunner& runner) const {
+    // The unit the write request will open: the typed pair in row 0. A chip
+    // that does not answer is left to the job, which fails on it with its
+    // own code.
+    ChipIdentity chip;
+    if (Failed(runner.IdentifyUnit(road.job, &chip))) return true;
+    road.report.openedBefore = runner.Job().OpenDeviceIds();
+    const std::string misfit = CheckImageFitsChip(road.job.image->bytes, chip);
+    if (misfit.empty()) return true;
+    road.Refuse(UnitRefusal::ImageMisfit, kImageOfOtherChip, misfit);
+    return false;
+}
+
+bool UnitPipeline::AskPreCheck(Road& road, JobRunner& runner) const {
     PreCheckFacts facts;
     facts.stationId = identity_.stationId;
     facts.operatorName = identity_.operatorName;
@@ -179,9 +179,8 @@ bool UnitPipeline::AskPreCheck(Road& road, DialogSession& session) const {
     facts.serial = road.job.serial.value_or("");
     // The unit the job will open, found as the write request finds it (an
     // open writes nothing); for a unit named by its IDs this fixes its port.
-    CZT51xxWriteEepromMPDlg& dlg = session.Dialog();
-    if (!Failed(dlg.OpenTypedUnit())) {
-        const DeviceIds found = dlg.OpenDeviceIds();
+    if (!Failed(runner.OpenUnit(road.job))) {
+        const DeviceIds found = runner.Job().OpenDeviceIds();
         facts.vendorId = found.vendorId;
         facts.productId = found.productId;
     }
@@ -248,8 +247,6 @@ void UnitPipeline::Confirm(Road& road) const {
 }
 
 void UnitPipeline::Finish(Road& road) const {
-    StampIdentity(identity_, road.record);
-    road.record.barcode = road.task.barcode;
     road.result.record = road.record;
     // The record is on disk before anyone hears the result.
     if (road.task.recordTurn)

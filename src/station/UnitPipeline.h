@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "chip/DeviceIds.h"
 #include "job/JobRequest.h"
 #include "platform/DeviceBackend.h"
 #include "station/ConsoleView.h"
@@ -18,7 +19,7 @@
 
 namespace zt::station {
 
-class DialogSession;
+class JobRunner;
 class PortWatch;
 
 // One unit as a front end hands it over.
@@ -54,8 +55,8 @@ struct UnitHooks {
     // for its own; `awaitedPorts` are other jobs' units, not named.
     bool nameArrivalsElsewhere = false;
     std::vector<std::string> awaitedPorts;
-    // Just before the write starts, with the IDs in the dialog's boxes.
-    std::function<void(DialogSession& session)> starting;
+    // Just before the write starts, with the IDs the job opens by.
+    std::function<void(DeviceIds ids)> starting;
     // The unit's job is over, or it was turned away (called once either way,
     // before the confirmation).
     std::function<void()> jobEnded;
@@ -94,7 +95,8 @@ private:
     bool Claim(Road& road) const;
     bool TakeSerial(Road& road) const;
     void RunJob(Road& road) const;
-    bool AskPreCheck(Road& road, DialogSession& session) const;
+    bool FitsUnit(Road& road, JobRunner& runner) const;
+    bool AskPreCheck(Road& road, JobRunner& runner) const;
     bool AdoptSerial(Road& road, const std::string& serial, std::string* why) const;
     void Confirm(Road& road) const;
     void Finish(Road& road) const;
