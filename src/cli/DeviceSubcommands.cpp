@@ -25,8 +25,7 @@
 #include "job/JobResult.h"
 #include "job/Sha256.h"
 #include "platform/BackendSelection.h"
-#include "station/DeviceIdTrace.h"
-#include "station/DialogSession.h"
+#include "station/JobRunner.h"
 #include "station/ImageFileCheck.h"
 #include "station/JsonEvents.h"
 #include "station/KnownDeviceScan.h"
@@ -363,10 +362,9 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
     };
     hooks.nameArrivalsElsewhere = true;
     hooks.interrupted = InterruptSignal::Requested;
-    hooks.starting = [&view, &backend](DialogSession& session) {
+    hooks.starting = [&view, &backend](DeviceIds ids) {
         view.Info(FillIn(OperatorText("Station", "Writing the EEPROM of %1:%2 (%3)"),
-                         {session.Window().GetControlText(kIdVendorId),
-                          session.Window().GetControlText(kIdProductId), backend.Describe()}));
+                         {FormatHexId(ids.vendorId), FormatHexId(ids.productId), backend.Describe()}));
     };
     hooks.show = [&](const UnitResult& unit) {
         switch (unit.refusal) {
@@ -425,21 +423,19 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     }
     if (!request.port.empty()) view.SetUnit(UnitFacts::AtPort(request.port));
     const Platform platform = unit.AsPlatform();
-    DeviceIdTrace ids(platform.hid);
-    DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, view,
-                          input, DialogSession::Options{options.yes, nullptr, InterruptSignal::Requested});
-    session.Start();
-    session.WatchArrivalsElsewhere(unit);
+    JobRunner runner(platform, view, input, JobRunner::Options{options.yes, nullptr, InterruptSignal::Requested});
+    runner.Start();
+    runner.WatchArrivalsElsewhere(unit);
     if (request.port.empty()) unit.BindOnJobOpen();
 
-    const auto start = std::chrono::system_clock::now();
     JobReport report;
+    report.start = std::chrono::system_clock::now();
     std::string status;
     std::optional<std::string> version;
     if (command == DeviceCommand::Erase) {
-        report.outcome = session.EraseEeprom(request);
+        report = runner.Erase();
     } else {
-        version = session.GetFirmwareVersion(&status, request);
+        version = runner.FirmwareVersion(request, &status);
         // The query records nothing of its own. It looks for the typed
         // pair on the bus first: whether that is there tells a missing
         // device from one that did not answer.
@@ -454,17 +450,13 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
                     : JobOutcome::Failed({0, kOriginVersionQuery, failure.errorClass, failure.errorDetail});
     }
     JobOutcome& outcome = report.outcome;
-    // A signal cuts the waits of the command short (a read, a prompt), so a
-    // failure that follows it is the interrupt's doing, not the device's.
-    if (outcome.kind != ResultKind::Ok && InterruptSignal::Requested())
-        outcome = {ResultKind::Interrupted, std::nullopt};
+    outcome = WithInterrupt(outcome, InterruptSignal::Requested());
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the device\n";
-    session.Close();
+    runner.Close();
 
-    StationRecord record = CollectStationRecord(
-        {report, ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
-    if (command == DeviceCommand::Erase) record.kind = "erase";
-    StampIdentity(setup.identity, record);
+    const StationRecord record =
+        CollectStationRecord({report, unit.Port(), &platform.usb, report.start, std::chrono::system_clock::now(),
+                              command == DeviceCommand::Erase ? "erase" : "version", &setup.identity});
     view.SetUnit(UnitFactsOf(record));
     // The line is on disk before the station hears the result.
     std::string logError;

@@ -24,7 +24,10 @@ Status DeviceAccess::OpenKnownDevice() {
                                             &hidLink_.openedOutputLength);
         hidInputReportLength_.store(hidLink_.openedInputLength);
         hidLink_.isOpen.store(opened ? 1 : 0);
-        if (opened) return kOk;
+        if (opened) {
+            lastOpened_ = DeviceIds{row.vendorId, row.productId};
+            return kOk;
+        }
     }
 
     deviceVendorId_.store(kNoDeviceId);
@@ -42,6 +45,7 @@ Status DeviceAccess::OpenDeviceById(uint16_t vendorId, uint16_t productId) {
     hidInputReportLength_.store(hidLink_.openedInputLength);
     hidLink_.isOpen.store(opened ? 1 : 0);
     if (opened) {
+        lastOpened_ = DeviceIds{vendorId, productId};
         deviceVendorId_.store(vendorId);
         deviceProductId_.store(productId);
         return kOk;

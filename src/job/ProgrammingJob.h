@@ -150,6 +150,7 @@ public:
     // The parts, for what works on the device outside a job (and for tests
     // of the commands themselves).
     DeviceAccess& Device() { return device_; }
+    const DeviceAccess& Device() const { return device_; }
     DeviceCommandSet& Commands() { return commands_; }
 
 private:
