@@ -125,6 +125,9 @@ public:
     // device, recorded nowhere (see ReadEepromRange).
     Status ReadEeprom(uint16_t address, std::span<uint8_t> out, const std::function<bool(size_t done)>& progress,
                       uint32_t* failedAt);
+    // The texts of the job's boxes: the design's, unless a front end words
+    // them in the operator's language.
+    void SetTexts(const JobTexts& texts) { jobTexts_ = texts; }
     // The firmware ID the image is expected to carry; another is only marked.
     void SetExpectedFirmwareId(uint16_t firmwareId) { expectedFirmwareId_ = firmwareId; }
 
@@ -193,7 +196,7 @@ private:
     JobObserver& observer_;
     DeviceAccess device_;
     DeviceCommandSet commands_;
-    const JobTexts jobTexts_ = kJobTexts;
+    JobTexts jobTexts_ = kJobTexts;
     uint16_t expectedFirmwareId_ = kExpectedFirmwareId;
 
     // The image's tags, as the request's scan found them.
