@@ -25,8 +25,8 @@
 #include "job/JobResult.h"
 #include "job/Sha256.h"
 #include "platform/BackendSelection.h"
-#include "station/JobRunner.h"
 #include "station/ImageFileCheck.h"
+#include "station/JobRunner.h"
 #include "station/JsonEvents.h"
 #include "station/KnownDeviceScan.h"
 #include "station/MultiUnitWrite.h"
@@ -423,7 +423,8 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     }
     if (!request.port.empty()) view.SetUnit(UnitFacts::AtPort(request.port));
     const Platform platform = unit.AsPlatform();
-    JobRunner runner(platform, view, input, JobRunner::Options{options.yes, nullptr, InterruptSignal::Requested});
+    JobRunner runner(platform, view, input,
+                     JobRunner::Options{options.yes, nullptr, InterruptSignal::Requested});
     runner.Start();
     runner.WatchArrivalsElsewhere(unit);
     if (request.port.empty()) unit.BindOnJobOpen();
@@ -454,9 +455,9 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the device\n";
     runner.Close();
 
-    const StationRecord record =
-        CollectStationRecord({report, unit.Port(), &platform.usb, report.start, std::chrono::system_clock::now(),
-                              command == DeviceCommand::Erase ? "erase" : "version", &setup.identity});
+    const StationRecord record = CollectStationRecord(
+        {report, unit.Port(), &platform.usb, report.start, std::chrono::system_clock::now(),
+         command == DeviceCommand::Erase ? "erase" : "version", &setup.identity});
     view.SetUnit(UnitFactsOf(record));
     // The line is on disk before the station hears the result.
     std::string logError;

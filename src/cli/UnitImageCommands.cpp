@@ -17,9 +17,9 @@
 #include "cli/UnitClaimRefusal.h"
 #include "device/PortScope.h"
 #include "host/HostSystem.h"
+#include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
 #include "station/CountText.h"
-#include "job/EepromRange.h"
 #include "station/JobRunner.h"
 #include "station/JsonEvents.h"
 #include "station/OperatorText.h"
@@ -145,7 +145,8 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
     ConsoleView& view = *view_;
     OperatorInput input(ctx_.in);
     report_.start = std::chrono::system_clock::now();
-    JobRunner runner(unit.AsPlatform(), view, input, JobRunner::Options{true, nullptr, InterruptSignal::Requested});
+    JobRunner runner(unit.AsPlatform(), view, input,
+                     JobRunner::Options{true, nullptr, InterruptSignal::Requested});
     runner.Start();
 
     // The typed IDs go into row 0 of the table, as the boxes would put them,

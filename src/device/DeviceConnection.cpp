@@ -20,8 +20,8 @@ Status DeviceAccess::OpenKnownDevice() {
         if (row.vendorId == 0) break;
         deviceVendorId_.store(row.vendorId);
         deviceProductId_.store(row.productId);
-        const bool opened = HidOpenByVidPid(hidLink_, row.vendorId, row.productId, &hidLink_.openedInputLength,
-                                            &hidLink_.openedOutputLength);
+        const bool opened = HidOpenByVidPid(hidLink_, row.vendorId, row.productId,
+                                            &hidLink_.openedInputLength, &hidLink_.openedOutputLength);
         hidInputReportLength_.store(hidLink_.openedInputLength);
         hidLink_.isOpen.store(opened ? 1 : 0);
         if (opened) {

@@ -123,8 +123,8 @@ public:
     Status IdentifyUnit(DeviceIds ids, ChipIdentity* identity);
     // Reads a unit out: `out.size()` bytes from `address` of the open
     // device, recorded nowhere (see ReadEepromRange).
-    Status ReadEeprom(uint16_t address, std::span<uint8_t> out, const std::function<bool(size_t done)>& progress,
-                      uint32_t* failedAt);
+    Status ReadEeprom(uint16_t address, std::span<uint8_t> out,
+                      const std::function<bool(size_t done)>& progress, uint32_t* failedAt);
     // The texts of the job's boxes: the design's, unless a front end words
     // them in the operator's language.
     void SetTexts(const JobTexts& texts) { jobTexts_ = texts; }

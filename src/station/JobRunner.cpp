@@ -73,8 +73,8 @@ JobReport JobRunner::Erase() {
     report.end = std::chrono::system_clock::now();
     std::lock_guard lock(mutex_);
     // No outcome: the button did nothing (a job holds the device).
-    report.outcome = eraseOutcome_ ? *std::exchange(eraseOutcome_, std::nullopt)
-                                   : JobOutcome::Failed(job_.LastFailure());
+    report.outcome =
+        eraseOutcome_ ? *std::exchange(eraseOutcome_, std::nullopt) : JobOutcome::Failed(job_.LastFailure());
     return report;
 }
 

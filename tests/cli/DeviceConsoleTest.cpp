@@ -128,9 +128,9 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
         std::istringstream none;
         OperatorInput input(&none);
         JobRunner session(machine.AsPlatform(), view, input, JobRunner::Options{true, [&machine] {
-                                                                     machine.ReplugRequested();
-                                                                     return false;
-                                                                 }});
+                                                                                    machine.ReplugRequested();
+                                                                                    return false;
+                                                                                }});
         session.Job().SetTexts({"Job", "Re-plug the board now.", "Done."});
         session.Start();
         const JobOutcome outcome = session.Write({}).outcome;
@@ -161,10 +161,10 @@ TEST(DeviceConsoleSession, AUnitArrivingElsewhereDuringTheRePlugIsNamedAndNotWri
     OperatorInput input(&none);
     JobRunner session(unit.AsPlatform(), view, input,
                       JobRunner::Options{true, [&] {
-                                                     machine.Bus().Replug(other);  // the wrong port first
-                                                     machine.Hands()->Replug(unit.Port());
-                                                     return false;
-                                                 }});
+                                             machine.Bus().Replug(other);  // the wrong port first
+                                             machine.Hands()->Replug(unit.Port());
+                                             return false;
+                                         }});
     session.Start();
     session.WatchArrivalsElsewhere(unit);
     unit.BindOnJobOpen();

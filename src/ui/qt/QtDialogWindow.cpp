@@ -197,7 +197,8 @@ void QtDialogWindow::CommandStarting(int id) {
 }
 
 std::optional<std::string> QtDialogWindow::ChooseFile() {
-    const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("All Files (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("All Files (*)"));
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
 }
