@@ -610,39 +610,42 @@ std::string ExitCodes(const std::string& ok, const std::string& failed) {
            "job as INTERRUPTED).\n";
 }
 
-}  // namespace
+// One device command with its options, its help and its action.
+void AddCommandTo(CLI::App& app, CommandContext& ctx, const char* name, const char* description,
+                  DeviceCommand command, bool withYes, const std::string& footer) {
+    auto typed = std::make_shared<TypedOptions>();
+    CLI::App* sub = app.add_subcommand(name, description);
+    AddCommonOptions(sub, *typed, withYes, Writes(command) || command == DeviceCommand::Erase,
+                     Writes(command));
+    if (Writes(command)) {
+        sub->add_option("--image", typed->options.imageFile,
+                        "write this image file instead of the built-in one; checked first (length, "
+                        "header, tag scan, firmware record and chip class against the chip)");
+        sub->add_option("--image-sha256", typed->options.imageSha256,
+                        "the SHA-256 the --image file must have (64 hex digits); another file is "
+                        "refused before any unit is touched (exit 2)");
+        AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
+        AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
+        AddBrokerOptions(sub, typed->options.broker);
+    }
+    if (command == DeviceCommand::Erase) AddIdentityOptions(sub, typed->options);
+    if (!footer.empty()) sub->footer(footer);
+    if (command == DeviceCommand::Station)
+        sub->get_option("--port")->description(
+            "take units only at this USB port (as 'list' shows it, e.g. 1-2.3); repeat it for several "
+            "ports; default: a known unit at any port");
+    sub->callback([typed, command, sub, &ctx] {
+        if (Writes(command) || command == DeviceCommand::Erase)
+            if (!ApplyStationConfig(sub, typed->options.configFile, ctx)) return;
+        RunDeviceCommand(command, typed->Resolve(), ctx);
+    });
+}
 
-void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
-    auto add = [&](const char* name, const char* description, DeviceCommand command, bool withYes,
-                   const std::string& footer) {
-        auto typed = std::make_shared<TypedOptions>();
-        CLI::App* sub = app.add_subcommand(name, description);
-        AddCommonOptions(sub, *typed, withYes, Writes(command) || command == DeviceCommand::Erase,
-                         Writes(command));
-        if (Writes(command)) {
-            sub->add_option("--image", typed->options.imageFile,
-                            "write this image file instead of the built-in one; checked first (length, "
-                            "header, tag scan, firmware record and chip class against the chip)");
-            sub->add_option("--image-sha256", typed->options.imageSha256,
-                            "the SHA-256 the --image file must have (64 hex digits); another file is "
-                            "refused before any unit is touched (exit 2)");
-            AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
-            AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
-            AddBrokerOptions(sub, typed->options.broker);
-        }
-        if (command == DeviceCommand::Erase) AddIdentityOptions(sub, typed->options);
-        if (!footer.empty()) sub->footer(footer);
-        if (command == DeviceCommand::Station)
-            sub->get_option("--port")->description(
-                "take units only at this USB port (as 'list' shows it, e.g. 1-2.3); repeat it for several "
-                "ports; default: a known unit at any port");
-        sub->callback([typed, command, sub, &ctx] {
-            if (Writes(command) || command == DeviceCommand::Erase)
-                if (!ApplyStationConfig(sub, typed->options.configFile, ctx)) return;
-            RunDeviceCommand(command, typed->Resolve(), ctx);
-        });
-    };
+using AddCommand = std::function<void(const char* name, const char* description, DeviceCommand command,
+                                      bool withYes, const std::string& footer)>;
 
+// The "write" command.
+void AddWriteCommand(const AddCommand& add) {
     add("write",
         "Write the EEPROM of the unit the IDs select, or of the one on --port: shows the progress, the "
         "operator messages and the re-plug prompt (Enter continues; end of input counts as Enter). Exit code "
@@ -676,6 +679,10 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "event carries \"port\"); the last lines are one result per unit. Exit 0 only when every unit "
             "is OK, 5 when the only failures are units held by another job (6 when, among such units, one's "
             "lock could not be taken).\n");
+}
+
+// The "station" command.
+void AddStationCommand(const AddCommand& add) {
     add("station",
         "Run a station: every known unit that arrives (on any port, or on the --port ports) is written "
         "by itself, with no key and no button. Each unit's re-plug is its own: its line asks for it, "
@@ -701,6 +708,10 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "                                          a unit is written only when mes-check exits 0; one "
             "it\n"
             "                                          refuses fails untouched (00011A01), exit 1\n");
+}
+
+// The "erase" command.
+void AddEraseCommand(const AddCommand& add) {
     add("erase",
         "Erase the EEPROM of the unit the IDs select, or of the one on --port. At "
         "a terminal it "
@@ -712,12 +723,20 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         ExitCodes("erased", "erase failed or declined at the prompt") +
             "Exit code 4: the --log file could not be opened (nothing is sent) or its line not written.\n" +
             "\nExample:\n  zt51xx-mp erase --yes --simulate --sim-clock\n");
+}
+
+// The "version" command.
+void AddVersionCommand(const AddCommand& add) {
     add("version",
         "Read the firmware version of the device with the given IDs; prints "
         "the status (SUCCESS or FAIL) and the version text.",
         DeviceCommand::Version, false,
         ExitCodes("version read", "the query failed (no version is printed)") +
             "\nExample:\n  zt51xx-mp version --vid 3C4D --pid 7351\n");
+}
+
+// The "list" command.
+void AddListCommand(const AddCommand& add) {
     add("list",
         "List the known devices present, one line per unit: port, VID:PID, role (normal or updater), "
         "bcdDevice, serial string when the device has one, and the HID node.",
@@ -726,6 +745,20 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "be "
         "opened (marked so; often a missing permission), or no backend for real devices.\n"
         "\nExample:\n  zt51xx-mp list --json\n");
+}
+
+}  // namespace
+
+void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
+    const AddCommand add = [&](const char* name, const char* description, DeviceCommand command, bool withYes,
+                               const std::string& footer) {
+        AddCommandTo(app, ctx, name, description, command, withYes, footer);
+    };
+    AddWriteCommand(add);
+    AddStationCommand(add);
+    AddEraseCommand(add);
+    AddVersionCommand(add);
+    AddListCommand(add);
 }
 
 }  // namespace zt::cli

@@ -49,7 +49,9 @@ std::vector<std::string> PublicData(const std::string& body) {
     int depth = 0;
     // A function's parameter list comes before any brace; a field's
     // initializer braces come with no parameter list before them.
-    const auto isFunction = [](const std::string& text) { return text.substr(0, text.find('{')).find('(') != std::string::npos; };
+    const auto isFunction = [](const std::string& text) {
+        return text.substr(0, text.find('{')).find('(') != std::string::npos;
+    };
     for (const char c : body) {
         statement += c;
         if (c == '{') ++depth;
@@ -63,7 +65,8 @@ std::vector<std::string> PublicData(const std::string& body) {
         }
         if (c != ';') continue;
         const bool declaresData =
-            !isFunction(trimmed) && !std::regex_search(trimmed, std::regex(R"(^(using|friend|static constexpr)\b)"));
+            !isFunction(trimmed) &&
+            !std::regex_search(trimmed, std::regex(R"(^(using|friend|static constexpr)\b)"));
         if (isPublic && declaresData) found.push_back(trimmed);
         statement.clear();
     }
@@ -86,9 +89,11 @@ TEST(JobEncapsulation, TheJobsClassesHaveNoPublicDataMembers) {
 
 TEST(JobEncapsulation, TheDialogHasAJobRatherThanBeingOne) {
     std::string bases;
-    ASSERT_FALSE(ClassBody(ReadFile(kSource / "app/CZT51xxWriteEepromMPDlg.h"), "CZT51xxWriteEepromMPDlg", &bases)
-                     .empty());
-    EXPECT_FALSE(std::regex_search(bases, std::regex(R"(ProgrammingJob|DeviceCommandSet|DeviceAccess)"))) << bases;
+    ASSERT_FALSE(
+        ClassBody(ReadFile(kSource / "app/CZT51xxWriteEepromMPDlg.h"), "CZT51xxWriteEepromMPDlg", &bases)
+            .empty());
+    EXPECT_FALSE(std::regex_search(bases, std::regex(R"(ProgrammingJob|DeviceCommandSet|DeviceAccess)")))
+        << bases;
     std::string jobBases;
     ClassBody(ReadFile(kSource / "job/ProgrammingJob.h"), "ProgrammingJob", &jobBases);
     EXPECT_FALSE(std::regex_search(jobBases, std::regex(R"(DeviceCommandSet|DeviceAccess)"))) << jobBases;
