@@ -10,11 +10,11 @@
 #include "cli/TextConsoleView.h"
 #include "device/PortScope.h"
 #include "sim/SimulatedMachine.h"
-#include "station/DialogSession.h"
-#include "station/JsonEvents.h"
-#include "station/StationLog.h"
-#include "station/UiLoop.h"
-#include "station/UnitConfirmation.h"
+#include "station/presentation/JsonEvents.h"
+#include "station/records/StationLog.h"
+#include "station/unit/DialogSession.h"
+#include "station/unit/UiLoop.h"
+#include "station/unit/UnitConfirmation.h"
 
 namespace zt::cli {
 

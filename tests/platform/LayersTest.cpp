@@ -84,7 +84,7 @@ TEST(Layers, ChipFactsAndPlatformInterfacesIncludeNothingAboveThem) {
     EXPECT_THAT(IncludesReaching("chip", above), ::testing::IsEmpty());
     // BackendSelection is where a front end gets its machine; it may grow to
     // know more than one layer.
-    EXPECT_THAT(IncludesReaching("platform", above, std::regex(R"(^platform/BackendSelection\.)")),
+    EXPECT_THAT(IncludesReaching("platform", above, std::regex(R"(^backends/BackendSelection\.)")),
                 ::testing::IsEmpty());
 }
 
@@ -97,7 +97,7 @@ TEST(Layers, TheCoreIncludesNeitherTheSimulatorNorTheHost) {
         EXPECT_THAT(IncludesReaching(folder, {"host"}, std::regex(R"(^platform/(linux|windows)/)")),
                     ::testing::IsEmpty())
             << folder;
-        EXPECT_THAT(IncludesReaching(folder, {"sim"}, std::regex(R"(^platform/BackendSelection\.)")),
+        EXPECT_THAT(IncludesReaching(folder, {"sim"}, std::regex(R"(^backends/BackendSelection\.)")),
                     ::testing::IsEmpty())
             << folder;
     }
@@ -116,7 +116,7 @@ TEST(Layers, TheSimulatorAndTheHostStandOnTheirOwn) {
 // The station and the front ends reach the host through its interfaces and
 // host/HostSystem.h, never a system's implementation; the front ends reach the
 // simulator only through backend selection and the station's reading of its
-// options (station/SimulationArguments.h, station/SimFaultNames.h).
+// options (station/config/SimulationArguments.h, station/config/SimFaultNames.h).
 TEST(Layers, TheFrontEndsReachTheSimulatorAndTheHostThroughTheirEntryPoints) {
     // Windows' text conversion is the one piece of the host's Windows folder
     // that the Windows backend and window share.

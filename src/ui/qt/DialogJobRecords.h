@@ -6,9 +6,9 @@
 
 #include "job/JobReport.h"
 #include "platform/UsbTree.h"
-#include "station/DeviceIdTrace.h"
-#include "station/StationIdentity.h"
-#include "station/StationLog.h"
+#include "station/records/StationIdentity.h"
+#include "station/records/StationLog.h"
+#include "station/unit/DeviceIdTrace.h"
 
 class QWidget;
 
