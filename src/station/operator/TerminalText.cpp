@@ -34,4 +34,29 @@ std::string ForTerminal(std::span<const uint16_t> units) {
     return out;
 }
 
+bool IsRecordText(const std::string& text) {
+    for (size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const size_t length = lead < 0x80             ? 1
+                              : (lead & 0xE0) == 0xC0 ? 2
+                              : (lead & 0xF0) == 0xE0 ? 3
+                              : (lead & 0xF8) == 0xF0 ? 4
+                                                      : 0;
+        if (length == 0 || at + length > text.size()) return false;
+        uint32_t point = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t i = 1; i < length; ++i) {
+            const auto next = static_cast<unsigned char>(text[at + i]);
+            if ((next & 0xC0) != 0x80) return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        // The shortest form only, no surrogate halves, nothing past U+10FFFF.
+        static constexpr uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (point < kShortest[length] || (point >= 0xD800 && point <= 0xDFFF) || point > 0x10FFFF)
+            return false;
+        if (point < 0x20 || (point >= 0x7F && point <= 0x9F)) return false;
+        at += length;
+    }
+    return true;
+}
+
 }  // namespace zt::station

@@ -16,4 +16,9 @@ std::string ForTerminal(std::string_view text);
 // shown as \uNNNN.
 std::string ForTerminal(std::span<const uint16_t> units);
 
+// Whether `text` can stand in a record as it was given: valid UTF-8 without
+// control characters (C0, DEL, C1), which a log or a terminal would show as
+// something else or act on.
+bool IsRecordText(const std::string& text);
+
 }  // namespace zt::station

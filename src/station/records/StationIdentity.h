@@ -21,11 +21,6 @@ struct GivenIdentity {
 // The longest name a record takes, in bytes.
 constexpr size_t kMaxIdentityText = 128;
 
-// Whether `text` can stand in a record as it was given: valid UTF-8 without
-// control characters (C0, DEL, C1), which a log or a terminal would show as
-// something else or act on.
-bool IsRecordText(const std::string& text);
-
 // A name goes into every record and every log line as it is: record text of
 // at most kMaxIdentityText bytes. False with "`what`: at most 128 printable
 // characters" otherwise.

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "station/records/StationIdentity.h"
+#include "station/operator/TerminalText.h"
 
 namespace zt::station {
 
