@@ -9,7 +9,7 @@
 #include "JobFloor.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "platform/BackendSelection.h"
+#include "backends/BackendSelection.h"
 #include "ui/qt/QtDialogWindow.h"
 
 // The same whole job as BM_WholeJobAgainstItsFloor, pressed in the Qt dialog

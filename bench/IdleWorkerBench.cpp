@@ -8,7 +8,7 @@
 #include "ProcessCpu.h"
 #include "QuietView.h"
 #include "sim/SimulatedMachine.h"
-#include "station/DialogSession.h"
+#include "station/unit/DialogSession.h"
 
 // The dialog left open with no job for 10 s: the CPU its worker thread uses,
 // and that of the whole process (the user-interface loop and its timer too).

@@ -6,8 +6,8 @@
 #include "JobFloor.h"
 #include "ProcessCpu.h"
 #include "QuietView.h"
-#include "platform/BackendSelection.h"
-#include "station/DialogSession.h"
+#include "backends/BackendSelection.h"
+#include "station/unit/DialogSession.h"
 
 // A whole write job from the command line's dialog session on the real clock
 // against the simulated chip with no reply latency, timed from the button

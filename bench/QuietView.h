@@ -1,5 +1,5 @@
 #pragma once
-#include "station/ConsoleView.h"
+#include "station/unit/ConsoleView.h"
 
 namespace zt::bench {
 

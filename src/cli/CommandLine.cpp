@@ -6,7 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/HelpFormatter.h"
 #include "cli/UnknownCommand.h"
-#include "station/OperatorText.h"
+#include "station/operator/OperatorText.h"
 
 namespace zt::cli {
 

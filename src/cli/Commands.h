@@ -2,7 +2,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "station/ExitCodes.h"
+#include "station/config/ExitCodes.h"
 
 namespace CLI {
 class App;
@@ -13,7 +13,7 @@ class Clock;
 
 namespace zt::cli {
 
-// The exit codes are every front end's (station/ExitCodes.h); the command
+// The exit codes are every front end's (station/config/ExitCodes.h); the command
 // line and its tests name them unqualified.
 using namespace zt::station;
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "station/StationConfig.h"
-#include "station/StationIdentity.h"
+#include "station/config/StationConfig.h"
+#include "station/records/StationIdentity.h"
 
 namespace zt::cli {
 

@@ -10,8 +10,8 @@
 #include "cli/StreamStationDisplay.h"
 #include "cli/TerminalStationDisplay.h"
 #include "host/HostSystem.h"
-#include "station/StationConfig.h"
-#include "station/StationIdentity.h"
+#include "station/config/StationConfig.h"
+#include "station/records/StationIdentity.h"
 
 namespace zt::cli {
 

@@ -8,13 +8,13 @@
 #include "cli/DeviceOptions.h"
 #include "job/JobOutcome.h"
 #include "job/JobRequest.h"
-#include "station/OperatorInput.h"
-#include "station/PreCheck.h"
-#include "station/RecordPublisher.h"
-#include "station/SerialNumbers.h"
-#include "station/StationDisplay.h"
-#include "station/StationLog.h"
-#include "station/StationRun.h"
+#include "station/operator/OperatorInput.h"
+#include "station/publish/RecordPublisher.h"
+#include "station/records/StationLog.h"
+#include "station/run/StationDisplay.h"
+#include "station/run/StationRun.h"
+#include "station/serials/SerialNumbers.h"
+#include "station/unit/PreCheck.h"
 
 namespace CLI {
 class App;

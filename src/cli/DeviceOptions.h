@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "backends/BackendSelection.h"
 #include "cli/Commands.h"
-#include "platform/BackendSelection.h"
-#include "station/BrokerOptions.h"
-#include "station/SimulationArguments.h"
+#include "station/config/SimulationArguments.h"
+#include "station/publish/BrokerOptions.h"
 
 namespace CLI {
 class App;

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/DialogTemplate.h"
+#include "backends/BackendSelection.h"
 #include "chip/HexId.h"
 #include "cli/Commands.h"
 #include "cli/ConfigOptions.h"
@@ -24,19 +25,18 @@
 #include "host/HostSystem.h"
 #include "job/JobResult.h"
 #include "job/Sha256.h"
-#include "platform/BackendSelection.h"
-#include "station/ImageFileCheck.h"
-#include "station/JobRunner.h"
-#include "station/JsonEvents.h"
-#include "station/KnownDeviceScan.h"
-#include "station/MultiUnitWrite.h"
-#include "station/OperatorText.h"
-#include "station/PowerReplug.h"
-#include "station/SimFaultNames.h"
-#include "station/StationLog.h"
-#include "station/StationRecordCollector.h"
-#include "station/UnitConfirmation.h"
-#include "station/UnitPipeline.h"
+#include "station/config/SimFaultNames.h"
+#include "station/image/ImageFileCheck.h"
+#include "station/operator/OperatorText.h"
+#include "station/ports/KnownDeviceScan.h"
+#include "station/ports/PowerReplug.h"
+#include "station/presentation/JsonEvents.h"
+#include "station/records/StationLog.h"
+#include "station/run/MultiUnitWrite.h"
+#include "station/unit/JobRunner.h"
+#include "station/unit/StationRecordCollector.h"
+#include "station/unit/UnitConfirmation.h"
+#include "station/unit/UnitPipeline.h"
 
 // The commands that work on a device through the dialog object, exactly as
 // its buttons would: write, erase, version, and the list of known devices.
@@ -356,7 +356,9 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
     hooks.autoAnswer = options.yes;
     hooks.replug = [&backend, byPower = options.replugByPower](ConsoleView& unitView,
                                                                const std::string& port) {
-        if (byPower && ReplugByPortPower(backend.Power(), port, unitView)) return true;
+        if (byPower && ReplugByPortPower(backend.Power(), port,
+                                         [&unitView](const std::string& line) { unitView.Info(line); }))
+            return true;
         if (OperatorHands* hands = backend.Hands()) hands->Replug(port);  // the simulated operator
         return false;
     };

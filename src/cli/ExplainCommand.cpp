@@ -9,7 +9,7 @@
 
 #include "cli/Commands.h"
 #include "job/FailureCatalogue.h"
-#include "station/OperatorText.h"
+#include "station/operator/OperatorText.h"
 
 // `explain CODE`: takes the eight digits of "Fail to Write EEPROM! [XXXXXXXX]"
 // apart, so a technician at the line does not need the code table.

@@ -9,9 +9,9 @@
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "host/HostSystem.h"
-#include "station/CountText.h"
-#include "station/ImageFileCheck.h"
-#include "station/ImageInspector.h"
+#include "station/image/ImageFileCheck.h"
+#include "station/image/ImageInspector.h"
+#include "station/operator/CountText.h"
 
 namespace zt::cli {
 

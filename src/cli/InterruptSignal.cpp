@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "host/HostSystem.h"
-#include "station/ExitCodes.h"
+#include "station/config/ExitCodes.h"
 
 namespace zt::cli {
 

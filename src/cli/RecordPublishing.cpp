@@ -6,10 +6,10 @@
 
 #include "cli/InterruptSignal.h"
 #include "host/HostSystem.h"
-#include "station/DeliveryDisplay.h"
-#include "station/FleetCollector.h"
-#include "station/StationConfig.h"
-#include "station/StationIdentity.h"
+#include "station/config/StationConfig.h"
+#include "station/presentation/DeliveryDisplay.h"
+#include "station/publish/FleetCollector.h"
+#include "station/records/StationIdentity.h"
 
 namespace zt::cli {
 

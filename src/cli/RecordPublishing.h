@@ -3,7 +3,7 @@
 
 #include "cli/Commands.h"
 #include "cli/DeviceCommandParts.h"
-#include "station/BrokerOptions.h"
+#include "station/publish/BrokerOptions.h"
 
 namespace CLI {
 class App;

@@ -14,11 +14,11 @@
 
 #include "cli/Commands.h"
 #include "host/HostSystem.h"
-#include "station/CountText.h"
+#include "station/operator/CountText.h"
 #include "station/report/FiguresJson.h"
-#include "station/report/ReportPage.h"
 #include "station/report/StationFigures.h"
 #include "station/report/StationLogReading.h"
+#include "station/report/page/ReportPage.h"
 
 // `report LOG...`: what the station logs of a shift or a week say, as one
 // HTML page with charts or, with --json, as one object of figures.

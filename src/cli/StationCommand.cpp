@@ -5,10 +5,10 @@
 #include "cli/InterruptSignal.h"
 #include "cli/RecordPublishing.h"
 #include "cli/UnitView.h"
-#include "station/BarcodeQueue.h"
-#include "station/OperatorText.h"
-#include "station/PortStatus.h"
-#include "station/StationRun.h"
+#include "station/operator/OperatorText.h"
+#include "station/ports/PortStatus.h"
+#include "station/run/StationRun.h"
+#include "station/serials/BarcodeQueue.h"
 
 // zt51xx-mp station: each unit is written as it arrives, on its own port,
 // until Ctrl-C or SIGTERM.

@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "station/IsoTime.h"
-#include "station/JsonEvents.h"
+#include "station/operator/IsoTime.h"
+#include "station/presentation/JsonEvents.h"
 
 namespace zt::cli {
 

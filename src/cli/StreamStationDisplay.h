@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/UnitView.h"
-#include "station/OperatorInput.h"
-#include "station/StationDisplay.h"
+#include "station/operator/OperatorInput.h"
+#include "station/run/StationDisplay.h"
 
 namespace zt::cli {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "station/JobBoxText.h"
-#include "station/OperatorText.h"
-#include "station/PortLine.h"
+#include "station/operator/JobBoxText.h"
+#include "station/operator/OperatorText.h"
+#include "station/presentation/PortLine.h"
 
 namespace zt::cli {
 

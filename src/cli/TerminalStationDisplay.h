@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "station/OperatorInput.h"
-#include "station/StationDisplay.h"
+#include "station/operator/OperatorInput.h"
+#include "station/run/StationDisplay.h"
 
 namespace zt::cli {
 

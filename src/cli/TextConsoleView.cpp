@@ -4,9 +4,9 @@
 
 #include "chip/HexId.h"
 #include "platform/UsbPortName.h"
-#include "station/JobBoxText.h"
-#include "station/OperatorText.h"
-#include "station/TerminalText.h"
+#include "station/operator/JobBoxText.h"
+#include "station/operator/OperatorText.h"
+#include "station/operator/TerminalText.h"
 
 namespace zt::cli {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <ostream>
 
-#include "station/ConsoleView.h"
+#include "station/unit/ConsoleView.h"
 
 namespace zt::cli {
 

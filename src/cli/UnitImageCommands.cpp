@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/BackendSelection.h"
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "cli/ConfigOptions.h"
@@ -18,14 +19,13 @@
 #include "device/PortScope.h"
 #include "host/HostSystem.h"
 #include "job/EepromRange.h"
-#include "platform/BackendSelection.h"
-#include "station/CountText.h"
-#include "station/JobRunner.h"
-#include "station/JsonEvents.h"
-#include "station/OperatorText.h"
-#include "station/StationIdentity.h"
-#include "station/StationLog.h"
-#include "station/StationRecordCollector.h"
+#include "station/operator/CountText.h"
+#include "station/operator/OperatorText.h"
+#include "station/presentation/JsonEvents.h"
+#include "station/records/StationIdentity.h"
+#include "station/records/StationLog.h"
+#include "station/unit/JobRunner.h"
+#include "station/unit/StationRecordCollector.h"
 
 // read and verify: look at a unit's EEPROM without writing anything, for QA
 // sampling and for checking a unit that came back from the field.

@@ -1,7 +1,7 @@
 #include "cli/UnitView.h"
 
 #include "cli/TextConsoleView.h"
-#include "station/JsonEvents.h"
+#include "station/presentation/JsonEvents.h"
 
 namespace zt::cli {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "station/ConsoleView.h"
+#include "station/unit/ConsoleView.h"
 
 namespace zt::cli {
 

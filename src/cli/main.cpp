@@ -2,7 +2,7 @@
 
 #include "cli/Commands.h"
 #include "host/HostSystem.h"
-#include "station/OperatorText.h"
+#include "station/operator/OperatorText.h"
 
 int main(int argc, char** argv) {
     zt::HostStandardStreams().ProtectStandardStreams();

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <thread>
 
+#include "chip/ChipIdentity.h"
 #include "chip/DeviceIds.h"
 #include "chip/EepromImage.h"
 #include "device/CommandOwner.h"
@@ -34,12 +35,6 @@ inline constexpr std::string_view kAudioDeviceName = "MarluUAC";
 
 // The worker's step numbers: 0 idle, 1..6 and 8..11 the job, 13 end of job.
 using WorkerStep = uint32_t;
-
-// What a chip says of itself: its identifier (masked) and status byte.
-struct ChipIdentity {
-    uint32_t chipId = 0xFFFFFFFF;
-    uint8_t status = 0xFF;
-};
 
 // A snapshot of the job for front ends and tests: each value is read on its
 // own, so a snapshot taken while the worker runs may mix two moments.

@@ -24,7 +24,7 @@ struct SimRequest {
 };
 
 // Faults, each switchable per test (and by name from a front end's options,
-// station/SimFaultNames.h). Lost or garbled replies do not undo the request:
+// station/config/SimFaultNames.h). Lost or garbled replies do not undo the request:
 // the chip carried it out and only its answer went astray. Failed writes and
 // the unplug never reach the chip.
 struct SimFaults {

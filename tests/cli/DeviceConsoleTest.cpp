@@ -10,10 +10,10 @@
 #include "cli/TextConsoleView.h"
 #include "device/PortScope.h"
 #include "sim/SimulatedMachine.h"
-#include "station/JobRunner.h"
-#include "station/JsonEvents.h"
-#include "station/StationLog.h"
-#include "station/UnitConfirmation.h"
+#include "station/presentation/JsonEvents.h"
+#include "station/records/StationLog.h"
+#include "station/unit/JobRunner.h"
+#include "station/unit/UnitConfirmation.h"
 
 namespace zt::cli {
 

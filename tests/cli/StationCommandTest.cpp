@@ -23,10 +23,10 @@
 #include "cli/Commands.h"
 #include "cli/InterruptSignal.h"
 #include "job/JobResult.h"
-#include "station/BarcodeQueue.h"
-#include "station/SerialNumbers.h"
-#include "station/StationLog.h"
-#include "station/UnitConfirmation.h"
+#include "station/records/StationLog.h"
+#include "station/serials/BarcodeQueue.h"
+#include "station/serials/SerialNumbers.h"
+#include "station/unit/UnitConfirmation.h"
 #include "support/CommandRun.h"
 
 namespace zt::cli {

@@ -16,7 +16,7 @@
 #include "chip/EepromImage.h"
 #include "chip/ImageLayout.h"
 #include "chip/KnownDeviceTable.h"
-#include "station/ImageFileCheck.h"
+#include "station/image/ImageFileCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zt;

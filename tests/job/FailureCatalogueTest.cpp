@@ -5,7 +5,7 @@
 
 #include "job/FailureCatalogue.h"
 #include "job/WriteJobFixture.h"
-#include "station/SimFaultNames.h"
+#include "station/config/SimFaultNames.h"
 
 namespace zt {
 namespace {

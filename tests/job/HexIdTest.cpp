@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "chip/HexId.h"
-#include "station/SimFaultNames.h"
+#include "station/config/SimFaultNames.h"
 
 namespace zt {
 namespace {

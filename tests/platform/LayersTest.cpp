@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,26 +82,22 @@ TEST(Layers, TheSourceTreeIsWhereTheTestExpectsIt) {
 }
 
 TEST(Layers, ChipFactsAndPlatformInterfacesIncludeNothingAboveThem) {
-    const std::vector<std::string> above = {"job", "device", "protocol", "app", "station", "cli", "ui"};
+    const std::vector<std::string> above = {"job",     "device", "protocol", "app",
+                                            "station", "cli",    "ui",       "backends"};
     EXPECT_THAT(IncludesReaching("chip", above), ::testing::IsEmpty());
-    // BackendSelection is where a front end gets its machine; it may grow to
-    // know more than one layer.
-    EXPECT_THAT(IncludesReaching("platform", above, std::regex(R"(^platform/BackendSelection\.)")),
-                ::testing::IsEmpty());
+    EXPECT_THAT(IncludesReaching("platform", above), ::testing::IsEmpty());
 }
 
 // The simulator and the host services sit beside the core, as the device
-// backends do: the core never includes them. Backend selection alone knows the
-// simulated machine, which it hands out like any other backend.
+// backends do: the core never includes them. Backend selection (src/backends)
+// alone knows the simulated machine, which it hands out like any other backend.
 TEST(Layers, TheCoreIncludesNeitherTheSimulatorNorTheHost) {
     for (const std::string folder : {"chip", "platform", "device", "protocol", "job", "app"}) {
         // The device backends beside the core may use the host's services.
         EXPECT_THAT(IncludesReaching(folder, {"host"}, std::regex(R"(^platform/(linux|windows)/)")),
                     ::testing::IsEmpty())
             << folder;
-        EXPECT_THAT(IncludesReaching(folder, {"sim"}, std::regex(R"(^platform/BackendSelection\.)")),
-                    ::testing::IsEmpty())
-            << folder;
+        EXPECT_THAT(IncludesReaching(folder, {"sim", "backends"}), ::testing::IsEmpty()) << folder;
     }
 }
 
@@ -116,7 +114,7 @@ TEST(Layers, TheSimulatorAndTheHostStandOnTheirOwn) {
 // The station and the front ends reach the host through its interfaces and
 // host/HostSystem.h, never a system's implementation; the front ends reach the
 // simulator only through backend selection and the station's reading of its
-// options (station/SimulationArguments.h, station/SimFaultNames.h).
+// options (station/config/SimulationArguments.h, station/config/SimFaultNames.h).
 TEST(Layers, TheFrontEndsReachTheSimulatorAndTheHostThroughTheirEntryPoints) {
     // Windows' text conversion is the one piece of the host's Windows folder
     // that the Windows backend and window share.
@@ -156,9 +154,123 @@ TEST(Layers, TheWindowsAndTheCoreDoNotUseTheCommandLineParser) {
         EXPECT_THAT(Matching(LinesUnder(folder), parserInclude), ::testing::IsEmpty()) << folder;
 }
 
-// The station serves every front end, so it knows none of them.
+// Where the program is put together: backend selection knows every device
+// backend and hands one out; the front ends (and the tests and benchmarks
+// that stand in for them) are the only ones that ask it.
+TEST(Layers, OnlyTheFrontEndsChooseTheBackend) {
+    ASSERT_TRUE(fs::is_directory(kSource / "backends"));
+    EXPECT_THAT(
+        IncludesReaching("backends", {"app", "job", "protocol", "device", "host", "station", "cli", "ui"}),
+        ::testing::IsEmpty());
+    for (const std::string folder :
+         {"chip", "platform", "sim", "host", "app", "job", "protocol", "device", "station"})
+        EXPECT_THAT(IncludesReaching(folder, {"backends"}), ::testing::IsEmpty()) << folder;
+    static const std::regex backendsInclude(R"(^\s*#\s*include\s*"backends/)");
+    EXPECT_THAT(Matching(LinesUnder("tools", kRoot), backendsInclude), ::testing::IsEmpty());
+}
+
+// The station serves every front end, so it knows none of them, and it runs
+// the job itself, never the dialog.
 TEST(Layers, TheStationDoesNotReachUpToTheFrontEnds) {
-    EXPECT_THAT(IncludesReaching("station", {"cli", "ui"}), ::testing::IsEmpty());
+    EXPECT_THAT(IncludesReaching("station", {"cli", "ui", "backends", "app"}), ::testing::IsEmpty());
+}
+
+// The station's rooms, each with the rooms below it that it may include, and
+// through them what those may include:
+//   presentation -> run -> unit -> {ports, image, serials, records} -> {operator, config};
+//   presentation shows what publish delivers; publish and report stand on
+//   records, and report/page on report.
+// Rooms side by side (ports, image, serials, records; operator and config)
+// include none of each other: what two of them need goes a room down.
+const std::map<std::string, std::vector<std::string>> kStationRooms = {
+    {"presentation", {"run", "publish"}},
+    {"run", {"unit"}},
+    {"unit", {"ports", "image", "serials", "records"}},
+    {"ports", {"operator", "config"}},
+    {"image", {"operator", "config"}},
+    {"serials", {"operator", "config"}},
+    {"records", {"operator", "config"}},
+    {"publish", {"records"}},
+    {"report", {"records"}},
+    {"report/page", {"report"}},
+    {"operator", {}},
+    {"config", {}},
+};
+
+// `room` and every room it reaches, down to the bottom.
+std::set<std::string> RoomsReachedFrom(const std::string& room) {
+    std::set<std::string> reached{room};
+    std::vector<std::string> pending{room};
+    while (!pending.empty()) {
+        const std::string next = pending.back();
+        pending.pop_back();
+        for (const std::string& below : kStationRooms.at(next))
+            if (reached.insert(below).second) pending.push_back(below);
+    }
+    return reached;
+}
+
+// The room of a station file ("station/report/page/SvgChart.h" is in
+// "report/page"); "" for a file of the station's own folder.
+std::string RoomOf(const std::string& file) {
+    const size_t first = file.find('/'), last = file.rfind('/');
+    return last > first ? file.substr(first + 1, last - first - 1) : "";
+}
+
+// "file:line: text" for every include of a station room that its file's room
+// does not reach, and "file: in no room" for a file outside the rooms.
+std::vector<std::string> StationIncludesAgainstTheRooms(const std::vector<SourceLine>& lines) {
+    static const std::regex include(R"re(^\s*#\s*include\s*"(station/[^"]+)")re");
+    std::vector<std::string> found;
+    for (const SourceLine& line : lines) {
+        const std::string room = RoomOf(line.file);
+        if (!kStationRooms.count(room)) {
+            if (line.number == 1) found.push_back(line.file + ": in no room");
+            continue;
+        }
+        std::smatch match;
+        if (!std::regex_search(line.text, match, include)) continue;
+        if (!RoomsReachedFrom(room).count(RoomOf(match[1].str())))
+            found.push_back(line.file + ":" + std::to_string(line.number) + ": " + line.text);
+    }
+    return found;
+}
+
+TEST(Layers, TheStationRoomsIncludeOnlyTheRoomsBelowThem) {
+    for (const auto& [room, below] : kStationRooms)
+        EXPECT_TRUE(fs::is_directory(kSource / "station" / room)) << room;
+    const std::vector<SourceLine> lines = LinesUnder("station");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_THAT(StationIncludesAgainstTheRooms(lines), ::testing::IsEmpty());
+
+    // The check itself: an include up, one sideways, one from report into
+    // its page and a file beside the rooms are found; one down, one a room
+    // further down and one in the same room are not.
+    const std::vector<SourceLine> made = {
+        {"station/records/StationLog.cpp", 1, R"(#include "station/presentation/JsonEvents.h")"},
+        {"station/serials/SerialNumbers.cpp", 1, R"(#include "station/records/StationLog.h")"},
+        {"station/report/ReportFilter.cpp", 1, R"(#include "station/report/page/SvgChart.h")"},
+        {"station/Loose.h", 1, "#pragma once"},
+        {"station/presentation/PortLine.h", 1, R"(#include "station/operator/OperatorText.h")"},
+        {"station/report/page/ReportPage.cpp", 1, R"(#include "station/records/StationLog.h")"},
+        {"station/report/page/SvgChart.cpp", 1, R"(#include "station/report/page/SvgChart.h")"},
+    };
+    EXPECT_THAT(
+        StationIncludesAgainstTheRooms(made),
+        ::testing::ElementsAre(::testing::HasSubstr("StationLog.cpp"), ::testing::HasSubstr("SerialNumbers"),
+                               ::testing::HasSubstr("ReportFilter"), "station/Loose.h: in no room"));
+}
+
+// A room that grows past a dozen or so files holds two concepts: split it
+// before it turns into the flat folder the rooms replaced.
+TEST(Layers, NoStationRoomHoldsMoreThanFourteenSourceFiles) {
+    std::map<std::string, int> counts;
+    for (const auto& entry : fs::recursive_directory_iterator(kSource / "station")) {
+        const std::string file = fs::relative(entry.path(), kSource).generic_string();
+        if (entry.is_regular_file() && IsCppFile(entry.path())) ++counts[RoomOf(file)];
+    }
+    ASSERT_GE(counts.size(), kStationRooms.size());
+    for (const auto& [room, count] : counts) EXPECT_LE(count, 14) << "station/" << room;
 }
 
 // The Windows API belongs to the Windows backend, the Windows host services
@@ -177,18 +289,6 @@ TEST(Layers, TheWindowsApiStaysInTheWindowsFolders) {
                 found.push_back(line.file + ":" + std::to_string(line.number) + ": " + line.text);
         }
     EXPECT_THAT(found, ::testing::IsEmpty());
-}
-
-// Front ends and the station learn what the job does through its events, its
-// report and the dialog's questions (JobUnderWay, FinishedJobReport, ...),
-// never by reading or writing the job's fields.
-TEST(Layers, FrontEndsTouchNoFieldOfTheJob) {
-    static const std::regex field(
-        R"((\.|->)(workerStep|workerRun|workerFinished|jobReport|jobResult|knownDevices|deviceWaitCountdown|)"
-        R"(deviceWaitExpired|replugWaitPasses|hidLink|linkMutex|imageBuffer|readBackBuffer|rewriteMap|)"
-        R"(overrideImage|overrideSerial|deviceVendorId|deviceProductId|commandTag|jobStage|jobTexts)\b)");
-    for (const std::string folder : {"station", "cli", "ui"})
-        EXPECT_THAT(Matching(LinesUnder(folder), field), ::testing::IsEmpty()) << folder;
 }
 
 // The console and the station reach the system through the host's

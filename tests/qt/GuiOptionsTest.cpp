@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "station/ExitCodes.h"
+#include "station/config/ExitCodes.h"
 #include "ui/qt/GuiOptions.h"
 
 namespace zt {

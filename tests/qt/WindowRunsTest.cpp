@@ -14,7 +14,7 @@
 #include "QtWindowFixture.h"
 #include "app/DialogTemplate.h"
 #include "sim/SimulatedMachine.h"
-#include "station/SimulationArguments.h"
+#include "station/config/SimulationArguments.h"
 #include "ui/qt/QtDialogWindow.h"
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/StationWindow.h"

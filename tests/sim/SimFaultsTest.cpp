@@ -6,7 +6,7 @@
 #include "sim/SimBus.h"
 #include "sim/SimClock.h"
 #include "sim/SimHost.h"
-#include "station/SimFaultNames.h"
+#include "station/config/SimFaultNames.h"
 
 namespace zt::sim {
 namespace {

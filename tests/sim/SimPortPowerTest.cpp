@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/SimulatedMachine.h"
-#include "station/SimulationArguments.h"
+#include "station/config/SimulationArguments.h"
 
 namespace zt::sim {
 namespace {

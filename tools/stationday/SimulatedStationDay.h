@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "station/StationLog.h"
+#include "station/records/StationLog.h"
 
 namespace zt::tools {
 

@@ -1,8 +1,8 @@
 #include "station/report/FiguresJson.h"
 
 #include "job/JobOutcome.h"
-#include "station/IsoTime.h"
-#include "station/JsonEvents.h"
+#include "station/operator/IsoTime.h"
+#include "station/records/RecordJson.h"
 
 namespace zt::station {
 
@@ -33,7 +33,7 @@ nlohmann::ordered_json SummaryJson(const DurationSummary& summary) {
 nlohmann::ordered_json FiguresAsJson(const StationLogReading& reading, const StationFigures& figures) {
     using nlohmann::ordered_json;
     ordered_json out;
-    out["schema"] = JsonEvents::kSchemaVersion;
+    out["schema"] = kJsonSchemaVersion;
     out["report"] = "station";
     out["files"] = reading.files;
     out["records"] = reading.records;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "station/LocalTime.h"
+#include "station/report/LocalTime.h"
 
 namespace zt::station {
 

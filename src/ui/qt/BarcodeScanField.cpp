@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QStringList>
 
-#include "station/StationIdentity.h"
+#include "station/records/StationIdentity.h"
 
 namespace zt::qt {
 

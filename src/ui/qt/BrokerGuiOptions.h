@@ -1,7 +1,7 @@
 #pragma once
 #include <QCommandLineParser>
 
-#include "station/BrokerOptions.h"
+#include "station/publish/BrokerOptions.h"
 
 namespace zt::qt {
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <utility>
 
-#include "station/StationRecordCollector.h"
+#include "station/unit/StationRecordCollector.h"
 #include "ui/qt/StationLogWarning.h"
 
 namespace zt::qt {

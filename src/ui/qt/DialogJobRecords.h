@@ -6,8 +6,8 @@
 
 #include "job/JobReport.h"
 #include "platform/UsbTree.h"
-#include "station/StationIdentity.h"
-#include "station/StationLog.h"
+#include "station/records/StationIdentity.h"
+#include "station/records/StationLog.h"
 
 class QWidget;
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "station/ExitCodes.h"
-#include "station/OperatorText.h"
-#include "station/SimFaultNames.h"
-#include "station/StationConfig.h"
+#include "station/config/ExitCodes.h"
+#include "station/config/SimFaultNames.h"
+#include "station/config/StationConfig.h"
+#include "station/operator/OperatorText.h"
 #include "ui/qt/BrokerGuiOptions.h"
 
 namespace zt::qt {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "station/BrokerOptions.h"
-#include "station/SerialNumbers.h"
-#include "station/SimulationArguments.h"
-#include "station/StationIdentity.h"
+#include "station/config/SimulationArguments.h"
+#include "station/publish/BrokerOptions.h"
+#include "station/records/StationIdentity.h"
+#include "station/serials/SerialNumbers.h"
 
 namespace zt::qt {
 

@@ -4,7 +4,7 @@
 #include <QTranslator>
 
 #include "host/HostSystem.h"
-#include "station/OperatorText.h"
+#include "station/operator/OperatorText.h"
 
 namespace zt::qt {
 

@@ -20,9 +20,9 @@
 
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "app/DialogTemplate.h"
-#include "station/ConsoleView.h"
-#include "station/JobBoxText.h"
-#include "station/OperatorText.h"
+#include "station/operator/JobBoxText.h"
+#include "station/operator/OperatorText.h"
+#include "station/unit/ConsoleView.h"
 #include "ui/qt/AppIcon.h"
 #include "ui/qt/LastResultLine.h"
 #include "ui/qt/QtInstanceLock.h"

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "station/StationIdentity.h"
+#include "station/records/StationIdentity.h"
 
 class QLineEdit;
 

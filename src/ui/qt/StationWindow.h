@@ -12,13 +12,13 @@
 #include <thread>
 #include <vector>
 
-#include "station/MultiUnitWrite.h"
-#include "station/PortLine.h"
-#include "station/PreCheck.h"
-#include "station/RecordKeeper.h"
-#include "station/StationIdentity.h"
-#include "station/StationPorts.h"
-#include "station/WindowStationDisplay.h"
+#include "station/presentation/PortLine.h"
+#include "station/presentation/StationPorts.h"
+#include "station/presentation/WindowStationDisplay.h"
+#include "station/records/RecordKeeper.h"
+#include "station/records/StationIdentity.h"
+#include "station/run/MultiUnitWrite.h"
+#include "station/unit/PreCheck.h"
 #include "ui/qt/StationCounters.h"
 
 class QLabel;

@@ -2,7 +2,7 @@
 #include <QObject>
 #include <functional>
 
-#include "app/UiCallQueue.h"
+#include "station/presentation/UiCallQueue.h"
 
 namespace zt::qt {
 

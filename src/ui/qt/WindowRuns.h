@@ -21,7 +21,7 @@ struct WindowRunHooks {
 };
 
 // The station window or the dialog, from the options to the exit code of
-// src/station/ExitCodes.h: 0 when every job ended OK (or none ran), 1 when
+// src/station/config/ExitCodes.h: 0 when every job ended OK (or none ran), 1 when
 // the dialog's last job or any unit of the station's run did not (a job the
 // close stopped included), 4 when the log cannot be opened (before any
 // window shows) or a line of it was not written, 128 plus the signal's

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "app/CZT51xxWriteEepromMPApp.h"
-#include "platform/BackendSelection.h"
-#include "station/ExitCodes.h"
+#include "backends/BackendSelection.h"
+#include "station/config/ExitCodes.h"
 #include "ui/qt/GuiOptions.h"
 #include "ui/qt/OperatorLanguage.h"
 #include "ui/qt/QtInstanceLock.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "host/windows/WideText.h"
-#include "station/OperatorText.h"
+#include "station/operator/OperatorText.h"
 
 namespace zt::win32 {
 

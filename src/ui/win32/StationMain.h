@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "job/JobRequest.h"
-#include "station/StationIdentity.h"
+#include "station/records/StationIdentity.h"
 
 namespace zt {
 class DeviceBackend;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "job/FailureCatalogue.h"
-#include "station/JobBoxText.h"
-#include "station/OperatorText.h"
+#include "station/operator/JobBoxText.h"
+#include "station/operator/OperatorText.h"
 
 namespace zt::win32 {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "job/JobOutcome.h"
-#include "station/PortLine.h"
+#include "station/presentation/PortLine.h"
 
 namespace zt::win32 {
 

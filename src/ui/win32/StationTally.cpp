@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "station/OperatorText.h"
+#include "station/operator/OperatorText.h"
 
 namespace zt::win32 {
 

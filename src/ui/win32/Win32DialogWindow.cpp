@@ -9,9 +9,9 @@
 #include "app/DialogTemplate.h"
 #include "host/windows/WideText.h"
 #include "job/JobOutcome.h"
-#include "station/ConsoleView.h"
-#include "station/JobBoxText.h"
-#include "station/OperatorText.h"
+#include "station/operator/JobBoxText.h"
+#include "station/operator/OperatorText.h"
+#include "station/unit/ConsoleView.h"
 #include "ui/win32/DialogTemplateBuilder.h"
 
 namespace zt::win32 {

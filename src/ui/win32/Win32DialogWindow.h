@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/DialogWindow.h"
-#include "app/UiCallQueue.h"
+#include "station/presentation/UiCallQueue.h"
 
 namespace zt {
 class CZT51xxWriteEepromMPDlg;
