@@ -15,7 +15,7 @@ namespace zt::test {
 
 // A dialog on a simulated bus with simulated time. The test thread plays the
 // user-interface thread; device notices are handed to HandleDeviceChange at
-// once on the thread that caused them (the dialog's notice fields are atomics).
+// once on the thread that caused them (the job's notice flags are atomics).
 struct SimDialogFixture : ::testing::Test {
     sim::SimClock clock;
     sim::SimBus bus{clock};
@@ -61,7 +61,7 @@ struct SimDialogFixture : ::testing::Test {
             bool reenabled = false;
             for (size_t i = callsBefore; i < calls.size(); ++i)
                 if (calls[i] == "enable 1002 1") reenabled = true;
-            if (reenabled && dlg->workerStep.load() == 0) return true;
+            if (reenabled && !dlg->Job().UnderWay()) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return false;
