@@ -127,6 +127,7 @@ public:
                       uint32_t* failedAt);
     // The firmware ID the image is expected to carry; another is only marked.
     void SetExpectedFirmwareId(uint16_t firmwareId) { expectedFirmwareId_ = firmwareId; }
+    uint16_t ExpectedFirmwareId() const { return expectedFirmwareId_; }
 
     // ---- Device notices: any thread ------------------------------------------
     // A known device arrived or left: the worker opens the arrival or closes
