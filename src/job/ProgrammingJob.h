@@ -125,6 +125,10 @@ public:
     // device, recorded nowhere (see ReadEepromRange).
     Status ReadEeprom(uint16_t address, std::span<uint8_t> out, const std::function<bool(size_t done)>& progress,
                       uint32_t* failedAt);
+    // The write request's check of the tagged records of the image in the
+    // command set's buffer, which it scans past the image's end; what it found
+    // shows in State(). A failure leaves its record.
+    Status ParseImageTags();
     // The firmware ID the image is expected to carry; another is only marked.
     void SetExpectedFirmwareId(uint16_t firmwareId) { expectedFirmwareId_ = firmwareId; }
     uint16_t ExpectedFirmwareId() const { return expectedFirmwareId_; }
@@ -161,7 +165,6 @@ private:
 
     // The write request's parts.
     bool PickImage(const JobRequest& request);
-    Status ParseImageTags();
     void FailRequest();
     void HandOver();
 
