@@ -25,9 +25,8 @@
 #include "job/JobResult.h"
 #include "job/Sha256.h"
 #include "platform/BackendSelection.h"
-#include "station/DeviceIdTrace.h"
-#include "station/DialogSession.h"
 #include "station/ImageFileCheck.h"
+#include "station/JobRunner.h"
 #include "station/JsonEvents.h"
 #include "station/KnownDeviceScan.h"
 #include "station/MultiUnitWrite.h"
@@ -363,10 +362,9 @@ void WriteOneUnit(const DeviceOptions& options, CommandSetup& setup, DeviceBacke
     };
     hooks.nameArrivalsElsewhere = true;
     hooks.interrupted = InterruptSignal::Requested;
-    hooks.starting = [&view, &backend](DialogSession& session) {
+    hooks.starting = [&view, &backend](DeviceIds ids) {
         view.Info(FillIn(OperatorText("Station", "Writing the EEPROM of %1:%2 (%3)"),
-                         {session.Window().GetControlText(kIdVendorId),
-                          session.Window().GetControlText(kIdProductId), backend.Describe()}));
+                         {FormatHexId(ids.vendorId), FormatHexId(ids.productId), backend.Describe()}));
     };
     hooks.show = [&](const UnitResult& unit) {
         switch (unit.refusal) {
@@ -425,21 +423,20 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
     }
     if (!request.port.empty()) view.SetUnit(UnitFacts::AtPort(request.port));
     const Platform platform = unit.AsPlatform();
-    DeviceIdTrace ids(platform.hid);
-    DialogSession session(Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb}, view,
-                          input, DialogSession::Options{options.yes, nullptr, InterruptSignal::Requested});
-    session.Start();
-    session.WatchArrivalsElsewhere(unit);
+    JobRunner runner(platform, view, input,
+                     JobRunner::Options{options.yes, nullptr, InterruptSignal::Requested});
+    runner.Start();
+    runner.WatchArrivalsElsewhere(unit);
     if (request.port.empty()) unit.BindOnJobOpen();
 
-    const auto start = std::chrono::system_clock::now();
     JobReport report;
+    report.start = std::chrono::system_clock::now();
     std::string status;
     std::optional<std::string> version;
     if (command == DeviceCommand::Erase) {
-        report.outcome = session.EraseEeprom(request);
+        report = runner.Erase();
     } else {
-        version = session.GetFirmwareVersion(&status, request);
+        version = runner.FirmwareVersion(request, &status);
         // The query records nothing of its own. It looks for the typed
         // pair on the bus first: whether that is there tells a missing
         // device from one that did not answer.
@@ -454,17 +451,13 @@ void RunOnOneUnit(DeviceCommand command, const DeviceOptions& options, CommandSe
                     : JobOutcome::Failed({0, kOriginVersionQuery, failure.errorClass, failure.errorDetail});
     }
     JobOutcome& outcome = report.outcome;
-    // A signal cuts the waits of the command short (a read, a prompt), so a
-    // failure that follows it is the interrupt's doing, not the device's.
-    if (outcome.kind != ResultKind::Ok && InterruptSignal::Requested())
-        outcome = {ResultKind::Interrupted, std::nullopt};
+    outcome = WithInterrupt(outcome, InterruptSignal::Requested());
     if (outcome.kind == ResultKind::Interrupted) ctx.err << "zt51xx-mp: interrupted; closing the device\n";
-    session.Close();
+    runner.Close();
 
-    StationRecord record = CollectStationRecord(
-        {report, ids, platform.usb, unit.Port(), outcome, start, std::chrono::system_clock::now()});
-    if (command == DeviceCommand::Erase) record.kind = "erase";
-    StampIdentity(setup.identity, record);
+    const StationRecord record = CollectStationRecord(
+        {report, unit.Port(), &platform.usb, report.start, std::chrono::system_clock::now(),
+         command == DeviceCommand::Erase ? "erase" : "version", &setup.identity});
     view.SetUnit(UnitFactsOf(record));
     // The line is on disk before the station hears the result.
     std::string logError;
@@ -617,39 +610,42 @@ std::string ExitCodes(const std::string& ok, const std::string& failed) {
            "job as INTERRUPTED).\n";
 }
 
-}  // namespace
+// One device command with its options, its help and its action.
+void AddCommandTo(CLI::App& app, CommandContext& ctx, const char* name, const char* description,
+                  DeviceCommand command, bool withYes, const std::string& footer) {
+    auto typed = std::make_shared<TypedOptions>();
+    CLI::App* sub = app.add_subcommand(name, description);
+    AddCommonOptions(sub, *typed, withYes, Writes(command) || command == DeviceCommand::Erase,
+                     Writes(command));
+    if (Writes(command)) {
+        sub->add_option("--image", typed->options.imageFile,
+                        "write this image file instead of the built-in one; checked first (length, "
+                        "header, tag scan, firmware record and chip class against the chip)");
+        sub->add_option("--image-sha256", typed->options.imageSha256,
+                        "the SHA-256 the --image file must have (64 hex digits); another file is "
+                        "refused before any unit is touched (exit 2)");
+        AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
+        AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
+        AddBrokerOptions(sub, typed->options.broker);
+    }
+    if (command == DeviceCommand::Erase) AddIdentityOptions(sub, typed->options);
+    if (!footer.empty()) sub->footer(footer);
+    if (command == DeviceCommand::Station)
+        sub->get_option("--port")->description(
+            "take units only at this USB port (as 'list' shows it, e.g. 1-2.3); repeat it for several "
+            "ports; default: a known unit at any port");
+    sub->callback([typed, command, sub, &ctx] {
+        if (Writes(command) || command == DeviceCommand::Erase)
+            if (!ApplyStationConfig(sub, typed->options.configFile, ctx)) return;
+        RunDeviceCommand(command, typed->Resolve(), ctx);
+    });
+}
 
-void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
-    auto add = [&](const char* name, const char* description, DeviceCommand command, bool withYes,
-                   const std::string& footer) {
-        auto typed = std::make_shared<TypedOptions>();
-        CLI::App* sub = app.add_subcommand(name, description);
-        AddCommonOptions(sub, *typed, withYes, Writes(command) || command == DeviceCommand::Erase,
-                         Writes(command));
-        if (Writes(command)) {
-            sub->add_option("--image", typed->options.imageFile,
-                            "write this image file instead of the built-in one; checked first (length, "
-                            "header, tag scan, firmware record and chip class against the chip)");
-            sub->add_option("--image-sha256", typed->options.imageSha256,
-                            "the SHA-256 the --image file must have (64 hex digits); another file is "
-                            "refused before any unit is touched (exit 2)");
-            AddSeveralUnitOptions(sub, *typed, command == DeviceCommand::Station);
-            AddStationPartOptions(sub, typed->options, command == DeviceCommand::Station);
-            AddBrokerOptions(sub, typed->options.broker);
-        }
-        if (command == DeviceCommand::Erase) AddIdentityOptions(sub, typed->options);
-        if (!footer.empty()) sub->footer(footer);
-        if (command == DeviceCommand::Station)
-            sub->get_option("--port")->description(
-                "take units only at this USB port (as 'list' shows it, e.g. 1-2.3); repeat it for several "
-                "ports; default: a known unit at any port");
-        sub->callback([typed, command, sub, &ctx] {
-            if (Writes(command) || command == DeviceCommand::Erase)
-                if (!ApplyStationConfig(sub, typed->options.configFile, ctx)) return;
-            RunDeviceCommand(command, typed->Resolve(), ctx);
-        });
-    };
+using AddCommand = std::function<void(const char* name, const char* description, DeviceCommand command,
+                                      bool withYes, const std::string& footer)>;
 
+// The "write" command.
+void AddWriteCommand(const AddCommand& add) {
     add("write",
         "Write the EEPROM of the unit the IDs select, or of the one on --port: shows the progress, the "
         "operator messages and the re-plug prompt (Enter continues; end of input counts as Enter). Exit code "
@@ -683,6 +679,10 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "event carries \"port\"); the last lines are one result per unit. Exit 0 only when every unit "
             "is OK, 5 when the only failures are units held by another job (6 when, among such units, one's "
             "lock could not be taken).\n");
+}
+
+// The "station" command.
+void AddStationCommand(const AddCommand& add) {
     add("station",
         "Run a station: every known unit that arrives (on any port, or on the --port ports) is written "
         "by itself, with no key and no button. Each unit's re-plug is its own: its line asks for it, "
@@ -708,6 +708,10 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
             "                                          a unit is written only when mes-check exits 0; one "
             "it\n"
             "                                          refuses fails untouched (00011A01), exit 1\n");
+}
+
+// The "erase" command.
+void AddEraseCommand(const AddCommand& add) {
     add("erase",
         "Erase the EEPROM of the unit the IDs select, or of the one on --port. At "
         "a terminal it "
@@ -719,12 +723,20 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         ExitCodes("erased", "erase failed or declined at the prompt") +
             "Exit code 4: the --log file could not be opened (nothing is sent) or its line not written.\n" +
             "\nExample:\n  zt51xx-mp erase --yes --simulate --sim-clock\n");
+}
+
+// The "version" command.
+void AddVersionCommand(const AddCommand& add) {
     add("version",
         "Read the firmware version of the device with the given IDs; prints "
         "the status (SUCCESS or FAIL) and the version text.",
         DeviceCommand::Version, false,
         ExitCodes("version read", "the query failed (no version is printed)") +
             "\nExample:\n  zt51xx-mp version --vid 3C4D --pid 7351\n");
+}
+
+// The "list" command.
+void AddListCommand(const AddCommand& add) {
     add("list",
         "List the known devices present, one line per unit: port, VID:PID, role (normal or updater), "
         "bcdDevice, serial string when the device has one, and the HID node.",
@@ -733,6 +745,20 @@ void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
         "be "
         "opened (marked so; often a missing permission), or no backend for real devices.\n"
         "\nExample:\n  zt51xx-mp list --json\n");
+}
+
+}  // namespace
+
+void AddDeviceCommands(CLI::App& app, CommandContext& ctx) {
+    const AddCommand add = [&](const char* name, const char* description, DeviceCommand command, bool withYes,
+                               const std::string& footer) {
+        AddCommandTo(app, ctx, name, description, command, withYes, footer);
+    };
+    AddWriteCommand(add);
+    AddStationCommand(add);
+    AddEraseCommand(add);
+    AddVersionCommand(add);
+    AddListCommand(add);
 }
 
 }  // namespace zt::cli

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "chip/EepromImage.h"
 #include "cli/Commands.h"
 #include "cli/ConfigOptions.h"
@@ -21,11 +20,12 @@
 #include "job/EepromRange.h"
 #include "platform/BackendSelection.h"
 #include "station/CountText.h"
-#include "station/DialogSession.h"
+#include "station/JobRunner.h"
 #include "station/JsonEvents.h"
 #include "station/OperatorText.h"
 #include "station/StationIdentity.h"
 #include "station/StationLog.h"
+#include "station/StationRecordCollector.h"
 
 // read and verify: look at a unit's EEPROM without writing anything, for QA
 // sampling and for checking a unit that came back from the field.
@@ -96,7 +96,10 @@ private:
     CommandContext& ctx_;
     std::unique_ptr<ConsoleView> view_;
     StationLog log_;
-    StationRecord record_;
+    // What the record of the unit is made of.
+    JobReport report_;
+    std::string port_;
+    StationIdentity identity_;
     std::vector<uint8_t> expected_;  // verify: what the unit should hold
     std::string expectedName_;
 };
@@ -141,21 +144,21 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
     }
     ConsoleView& view = *view_;
     OperatorInput input(ctx_.in);
-    record_.start = std::chrono::system_clock::now();
-    DialogSession session(unit.AsPlatform(), view, input,
-                          DialogSession::Options{true, nullptr, InterruptSignal::Requested});
-    session.Start();
-    CZT51xxWriteEepromMPDlg& dlg = session.Dialog();
+    report_.start = std::chrono::system_clock::now();
+    JobRunner runner(unit.AsPlatform(), view, input,
+                     JobRunner::Options{true, nullptr, InterruptSignal::Requested});
+    runner.Start();
 
     // The typed IDs go into row 0 of the table, as the boxes would put them,
     // and the command's own open picks the unit they select (the start-up
     // open bound nothing).
-    const DeviceIds typed = dlg.TypedIds();
+    JobRequest request;
+    request.vendorId = checked.vendorId;
+    request.productId = checked.productId;
     if (options_.device.port.empty()) unit.BindOnJobOpen();
-    if (Failed(dlg.OpenUnitWithIds(
-            {checked.vendorId.value_or(typed.vendorId), checked.productId.value_or(typed.productId)}))) {
-        const JobOutcome notOpened = JobOutcome::Failed(dlg.LastFailure());
-        session.Close();
+    if (Failed(runner.OpenUnit(request))) {
+        const JobOutcome notOpened = JobOutcome::Failed(runner.Job().LastFailure());
+        runner.Close();
         const std::string hint = backend.PermissionHint();
         if (const PortScope::LockFailure failure = unit.LastLockFailure(); !failure.port.empty()) {
             const UnitClaim claim{ClaimOutcome::CannotLock, failure.reason};
@@ -168,28 +171,28 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
         }
         return std::nullopt;
     }
-    record_.port = unit.Port();
-    const DeviceIds opened = dlg.OpenDeviceIds();
-    record_.vendorIdBefore = record_.vendorIdAfter = opened.vendorId;
-    record_.productIdBefore = record_.productIdAfter = opened.productId;
-    view.SetUnit({record_.port, record_.vendorIdAfter, record_.productIdAfter, {}});
+    port_ = unit.Port();
+    const DeviceIds opened = runner.Job().OpenDeviceIds();
+    report_.openedBefore = opened;
+    view.SetUnit({port_, opened.vendorId, opened.productId, {}});
 
     if (command_ == UnitCommand::Verify && expected_.empty()) {
-        uint32_t chipId = 0;
-        uint8_t status = 0xFF;
-        if (Failed(dlg.ReadChipIdentity(&chipId, &status))) {
+        ChipIdentity chip;
+        // The unit is open already; its identity is read on that link.
+        if (Failed(runner.Job().Commands().ReadChipIdentity(&chip.chipId, &chip.status))) {
             // Its identity read recorded which register went unanswered.
-            const JobOutcome unanswered = JobOutcome::Failed(dlg.LastFailure());
-            session.Close();
+            const JobOutcome unanswered = JobOutcome::Failed(runner.Job().LastFailure());
+            runner.Close();
             End(unanswered, kExitJobFailed,
                 "the chip did not answer the identity read; nothing was compared");
             return std::nullopt;
         }
-        record_.chipId = chipId;
-        view.SetUnit({record_.port, record_.vendorIdAfter, record_.productIdAfter, chipId});
+        const uint32_t chipId = chip.chipId;
+        report_.chipId = chipId;
+        view.SetUnit({port_, opened.vendorId, opened.productId, chipId});
         const EepromImage* image = SelectImage(chipId);
         if (!image) {
-            session.Close();
+            runner.Close();
             End(JobOutcome::Failed(
                     {0, kOriginCompareUnit, kChipNotSupported.errorClass, kChipNotSupported.errorDetail}),
                 kExitJobFailed,
@@ -204,8 +207,8 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
 
     std::vector<uint8_t> bytes(size);
     uint32_t failedAt = 0;
-    const Status read = ReadEepromRange(
-        dlg, 0, bytes,
+    const Status read = runner.Job().ReadEeprom(
+        0, bytes,
         [&](size_t done) {
             // The JSON progress event speaks of a write's phases; a read
             // without changes tells only its result.
@@ -213,7 +216,7 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
             return !InterruptSignal::Requested();
         },
         &failedAt);
-    session.Close();
+    runner.Close();
     if (InterruptSignal::Requested()) {
         End({ResultKind::Interrupted, std::nullopt}, InterruptSignal::ExitCode(), "interrupted");
         return std::nullopt;
@@ -229,13 +232,14 @@ std::optional<std::vector<uint8_t>> UnitRun::ReadUnit(DeviceBackend& backend,
 
 void UnitRun::End(const JobOutcome& outcome, int exitCode, const std::string& reason) {
     if (!reason.empty()) ctx_.err << "zt51xx-mp: " << reason << '\n';
-    record_.end = std::chrono::system_clock::now();
-    record_.status = ResultName(outcome.kind);
-    record_.code = outcome.Code();
-    record_.kind = command_ == UnitCommand::Read ? "read" : "verify";
+    report_.outcome = outcome;
+    // Reading a unit out asks nothing of the bus beyond the unit itself.
+    const StationRecord record =
+        CollectStationRecord({report_, port_, nullptr, report_.start, std::chrono::system_clock::now(),
+                              command_ == UnitCommand::Read ? "read" : "verify", &identity_});
     // The line is on disk before the station hears the result.
     std::string logError;
-    const bool logged = !log_.IsOpen() || log_.Append(FormatStationRecord(record_), &logError);
+    const bool logged = !log_.IsOpen() || log_.Append(FormatStationRecord(record), &logError);
     if (!logged) ctx_.err << "zt51xx-mp: " << logError << '\n';
     view_->Result(outcome);
     ctx_.exitCode = logged ? exitCode : kExitIoError;
@@ -287,7 +291,7 @@ void UnitRun::Run() {
     if (options_.device.logGiven && !log_.Open(options_.device.log, &error)) return Fail(kExitIoError, error);
     CommandSetup identity;
     if (!SetUpStationParts(options_.device, identity, ctx_)) return;
-    StampIdentity(identity.identity, record_);
+    identity_ = identity.identity;
     if (options_.device.json) {
         view_ = std::make_unique<JsonEvents>(ctx_.out);
     } else {

@@ -21,6 +21,16 @@ uint16_t DeviceAccess::OutputReportLength() {
     return hidLink_.openedOutputLength;
 }
 
+std::optional<DeviceIds> DeviceAccess::LastOpenedIds() {
+    std::lock_guard lock(linkMutex_);
+    return lastOpened_;
+}
+
+void DeviceAccess::ForgetLastOpened() {
+    std::lock_guard lock(linkMutex_);
+    lastOpened_.reset();
+}
+
 std::string DeviceAccess::OpenPort() {
     std::lock_guard lock(linkMutex_);
     return IsOpen() ? platform_.hid.PortOf(hidLink_.path) : std::string();

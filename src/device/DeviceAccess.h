@@ -64,6 +64,10 @@ public:
     bool IsOpen() const { return hidLink_.isOpen.load() != 0; }
     // The IDs of the device the link has open; 0xFFFF each when none is.
     DeviceIds OpenIds() const { return {deviceVendorId_.load(), deviceProductId_.load()}; }
+    // The IDs of the device the link opened last, since ForgetLastOpened;
+    // none when it opened nothing.
+    std::optional<DeviceIds> LastOpenedIds();
+    void ForgetLastOpened();
     // The open link's report lengths, as its opening found them.
     uint16_t InputReportLength() const { return hidInputReportLength_.load(); }
     uint16_t OutputReportLength();
@@ -110,6 +114,7 @@ private:
     std::atomic<uint16_t> deviceProductId_{0xFFFF};
     std::atomic<uint16_t> hidInputReportLength_{0};
     std::atomic<Handle> filterHandle_{kInvalidHandle};
+    std::optional<DeviceIds> lastOpened_;  // under linkMutex_
 
     mutable std::mutex tableMutex_;
     KnownDeviceTable knownDevices_ = kInitialKnownDevices;

@@ -20,11 +20,14 @@ Status DeviceAccess::OpenKnownDevice() {
         if (row.vendorId == 0) break;
         deviceVendorId_.store(row.vendorId);
         deviceProductId_.store(row.productId);
-        const bool opened = HidOpenByVidPid(hidLink_, row.vendorId, row.productId, &hidLink_.openedInputLength,
-                                            &hidLink_.openedOutputLength);
+        const bool opened = HidOpenByVidPid(hidLink_, row.vendorId, row.productId,
+                                            &hidLink_.openedInputLength, &hidLink_.openedOutputLength);
         hidInputReportLength_.store(hidLink_.openedInputLength);
         hidLink_.isOpen.store(opened ? 1 : 0);
-        if (opened) return kOk;
+        if (opened) {
+            lastOpened_ = DeviceIds{row.vendorId, row.productId};
+            return kOk;
+        }
     }
 
     deviceVendorId_.store(kNoDeviceId);
@@ -42,6 +45,7 @@ Status DeviceAccess::OpenDeviceById(uint16_t vendorId, uint16_t productId) {
     hidInputReportLength_.store(hidLink_.openedInputLength);
     hidLink_.isOpen.store(opened ? 1 : 0);
     if (opened) {
+        lastOpened_ = DeviceIds{vendorId, productId};
         deviceVendorId_.store(vendorId);
         deviceProductId_.store(productId);
         return kOk;

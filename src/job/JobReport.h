@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "chip/ImageIdentity.h"
 #include "chip/DeviceIds.h"
+#include "chip/ImageIdentity.h"
 #include "job/JobOutcome.h"
 
 namespace zt {

@@ -15,7 +15,10 @@ constexpr uint8_t kStartTag = 240;
 }  // namespace
 
 ProgrammingJob::ProgrammingJob(const Platform& platform, JobObserver& observer)
-    : platform_(platform), observer_(observer), device_(platform, *this), commands_(device_, *this, observer) {
+    : platform_(platform),
+      observer_(observer),
+      device_(platform, *this),
+      commands_(device_, *this, observer) {
     device_.SetAudioDeviceName(std::string(kAudioDeviceName));
 }
 

@@ -123,8 +123,11 @@ public:
     Status IdentifyUnit(DeviceIds ids, ChipIdentity* identity);
     // Reads a unit out: `out.size()` bytes from `address` of the open
     // device, recorded nowhere (see ReadEepromRange).
-    Status ReadEeprom(uint16_t address, std::span<uint8_t> out, const std::function<bool(size_t done)>& progress,
-                      uint32_t* failedAt);
+    Status ReadEeprom(uint16_t address, std::span<uint8_t> out,
+                      const std::function<bool(size_t done)>& progress, uint32_t* failedAt);
+    // The texts of the job's boxes: the design's, unless a front end words
+    // them in the operator's language.
+    void SetTexts(const JobTexts& texts) { jobTexts_ = texts; }
     // The write request's check of the tagged records of the image in the
     // command set's buffer, which it scans past the image's end; what it found
     // shows in State(). A failure leaves its record.
@@ -155,6 +158,7 @@ public:
     // The parts, for what works on the device outside a job (and for tests
     // of the commands themselves).
     DeviceAccess& Device() { return device_; }
+    const DeviceAccess& Device() const { return device_; }
     DeviceCommandSet& Commands() { return commands_; }
 
 private:
@@ -196,7 +200,7 @@ private:
     JobObserver& observer_;
     DeviceAccess device_;
     DeviceCommandSet commands_;
-    const JobTexts jobTexts_ = kJobTexts;
+    JobTexts jobTexts_ = kJobTexts;
     uint16_t expectedFirmwareId_ = kExpectedFirmwareId;
 
     // The image's tags, as the request's scan found them.

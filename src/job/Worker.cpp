@@ -164,7 +164,8 @@ void ProgrammingJob::WriteControlRegisterAgain() {
 }
 
 void ProgrammingJob::ClearHeader() {
-    if (Failed(commands_.WriteProgressMarker(1)) || Failed(commands_.ClearImageHeader()) || Failed(commands_.ReadBackHeader()))
+    if (Failed(commands_.WriteProgressMarker(1)) || Failed(commands_.ClearImageHeader()) ||
+        Failed(commands_.ReadBackHeader()))
         return ReportAndEnd();
     if (commands_.ReadBackBlank(8)) {
         workerStep_.store(kWriteBody);
@@ -194,20 +195,23 @@ void ProgrammingJob::ClearHeader() {
 }
 
 void ProgrammingJob::WriteBody() {
-    if (Failed(commands_.WriteProgressMarker(2)) || Failed(commands_.WriteImageBody()) || Failed(commands_.ReadBackImage()))
+    if (Failed(commands_.WriteProgressMarker(2)) || Failed(commands_.WriteImageBody()) ||
+        Failed(commands_.ReadBackImage()))
         return ReportAndEnd();
     if (!VerifyImageBody()) return RecordReportAndEnd(kBodyDiffers);
 }
 
 void ProgrammingJob::WriteTail() {
-    if (Failed(commands_.WriteProgressMarker(3)) || Failed(commands_.WriteHeaderTail()) || Failed(commands_.ReadBackHeaderTail()))
+    if (Failed(commands_.WriteProgressMarker(3)) || Failed(commands_.WriteHeaderTail()) ||
+        Failed(commands_.ReadBackHeaderTail()))
         return ReportAndEnd();
     if (!commands_.ReadBackMatches(5, 7)) return RecordReportAndEnd(kHeaderTailDiffers);
     workerStep_.store(kWriteHeaderHead);
 }
 
 void ProgrammingJob::WriteHead() {
-    if (Failed(commands_.WriteProgressMarker(4)) || Failed(commands_.WriteHeaderHead()) || Failed(commands_.ReadBackHeaderHead()))
+    if (Failed(commands_.WriteProgressMarker(4)) || Failed(commands_.WriteHeaderHead()) ||
+        Failed(commands_.ReadBackHeaderHead()))
         return ReportAndEnd();
     if (!commands_.ReadBackMatches(0, 4)) return RecordReportAndEnd(kHeaderHeadDiffers);
     workerStep_.store(kComplete);
@@ -253,7 +257,8 @@ void ProgrammingJob::RunDeviceEventBlock() {
         if (device_.IsOpen()) {
             // Already connected: an arrival while a device is open is dropped.
             device_.DropArrival();
-        } else if (Succeeded(device_.OpenDeviceById(device_.NotifiedIds().vendorId, device_.NotifiedIds().productId))) {
+        } else if (Succeeded(device_.OpenDeviceById(device_.NotifiedIds().vendorId,
+                                                    device_.NotifiedIds().productId))) {
             device_.DropArrival();
         } else if (!CountDown(deviceWaitCountdown_)) {
             // The notice stays pending while the countdown lasts; each failed

@@ -99,7 +99,8 @@ bool DeviceCommandSet::ReadEepromChunk(uint16_t address, uint8_t count, uint8_t*
 
 void DeviceCommandSet::LoadImage(std::span<const uint8_t> image) {
     imageBuffer_.fill(0);
-    std::copy(image.begin(), image.begin() + std::min(image.size(), imageBuffer_.size()), imageBuffer_.begin());
+    std::copy(image.begin(), image.begin() + std::min(image.size(), imageBuffer_.size()),
+              imageBuffer_.begin());
 }
 
 uint32_t DeviceCommandSet::MarkDifferingBody() {
@@ -122,13 +123,14 @@ bool DeviceCommandSet::ReadBackMatches(size_t first, size_t last) const {
 }
 
 bool DeviceCommandSet::ReadBackBlank(size_t count) const {
-    return std::all_of(readBackBuffer_.begin(), readBackBuffer_.begin() + count, [](uint8_t b) { return b == 0; });
+    return std::all_of(readBackBuffer_.begin(), readBackBuffer_.begin() + count,
+                       [](uint8_t b) { return b == 0; });
 }
 
 void DeviceCommandSet::NextTag() {
     uint8_t current = commandTag_.load();
-    while (!commandTag_.compare_exchange_weak(current,
-                                             current >= kTagWrapAt ? 1 : static_cast<uint8_t>(current + 1))) {
+    while (!commandTag_.compare_exchange_weak(
+        current, current >= kTagWrapAt ? 1 : static_cast<uint8_t>(current + 1))) {
     }
 }
 
@@ -150,8 +152,7 @@ Status DeviceCommandSet::WriteProgressMarker(uint8_t stage) {
     }
 
     const uint16_t index = static_cast<uint16_t>((stage << 8) | (kProgressMarkerAddress & 0xFF));
-    const Status status =
-        device_.AudioVendorWrite(kAudioEepromWrite, kAudioMarkerValue, index);
+    const Status status = device_.AudioVendorWrite(kAudioEepromWrite, kAudioMarkerValue, index);
     if (Failed(status)) owner_.RecordFailure(kOriginWriteProgressMarker, kAudioRequestFailed);
     return status;
 }
@@ -178,8 +179,8 @@ Status DeviceCommandSet::ReadChipIdentity(uint32_t* chipIdOut, uint8_t* statusOu
         }
         if (!ok) {
             const auto position = static_cast<uint32_t>(i);
-            owner_.RecordFailure(kOriginReadChipIdentity,
-                          overHid ? HidIdentityReadFailed(position) : AudioIdentityReadFailed(position));
+            owner_.RecordFailure(kOriginReadChipIdentity, overHid ? HidIdentityReadFailed(position)
+                                                                  : AudioIdentityReadFailed(position));
             return kFail;
         }
         if (i == kStatusRegisterIndex) *statusOut = value;
@@ -205,8 +206,8 @@ Status DeviceCommandSet::WriteControlRegister() {
         return kOk;
     }
 
-    const Status status = device_.AudioVendorWrite(kAudioRegisterWrite,
-                                           static_cast<uint16_t>(kControlRegister << 8), kControlValue);
+    const Status status = device_.AudioVendorWrite(
+        kAudioRegisterWrite, static_cast<uint16_t>(kControlRegister << 8), kControlValue);
     if (Failed(status)) owner_.RecordFailure(kOriginWriteControlRegister, kAudioRequestFailed);
     return status;
 }

@@ -56,16 +56,26 @@ JobReport JobRunner::Write(const JobRequest& request) {
     return report;
 }
 
-JobOutcome JobRunner::Erase() {
+JobReport JobRunner::Erase() {
     {
         std::lock_guard lock(mutex_);
         eraseOutcome_.reset();
     }
+    JobReport report;
+    report.start = std::chrono::system_clock::now();
+    // The erase works on the open link, or opens the first known device for
+    // itself and closes it again.
+    DeviceAccess& device = job_.Device();
+    device.ForgetLastOpened();
+    if (device.IsOpen()) report.openedBefore = device.OpenIds();
     job_.Erase();
+    if (!report.openedBefore) report.openedBefore = device.LastOpenedIds();
+    report.end = std::chrono::system_clock::now();
     std::lock_guard lock(mutex_);
-    if (eraseOutcome_) return *std::exchange(eraseOutcome_, std::nullopt);
-    // The button did nothing (a job holds the device).
-    return JobOutcome::Failed(job_.LastFailure());
+    // No outcome: the button did nothing (a job holds the device).
+    report.outcome =
+        eraseOutcome_ ? *std::exchange(eraseOutcome_, std::nullopt) : JobOutcome::Failed(job_.LastFailure());
+    return report;
 }
 
 std::optional<std::string> JobRunner::FirmwareVersion(const JobRequest& request, std::string* status) {

@@ -53,8 +53,9 @@ public:
     // A write job as `request` asks for it; returns once it has ended (the
     // worker idle again) or an interrupt came, with the report of how it ended.
     JobReport Write(const JobRequest& request);
-    // The hidden Erase button; a failure carries the record it left.
-    JobOutcome Erase();
+    // The hidden Erase button: its outcome (a failure carries the record it
+    // left) and the device it erased.
+    JobReport Erase();
     // The hidden Get FW Ver. button for the unit with these IDs (unset: the
     // last typed): the status label's text, and the version read (none when
     // the query failed).

@@ -9,8 +9,8 @@
 #include "device/FailureCodes.h"
 #include "device/PortScope.h"
 #include "job/JobResult.h"
-#include "station/JobRunner.h"
 #include "station/ImageFileCheck.h"
+#include "station/JobRunner.h"
 #include "station/PortStatusView.h"
 #include "station/PortWatch.h"
 #include "station/StationRecordCollector.h"
@@ -81,9 +81,9 @@ UnitResult UnitPipeline::Run(const UnitTask& task, ConsoleView& view, const Unit
         // Turned away untouched: the record says so with its code, and
         // nothing of the unit was looked at.
         road.report.outcome = road.result.outcome;
-        road.record = CollectStationRecord({road.report, task.port, nullptr, road.start,
-                                            std::chrono::system_clock::now(), "write", &identity_,
-                                            task.barcode});
+        road.record =
+            CollectStationRecord({road.report, task.port, nullptr, road.start,
+                                  std::chrono::system_clock::now(), "write", &identity_, task.barcode});
     }
     road.EndJob();
     Confirm(road);

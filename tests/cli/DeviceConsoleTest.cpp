@@ -10,10 +10,9 @@
 #include "cli/TextConsoleView.h"
 #include "device/PortScope.h"
 #include "sim/SimulatedMachine.h"
-#include "station/DialogSession.h"
+#include "station/JobRunner.h"
 #include "station/JsonEvents.h"
 #include "station/StationLog.h"
-#include "station/UiLoop.h"
 #include "station/UnitConfirmation.h"
 
 namespace zt::cli {
@@ -22,57 +21,6 @@ using namespace zt::station;
 namespace {
 
 using ::testing::HasSubstr;
-
-TEST(DeviceUiLoop, RunsPostedTasksInOrderOnItsOwnThread) {
-    UiLoop loop;
-    std::vector<int> ran;
-    std::atomic<bool> otherThread{false};
-    const auto uiThread = std::this_thread::get_id();
-    std::thread poster([&] {
-        for (int i = 0; i < 100; ++i)
-            loop.Post([&, i] {
-                ran.push_back(i);
-                if (std::this_thread::get_id() != uiThread) otherThread = true;
-            });
-        // Returns only once the loop has run all hundred.
-        EXPECT_TRUE(loop.Flush());
-        loop.Post([&] { ran.push_back(-1); });
-    });
-    loop.RunUntil([&] { return !ran.empty() && ran.back() == -1; });
-    poster.join();
-    ASSERT_EQ(ran.size(), 101u);
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(ran[static_cast<size_t>(i)], i);
-    EXPECT_FALSE(otherThread);
-}
-
-TEST(DeviceUiLoop, CloseReleasesWaitersAndDropsLaterTasks) {
-    // A worker flushing while the user-interface thread is busy in the close
-    // procedure must not wait forever.
-    UiLoop loop;
-    loop.Post([] {});
-    std::atomic<int> flushResult{-1};
-    std::thread worker([&] { flushResult = loop.Flush() ? 1 : 0; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // let it block; the loop is not running
-    loop.Close();
-    worker.join();
-    EXPECT_EQ(flushResult, 0);
-
-    bool ran = false;
-    loop.Post([&] { ran = true; });
-    loop.RunPending();
-    EXPECT_FALSE(ran);
-}
-
-TEST(DeviceUiLoop, TimersTickOnTheLoopUntilStopped) {
-    UiLoop loop;
-    int ticks = 0;
-    loop.StartTimer(7, 1, [&](uint32_t id) {
-        EXPECT_EQ(id, 7u);
-        if (++ticks == 3) loop.StopTimer(7);
-    });
-    loop.RunUntil([&] { return ticks >= 3; });
-    EXPECT_EQ(ticks, 3);
-}
 
 TEST(DeviceTextView, ProgressIsSparseInLogsAndRedrawnOnATerminal) {
     // The positions of one job: body 0..50, read-back 49..99, then 100.
@@ -140,7 +88,7 @@ TEST(DeviceTextView, AUnitsSerialStringIsShownEscaped) {
         EXPECT_EQ(text.find_first_of("\x1B\x07"), std::string::npos) << text;
 }
 
-TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {
+TEST(DeviceConsoleSession, NoticesReachTheJobWhileNoJobRuns) {
     // A re-plug while no job runs: the removal closes the connection, the
     // arrival makes the idle worker open it again, as in the window system.
     sim::SimulatedMachine backend(sim::SimulatedMachine::Options{sim::ChipVariant::A, false, {}, true});
@@ -148,20 +96,22 @@ TEST(DeviceConsoleSession, NoticesReachTheDialogOnTheUserInterfaceThread) {
     TextConsoleView view(out, false);
     std::istringstream none;
     OperatorInput input(&none);
-    DialogSession session(backend.AsPlatform(), view, input, DialogSession::Options{});
+    JobRunner session(backend.AsPlatform(), view, input, JobRunner::Options{});
     session.Start();
-    auto& dlg = session.Dialog();
-    ASSERT_EQ(dlg.hidLink.isOpen.load(), 1u);
+    const auto linkOpen = [&] { return session.Job().State().linkOpen; };
+    const auto waitFor = [](auto done) {
+        for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    ASSERT_TRUE(linkOpen());
 
     backend.Bus().Unplug();
-    session.RunFor(std::chrono::milliseconds(0));
-    for (int i = 0; i < 1000 && dlg.hidLink.isOpen.load(); ++i) session.RunFor(std::chrono::milliseconds(1));
-    EXPECT_EQ(dlg.hidLink.isOpen.load(), 0u);
+    waitFor([&] { return !linkOpen(); });
+    EXPECT_FALSE(linkOpen());
 
     backend.Bus().Plug();
-    for (int i = 0; i < 1000 && !dlg.hidLink.isOpen.load(); ++i) session.RunFor(std::chrono::milliseconds(1));
-    EXPECT_EQ(dlg.hidLink.isOpen.load(), 1u);
-    EXPECT_EQ(dlg.deviceProductId.load(), 0x7351);
+    waitFor(linkOpen);
+    EXPECT_TRUE(linkOpen());
+    EXPECT_EQ(session.Job().State().openIds.productId, 0x7351);
     session.Close();
 }
 
@@ -177,14 +127,13 @@ TEST(DeviceConsoleSession, OutcomesDoNotDependOnTheOperatorTexts) {
         TextConsoleView view(out, false);
         std::istringstream none;
         OperatorInput input(&none);
-        DialogSession session(machine.AsPlatform(), view, input,
-                              DialogSession::Options{true, [&machine] {
-                                                         machine.ReplugRequested();
-                                                         return false;
-                                                     }});
-        session.Dialog().jobTexts = {"Job", "Re-plug the board now.", "Done."};
+        JobRunner session(machine.AsPlatform(), view, input, JobRunner::Options{true, [&machine] {
+                                                                                    machine.ReplugRequested();
+                                                                                    return false;
+                                                                                }});
+        session.Job().SetTexts({"Job", "Re-plug the board now.", "Done."});
         session.Start();
-        const JobOutcome outcome = session.WriteEeprom().outcome;
+        const JobOutcome outcome = session.Write({}).outcome;
         session.Close();
         if (fails) {
             EXPECT_EQ(outcome.kind, ResultKind::Failed);
@@ -210,16 +159,16 @@ TEST(DeviceConsoleSession, AUnitArrivingElsewhereDuringTheRePlugIsNamedAndNotWri
     TextConsoleView view(out, false);
     std::istringstream none;
     OperatorInput input(&none);
-    DialogSession session(unit.AsPlatform(), view, input,
-                          DialogSession::Options{true, [&] {
-                                                     machine.Bus().Replug(other);  // the wrong port first
-                                                     machine.Hands()->Replug(unit.Port());
-                                                     return false;
-                                                 }});
+    JobRunner session(unit.AsPlatform(), view, input,
+                      JobRunner::Options{true, [&] {
+                                             machine.Bus().Replug(other);  // the wrong port first
+                                             machine.Hands()->Replug(unit.Port());
+                                             return false;
+                                         }});
     session.Start();
     session.WatchArrivalsElsewhere(unit);
     unit.BindOnJobOpen();
-    EXPECT_EQ(session.WriteEeprom().outcome, JobOutcome::Ok());
+    EXPECT_EQ(session.Write({}).outcome, JobOutcome::Ok());
     session.Close();
     EXPECT_THAT(out.str(),
                 HasSubstr("a unit arrived on port 1-1.2; this job waits for port 1-1.1: plug it back "
@@ -240,14 +189,13 @@ TEST(DeviceConsoleSession, InterruptCutsAWaitingReadShort) {
     OperatorInput input(&none);
     const Clock& clock = machine.BusClock();
     std::atomic<uint64_t> interruptAtUs{UINT64_MAX};
-    DialogSession session(
-        machine.AsPlatform(), view, input,
-        DialogSession::Options{true, {}, [&] { return clock.NowUs() >= interruptAtUs.load(); }});
+    JobRunner session(machine.AsPlatform(), view, input,
+                      JobRunner::Options{true, {}, [&] { return clock.NowUs() >= interruptAtUs.load(); }});
     session.Start();
     const uint64_t startUs = clock.NowUs();
     interruptAtUs = startUs + 100'000;
     std::string status;
-    EXPECT_EQ(session.GetFirmwareVersion(&status), std::nullopt);
+    EXPECT_EQ(session.FirmwareVersion({}, &status), std::nullopt);
     EXPECT_EQ(status, "FAIL");
     EXPECT_LT(clock.NowUs() - startUs, 1'000'000u);
     session.Close();

@@ -89,7 +89,7 @@ struct MockWriteJobTest : ::testing::Test {
             }
             const auto calls = window.Calls();
             for (size_t i = callsBefore; i < calls.size(); ++i)
-                if (calls[i] == "enable 1002 1" && dlg->workerStep.load() == 0) return true;
+                if (calls[i] == "enable 1002 1" && !dlg->Job().UnderWay()) return true;
             std::this_thread::sleep_for(2ms);
         }
         return false;
@@ -112,7 +112,7 @@ TEST_F(MockWriteJobTest, WholeJobWithReplugAsUpdaterDeviceWritesTheImage) {
     EXPECT_EQ(arrivals.load(), 1) << "the updater device arrived through the monitor";
     const Bytes eeprom = bus.Eeprom(chip);
     for (uint32_t a = 0; a < kImageSize; ++a)
-        ASSERT_EQ(eeprom[a], dlg->imageBuffer[a]) << "EEPROM address " << a;
+        ASSERT_EQ(eeprom[a], dlg->Job().Commands().ImageBuffer()[a]) << "EEPROM address " << a;
 }
 
 TEST_F(MockWriteJobTest, UnplugDuringTheBodyWriteEndsWithItsCode) {
@@ -139,9 +139,9 @@ TEST_F(MockWriteJobTest, VersionQueryFindsTheChipInTheUsbTree) {
     window.SetControlText(kIdProductId, id);
     dlg->OnGetFirmwareVersion();
     EXPECT_EQ(window.GetControlText(kIdVersionStatus), "SUCCESS");
-    EXPECT_EQ(dlg->usbDeviceFound, 1u);
-    EXPECT_EQ(dlg->versionRecord[3], bus.BcdDevice(chip) >> 8);
-    EXPECT_EQ(dlg->versionRecord[4], bus.BcdDevice(chip) & 0xFF);
+    const auto versionRecord = dlg->Job().Device().VersionRecord();
+    EXPECT_EQ(versionRecord[3], bus.BcdDevice(chip) >> 8);
+    EXPECT_EQ(versionRecord[4], bus.BcdDevice(chip) & 0xFF);
 }
 
 }  // namespace

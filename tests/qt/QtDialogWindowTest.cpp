@@ -82,8 +82,8 @@ TEST_F(QtWindow, EnterInAnIdBoxAndEscapeCloseTheTool) {
         QTimer::singleShot(20000, &fresh, [&] { fresh.done(-1); });
         EXPECT_EQ(fresh.RunModal(dlg), c.result) << c.focus << " " << c.key;
         // The close procedure ran: the worker has stopped.
-        EXPECT_EQ(dlg.workerFinished.load(), 1u);
-        EXPECT_EQ(dlg.workerRun.load(), 0u);
+        EXPECT_TRUE(dlg.Job().State().workerFinished);
+        EXPECT_FALSE(dlg.Job().WorkerRunning());
     }
 }
 

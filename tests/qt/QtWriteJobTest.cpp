@@ -205,11 +205,11 @@ TEST_F(QtSimulatedJob, TheLastOutcomeStaysUntilTheNextJobStarts) {
 
 TEST_F(QtSimulatedJob, NoticesFromAnotherThreadReachTheDialog) {
     RunDialog(*dlg, [&] {
-        ASSERT_EQ(dlg->deviceVendorId.load(), 0x3C4D);  // opened at start-up
+        ASSERT_EQ(dlg->Job().OpenDeviceIds().vendorId, 0x3C4D);  // opened at start-up
         std::thread([&] { machine->Bus().Unplug(machine->Chip()); }).join();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->deviceVendorId.load() == 0xFFFF; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->Job().OpenDeviceIds().vendorId == 0xFFFF; }, 10000));
         std::thread([&] { machine->Bus().Plug(machine->Chip()); }).join();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->deviceVendorId.load() == 0x3C4D; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->Job().OpenDeviceIds().vendorId == 0x3C4D; }, 10000));
         Button(kIdExit)->click();
     });
     EXPECT_TRUE(boxes.empty());

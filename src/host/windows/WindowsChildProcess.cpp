@@ -66,37 +66,42 @@ bool MakePipe(Handle& read, Handle& write, bool childReads, DWORD size) {
     return ::SetHandleInformation(childReads ? write.get() : read.get(), HANDLE_FLAG_INHERIT, 0) != 0;
 }
 
-}  // namespace
-
-ChildOutcome RunChild(const ChildRequest& request) {
+// Our ends and the program's of its three standard streams.
+struct ChildPipes {
     Handle inRead, inWrite, outRead, outWrite, errRead, errWrite;
-    // The input fits the pipe whole, so it is written before the program
-    // reads a byte and never blocks the tool.
-    const DWORD inSize = static_cast<DWORD>(std::max<size_t>(request.input.size() + 1, 4096));
-    if (!MakePipe(inRead, inWrite, true, inSize) || !MakePipe(outRead, outWrite, false, 0) ||
-        !MakePipe(errRead, errWrite, false, 0))
-        return NotStarted("no pipe for it: " + SystemText(::GetLastError()));
 
+    bool Open(const ChildRequest& request) {
+        // The input fits the pipe whole, so it is written before the program
+        // reads a byte and never blocks the tool.
+        const DWORD inSize = static_cast<DWORD>(std::max<size_t>(request.input.size() + 1, 4096));
+        return MakePipe(inRead, inWrite, true, inSize) && MakePipe(outRead, outWrite, false, 0) &&
+               MakePipe(errRead, errWrite, false, 0);
+    }
+};
+
+// Starts `cmd /c command` on the pipes, in `job`; "" when it runs, else why
+// not.
+std::string StartInJob(const ChildRequest& request, ChildPipes& pipes, Handle& job, Handle& processHandle) {
     // Only its own three ends go to the program, whatever else this process
     // has open for inheriting at the moment.
-    HANDLE inherited[] = {inRead.get(), outWrite.get(), errWrite.get()};
+    HANDLE inherited[] = {pipes.inRead.get(), pipes.outWrite.get(), pipes.errWrite.get()};
     SIZE_T attributeSize = 0;
     ::InitializeProcThreadAttributeList(nullptr, 1, 0, &attributeSize);
     std::vector<char> attributeBytes(attributeSize);
     auto* attributes = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributeBytes.data());
     if (!::InitializeProcThreadAttributeList(attributes, 1, 0, &attributeSize))
-        return NotStarted("cannot prepare it: " + SystemText(::GetLastError()));
+        return "cannot prepare it: " + SystemText(::GetLastError());
     struct AttributeList {
         LPPROC_THREAD_ATTRIBUTE_LIST list;
         ~AttributeList() { ::DeleteProcThreadAttributeList(list); }
     } listGuard{attributes};
     if (!::UpdateProcThreadAttribute(attributes, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
                                      sizeof inherited, nullptr, nullptr))
-        return NotStarted("cannot prepare it: " + SystemText(::GetLastError()));
+        return "cannot prepare it: " + SystemText(::GetLastError());
 
     // What it starts belongs to the job and ends with it.
-    Handle job(::CreateJobObjectW(nullptr, nullptr));
-    if (!job.get()) return NotStarted("no job object for it: " + SystemText(::GetLastError()));
+    *job.put() = ::CreateJobObjectW(nullptr, nullptr);
+    if (!job.get()) return "no job object for it: " + SystemText(::GetLastError());
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     ::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits);
@@ -104,9 +109,9 @@ ChildOutcome RunChild(const ChildRequest& request) {
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
     startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-    startup.StartupInfo.hStdInput = inRead.get();
-    startup.StartupInfo.hStdOutput = outWrite.get();
-    startup.StartupInfo.hStdError = errWrite.get();
+    startup.StartupInfo.hStdInput = pipes.inRead.get();
+    startup.StartupInfo.hStdOutput = pipes.outWrite.get();
+    startup.StartupInfo.hStdError = pipes.errWrite.get();
     startup.lpAttributeList = attributes;
     wchar_t system[MAX_PATH];
     const UINT systemLength = ::GetSystemDirectoryW(system, MAX_PATH);
@@ -119,23 +124,35 @@ ChildOutcome RunChild(const ChildRequest& request) {
     if (!::CreateProcessW(shell.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                           CREATE_SUSPENDED | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr,
                           nullptr, &startup.StartupInfo, &process))
-        return NotStarted("cmd.exe cannot be started: " + SystemText(::GetLastError()));
-    Handle processHandle(process.hProcess), threadHandle(process.hThread);
+        return "cmd.exe cannot be started: " + SystemText(::GetLastError());
+    *processHandle.put() = process.hProcess;
+    Handle threadHandle(process.hThread);
     ::AssignProcessToJobObject(job.get(), processHandle.get());
     ::ResumeThread(threadHandle.get());
-    inRead.Close();
-    outWrite.Close();
-    errWrite.Close();
+    pipes.inRead.Close();
+    pipes.outWrite.Close();
+    pipes.errWrite.Close();
+    return "";
+}
+
+}  // namespace
+
+ChildOutcome RunChild(const ChildRequest& request) {
+    ChildPipes pipes;
+    if (!pipes.Open(request)) return NotStarted("no pipe for it: " + SystemText(::GetLastError()));
+    Handle job, processHandle;
+    if (const std::string why = StartInJob(request, pipes, job, processHandle); !why.empty())
+        return NotStarted(why);
 
     DWORD written = 0;
     if (!request.input.empty())
-        ::WriteFile(inWrite.get(), request.input.data(), static_cast<DWORD>(request.input.size()), &written,
-                    nullptr);
-    inWrite.Close();
+        ::WriteFile(pipes.inWrite.get(), request.input.data(), static_cast<DWORD>(request.input.size()),
+                    &written, nullptr);
+    pipes.inWrite.Close();
 
     ChildOutcome outcome;
-    std::thread outReader(ReadAll, outRead.get(), &outcome.out, request.outputCap, &outcome.outCut);
-    std::thread errReader(ReadAll, errRead.get(), &outcome.err, request.outputCap, nullptr);
+    std::thread outReader(ReadAll, pipes.outRead.get(), &outcome.out, request.outputCap, &outcome.outCut);
+    std::thread errReader(ReadAll, pipes.errRead.get(), &outcome.err, request.outputCap, nullptr);
     const DWORD waited = ::WaitForSingleObject(
         processHandle.get(), static_cast<DWORD>(std::min<long long>(request.timeout.count(), INFINITE - 1)));
     const bool timedOut = waited != WAIT_OBJECT_0;

@@ -9,17 +9,14 @@
 
 namespace zt::qt {
 
-DialogJobRecords::DialogJobRecords(station::StationLog& log, station::DeviceIdTrace& ids, UsbTree& usb,
-                                   QWidget* window, station::StationIdentity identity)
-    : log_(log), ids_(ids), usb_(usb), window_(window), identity_(std::move(identity)) {}
-
-void DialogJobRecords::CommandStarting() { ids_.Reset(); }
+DialogJobRecords::DialogJobRecords(station::StationLog& log, UsbTree& usb, QWidget* window,
+                                   station::StationIdentity identity)
+    : log_(log), usb_(usb), window_(window), identity_(std::move(identity)) {}
 
 void DialogJobRecords::JobEnded(const JobReport& report, const std::string& port) {
     if (!log_.IsOpen()) return;
-    station::StationRecord record =
-        station::CollectStationRecord({report, ids_, usb_, port, report.outcome, report.start, report.end});
-    station::StampIdentity(identity_, record);
+    const station::StationRecord record =
+        station::CollectStationRecord({report, port, &usb_, report.start, report.end, "write", &identity_});
     std::string error;
     {
         std::lock_guard lock(mutex_);

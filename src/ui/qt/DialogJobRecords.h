@@ -6,7 +6,6 @@
 
 #include "job/JobReport.h"
 #include "platform/UsbTree.h"
-#include "station/DeviceIdTrace.h"
 #include "station/StationIdentity.h"
 #include "station/StationLog.h"
 
@@ -14,21 +13,18 @@ class QWidget;
 
 namespace zt::qt {
 
-// The dialog's station log: one record per write job, gathered from the
-// job's report and the IDs its requests went to, as the station window and
-// the command line gather theirs. `ids` is the HID access the dialog runs
-// on; `usb` the unit's view of the bus; `identity` who runs the station.
+// The dialog's station log: one record per write job, made from the job's
+// report as the station window and the command line make theirs. `usb` is
+// the unit's view of the bus; `identity` who runs the station.
 //
-// Threads: CommandStarting on the UI thread; JobEnded on whichever thread
+// Threads: JobEnded on whichever thread
 // ends the job (the worker, or the UI thread for a preflight failure and
 // for a job the close stopped). One job at a time.
 class DialogJobRecords {
 public:
-    DialogJobRecords(station::StationLog& log, station::DeviceIdTrace& ids, UsbTree& usb, QWidget* window,
+    DialogJobRecords(station::StationLog& log, UsbTree& usb, QWidget* window,
                      station::StationIdentity identity = {});
 
-    // Before each command: the IDs a record names are those of its own job.
-    void CommandStarting();
     // Appends the job's record, synced before the window shows its end; a
     // line that was not written is told in a box on the window.
     void JobEnded(const JobReport& report, const std::string& port);
@@ -38,7 +34,6 @@ public:
 
 private:
     station::StationLog& log_;
-    station::DeviceIdTrace& ids_;
     UsbTree& usb_;
     QPointer<QWidget> window_;
     const station::StationIdentity identity_;

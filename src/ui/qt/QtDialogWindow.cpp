@@ -159,7 +159,7 @@ int QtDialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
     if (unannounced) {
         // The close stopped the job, which ends without a word while closing.
         // Its report is read only once the worker has gone.
-        JobReport report = dialog.FinishedJobReport();
+        JobReport report = dialog.Job().FinishedJobReport();
         report.outcome = {ResultKind::Interrupted, std::nullopt};
         if (report.end == std::chrono::system_clock::time_point{})
             report.end = std::chrono::system_clock::now();
@@ -181,48 +181,29 @@ void QtDialogWindow::BeginClosing() {
 }
 
 void QtDialogWindow::OnCommand(int id) {
-    if (!dialog_) return;
-    switch (id) {
-        case kIdExit:
-            if (ConfirmClose()) dialog_->OnOK();
-            break;
-        case kIdWriteEeprom:
-            // The request does nothing while the worker still ends the last
-            // job; no new job may be counted as begun then.
-            if (dialog_->JobUnderWay()) break;
-            // The last outcome stays up until the next job starts.
-            lastResult_->clear();
-            lastResult_->setToolTip(QString());
-            {
-                std::lock_guard lock(outcomeMutex_);
-                jobEndAnnounced_ = false;
-                jobEndToShow_ = false;
-            }
-            if (onCommandStarting) onCommandStarting();
-            dialog_->OnWriteEeprom();
-            break;
-        case kIdErase:
-            if (onCommandStarting) onCommandStarting();
-            dialog_->OnEraseEeprom();
-            break;
-        case kIdGetFwVersion:
-            if (onCommandStarting) onCommandStarting();
-            dialog_->OnGetFirmwareVersion();
-            break;
-        case kIdBrowse: {
-            const QString path =
-                QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("All Files (*)"));
-            if (!path.isEmpty()) dialog_->OnBrowse(path.toStdString());
-            break;
-        }
-        case kIdCornerTopLeft:
-        case kIdCornerTopRight:
-            dialog_->OnCornerSpot(id);
-            break;
-        default:
-            break;
-    }
+    if (dialog_) dialog_->OnCommand(id);
 }
+
+void QtDialogWindow::CommandStarting(int id) {
+    if (id == kIdWriteEeprom) {
+        // The last outcome stays up until the next job starts.
+        lastResult_->clear();
+        lastResult_->setToolTip(QString());
+        std::lock_guard lock(outcomeMutex_);
+        jobEndAnnounced_ = false;
+        jobEndToShow_ = false;
+    }
+    if (onCommandStarting) onCommandStarting();
+}
+
+std::optional<std::string> QtDialogWindow::ChooseFile() {
+    const QString path =
+        QFileDialog::getOpenFileName(this, QString(), QString(), QStringLiteral("All Files (*)"));
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+bool QtDialogWindow::ConfirmCloseDuringJob() { return ConfirmClose(); }
 
 void QtDialogWindow::reject() {
     // Escape and the window manager's close both end the dialog through its
@@ -234,14 +215,7 @@ void QtDialogWindow::reject() {
     if (ConfirmClose()) dialog_->OnCancel();
 }
 
-bool QtDialogWindow::JobRunning() {
-    // The worker alone would also count the completion box, when the EEPROM is
-    // already whole; the button alone would also count a job whose worker has
-    // gone idle without a word. The end is announced before the last box.
-    if (!dialog_ || !dialog_->JobUnderWay()) return false;
-    std::lock_guard lock(outcomeMutex_);
-    return !jobEndAnnounced_;
-}
+bool QtDialogWindow::JobRunning() { return dialog_ && dialog_->JobRunning(); }
 
 bool QtDialogWindow::IsSwallowedDuringJob(const QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
@@ -476,7 +450,7 @@ void QtDialogWindow::DeliverDeviceChanges() {
     }
 }
 
-void QtDialogWindow::ReplugRequested() {
+void QtDialogWindow::ReplugRequested(const ReplugRequest&) {
     awaitingReplug_ = true;
     if (onReplugRequested) onReplugRequested();
 }

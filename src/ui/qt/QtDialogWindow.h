@@ -116,7 +116,10 @@ public:
     void PostDeviceChange(const DeviceNotice& notice) override;
 
     // JobEvents
-    void ReplugRequested() override;
+    void ReplugRequested(const ReplugRequest& request) override;
+    void CommandStarting(int id) override;
+    std::optional<std::string> ChooseFile() override;
+    bool ConfirmCloseDuringJob() override;
     void JobEnded(const JobReport& report) override;
     void EraseEnded(const JobOutcome& outcome) override;
     void FirmwareVersionRead(const std::optional<std::string>& version) override;

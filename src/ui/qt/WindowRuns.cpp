@@ -10,7 +10,6 @@
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "device/PortScope.h"
 #include "platform/DeviceBackend.h"
-#include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
 #include "station/PreCheck.h"
 #include "station/RecordPublisher.h"
@@ -175,15 +174,11 @@ int RunDialog(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOpt
     // Each job works on one unit: the one its own open finds, until it ends.
     PortScope unit(backend.AsPlatform(), backend.Locks());
     const Platform platform = unit.AsPlatform();
-    station::DeviceIdTrace ids(platform.hid);  // the unit as found and as it came back, for its record
-    DialogJobRecords records(log, ids, platform.usb, &window, options.identity);
+    DialogJobRecords records(log, platform.usb, &window, options.identity);
     window.onReplugRequested = [&backend, &unit] {
         if (OperatorHands* hands = backend.Hands()) hands->Replug(unit.Port());
     };
-    window.onCommandStarting = [&unit, &records] {
-        records.CommandStarting();
-        unit.BindOnJobOpen();
-    };
+    window.onCommandStarting = [&unit] { unit.BindOnJobOpen(); };
     unit.OnArrivalElsewhere([&window, &unit](const DeviceNotice& notice) {
         window.ShowArrivedElsewhere(notice.port, unit.Port());
     });
@@ -216,8 +211,7 @@ int RunDialog(DeviceBackend& backend, QtInstanceLock& instanceLock, const GuiOpt
     });
     if (hooks.dialogShown) WhenShown(window, [&] { hooks.dialogShown(window); });
 
-    CZT51xxWriteEepromMPDlg dialog(
-        window, Platform{platform.clock, ids, platform.audio, platform.notices, platform.usb});
+    CZT51xxWriteEepromMPDlg dialog(window, platform);
     window.RunModal(dialog);
     if (closedBySignal) return kExitSignalBase + closedBySignal;
     if (screenshot && screenshot->EndedFirst()) {

@@ -56,10 +56,7 @@ const char* Win32DialogWindow::CloseDuringJobQuestion() {
            "written again. Close anyway?";
 }
 
-bool Win32DialogWindow::JobRunning() const {
-    if (!dialog_ || !window_) return false;
-    return dialog_->JobUnderWay() || !IsWindowEnabled(GetDlgItem(window_, kIdWriteEeprom));
-}
+bool Win32DialogWindow::JobRunning() const { return dialog_ && dialog_->JobRunning(); }
 
 int Win32DialogWindow::RunModal(CZT51xxWriteEepromMPDlg& dialog) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
@@ -133,48 +130,29 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 
 void Win32DialogWindow::OnCommand(int id) {
     if (!dialog_) return;
-    switch (id) {
-        case kIdExit:  // also Enter: Exit is the default button
-            if (JobRunning())
-                AskToClose();
-            else
-                dialog_->OnOK();
-            break;
-        case IDCANCEL:  // Escape: never ends a running job
-            if (!JobRunning()) dialog_->OnCancel();
-            break;
-        case kIdWriteEeprom:
-            ForgetLastOutcome();
-            if (onCommandStarting) onCommandStarting();
-            dialog_->OnWriteEeprom();
-            break;
-        case kIdErase:
-            if (onCommandStarting) onCommandStarting();
-            dialog_->OnEraseEeprom();
-            break;
-        case kIdGetFwVersion:
-            if (onCommandStarting) onCommandStarting();
-            dialog_->OnGetFirmwareVersion();
-            break;
-        case kIdBrowse:
-            Browse();
-            break;
-        case kIdCornerTopLeft:
-        case kIdCornerTopRight:
-            dialog_->OnCornerSpot(id);
-            break;
-        default:
-            break;
+    // Escape never ends a running job; every button of the template is the
+    // dialog's.
+    if (id == IDCANCEL) {
+        if (!JobRunning()) dialog_->OnCancel();
+        return;
     }
+    dialog_->OnCommand(id);
+}
+
+void Win32DialogWindow::CommandStarting(int id) {
+    if (id == kIdWriteEeprom) ForgetLastOutcome();
+    if (onCommandStarting) onCommandStarting();
+}
+
+bool Win32DialogWindow::ConfirmCloseDuringJob() {
+    return ShowBox(CloseDuringJobQuestion(), kAppName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void Win32DialogWindow::AskToClose() {
-    if (ShowBox(CloseDuringJobQuestion(), kAppName, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES &&
-        dialog_)
-        dialog_->OnOK();
+    if (ConfirmCloseDuringJob() && dialog_) dialog_->OnOK();
 }
 
-void Win32DialogWindow::Browse() {
+std::optional<std::string> Win32DialogWindow::ChooseFile() {
     wchar_t path[1024] = {};
     OPENFILENAMEW request{};
     request.lStructSize = sizeof request;
@@ -183,7 +161,8 @@ void Win32DialogWindow::Browse() {
     request.lpstrFile = path;
     request.nMaxFile = static_cast<DWORD>(std::size(path));
     request.Flags = OFN_EXPLORER | OFN_NONETWORKBUTTON;
-    if (GetOpenFileNameW(&request)) dialog_->OnBrowse(ToUtf8(path));
+    if (!GetOpenFileNameW(&request)) return std::nullopt;
+    return ToUtf8(path);
 }
 
 int Win32DialogWindow::ShowBox(const std::string& text, const std::string& caption, UINT flags) {
@@ -304,8 +283,14 @@ void Win32DialogWindow::ForgetLastOutcome() {
     {
         std::lock_guard lock(outcomeMutex_);
         lastOutcome_.reset();
+        lastReport_.reset();
     }
     SetDlgItemTextW(window_, kIdLastResult, L"");
+}
+
+std::optional<JobReport> Win32DialogWindow::LastReport() {
+    std::lock_guard lock(outcomeMutex_);
+    return lastReport_;
 }
 
 std::optional<JobOutcome> Win32DialogWindow::LastOutcome() {
@@ -313,7 +298,7 @@ std::optional<JobOutcome> Win32DialogWindow::LastOutcome() {
     return lastOutcome_;
 }
 
-void Win32DialogWindow::ReplugRequested() {
+void Win32DialogWindow::ReplugRequested(const ReplugRequest&) {
     awaitingReplug_ = true;
     if (onReplugRequested) onReplugRequested();
 }
@@ -333,6 +318,7 @@ void Win32DialogWindow::JobEnded(const JobReport& report) {
     {
         std::lock_guard lock(outcomeMutex_);
         lastOutcome_ = outcome;
+        lastReport_ = report;
     }
     std::string line = std::string("Last job: ") + ResultName(outcome.kind);
     if (const auto code = outcome.Code()) line += " [" + FormatResultCode(*code) + "]";

@@ -68,6 +68,8 @@ public:
 
     // How the last write job ended; none before the first one.
     std::optional<JobOutcome> LastOutcome();
+    // The report of the last write job, once it has ended.
+    std::optional<JobReport> LastReport();
     // A known device arrived on another port. While the job waits for its
     // own unit to come back, the line below the progress bar says so at
     // once; the job goes on waiting. Any thread.
@@ -92,7 +94,10 @@ public:
     void PostDeviceChange(const DeviceNotice& notice) override;
 
     // JobEvents
-    void ReplugRequested() override;
+    void ReplugRequested(const ReplugRequest& request) override;
+    void CommandStarting(int id) override;
+    bool ConfirmCloseDuringJob() override;
+    std::optional<std::string> ChooseFile() override;
     void JobEnded(const JobReport& report) override;
     void EraseEnded(const JobOutcome& outcome) override;
     void FirmwareVersionRead(const std::optional<std::string>& version) override;
@@ -105,7 +110,6 @@ private:
     void ForgetLastOutcome();
     int ShowBox(const std::string& text, const std::string& caption, UINT flags);
     void DeliverDeviceChanges();
-    void Browse();
 
     HWND window_ = nullptr;
     CZT51xxWriteEepromMPDlg* dialog_ = nullptr;
@@ -118,6 +122,7 @@ private:
 
     std::mutex outcomeMutex_;
     std::optional<JobOutcome> lastOutcome_;
+    std::optional<JobReport> lastReport_;
     // From the re-plug request until the unit's own arrival or the job's end.
     std::atomic<bool> awaitingReplug_{false};
 };

@@ -24,7 +24,6 @@
 #include "job/JobOutcome.h"
 #include "platform/BackendSelection.h"
 #include "platform/windows/WindowsInstanceLock.h"
-#include "station/DeviceIdTrace.h"
 #include "station/ExitCodes.h"
 #include "station/OperatorText.h"
 #include "station/SimulationArguments.h"
@@ -155,9 +154,7 @@ struct WriteJobLog {
 int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& log, int* exitCode) {
     // Each job works on one unit: the one its own open finds, until it ends.
     zt::PortScope unit(backend.AsPlatform(), backend.Locks());
-    const zt::Platform scoped = unit.AsPlatform();
-    zt::station::DeviceIdTrace ids(scoped.hid);
-    const zt::Platform platform{scoped.clock, ids, scoped.audio, scoped.notices, scoped.usb};
+    const zt::Platform platform = unit.AsPlatform();
 
     zt::win32::Win32DialogWindow window;
     bool screenshotTaken = false;
@@ -165,11 +162,10 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
     window.onReplugRequested = [&backend, &unit] {
         if (zt::OperatorHands* hands = backend.Hands()) hands->Replug(unit.Port());
     };
-    window.onCommandStarting = [&unit, &window, &log, &ids] {
+    window.onCommandStarting = [&unit, &window, &log] {
         unit.BindOnJobOpen();
         // Only Write EEPROM forgets the last outcome before it starts.
         if (!window.LastOutcome()) {
-            ids.Reset();
             log.pending = true;
             log.start = std::chrono::system_clock::now();
         }
@@ -177,14 +173,12 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
     unit.OnArrivalElsewhere([&window, &unit](const zt::DeviceNotice& notice) {
         window.ShowArrivedElsewhere(notice.port, unit.Port());
     });
-    zt::CZT51xxWriteEepromMPDlg* job = nullptr;
-    window.onCommandEnded = [&unit, &window, &log, &ids, &job, &platform, exitCode] {
-        const auto outcome = window.LastOutcome();
-        if (log.file.IsOpen() && log.pending && outcome && job) {
+    window.onCommandEnded = [&unit, &window, &log, &platform, exitCode] {
+        const auto report = window.LastReport();
+        if (log.file.IsOpen() && log.pending && report) {
             log.pending = false;
-            const zt::station::StationRecord record =
-                zt::station::CollectStationRecord({job->FinishedJobReport(), ids, platform.usb, unit.Port(),
-                                                   *outcome, log.start, std::chrono::system_clock::now()});
+            const zt::station::StationRecord record = zt::station::CollectStationRecord(
+                {*report, unit.Port(), &platform.usb, log.start, std::chrono::system_clock::now()});
             std::string error;
             if (!log.file.Append(zt::station::FormatStationRecord(record), &error)) {
                 Tell(error, true);
@@ -211,7 +205,6 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
     if (!options.screenshotPath.empty()) TakeScreenshotDuringJob(window, options, &screenshotTaken, exitCode);
 
     zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
-    job = &dialog;
     const int result = window.RunModal(dialog);
     job = nullptr;
     whenIdle = nullptr;
