@@ -51,6 +51,8 @@ public:
     // ---- Device presence monitoring ---------------------------------------
     int RegisterForDeviceNotifications();
     int HandleDeviceChange(const DeviceNotice& notice);
+    // Whether the registration for device notices took.
+    bool ReceivesDeviceNotices() const { return deviceNotifyHandle != 0; }
 
     // The job, for what a front end reads of it (State, the last report).
     const ProgrammingJob& Job() const { return job_; }

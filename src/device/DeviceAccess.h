@@ -76,6 +76,10 @@ public:
     std::string OpenPort();
     const Platform& GetPlatform() const { return platform_; }
 
+    // Whether an audio-path request still holds the audio device open (each
+    // request closes it again before it returns).
+    bool AudioFilterOpen() const { return IsValidHandle(filterHandle_.load()); }
+
     // ---- Known devices -------------------------------------------------------
     // Row 0 holds the pair typed in the ID boxes. True when it changed.
     bool SetTypedIds(DeviceIds ids);

@@ -180,7 +180,7 @@ TEST_F(QtInstanceLockTest, ASignalClosesTheDialogAndRemovesTheInstanceFiles) {
             QTimer::singleShot(20000, &window, [&] { window.done(-1); });
             EXPECT_EQ(window.RunModal(dlg), 2) << signalNumber;
             EXPECT_EQ(received, signalNumber);
-            EXPECT_EQ(dlg.workerFinished.load(), 1u);  // the close procedure ran
+            EXPECT_TRUE(dlg.Job().State().workerFinished);  // the close procedure ran
         }
         EXPECT_TRUE(FilesLeft().isEmpty()) << FilesLeft().join(' ').toStdString();
     }

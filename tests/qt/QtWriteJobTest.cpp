@@ -133,7 +133,7 @@ TEST_F(QtSimulatedJob, ClosingDuringAJobDoesNotWaitForTheWorker) {
         const int result = job.RunDialog(*job.dlg, [&] { job.Button(kIdWriteEeprom)->click(); });
         closing = std::chrono::steady_clock::now();
         EXPECT_EQ(result, 1) << atPrompt;
-        EXPECT_EQ(job.dlg->workerFinished.load(), 1u) << atPrompt;
+        EXPECT_TRUE(job.dlg->Job().State().workerFinished) << atPrompt;
         job.dlg.reset();
         EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(3)) << atPrompt;
     }
@@ -179,7 +179,7 @@ TEST_F(QtSimulatedJob, AnsweringYesClosesDuringAJob) {
         if (p >= 20) window.close();
     };
     EXPECT_EQ(RunDialog(*dlg, [&] { Button(kIdWriteEeprom)->click(); }), 2);
-    EXPECT_EQ(dlg->workerFinished.load(), 1u);
+    EXPECT_TRUE(dlg->Job().State().workerFinished);
     // The job the close stopped counts as interrupted, not as never run.
     ASSERT_TRUE(window.LastOutcome());
     EXPECT_EQ(window.LastOutcome()->kind, ResultKind::Interrupted);

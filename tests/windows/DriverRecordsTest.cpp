@@ -108,8 +108,8 @@ TEST(DeviceBroadcastRecord, ArrivalReachesTheDialogAsAKnownDevice) {
     test::FakeWindow window;
     CZT51xxWriteEepromMPDlg dlg(window, machine.AsPlatform());
     dlg.HandleDeviceChange(notice);
-    EXPECT_EQ(dlg.deviceArrivalPending.load(), 1u);
-    EXPECT_EQ(dlg.notifiedPid.load(), 0x7350);
+    EXPECT_TRUE(dlg.Job().State().arrivalPending);
+    EXPECT_EQ(dlg.Job().State().notifiedIds.productId, 0x7350);
 
     ASSERT_TRUE(WindowsDeviceNotices::MakeNotice(0x8004, record.data(), record.size(), notice));
     EXPECT_EQ(notice.kind, DeviceNotice::Kind::Removal);

@@ -34,18 +34,19 @@ TEST_F(NoDeviceMachine, WriteJobEndsWithNoDeviceFoundAndEverythingElseFailsClean
     {
         CZT51xxWriteEepromMPDlg dlg(window, platform);
         dlg.OnInitDialog();
-        EXPECT_NE(dlg.deviceNotifyHandle, 0u) << "no registration for device notices";
+        EXPECT_TRUE(dlg.ReceivesDeviceNotices()) << "no registration for device notices";
         dlg.OnWriteEeprom();
         ASSERT_FALSE(window.Boxes().empty());
         EXPECT_EQ(window.Boxes().back().text, "Fail to Write EEPROM! [00030401]");
         EXPECT_TRUE(window.IsEnabled(1002));
 
-        EXPECT_EQ(dlg.FindDeviceInUsbTree(), kFail);
-        EXPECT_EQ(dlg.versionRecord[3], 0);
+        DeviceAccess& device = dlg.Job().Device();
+        EXPECT_EQ(device.FindDeviceInUsbTree(), kFail);
+        EXPECT_EQ(device.VersionRecord()[3], 0);
         uint8_t value = 0x55;
-        EXPECT_EQ(dlg.AudioReadRegister(0x10, &value), kFail);
-        EXPECT_EQ(dlg.AudioVendorWrite("MarluUAC", 0x21, 0xC400, 0x000C), kFail);
-        EXPECT_EQ(dlg.filterHandle.load(), kInvalidHandle);
+        EXPECT_EQ(device.AudioReadRegister(0x10, &value), kFail);
+        EXPECT_EQ(device.AudioVendorWrite("MarluUAC", 0x21, 0xC400, 0x000C), kFail);
+        EXPECT_FALSE(device.AudioFilterOpen());
         dlg.DestroyWindow();
     }
 
