@@ -51,7 +51,7 @@ void BM_DialogJobAgainstItsFloor(benchmark::State& state) {
         });
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &window, [&] {
-            if (window.LastOutcome() && dialog.workerStep.load() == 0) window.EndDialog(1);
+            if (window.LastOutcome() && !dialog.Job().UnderWay()) window.EndDialog(1);
         });
         poll.start(20);
         window.RunModal(dialog);

@@ -7,9 +7,9 @@
 #include "ProcessCpu.h"
 #include "QuietView.h"
 #include "backends/BackendSelection.h"
-#include "station/unit/DialogSession.h"
+#include "station/unit/JobRunner.h"
 
-// A whole write job from the command line's dialog session on the real clock
+// A whole write job from the command line's job runner on the real clock
 // against the simulated chip with no reply latency, timed from the button
 // press to the end of the job and compared with its floor.
 namespace zt::bench {
@@ -23,20 +23,20 @@ void BM_WholeJobAgainstItsFloor(benchmark::State& state) {
         auto& backend = static_cast<sim::SimulatedMachine&>(*selected);
         QuietView view;
         station::OperatorInput input(nullptr);
-        station::DialogSession session(backend.AsPlatform(), view, input,
-                                       station::DialogSession::Options{true, [&backend] {
-                                                                           backend.ReplugRequested();
-                                                                           return false;
-                                                                       }});
-        session.Start();
+        station::JobRunner runner(backend.AsPlatform(), view, input,
+                                  station::JobRunner::Options{true, [&backend] {
+                                                                  backend.ReplugRequested();
+                                                                  return false;
+                                                              }});
+        runner.Start();
         backend.Bus().ClearLog();
 
         const double cpuBefore = ProcessCpuSeconds();
         const auto start = std::chrono::steady_clock::now();
-        const auto outcome = session.WriteEeprom().outcome;
+        const auto outcome = runner.Write(JobRequest{}).outcome;
         const double wallMs =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        session.Close();
+        runner.Close();
 
         if (outcome.kind != ResultKind::Ok) {
             state.SkipWithError("the job did not succeed");

@@ -123,8 +123,13 @@ public:
     // The texts of the job's boxes: the design's, unless a front end words
     // them in the operator's language.
     void SetTexts(const JobTexts& texts) { jobTexts_ = texts; }
+    // The write request's check of the tagged records of the image in the
+    // command set's buffer, which it scans past the image's end; what it found
+    // shows in State(). A failure leaves its record.
+    Status ParseImageTags();
     // The firmware ID the image is expected to carry; another is only marked.
     void SetExpectedFirmwareId(uint16_t firmwareId) { expectedFirmwareId_ = firmwareId; }
+    uint16_t ExpectedFirmwareId() const { return expectedFirmwareId_; }
 
     // ---- Device notices: any thread ------------------------------------------
     // A known device arrived or left: the worker opens the arrival or closes
@@ -159,7 +164,6 @@ private:
 
     // The write request's parts.
     bool PickImage(const JobRequest& request);
-    Status ParseImageTags();
     void FailRequest();
     void HandOver();
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 #include "app/CZT51xxWriteEepromMPDlg.h"
 #include "support/FakeWindow.h"
 #include "support/NullPlatform.h"
@@ -8,19 +11,22 @@ namespace zt {
 namespace {
 
 // The notice handler alone: no worker, no devices. The open connection is
-// played by setting deviceVendorId / deviceProductId.
+// played by presetting the IDs of the open device.
 struct DevicePresence : ::testing::Test {
     test::NullPlatform machine;
     test::FakeWindow window;
     Platform platform = machine.AsPlatform();
-    CZT51xxWriteEepromMPDlg dlg{window, platform};
+    std::optional<CZT51xxWriteEepromMPDlg> dlg{std::in_place, window, platform};
 
+    DeviceAccess& Device() { return dlg->Job().Device(); }
     void Notice(DeviceNotice::Kind kind, uint16_t vendorId, uint16_t productId) {
-        EXPECT_EQ(dlg.HandleDeviceChange(DeviceNotice{kind, vendorId, productId, "1-1.2", "sim:1-1.2"}), 0);
+        EXPECT_EQ(dlg->HandleDeviceChange(DeviceNotice{kind, vendorId, productId, "1-1.2", "sim:1-1.2"}), 0);
     }
-    std::tuple<uint32_t, uint32_t, uint32_t, uint16_t, uint16_t> Fields() {
-        return {dlg.deviceArrivalPending.load(), dlg.deviceRemovalPending.load(),
-                dlg.deviceWaitCountdown.load(), dlg.notifiedVid.load(), dlg.notifiedPid.load()};
+    // Arrival and removal pending, the wait's countdown, the notified IDs.
+    std::tuple<bool, bool, uint32_t, uint16_t, uint16_t> Fields() {
+        const JobState state = dlg->Job().State();
+        return {state.arrivalPending, state.removalPending, state.deviceWaitCountdown,
+                state.notifiedIds.vendorId, state.notifiedIds.productId};
     }
 };
 
@@ -29,34 +35,33 @@ constexpr auto kRemoval = DeviceNotice::Kind::Removal;
 
 TEST_F(DevicePresence, ArrivalOfAKnownDeviceIsLeftPendingWithACountdownOf100) {
     for (const uint16_t pid : {0x7351, 0x7350, 0x735F}) {
-        dlg.deviceWaitCountdown.store(3);
+        dlg.emplace(window, platform);  // a countdown other than 100 before the notice
+        ASSERT_NE(std::get<2>(Fields()), 100u);
         Notice(kArrival, 0x3C4D, pid);
-        EXPECT_EQ(Fields(), std::make_tuple(1u, 0u, 100u, uint16_t{0x3C4D}, pid)) << pid;
+        EXPECT_EQ(Fields(), std::make_tuple(true, false, 100u, uint16_t{0x3C4D}, pid)) << pid;
     }
 }
 
 TEST_F(DevicePresence, RowZeroHoldsTheTypedPairAndAZeroVendorEndsTheTable) {
-    dlg.knownDevices[0] = {0x1234, 0x5678, 1};
-    EXPECT_EQ(dlg.MatchKnownDeviceName(0x1234, 0x5678), 1);
-    EXPECT_EQ(dlg.notifiedPid.load(), 0x5678);
+    Device().SetTypedIds({0x1234, 0x5678});
+    EXPECT_TRUE(Device().MatchKnownDevice(0x1234, 0x5678));
+    EXPECT_EQ(std::get<4>(Fields()), 0x5678);
 
-    dlg.knownDevices[0] = {0, 0, 1};  // an empty Vendor ID box
-    EXPECT_EQ(dlg.MatchKnownDeviceName(0x3C4D, 0x7351), 0);
-    EXPECT_EQ(dlg.notifiedPid.load(), 0x5678);
+    Device().SetTypedIds({0, 0});  // an empty Vendor ID box
+    EXPECT_FALSE(Device().MatchKnownDevice(0x3C4D, 0x7351));
+    EXPECT_EQ(std::get<4>(Fields()), 0x5678);
 }
 
 TEST_F(DevicePresence, OnlyTheRemovalOfTheOpenDeviceIsFlagged) {
-    dlg.deviceVendorId.store(0x3C4D);
-    dlg.deviceProductId.store(0x7351);
+    Device().PresetDeviceIds({0x3C4D, 0x7351});
     Notice(kRemoval, 0x3C4D, 0x735E);
-    EXPECT_EQ(Fields(), std::make_tuple(0u, 0u, 1000u, uint16_t{0x3C4D}, uint16_t{0x735E}));
+    EXPECT_EQ(Fields(), std::make_tuple(false, false, 1000u, uint16_t{0x3C4D}, uint16_t{0x735E}));
     Notice(kRemoval, 0x3C4D, 0x7351);
-    EXPECT_EQ(dlg.deviceRemovalPending.load(), 1u);
+    EXPECT_TRUE(std::get<1>(Fields()));
 }
 
 TEST_F(DevicePresence, DevicesOutsideTheTableChangeNothing) {
-    dlg.deviceVendorId.store(0x3C4D);
-    dlg.deviceProductId.store(0x7351);
+    Device().PresetDeviceIds({0x3C4D, 0x7351});
     const auto before = Fields();
     Notice(kArrival, 0x3C4D, 0x7352);
     Notice(kArrival, 0x1234, 0x7351);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/CZT51xxWriteEepromMPDlg.h"
@@ -12,8 +14,18 @@
 namespace zt {
 namespace {
 
+// A machine with no devices that remembers which audio devices were asked for.
+struct AudioNamesAsked : test::NullPlatform {
+    using NullPlatform::Open;
+    std::vector<std::string> audioNames;
+    Handle Open(const std::string& serviceName) override {
+        audioNames.push_back(serviceName);
+        return NullPlatform::Open(serviceName);
+    }
+};
+
 struct DialogLifecycle : ::testing::Test {
-    test::NullPlatform machine;
+    AudioNamesAsked machine;
     test::FakeWindow window;
     Platform platform = machine.AsPlatform();
 };
@@ -27,19 +39,23 @@ TEST_F(DialogLifecycle, InitialisationFillsTheDefaults) {
     EXPECT_EQ(window.GetControlText(kIdProductId), "7351");
     EXPECT_EQ(window.GetControlText(kIdVersionBox), "0.1.0.1");
     EXPECT_EQ(window.GetControlText(kIdExpectedFirmwareId), "4C21");
-    EXPECT_EQ(dlg.expectedFirmwareId, 0x4C21);
-    EXPECT_EQ(dlg.audioDeviceName, "MarluUAC");
+    EXPECT_EQ(dlg.Job().ExpectedFirmwareId(), 0x4C21);
+    uint8_t value = 0;
+    EXPECT_EQ(dlg.Job().Device().AudioReadRegister(0xB9, &value),
+              kFail);  // the audio path asks for its device
+    EXPECT_EQ(machine.audioNames, std::vector<std::string>{"MarluUAC"});
     EXPECT_EQ(window.rangeMin, 0);
     EXPECT_EQ(window.rangeMax, 100);
     EXPECT_TRUE(window.progress.empty());
     EXPECT_TRUE(window.checked[kIdWriteProtect]);
     for (int id : {kIdFileNameLabel, kIdFileNameEdit, kIdBrowse}) EXPECT_FALSE(window.shown.at(id)) << id;
-    EXPECT_EQ(dlg.commandTag.load(), 240);
-    EXPECT_EQ(dlg.deviceWaitCountdown.load(), 1000u);
-    EXPECT_EQ(dlg.workerRun.load(), 1u);
-    EXPECT_EQ(dlg.workerStep.load(), 0u);
+    const JobState state = dlg.Job().State();
+    EXPECT_EQ(state.commandTag, 240);
+    EXPECT_EQ(state.deviceWaitCountdown, 1000u);
+    EXPECT_TRUE(state.workerRunning);
+    EXPECT_EQ(state.step, 0u);
     EXPECT_EQ(window.timers.at(kIdleTimerId), 200u);
-    EXPECT_EQ(dlg.deviceVendorId.load(), 0xFFFF);  // no device present
+    EXPECT_EQ(state.openIds.vendorId, 0xFFFF);  // no device present
 
     dlg.DestroyWindow();
 }
@@ -49,9 +65,10 @@ TEST_F(DialogLifecycle, CloseStopsTheWorkerThenClosesTheDevice) {
     dlg.OnInitDialog();
     dlg.DestroyWindow();
 
-    EXPECT_EQ(dlg.workerRun.load(), 0u);
-    EXPECT_EQ(dlg.workerFinished.load(), 1u);
-    EXPECT_EQ(dlg.deviceNotifyHandle, 0u);
+    const JobState state = dlg.Job().State();
+    EXPECT_FALSE(state.workerRunning);
+    EXPECT_TRUE(state.workerFinished);
+    EXPECT_FALSE(dlg.ReceivesDeviceNotices());
     EXPECT_TRUE(window.timers.empty());
     const auto calls = window.Calls();
     EXPECT_EQ(calls.back(), "timer stop");
@@ -66,7 +83,8 @@ struct RecordingNotices : test::NullPlatform {
     void Unregister(uintptr_t registration) override {
         NullPlatform::Unregister(registration);
         window->calls.push_back("unregister");
-        workerRunningAtUnregister = dlg->workerRun.load() == 1 && dlg->workerFinished.load() == 0;
+        const JobState state = dlg->Job().State();
+        workerRunningAtUnregister = state.workerRunning && !state.workerFinished;
     }
 };
 
@@ -77,7 +95,7 @@ TEST(DialogClose, KillsTheTimerThenUnregistersThenStopsTheWorker) {
     CZT51xxWriteEepromMPDlg dlg(window, machine.AsPlatform());
     machine.dlg = &dlg;
     dlg.OnInitDialog();
-    dlg.deviceArrivalPending.store(1);  // a notice still pending is dropped by the close
+    dlg.Job().Device().NoteArrival();  // a notice still pending is dropped by the close
     dlg.DestroyWindow();
 
     const auto calls = window.Calls();
@@ -86,11 +104,12 @@ TEST(DialogClose, KillsTheTimerThenUnregistersThenStopsTheWorker) {
     EXPECT_EQ(calls.back(), "unregister");
     EXPECT_TRUE(machine.workerRunningAtUnregister);
     EXPECT_EQ(machine.unregistrations, 1);
-    EXPECT_EQ(dlg.deviceArrivalPending.load(), 0u);
-    EXPECT_EQ(dlg.workerFinished.load(), 1u);
-    EXPECT_EQ(dlg.jobStage.load(), 0);
-    EXPECT_EQ(dlg.hidLink.isOpen.load(), 0u);
-    EXPECT_EQ(dlg.deviceVendorId.load(), 0xFFFF);
+    const JobState state = dlg.Job().State();
+    EXPECT_FALSE(state.arrivalPending);
+    EXPECT_TRUE(state.workerFinished);
+    EXPECT_EQ(state.jobStage, 0);
+    EXPECT_FALSE(state.linkOpen);
+    EXPECT_EQ(state.openIds.vendorId, 0xFFFF);
 }
 
 TEST_F(DialogLifecycle, ExitAndEscapeEndTheDialog) {
@@ -102,20 +121,20 @@ TEST_F(DialogLifecycle, ExitAndEscapeEndTheDialog) {
 }
 
 TEST_F(DialogLifecycle, FailureReportShowsTheCodeOfTheLowBytes) {
-    CZT51xxWriteEepromMPDlg dlg(window, platform);
-    dlg.jobResult.Record(2, 15, 7, 2);
-    dlg.ReportJobFailure();
-    dlg.jobResult.Record(0x102, 0x10F, 0x114, 0x302);
-    dlg.ReportJobFailure();
-    dlg.ReportJobFailure();  // reporting does not clear the record
+    EXPECT_EQ(FailureMessage(JobResult{2, 15, 7, 2}.Code()), "Fail to Write EEPROM! [020F0702]");
+    EXPECT_EQ(FailureMessage(JobResult{0x102, 0x10F, 0x114, 0x302}.Code()),
+              "Fail to Write EEPROM! [020F1402]");
 
+    // A job that fails shows its record's code in a box of the application's
+    // own caption and no icon, and keeps the record.
+    CZT51xxWriteEepromMPDlg dlg(window, platform);
+    dlg.OnWriteEeprom();  // no device present
     const auto boxes = window.Boxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, "Fail to Write EEPROM! [020F0702]");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, FailureMessage(dlg.Job().LastFailure().Code()));
+    EXPECT_EQ(boxes[0].text, "Fail to Write EEPROM! [00030401]");
     EXPECT_EQ(boxes[0].caption, "");
     EXPECT_EQ(boxes[0].icon, MessageBoxIcon::None);
-    EXPECT_EQ(boxes[1].text, "Fail to Write EEPROM! [020F1402]");
-    EXPECT_EQ(boxes[2].text, boxes[1].text);
 }
 
 struct FakeLock : InstanceLock {

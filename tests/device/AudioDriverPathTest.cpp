@@ -32,12 +32,12 @@ TEST(VendorPropertyFrame, IsLaidOutByteForByte) {
 }
 
 struct AudioDriverPath : test::SimDialogFixture {
-    CZT51xxWriteEepromMPDlg* d = nullptr;
+    DeviceAccess* d = nullptr;
     std::vector<std::string> debugText;
     void SetUp() override {
         bus.AddFactoryChip(sim::ChipVariant::A);
-        d = &MakeDialog();
-        d->audioDeviceName = "MarluUAC";
+        d = &MakeDialog().Job().Device();
+        d->SetAudioDeviceName("MarluUAC");
         SetDebugOutputSink([this](std::string_view t) { debugText.emplace_back(t); });
     }
     void TearDown() override {
@@ -64,7 +64,7 @@ TEST_F(AudioDriverPath, FallsBackThroughThePropertySetsInOrder) {
                   Bytes(frames[0].begin() + 16, frames[0].end()));
     }
     EXPECT_EQ(bus.RegisterWrites().back(), (std::pair<uint8_t, uint8_t>{0xC4, 0x0C}));
-    EXPECT_EQ(d->filterHandle.load(), kInvalidHandle);
+    EXPECT_FALSE(d->AudioFilterOpen());
 
     bus.SetRegister(0, 0xB9, 0x73);
     uint8_t value = 0;
@@ -101,12 +101,12 @@ TEST_F(AudioDriverPath, NoAudioDeviceFailsEveryOperation) {
     for (bool present : {false, true}) {
         bus.SetAudioPresent(present);
         const char* name = present ? "OtherUAC" : "MarluUAC";
-        d->audioDeviceName = name;
+        d->SetAudioDeviceName(name);
         uint8_t value = 0;
         EXPECT_EQ(d->AudioVendorWrite(name, 0x21, 0xC400, 0x000C), kFail);
         EXPECT_EQ(d->AudioReadRegister(0xB9, &value), kFail);
         EXPECT_EQ(d->AudioVendorWrite(nullptr, 0x21, 0xC400, 0x000C), kFail);
-        EXPECT_EQ(d->filterHandle.load(), kInvalidHandle);
+        EXPECT_FALSE(d->AudioFilterOpen());
         EXPECT_TRUE(Frames().empty());
     }
 }

@@ -17,6 +17,7 @@ TEST(UsbTopology, LastExactMatchSuppliesTheReleaseNumber) {
     test::FakeWindow window;
     Platform platform = machine.AsPlatform();
     CZT51xxWriteEepromMPDlg dlg(window, platform);
+    DeviceAccess& device = dlg.Job().Device();
     const auto entry = [](uint16_t vid, uint16_t pid, uint16_t bcd, bool hub) {
         return UsbDeviceEntry{vid, pid, bcd, hub, "", ""};
     };
@@ -31,12 +32,16 @@ TEST(UsbTopology, LastExactMatchSuppliesTheReleaseNumber) {
     } cases[] = {
         {0x3C4D, 0x7351, kOk, 0x1A, 0x2B}, {0x3C4D, 0x7350, kOk, 0x77, 0x77}, {0x3C4D, 0x7352, kFail, 0, 0}};
     for (const auto& c : cases) {
-        dlg.versionRecord.fill(0xEE);
-        dlg.deviceVendorId.store(c.vid);
-        dlg.deviceProductId.store(c.pid);
-        EXPECT_EQ(dlg.FindDeviceInUsbTree(), c.status);
-        EXPECT_EQ(dlg.usbDeviceFound, c.status == kOk ? 1u : 0u);
-        EXPECT_EQ(dlg.versionRecord, (std::array<uint8_t, 16>{0, 0, 0, c.high, c.low})) << c.pid;
+        const std::array<uint8_t, 16> stale = [] {
+            std::array<uint8_t, 16> bytes;
+            bytes.fill(0xEE);
+            return bytes;
+        }();
+        device.SetVersionBytes(stale.data(), stale.size());
+        device.PresetDeviceIds({c.vid, c.pid});
+        // The status is whether the walk found the device.
+        EXPECT_EQ(device.FindDeviceInUsbTree(), c.status);
+        EXPECT_EQ(device.VersionRecord(), (std::array<uint8_t, 16>{0, 0, 0, c.high, c.low})) << c.pid;
     }
 }
 

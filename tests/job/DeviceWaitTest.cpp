@@ -31,9 +31,9 @@ struct DeviceWait : test::WriteJobFixture {
     }
     void ReplugAndWaitForTheWorker() {
         bus.Unplug(chip);
-        ASSERT_TRUE(WaitUntil([&] { return dlg->hidLink.isOpen.load() == 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return !dlg->Job().Device().IsOpen(); }));
         bus.Plug(chip);
-        ASSERT_TRUE(WaitUntil([&] { return dlg->hidLink.isOpen.load() == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return dlg->Job().Device().IsOpen(); }));
     }
 };
 
@@ -85,14 +85,14 @@ TEST_F(DeviceWait, ArrivedDeviceThatCannotBeOpenedUsesOnePassPerFailedOpen) {
 TEST_F(DeviceWait, IdleWorkerClosesARemovedDeviceAndOpensTheNextArrival) {
     StartDialog();
     ReplugAndWaitForTheWorker();
-    EXPECT_EQ(dlg->deviceProductId.load(), 0x7351);
-    EXPECT_EQ(dlg->deviceWaitCountdown.load(), 100u);
+    EXPECT_EQ(dlg->Job().OpenDeviceIds().productId, 0x7351);
+    EXPECT_EQ(dlg->Job().State().deviceWaitCountdown, 100u);
     EXPECT_TRUE(window.Boxes().empty());
 
     // A chip presenting 3C4D:7350 matches row 5 and is opened as exactly that.
     bus.SetEeprom(chip, 0x400A, {0x50, 0x73});
     ReplugAndWaitForTheWorker();
-    EXPECT_EQ(dlg->deviceProductId.load(), 0x7350);
+    EXPECT_EQ(dlg->Job().OpenDeviceIds().productId, 0x7350);
 }
 
 }  // namespace
@@ -107,18 +107,22 @@ namespace {
 // that the re-plug brings back.
 TEST_F(DeviceWait, RemovalFlaggedBeforeTheCloseDoesNotOutliveIt) {
     MakeDialog();
-    dlg->notifyWindow = &window;
-    ASSERT_EQ(dlg->RegisterForDeviceNotifications(), 1);
-    ASSERT_EQ(dlg->OpenKnownDevice(), kOk);
+    DeviceAccess& device = dlg->Job().Device();
+    // The dialog's registration, made by hand: its initialisation would also
+    // start the worker, which acts on the notices by itself.
+    const uintptr_t registration = platform.notices.Register(window);
+    ASSERT_NE(registration, 0u);
+    ASSERT_EQ(device.OpenKnownDevice(), kOk);
     bus.Unplug(chip);
-    EXPECT_EQ(dlg->deviceRemovalPending.load(), 1u);
+    EXPECT_TRUE(device.RemovalPending());
 
-    dlg->CloseDevice();
+    device.CloseDevice();
     bus.Plug(chip);
-    EXPECT_EQ(dlg->deviceArrivalPending.load(), 1u);
-    EXPECT_EQ(dlg->deviceRemovalPending.load(), 0u);
-    ASSERT_EQ(dlg->OpenDeviceById(dlg->notifiedVid.load(), dlg->notifiedPid.load()), kOk);
-    EXPECT_EQ(dlg->deviceRemovalPending.load(), 0u);
+    EXPECT_TRUE(device.ArrivalPending());
+    EXPECT_FALSE(device.RemovalPending());
+    ASSERT_EQ(device.OpenDeviceById(device.NotifiedIds().vendorId, device.NotifiedIds().productId), kOk);
+    EXPECT_FALSE(device.RemovalPending());
+    platform.notices.Unregister(registration);
 }
 
 }  // namespace

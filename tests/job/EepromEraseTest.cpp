@@ -17,12 +17,12 @@ TEST_F(EepromErase, KeepsTheConnectionAsItFoundIt) {
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_TRUE(requests[0].IsErase() && requests[1].IsErase());
     EXPECT_EQ(requests[1].timeUs - requests[0].timeUs, 2000u);
-    EXPECT_EQ(dlg->hidLink.isOpen.load(), 1u);
+    EXPECT_TRUE(dlg->Job().Device().IsOpen());
 
-    dlg->CloseDevice();
+    dlg->Job().Device().CloseDevice();
     dlg->OnEraseEeprom();  // closed: opened for the erase and closed again
     EXPECT_EQ(CountRequests([](const test::Request& r) { return r.IsErase(); }), 4u);
-    EXPECT_EQ(dlg->hidLink.isOpen.load(), 0u);
+    EXPECT_FALSE(dlg->Job().Device().IsOpen());
 
     bus.Unplug(chip);
     bus.ClearLog();

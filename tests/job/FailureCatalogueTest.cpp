@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "job/FailureCatalogue.h"
@@ -28,7 +31,7 @@ struct FailureSweep : test::WriteJobFixture {
             if (box.text.starts_with(prefix))
                 codes.insert(
                     static_cast<uint32_t>(std::stoul(box.text.substr(prefix.size(), 8), nullptr, 16)));
-        if (const uint32_t code = dlg->jobResult.Code(); code != 0) codes.insert(code);
+        if (const uint32_t code = dlg->Job().LastFailure().Code(); code != 0) codes.insert(code);
     }
 
     void Apply(int chip, const std::string& fault) {
@@ -56,19 +59,28 @@ struct FailureSweep : test::WriteJobFixture {
     }
 
     // One job that the tool's close stops when the chip answers request n (or,
-    // for the erase, which has no answer, the next one).
+    // for the erase, which has no answer, the next one). The close runs on the
+    // user-interface thread, the test's; a request the worker sent waits for
+    // it to begin before its answer goes back.
     void StoppedJob(uint64_t n) {
         const int chip = bus.AddFactoryChip(ChipVariant::A);
         StartDialog();
         ReplugOnPrompt(chip);
-        bus.Faults(chip).dropReplyWhen = [this, n](const sim::SimRequest& r) {
-            if (r.ordinal >= n) dlg->workerRun.store(0);
+        const std::thread::id uiThread = std::this_thread::get_id();
+        std::atomic<bool> closeDue{false};
+        bus.Faults(chip).dropReplyWhen = [&, n](const sim::SimRequest& r) {
+            if (r.ordinal < n || closeDue.exchange(true)) return false;
+            if (std::this_thread::get_id() != uiThread)
+                WaitUntil([this] { return !dlg->Job().WorkerRunning(); }, std::chrono::seconds(5));
             return false;
         };
         dlg->OnWriteEeprom();
-        ASSERT_TRUE(WaitUntil([this] { return dlg->workerFinished.load() == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return closeDue.load(); }));
+        CloseDialog();
+        EXPECT_TRUE(dlg->Job().State().workerFinished);
         Collect();
         EndCase(chip);
+        bus.Faults(chip).dropReplyWhen = nullptr;  // it refers to this frame
     }
 
     // The first request of each run of alike requests in a clean job, by its

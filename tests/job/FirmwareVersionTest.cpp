@@ -33,7 +33,7 @@ TEST_F(FirmwareVersion, ShowsVersionBytesAndReleaseNumber) {
                   return r.IsEepromRead() && r.address() == kFirmwareVersionAddress && r.count() == 3;
               }),
               1u);
-    EXPECT_EQ(dlg->hidInputReportLength.load(), 64);
+    EXPECT_EQ(dlg->Job().Device().InputReportLength(), 64);
 }
 
 TEST_F(FirmwareVersion, FailureLeavesTheVersionBoxAsItWas) {

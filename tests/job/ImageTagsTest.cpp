@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
-#include "app/CZT51xxWriteEepromMPDlg.h"
 #include "chip/EepromImage.h"
 #include "chip/ImageLayout.h"
-#include "support/FakeWindow.h"
+#include "job/JobObserver.h"
+#include "job/ProgrammingJob.h"
 #include "support/NullPlatform.h"
 
 namespace zt {
@@ -33,36 +36,39 @@ Put Firmware(size_t at, uint16_t id) {
 
 struct ImageTags : ::testing::Test {
     test::NullPlatform machine;
-    test::FakeWindow window;
     Platform platform = machine.AsPlatform();
-    CZT51xxWriteEepromMPDlg dlg{window, platform};
+    JobObserver observer;
+    std::optional<ProgrammingJob> job{std::in_place, platform, observer};
 
-    // Fills imageBuffer as the write request leaves it: zero, then the image.
+    // A job of its own for each case, so that the record is its scan's alone.
+    void NewJob() { job.emplace(platform, observer); }
+    // Fills the image buffer as the write request leaves it: zero, then the image.
     void Load(const std::vector<Put>& records) {
-        dlg.imageBuffer.fill(0);
-        std::memcpy(dlg.imageBuffer.data(), "WTC\0\x4F", 5);
+        const std::span<uint8_t> buffer = job->Commands().ImageBuffer();
+        std::fill(buffer.begin(), buffer.end(), 0);
+        std::memcpy(buffer.data(), "WTC\0\x4F", 5);
         for (const auto& r : records) {
-            std::memcpy(&dlg.imageBuffer[r.offset], r.tag.data(), r.tag.size());
-            std::memcpy(&dlg.imageBuffer[r.offset + 8], r.fields.data(), r.fields.size());
+            std::memcpy(&buffer[r.offset], r.tag.data(), r.tag.size());
+            std::memcpy(&buffer[r.offset + 8], r.fields.data(), r.fields.size());
         }
     }
-    uint32_t Scan() {
-        dlg.jobResult.Reset();
-        return static_cast<uint32_t>(dlg.ParseImageTags());
-    }
+    uint32_t Scan() { return static_cast<uint32_t>(job->ParseImageTags()); }
+    uint32_t RecordedCode() const { return job->LastFailure().Code(); }
+    JobState State() const { return job->State(); }
 };
 
 TEST_F(ImageTags, EmbeddedImagesPassWithTheirFirmwareId) {
     for (const EepromImage* image : {&kImageA, &kImageB}) {
-        dlg.imageBuffer.fill(0);
-        std::copy(image->begin(), image->end(), dlg.imageBuffer.begin());
+        NewJob();
+        job->Commands().LoadImage(*image);
         EXPECT_EQ(Scan(), uint32_t(kOk));
-        EXPECT_EQ(dlg.jobResult.Code(), 0u);
-        EXPECT_EQ(dlg.hasFirmwareTag, 1u);
-        EXPECT_EQ(dlg.hasChipClassTag, 1u);
-        EXPECT_EQ(dlg.hasHsDescriptorTag, 1u);
-        EXPECT_EQ(dlg.imageFirmwareId, 0x4C21);
-        EXPECT_EQ(dlg.imageChipClass, 0x27);
+        EXPECT_EQ(RecordedCode(), 0u);
+        const JobState state = State();
+        EXPECT_TRUE(state.hasFirmwareTag);
+        EXPECT_TRUE(state.hasChipClassTag);
+        EXPECT_TRUE(state.hasHsDescriptorTag);
+        EXPECT_EQ(state.imageFirmwareId, 0x4C21);
+        EXPECT_EQ(state.imageChipClass, 0x27);
     }
 }
 
@@ -94,11 +100,12 @@ TEST_F(ImageTags, DecidesByChipClassFirstThenHighSpeedDescriptors) {
         {"record just past the scanned range", {HsDescriptors(0x4100), ChipClass(0x8000, 0x27)}, 0x00020302},
     };
     for (const auto& c : cases) {
+        NewJob();
         Load(c.records);
         const uint32_t status = Scan();
         EXPECT_EQ(status, c.code ? uint32_t(kFail) : uint32_t(kOk)) << c.name;
-        EXPECT_EQ(dlg.jobResult.Code(), c.code) << c.name;
-        EXPECT_EQ(dlg.hasFirmwareTag, 0u) << c.name;
+        EXPECT_EQ(RecordedCode(), c.code) << c.name;
+        EXPECT_FALSE(State().hasFirmwareTag) << c.name;
     }
 }
 
@@ -106,8 +113,8 @@ TEST_F(ImageTags, FirstFirmwareRecordGivesTheId) {
     Load(
         {Firmware(0x2205, 0x4C21), Firmware(0x2300, 0x1234), ChipClass(0x2225, 0x27), HsDescriptors(0x224B)});
     EXPECT_EQ(Scan(), uint32_t(kOk));
-    EXPECT_EQ(dlg.hasFirmwareTag, 1u);
-    EXPECT_EQ(dlg.imageFirmwareId, 0x4C21);
+    EXPECT_TRUE(State().hasFirmwareTag);
+    EXPECT_EQ(State().imageFirmwareId, 0x4C21);
 }
 
 TEST_F(ImageTags, FlagsComeFromTheLatestScanOnly) {
@@ -115,8 +122,8 @@ TEST_F(ImageTags, FlagsComeFromTheLatestScanOnly) {
     ASSERT_EQ(Scan(), uint32_t(kOk));
     Load({ChipClass(0x2225, 0x27)});
     EXPECT_EQ(Scan(), uint32_t(kFail));
-    EXPECT_EQ(dlg.hasFirmwareTag, 0u);
-    EXPECT_EQ(dlg.hasHsDescriptorTag, 0u);
+    EXPECT_FALSE(State().hasFirmwareTag);
+    EXPECT_FALSE(State().hasHsDescriptorTag);
 }
 
 // A tag whose first byte is the image's last (offset 16399) is cut off by the
@@ -126,19 +133,18 @@ TEST_F(ImageTags, TagCutOffAtTheImageEndDoesNotMatch) {
     // Remove the real chip-class record and put one at the very end.
     std::memset(&image[0x2225], 0, img::kChipClassRecordSize);
     image[kImageSize - 1] = 'Z';
-    dlg.imageBuffer.fill(0);
-    std::copy(image.begin(), image.end(), dlg.imageBuffer.begin());
+    job->Commands().LoadImage(image);
     EXPECT_EQ(Scan(), uint32_t(kFail));
-    EXPECT_EQ(dlg.hasChipClassTag, 0u);
-    EXPECT_EQ(dlg.jobResult.Code(), 0x00020302u);
+    EXPECT_FALSE(State().hasChipClassTag);
+    EXPECT_EQ(RecordedCode(), 0x00020302u);
 }
 
 TEST_F(ImageTags, FailureCarriesTheCurrentJobStage) {
     Load({ChipClass(0x2225, 0x27)});
-    dlg.jobStage = 3;
+    job->Commands().SetJobStage(3);
     EXPECT_EQ(Scan(), uint32_t(kFail));
-    EXPECT_EQ(dlg.jobResult.Get(), (JobResult{3, 2, 21, 3}));
-    EXPECT_EQ(dlg.jobResult.Code(), 0x03021503u);
+    EXPECT_EQ(job->LastFailure(), (JobResult{3, 2, 21, 3}));
+    EXPECT_EQ(RecordedCode(), 0x03021503u);
 }
 
 TEST(SelectImage, MaskedChipIdentifierPicksTheVariant) {

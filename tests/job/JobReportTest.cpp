@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "app/DialogTemplate.h"
 #include "job/JobRequest.h"
 #include "job/Sha256.h"
 #include "job/WriteJobFixture.h"
@@ -15,11 +14,11 @@ struct JobReportTest : test::WriteJobFixture {
     // Starts the request's job as a station would and waits for its end.
     bool RunRequest(const JobRequest& request) {
         const size_t callsBefore = window.Calls().size();
-        dlg->StartJob(request);
+        dlg->Job().Start(request);
         return WaitUntil([&] {
             const auto calls = window.Calls();
             for (size_t i = callsBefore; i < calls.size(); ++i)
-                if (calls[i] == "enable 1002 1") return dlg->workerStep.load() == 0;
+                if (calls[i] == "enable 1002 1") return !dlg->Job().UnderWay();
             return false;
         });
     }
@@ -28,8 +27,7 @@ struct JobReportTest : test::WriteJobFixture {
 TEST_F(JobReportTest, CompletedJobReportsTheUnitTheImageAndBothOpens) {
     const int chip = bus.AddFactoryChip(ChipVariant::B);
     StartDialog();
-    window.SetControlText(kIdVendorId, "0000");
-    window.SetControlText(kIdProductId, "0000");
+    dlg->Job().Device().SetTypedIds({0x0000, 0x0000});  // typed IDs that select no unit
     ReplugOnPrompt(chip);
 
     JobRequest request;
@@ -37,9 +35,11 @@ TEST_F(JobReportTest, CompletedJobReportsTheUnitTheImageAndBothOpens) {
     request.productId = 0x7351;
     ASSERT_TRUE(RunRequest(request));
 
-    // The request's IDs are in the boxes, as if the operator had typed them.
-    EXPECT_EQ(window.GetControlText(kIdVendorId), "3C4D");
-    EXPECT_EQ(window.GetControlText(kIdProductId), "7351");
+    // The request's IDs are where the typed IDs go, as if the operator had
+    // typed them: row 0 of the known devices.
+    const KnownDevice typed = dlg->Job().Device().KnownDevices()[0];
+    EXPECT_EQ(typed.vendorId, 0x3C4D);
+    EXPECT_EQ(typed.productId, 0x7351);
     EXPECT_TRUE(EepromHoldsImage(kImageB, chip));
 
     const auto reports = window.Reports();

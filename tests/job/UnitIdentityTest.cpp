@@ -133,8 +133,8 @@ TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOverUntilThatJobEnds) {
     ASSERT_TRUE(locks.TryClaim(bus.Port(first)).Claimed());
     StartDialog();
     scope.BindOnJobOpen();
-    ASSERT_FALSE(Failed(dlg->OpenKnownDevice()));
-    EXPECT_EQ(dlg->deviceProductId.load(), 0x7351);  // the second unit, B's image has the same IDs
+    ASSERT_FALSE(Failed(dlg->Job().Device().OpenKnownDevice()));
+    EXPECT_EQ(dlg->Job().OpenDeviceIds().productId, 0x7351);  // the second unit, B's image has the same IDs
     EXPECT_EQ(scope.Port(), bus.Port(second));
     EXPECT_EQ(scope.HeldElsewhere(), std::vector<std::string>{bus.Port(first)});
 
@@ -143,7 +143,7 @@ TEST_F(UnitIdentity, AUnitHeldByAnotherJobIsPassedOverUntilThatJobEnds) {
     scope.Unbind();
     bus.Unplug(second);
     scope.BindOnJobOpen();
-    ASSERT_FALSE(Failed(dlg->OpenKnownDevice()));
+    ASSERT_FALSE(Failed(dlg->Job().Device().OpenKnownDevice()));
     EXPECT_EQ(scope.Port(), bus.Port(first));
     EXPECT_TRUE(scope.HeldElsewhere().empty());
 }

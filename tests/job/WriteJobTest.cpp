@@ -42,8 +42,9 @@ TEST_F(WriteJob, NormalDeviceIsPreparedReplugedAndWritten) {
         EXPECT_TRUE(EepromHoldsImage(variant == ChipVariant::A ? kImageA : kImageB, chip));
         EXPECT_EQ(bus.Eeprom(chip)[kProgressMarkerAddress], 0);
         EXPECT_EQ(window.LastProgress(), 100);
-        EXPECT_EQ(dlg->hidLink.isOpen.load(), 0u);  // closed for the operator's re-plug
-        EXPECT_EQ(dlg->deviceWaitCountdown.load(), 1000u);
+        const JobState state = dlg->Job().State();
+        EXPECT_FALSE(state.linkOpen);  // closed for the operator's re-plug
+        EXPECT_EQ(state.deviceWaitCountdown, 1000u);
 
         // Register 0xC4, marker 1 and two erase commands before the chip is
         // pulled; header tail, then head, last of all.
@@ -148,7 +149,7 @@ TEST_F(WriteJob, EachFailureIsReportedOnceWithItsCode) {
         ASSERT_EQ(BoxTexts().size(), (c.updater ? 1u : 2u) + (restoreFails ? 1u : 0u));
         EXPECT_EQ(BoxTexts()[c.updater ? 0 : 1], c.message);
         EXPECT_TRUE(window.IsEnabled(kIdWriteEeprom));
-        EXPECT_EQ(dlg->hidLink.isOpen.load(), 1u);
+        EXPECT_TRUE(dlg->Job().State().linkOpen);
         if (c.message.ends_with("03070602]")) {
             EXPECT_EQ(CountRequests([](const Request& r) { return r.IsEepromWrite() && r.address() == 0; }),
                       1u)
@@ -337,7 +338,7 @@ TEST_F(WriteJob, ClosingDuringTheBodyEndsTheJobAtTheNextCommand) {
         if (r.command() == 0x11 && r.report[5] == 0x20 && r.report[6] == 0x00 && !closing.load()) {
             closer = std::thread([this] { CloseDialog(); });
             closing.store(true);
-            WaitUntil([&] { return dlg->workerRun.load() == 0; }, std::chrono::seconds(5));
+            WaitUntil([&] { return !dlg->Job().WorkerRunning(); }, std::chrono::seconds(5));
         }
         return false;
     };
@@ -347,9 +348,10 @@ TEST_F(WriteJob, ClosingDuringTheBodyEndsTheJobAtTheNextCommand) {
     closer.join();
 
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6));
-    EXPECT_EQ(dlg->workerFinished.load(), 1u);
-    EXPECT_EQ(dlg->hidLink.isOpen.load(), 0u);
-    const JobResult result = dlg->jobResult.Get();
+    const JobState state = dlg->Job().State();
+    EXPECT_TRUE(state.workerFinished);
+    EXPECT_FALSE(state.linkOpen);
+    const JobResult result = state.lastFailure;
     EXPECT_EQ(std::tie(result.origin, result.errorClass, result.errorDetail),
               std::make_tuple(uint32_t{kOriginWriteImageBody}, 14u, 1u));
     EXPECT_TRUE(window.Boxes().empty()) << "nothing is shown while the tool closes";

@@ -66,10 +66,11 @@ TEST_F(WriteRequest, PreflightFailuresEndTheRequestWithTheirCode) {
         dlg->OnWriteEeprom();
 
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.message});
-        EXPECT_EQ(FailureMessage(dlg->jobResult.Code()), c.message);
-        EXPECT_EQ(dlg->workerStep.load(), 0u);
+        const JobState state = dlg->Job().State();
+        EXPECT_EQ(FailureMessage(state.lastFailure.Code()), c.message);
+        EXPECT_EQ(state.step, 0u);
         EXPECT_TRUE(window.IsEnabled(kIdWriteEeprom));
-        EXPECT_EQ(dlg->hidLink.isOpen.load(), 0u);
+        EXPECT_FALSE(state.linkOpen);
         EXPECT_EQ(window.progress, std::vector<int>{0});
         EXPECT_EQ(CountRequests([](const test::Request& r) { return r.IsEepromWrite() || r.IsErase(); }), 0u);
         EndCase(chip);
@@ -84,10 +85,11 @@ TEST_F(WriteRequest, OpenDeviceDecidesTheFirstStep) {
     window.SetControlText(kIdProductId, "7351");
 
     dlg->OnWriteEeprom();
-    EXPECT_EQ(dlg->deviceProductId.load(), 0x735F);
-    EXPECT_EQ(std::make_tuple(dlg->workerStep.load(), dlg->restoreHeaderOnFailure), std::make_tuple(5u, 0u));
-    EXPECT_EQ(dlg->chipId, 0x73B0u);
-    EXPECT_TRUE(std::equal(kImageB.begin(), kImageB.end(), dlg->imageBuffer.begin()));
+    JobState state = dlg->Job().State();
+    EXPECT_EQ(state.openIds.productId, 0x735F);
+    EXPECT_EQ(std::make_tuple(state.step, state.restoreHeaderOnFailure), std::make_tuple(5u, false));
+    EXPECT_EQ(state.chip.chipId, 0x73B0u);
+    EXPECT_TRUE(std::equal(kImageB.begin(), kImageB.end(), dlg->Job().Commands().ImageBuffer().begin()));
     EXPECT_FALSE(window.IsEnabled(kIdWriteEeprom));
 
     // A request while that job runs is ignored.
@@ -95,13 +97,18 @@ TEST_F(WriteRequest, OpenDeviceDecidesTheFirstStep) {
     dlg->OnWriteEeprom();
     EXPECT_TRUE(window.progress.empty());
 
-    // The same chip under its normal IDs.
+    // The same chip under its normal IDs, once that job is off the worker: a
+    // worker started and stopped again leaves the job idle, with what the
+    // first request set still in place.
     bus.SetEeprom(chip, 0, std::vector<uint8_t>(kImageB.begin(), kImageB.begin() + 8));
     bus.Replug(chip);
-    dlg->workerStep.store(0);
+    dlg->Job().Launch();
+    dlg->Job().Stop();
+    ASSERT_FALSE(dlg->Job().UnderWay());
     dlg->OnWriteEeprom();
-    EXPECT_EQ(dlg->deviceProductId.load(), 0x7351);
-    EXPECT_EQ(std::make_tuple(dlg->workerStep.load(), dlg->restoreHeaderOnFailure), std::make_tuple(1u, 1u));
+    state = dlg->Job().State();
+    EXPECT_EQ(state.openIds.productId, 0x7351);
+    EXPECT_EQ(std::make_tuple(state.step, state.restoreHeaderOnFailure), std::make_tuple(1u, true));
 }
 
 // Everything after the identity goes over HID. A link whose reports cannot

@@ -1,4 +1,5 @@
 #include <functional>
+#include <mutex>
 
 #include "protocol/CommandExchange.h"
 #include "protocol/ProtocolFixture.h"
@@ -9,8 +10,15 @@ namespace {
 using Kind = sim::SimLogEntry::Kind;
 using Bytes = std::vector<uint8_t>;
 
+// The test thread is the only one on the link; it holds the link's lock as
+// the commands do around their exchanges.
 struct CommandExchange : test::ProtocolFixture {
-    HidLink& link() { return d->hidLink; }
+    std::unique_lock<std::recursive_mutex> linkLock;
+    void SetUp() override {
+        ProtocolFixture::SetUp();
+        linkLock = device.LockLink();
+    }
+    HidLink& link() { return device.Link(); }
 };
 
 // The report as it must leave the host: 64 bytes, the given head, zeros after.
@@ -95,8 +103,9 @@ TEST_F(CommandExchange, RepliesTooShortForTheirContentNeverMatch) {
 TEST_F(CommandExchange, OneReadTimeOutEndsTheExchange) {
     bus.Faults().noReply = true;
     uint8_t value = 0;
+    uint8_t data[8] = {};
     const std::function<bool()> exchanges[] = {
-        [&] { return HidEepromTransfer(0, link(), 1, 8, d->readBackBuffer.data(), 1); },
+        [&] { return HidEepromTransfer(0, link(), 1, 8, data, 1); },
         [&] { return HidRegisterAccess(link(), &value, 1, 0xB9, 2); },
     };
     for (const auto& exchange : exchanges) {
@@ -139,7 +148,7 @@ TEST_F(CommandExchange, EraseReportsWhetherTheWriteWentOut) {
     EXPECT_EQ(HidSendEraseCommand(link()), kOk);
     EXPECT_EQ(clock.NowUs(), start);  // no reply is awaited
     EXPECT_TRUE(Entries(Kind::InputReport).empty());
-    d->CloseDevice();
+    device.CloseDevice();
     EXPECT_EQ(HidSendEraseCommand(link()), kFail);
 }
 
@@ -148,10 +157,10 @@ TEST_F(CommandExchange, EraseReportsWhetherTheWriteWentOut) {
 TEST_F(CommandExchange, ReportLengthsBoundWhatIsWrittenAndRead) {
     bus.Faults().inputReportLength = 200;
     bus.Faults().outputReportLength = 65;
-    ASSERT_EQ(d->OpenDeviceById(bus.VendorId(), bus.ProductId()), kOk);
+    ASSERT_EQ(device.OpenDeviceById(bus.VendorId(), bus.ProductId()), kOk);
     EXPECT_EQ(link().inputReportLength, 64);
     EXPECT_EQ(link().outputReportLength, 64);
-    EXPECT_EQ(d->hidInputReportLength.load(), 64);
+    EXPECT_EQ(device.InputReportLength(), 64);
     uint8_t data[16] = {};
     bus.ClearLog();
     EXPECT_TRUE(HidEepromTransfer(0x4010, link(), 1, 16, data, 1));
@@ -159,7 +168,7 @@ TEST_F(CommandExchange, ReportLengthsBoundWhatIsWrittenAndRead) {
 
     bus.Faults().inputReportLength = 20;
     bus.Faults().outputReportLength = 16;
-    ASSERT_EQ(d->OpenDeviceById(bus.VendorId(), bus.ProductId()), kOk);
+    ASSERT_EQ(device.OpenDeviceById(bus.VendorId(), bus.ProductId()), kOk);
     bus.ClearLog();
     EXPECT_FALSE(HidEepromTransfer(0x4010, link(), 1, 12, data, 2));
     EXPECT_TRUE(Requests().empty());

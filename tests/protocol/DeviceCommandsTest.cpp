@@ -5,7 +5,6 @@
 #include <ostream>
 #include <string>
 
-#include "app/DialogTemplate.h"
 #include "job/JobResult.h"
 #include "protocol/ProtocolFixture.h"
 
@@ -14,7 +13,7 @@ namespace {
 
 using Kind = sim::SimLogEntry::Kind;
 using Bytes = std::vector<uint8_t>;
-using Dlg = CZT51xxWriteEepromMPDlg;
+using Commands = DeviceCommandSet;
 
 struct DeviceCommands : test::ProtocolFixture {
     // Microseconds between consecutive output reports.
@@ -27,7 +26,7 @@ struct DeviceCommands : test::ProtocolFixture {
 };
 
 TEST_F(DeviceCommands, TagsRunFromOneTo240AndWrap) {
-    for (int i = 0; i < 241; ++i) ASSERT_EQ(d->WriteHeaderTail(), kOk);
+    for (int i = 0; i < 241; ++i) ASSERT_EQ(commands.WriteHeaderTail(), kOk);
     const auto sent = Requests();
     ASSERT_EQ(sent.size(), 241u);
     EXPECT_EQ(sent[0].bytes[1], 1);
@@ -37,18 +36,18 @@ TEST_F(DeviceCommands, TagsRunFromOneTo240AndWrap) {
 }
 
 TEST_F(DeviceCommands, ReadBackCarriesTheCurrentTagAndWrapsAfter252) {
-    d->commandTag.store(240);
-    d->imageLength = 120;  // 16 bytes, then 13 reads of 8
-    ASSERT_EQ(d->ReadBackImage(), kOk);
+    commands.SetTag(240);
+    commands.SetImageLength(120);  // 16 bytes, then 13 reads of 8
+    ASSERT_EQ(commands.ReadBackImage(), kOk);
     Bytes tags;
     for (const auto& r : Requests()) tags.push_back(r.bytes[1]);
     EXPECT_EQ(tags, (Bytes{240, 241, 242, 243, 244, 245, 246, 247, 248, 249, 250, 251, 252, 1}));
-    d->NextTag();
-    EXPECT_EQ(d->commandTag.load(), 3);
+    commands.NextTag();
+    EXPECT_EQ(commands.Tag(), 3);
 }
 
 TEST_F(DeviceCommands, ReadBackImageReadsTheWholeImage) {
-    ASSERT_EQ(d->ReadBackImage(), kOk);
+    ASSERT_EQ(commands.ReadBackImage(), kOk);
     const auto sent = Requests();
     ASSERT_EQ(sent.size(), 2049u);
     EXPECT_EQ(Address(sent[0].bytes), 0);
@@ -58,13 +57,13 @@ TEST_F(DeviceCommands, ReadBackImageReadsTheWholeImage) {
         ASSERT_EQ(sent[i].bytes[7], 8);
     }
     const Bytes eeprom = bus.Eeprom();
-    EXPECT_TRUE(std::equal(eeprom.begin(), eeprom.begin() + kImageSize, d->readBackBuffer.begin()));
-    EXPECT_EQ(window.progress.front(), 49);
-    EXPECT_EQ(window.LastProgress(), 99);
+    EXPECT_TRUE(std::equal(eeprom.begin(), eeprom.begin() + kImageSize, commands.ReadBackBuffer().begin()));
+    EXPECT_EQ(progress.front(), 49);
+    EXPECT_EQ(progress.back(), 99);
 
     bus.ClearLog();
-    d->imageLength = 20;
-    ASSERT_EQ(d->ReadBackImage(), kOk);
+    commands.SetImageLength(20);
+    ASSERT_EQ(commands.ReadBackImage(), kOk);
     const auto shortImage = Requests();
     ASSERT_EQ(shortImage.size(), 2u);
     EXPECT_EQ(shortImage[1].bytes[7], 4);
@@ -73,17 +72,19 @@ TEST_F(DeviceCommands, ReadBackImageReadsTheWholeImage) {
 
 TEST_F(DeviceCommands, WriteImageBodySendsOnlyMarkedChunksFromTheEnd) {
     const uint64_t start = clock.NowUs();
-    ASSERT_EQ(d->WriteImageBody(), kOk);  // every mark 0
+    ASSERT_EQ(commands.WriteImageBody(), kOk);  // every mark 0
     EXPECT_TRUE(Requests().empty());
     EXPECT_EQ(clock.NowUs() - start, 2049u * 3000u);
-    EXPECT_EQ(window.progress.front(), 0);
-    EXPECT_EQ(window.LastProgress(), 50);
-    EXPECT_TRUE(std::is_sorted(window.progress.begin(), window.progress.end()));
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress.back(), 50);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 
-    d->rewriteMap[16392] = 1;
-    d->rewriteMap[8] = 1;
-    d->imageBuffer[16392] = 0x5A;
-    ASSERT_EQ(d->WriteImageBody(), kOk);
+    // Groups 16392 and 8 marked: the image differs from the (empty) read-back
+    // there and nowhere else.
+    commands.ImageBuffer()[16392] = 0x5A;
+    commands.ImageBuffer()[8] = 0xA5;
+    ASSERT_EQ(commands.MarkDifferingBody(), 2u);
+    ASSERT_EQ(commands.WriteImageBody(), kOk);
     const auto sent = Requests();
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(Address(sent[0].bytes), 16392);
@@ -100,12 +101,12 @@ TEST_F(DeviceCommands, PathChoiceFollowsTheInputReportLength) {
     };
     for (const Case& c : {Case{16, true, 0xD8}, Case{15, false, 0xB8}}) {
         bus.Faults().inputReportLength = c.inputLength;
-        ASSERT_EQ(d->OpenDeviceById(bus.VendorId(), bus.ProductId()), kOk);
+        ASSERT_EQ(device.OpenDeviceById(bus.VendorId(), bus.ProductId()), kOk);
         bus.SetRegister(0, 0xB1, 0x5C);
         bus.ClearLog();
         uint32_t chipId = 0;
         uint8_t status = 0;
-        ASSERT_EQ(d->ReadChipIdentity(&chipId, &status), kOk);
+        ASSERT_EQ(commands.ReadChipIdentity(&chipId, &status), kOk);
         EXPECT_EQ(chipId, 0x73C2u);
         EXPECT_EQ(status, 0x5C);
         Bytes registers;
@@ -121,19 +122,19 @@ TEST_F(DeviceCommands, PathChoiceFollowsTheInputReportLength) {
 }
 
 TEST_F(DeviceCommands, ProgressMarkerUpdatesTheStageOnlyWhenTheChipConfirmsOverHid) {
-    ASSERT_EQ(d->WriteProgressMarker(3), kOk);
-    EXPECT_EQ(d->jobStage.load(), 3);
+    ASSERT_EQ(commands.WriteProgressMarker(3), kOk);
+    EXPECT_EQ(commands.JobStage(), 3);
     EXPECT_EQ(bus.Eeprom()[0x401C], 3);
-    EXPECT_EQ(d->imageBuffer[0x401C], 3);
+    EXPECT_EQ(commands.ImageBuffer()[0x401C], 3);
 
     bus.Faults().noReply = true;
-    EXPECT_EQ(d->WriteProgressMarker(4), kFail);
-    EXPECT_EQ(d->jobStage.load(), 3);
+    EXPECT_EQ(commands.WriteProgressMarker(4), kFail);
+    EXPECT_EQ(commands.JobStage(), 3);
 
-    d->CloseDevice();  // the audio-driver path: the chip takes it, the stage stays
+    device.CloseDevice();  // the audio-driver path: the chip takes it, the stage stays
     bus.ClearLog();
-    ASSERT_EQ(d->WriteProgressMarker(2), kOk);
-    EXPECT_EQ(d->jobStage.load(), 3);
+    ASSERT_EQ(commands.WriteProgressMarker(2), kOk);
+    EXPECT_EQ(commands.JobStage(), 3);
     EXPECT_EQ(bus.Eeprom()[0x401C], 2);
     const auto frames = Entries(Kind::VendorRequest);
     ASSERT_EQ(frames.size(), 1u);
@@ -148,16 +149,16 @@ TEST_F(DeviceCommands, PausesFollowTheDevicePacing) {
         uint64_t elapsedUs;
     };
     const Case cases[] = {
-        {"control register", [&] { return d->WriteControlRegister(); }, 13'000},
-        {"erase", [&] { return d->EraseEeprom(); }, 4'000},
+        {"control register", [&] { return commands.WriteControlRegister(); }, 13'000},
+        {"erase", [&] { return commands.EraseEeprom(); }, 4'000},
         {"chip identity",
          [&] {
              uint32_t id;
              uint8_t st;
-             return d->ReadChipIdentity(&id, &st);
+             return commands.ReadChipIdentity(&id, &st);
          },
          0},
-        {"restore header", [&] { return d->RestoreHeaderFromBackup(); }, 15'000},
+        {"restore header", [&] { return commands.RestoreHeaderFromBackup(); }, 15'000},
     };
     for (const auto& c : cases) {
         const uint64_t start = clock.NowUs();
@@ -169,7 +170,7 @@ TEST_F(DeviceCommands, PausesFollowTheDevicePacing) {
 
 TEST_F(DeviceCommands, RestoreHeaderRewritesTailThenHeadFromTheCopy) {
     bus.SetEeprom(0, 0, Bytes(8, 0));
-    ASSERT_EQ(d->RestoreHeaderFromBackup(), kOk);
+    ASSERT_EQ(commands.RestoreHeaderFromBackup(), kOk);
     const auto sent = Requests();
     ASSERT_EQ(sent.size(), 5u);
     const std::pair<uint8_t, uint8_t> expected[] = {{0x12, 8}, {0x11, 3}, {0x12, 3}, {0x11, 5}, {0x12, 5}};
@@ -186,7 +187,7 @@ TEST_F(DeviceCommands, RestoreHeaderRewritesTailThenHeadFromTheCopy) {
 struct FailureRow {
     const char* name;
     std::function<void(test::ProtocolFixture&)> arrange;
-    std::function<Status(Dlg&)> command;
+    std::function<Status(Commands&)> command;
     JobResult expected;  // stage 3: set by a confirmed marker before each row
     size_t requestsSent;
 };
@@ -197,18 +198,18 @@ struct FailureRecords : test::ProtocolFixture, ::testing::WithParamInterface<Fai
 
 TEST_P(FailureRecords, RecordOnceAndReturnTheFailure) {
     const FailureRow& row = GetParam();
-    ASSERT_EQ(d->WriteProgressMarker(3), kOk);
+    ASSERT_EQ(commands.WriteProgressMarker(3), kOk);
     bus.ClearLog();
     row.arrange(*this);
-    EXPECT_EQ(row.command(*d), kFail);
-    EXPECT_EQ(d->jobResult.Get(), row.expected);
+    EXPECT_EQ(row.command(commands), kFail);
+    EXPECT_EQ(record.Get(), row.expected);
     EXPECT_EQ(Requests().size(), row.requestsSent);
 }
 
 void NoReply(test::ProtocolFixture& f) { f.bus.Faults().noReply = true; }
-void Stop(test::ProtocolFixture& f) { f.d->workerRun.store(0); }
+void Stop(test::ProtocolFixture& f) { f.stopRequested.store(true); }
 void NoHid(test::ProtocolFixture& f) {
-    f.d->CloseDevice();
+    f.device.CloseDevice();
     f.bus.SetAudioPresent(false);
 }
 void DropReplyTo(test::ProtocolFixture& f, uint8_t command, uint8_t byte4) {
@@ -226,24 +227,24 @@ void SpoilHeader(test::ProtocolFixture& f, uint16_t stuckAddress) {
     f.bus.Faults().stuckBytes[stuckAddress] = INT_MAX;
 }
 
-Status Identity(Dlg& d) {
+Status Identity(Commands& c) {
     uint32_t id = 0;
     uint8_t status = 0;
-    return d.ReadChipIdentity(&id, &status);
+    return c.ReadChipIdentity(&id, &status);
 }
 
-const std::pair<const char*, std::function<Status(Dlg&)>> kGatedCommands[] = {
-    {"WriteProgressMarker", [](Dlg& d) { return d.WriteProgressMarker(1); }},
-    {"WriteControlRegister", [](Dlg& d) { return d.WriteControlRegister(); }},
-    {"ClearImageHeader", [](Dlg& d) { return d.ClearImageHeader(); }},
-    {"WriteHeaderHead", [](Dlg& d) { return d.WriteHeaderHead(); }},
-    {"WriteHeaderTail", [](Dlg& d) { return d.WriteHeaderTail(); }},
-    {"ReadBackHeader", [](Dlg& d) { return d.ReadBackHeader(); }},
-    {"ReadBackHeaderHead", [](Dlg& d) { return d.ReadBackHeaderHead(); }},
-    {"ReadBackHeaderTail", [](Dlg& d) { return d.ReadBackHeaderTail(); }},
-    {"WriteImageBody", [](Dlg& d) { return d.WriteImageBody(); }},
-    {"ReadBackImage", [](Dlg& d) { return d.ReadBackImage(); }},
-    {"RestoreHeaderFromBackup", [](Dlg& d) { return d.RestoreHeaderFromBackup(); }},
+const std::pair<const char*, std::function<Status(Commands&)>> kGatedCommands[] = {
+    {"WriteProgressMarker", [](Commands& c) { return c.WriteProgressMarker(1); }},
+    {"WriteControlRegister", [](Commands& c) { return c.WriteControlRegister(); }},
+    {"ClearImageHeader", [](Commands& c) { return c.ClearImageHeader(); }},
+    {"WriteHeaderHead", [](Commands& c) { return c.WriteHeaderHead(); }},
+    {"WriteHeaderTail", [](Commands& c) { return c.WriteHeaderTail(); }},
+    {"ReadBackHeader", [](Commands& c) { return c.ReadBackHeader(); }},
+    {"ReadBackHeaderHead", [](Commands& c) { return c.ReadBackHeaderHead(); }},
+    {"ReadBackHeaderTail", [](Commands& c) { return c.ReadBackHeaderTail(); }},
+    {"WriteImageBody", [](Commands& c) { return c.WriteImageBody(); }},
+    {"ReadBackImage", [](Commands& c) { return c.ReadBackImage(); }},
+    {"RestoreHeaderFromBackup", [](Commands& c) { return c.RestoreHeaderFromBackup(); }},
 };
 const uint32_t kGatedOrigins[] = {7, 6, 11, 13, 14, 17, 18, 19, 15, 22, 25};
 const uint32_t kExchangeClass[] = {6, 6, 7, 7, 7, 7, 7, 7, 7, 7, 7};
@@ -256,16 +257,16 @@ std::vector<FailureRow> FailureTable() {
         auto arrange = NoReply;
         if (std::string(name) == "WriteImageBody") {
             arrange = [](test::ProtocolFixture& f) {
-                f.d->rewriteMap.fill(1);
+                f.commands.MarkWholeBody();
                 NoReply(f);
             };
         }
         rows.push_back({name, arrange, command, {3, kGatedOrigins[i], kExchangeClass[i], 2}, 1});
     }
     auto stopAfterFive = [](test::ProtocolFixture& f) {
-        f.d->rewriteMap.fill(1);
-        f.bus.Faults().dropReplyWhen = [d = f.d, n = std::make_shared<int>(0)](const sim::SimRequest&) {
-            if (++*n == 5) d->workerRun.store(0);  // the stop arrives while the fifth request is out
+        f.commands.MarkWholeBody();
+        f.bus.Faults().dropReplyWhen = [&f, n = std::make_shared<int>(0)](const sim::SimRequest&) {
+            if (++*n == 5) f.stopRequested.store(true);  // the stop arrives while the fifth request is out
             return false;
         };
     };
@@ -275,7 +276,7 @@ std::vector<FailureRow> FailureTable() {
         {"ReadBackImage stopped mid-image", stopAfterFive, kGatedCommands[9].second, {3, 22, 14, 1}, 5});
     rows.push_back({"ReadChipIdentity missing out-parameter",
                     [](test::ProtocolFixture&) {},
-                    [](Dlg& d) { return d.ReadChipIdentity(nullptr, nullptr); },
+                    [](Commands& c) { return c.ReadChipIdentity(nullptr, nullptr); },
                     {3, 5, 12, 1},
                     0});
     rows.push_back({"ReadChipIdentity HID read of 0xB9",
@@ -287,13 +288,13 @@ std::vector<FailureRow> FailureTable() {
     rows.push_back({"WriteProgressMarker audio", NoHid, kGatedCommands[0].second, {3, 7, 10, 3}, 0});
     rows.push_back({"WriteControlRegister audio", NoHid, kGatedCommands[1].second, {3, 6, 10, 3}, 0});
     rows.push_back({"EraseEeprom closed",
-                    [](test::ProtocolFixture& f) { f.d->CloseDevice(); },
-                    [](Dlg& d) { return d.EraseEeprom(); },
+                    [](test::ProtocolFixture& f) { f.device.CloseDevice(); },
+                    [](Commands& c) { return c.EraseEeprom(); },
                     {3, 8, 5, 1},
                     0});
     rows.push_back({"EraseEeprom first send",
                     [](test::ProtocolFixture& f) { f.bus.Faults().failWrites = true; },
-                    [](Dlg& d) { return d.EraseEeprom(); },
+                    [](Commands& c) { return c.EraseEeprom(); },
                     {3, 8, 8, 2},
                     0});
     auto restore = kGatedCommands[10].second;

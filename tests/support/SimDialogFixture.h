@@ -15,7 +15,7 @@ namespace zt::test {
 
 // A dialog on a simulated bus with simulated time. The test thread plays the
 // user-interface thread; device notices are handed to HandleDeviceChange at
-// once on the thread that caused them (the dialog's notice fields are atomics).
+// once on the thread that caused them (the job's notice flags are atomics).
 struct SimDialogFixture : ::testing::Test {
     sim::SimClock clock;
     sim::SimBus bus{clock};
@@ -53,15 +53,24 @@ struct SimDialogFixture : ::testing::Test {
     // Presses Write EEPROM and waits (real time, bounded) until the worker is idle
     // again with the button enabled. Returns false if that did not happen.
     bool RunWriteJob(std::chrono::seconds limit = std::chrono::seconds(60)) {
+        return RunWriteJob([this] { dlg->OnWriteEeprom(); }, limit);
+    }
+    // The same for a request as the station makes it (an image file, a
+    // serial), handed to the dialog's job.
+    bool RunWriteJob(const JobRequest& request, std::chrono::seconds limit = std::chrono::seconds(60)) {
+        return RunWriteJob([this, &request] { dlg->Job().Start(request); }, limit);
+    }
+    template <typename Press>
+    bool RunWriteJob(Press press, std::chrono::seconds limit) {
         const size_t callsBefore = window.Calls().size();
-        dlg->OnWriteEeprom();
+        press();
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < deadline) {
             const auto calls = window.Calls();
             bool reenabled = false;
             for (size_t i = callsBefore; i < calls.size(); ++i)
                 if (calls[i] == "enable 1002 1") reenabled = true;
-            if (reenabled && dlg->workerStep.load() == 0) return true;
+            if (reenabled && !dlg->Job().UnderWay()) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return false;

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "chip/ChipIdentity.h"
 #include "chip/EepromImage.h"
 #include "chip/KnownDeviceTable.h"
-#include "chip/ChipIdentity.h"
 #include "platform/Status.h"
 
 namespace zt::station {

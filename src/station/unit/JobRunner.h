@@ -17,9 +17,9 @@
 #include "job/ProgrammingJob.h"
 #include "platform/DeviceNotices.h"
 #include "platform/Platform.h"
+#include "station/operator/OperatorInput.h"
 #include "station/ports/CancellableHidBackend.h"
 #include "station/unit/ConsoleView.h"
-#include "station/operator/OperatorInput.h"
 
 namespace zt::station {
 

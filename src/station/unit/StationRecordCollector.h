@@ -6,9 +6,9 @@
 #include "job/JobOutcome.h"
 #include "job/JobReport.h"
 #include "platform/UsbTree.h"
+#include "station/records/StationIdentity.h"
 #include "station/records/StationLog.h"
 #include "station/unit/ConsoleView.h"
-#include "station/records/StationIdentity.h"
 
 namespace zt::station {
 

@@ -40,9 +40,16 @@ TEST_F(ImageFileWire, TheFitCheckAddsTheIdentityReadsAndTheJobFollows) {
     ReplugOnPrompt(chip);
     bus.ClearLog();
 
-    ASSERT_EQ(station::CheckImageFitsUnit(*dlg, image), "");
-    dlg->overrideImage = image;
-    ASSERT_TRUE(RunWriteJob());
+    // The unit the write request will open, checked as the station checks it.
+    const DeviceIds typed{0x3C4D, 0x7351};
+    ChipIdentity identity;
+    ASSERT_EQ(dlg->Job().IdentifyUnit(typed, &identity), kOk);
+    ASSERT_EQ(station::CheckImageFitsChip(image, identity), "");
+    JobRequest request;
+    request.vendorId = typed.vendorId;
+    request.productId = typed.productId;
+    request.image = ImageFile{image, "file"};
+    ASSERT_TRUE(RunWriteJob(request));
     EXPECT_TRUE(EepromHoldsImage(image, chip));
 
     // The check's ten register reads come first, then the job's own ten,
