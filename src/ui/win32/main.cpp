@@ -206,7 +206,6 @@ int RunDialog(zt::DeviceBackend& backend, const Options& options, WriteJobLog& l
 
     zt::CZT51xxWriteEepromMPDlg dialog(window, platform);
     const int result = window.RunModal(dialog);
-    job = nullptr;
     whenIdle = nullptr;
     unit.OnArrivalElsewhere(nullptr);  // the window goes before the scope
     if (result < 0 && *exitCode == 0) *exitCode = 1;
