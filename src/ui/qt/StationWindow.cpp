@@ -3,16 +3,12 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTableWidget>
 #include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -23,6 +19,7 @@
 #include "ui/qt/QtInstanceLock.h"
 #include "ui/qt/StationIdentityFields.h"
 #include "ui/qt/StationLogWarning.h"
+#include "ui/qt/StationWindowLook.h"
 #include "ui/qt/UiThreadCalls.h"
 
 namespace zt::qt {
@@ -35,50 +32,13 @@ constexpr const char* kCloseDuringJobQuestion =
     QT_TRANSLATE_NOOP("zt::qt::StationWindow",
                       "Closing now stops the write and leaves the EEPROM of every unit being written "
                       "incomplete; close anyway?");
-constexpr const char* kHeldByAnotherJob =
-    QT_TRANSLATE_NOOP("zt::qt::StationWindow", "Held by another job; not written");
-constexpr const char* kLockNotTaken =
-    QT_TRANSLATE_NOOP("zt::qt::StationWindow", "Lock not taken; not written: ");
-// A failed unit's bar, so that it stands out among the good ones at a glance;
-// its figure stays in the middle, where the other bars have theirs.
-constexpr const char* kFailedBarStyle =
-    "QProgressBar { text-align: center; } QProgressBar::chunk { background-color: #d32f2f; }";
-
-std::string Std(const QString& text) { return text.toStdString(); }
-
-// The window's texts in its translations: each row follows its port's state
-// under Write EEPROM too, and says in a few words what to do about a failure.
-station::StationLook QtLook() {
-    station::StationLook look;
-    look.rows.unplugged = Std(StationWindow::tr("(unplugged)"));
-    look.unitsPresent = [](size_t units) {
-        return Std(units == 1 ? StationWindow::tr("1 unit present")
-                              : StationWindow::tr("%1 units present").arg(units));
-    };
-    look.noKnownDevice = Std(StationWindow::tr("No known device present."));
-    look.writingUnits = [](size_t units) { return Std(StationWindow::tr("Writing %1 units...").arg(units)); };
-    look.stationRunning = Std(StationWindow::tr("Station running: each unit is written as it arrives"));
-    look.stationStopping = Std(StationWindow::tr("Station stopping: the units under way finish first"));
-    look.counters = [](int passed, int failed, const std::string& rate) {
-        return Std(QCoreApplication::translate("zt::qt::StationCounters",
-                                               "Passed: %1   Failed: %2   Units per hour: %3")
-                       .arg(passed)
-                       .arg(failed)
-                       .arg(QString::fromStdString(rate)));
-    };
-    look.heldByAnotherJob = Std(StationWindow::tr(kHeldByAnotherJob));
-    look.lockNotTaken = Std(StationWindow::tr(kLockNotTaken));
-    look.updater = Std(StationWindow::tr(" (updater)"));
-    look.cannotBeOpened = Std(StationWindow::tr(" (cannot be opened)"));
-    return look;
-}
 
 }  // namespace
 
 StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
     : QDialog(parent),
       calls_(new UiThreadCalls(this)),
-      presenter_(backend, calls_->Queue(), *this, QtLook()) {
+      presenter_(backend, calls_->Queue(), *this, StationWindowLook()) {
     Build();
     connect(write_, &QPushButton::clicked, this, [this] { StartJob(); });
     connect(runStation_, &QPushButton::toggled, this,
@@ -95,20 +55,13 @@ StationWindow::StationWindow(DeviceBackend& backend, QWidget* parent)
 void StationWindow::Build() {
     setWindowTitle(
         QString::fromUtf8(kMainWindowTitle.data(), static_cast<qsizetype>(kMainWindowTitle.size())));
-    table_ = new QTableWidget(0, kColumns, this);
-    table_->setHorizontalHeaderLabels(
-        {tr("Port"), tr("VID:PID"), tr("Progress"), tr("Result"), tr("What to do")});
-    table_->verticalHeader()->hide();
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setSelectionMode(QAbstractItemView::NoSelection);
-    table_->setWordWrap(false);
-    table_->setTabKeyNavigation(false);  // Tab leaves the table for the buttons
-    table_->installEventFilter(this);
-    table_->horizontalHeader()->setSectionResizeMode(kPort, QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(kIds, QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(kResult, QHeaderView::ResizeToContents);
-    table_->horizontalHeader()->setSectionResizeMode(kMeaning, QHeaderView::Stretch);
-    table_->setColumnWidth(kProgress, 160);
+    table_ =
+        new StationTable({tr("Port"), tr("VID:PID"), tr("Progress"), tr("Result"), tr("What to do")}, this);
+    // Enter on the table writes; ignored while a job runs or no unit is
+    // there: the button says so.
+    table_->onEnter = [this] {
+        if (write_->isEnabled()) write_->click();
+    };
 
     // Alt+W writes from anywhere in the window.
     write_ = new QPushButton(tr("&Write EEPROM"), this);
@@ -119,7 +72,7 @@ void StationWindow::Build() {
     runStation_->setAutoDefault(false);
     // Enter on a button must not start or end anything: a stray key at a
     // station would otherwise write or abandon every unit at once. Enter on
-    // the table writes (see eventFilter); Space presses the focused button.
+    // the table writes; Space presses the focused button.
     write_->setAutoDefault(false);
     exit_->setAutoDefault(false);
     status_ = new QLabel(this);
@@ -160,18 +113,6 @@ void StationWindow::Build() {
 
 StationWindow::~StationWindow() { StopJob(); }
 
-bool StationWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == table_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            // Ignored while a job runs or no unit is there: the button says so.
-            if (write_->isEnabled()) write_->click();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
 void StationWindow::SetIdentity(const station::StationIdentity& identity) { identity_->Show(identity); }
 
 void StationWindow::SetInstanceLock(QtInstanceLock* lock) {
@@ -195,36 +136,7 @@ std::optional<station::StationIdentity> StationWindow::TakeIdentity() {
 
 std::string StationWindow::NextBarcode() { return barcodes_->Take(); }
 
-void StationWindow::ShowRows(const std::vector<station::RowShown>& rows) {
-    table_->setRowCount(static_cast<int>(rows.size()));
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const station::RowShown& row = rows[i];
-        const int r = static_cast<int>(i);
-        table_->setItem(r, kPort, new QTableWidgetItem(QString::fromStdString(row.port)));
-        table_->setItem(r, kIds, new QTableWidgetItem(QString::fromStdString(row.ids)));
-        auto* bar = qobject_cast<QProgressBar*>(table_->cellWidget(r, kProgress));
-        if (!bar) {
-            bar = new QProgressBar;
-            bar->setRange(0, 100);
-            table_->setCellWidget(r, kProgress, bar);
-        }
-        bar->setValue(row.percent);
-        bar->setAlignment(Qt::AlignCenter);
-        bar->setStyleSheet(row.failed ? QString::fromUtf8(kFailedBarStyle) : QString());
-        auto* result = new QTableWidgetItem(QString::fromStdString(row.result));
-        if (row.tone != station::RowTone::Plain)
-            result->setForeground(row.tone == station::RowTone::Passed ? QColor(Qt::darkGreen)
-                                                                       : QColor(Qt::red));
-        table_->setItem(r, kResult, result);
-        table_->setItem(r, kMeaning, new QTableWidgetItem(QString::fromStdString(row.meaning)));
-        // The whole row explains itself under the pointer, the meaning too,
-        // since its column may be cut short.
-        const QString tip = QString::fromStdString(row.tip);
-        for (int column = 0; column < kColumns; ++column)
-            if (QTableWidgetItem* item = table_->item(r, column)) item->setToolTip(tip);
-        bar->setToolTip(tip);
-    }
-}
+void StationWindow::ShowRows(const std::vector<station::RowShown>& rows) { table_->Show(rows); }
 
 void StationWindow::ShowStatus(const std::string& text) { status_->setText(QString::fromStdString(text)); }
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "station/presentation/StationPresenter.h"
+#include "ui/qt/StationTable.h"
 
 class QLabel;
 class QListWidget;
 class QMessageBox;
 class QPushButton;
-class QTableWidget;
 
 namespace zt {
 class DeviceBackend;
@@ -79,7 +79,7 @@ public:
     QPushButton* RunStationButton() const { return runStation_; }
     Mode CurrentMode() const { return presenter_.CurrentMode(); }
     QPushButton* ExitButton() const { return exit_; }
-    QTableWidget* Table() const { return table_; }
+    StationTable* Table() const { return table_; }
     StationIdentityFields* IdentityFields() const { return identity_; }
     BarcodeScanField* Barcodes() const { return barcodes_; }
     QLabel* CountersLine() const { return counters_; }
@@ -106,12 +106,9 @@ protected:
     void reject() override;
 
 private:
-    enum Column { kPort, kIds, kProgress, kResult, kMeaning, kColumns };
-
     void Build();
     void StartJob();
     void StopJob();
-    bool eventFilter(QObject* watched, QEvent* event) override;
     bool ConfirmClose();
 
     // station::StationView
@@ -129,7 +126,7 @@ private:
     void UnitShown(const station::UnitResult& unit) override;
 
     UiThreadCalls* calls_;
-    QTableWidget* table_ = nullptr;
+    StationTable* table_ = nullptr;
     QPushButton* write_ = nullptr;
     QPushButton* exit_ = nullptr;
     QPushButton* runStation_ = nullptr;

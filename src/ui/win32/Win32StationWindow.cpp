@@ -11,7 +11,6 @@
 
 namespace zt::win32 {
 
-using host_windows::ToUtf8;
 using host_windows::ToWide;
 
 namespace {
@@ -26,12 +25,6 @@ constexpr const char* kReplugCaption = "Write to EEPROM...";
 
 // An operator-facing text of this window, in the operator's language.
 std::string Text(const char* english) { return station::OperatorText(kContext, english); }
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
 
 }  // namespace
 
@@ -90,20 +83,7 @@ void Win32StationWindow::Initialise(HWND window) {
     window_ = window;
     ShowCaptions();
     list_.Create(window, kIdStationList);
-    const struct {
-        int id;
-        const std::string* text;
-    } fields[] = {{kIdStationId, &identity_.stationId},
-                  {kIdStationOperator, &identity_.operatorName},
-                  {kIdStationWorkOrder, &identity_.workOrder},
-                  {kIdStationBarcode, nullptr}};
-    for (const auto& field : fields) {
-        // A field counts characters, a record bytes: a long name in
-        // another script is still checked when a run starts.
-        SendDlgItemMessageW(window, field.id, EM_SETLIMITTEXT, station::kMaxIdentityText, 0);
-        if (field.text) SetDlgItemTextW(window, field.id, ToWide(*field.text).c_str());
-    }
-    ShowBarcodes();
+    fields_.Create(window, identity_);
     ShowCounters(presenter_.CountersText());
     SetTimer(window, kRefreshTimer, kRefreshMs, nullptr);
     presenter_.Refresh();
@@ -164,7 +144,7 @@ void Win32StationWindow::OnCommand(int id) {
         case IDOK:
             // Enter ends a scan in the Barcode field; anywhere else it does
             // nothing: a stray key must not start or end a job.
-            if (GetFocus() == GetDlgItem(window_, kIdStationBarcode)) TakeScannedCode();
+            if (GetFocus() == GetDlgItem(window_, kIdStationBarcode)) fields_.TakeScannedCode();
             break;
         default:
             break;
@@ -199,73 +179,14 @@ int Win32StationWindow::ShowBox(const std::string& text, const char* caption, UI
 }
 
 std::optional<station::StationIdentity> Win32StationWindow::TakeIdentity() {
-    station::StationIdentity identity;
-    const struct {
-        int id;
-        const char* name;
-        std::string* into;
-    } fields[] = {{kIdStationId, "Station ID", &identity.stationId},
-                  {kIdStationOperator, "Operator", &identity.operatorName},
-                  {kIdStationWorkOrder, "Work order", &identity.workOrder}};
-    for (const auto& f : fields) {
-        *f.into = Trimmed(ControlText(f.id));
-        std::string reason;
-        if (!station::CheckIdentityText(f.name, *f.into, &reason)) {
-            SetFocus(GetDlgItem(window_, f.id));
-            // A box, not the status line: the next look for units would overwrite it.
-            ShowBox(reason, kAppName, MB_OK | MB_ICONWARNING, nullptr);
-            return std::nullopt;
-        }
-    }
-    identity_ = identity;
+    std::string reason;
+    auto identity = fields_.TakeIdentity(&reason);
+    // A box, not the status line: the next look for units would overwrite it.
+    if (!identity) ShowBox(reason, kAppName, MB_OK | MB_ICONWARNING, nullptr);
     return identity;
 }
 
-void Win32StationWindow::EnableIdentity(bool on) {
-    for (int id : {kIdStationId, kIdStationOperator, kIdStationWorkOrder})
-        EnableWindow(GetDlgItem(window_, id), on);
-}
-
-std::string Win32StationWindow::ControlText(int id) const {
-    const HWND control = GetDlgItem(window_, id);
-    if (!control) return "";
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return ToUtf8(text);
-}
-
-void Win32StationWindow::TakeScannedCode() {
-    const std::string code = Trimmed(ControlText(kIdStationBarcode));
-    // Cleared either way: the next scan must not be appended to this one.
-    SetDlgItemTextW(window_, kIdStationBarcode, L"");
-    if (code.empty()) return;
-    std::string reason;
-    if (!station::CheckIdentityText("Barcode", code, &reason)) {
-        ShowBarcodes(reason + "; " + Text("scan it again.") + ' ');
-        return;
-    }
-    barcodes_.push_back(code);
-    ShowBarcodes();
-}
-
-std::string Win32StationWindow::NextBarcode() {
-    if (barcodes_.empty()) return "";
-    std::string code = std::move(barcodes_.front());
-    barcodes_.pop_front();
-    ShowBarcodes();
-    return code;
-}
-
-void Win32StationWindow::ShowBarcodes(const std::string& note) {
-    std::string text = note;
-    if (barcodes_.empty()) {
-        text += Text("no code waiting");
-    } else {
-        text += Text(barcodes_.size() == 1 ? "next unit:" : "next units:");
-        for (size_t i = 0; i < barcodes_.size(); ++i) text += (i == 0 ? " " : ", ") + barcodes_[i];
-    }
-    SetDlgItemTextW(window_, kIdStationBarcodesWaiting, ToWide(text).c_str());
-}
+std::string Win32StationWindow::ControlText(int id) const { return win32::ControlText(window_, id); }
 
 void Win32StationWindow::ShowRows(const std::vector<station::RowShown>& rows) {
     std::vector<StationList::Line> lines;
@@ -294,7 +215,7 @@ void Win32StationWindow::ShowButtons(const station::StationButtons& buttons) {
     EnableWindow(GetDlgItem(window_, kIdRunStation), buttons.runStation);
     SetDlgItemTextW(window_, kIdRunStation,
                     ToWide(Text(buttons.stationMode ? "S&top station" : "&Run station")).c_str());
-    EnableIdentity(buttons.identity);
+    fields_.EnableIdentity(buttons.identity);
 }
 
 void Win32StationWindow::SetStatus(const std::string& text) {

@@ -1,7 +1,6 @@
 #pragma once
 #include <windows.h>
 
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -9,6 +8,7 @@
 
 #include "app/UiCallQueue.h"
 #include "station/presentation/StationPresenter.h"
+#include "ui/win32/StationFields.h"
 #include "ui/win32/StationList.h"
 
 namespace zt {
@@ -106,9 +106,6 @@ private:
     void OnCommand(int id);
     bool ConfirmClose();
     void ShowCaptions();
-    void EnableIdentity(bool on);
-    void TakeScannedCode();
-    void ShowBarcodes(const std::string& note = "");
     void SetStatus(const std::string& text);
     int ShowBox(const std::string& text, const char* caption, UINT flags,
                 const std::function<void(HWND)>& shown);
@@ -120,7 +117,7 @@ private:
     void ShowButtons(const station::StationButtons& buttons) override;
     void AskToReplug(const std::string& text, std::function<void()> answered) override;
     std::optional<station::StationIdentity> TakeIdentity() override;
-    std::string NextBarcode() override;
+    std::string NextBarcode() override { return fields_.NextBarcode(); }
     void LogNotWritten(const std::vector<std::string>& errors) override;
     void StationStarted() override;
     void StationStopped() override;
@@ -133,9 +130,9 @@ private:
     int result_ = 0;
     StationList list_;
     std::string status_;
-    station::StationIdentity identity_;
-    std::deque<std::string> barcodes_;  // scanned, not yet handed to a unit
-    HWND openBox_ = nullptr;            // the re-plug prompt or the close question while it is up
+    station::StationIdentity identity_;  // as the fields first show it
+    StationFields fields_;
+    HWND openBox_ = nullptr;  // the re-plug prompt or the close question while it is up
     station::StationPresenter presenter_;
 };
 
