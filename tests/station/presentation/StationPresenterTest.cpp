@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <random>
 #include <set>
 
 #include "chip/EepromImage.h"
@@ -13,7 +15,6 @@
 #include "sim/SimulatedMachine.h"
 #include "station/SimulationArguments.h"
 #include "station/presentation/StationPresenter.h"
-#include "support/TempDir.h"
 
 namespace zt::station {
 namespace {
@@ -103,7 +104,15 @@ struct Window : StationView {
     void UnitShown(const UnitResult& unit) override { shown.push_back(unit); }
 };
 
-std::unique_ptr<SerialNumbers> Serials(const test::TempDir& ledger) {
+// A ledger folder of the test's own, gone with everything in it.
+struct LedgerFolder {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("zt-presenter-" + std::to_string(std::random_device{}()));
+    LedgerFolder() { std::filesystem::create_directories(path); }
+    ~LedgerFolder() { std::filesystem::remove_all(path); }
+};
+
+std::unique_ptr<SerialNumbers> Serials(const LedgerFolder& ledger) {
     std::string error;
     int exitCode = 0;
     const auto length = ImageSerialLength(std::nullopt, &error);
@@ -120,7 +129,7 @@ TEST(StationPresenter, WriteEepromGivesEachUnitItsOwnSerialAndEachRowItsResult) 
     for (const bool followsState : {true, false}) {
         SCOPED_TRACE(followsState);
         auto machine = Machine(3, {"2:unplug-at=600"});
-        test::TempDir ledger;
+        LedgerFolder ledger;
         auto serials = Serials(ledger);
         Window window;
         StationPresenter presenter(*machine, window.calls, window, PlainLook(followsState));
@@ -183,7 +192,7 @@ TEST(StationPresenter, RowsStandInTheOrderPortsAreNumbered) {
 // units under way have their results, which stay on their rows.
 TEST(StationPresenter, RunStationWritesUnitsAsTheyComeAndStopsOnceTheyHaveEnded) {
     auto machine = Machine(2, {"2:unplug-at=600"}, 0);
-    test::TempDir ledger;
+    LedgerFolder ledger;
     auto serials = Serials(ledger);
     Window window;
     StationPresenter presenter(*machine, window.calls, window, PlainLook(false));
