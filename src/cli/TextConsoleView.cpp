@@ -6,6 +6,7 @@
 #include "platform/UsbPortName.h"
 #include "station/operator/JobBoxText.h"
 #include "station/operator/OperatorText.h"
+#include "station/ports/PortStatus.h"
 #include "station/operator/TerminalText.h"
 
 namespace zt::cli {
@@ -93,9 +94,7 @@ void TextConsoleView::Device(const PresentDevice& device) {
 
 void TextConsoleView::Result(const JobOutcome& outcome) {
     EndBarLine();
-    out_ << "result: " << ResultName(outcome.kind);
-    if (const auto code = outcome.Code()) out_ << ' ' << FormatResultCode(*code);
-    out_ << '\n' << std::flush;
+    out_ << "result: " << station::ResultWithCode(outcome) << '\n' << std::flush;
 }
 
 }  // namespace zt::cli

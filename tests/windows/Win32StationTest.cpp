@@ -29,6 +29,10 @@
 namespace zt::win32 {
 namespace {
 
+using station::OutcomeWords;
+using station::StationRow;
+using RowLook = station::RowShown;
+
 constexpr const char* kCompletion = "Write to EEPROM OK! Please re-plugin USB device !!";
 
 // `handlingMs` >= 0: the simulated operator takes finished units out.

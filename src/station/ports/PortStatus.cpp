@@ -41,11 +41,30 @@ const char* PortPhaseName(PortPhase phase) {
     return "ready";
 }
 
-std::string PortOutcomeText(const PortOutcome& outcome) {
+std::string ResultWithCode(const JobOutcome& outcome) {
+    std::string text = ResultName(outcome.kind);
+    if (const auto code = outcome.Code()) text += ' ' + FormatResultCode(*code);
+    return text;
+}
+
+std::string OutcomeWords(const JobOutcome& outcome) {
+    std::string text = ResultWithCode(outcome);
+    if (const auto code = outcome.Code()) {
+        const FailureDescription failure = DescribeFailure(*code);
+        if (failure.known) text += ": " + failure.detailName;
+    }
+    return text;
+}
+
+std::string BriefOutcomeText(const PortOutcome& outcome) {
     if (outcome.pass) return "PASS";
-    std::string text = "FAIL";
+    return outcome.code ? "FAIL " + FormatResultCode(*outcome.code) : "FAIL";
+}
+
+std::string PortOutcomeText(const PortOutcome& outcome) {
+    std::string text = BriefOutcomeText(outcome);
+    if (outcome.pass) return text;
     if (outcome.code) {
-        text += ' ' + FormatResultCode(*outcome.code);
         if (!outcome.action.empty()) text += ": " + OperatorText("FailureCatalogue", outcome.action.c_str());
     } else if (outcome.kind != ResultKind::Failed) {
         // Stopped before its end, without a code of its own.

@@ -37,6 +37,19 @@ struct PortStatus {
 // "ready", "writing", "replug", "confirming", "result": the name JSON events carry.
 const char* PortPhaseName(PortPhase phase);
 
+// The words every display uses for a unit's result, from the longest to the
+// shortest. They never go through a translation: the result word and the code
+// are what the operator reports and what the failure-code list is searched by.
+//
+// "OK", or the result word, the code and its name: "FAIL 00030401: no known
+// device" (the word alone for a result without a code).
+std::string OutcomeWords(const JobOutcome& outcome);
+// "OK", or the result word and its code: "FAIL 00030401".
+std::string ResultWithCode(const JobOutcome& outcome);
+// "PASS", "FAIL 00020B01", or "FAIL" for a unit stopped without a code: a few
+// words for a crowded screen.
+std::string BriefOutcomeText(const PortOutcome& outcome);
+
 // "PASS", or "FAIL 00020B01: Check the cable and hub, re-plug the unit and try
 // again", the action in the operator's language.
 std::string PortOutcomeText(const PortOutcome& outcome);

@@ -43,7 +43,7 @@ std::string PortLine::Text() const {
 
 std::string PortLine::Brief() const {
     if (last_ && (status_.phase == PortPhase::Result || status_.phase == PortPhase::Ready))
-        return last_->pass ? "PASS" : last_->code ? "FAIL " + FormatResultCode(*last_->code) : "FAIL";
+        return BriefOutcomeText(*last_);
     switch (status_.phase) {
         case PortPhase::Writing:
             return percent_ >= 0 ? std::to_string(percent_) + "%" : OperatorText("Station", "writing");

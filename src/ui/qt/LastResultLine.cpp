@@ -2,18 +2,12 @@
 
 #include <QCoreApplication>
 
-#include "job/FailureCatalogue.h"
+#include "station/ports/PortStatus.h"
 
 namespace zt::qt {
 
 QString OutcomeText(const JobOutcome& outcome) {
-    QString text = QString::fromLatin1(ResultName(outcome.kind));
-    if (const auto code = outcome.Code()) {
-        text += u' ' + QString::fromStdString(FormatResultCode(*code));
-        const FailureDescription failure = DescribeFailure(*code);
-        if (failure.known) text += QStringLiteral(": ") + QString::fromStdString(failure.detailName);
-    }
-    return text;
+    return QString::fromStdString(station::OutcomeWords(outcome));
 }
 
 QString LastResultLine(const JobOutcome& outcome) {

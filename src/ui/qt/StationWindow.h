@@ -1,31 +1,18 @@
 #pragma once
 #include <QDialog>
 #include <QPointer>
-#include <QString>
-#include <QStringList>
-#include <atomic>
 #include <functional>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "station/presentation/PortLine.h"
-#include "station/presentation/StationPorts.h"
-#include "station/presentation/WindowStationDisplay.h"
-#include "station/records/RecordKeeper.h"
-#include "station/records/StationIdentity.h"
-#include "station/run/MultiUnitWrite.h"
-#include "station/unit/PreCheck.h"
-#include "ui/qt/StationCounters.h"
+#include "station/presenter/StationPresenter.h"
+#include "ui/qt/StationTable.h"
 
 class QLabel;
 class QListWidget;
 class QMessageBox;
 class QPushButton;
-class QTableWidget;
 
 namespace zt {
 class DeviceBackend;
@@ -38,15 +25,16 @@ class QtInstanceLock;
 class StationIdentityFields;
 class UiThreadCalls;
 
-// The station window: one row per unit present (port, IDs, progress, result
-// and what a failure's code means) and one Write EEPROM button that writes
-// every present unit at once, each with its own dialog object and worker, on
-// a thread of the window's own. A failed unit's bar turns red.
-//
-// Above the table: who runs the station (Station ID, Operator, Work order),
-// written into every unit's record and editable while nothing runs, and the
-// Barcode field, whose scanned codes go to the units Run station starts, one
-// each, in the order scanned (Write EEPROM leaves them waiting).
+// The station window: one row per unit (port, IDs, progress, result and what
+// a failure's code means), Write EEPROM and Run station as the station's
+// presenter runs them (station/presenter/StationPresenter.h). A failed
+// unit's bar turns red; a row's result is PASS in green or FAIL in red with
+// its code and what to do. Above the table: who runs the station (Station ID,
+// Operator, Work order), written into every unit's record and editable while
+// nothing runs, and the Barcode field, whose scanned codes go to the units Run
+// station starts, one each, in the order scanned (Write EEPROM leaves them
+// waiting). Below it the station's counters and the list of this shift's
+// failures, over every job since the window opened.
 //
 // Keyboard: the table has the focus first and Enter there starts the job, as
 // does Alt+W anywhere; Tab goes on to Write EEPROM, Run station and Exit,
@@ -54,48 +42,26 @@ class UiThreadCalls;
 // table (Alt+S, Alt+O, Alt+K, Alt+B). Run station puts the keyboard in the
 // Barcode field, for the scanner. Enter elsewhere starts and ends nothing.
 //
-// Each row says where its unit stands (writing, re-plug it now, being
-// checked) and keeps its last result, PASS in green or FAIL in red with its
-// code and what to do, until the next unit on its port starts, a unit pulled
-// mid-job included. Below the table the station's counters (passed, failed,
-// units per hour) and the list of this shift's failures cover every job since
-// the window opened.
-//
-// While no job runs the units present are looked for once a second; a unit
-// that goes away keeps its row while it shows a result, so a unit pulled
-// during the job still shows its code, and a unit that arrives on a port
-// starts with an empty result. The button is disabled while a job runs and
-// while no unit is present. Closing during a job asks first (default No);
-// a close that goes ahead stops the job, releases every unit thread that
-// waits on the window, and waits for them before the window goes; each unit
-// still in its job then leaves an INTERRUPTED line in the station log.
+// Closing while units are under way asks first (default No); a close that
+// goes ahead stops the job and waits for its units, each of which still in
+// its job then leaves an INTERRUPTED line in the station log.
 //
 // Threads: the window belongs to the user-interface thread; the units reach
-// it only through their display, whose calls run there.
-class StationWindow : public QDialog, public station::WindowStationDisplay::Rows {
+// it only through the presenter, whose calls run there.
+class StationWindow : public QDialog, private station::StationView {
     Q_OBJECT
 
 public:
-    // How units are written: every unit present at once when Write EEPROM is
-    // pressed, or, while Run station is on, each unit by itself as it
-    // arrives (its own re-plug on its own row, checked after its last
-    // re-plug; taking it out readies the port for the next).
-    enum class Mode { WriteAll, RunStation };
+    using Mode = station::StationPresenter::Mode;
 
     explicit StationWindow(DeviceBackend& backend, QWidget* parent = nullptr);
     ~StationWindow() override;
 
-    // How the units are re-plugged: by the operator (the default), or by
-    // switching their hub ports off and on where the hubs can (a unit whose
-    // port cannot be switched is left to the operator's prompt).
-    void SetReplugMode(ReplugMode mode) { replug_ = mode; }
-    // Asked before each unit is touched, in both modes; none: nobody.
-    void SetPreCheck(const station::PreCheck* check) { preCheck_ = check; }
-    // The station log each unit's job appends its line to; none by default.
-    void SetLog(station::StationLog* log) { records_ = std::make_unique<station::RecordKeeper>(log); }
-
-    // Where each unit's serial comes from; none keeps each image's own.
-    void SetSerials(station::SerialNumbers* serials) { serials_ = serials; }
+    // See StationPresenter.
+    void SetReplugMode(ReplugMode mode) { presenter_.SetReplugMode(mode); }
+    void SetPreCheck(const station::PreCheck* check) { presenter_.SetPreCheck(check); }
+    void SetLog(station::StationLog* log) { presenter_.SetLog(log); }
+    void SetSerials(station::SerialNumbers* serials) { presenter_.SetSerials(serials); }
     // Rings the system's bell when a unit fails.
     void SetBell(bool bell) { bell_ = bell; }
 
@@ -106,26 +72,23 @@ public:
     void SetInstanceLock(QtInstanceLock* lock);
 
     // Looks for the units present now (only while no job runs).
-    void Refresh();
-    bool JobRunning() const { return running_; }
+    void Refresh() { presenter_.Refresh(); }
+    bool JobRunning() const { return presenter_.Running(); }
 
     QPushButton* WriteButton() const { return write_; }
     QPushButton* RunStationButton() const { return runStation_; }
-    Mode CurrentMode() const { return mode_; }
+    Mode CurrentMode() const { return presenter_.CurrentMode(); }
     QPushButton* ExitButton() const { return exit_; }
-    QTableWidget* Table() const { return table_; }
+    StationTable* Table() const { return table_; }
     StationIdentityFields* IdentityFields() const { return identity_; }
     BarcodeScanField* Barcodes() const { return barcodes_; }
     QLabel* CountersLine() const { return counters_; }
     // "12:04:31  1-1.2  FAIL 020B0601: ...", one line per failed unit since the window opened.
     QListWidget* FailuresList() const { return failures_; }
-    const StationCounters& Counters() const { return tally_; }
+    const station::StationTally& Counters() const { return presenter_.Tally(); }
 
-    // Over the window's whole run: a unit that did not end OK (failed,
-    // interrupted by the close, or not written at all), and a station-log
-    // line that could not be written.
-    bool AnyUnitFailed() const { return tally_.Failed() > 0; }
-    bool LogFailed() const { return records_->Failed(); }
+    bool AnyUnitFailed() const { return presenter_.AnyUnitFailed(); }
+    bool LogFailed() const { return presenter_.LogFailed(); }
 
     // Hooks, each run on the UI thread: the re-plug prompt once it is up
     // (answered with its OK button), the question whether to close during a
@@ -143,87 +106,42 @@ protected:
     void reject() override;
 
 private:
-    enum Column { kPort, kIds, kProgress, kResult, kMeaning, kColumns };
-
-    struct Row {
-        std::string port;
-        QString ids;
-        bool present = false;
-        station::PortLine line;  // where its unit stands, and its last result
-        bool stated = false;     // a job has said where the unit stands
-        QString result;          // instead of the line: a unit that was not written at all
-        QString resultTip;       // the outcome with its code's name
-        QString meaning;         // what to do about the code, from the failure catalogue
-        QString meaningTip;      // what the code means, in full, under the pointer
-        bool hasResult = false;  // the line keeps a result
-    };
-
-    // Who runs the job about to start, from the fields; none when a field
-    // cannot go into a record, and a box says why.
-    std::optional<station::StationIdentity> TakeIdentity();
+    void Build();
     void StartJob();
-    // Run station: on starts the station thread; off stops taking units,
-    // and the mode ends once the units under way have their results.
-    void StartStation();
-    void StopStation();
-    void ShowUnitResult(const station::UnitResult& unit);
-    size_t RowOf(size_t index) const;
-    // The results of the job that ended, once: on the UI thread when the job
-    // thread hands them over, or by the close after it has joined the thread.
-    void FinishJob();
-    // The records that did not reach the log; false when there were any.
-    static bool RecordErrors(const std::vector<station::UnitResult>& results, QStringList* errors);
     void StopJob();
-    bool eventFilter(QObject* watched, QEvent* event) override;
     bool ConfirmClose();
-    // A unit is being written, or waits to be re-plugged or checked: closing
-    // now would spoil it.
-    bool UnitsUnderWay() const;
-    static QString ResultText(const Row& row);
-    void ShowRows();
-    void UpdateButton();
 
-    // station::WindowStationDisplay::Rows
-    void ShowProgress(size_t index, int percent) override;
-    void ShowText(size_t index, const std::string& text) override;
-    void ShowState(size_t index, const station::PortStatus& status) override;
+    // station::StationView
+    void ShowRows(const std::vector<station::RowShown>& rows) override;
+    void ShowStatus(const std::string& text) override;
+    void ShowCounters(const std::string& text) override;
+    void ShowButtons(const station::StationButtons& buttons) override;
     void AskToReplug(const std::string& text, std::function<void()> answered) override;
-    void BindPort(size_t index, const std::string& port) override;
+    std::optional<station::StationIdentity> TakeIdentity() override;
+    std::string NextBarcode() override;
+    void UnitFailed(const std::string& port, const std::string& words) override;
+    void LogNotWritten(const std::vector<std::string>& errors) override;
+    void StationStarted() override;
+    void JobEnded(const std::vector<station::UnitResult>& results) override;
+    void UnitShown(const station::UnitResult& unit) override;
 
-    DeviceBackend& backend_;
     UiThreadCalls* calls_;
-    QTableWidget* table_;
-    QPushButton* write_;
-    QPushButton* exit_;
-    QPushButton* runStation_;
-    QLabel* status_;
-    QLabel* counters_;
-    QListWidget* failures_;
-    StationIdentityFields* identity_;
-    BarcodeScanField* barcodes_;
-    StationCounters tally_;
-    Mode mode_ = Mode::WriteAll;
-    std::vector<Row> rows_;
-    bool running_ = false;
-    ReplugMode replug_ = ReplugMode::Operator;
-    station::SerialNumbers* serials_ = nullptr;
+    StationTable* table_ = nullptr;
+    QPushButton* write_ = nullptr;
+    QPushButton* exit_ = nullptr;
+    QPushButton* runStation_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* counters_ = nullptr;
+    QListWidget* failures_ = nullptr;
+    StationIdentityFields* identity_ = nullptr;
+    BarcodeScanField* barcodes_ = nullptr;
     bool bell_ = false;
-    const station::PreCheck* preCheck_ = nullptr;
-    // Every unit's record, before its row shows the result.
-    std::unique_ptr<station::RecordKeeper> records_ = std::make_unique<station::RecordKeeper>(nullptr);
     QPointer<QMessageBox> replugBox_;
     QPointer<QMessageBox> closeQuestion_;
     // Where the keyboard was when the job started; the disabled button loses
     // it to Exit meanwhile, where a second Space would close the tool.
     QPointer<QWidget> focusBeforeJob_;
-
-    std::atomic<bool> stopping_{false};
-    std::atomic<bool> stationOn_{false};
-    station::StationPorts stationPorts_;                      // the station's port of each index
-    std::unique_ptr<station::WindowStationDisplay> display_;  // the running job's; outlives its thread
-    std::thread job_;
-    std::mutex resultsMutex_;
-    std::optional<std::vector<station::UnitResult>> results_;  // the job thread's, not yet finished
+    station::StationPresenter presenter_;
 };
 
 }  // namespace zt::qt

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/win32/StationRowLook.h"
+#include "station/presenter/StationRow.h"
 #include "ui/win32/StationTemplate.h"
 
 namespace zt::win32 {
+
+using station::RowTone;
 
 // The unit rows of the station window as a report-style list view, one line
 // per unit, as many as there are units (it scrolls): port, IDs, a progress

@@ -8,38 +8,21 @@
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/DialogTemplate.h"
-#include "backends/BackendSelection.h"
-#include "chip/EepromImage.h"
-#include "chip/ImageIdentity.h"
 #include "host/windows/WideText.h"
+#include "backends/BackendSelection.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/config/ExitCodes.h"
+#include "station/unit/PreCheck.h"
+#include "station/serials/SerialNumbers.h"
 #include "station/config/SimulationArguments.h"
 #include "station/config/StationConfig.h"
 #include "station/records/StationLog.h"
-#include "station/serials/SerialNumbers.h"
-#include "station/unit/PreCheck.h"
 #include "ui/win32/Win32StationWindow.h"
 #include "ui/win32/WindowCapture.h"
 
 namespace zt::win32 {
 
 namespace {
-
-// The serial length of the built-in images, which --serial writes into;
-// none when they have no serial string or do not agree.
-std::optional<size_t> BuiltInSerialLength(std::string* why) {
-    std::optional<size_t> length;
-    for (const EepromImage* image : {&kImageA, &kImageB}) {
-        const auto place = FindSerialString(*image);
-        if (!place || (length && *length != place->characters)) {
-            *why = "the built-in images have no serial string of one length to write a serial into";
-            return std::nullopt;
-        }
-        length = place->characters;
-    }
-    return length;
-}
 
 constexpr const char* kUsage =
     "usage: zt51xx-mp-gui --station [--log FILE] [--replug power|operator]\n"
@@ -132,41 +115,110 @@ std::optional<StationOptions> ParseStationOptions(const std::vector<std::string>
     return o;
 }
 
-int RunStation(DeviceBackend& backend, const StationOptions& options,
-               const std::function<void(const std::string&)>& tell) {
-    // Settings, serials and the log that cannot be used stop the tool
-    // before any job.
-    station::StationConfig config;
+namespace {
+
+// What the window needs before it opens: settings, serials and a log that
+// cannot be used stop the tool before any job, with the exit code for it.
+struct StationSetup {
     station::StationIdentity identity;
+    std::unique_ptr<station::SerialNumbers> serials;
+    station::StationLog log;
+    int exitCode = station::kExitOk;
+};
+
+bool Prepare(const StationOptions& options, const std::function<void(const std::string&)>& tell,
+             StationSetup& setup) {
+    station::StationConfig config;
     std::string error;
     if (!config.ReadFiles(options.configFile, &error)) {
         tell(error);
-        return station::kExitIoError;
+        setup.exitCode = station::kExitIoError;
+        return false;
     }
-    if (!station::ResolveIdentity(options.identity, config, &identity, &error)) {
+    if (!station::ResolveIdentity(options.identity, config, &setup.identity, &error)) {
         tell(error);
-        return station::kExitUsage;
+        setup.exitCode = station::kExitUsage;
+        return false;
     }
-    std::unique_ptr<station::SerialNumbers> serials;
     if (options.serial) {
-        int exitCode = station::kExitUsage;
-        const auto length = BuiltInSerialLength(&error);
-        if (length) serials = station::SerialNumbers::Parse(*options.serial, *length, "", &error, &exitCode);
-        if (!serials) {
+        // Checked against the built-in images, as the Qt window's --serial is.
+        setup.exitCode = station::kExitUsage;
+        const auto length = station::ImageSerialLength(std::nullopt, &error);
+        if (length)
+            setup.serials =
+                station::SerialNumbers::Parse(*options.serial, *length, "", &error, &setup.exitCode);
+        if (!setup.serials) {
             tell("--serial: " + error);
-            return exitCode;
+            return false;
         }
+        setup.exitCode = station::kExitOk;
     }
-    station::StationLog log;
-    if (!options.logPath.empty() && !log.Open(options.logPath, &error)) {
+    if (!options.logPath.empty() && !setup.log.Open(options.logPath, &error)) {
         tell(error);
-        return station::kExitIoError;
+        setup.exitCode = station::kExitIoError;
+        return false;
     }
+    return true;
+}
+
+// --write: Write EEPROM once the window is up, and close once that job has
+// ended (with its picture for --screenshot).
+void WriteOnce(Win32StationWindow& window, const StationOptions& options,
+               const std::function<void(const std::string&)>& tell, int& exitCode) {
+    window.onInitialised = [&window, &tell, &exitCode] {
+        if (IsWindowEnabled(GetDlgItem(window.Window(), kIdWriteEeprom))) {
+            PostMessageW(window.Window(), WM_COMMAND, MAKEWPARAM(kIdWriteEeprom, BN_CLICKED), 0);
+            return;
+        }
+        tell("no unit to write");
+        exitCode = station::kExitNoDevice;
+        window.Close(1);
+    };
+    window.onJobEnded = [&window, &options, &tell, &exitCode](const std::vector<station::UnitResult>&) {
+        if (!options.screenshotPath.empty() && !SaveWindowPng(window.Window(), options.screenshotPath)) {
+            tell("could not write " + options.screenshotPath);
+            exitCode = station::kExitIoError;
+        }
+        window.Close(1);
+    };
+}
+
+// --run: Run station once the window is up; with --screenshot, the picture
+// once as many units as --units (else one) have their results, and then the
+// window closes.
+void RunByItself(Win32StationWindow& window, const StationOptions& options,
+                 const std::function<void(const std::string&)>& tell, int& exitCode, bool& shotTaken) {
+    window.onInitialised = [&window, &options] {
+        PostMessageW(window.Window(), WM_COMMAND, MAKEWPARAM(kIdRunStation, BN_CLICKED), 0);
+        // A run whose units never all come gives no picture, and ends.
+        if (!options.screenshotPath.empty()) window.CloseWithin(kScreenshotLimitMs);
+    };
+    if (options.screenshotPath.empty()) return;
+    const size_t shotAfter = static_cast<size_t>(std::max(options.simulate ? options.units : 1, 1));
+    // Once the rows show their units' results and their ports wait for the
+    // next ones.
+    window.onRowsChanged = [&window, &options, &tell, &exitCode, &shotTaken, shotAfter] {
+        if (shotTaken || window.RowsReadyWithResult() < shotAfter) return;
+        shotTaken = true;
+        if (!SaveWindowPng(window.Window(), options.screenshotPath)) {
+            tell("could not write " + options.screenshotPath);
+            exitCode = station::kExitIoError;
+        }
+        window.Close(1);
+    };
+}
+
+}  // namespace
+
+int RunStation(DeviceBackend& backend, const StationOptions& options,
+               const std::function<void(const std::string&)>& tell) {
+    StationSetup setup;
+    if (!Prepare(options, tell, setup)) return setup.exitCode;
     Win32StationWindow window(backend);
-    window.SetLog(&log);
+    window.SetLog(&setup.log);
     window.SetReplugMode(options.replug);
-    window.SetIdentity(identity);
-    window.SetSerials(serials.get());
+    window.SetIdentity(setup.identity);
+    window.SetSerials(setup.serials.get());
     std::optional<station::PreCheck> preCheck;
     if (!options.preCheck.empty()) {
         preCheck.emplace(options.preCheck, std::chrono::milliseconds(options.preCheckTimeoutMs));
@@ -175,46 +227,9 @@ int RunStation(DeviceBackend& backend, const StationOptions& options,
     if (options.autoOk) window.onReplugPromptShown = [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); };
 
     int exitCode = station::kExitOk;
-    if (options.writeOnce) {
-        window.onInitialised = [&] {
-            if (IsWindowEnabled(GetDlgItem(window.Window(), kIdWriteEeprom))) {
-                PostMessageW(window.Window(), WM_COMMAND, MAKEWPARAM(kIdWriteEeprom, BN_CLICKED), 0);
-                return;
-            }
-            tell("no unit to write");
-            exitCode = station::kExitNoDevice;
-            window.Close(1);
-        };
-        window.onJobEnded = [&](const std::vector<station::UnitResult>&) {
-            if (!options.screenshotPath.empty() && !SaveWindowPng(window.Window(), options.screenshotPath)) {
-                tell("could not write " + options.screenshotPath);
-                exitCode = station::kExitIoError;
-            }
-            window.Close(1);
-        };
-    }
     bool shotTaken = false;
-    if (options.runStation) {
-        const size_t shotAfter = static_cast<size_t>(std::max(options.simulate ? options.units : 1, 1));
-        window.onInitialised = [&] {
-            PostMessageW(window.Window(), WM_COMMAND, MAKEWPARAM(kIdRunStation, BN_CLICKED), 0);
-            // A run whose units never all come gives no picture, and ends.
-            if (!options.screenshotPath.empty()) window.CloseWithin(kScreenshotLimitMs);
-        };
-        if (!options.screenshotPath.empty()) {
-            // Once the rows show their units' results and their ports wait
-            // for the next ones.
-            window.onRowsChanged = [&] {
-                if (shotTaken || window.RowsReadyWithResult() < shotAfter) return;
-                shotTaken = true;
-                if (!SaveWindowPng(window.Window(), options.screenshotPath)) {
-                    tell("could not write " + options.screenshotPath);
-                    exitCode = station::kExitIoError;
-                }
-                window.Close(1);
-            };
-        }
-    }
+    if (options.writeOnce) WriteOnce(window, options, tell, exitCode);
+    if (options.runStation) RunByItself(window, options, tell, exitCode, shotTaken);
     const int result = window.RunModal();
     if (options.runStation && !options.screenshotPath.empty() && !shotTaken) {
         tell("no screenshot written to " + options.screenshotPath +

@@ -28,9 +28,9 @@ namespace zt::win32 {
 //                                   many units as --units (else one) have their
 //                                   results and the window then closes
 //   --serial counter:START[:STEP] | file:PATH
-//                                   give each unit Run station writes its own
-//                                   serial, entered in the state folder's ledger
-//                                   as on the command line
+//                                   give each unit its own serial, under Write
+//                                   EEPROM and Run station alike, entered in the
+//                                   state folder's ledger as on the command line
 //   --station-id ID --operator NAME --work-order WO [--config FILE]
 //                                   who runs the station, as the fields first
 //                                   show it; what is not given comes from the
