@@ -38,8 +38,9 @@
 #include "station/unit/UnitConfirmation.h"
 #include "station/unit/UnitPipeline.h"
 
-// The commands that work on a device through the dialog object, exactly as
-// its buttons would: write, erase, version, and the list of known devices.
+// The commands that work on a device through the programming job, exactly as
+// the dialog's buttons would: write, erase, version, and the list of known
+// devices.
 namespace zt::cli {
 
 using namespace zt::station;

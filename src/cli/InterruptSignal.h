@@ -9,7 +9,7 @@ namespace zt::cli {
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP while a command runs: instead of killing the
 // process in the middle of a device exchange, they set a flag that the
 // command's user-interface loop sees within a few milliseconds; it then runs
-// the dialog's close procedure and exits non-zero. A second signal ends the
+// the job's close (Stop) and exits non-zero. A second signal ends the
 // process at once. The previous handlers come back when the guard goes away.
 class InterruptSignal {
 public:

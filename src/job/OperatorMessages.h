@@ -5,10 +5,10 @@
 
 namespace zt {
 
-// The texts the job shows the operator in its boxes. The dialog holds a copy
-// (ProgrammingJob::jobTexts); nothing reads them back to learn what
-// happened: front ends learn that through JobEvents. A window shows them in
-// the operator's language, looked up under "JobTexts".
+// The texts the job shows the operator in its boxes. The job holds a copy
+// (ProgrammingJob::SetTexts); nothing reads them back to learn what
+// happened: front ends learn that through the JobObserver's typed calls. A
+// window shows them in the operator's language, looked up under "JobTexts".
 struct JobTexts {
     std::string_view caption;
     std::string_view replugPrompt;

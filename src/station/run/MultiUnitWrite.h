@@ -22,7 +22,7 @@
 namespace zt::station {
 
 // Several units written at once: each unit gets its own port-scoped view of
-// the machine, its own dialog session (its own user-interface thread) and so
+// the machine, its own job runner (its own user-interface thread) and so
 // its own worker, and they run in parallel. The re-plug prompt is shown once
 // for all units; each unit then waits for its own port.
 struct MultiUnitRequest {

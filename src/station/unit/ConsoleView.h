@@ -37,8 +37,8 @@ struct UnitFacts {
 
 // What the operator (or a station script) sees of a command: the dialog's
 // progress bar, marker and message boxes, the prompts, and the outcome. The
-// console window calls it from the user-interface thread and from the
-// worker, one call at a time (it holds its own lock around every call).
+// job runner calls it from the user-interface thread and from the worker,
+// one call at a time (it holds its own lock around every call).
 class ConsoleView {
 public:
     virtual ~ConsoleView() = default;

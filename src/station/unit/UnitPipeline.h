@@ -43,7 +43,7 @@ struct UnitTask {
 // thread (its user-interface thread), except `replug`, which runs on its
 // worker at the re-plug step.
 struct UnitHooks {
-    // Who answers the dialog's prompts: an operator's keyboard, or nobody
+    // Who answers the job's prompts: an operator's keyboard, or nobody
     // (then they answer themselves).
     OperatorInput* input = nullptr;
     bool autoAnswer = true;

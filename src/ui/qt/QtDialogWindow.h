@@ -115,7 +115,7 @@ public:
     void EndDialog(int result) override;
     void PostDeviceChange(const DeviceNotice& notice) override;
 
-    // JobEvents
+    // The job's events, passed on by the dialog
     void ReplugRequested(const ReplugRequest& request) override;
     void CommandStarting(int id) override;
     std::optional<std::string> ChooseFile() override;

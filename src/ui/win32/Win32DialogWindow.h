@@ -93,7 +93,7 @@ public:
     void EndDialog(int result) override;
     void PostDeviceChange(const DeviceNotice& notice) override;
 
-    // JobEvents
+    // The job's events, passed on by the dialog
     void ReplugRequested(const ReplugRequest& request) override;
     void CommandStarting(int id) override;
     bool ConfirmCloseDuringJob() override;
