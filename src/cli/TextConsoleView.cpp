@@ -6,8 +6,8 @@
 #include "platform/UsbPortName.h"
 #include "station/operator/JobBoxText.h"
 #include "station/operator/OperatorText.h"
-#include "station/ports/PortStatus.h"
 #include "station/operator/TerminalText.h"
+#include "station/ports/PortStatus.h"
 
 namespace zt::cli {
 

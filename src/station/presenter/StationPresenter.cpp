@@ -6,9 +6,9 @@
 #include "chip/KnownDeviceTable.h"
 #include "platform/DeviceBackend.h"
 #include "platform/NaturalOrder.h"
+#include "station/presenter/UnitRows.h"
 #include "station/run/MultiUnitWrite.h"
 #include "station/run/StationRun.h"
-#include "station/presenter/UnitRows.h"
 
 namespace zt::station {
 

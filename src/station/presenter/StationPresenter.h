@@ -8,19 +8,19 @@
 #include <thread>
 #include <vector>
 
-#include "station/presentation/UiCallQueue.h"
 #include "job/JobRequest.h"
 #include "station/ports/KnownDeviceScan.h"
-#include "station/unit/PreCheck.h"
-#include "station/records/RecordKeeper.h"
-#include "station/serials/SerialNumbers.h"
-#include "station/records/StationLog.h"
-#include "station/presenter/StationPorts.h"
-#include "station/unit/UnitResult.h"
+#include "station/presentation/UiCallQueue.h"
 #include "station/presentation/WindowStationDisplay.h"
+#include "station/presenter/StationPorts.h"
 #include "station/presenter/StationRow.h"
 #include "station/presenter/StationTally.h"
 #include "station/presenter/StationView.h"
+#include "station/records/RecordKeeper.h"
+#include "station/records/StationLog.h"
+#include "station/serials/SerialNumbers.h"
+#include "station/unit/PreCheck.h"
+#include "station/unit/UnitResult.h"
 
 namespace zt {
 class DeviceBackend;

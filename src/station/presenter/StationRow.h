@@ -3,8 +3,8 @@
 #include <string>
 
 #include "job/JobOutcome.h"
-#include "station/presentation/PortLine.h"
 #include "station/ports/PortStatus.h"
+#include "station/presentation/PortLine.h"
 
 namespace zt::station {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "station/presenter/StationRow.h"
 #include "station/records/StationIdentity.h"
 #include "station/unit/UnitResult.h"
-#include "station/presenter/StationRow.h"
 
 namespace zt::station {
 

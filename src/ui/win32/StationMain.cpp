@@ -8,15 +8,15 @@
 
 #include "app/CZT51xxWriteEepromMPApp.h"
 #include "app/DialogTemplate.h"
-#include "host/windows/WideText.h"
 #include "backends/BackendSelection.h"
+#include "host/windows/WideText.h"
 #include "platform/windows/WindowsInstanceLock.h"
 #include "station/config/ExitCodes.h"
-#include "station/unit/PreCheck.h"
-#include "station/serials/SerialNumbers.h"
 #include "station/config/SimulationArguments.h"
 #include "station/config/StationConfig.h"
 #include "station/records/StationLog.h"
+#include "station/serials/SerialNumbers.h"
+#include "station/unit/PreCheck.h"
 #include "ui/win32/Win32StationWindow.h"
 #include "ui/win32/WindowCapture.h"
 
