@@ -131,6 +131,21 @@ TEST_F(DialogRun, SimulatedJobFromTheButtonAndNoCloseMidJob) {
     EXPECT_EQ(lastResult, "Last job: OK");
 }
 
+// The dialog's --log line is made from the report the window keeps of the
+// last job: the whole report, chip and image included, not just its outcome.
+TEST_F(DialogRun, TheLastJobsReportCarriesTheChipAndTheImage) {
+    const int chip = bus.AddFactoryChip(sim::ChipVariant::A);
+    EXPECT_EQ(RunJob(chip), 1);
+    const auto report = window.LastReport();
+    ASSERT_TRUE(report.has_value());
+    EXPECT_EQ(report->outcome, JobOutcome::Ok());
+    EXPECT_TRUE(report->chipId.has_value());
+    EXPECT_EQ(report->imageName, "A");
+    EXPECT_EQ(report->imageSha256.size(), 64u);
+    ASSERT_TRUE(report->openedBefore.has_value());
+    EXPECT_EQ(report->openedBefore->vendorId, 0x3C4D);
+}
+
 TEST_F(DialogRun, NoDeviceShowsTheCodeAndKeepsIt) {
     EXPECT_EQ(RunJob(0), 1);
     ASSERT_EQ(boxes.size(), 1u);
