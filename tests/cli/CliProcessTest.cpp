@@ -293,6 +293,8 @@ TEST(CliProcess, SighupClosesAJobLikeSigtermWithItsRecordAndResult) {
     std::ifstream in(log.path);
     const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_THAT(line, HasSubstr("\"status\":\"INTERRUPTED\""));
+    // The unit the stopped job had opened is named all the same.
+    EXPECT_THAT(line, HasSubstr("\"vidBefore\":\"3C4D\""));
 }
 
 TEST(CliProcess, ReadIntoAFifoNeitherWaitsForeverNorSwallowsSigterm) {

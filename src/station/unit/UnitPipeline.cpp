@@ -149,6 +149,13 @@ void UnitPipeline::RunJob(Road& road) const {
     }
     road.EndJob();
     runner.Close();
+    if (road.ran && !road.report.openedBefore) {
+        // A job the interrupt stopped under way handed no report over; once
+        // its worker has gone, the unit it opened (and reopened) is known.
+        const JobReport stopped = runner.Job().FinishedJobReport();
+        road.report.openedBefore = stopped.openedBefore;
+        road.report.openedAfter = stopped.openedAfter;
+    }
     road.result.port = road.scope.Port();
     road.result.heldElsewhere = road.scope.HeldElsewhere();
     road.result.lockFailure = road.scope.LastLockFailure();
