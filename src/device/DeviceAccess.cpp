@@ -50,11 +50,6 @@ KnownDeviceTable DeviceAccess::KnownDevices() const {
     return knownDevices_;
 }
 
-void DeviceAccess::SetKnownDevices(const KnownDeviceTable& table) {
-    std::lock_guard lock(tableMutex_);
-    knownDevices_ = table;
-}
-
 void DeviceAccess::SetVersionBytes(const uint8_t* bytes, size_t count) {
     std::copy(bytes, bytes + std::min(count, versionRecord_.size()), versionRecord_.begin());
 }

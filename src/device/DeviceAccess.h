@@ -84,7 +84,6 @@ public:
     // Row 0 holds the pair typed in the ID boxes. True when it changed.
     bool SetTypedIds(DeviceIds ids);
     KnownDeviceTable KnownDevices() const;
-    void SetKnownDevices(const KnownDeviceTable& table);
     // The audio device the second command path opens for every request.
     void SetAudioDeviceName(std::string name) { audioDeviceName_ = std::move(name); }
     // Bytes 3 and 4: the release number FindDeviceInUsbTree found.
