@@ -105,7 +105,11 @@ if ! grep -q "deb-systemd-helper debian-installed 'zt51xx-mp-station.service'" <
   grep -Eq 'deb-systemd-invoke (start|restart)' <<<"$postinst"; then
   fail "the postinst enables or starts the station service"
 fi
-dpkg-deb -I "$cli_deb" conffiles | grep -qx /etc/zt51xx-mp/station.conf ||
+# Every listing below is read whole before it is searched: a grep that stops
+# at its first match would end the writer with SIGPIPE, which pipefail reads
+# as a failed check.
+conffiles=$(dpkg-deb -I "$cli_deb" conffiles)
+grep -qx /etc/zt51xx-mp/station.conf <<<"$conffiles" ||
   fail "station.conf is not a conffile: an upgrade would overwrite the station's settings"
 cli_depends=$(dpkg-deb -f "$cli_deb" Depends)
 for dependency in libudev1 libusb-1.0-0 libmosquitto1; do
@@ -139,9 +143,12 @@ for deb in "${debs[@]}"; do
 done
 for program in "$unpacked"/usr/bin/*; do
   name=$(basename "$program")
-  readelf -d "$program" | grep -qE 'BIND_NOW|FLAGS_1.*NOW' || fail "$name is not linked with -z now"
-  readelf -l "$program" | grep -q GNU_RELRO || fail "$name has no read-only relocations"
-  if readelf -S -W "$program" | grep -q '\.comment'; then fail "$name has a .comment section"; fi
+  dynamic=$(readelf -d "$program")
+  segments=$(readelf -l "$program")
+  sections=$(readelf -S -W "$program")
+  grep -qE 'BIND_NOW|FLAGS_1.*NOW' <<<"$dynamic" || fail "$name is not linked with -z now"
+  grep -q GNU_RELRO <<<"$segments" || fail "$name has no read-only relocations"
+  if grep -q '\.comment' <<<"$sections"; then fail "$name has a .comment section"; fi
 done
 
 if command -v desktop-file-validate >/dev/null; then

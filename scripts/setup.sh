@@ -30,7 +30,8 @@ fi
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == *"install ok installed"* ]] || missing+=("$p")
 done
 
 if [ "${#missing[@]}" -gt 0 ]; then

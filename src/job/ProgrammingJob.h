@@ -110,6 +110,9 @@ public:
     void Erase();
     // The hidden Get FW Ver. button, for the device with the typed IDs.
     void ReadFirmwareVersion(DeviceIds typed);
+    // The IDs a request names; one it leaves unset is the last typed (row 0
+    // of the known-device table).
+    DeviceIds RequestedIds(const JobRequest& request) const;
     // Opens the unit the IDs select as the write request would (row 0, then
     // the rest of the table), closing the link first; nothing is written.
     Status OpenUnit(DeviceIds ids);

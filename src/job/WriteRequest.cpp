@@ -40,16 +40,16 @@ std::string ImageName(const EepromImage* image, const std::string& fileName) {
 std::optional<Failure> LinkShortfall(DeviceAccess& device) {
     const auto lock = device.LockLink();
     if (device.InputReportLength() < kJobInputReportLength) return kInputReportTooShort;
-    if (device.Link().openedOutputLength < kJobOutputReportLength) return kOutputReportTooShort;
+    if (device.OutputReportLength() < kJobOutputReportLength) return kOutputReportTooShort;
     return std::nullopt;
 }
 
-// The request's IDs; one it leaves unset keeps what row 0 holds.
-DeviceIds RequestedIds(const JobRequest& request, const KnownDevice& row0) {
+}  // namespace
+
+DeviceIds ProgrammingJob::RequestedIds(const JobRequest& request) const {
+    const KnownDevice row0 = device_.KnownDevices()[0];
     return {request.vendorId.value_or(row0.vendorId), request.productId.value_or(row0.productId)};
 }
-
-}  // namespace
 
 void ProgrammingJob::Start(const JobRequest& request) {
     // The button is disabled while a job runs; a request that reaches us anyway
@@ -73,7 +73,7 @@ void ProgrammingJob::Start(const JobRequest& request) {
                                 ? static_cast<uint32_t>(request.replugWait.count()) * kPassesPerSecond
                                 : kReplugWaitPasses);
 
-    device_.SetTypedIds(RequestedIds(request, device_.KnownDevices()[0]));
+    device_.SetTypedIds(RequestedIds(request));
     if (Failed(device_.OpenKnownDevice())) return FailRequest();
     jobReport_.openedBefore = device_.OpenIds();
 

@@ -30,8 +30,8 @@ namespace zt::station {
 
 // What a station window does, whatever draws it: one row per port a unit is
 // on, in the order people number ports, and two ways to write. Write EEPROM
-// (StartJob) writes every unit present at once, each with its own dialog
-// object and worker, on a thread of its own; Run station (StartStation), until
+// (StartJob) writes every unit present at once, each with its own job runner
+// and worker, on a thread of its own; Run station (StartStation), until
 // stopped, writes each unit by itself as it is plugged in (its own re-plug,
 // checked after its last; taking it out readies the port for the next), on
 // the station engine the command line's station runs. Both hand out serials

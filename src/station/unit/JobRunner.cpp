@@ -33,10 +33,7 @@ void JobRunner::Start() {
     started_ = true;
 }
 
-DeviceIds JobRunner::TypedIds(const JobRequest& request) const {
-    const KnownDevice row0 = job_.Device().KnownDevices()[0];
-    return {request.vendorId.value_or(row0.vendorId), request.productId.value_or(row0.productId)};
-}
+DeviceIds JobRunner::TypedIds(const JobRequest& request) const { return job_.RequestedIds(request); }
 
 JobReport JobRunner::Write(const JobRequest& request) {
     {

@@ -282,7 +282,6 @@ void Win32DialogWindow::DeliverDeviceChanges() {
 void Win32DialogWindow::ForgetLastOutcome() {
     {
         std::lock_guard lock(outcomeMutex_);
-        lastOutcome_.reset();
         lastReport_.reset();
     }
     SetDlgItemTextW(window_, kIdLastResult, L"");
@@ -295,7 +294,8 @@ std::optional<JobReport> Win32DialogWindow::LastReport() {
 
 std::optional<JobOutcome> Win32DialogWindow::LastOutcome() {
     std::lock_guard lock(outcomeMutex_);
-    return lastOutcome_;
+    if (!lastReport_) return std::nullopt;
+    return lastReport_->outcome;
 }
 
 void Win32DialogWindow::ReplugRequested(const ReplugRequest&) {
@@ -317,7 +317,6 @@ void Win32DialogWindow::JobEnded(const JobReport& report) {
     // until the next job starts.
     {
         std::lock_guard lock(outcomeMutex_);
-        lastOutcome_ = outcome;
         lastReport_ = report;
     }
     std::string line = std::string("Last job: ") + ResultName(outcome.kind);

@@ -121,7 +121,6 @@ private:
     std::deque<DeviceNotice> notices_;
 
     std::mutex outcomeMutex_;
-    std::optional<JobOutcome> lastOutcome_;
     std::optional<JobReport> lastReport_;
     // From the re-plug request until the unit's own arrival or the job's end.
     std::atomic<bool> awaitingReplug_{false};
